@@ -1,0 +1,59 @@
+#include "App.h"
+#include "AppLog.h"
+#include "DataPaths.h"
+#include "Platform.h"
+#include "SaveManager.h"
+#include "SingleApplication.h"
+
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+#include <cstdlib>
+
+namespace {
+// The display can vanish under us, and Qt then ends the process with exit(): save what an
+// orderly end would have saved.
+void save_on_unexpected_exit() {
+    if (App* app = Singleton<App>::instance()) {
+        app->save_manager()->save_settings();
+        const QString temp = app->temp_dir_path();
+        if (!temp.isEmpty())
+            QDir(temp).removeRecursively();
+    }
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(-1));
+    QCoreApplication::setApplicationName(QStringLiteral("Corvana"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Tavrin Labs"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CORVANA_VERSION));
+
+    SingleApplication application(argc, argv);
+    APP_LOG(QStringLiteral("APP_LOG Test the console"));
+
+    DataPaths::resolve();
+    Platform::install(create_platform());
+    std::atexit(save_on_unexpected_exit);
+
+    int result = 0;
+    {
+        App app;
+        QApplication::setActiveWindow(&app);
+
+        // Set by the family the font file really declares: a made-up family name would only
+        // select the default font again.
+        const int font = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Roboto-Regular.ttf"));
+        if (font != -1)
+            QApplication::setFont(QFont(QFontDatabase::applicationFontFamilies(font).value(0)));
+
+        QObject::connect(&application, &QCoreApplication::aboutToQuit, &app, &App::quit);
+        QObject::connect(&application, &SingleApplication::show_up, &app, &App::open_app);
+        Platform::instance().on_termination_request([&app] { app.quit(); });
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+
+        result = application.exec();
+    }
+    Platform::uninstall();
+    return result;
+}

@@ -1,0 +1,528 @@
+#include "App.h"
+
+#include "AppLog.h"
+#include "AutocompleteDatabase.h"
+#include "ClipboardImageSaver.h"
+#include "DataPaths.h"
+#include "HotkeyProcessor.h"
+#include "InputInjector.h"
+#include "Keyboard.h"
+#include "PasteQueue.h"
+#include "Platform.h"
+#include "SaveManager.h"
+#include "ShortcutsDialog.h"
+#include "VirtualKeys.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTemporaryDir>
+
+App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
+    Q_INIT_RESOURCE(resources);
+    Q_INIT_RESOURCE(fonts);
+
+    // Services; the shortcut dialog first, as the hotkeys read their sequences from it.
+    m_shortcuts_dialog = new ShortcutsDialog(this);
+    m_save_manager = new SaveManager(this);
+    m_keyboard = Platform::instance().create_keyboard(nullptr);
+    m_keyboard->set_hooked(true);
+    m_keyboard_hooked = true;
+    m_hotkey_processor = new HotkeyProcessor(this);
+    m_clipboard = QGuiApplication::clipboard();
+
+    // Pages, popups and tools join here as they are built.
+
+    m_temp_dir = new QTemporaryDir;
+    m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
+    m_save_manager->load_settings();
+
+    // The tray icon joins here.
+    setWindowTitle(QCoreApplication::applicationName());
+    setFixedSize(420, 260);
+    update_ui();
+    update_status_indicator();
+
+    // Start-at-login and the first start's launchers join here.
+    if (m_is_first_start)
+        open_app();
+
+    connect(m_keyboard, &Keyboard::signal_key_pressed, this, &App::key_pressed);
+    connect(m_clipboard, &QClipboard::changed, this, &App::clipboard_changed);
+    connect(m_clipboard, &QClipboard::dataChanged, this, &App::clipboard_data_changed);
+    connect(m_clipboard, &QObject::destroyed, this, &App::clipboard_destroyed);
+    connect(m_clipboard, &QClipboard::findBufferChanged, this, &App::clipboard_find_buffer_changed);
+    connect(m_clipboard, &QObject::objectNameChanged, this, &App::clipboard_object_name_changed);
+    connect(m_clipboard, &QClipboard::selectionChanged, this, &App::clipboard_selection_changed);
+
+    m_keyboard->set_hooked(true);
+    reconnect_keyboard_hook();
+
+    m_is_first_start = false;
+    prepare_temp_subfolders();
+}
+
+App::~App() {
+    m_save_manager->save_settings();
+    if (m_temp_dir)
+        m_temp_dir->remove();
+    delete m_temp_dir;
+    delete m_hotkey_processor;
+    delete m_keyboard;
+    delete m_save_manager;
+    qDeleteAll(m_corvana_clipboard_mime_data_history);
+    m_corvana_clipboard_mime_data_history.clear();
+    m_corvana_clipboard_text_history.clear();
+}
+
+void App::prepare_temp_subfolders() {
+    if (!m_temp_dir->isValid())
+        return;
+    APP_LOG(QStringLiteral("Temp dir is valid"));
+    qDebug().noquote() << "Temp dir path is: " + m_temp_dir->path();
+    for (const char* sub : {"/curr", "/temp"}) {
+        QDir dir(m_temp_dir->path() + QLatin1String(sub));
+        if (!dir.exists())
+            dir.mkpath(QStringLiteral("."));
+    }
+}
+
+QString App::temp_dir_path() const {
+    return m_temp_dir && m_temp_dir->isValid() ? m_temp_dir->path() : QString();
+}
+
+void App::quit() {
+    m_save_manager->save_settings();
+    QCoreApplication::quit();
+}
+
+void App::open_app() {
+    show();
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void App::key_pressed(int key, int /*flags*/) {
+    if (m_hotkey_processor)
+        m_hotkey_processor->handle_key_pressed(key);
+}
+
+void App::connect_keyboard_hook() {
+    m_keyboard->set_hooked(true);
+    m_keyboard_hooked = true;
+}
+
+void App::disconnect_keyboard_hook() {
+    m_keyboard->set_hooked(false);
+    m_keyboard_hooked = false;
+}
+
+void App::reconnect_keyboard_hook() {
+    if (!m_use_keyboard_shortcuts && m_keyboard_hooked)
+        disconnect_keyboard_hook();
+    else if (m_use_keyboard_shortcuts && !m_keyboard_hooked)
+        connect_keyboard_hook();
+}
+
+void App::update_global_shortcuts() {
+    m_hotkey_processor->update_shortcuts();
+}
+
+void App::move_status_indicator(int x, int y) {
+    m_indicator_position = QPoint(x, y);
+}
+
+void App::show_notification(const QString& title, const QString& text) {
+    // Not modal: a hotkey handler must not sit in a nested event loop.
+    auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+void App::show_tray_message(const QString& title, const QString& text) {
+    // The tray icon shows these once it exists.
+    qDebug().noquote() << "Tray message:" << title << "-" << text;
+}
+
+void App::database_insert(const QString& type, const QString& text) {
+    if (m_autocomplete)
+        m_autocomplete->database_insert(type, text);
+    else
+        qDebug().noquote() << "database_insert" << type << "(no autocomplete store yet)";
+}
+
+// ---- Capture and history ----
+
+int App::history_size() const {
+    return m_rich_text_copy_enabled ? m_corvana_clipboard_mime_data_history.size()
+                                    : m_corvana_clipboard_text_history.size();
+}
+
+void App::clipboard_changed(QClipboard::Mode /*mode*/) {
+    update_status_indicator();
+}
+
+void App::clipboard_data_changed() {
+    APP_LOG(QStringLiteral("START clipboard_data_changed()"));
+    if (m_ignore_next_clipboard_change) {
+        m_ignore_next_clipboard_change = false;
+        return;
+    }
+    if (m_paste_on_next_clipboard_change) {
+        paste_from_corvana_clipboard();
+        m_paste_on_next_clipboard_change = false;
+    } else {
+        copy_to_corvana_clipboard();
+    }
+    APP_LOG(QStringLiteral("END clipboard_data_changed()"));
+}
+
+void App::copy_to_corvana_clipboard() {
+    APP_LOG(QStringLiteral("START copy_to_corvana_clipboard()"));
+    if (m_position_locked)
+        unlock_current_position();
+    if (m_is_paused)
+        return;
+    if (m_rich_text_copy_enabled)
+        capture_mime_data();
+    else
+        capture_text();
+    APP_LOG(QStringLiteral("END copy_to_corvana_clipboard()"));
+}
+
+void App::capture_text() {
+    const QString text = m_clipboard->text(QClipboard::Clipboard);
+    // The whole text goes to the console only when it is of a readable length.
+    constexpr int console_limit = 4096;
+    if (text.size() <= console_limit)
+        AppLog::plain(text);
+    else
+        AppLog::plain(text.left(console_limit) +
+                      QStringLiteral("... (%1 characters in all)").arg(text.size()));
+    if (m_corvana_clipboard_text_history.isEmpty())
+        m_current_clipboard_history_position = -1;
+    if (m_paste_order == QLatin1String("backward") && m_automatic_position_movement)
+        ++m_current_clipboard_history_position;
+    add_to_corvana_text_history(text);
+    AppLog::plain(QStringLiteral("----- copy_to_corvana_clipboard ----- "));
+    database_insert(QStringLiteral("text"), text);
+}
+
+void App::capture_mime_data() {
+    QMimeData* copy = get_mime_data_object_copy(m_clipboard->mimeData(QClipboard::Clipboard));
+    if (m_corvana_clipboard_mime_data_history.isEmpty())
+        m_current_clipboard_history_position = -1;
+    if (m_paste_order == QLatin1String("backward") && m_automatic_position_movement)
+        ++m_current_clipboard_history_position;
+    add_to_corvana_mime_data_history(copy);
+    // The history may have dropped the copy already; read it only while it is still there.
+    if (!m_corvana_clipboard_mime_data_history.contains(copy))
+        return;
+
+    if (copy->hasText() && !copy->hasUrls() && !copy->hasImage() && !copy->hasColor()) {
+        qDebug() << "Text";
+        database_insert(QStringLiteral("text"), copy->text());
+    } else if (copy->hasImage()) {
+        qDebug() << "Image";
+        save_captured_image(copy);
+    }
+}
+
+void App::save_captured_image(const QMimeData* copy) {
+    const ClipboardImageSaver saver(DataPaths::get().images_dir());
+    QString entry_name;
+    bool announce = true;
+    if (copy->hasUrls()) {
+        for (const QUrl& url : copy->urls()) {
+            if (!url.isLocalFile())
+                continue;
+            const QString path = url.toLocalFile();
+            const qint64 mb = MimeDataCopier::size_in_mb(QFileInfo(path).size());
+            if (mb > MimeDataCopier::max_snapshot_mb) {
+                qDebug().noquote()
+                    << QStringLiteral("Forget it, im not copying that (over %1 MB)").arg(mb);
+                continue;
+            }
+            qDebug() << "File size is: " << mb;
+            QString name;
+            if (!saver.copy_file(path, &name))
+                qDebug().noquote() << "Could not copy" << path << "into the images folder";
+            entry_name = name;
+        }
+    } else {
+        const auto outcome = saver.save_image(qvariant_cast<QImage>(copy->imageData()));
+        if (outcome.result == ClipboardImageSaver::Result::Full) {
+            APP_LOG(QStringLiteral("The images folder is full; the image was not saved"));
+            return;
+        }
+        announce = outcome.result == ClipboardImageSaver::Result::Saved;
+        qDebug() << (announce ? "Image saved" : "Image save failed");
+        entry_name = outcome.name;
+    }
+    APP_LOG(QStringLiteral("ADDING TO AUTOCOMPLETE HISTORY"));
+    database_insert(QStringLiteral("image"), entry_name);
+    if (announce)
+        show_tray_message(QStringLiteral("Image saved"), "Under the name of " + entry_name);
+}
+
+template <typename T> void App::insert_into_history(QList<T>& history, const T& entry) {
+    const auto index = PasteQueue::insertion_index(
+        m_paste_order, m_automatic_position_movement, m_current_clipboard_history_position,
+        history.size());
+    if (!index) {
+        if constexpr (std::is_pointer_v<T>)
+            delete entry;
+        return;
+    }
+    history.insert(*index, entry);
+    if (history.size() <= max_history_size)
+        return;
+    // The oldest entry goes. When the new entry itself went in at the front, the oldest one
+    // is at the end: dropping the front would throw away what was just copied.
+    const int drop = *index == 0 ? history.size() - 1 : 0;
+    if constexpr (std::is_pointer_v<T>)
+        delete history.takeAt(drop);
+    else
+        history.removeAt(drop);
+}
+
+void App::add_to_corvana_text_history(const QString& current_clipboard_text) {
+    APP_LOG(QStringLiteral("START add_to_corvana_text_history(QString current_clipboard_text)"));
+    insert_into_history(m_corvana_clipboard_text_history, current_clipboard_text);
+    APP_LOG(QStringLiteral("END add_to_corvana_text_history(QString current_clipboard_text)"));
+}
+
+void App::add_to_corvana_mime_data_history(QMimeData* current_clipboard_mime_data) {
+    APP_LOG(QStringLiteral(
+        "START add_to_corvana_mime_data_history(QMimeData *current_clipboard_mime_data)"));
+    insert_into_history(m_corvana_clipboard_mime_data_history, current_clipboard_mime_data);
+    APP_LOG(QStringLiteral(
+        "END add_to_corvana_mime_data_history(QMimeData *current_clipboard_mime_data)"));
+}
+
+QMimeData* App::get_mime_data_object_copy(const QMimeData* mime_data_reference) {
+    return m_mime_copier.copy(mime_data_reference, QStringLiteral("temp"), m_file_copy_enabled,
+                              QStringLiteral("get_mime_data_object_copy"));
+}
+
+QMimeData* App::get_mime_data_object_copy_2(const QMimeData* mime_data_reference) {
+    return m_mime_copier.copy(mime_data_reference, QStringLiteral("curr"), m_file_copy_enabled,
+                              QStringLiteral("get_mime_data_object_copy_2"));
+}
+
+void App::clear_clipboard_history() {
+    APP_LOG(QStringLiteral("App::clear_clipboard_history"));
+    qDeleteAll(m_corvana_clipboard_mime_data_history);
+    m_corvana_clipboard_mime_data_history.clear();
+    m_corvana_clipboard_text_history.clear();
+    m_current_clipboard_history_position = -1;
+    update_status_indicator();
+}
+
+void App::slot_clear_clipboard_history() {
+    clear_clipboard_history();
+}
+
+void App::toggle_rich_text_copy() {
+    m_rich_text_copy_enabled = !m_rich_text_copy_enabled;
+    clear_clipboard_history();
+    update_ui();
+}
+
+void App::enable_or_disable_rich_text_copy() {
+    toggle_rich_text_copy();
+}
+
+void App::toggle_file_copy() {
+    m_file_copy_enabled = !m_file_copy_enabled;
+    update_ui();
+}
+
+void App::copy_pressed() {
+    if (m_position_locked)
+        unlock_current_position();
+    m_template_row_counter = 0;
+    m_template_table_text.clear();
+}
+
+void App::cut_pressed() {}
+
+void App::paste_pressed() {
+    m_paste_on_next_clipboard_change = true;
+}
+
+void App::clipboard_set(const QString& text) {
+    qDebug() << "Trying to set clip";
+    m_clipboard->setText(text);
+}
+
+void App::print_current_text_clipboard_state() {}
+
+void App::print_current_mime_data_clipboard_state() {}
+
+void App::show_debug_info() {
+    APP_LOG(QStringLiteral("App::show_debug_info"));
+    QString text = QStringLiteral("Current clipboard history position:") +
+                   QString::number(m_current_clipboard_history_position) + QLatin1Char('\n');
+    for (int i = 0; i < m_corvana_clipboard_mime_data_history.size(); ++i) {
+        const QMimeData* entry = m_corvana_clipboard_mime_data_history.at(i);
+        text += QString::number(i) + QStringLiteral(": {");
+        for (const QString& format : entry->formats())
+            text += QStringLiteral("{format:") + format + QStringLiteral(", mime_data:") +
+                    QString::fromLocal8Bit(entry->data(format)) + QStringLiteral("}, ");
+        text += QStringLiteral("}\n");
+    }
+    for (int i = 0; i < m_corvana_clipboard_text_history.size(); ++i)
+        text += QString::number(i) + QStringLiteral(": ") + m_corvana_clipboard_text_history.at(i) +
+                QLatin1Char('\n');
+    show_notification(QStringLiteral("Clipboard History"), text);
+}
+
+void App::clipboard_destroyed() {}
+void App::clipboard_find_buffer_changed() {}
+void App::clipboard_object_name_changed() {}
+void App::clipboard_selection_changed() {}
+
+// ---- Paste engine ----
+
+void App::paste_from_corvana_clipboard() {
+    APP_LOG(QStringLiteral("START paste_from_corvana_clipboard()"));
+    if (m_is_paused)
+        return;
+    int& p = m_current_clipboard_history_position;
+    if (p < 0)
+        p = 0;
+    const int n = history_size();
+    if (n == 0)
+        return;
+    const auto step = PasteQueue::paste_step(m_paste_order, m_rich_text_copy_enabled,
+                                             m_automatic_position_movement, m_position_locked, p, n);
+    if (!step) {
+        APP_LOG(QStringLiteral("Unknown paste order \"%1\": nothing pasted").arg(m_paste_order));
+        return;
+    }
+    p = step->position;
+
+    if (m_rich_text_copy_enabled) {
+        m_ignore_next_clipboard_change = true;
+        m_clipboard->setMimeData(
+            get_mime_data_object_copy_2(m_corvana_clipboard_mime_data_history.at(step->index)));
+    } else {
+        const QString& entry = m_corvana_clipboard_text_history.at(step->index);
+        if (entry.contains(QLatin1String("file:///")))
+            return;
+        qDebug().noquote() << "Text to paste: " + entry;
+        m_ignore_next_clipboard_change = true;
+        m_clipboard->setText(entry);
+    }
+    APP_LOG(QStringLiteral("END paste_from_corvana_clipboard()"));
+}
+
+void App::clipboard_history_go_back() {
+    AppLog::plain(QStringLiteral("App::clipboard_history_go_back()"));
+    m_current_clipboard_history_position =
+        PasteQueue::go_back(m_paste_order, m_current_clipboard_history_position, history_size());
+}
+
+void App::clipboard_history_go_forward() {
+    AppLog::plain(QStringLiteral("App::clipboard_history_go_forward()"));
+    m_current_clipboard_history_position = PasteQueue::go_forward(
+        m_paste_order, m_current_clipboard_history_position, history_size());
+}
+
+void App::switch_paste_order() {
+    if (m_paste_order == QLatin1String("forward")) {
+        m_paste_order = QStringLiteral("backward");
+        m_current_clipboard_history_position = history_size() - 1;
+    } else {
+        m_paste_order = QStringLiteral("forward");
+        m_current_clipboard_history_position = 0;
+    }
+    update_ui();
+    update_status_indicator();
+}
+
+void App::slot_combobox_edit_text_changed(const QString& new_text) {
+    APP_LOG(QStringLiteral("START slot_combobox_edit_text_changed(QString new_text)"));
+    if (new_text == QLatin1String("Automatic Forward")) {
+        m_paste_order = QStringLiteral("forward");
+        m_automatic_position_movement = true;
+        qDebug() << "Mode set to Automatic Forward";
+    } else if (new_text == QLatin1String("Automatic Backward")) {
+        m_paste_order = QStringLiteral("backward");
+        m_automatic_position_movement = true;
+        qDebug() << "Mode set to Automatic Backward";
+    } else if (new_text == QLatin1String("Manual")) {
+        m_automatic_position_movement = false;
+        qDebug() << "Mode set to automatic Manual";
+    }
+    APP_LOG(QStringLiteral("END slot_combobox_edit_text_changed(QString new_text)"));
+}
+
+void App::enable_or_disable_automatic_position_movement() {
+    APP_LOG(QStringLiteral("App::enable_or_disable_automatic_position_movement"));
+    m_automatic_position_movement = !m_automatic_position_movement;
+    update_ui();
+}
+
+void App::lock_current_position() {
+    m_position_locked = true;
+    m_saved_position = m_current_clipboard_history_position;
+    // The tray shows the locked icon once it exists.
+}
+
+void App::unlock_current_position() {
+    m_position_locked = false;
+    m_current_clipboard_history_position = m_saved_position;
+}
+
+void App::pause_or_resume_corvana() {
+    m_is_paused = !m_is_paused;
+    update_ui();
+}
+
+void App::on_button_change_mode_clicked() {
+    pause_or_resume_corvana();
+}
+
+int App::remaining_count() const {
+    return PasteQueue::remaining(m_paste_order, m_current_clipboard_history_position,
+                                 history_size());
+}
+
+void App::update_status_indicator() {
+    m_status_indicator_count = remaining_count();
+}
+
+void App::update_ui() {
+    qDebug() << "Callig update ui";
+    setWindowTitle(QCoreApplication::applicationName() +
+                   (m_is_paused ? QStringLiteral(" (paused)") : QString()));
+    m_keyboard->set_print_screen_swallowed(m_print_screen_enabled);
+}
+
+void App::SimulateCtrlV() {
+    qDebug() << "Calling SimulateCtrlV()";
+    InputInjector& injector = Platform::instance().input_injector();
+    injector.send_key(VirtualKeys::Control, true);
+    injector.send_key(VirtualKeys::V, true);
+    injector.send_key(VirtualKeys::V, false);
+    injector.send_key(VirtualKeys::Control, false);
+    qDebug() << "End SimulateCtrlV()";
+}
+
+void App::SimulateCtrlVReleasingAlt() {
+    qDebug() << "Calling SimulateCtrlV()";
+    InputInjector& injector = Platform::instance().input_injector();
+    injector.send_key(VirtualKeys::Alt, false);
+    injector.send_key(VirtualKeys::V, true);
+    injector.send_key(VirtualKeys::V, false);
+    injector.send_key(VirtualKeys::Alt, true);
+    qDebug() << "End SimulateCtrlV()";
+}

@@ -1,0 +1,152 @@
+#pragma once
+
+#include "MimeDataCopier.h"
+#include "Singleton.h"
+
+#include <QClipboard>
+#include <QList>
+#include <QPoint>
+#include <QStringList>
+#include <QWidget>
+
+class AutocompleteDatabase;
+class HotkeyProcessor;
+class Keyboard;
+class QMimeData;
+class QTemporaryDir;
+class SaveManager;
+class ShortcutsDialog;
+
+// The main window and the program's state: the clipboard history, the paste position and every
+// setting. Other objects reach it through their App* or Singleton<App>.
+class App : public QWidget, public Singleton<App> {
+    Q_OBJECT
+public:
+    static constexpr int max_history_size = 100;
+
+    explicit App(QWidget* parent = nullptr);
+    ~App() override;
+
+    // Settings (one field per key of the settings file).
+    bool m_is_first_start = true;
+    bool m_use_hidden_features = true;
+    bool m_start_at_startup = true;
+    bool m_create_shortcuts_automatically = true;
+    bool m_use_spinning_tray_icon = true;
+    bool m_use_hidden_features_notifications = true;
+    bool m_hidden_features_help_already_shown = false;
+    bool m_use_inverted_icons = true;
+    bool m_use_keyboard_shortcuts = true;
+    bool m_is_paused = false;
+    bool m_rich_text_copy_enabled = true;
+    bool m_file_copy_enabled = true;
+    bool m_automatic_position_movement = true;
+    QString m_paste_order;
+    bool m_print_screen_enabled = true;
+    QList<int> m_ignored_monitors;
+
+    // The history and the paste position.
+    QStringList m_corvana_clipboard_text_history;
+    QList<QMimeData*> m_corvana_clipboard_mime_data_history;
+    int m_current_clipboard_history_position = -1;
+    bool m_position_locked = false;
+    int m_saved_position = -1;
+    bool m_ignore_next_clipboard_change = false;
+    bool m_paste_on_next_clipboard_change = false;
+    QTemporaryDir* m_temp_dir = nullptr;
+
+    // Template paste state, restarted by every copy.
+    int m_template_row_counter = 0;
+    QString m_template_table_text;
+
+    // The keyboard hook.
+    Keyboard* m_keyboard = nullptr;
+    bool m_keyboard_hooked = false;
+
+    int history_size() const;
+    // Entries still to paste, as the status indicator shows them.
+    int remaining_count() const;
+    int status_indicator_count() const { return m_status_indicator_count; }
+
+    QMimeData* get_mime_data_object_copy(const QMimeData* mime_data_reference);
+    QMimeData* get_mime_data_object_copy_2(const QMimeData* mime_data_reference);
+
+    void update_ui();
+    void SimulateCtrlV();
+    void SimulateCtrlVReleasingAlt();
+
+    void show_notification(const QString& title, const QString& text);
+    void show_tray_message(const QString& title, const QString& text);
+
+    void move_status_indicator(int x, int y);
+    QPoint status_indicator_position() const { return m_indicator_position; }
+
+    SaveManager* save_manager() const { return m_save_manager; }
+    ShortcutsDialog* shortcuts_dialog() const { return m_shortcuts_dialog; }
+    HotkeyProcessor* get_hotkey_instance() const { return m_hotkey_processor; }
+    QString temp_dir_path() const;
+    // Until the autocomplete store exists, inserts are only logged.
+    void set_autocomplete_database(AutocompleteDatabase* database) { m_autocomplete = database; }
+
+public slots:
+    void quit();
+    void open_app();
+    void key_pressed(int key, int flags);
+
+    void clipboard_changed(QClipboard::Mode mode);
+    void clipboard_data_changed();
+    void copy_to_corvana_clipboard();
+    void add_to_corvana_text_history(const QString& current_clipboard_text);
+    void add_to_corvana_mime_data_history(QMimeData* current_clipboard_mime_data);
+    void clear_clipboard_history();
+    void slot_clear_clipboard_history();
+    void toggle_rich_text_copy();
+    void enable_or_disable_rich_text_copy();
+    void toggle_file_copy();
+    void copy_pressed();
+    void cut_pressed();
+    void paste_pressed();
+    void clipboard_set(const QString& text);
+    void print_current_text_clipboard_state();
+    void print_current_mime_data_clipboard_state();
+    void show_debug_info();
+    void clipboard_destroyed();
+    void clipboard_find_buffer_changed();
+    void clipboard_object_name_changed();
+    void clipboard_selection_changed();
+
+    void paste_from_corvana_clipboard();
+    void clipboard_history_go_back();
+    void clipboard_history_go_forward();
+    void switch_paste_order();
+    void slot_combobox_edit_text_changed(const QString& new_text);
+    void enable_or_disable_automatic_position_movement();
+    void lock_current_position();
+    void unlock_current_position();
+    void pause_or_resume_corvana();
+    void on_button_change_mode_clicked();
+    void update_status_indicator();
+
+    void connect_keyboard_hook();
+    void disconnect_keyboard_hook();
+    void reconnect_keyboard_hook();
+
+    void update_global_shortcuts();
+
+private:
+    void database_insert(const QString& type, const QString& text);
+    void capture_text();
+    void capture_mime_data();
+    void save_captured_image(const QMimeData* copy);
+    template <typename T> void insert_into_history(QList<T>& history, const T& entry);
+    void prepare_temp_subfolders();
+
+    SaveManager* m_save_manager = nullptr;
+    ShortcutsDialog* m_shortcuts_dialog = nullptr;
+    HotkeyProcessor* m_hotkey_processor = nullptr;
+    QClipboard* m_clipboard = nullptr;
+    AutocompleteDatabase* m_autocomplete = nullptr;
+    MimeDataCopier m_mime_copier;
+    QPoint m_indicator_position;
+    int m_status_indicator_count = 0;
+};

@@ -1,0 +1,122 @@
+#include "HotkeyProcessor.h"
+
+#include "App.h"
+#include "KeyState.h"
+#include "Platform.h"
+#include "QHotkey.h"
+#include "ShortcutsDialog.h"
+#include "VirtualKeys.h"
+
+#include <QDebug>
+
+namespace {
+const char* const targets[HotkeyProcessor::row_count] = {
+    "switch_paste_order",
+    "pause_or_resume_corvana",
+    "enable_or_disable_rich_text_copy",
+    "clipboard_history_go_back",
+    "clipboard_history_go_forward",
+    "clear_clipboard_history",
+    "open_history_dialog",
+    "clipboard_history_go_back",
+    "clipboard_history_go_forward",
+    "show_debug_info",
+    "open_autocomplete_dialog",
+    "lock_current_position",
+    "slot_toggle_note_dialog",
+    "print_screen",
+    "slot_toggle_status_indicator_clickthrough",
+    "ctrl_shift_v",
+    "main_live_zoom",
+    "main_dead_zoom",
+};
+
+// Rows in the order they are first registered.
+const int creation_order[HotkeyProcessor::row_count] = {0,  1,  2,  3,  4, 5, 6, 10, 11,
+                                                        12, 13, 14, 16, 17, 7, 8, 9,  15};
+} // namespace
+
+HotkeyProcessor::HotkeyProcessor(App* app) : QObject(nullptr), m_app(app) {
+    create_shortcuts();
+}
+
+HotkeyProcessor::~HotkeyProcessor() {
+    for (QHotkey* hotkey : m_hotkeys)
+        delete hotkey;
+}
+
+const char* HotkeyProcessor::target_slot(int row) {
+    return row >= 0 && row < row_count ? targets[row] : nullptr;
+}
+
+void HotkeyProcessor::create_shortcuts() {
+    qDebug().noquote() << "----\nCREATING SHORTCUTS\n----";
+    for (int row : creation_order) {
+        m_hotkeys[size_t(row)] = new QHotkey(nullptr);
+        register_row(row);
+        connect_row(row);
+    }
+}
+
+void HotkeyProcessor::update_shortcuts() {
+    qDebug().noquote() << "----\nUPDATING SHORTCUTS\n----";
+    for (int row = 0; row < row_count; ++row) {
+        register_row(row);
+        connect_row(row);
+    }
+}
+
+void HotkeyProcessor::disconnect_shortcuts() {
+    qDebug().noquote() << "----\nDISCONNECTING SHORTCUTS\n----";
+    for (QHotkey* hotkey : m_hotkeys)
+        hotkey->setShortcut(QKeySequence(QString()), true);
+    for (QMetaObject::Connection& connection : m_connections) {
+        QObject::disconnect(connection);
+        connection = {};
+    }
+}
+
+void HotkeyProcessor::register_row(int row) {
+    const QString text = m_app->shortcuts_dialog()->sequence(row);
+    m_hotkeys[size_t(row)]->setShortcut(QKeySequence(text, QKeySequence::NativeText), true);
+}
+
+void HotkeyProcessor::connect_row(int row) {
+    // One connection per row, however often the passes run.
+    QObject::disconnect(m_connections[size_t(row)]);
+    const char* slot = targets[row];
+    m_connections[size_t(row)] =
+        connect(m_hotkeys[size_t(row)], &QHotkey::activated, this, [this, slot] { call_app(slot); });
+}
+
+void HotkeyProcessor::call_app(const char* slot) {
+    if (!QMetaObject::invokeMethod(m_app, slot, Qt::DirectConnection))
+        qDebug().noquote() << "Shortcut has no action yet:" << slot;
+}
+
+void HotkeyProcessor::handle_key_pressed(int virtual_key) {
+    const KeyState& keys = Platform::instance().key_state();
+    if (!keys.is_key_down(VirtualKeys::Control))
+        return;
+    const bool shift = keys.is_key_down(VirtualKeys::Shift);
+
+    switch (virtual_key) {
+    case VirtualKeys::C:
+        m_app->copy_pressed();
+        break;
+    case VirtualKeys::X:
+        m_app->cut_pressed();
+        break;
+    case VirtualKeys::V:
+        if (!shift)
+            m_app->paste_from_corvana_clipboard();
+        break;
+    case VirtualKeys::PrintScreen:
+        call_app("print_screen");
+        break;
+    default:
+        break;
+    }
+    if (virtual_key == VirtualKeys::B && keys.is_key_down(VirtualKeys::Alt))
+        call_app("ctrl_shift_v");
+}

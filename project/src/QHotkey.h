@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QObject>
+
+// A system-wide key combination: setShortcut with autoRegister registers it at once (an empty
+// sequence unregisters it), and activated() fires whenever it is pressed, wherever the focus is.
+class QHotkey : public QObject {
+    Q_OBJECT
+public:
+    explicit QHotkey(QObject* parent = nullptr);
+    ~QHotkey() override;
+
+    QKeySequence shortcut() const { return m_shortcut; }
+    bool isRegistered() const { return m_id > 0; }
+
+    bool setShortcut(const QKeySequence& shortcut, bool autoRegister = false);
+    bool setRegistered(bool registered);
+
+signals:
+    void activated();
+    void registeredChanged(bool registered);
+
+private:
+    void on_activated(int id);
+
+    QKeySequence m_shortcut;
+    int m_id = 0;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class App;
+class QSettings;
+
+// The INI settings file: copies it into App's fields once at start and back on every save.
+class SaveManager : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* save_version = "2";
+
+    explicit SaveManager(App* app);
+    ~SaveManager() override;
+
+    void load_settings();
+    void save_settings();
+    void reset_settings();
+    void load_ignored_monitors();
+    void save_ignored_monitors();
+
+    QString file_path() const;
+
+    static QList<int> parse_ignored_monitors(const QString& text);
+    static QString format_ignored_monitors(const QList<int>& monitors);
+
+private:
+    void report_status(const char* what) const;
+
+    App* m_app;
+    QSettings* m_settings;
+};

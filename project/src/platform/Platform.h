@@ -1,0 +1,32 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+class GlobalHotkeys;
+class InputInjector;
+class KeyState;
+class Keyboard;
+class QObject;
+
+// The desktop as core code sees it. One backend is linked in and provides create_platform();
+// the entry installs its result before anything asks for it.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    virtual Keyboard* create_keyboard(QObject* parent) = 0;
+    virtual KeyState& key_state() = 0;
+    virtual InputInjector& input_injector() = 0;
+    virtual GlobalHotkeys& global_hotkeys() = 0;
+
+    // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).
+    virtual void on_termination_request(std::function<void()> handler) = 0;
+
+    static void install(std::unique_ptr<Platform> platform);
+    static Platform& instance();
+    static void uninstall();
+};
+
+// Defined once by each backend.
+std::unique_ptr<Platform> create_platform();

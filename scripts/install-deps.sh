@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Corvana needs to build, run and test; only what is missing.
+set -euo pipefail
+
+packages=(
+  cmake g++ make ccache pkg-config
+  qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libqt5x11extras5-dev
+  libx11-dev libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev x11proto-dev
+  fonts-roboto-unhinted
+  xvfb xauth x11-utils xdotool xclip trayer featherpad
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

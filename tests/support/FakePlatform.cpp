@@ -1,0 +1,21 @@
+#include "FakePlatform.h"
+
+#include "FakeKeyboard.h"
+
+Keyboard* FakePlatform::create_keyboard(QObject* parent) {
+    m_keyboard = new FakeKeyboard(m_key_state, parent);
+    return m_keyboard;
+}
+
+FakePlatform& FakePlatform::get() {
+    return static_cast<FakePlatform&>(Platform::instance());
+}
+
+void FakePlatform::keyboard_destroyed(FakeKeyboard* keyboard) {
+    if (m_keyboard == keyboard)
+        m_keyboard = nullptr;
+}
+
+std::unique_ptr<Platform> create_platform() {
+    return std::make_unique<FakePlatform>();
+}

@@ -1,0 +1,154 @@
+#include "AppHarness.h"
+#include "SaveManager.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QtTest>
+#include <unistd.h>
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+    static void write_file(const QByteArray& content) {
+        QFile file(AppHarness::settings_file());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+
+private slots:
+    void initTestCase() { AppHarness::init_process(); }
+    void init() { AppHarness::remove_settings(); }
+
+    void first_run_gives_defaults_and_quit_writes_every_key() {
+        {
+            auto app = AppHarness::make_app();
+            QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
+            QVERIFY(app->m_rich_text_copy_enabled);
+            QVERIFY(app->m_automatic_position_movement);
+            QVERIFY(!app->m_is_paused);
+            QVERIFY(app->m_print_screen_enabled);
+            QVERIFY(app->m_use_keyboard_shortcuts);
+            QVERIFY(!app->m_hidden_features_help_already_shown);
+            QVERIFY(app->m_ignored_monitors.isEmpty());
+            QCOMPARE(app->status_indicator_position(), QPoint(0, 0));
+            QVERIFY(app->isVisible()); // first start shows the window
+            app->quit();
+        }
+        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
+        const QStringList expected = {"IsFirstStart",
+                                      "UseHiddenFeatures",
+                                      "StartAtStartup",
+                                      "CreateShortcutsAutomatically",
+                                      "UseSpinningTrayIcon",
+                                      "UseHiddenFeaturesNotifications",
+                                      "HiddenFeaturesHelpAlreadyShown",
+                                      "UseInvertedIcons",
+                                      "UseKeyboardShortcuts",
+                                      "IsCorvanaPaused",
+                                      "IsRichTextCopyEnabled",
+                                      "IsFileCopyEnabled",
+                                      "UseAutomaticPositionMovement",
+                                      "PasteOrder",
+                                      "IndicatorX",
+                                      "IndicatorY",
+                                      "IsPrintScreenEnabled",
+                                      "IgnoreMonitors",
+                                      "SaveVersion"};
+        QStringList keys = file.allKeys();
+        keys.sort();
+        QStringList sorted_expected = expected;
+        sorted_expected.sort();
+        QCOMPARE(keys, sorted_expected);
+        QCOMPARE(file.value("IsFirstStart").toString(), QStringLiteral("false"));
+        QCOMPARE(file.value("SaveVersion").toString(), QStringLiteral("2"));
+        QCOMPARE(file.value("PasteOrder").toString(), QStringLiteral("backward"));
+
+        // The second start is not a first start and keeps the window hidden.
+        auto again = AppHarness::make_app();
+        QVERIFY(!again->m_is_first_start);
+        QVERIFY(!again->isVisible());
+    }
+
+    void changed_fields_survive_a_restart() {
+        {
+            auto app = AppHarness::make_app();
+            app->m_paste_order = QStringLiteral("forward");
+            app->m_is_paused = true;
+            app->m_print_screen_enabled = false;
+            app->m_ignored_monitors = {0, 2};
+            app->move_status_indicator(40, 70);
+        } // destruction saves
+        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
+        QCOMPARE(file.value("IgnoreMonitors").toString(), QStringLiteral("0:2:"));
+        auto app = AppHarness::make_app();
+        QCOMPARE(app->m_paste_order, QStringLiteral("forward"));
+        QVERIFY(app->m_is_paused);
+        QVERIFY(!app->m_print_screen_enabled);
+        QCOMPARE(app->m_ignored_monitors, QList<int>({0, 2}));
+        QCOMPARE(app->status_indicator_position(), QPoint(40, 70));
+    }
+
+    void old_save_version_wipes_the_file() {
+        write_file("[General]\nSaveVersion=1\nPasteOrder=forward\nIsCorvanaPaused=true\n");
+        auto app = AppHarness::make_app();
+        QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
+        QVERIFY(!app->m_is_paused);
+        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
+        QVERIFY(!file.contains("PasteOrder"));
+        QCOMPARE(file.value("SaveVersion").toString(), QStringLiteral("2"));
+    }
+
+    void ignore_monitors_keeps_only_numbers() {
+        QCOMPARE(SaveManager::parse_ignored_monitors("1::x:3:"), QList<int>({1, 3}));
+        QCOMPARE(SaveManager::parse_ignored_monitors(""), QList<int>());
+        QCOMPARE(SaveManager::format_ignored_monitors({1, 3}), QStringLiteral("1:3:"));
+        QCOMPARE(SaveManager::format_ignored_monitors({}), QString());
+
+        write_file("[General]\nSaveVersion=2\nIgnoreMonitors=1::x:3:\n");
+        {
+            auto app = AppHarness::make_app();
+            QCOMPARE(app->m_ignored_monitors, QList<int>({1, 3}));
+        }
+        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
+        QCOMPARE(file.value("IgnoreMonitors").toString(), QStringLiteral("1:3:"));
+    }
+
+    void garbage_values_read_as_qvariant_converts_them() {
+        write_file("[General]\nSaveVersion=2\nIsCorvanaPaused=banana\nIsRichTextCopyEnabled=0\n"
+                   "IndicatorX=left\nIndicatorY=12\nPasteOrder=sideways\n");
+        auto app = AppHarness::make_app();
+        QVERIFY(app->m_is_paused);                // any other text is true
+        QVERIFY(!app->m_rich_text_copy_enabled); // "0" is false
+        QCOMPARE(app->status_indicator_position(), QPoint(0, 12));
+        QCOMPARE(app->m_paste_order, QStringLiteral("sideways")); // taken as stored
+    }
+
+    void unreadable_or_broken_files_give_defaults_and_keep_running() {
+        write_file(QByteArray());
+        {
+            auto app = AppHarness::make_app();
+            QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
+        }
+        write_file(QByteArray("\x00\x01\xff not an ini file \n[[[\n=\n", 27));
+        {
+            auto app = AppHarness::make_app();
+            QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
+            app->quit();
+        }
+        // A read-only file: the save fails with a log line, nothing crashes.
+        write_file("[General]\nSaveVersion=2\nPasteOrder=forward\n");
+        QFile::setPermissions(AppHarness::settings_file(), QFile::ReadOwner);
+        {
+            auto app = AppHarness::make_app();
+            QCOMPARE(app->m_paste_order, QStringLiteral("forward"));
+            app->m_paste_order = QStringLiteral("backward");
+            app->save_manager()->save_settings();
+        }
+        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
+        if (::geteuid() != 0) // root writes through the permission bits
+            QCOMPARE(file.value("PasteOrder").toString(), QStringLiteral("forward"));
+    }
+};
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"
