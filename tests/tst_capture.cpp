@@ -1,0 +1,267 @@
+#include "AppHarness.h"
+#include "DataPaths.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QClipboard* clipboard() {
+    return QGuiApplication::clipboard();
+}
+
+QString images_dir() {
+    return DataPaths::get().images_dir();
+}
+
+QImage sample_image(QRgb colour) {
+    QImage image(7, 5, QImage::Format_ARGB32);
+    image.fill(colour);
+    image.setPixel(3, 2, qRgba(1, 2, 3, 255));
+    return image;
+}
+
+void copy_mime(QMimeData* data) {
+    clipboard()->setMimeData(data);
+}
+} // namespace
+
+class TestCapture : public QObject {
+    Q_OBJECT
+    std::unique_ptr<App> app;
+
+    void use_mode(const char* order, bool automatic, bool rich) {
+        app->m_paste_order = QString::fromLatin1(order);
+        app->m_automatic_position_movement = automatic;
+        if (app->m_rich_text_copy_enabled != rich)
+            app->toggle_rich_text_copy();
+    }
+
+    void copy_texts(int from, int to) {
+        for (int i = from; i <= to; ++i)
+            AppHarness::copy_text(QString::number(i));
+    }
+
+private slots:
+    void initTestCase() { AppHarness::init_process(); }
+    void init() {
+        AppHarness::remove_settings();
+        QDir(images_dir()).removeRecursively();
+        QFile::remove(images_dir());
+        app = AppHarness::make_app();
+    }
+    void cleanup() { app.reset(); }
+
+    void forward_appends_and_drops_the_oldest_beyond_100() {
+        use_mode("forward", true, false);
+        copy_texts(1, 100);
+        QCOMPARE(app->m_corvana_clipboard_text_history.size(), 100);
+        app->m_current_clipboard_history_position = 42;
+        AppHarness::copy_text("101");
+        QCOMPARE(app->m_corvana_clipboard_text_history.size(), 100);
+        QCOMPARE(app->m_corvana_clipboard_text_history.first(), QStringLiteral("2"));
+        QCOMPARE(app->m_corvana_clipboard_text_history.last(), QStringLiteral("101"));
+        QCOMPARE(app->m_current_clipboard_history_position, 42);
+    }
+
+    void backward_automatic_keeps_copy_order_and_raises_the_position() {
+        use_mode("backward", true, false);
+        AppHarness::copy_text("A");
+        QCOMPARE(app->m_current_clipboard_history_position, 0);
+        AppHarness::copy_text("B");
+        AppHarness::copy_text("C");
+        QCOMPARE(app->m_corvana_clipboard_text_history, QStringList({"A", "B", "C"}));
+        QCOMPARE(app->m_current_clipboard_history_position, 2);
+
+        // A full history: the position runs past the end, the entry goes at the end.
+        copy_texts(4, 101);
+        QCOMPARE(app->m_corvana_clipboard_text_history.size(), 100);
+        QCOMPARE(app->m_corvana_clipboard_text_history.last(), QStringLiteral("101"));
+        QCOMPARE(app->m_corvana_clipboard_text_history.first(), QStringLiteral("B"));
+        QCOMPARE(app->m_current_clipboard_history_position, 100);
+        AppHarness::copy_text("102");
+        QCOMPARE(app->m_corvana_clipboard_text_history.last(), QStringLiteral("102"));
+        QCOMPARE(app->m_corvana_clipboard_text_history.size(), 100);
+    }
+
+    void backward_manual_inserts_at_the_front_and_keeps_the_new_entry_when_full() {
+        use_mode("backward", false, false);
+        copy_texts(1, 100);
+        QCOMPARE(app->m_corvana_clipboard_text_history.first(), QStringLiteral("100"));
+        QCOMPARE(app->m_corvana_clipboard_text_history.last(), QStringLiteral("1"));
+        AppHarness::copy_text("new");
+        QCOMPARE(app->m_corvana_clipboard_text_history.size(), 100);
+        QCOMPARE(app->m_corvana_clipboard_text_history.first(), QStringLiteral("new"));
+        QCOMPARE(app->m_corvana_clipboard_text_history.last(), QStringLiteral("2"));
+    }
+
+    void mime_history_follows_the_same_rules_and_owns_its_copies() {
+        use_mode("forward", true, true);
+        copy_texts(1, 101);
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 100);
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.first()->text(), QStringLiteral("2"));
+        QVERIFY(app->m_corvana_clipboard_text_history.isEmpty());
+        // A copy, not the clipboard's own object.
+        QVERIFY(app->m_corvana_clipboard_mime_data_history.last() != clipboard()->mimeData());
+    }
+
+    void unknown_order_inserts_nothing() {
+        use_mode("sideways", true, true);
+        AppHarness::copy_text("lost?");
+        QVERIFY(app->m_corvana_clipboard_mime_data_history.isEmpty());
+        use_mode("sideways", true, false);
+        AppHarness::copy_text("lost?");
+        QVERIFY(app->m_corvana_clipboard_text_history.isEmpty());
+    }
+
+    void own_paste_is_not_captured_but_the_next_change_is() {
+        use_mode("forward", true, false);
+        AppHarness::copy_text("A");
+        AppHarness::copy_text("B");
+        app->paste_from_corvana_clipboard();
+        QCOMPARE(clipboard()->text(), QStringLiteral("A"));
+        QVERIFY(!app->m_ignore_next_clipboard_change);
+        QCOMPARE(app->m_corvana_clipboard_text_history.size(), 2);
+        AppHarness::copy_text("C");
+        QCOMPARE(app->m_corvana_clipboard_text_history, QStringList({"A", "B", "C"}));
+    }
+
+    void paused_capture_records_nothing_but_still_unlocks() {
+        use_mode("forward", true, false);
+        AppHarness::copy_text("A");
+        app->m_current_clipboard_history_position = 0;
+        app->lock_current_position();
+        app->m_current_clipboard_history_position = 0;
+        app->pause_or_resume_corvana();
+        AppHarness::copy_text("B");
+        QCOMPARE(app->m_corvana_clipboard_text_history, QStringList({"A"}));
+        QVERIFY(!app->m_position_locked);
+    }
+
+    void switching_rich_text_mode_clears_both_histories() {
+        use_mode("forward", true, false);
+        AppHarness::copy_text("A");
+        app->m_corvana_clipboard_mime_data_history.append(new QMimeData);
+        app->m_current_clipboard_history_position = 1;
+        app->enable_or_disable_rich_text_copy();
+        QVERIFY(app->m_rich_text_copy_enabled);
+        QVERIFY(app->m_corvana_clipboard_text_history.isEmpty());
+        QVERIFY(app->m_corvana_clipboard_mime_data_history.isEmpty());
+        QCOMPARE(app->m_current_clipboard_history_position, -1);
+    }
+
+    void text_mode_records_an_empty_entry_for_an_image_only_clipboard() {
+        use_mode("forward", true, false);
+        auto* data = new QMimeData;
+        data->setImageData(sample_image(qRgb(200, 0, 0)));
+        copy_mime(data);
+        QCOMPARE(app->m_corvana_clipboard_text_history, QStringList({QString()}));
+        QVERIFY(!QFileInfo::exists(images_dir())); // text mode saves no image
+    }
+
+    void files_of_10_mb_or_less_are_snapshotted() {
+        use_mode("forward", true, true);
+        QTemporaryDir originals;
+        const QString small = originals.filePath("small.bin");
+        const QString large = originals.filePath("large.bin");
+        QFile small_file(small), large_file(large);
+        QVERIFY(small_file.open(QIODevice::WriteOnly) && small_file.resize(10'400'000));
+        QVERIFY(large_file.open(QIODevice::WriteOnly) && large_file.resize(11'200'000));
+        small_file.close();
+        large_file.close();
+
+        auto* data = new QMimeData;
+        data->setUrls({QUrl::fromLocalFile(small), QUrl::fromLocalFile(large)});
+        copy_mime(data);
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 1);
+        const QList<QUrl> urls = app->m_corvana_clipboard_mime_data_history.first()->urls();
+        QCOMPARE(urls.size(), 2);
+        QVERIFY(urls[0].toLocalFile().startsWith(app->temp_dir_path() + "/temp/"));
+        QCOMPARE(QFileInfo(urls[0].toLocalFile()).size(), qint64(10'400'000));
+        QCOMPARE(urls[1], QUrl::fromLocalFile(large));
+
+        // Pasting hands out a fresh snapshot from "curr"; two files named alike stay apart.
+        app->paste_from_corvana_clipboard();
+        const QList<QUrl> pasted = clipboard()->mimeData()->urls();
+        QVERIFY(pasted[0].toLocalFile().startsWith(app->temp_dir_path() + "/curr/"));
+        QVERIFY(QFileInfo::exists(pasted[0].toLocalFile()));
+
+        // Switching file copy off keeps the original links.
+        app->toggle_file_copy();
+        auto* again = new QMimeData;
+        again->setUrls({QUrl::fromLocalFile(small)});
+        copy_mime(again);
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.last()->urls().first(),
+                 QUrl::fromLocalFile(small));
+
+        // The run's temporary folder goes with the program.
+        const QString temp = app->temp_dir_path();
+        app.reset();
+        QVERIFY(!QFileInfo::exists(temp));
+    }
+
+    void clipboard_images_are_saved_with_the_next_number() {
+        use_mode("forward", true, true);
+        const QImage first = sample_image(qRgb(10, 20, 30));
+        auto* data = new QMimeData;
+        data->setImageData(first);
+        copy_mime(data);
+        const QString path = images_dir() + "/image1.png";
+        QVERIFY(QFileInfo::exists(path));
+        QCOMPARE(QImage(path).convertToFormat(QImage::Format_ARGB32), first);
+        QCOMPARE(QFileInfo(images_dir()).permissions() & (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
+
+        // A deleted image leaves a gap: the next number must not overwrite image2.
+        QFile(images_dir() + "/other.txt").open(QIODevice::WriteOnly);
+        QFile::copy(path, images_dir() + "/image3.png");
+        QFile::remove(images_dir() + "/other.txt");
+        auto* second = new QMimeData;
+        second->setImageData(sample_image(qRgb(99, 99, 99)));
+        copy_mime(second);
+        QVERIFY(QFileInfo::exists(images_dir() + "/image4.png"));
+        QCOMPARE(QImage(images_dir() + "/image3.png").convertToFormat(QImage::Format_ARGB32),
+                 first);
+    }
+
+    void a_full_images_folder_saves_nothing() {
+        use_mode("forward", true, true);
+        QDir().mkpath(images_dir());
+        for (int i = 0; i < 1000; ++i)
+            QFile(images_dir() + QStringLiteral("/f%1").arg(i)).open(QIODevice::WriteOnly);
+        auto* data = new QMimeData;
+        data->setImageData(sample_image(qRgb(1, 1, 1)));
+        copy_mime(data);
+        QCOMPARE(QDir(images_dir()).count(), 1000u + 2u); // with . and ..
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 1); // still recorded
+    }
+
+    void an_images_path_that_is_a_file_is_reported_not_fatal() {
+        use_mode("forward", true, true);
+        QFile blocker(images_dir());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.write("not a folder");
+        blocker.close();
+        auto* data = new QMimeData;
+        data->setImageData(sample_image(qRgb(1, 1, 1)));
+        copy_mime(data);
+        QVERIFY(QFileInfo(images_dir()).isFile());
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 1);
+    }
+
+    void a_large_text_is_captured_whole() {
+        use_mode("forward", true, false);
+        const QString big(50 * 1000 * 1000, QLatin1Char('x'));
+        AppHarness::copy_text(big);
+        QCOMPARE(app->m_corvana_clipboard_text_history.size(), 1);
+        QCOMPARE(app->m_corvana_clipboard_text_history.first().size(), big.size());
+    }
+};
+
+QTEST_MAIN(TestCapture)
+#include "tst_capture.moc"
