@@ -17,9 +17,13 @@ QString AppLog::source_path(const char* source_file) {
     return path;
 }
 
+QByteArray AppLog::format_line(const char* source_file, int line, const QString& message) {
+    return QByteArrayLiteral("file:///") + source_path(source_file).toLocal8Bit() + ':' +
+           QByteArray::number(line) + ": " + message.toLocal8Bit() + '\n';
+}
+
 void AppLog::write(const char* source_file, int line, const QString& message) {
-    const QByteArray text = QByteArrayLiteral("file:///") + source_path(source_file).toLocal8Bit() +
-                            ':' + QByteArray::number(line) + ": " + message.toLocal8Bit() + '\n';
+    const QByteArray text = format_line(source_file, line, message);
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     std::fflush(stdout);
 }

@@ -7,6 +7,7 @@
 class AppLog {
 public:
     static void write(const char* source_file, int line, const QString& message);
+    static QByteArray format_line(const char* source_file, int line, const QString& message);
     // The path part of a line, as written for a given source file.
     static QString source_path(const char* source_file);
     // A plain line without the prefix, flushed.

@@ -78,7 +78,16 @@ void HotkeyProcessor::disconnect_shortcuts() {
 
 void HotkeyProcessor::register_row(int row) {
     const QString text = m_app->shortcuts_dialog()->sequence(row);
-    m_hotkeys[size_t(row)]->setShortcut(QKeySequence(text, QKeySequence::NativeText), true);
+    QKeySequence sequence(text, QKeySequence::NativeText);
+    // Text that does not parse gives Key_unknown; such a row gets no hotkey.
+    for (int i = 0; i < sequence.count(); ++i) {
+        if ((sequence[uint(i)] & ~Qt::KeyboardModifierMask) == Qt::Key_unknown) {
+            qDebug().noquote() << "Shortcut does not parse:" << text;
+            sequence = QKeySequence();
+            break;
+        }
+    }
+    m_hotkeys[size_t(row)]->setShortcut(sequence, true);
 }
 
 void HotkeyProcessor::connect_row(int row) {
