@@ -1,0 +1,98 @@
+// A small X client the end-to-end tests drive Corvana with: makes and compares images, shows a
+// window that logs the keys it receives, and holds a key grab as another program would.
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QTextStream>
+#include <QWidget>
+#include <QX11Info>
+#include <cstdio>
+#include <xcb/xcb.h>
+
+namespace {
+class KeyLogWindow : public QWidget {
+public:
+    explicit KeyLogWindow(const QString& path) : m_file(path) {
+        m_file.open(QIODevice::WriteOnly | QIODevice::Append);
+        setWindowTitle(QStringLiteral("corvana-keylog"));
+        resize(300, 200);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const QString name = QKeySequence(event->key()).toString(QKeySequence::PortableText);
+        m_file.write(name.toUtf8() + '\n');
+        m_file.flush();
+    }
+
+private:
+    QFile m_file;
+};
+
+QImage sample_image() {
+    QImage image(64, 48, QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgba(x * 4, y * 5, (x * y) % 256, 255));
+    return image;
+}
+
+int grab(const QString& what) {
+    // what: "ctrl+alt+d" style; enough for the tests' letters.
+    xcb_connection_t* connection = QX11Info::connection();
+    const QChar letter = what.back();
+    uint16_t modifiers = 0;
+    if (what.contains(QLatin1String("ctrl")))
+        modifiers |= XCB_MOD_MASK_CONTROL;
+    if (what.contains(QLatin1String("alt")))
+        modifiers |= XCB_MOD_MASK_1;
+    // Keycode of the letter: ask the server's mapping.
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    auto cookie = xcb_get_keyboard_mapping(connection, setup->min_keycode,
+                                           setup->max_keycode - setup->min_keycode + 1);
+    xcb_get_keyboard_mapping_reply_t* reply =
+        xcb_get_keyboard_mapping_reply(connection, cookie, nullptr);
+    if (!reply)
+        return 2;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
+    const int per = reply->keysyms_per_keycode;
+    xcb_keycode_t keycode = 0;
+    for (int code = setup->min_keycode; code <= setup->max_keycode && !keycode; ++code)
+        if (syms[(code - setup->min_keycode) * per] == xcb_keysym_t(letter.toLower().unicode()))
+            keycode = xcb_keycode_t(code);
+    free(reply);
+    if (!keycode)
+        return 2;
+    for (uint16_t locks : {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2})
+        xcb_grab_key(connection, 1, QX11Info::appRootWindow(), modifiers | locks, keycode,
+                     XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    xcb_flush(connection);
+    std::printf("grabbed\n");
+    std::fflush(stdout);
+    return QApplication::exec();
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString mode = args.value(1);
+    if (mode == QLatin1String("make-image"))
+        return sample_image().save(args.value(2), "PNG") ? 0 : 1;
+    if (mode == QLatin1String("compare-images")) {
+        const QImage a = QImage(args.value(2)).convertToFormat(QImage::Format_ARGB32);
+        const QImage b = QImage(args.value(3)).convertToFormat(QImage::Format_ARGB32);
+        return !a.isNull() && a == b ? 0 : 1;
+    }
+    if (mode == QLatin1String("keylog")) {
+        KeyLogWindow window(args.value(2));
+        window.show();
+        return QApplication::exec();
+    }
+    if (mode == QLatin1String("grab"))
+        return grab(args.value(2));
+    std::fprintf(stderr, "usage: e2e_peer make-image|compare-images|keylog|grab ...\n");
+    return 2;
+}

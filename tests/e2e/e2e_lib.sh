@@ -1,0 +1,81 @@
+# Shared by the end-to-end tests: a private X server, the real corvana, and small checks.
+# Runs inside run-isolated.sh, so the working directory and HOME are the test's own.
+set -u
+source "$CORVANA_SOURCE/scripts/xsession.sh"
+
+E2E_NAME=$(basename "$0" .sh)
+E2E_PASSED=0
+CORVANA_PID=""
+PEER_PIDS=()
+
+e2e_end() {
+    [ -n "$CORVANA_PID" ] && kill "$CORVANA_PID" 2>/dev/null
+    for pid in "${PEER_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+    stop_private_x
+}
+
+fail() {
+    echo "FAIL: $E2E_NAME: $*"
+    for log in corvana.out corvana.err; do
+        [ -f "$log" ] && { echo "--- last lines of $log"; tail -n 25 "$log"; }
+    done
+    echo "$E2E_PASSED passed, 1 failed"
+    e2e_end
+    exit 1
+}
+
+pass() {
+    E2E_PASSED=$((E2E_PASSED + 1))
+    echo "ok: $*"
+}
+
+finish() {
+    e2e_end
+    echo "$E2E_PASSED passed, 0 failed"
+    exit 0
+}
+
+# wait_for SECONDS COMMAND...: polls until the command succeeds.
+wait_for() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.05
+    done
+}
+
+e2e_begin() {
+    start_private_x "$@" || fail "no X server"
+    mkdir -p data
+}
+
+# Starts corvana in ./data with its output in corvana.out and corvana.err.
+start_corvana() {
+    (cd data && exec "$CORVANA_BIN" >>../corvana.out 2>>../corvana.err) &
+    CORVANA_PID=$!
+    local ready_before
+    ready_before=$(grep -c "Temp dir is valid" corvana.out 2>/dev/null || true)
+    wait_for 20 eval '[ "$(grep -c "Temp dir is valid" corvana.out 2>/dev/null || true)" -gt "${ready_before:-0}" ]' ||
+        fail "corvana did not start"
+}
+
+stop_corvana() {
+    kill -TERM "$CORVANA_PID"
+    wait "$CORVANA_PID"
+    local rc=$?
+    CORVANA_PID=""
+    return $rc
+}
+
+capture_count() {
+    grep -c "START copy_to_corvana_clipboard()" corvana.out 2>/dev/null || true
+}
+
+# copy TEXT: another program (xclip) takes the clipboard; waits until corvana has captured it.
+copy() {
+    local before
+    before=$(capture_count)
+    printf '%s' "$1" | xclip -selection clipboard -i
+    wait_for 10 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of '$1' not captured"
+}

@@ -1,0 +1,88 @@
+# The paste queue on a real desktop: copies from xclip, keys from xdotool, pastes into featherpad.
+source "$(dirname "$0")/e2e_lib.sh"
+e2e_begin
+start_corvana
+
+out="$PWD/pasted.txt"
+: >"$out"
+featherpad --standalone "$out" >featherpad.log 2>&1 &
+PEER_PIDS+=($!)
+wait_for 20 eval 'xdotool search --onlyvisible --class featherpad >/dev/null 2>&1' || fail "featherpad did not open"
+editor=$(xdotool search --onlyvisible --class featherpad | head -n 1)
+
+focus_editor() {
+    xdotool windowfocus --sync "$editor"
+    sleep 0.2
+}
+
+keys() {
+    xdotool key --clearmodifiers --delay 40 "$@"
+}
+
+# expect_file TEXT: saves in the editor and waits until the file holds TEXT.
+expect_file() {
+    keys ctrl+s
+    wait_for 5 eval '[ "$(cat "$out")" = "$1" ]' ||
+        fail "file holds '$(cat "$out")', expected '$1'"
+}
+
+focus_editor
+copy A
+copy B
+copy C
+keys ctrl+v ctrl+v ctrl+v ctrl+v
+expect_file CBAA
+pass "backward order pastes CBAA"
+
+keys ctrl+alt+slash
+keys ctrl+v ctrl+v ctrl+v ctrl+v
+expect_file CBAAABCC
+pass "after Ctrl+Alt+/ forward order pastes ABCC"
+
+keys ctrl+alt+0
+copy S
+keys ctrl+v
+expect_file CBAAABCCS
+keys ctrl+alt+0
+keys ctrl+v
+expect_file CBAAABCCSC
+pass "paused, the system clipboard is pasted; resumed, the queue is as it was"
+
+keys ctrl+alt+shift+h
+copy 1
+copy 2
+keys ctrl+backslash
+keys ctrl+v ctrl+v ctrl+v
+copy 3
+keys ctrl+v ctrl+v
+expect_file CBAAABCCSC11112
+pass "Ctrl+\\ locks one entry until the next copy"
+
+keys ctrl+alt+shift+h
+for digit in 0 1 2 3 4 5 6 7 8 9; do copy "$digit"; done
+xdotool key --delay 2 ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v
+sleep 0.5
+expect_file CBAAABCCSC111120123456789
+pass "ten Ctrl+V presses 2 ms apart paste ten entries in order"
+
+# Print Screen: swallowed while enabled, delivered when the setting is off.
+"$E2E_PEER" keylog keys.log >/dev/null 2>&1 &
+PEER_PIDS+=($!)
+wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' || fail "no keylog window"
+logger=$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)
+xdotool windowfocus --sync "$logger"
+sleep 0.2
+xdotool key Print a
+wait_for 5 grep -qx A keys.log || fail "the test window receives no keys"
+grep -qx Print keys.log && fail "Print reached the test window while swallowed"
+pass "Print is swallowed while enabled"
+
+stop_corvana || fail "corvana exited non-zero"
+sed -i 's/^IsPrintScreenEnabled=.*/IsPrintScreenEnabled=false/' "$CORVANA_SETTINGS_DIR/Corvana_settings.ini"
+start_corvana
+xdotool windowfocus --sync "$logger"
+sleep 0.2
+xdotool key Print
+wait_for 5 grep -qx Print keys.log || fail "Print did not reach the test window when disabled"
+pass "Print reaches other programs when IsPrintScreenEnabled=false"
+finish

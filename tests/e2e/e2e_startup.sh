@@ -1,0 +1,33 @@
+# Start-up, single instance, clipboard images and an orderly end on SIGTERM.
+source "$(dirname "$0")/e2e_lib.sh"
+e2e_begin --tray
+start_corvana
+
+start=$(date +%s%N)
+"$CORVANA_BIN" >second.out 2>&1
+rc=$?
+elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+[ $rc -eq 0 ] || fail "second start exited with $rc"
+[ $elapsed_ms -lt 1500 ] || fail "second start took $elapsed_ms ms"
+kill -0 "$CORVANA_PID" 2>/dev/null || fail "the first instance ended"
+pass "a second start exits 0 in $elapsed_ms ms and the first keeps running"
+
+"$E2E_PEER" make-image sample.png || fail "cannot make the sample image"
+xclip -selection clipboard -t image/png -i sample.png
+wait_for 10 test -s data/images/image1.png || fail "images/image1.png did not appear"
+sleep 0.2
+"$E2E_PEER" compare-images sample.png data/images/image1.png || fail "image pixels differ"
+[ "$(stat -c %a data/images)" = 700 ] || fail "images/ is readable by others"
+pass "a copied PNG is saved as images/image1.png with the same pixels"
+
+temp=$(sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1)
+[ -n "$temp" ] && [ -d "$temp/curr" ] || fail "no temporary folder reported"
+stop_corvana || fail "corvana exited non-zero after SIGTERM"
+ini="$CORVANA_SETTINGS_DIR/Corvana_settings.ini"
+[ -f "$ini" ] || fail "no settings file"
+grep -qx 'IsFirstStart=false' "$ini" || fail "IsFirstStart not saved"
+grep -qx 'SaveVersion=2' "$ini" || fail "SaveVersion not saved"
+[ "$(grep -c '=' "$ini")" -eq 19 ] || fail "settings file does not hold 19 keys"
+[ ! -e "$temp" ] || fail "temporary folder $temp left behind"
+pass "SIGTERM saves the settings and removes the temporary folder"
+finish
