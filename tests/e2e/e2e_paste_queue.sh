@@ -19,11 +19,13 @@ keys() {
     xdotool key --clearmodifiers --delay 40 "$@"
 }
 
-# expect_file TEXT: saves in the editor and waits until the file holds TEXT.
+# expect_file TEXT: saves in the editor and waits until the file holds TEXT (line breaks aside:
+# the editor ends the file with one on every save).
 expect_file() {
+    expected=$1
     keys ctrl+s
-    wait_for 5 eval '[ "$(cat "$out")" = "$1" ]' ||
-        fail "file holds '$(cat "$out")', expected '$1'"
+    wait_for 5 eval '[ "$(tr -d "\\n" <"$out")" = "$expected" ]' ||
+        fail "file holds '$(cat "$out")', expected '$expected'"
 }
 
 focus_editor

@@ -1,0 +1,165 @@
+#include "X11GlobalHotkeys.h"
+
+#include "X11ActiveGrab.h"
+#include "X11KeyMap.h"
+#include "X11KeySymbols.h"
+
+#include <QCoreApplication>
+#include <QX11Info>
+#include <QtDebug>
+
+#include <algorithm>
+
+X11GlobalHotkeys::X11GlobalHotkeys(std::shared_ptr<X11KeyMap> key_map, QObject* parent)
+    : GlobalHotkeys(parent), key_map_(std::move(key_map)) {
+    connect(key_map_.get(), &X11KeyMap::changed, this, &X11GlobalHotkeys::regrab_all);
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+X11GlobalHotkeys::~X11GlobalHotkeys() = default;
+
+GlobalHotkeys::Registration X11GlobalHotkeys::register_hotkey(const QKeySequence& sequence) {
+    Registration registration;
+    const QString text = sequence.toString(QKeySequence::PortableText);
+    if (sequence.isEmpty()) {
+        registration.failure = Registration::Failure::Unmappable;
+        registration.error = QStringLiteral("empty key sequence");
+        return registration;
+    }
+    const int combined = sequence[0];
+    const auto qt_modifiers = Qt::KeyboardModifiers(combined & int(Qt::KeyboardModifierMask));
+    const int qt_key = combined & ~int(Qt::KeyboardModifierMask);
+    uint16_t modifiers = 0;
+    if (qt_modifiers & Qt::ShiftModifier)
+        modifiers |= XCB_MOD_MASK_SHIFT;
+    if (qt_modifiers & Qt::ControlModifier)
+        modifiers |= XCB_MOD_MASK_CONTROL;
+    if (qt_modifiers & Qt::AltModifier)
+        modifiers |= XCB_MOD_MASK_1;
+    if (qt_modifiers & Qt::MetaModifier)
+        modifiers |= XCB_MOD_MASK_4;
+
+    const xcb_keysym_t keysym =
+        X11KeySymbols::keysym_for_qt_key(qt_key, qt_modifiers & Qt::KeypadModifier);
+    std::vector<Combination> combinations;
+    if (keysym != 0 && key_map_->valid())
+        combinations = combinations_for(keysym, modifiers);
+    if (combinations.empty()) {
+        registration.failure = Registration::Failure::Unmappable;
+        registration.error = QStringLiteral("no key gives %1 on this keyboard").arg(text);
+        qWarning("Hotkey %s: %s", qPrintable(text), qPrintable(registration.error));
+        return registration;
+    }
+    const QString error = acquire(combinations);
+    if (!error.isEmpty()) {
+        registration.failure = Registration::Failure::Refused;
+        registration.error = error;
+        qWarning("Hotkey %s refused: %s", qPrintable(text), qPrintable(error));
+        return registration;
+    }
+    registration.id = next_id_++;
+    hotkeys_[registration.id] = Hotkey{keysym, modifiers, std::move(combinations)};
+    return registration;
+}
+
+void X11GlobalHotkeys::unregister_hotkey(int id) {
+    const auto it = hotkeys_.find(id);
+    if (it == hotkeys_.end())
+        return;
+    release(it->second.combinations);
+    hotkeys_.erase(it);
+}
+
+bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& event_type, void* message, long*) {
+    if (event_type != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const uint8_t type = event->response_type & 0x7f;
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
+        return false;
+    const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
+    if (key->event != xcb_window_t(QX11Info::appRootWindow()))
+        return false;
+    if (type == XCB_KEY_RELEASE) {
+        X11ActiveGrab::key_released(key->detail);
+        return false;
+    }
+    const Combination pressed{key->detail, uint16_t(key->state & 0xff & ~key_map_->lock_mask())};
+    if (grabs_.find(pressed) == grabs_.end())
+        return false;
+    std::vector<int> ids;
+    for (const auto& [id, hotkey] : hotkeys_) {
+        if (std::find(hotkey.combinations.begin(), hotkey.combinations.end(), pressed) !=
+            hotkey.combinations.end())
+            ids.push_back(id);
+    }
+    X11ActiveGrab::activated(key->detail);
+    QX11Info::setAppTime(key->time);
+    for (int id : ids) {
+        // A handler may unregister the others.
+        if (hotkeys_.count(id))
+            emit activated(id);
+    }
+    return true;
+}
+
+// Every key giving the keysym: unshifted with the requested modifiers, shifted with Shift added
+// (so "<" is Shift+comma on a US layout and also the unshifted less key where there is one).
+std::vector<X11GlobalHotkeys::Combination>
+X11GlobalHotkeys::combinations_for(xcb_keysym_t keysym, uint16_t modifiers) const {
+    std::vector<Combination> combinations;
+    for (const X11KeyMap::Position& position : key_map_->positions(keysym)) {
+        const auto needed = uint16_t(modifiers | (position.level == 1 ? XCB_MOD_MASK_SHIFT : 0));
+        const Combination combination{position.keycode, needed};
+        if (std::find(combinations.begin(), combinations.end(), combination) == combinations.end())
+            combinations.push_back(combination);
+    }
+    return combinations;
+}
+
+QString X11GlobalHotkeys::acquire(const std::vector<Combination>& combinations) {
+    const QVector<uint16_t> locks = key_map_->lock_combinations();
+    std::vector<Combination> taken;
+    for (const Combination& combination : combinations) {
+        const auto it = grabs_.find(combination);
+        if (it != grabs_.end()) {
+            ++it->second.users;
+            taken.push_back(combination);
+            continue;
+        }
+        QVector<uint16_t> masks;
+        for (uint16_t lock : locks)
+            masks.append(uint16_t(combination.second | lock));
+        X11KeyGrab grab(combination.first, masks, false);
+        if (!grab.active()) {
+            release(taken);
+            return grab.error();
+        }
+        grabs_.emplace(combination, SharedGrab{1, std::move(grab)});
+        taken.push_back(combination);
+    }
+    return {};
+}
+
+void X11GlobalHotkeys::release(const std::vector<Combination>& combinations) {
+    for (const Combination& combination : combinations) {
+        const auto it = grabs_.find(combination);
+        if (it != grabs_.end() && --it->second.users == 0)
+            grabs_.erase(it);
+    }
+}
+
+void X11GlobalHotkeys::regrab_all() {
+    grabs_.clear();
+    for (auto& [id, hotkey] : hotkeys_) {
+        hotkey.combinations = combinations_for(hotkey.keysym, hotkey.modifiers);
+        const QString error = acquire(hotkey.combinations);
+        if (!error.isEmpty()) {
+            qWarning("Hotkey %d lost after a keyboard mapping change: %s", id, qPrintable(error));
+            hotkey.combinations.clear();
+        } else if (hotkey.combinations.empty()) {
+            qWarning("Hotkey %d lost after a keyboard mapping change: no key gives it", id);
+        }
+    }
+}

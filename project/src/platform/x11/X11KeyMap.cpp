@@ -1,0 +1,248 @@
+#include "X11KeyMap.h"
+
+#include "X11KeySymbols.h"
+
+#include <QCoreApplication>
+#include <QX11Info>
+#include <QtDebug>
+
+#include <X11/keysym.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+xcb_connection_t* x_connection() {
+    return QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+}
+
+// XKB event codes (second byte of an XKB event); xcb-xkb is not needed just for these.
+constexpr uint8_t xkb_new_keyboard_notify = 0;
+constexpr uint8_t xkb_map_notify = 1;
+
+} // namespace
+
+X11KeyMap::X11KeyMap(QObject* parent) : QObject(parent) {
+    refresh_timer_.setSingleShot(true);
+    refresh_timer_.setInterval(0);
+    connect(&refresh_timer_, &QTimer::timeout, this, &X11KeyMap::refresh_now);
+
+    xcb_connection_t* connection = x_connection();
+    if (!connection) {
+        qWarning("X11KeyMap: no X connection, keyboard mapping unknown");
+        return;
+    }
+    // Qt has XKB enabled on this connection; such a client may get XKB map events instead of
+    // core MappingNotify for some changes (a keyboard of another layout being used).
+    const char name[] = "XKEYBOARD";
+    std::unique_ptr<xcb_query_extension_reply_t, decltype(&std::free)> xkb(
+        xcb_query_extension_reply(connection,
+                                  xcb_query_extension(connection, sizeof(name) - 1, name), nullptr),
+        &std::free);
+    if (xkb && xkb->present)
+        xkb_first_event_ = xkb->first_event;
+    reload();
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+X11KeyMap::~X11KeyMap() = default;
+
+bool X11KeyMap::valid() const {
+    ensure_fresh();
+    return valid_;
+}
+
+xcb_keysym_t X11KeyMap::keysym(xcb_keycode_t keycode, int level) const {
+    ensure_fresh();
+    return levels_[keycode][level == 0 ? 0 : 1];
+}
+
+QVector<X11KeyMap::Position> X11KeyMap::positions(xcb_keysym_t keysym) const {
+    ensure_fresh();
+    QVector<Position> found;
+    if (keysym == XK_VoidSymbol || keysym == 0)
+        return found;
+    for (int keycode = 0; keycode < 256; ++keycode) {
+        for (int level = 0; level < 2; ++level) {
+            if (levels_[keycode][level] == keysym) {
+                found.append({xcb_keycode_t(keycode), level});
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+int X11KeyMap::virtual_key(xcb_keycode_t keycode) const {
+    ensure_fresh();
+    return virtual_keys_[keycode];
+}
+
+QVector<xcb_keycode_t> X11KeyMap::keycodes_for_virtual_key(int virtual_key) const {
+    ensure_fresh();
+    QVector<xcb_keycode_t> keycodes;
+    if (virtual_key == 0)
+        return keycodes;
+    for (int keycode = 0; keycode < 256; ++keycode) {
+        if (virtual_keys_[keycode] == virtual_key)
+            keycodes.append(xcb_keycode_t(keycode));
+    }
+    return keycodes;
+}
+
+uint16_t X11KeyMap::modifiers_held(const std::bitset<256>& down) const {
+    ensure_fresh();
+    uint16_t mask = 0;
+    for (int keycode = 0; keycode < 256; ++keycode) {
+        if (down.test(size_t(keycode)))
+            mask |= modifiers_[keycode];
+    }
+    return mask;
+}
+
+uint16_t X11KeyMap::lock_mask() const {
+    ensure_fresh();
+    return uint16_t(XCB_MOD_MASK_LOCK | num_lock_ | scroll_lock_);
+}
+
+QVector<uint16_t> X11KeyMap::lock_combinations() const {
+    ensure_fresh();
+    QVector<uint16_t> locks;
+    for (uint16_t lock : {uint16_t(XCB_MOD_MASK_LOCK), num_lock_, scroll_lock_}) {
+        if (lock != 0 && !locks.contains(lock))
+            locks.append(lock);
+    }
+    QVector<uint16_t> combinations;
+    for (int subset = 0; subset < (1 << locks.size()); ++subset) {
+        uint16_t mask = 0;
+        for (int i = 0; i < locks.size(); ++i) {
+            if (subset & (1 << i))
+                mask |= locks[i];
+        }
+        if (!combinations.contains(mask))
+            combinations.append(mask);
+    }
+    return combinations;
+}
+
+bool X11KeyMap::nativeEventFilter(const QByteArray& event_type, void* message, long*) {
+    if (event_type != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY) {
+        const auto* mapping = reinterpret_cast<const xcb_mapping_notify_event_t*>(event);
+        if (mapping->request == XCB_MAPPING_MODIFIER || mapping->request == XCB_MAPPING_KEYBOARD)
+            schedule_refresh();
+    } else if (xkb_first_event_ != 0 && type == xkb_first_event_) {
+        // The XKB event code sits where a core event has its detail byte.
+        const uint8_t xkb_type = event->pad0;
+        if (xkb_type == xkb_new_keyboard_notify || xkb_type == xkb_map_notify)
+            schedule_refresh();
+    }
+    return false; // Qt keeps its own keymap up to date from the same events
+}
+
+void X11KeyMap::schedule_refresh() {
+    dirty_ = true;
+    refresh_timer_.start();
+}
+
+void X11KeyMap::refresh_now() {
+    ensure_fresh();
+    if (changed_pending_) {
+        changed_pending_ = false;
+        emit changed();
+    }
+}
+
+void X11KeyMap::ensure_fresh() const {
+    if (dirty_)
+        const_cast<X11KeyMap*>(this)->reload();
+}
+
+void X11KeyMap::reload() {
+    dirty_ = false;
+    xcb_connection_t* connection = x_connection();
+    if (!connection)
+        return;
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    const xcb_keycode_t min_keycode = setup->min_keycode;
+    const xcb_keycode_t max_keycode = setup->max_keycode;
+    auto keyboard_cookie =
+        xcb_get_keyboard_mapping(connection, min_keycode, uint8_t(max_keycode - min_keycode + 1));
+    auto modifier_cookie = xcb_get_modifier_mapping(connection);
+    std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&std::free)> keyboard(
+        xcb_get_keyboard_mapping_reply(connection, keyboard_cookie, nullptr), &std::free);
+    std::unique_ptr<xcb_get_modifier_mapping_reply_t, decltype(&std::free)> modifiers(
+        xcb_get_modifier_mapping_reply(connection, modifier_cookie, nullptr), &std::free);
+    if (!keyboard || !modifiers) {
+        qWarning("X11KeyMap: the server did not send its keyboard mapping");
+        valid_ = false;
+        return;
+    }
+
+    std::array<std::array<xcb_keysym_t, 2>, 256> levels{};
+    std::array<uint8_t, 256> modifier_bits{};
+    std::array<int, 256> virtual_keys{};
+    uint16_t num_lock = 0;
+    uint16_t scroll_lock = 0;
+
+    const int per_keycode = keyboard->keysyms_per_keycode;
+    const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(keyboard.get());
+    const int keysym_count = xcb_get_keyboard_mapping_keysyms_length(keyboard.get());
+    std::array<bool, 256> is_num_lock{};
+    std::array<bool, 256> is_scroll_lock{};
+    for (int keycode = min_keycode; per_keycode > 0 && keycode <= max_keycode; ++keycode) {
+        const int first = (keycode - min_keycode) * per_keycode;
+        if (first + per_keycode > keysym_count)
+            break;
+        const xcb_keysym_t* list = keysyms + first;
+        xcb_keysym_t level0 = list[0];
+        xcb_keysym_t level1 = per_keycode > 1 ? list[1] : 0;
+        // A key listing one keysym gives it on both levels (upper case for a letter).
+        if (level1 == 0)
+            level1 = X11KeySymbols::upper_case(level0);
+        levels[keycode] = {level0, level1};
+        virtual_keys[keycode] = X11KeySymbols::virtual_key(level0);
+        for (int i = 0; i < per_keycode; ++i) {
+            is_num_lock[keycode] = is_num_lock[keycode] || list[i] == XK_Num_Lock;
+            is_scroll_lock[keycode] = is_scroll_lock[keycode] || list[i] == XK_Scroll_Lock;
+        }
+    }
+
+    const int per_modifier = modifiers->keycodes_per_modifier;
+    const xcb_keycode_t* modifier_keys = xcb_get_modifier_mapping_keycodes(modifiers.get());
+    const int modifier_key_count = xcb_get_modifier_mapping_keycodes_length(modifiers.get());
+    for (int modifier = 0; modifier < 8; ++modifier) {
+        for (int i = 0; i < per_modifier; ++i) {
+            const int index = modifier * per_modifier + i;
+            if (index >= modifier_key_count)
+                break;
+            const xcb_keycode_t keycode = modifier_keys[index];
+            if (keycode == 0)
+                continue;
+            modifier_bits[keycode] |= uint8_t(1 << modifier);
+            if (is_num_lock[keycode])
+                num_lock |= uint16_t(1 << modifier);
+            if (is_scroll_lock[keycode])
+                scroll_lock |= uint16_t(1 << modifier);
+        }
+    }
+    // NumLock or ScrollLock mapped onto Shift, Lock or Control would make no sense to strip.
+    const uint16_t basic = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_LOCK | XCB_MOD_MASK_CONTROL;
+    num_lock &= uint16_t(~basic);
+    scroll_lock &= uint16_t(~basic);
+
+    const bool differs = !valid_ || levels != levels_ || modifier_bits != modifiers_ ||
+                         num_lock != num_lock_ || scroll_lock != scroll_lock_;
+    levels_ = levels;
+    modifiers_ = modifier_bits;
+    virtual_keys_ = virtual_keys;
+    num_lock_ = num_lock;
+    scroll_lock_ = scroll_lock;
+    if (valid_ && differs)
+        changed_pending_ = true;
+    valid_ = true;
+}

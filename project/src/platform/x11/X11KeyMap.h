@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QAbstractNativeEventFilter>
+#include <QObject>
+#include <QTimer>
+#include <QVector>
+
+#include <xcb/xcb.h>
+
+#include <array>
+#include <bitset>
+
+// Our copy of the server's keyboard and modifier mapping (first group, levels 0 and 1), kept
+// current by watching MappingNotify and XKB map changes on Qt's connection.
+class X11KeyMap : public QObject, public QAbstractNativeEventFilter {
+    Q_OBJECT
+public:
+    struct Position {
+        xcb_keycode_t keycode;
+        int level; // 0 unshifted, 1 shifted
+    };
+
+    explicit X11KeyMap(QObject* parent = nullptr);
+    ~X11KeyMap() override;
+
+    // False without an X connection or when the server did not answer.
+    bool valid() const;
+
+    xcb_keysym_t keysym(xcb_keycode_t keycode, int level) const;
+    // Every key and level that gives keysym, lowest keycode first.
+    QVector<Position> positions(xcb_keysym_t keysym) const;
+
+    int virtual_key(xcb_keycode_t keycode) const;
+    QVector<xcb_keycode_t> keycodes_for_virtual_key(int virtual_key) const;
+
+    // The core modifier bits the keys in down hold (the state a KeyPress would carry).
+    uint16_t modifiers_held(const std::bitset<256>& down) const;
+    // Lock | NumLock | ScrollLock as mapped now.
+    uint16_t lock_mask() const;
+    // Every combination of the lock modifiers, 0 first: a passive grab has to name them all.
+    QVector<uint16_t> lock_combinations() const;
+
+    bool nativeEventFilter(const QByteArray& event_type, void* message, long* result) override;
+
+signals:
+    // The mapping differs from before; grabs made from it have to be redone.
+    void changed();
+
+private:
+    void schedule_refresh();
+    void refresh_now();
+    void ensure_fresh() const;
+    void reload();
+
+    bool valid_ = false;
+    bool dirty_ = false;
+    bool changed_pending_ = false;
+    uint8_t xkb_first_event_ = 0;
+    std::array<std::array<xcb_keysym_t, 2>, 256> levels_{};
+    std::array<uint8_t, 256> modifiers_{};
+    std::array<int, 256> virtual_keys_{};
+    uint16_t num_lock_ = 0;
+    uint16_t scroll_lock_ = 0;
+    QTimer refresh_timer_;
+};

@@ -1,0 +1,41 @@
+#include "X11KeyState.h"
+
+#include "X11KeyMap.h"
+#include "X11Keyboard.h"
+
+#include <QX11Info>
+
+#include <cstdlib>
+
+X11KeyState::X11KeyState(std::shared_ptr<X11KeyMap> key_map) : key_map_(std::move(key_map)) {}
+
+X11KeyState::~X11KeyState() = default;
+
+void X11KeyState::set_keyboard(X11Keyboard* keyboard) {
+    keyboard_ = keyboard;
+}
+
+bool X11KeyState::is_key_down(int virtual_key) const {
+    const QVector<xcb_keycode_t> keycodes = key_map_->keycodes_for_virtual_key(virtual_key);
+    if (keycodes.isEmpty())
+        return false;
+    if (keyboard_ && keyboard_->tracks_keys()) {
+        for (xcb_keycode_t keycode : keycodes) {
+            if (keyboard_->is_keycode_down(keycode))
+                return true;
+        }
+        return false;
+    }
+    xcb_connection_t* connection = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+    if (!connection)
+        return false;
+    xcb_query_keymap_reply_t* keys =
+        xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+    if (!keys)
+        return false;
+    bool down = false;
+    for (xcb_keycode_t keycode : keycodes)
+        down = down || (keys->keys[keycode / 8] & (1 << (keycode % 8)));
+    std::free(keys);
+    return down;
+}

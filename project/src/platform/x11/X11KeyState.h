@@ -1,0 +1,26 @@
+#pragma once
+
+#include "KeyState.h"
+
+#include <QPointer>
+
+#include <memory>
+
+class X11KeyMap;
+class X11Keyboard;
+
+// Answers from the hooked keyboard's tracked keys when it has them (so a report sees the keys
+// that were down at its press), else asks the server.
+class X11KeyState : public KeyState {
+public:
+    explicit X11KeyState(std::shared_ptr<X11KeyMap> key_map);
+    ~X11KeyState() override;
+
+    void set_keyboard(X11Keyboard* keyboard);
+
+    bool is_key_down(int virtual_key) const override;
+
+private:
+    std::shared_ptr<X11KeyMap> key_map_;
+    QPointer<X11Keyboard> keyboard_;
+};

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "Keyboard.h"
+#include "X11KeyGrab.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QTimer>
+
+#include <xcb/xcb.h>
+
+#include <bitset>
+#include <deque>
+#include <memory>
+#include <vector>
+
+class X11KeyMap;
+
+// Key presses from XInput2 raw events on Qt's connection, with Ctrl+V taken from a synchronous
+// passive grab so the report (and the clipboard change it causes) comes before the focused
+// program sees the press.
+class X11Keyboard : public Keyboard, public QAbstractNativeEventFilter {
+    Q_OBJECT
+public:
+    explicit X11Keyboard(std::shared_ptr<X11KeyMap> key_map, QObject* parent = nullptr);
+    ~X11Keyboard() override;
+
+    bool set_hooked(bool on) override;
+    void set_print_screen_swallowed(bool on) override;
+
+    // Whether is_keycode_down() follows the raw events (else the server has to be asked).
+    bool tracks_keys() const;
+    // As of the press reported last, so a report sees the modifiers that came with it.
+    bool is_keycode_down(xcb_keycode_t keycode) const;
+
+    bool nativeEventFilter(const QByteArray& event_type, void* message, long* result) override;
+
+private:
+    // One key event as the server sent it. Every press or release reaches us twice at most: as a
+    // raw event and as a core event (the grab's, or while one of our grabs is active and the
+    // raw one is withheld). Copies are paired by keycode, time and direction, each copy used
+    // once, since time alone does not tell two presses within a millisecond apart.
+    struct Copy {
+        xcb_keycode_t keycode = 0;
+        xcb_timestamp_t time = 0;
+        bool press = false;
+        bool from_grab = false; // core event, else raw
+        bool matched = false;
+    };
+
+    // A raw event or grabbed press, waiting its turn to change the key state and be reported.
+    struct Stroke {
+        xcb_keycode_t keycode = 0;
+        xcb_timestamp_t time = 0;
+        bool press = false;
+        bool report = false;      // false: the other path reported this press already
+        bool awaits_grab = false; // a raw Ctrl+V: the grab event that follows reports it
+        bool frozen = false;      // the grab froze the keyboard on it: replay once reported
+        bool timed_out = false;   // the grab event did not come
+        bool matched = false;     // the grab's copy of this raw press has been seen
+    };
+
+    void grab_paste_keys();
+    void grab_print_keys();
+    void on_raw_key(xcb_keycode_t keycode, xcb_timestamp_t time, bool press);
+    bool is_copy(xcb_keycode_t keycode, xcb_timestamp_t time, bool press, bool from_grab);
+    void on_paste_grab(xcb_keycode_t keycode, xcb_timestamp_t time);
+    void on_selection_request(const xcb_selection_request_event_t* request);
+    void on_grab_wait_expired();
+    void on_fetch_deadline();
+    void pump();
+    void replay(xcb_timestamp_t time);
+    void drop_strokes();
+    bool is_paste_key(xcb_keycode_t keycode) const;
+    bool is_print_key(xcb_keycode_t keycode) const;
+    bool take_reported(xcb_keycode_t keycode, xcb_timestamp_t time, bool from_grab);
+    void remember_reported(xcb_keycode_t keycode, xcb_timestamp_t time, bool from_grab);
+
+    std::shared_ptr<X11KeyMap> key_map_;
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = 0;
+    xcb_atom_t clipboard_atom_ = 0;
+    xcb_atom_t targets_atom_ = 0;
+    uint8_t xinput_opcode_ = 0;
+    bool hooked_ = false;
+    bool raw_events_ = false;
+    bool print_swallowed_ = false;
+    std::vector<X11KeyGrab> paste_grabs_;
+    std::vector<X11KeyGrab> print_grabs_;
+    std::bitset<256> down_now_;      // as the raw events arrive
+    std::bitset<256> down_reported_; // as of the stroke that left the queue last
+    std::deque<Stroke> strokes_;
+    std::deque<Copy> reported_; // presses reported lately, for dropping their other copy
+    std::deque<Copy> seen_;     // key events tracked lately, for the same
+    bool awaiting_fetch_ = false;
+    bool pumping_ = false;
+    QTimer grab_wait_;
+    QTimer fetch_deadline_;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Platform.h"
+
+#include <QPointer>
+
+#include <memory>
+
+class X11GlobalHotkeys;
+class X11InputInjector;
+class X11KeyMap;
+class X11KeyState;
+class X11Keyboard;
+class X11TerminationSignals;
+
+// The X11 desktop, reached through Qt's own xcb connection. Services are made on first use.
+class X11Platform : public Platform {
+public:
+    X11Platform();
+    ~X11Platform() override;
+
+    Keyboard* create_keyboard(QObject* parent) override;
+    KeyState& key_state() override;
+    InputInjector& input_injector() override;
+    GlobalHotkeys& global_hotkeys() override;
+    void on_termination_request(std::function<void()> handler) override;
+
+private:
+    std::shared_ptr<X11KeyMap> key_map();
+    X11KeyState& x11_key_state();
+
+    std::shared_ptr<X11KeyMap> key_map_;
+    std::unique_ptr<X11KeyState> key_state_;
+    std::unique_ptr<X11InputInjector> input_injector_;
+    std::unique_ptr<X11GlobalHotkeys> global_hotkeys_;
+    std::unique_ptr<X11TerminationSignals> termination_signals_;
+    QPointer<X11Keyboard> keyboard_;
+};

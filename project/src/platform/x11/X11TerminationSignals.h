@@ -1,0 +1,29 @@
+#pragma once
+
+#include <csignal>
+#include <functional>
+#include <memory>
+
+class QSocketNotifier;
+
+// SIGTERM, SIGINT and SIGHUP turned into a call on the GUI thread: the signal handler only
+// writes a byte to a socket that the event loop watches.
+class X11TerminationSignals {
+public:
+    explicit X11TerminationSignals(std::function<void()> handler);
+    ~X11TerminationSignals();
+    X11TerminationSignals(const X11TerminationSignals&) = delete;
+    X11TerminationSignals& operator=(const X11TerminationSignals&) = delete;
+
+    void set_handler(std::function<void()> handler);
+
+private:
+    static void on_signal(int signal_number);
+    void on_readable();
+
+    int sockets_[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::function<void()> handler_;
+    struct sigaction previous_[3] = {};
+    bool installed_ = false;
+};
