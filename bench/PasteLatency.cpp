@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     corvana.setWorkingDirectory(home.path() + QStringLiteral("/data"));
     corvana.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     corvana.setStandardOutputFile(QProcess::nullDevice());
-    corvana.start(QString::fromLocal8Bit(argv[1]), {});
+    corvana.start(QString::fromLocal8Bit(argv[1]), QStringList());
     if (!corvana.waitForStarted(5000)) {
         std::fprintf(stderr, "corvana did not start\n");
         return 1;

@@ -1,12 +1,17 @@
 # Sourced by run and the end-to-end tests: a private X server with a tray.
-# start_private_x: starts Xvfb on a free display, exports DISPLAY, remembers the pids.
+# start_private_x [--tray] [Xvfb options...]: starts Xvfb on a free display, exports DISPLAY,
+# remembers the pids.
 # stop_private_x: ends what start_private_x started.
 
 start_private_x() {
-    local fifo display
+    local fifo display tray=""
+    if [ "${1:-}" = "--tray" ]; then
+        tray=1
+        shift
+    fi
     fifo=$(mktemp -u "${TMPDIR:-/tmp}/corvana-xvfb.XXXXXX")
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp "$@" 3>"$fifo" >/dev/null 2>&1 &
     CORVANA_XVFB_PID=$!
     read -r -t 10 display <"$fifo" || true
     rm -f "$fifo"
@@ -15,7 +20,7 @@ start_private_x() {
         return 1
     fi
     export DISPLAY=":$display"
-    if [ "${1:-}" = "--tray" ] && command -v trayer >/dev/null; then
+    if [ -n "$tray" ] && command -v trayer >/dev/null; then
         trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
         CORVANA_TRAYER_PID=$!
     fi

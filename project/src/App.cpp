@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QWindow>
 
 App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     Q_INIT_RESOURCE(resources);
@@ -102,6 +103,10 @@ void App::quit() {
 }
 
 void App::open_app() {
+    // A window unmapped from outside, or left on another desktop, still counts as visible;
+    // map it anew so it really comes to the front.
+    if (isVisible() && windowHandle() && !windowHandle()->isExposed())
+        hide();
     show();
     showNormal();
     raise();

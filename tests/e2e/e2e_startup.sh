@@ -2,6 +2,9 @@
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_begin --tray
 start_corvana
+window=$(xdotool search --onlyvisible --name '^Corvana$' | head -n 1)
+[ -n "$window" ] || fail "the first start does not show the main window"
+xdotool windowunmap --sync "$window"
 
 start=$(date +%s%N)
 "$CORVANA_BIN" >second.out 2>&1
@@ -10,7 +13,9 @@ elapsed_ms=$((($(date +%s%N) - start) / 1000000))
 [ $rc -eq 0 ] || fail "second start exited with $rc"
 [ $elapsed_ms -lt 1500 ] || fail "second start took $elapsed_ms ms"
 kill -0 "$CORVANA_PID" 2>/dev/null || fail "the first instance ended"
-pass "a second start exits 0 in $elapsed_ms ms and the first keeps running"
+wait_for 5 eval 'xdotool search --onlyvisible --name "^Corvana$" >/dev/null' ||
+    fail "the running instance did not show itself"
+pass "a second start exits 0 in $elapsed_ms ms; the first keeps running and shows itself"
 
 "$E2E_PEER" make-image sample.png || fail "cannot make the sample image"
 xclip -selection clipboard -t image/png -i sample.png

@@ -1,0 +1,20 @@
+# A server without XTest and the generic events XInput2 needs (Xvfb cannot drop XInput itself),
+# then a server that goes away: corvana runs on, and at the end saves its settings and removes
+# its temporary folder.
+source "$(dirname "$0")/e2e_lib.sh"
+e2e_begin -extension "Generic Event Extension" -extension XTEST
+start_corvana
+sleep 0.3
+kill -0 "$CORVANA_PID" 2>/dev/null || fail "corvana ended on a server without XTest"
+copy "captured anyway"
+pass "without XTest and generic events corvana keeps capturing"
+
+temp=$(sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1)
+kill "$CORVANA_XVFB_PID"
+CORVANA_XVFB_PID=""
+wait_for 10 eval '! kill -0 "$CORVANA_PID" 2>/dev/null' || fail "corvana outlived its display"
+CORVANA_PID=""
+grep -qx 'IsFirstStart=false' "$CORVANA_SETTINGS_DIR/Corvana_settings.ini" || fail "settings not saved"
+[ ! -e "$temp" ] || fail "temporary folder $temp left behind"
+pass "when the display goes away corvana ends as Quit does"
+finish
