@@ -53,7 +53,7 @@ std::vector<double> measure(Target& target) {
         fake(c, XCB_KEY_RELEASE, control_keycode);
         xcb_flush(c);
         QGuiApplication::clipboard()->text(); // the paste itself, as an editor does
-        if (i >= 10)                           // warm-up
+        if (i >= 10)                          // warm-up
             micros.push_back(us);
         QThread::msleep(2);
         QCoreApplication::processEvents();

@@ -237,7 +237,7 @@ private slots:
         auto* data = new QMimeData;
         data->setImageData(sample_image(qRgb(1, 1, 1)));
         copy_mime(data);
-        QCOMPARE(QDir(images_dir()).count(), 1000u + 2u); // with . and ..
+        QCOMPARE(QDir(images_dir()).count(), 1000u + 2u);               // with . and ..
         QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 1); // still recorded
     }
 

@@ -54,8 +54,9 @@ private slots:
 
     void every_default_is_registered_and_acts() {
         for (int row = 0; row < ShortcutsDialog::row_count; ++row)
-            QVERIFY2(hotkeys().is_registered(seq(ShortcutsDialog::default_sequence(row).toLatin1())),
-                     qPrintable(ShortcutsDialog::label(row)));
+            QVERIFY2(
+                hotkeys().is_registered(seq(ShortcutsDialog::default_sequence(row).toLatin1())),
+                qPrintable(ShortcutsDialog::label(row)));
         QCOMPARE(hotkeys().registered().size(), 18);
 
         fill({"A", "B", "C"});
@@ -123,9 +124,9 @@ private slots:
         hotkeys().set_unmappable(seq("Ctrl+Alt+N"));
         app->get_hotkey_instance()->disconnect_shortcuts();
         app->shortcuts_dialog()->set_sequence(0, QStringLiteral("Ctrl+Bogus+"));
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("^QHotkey: Unable to map shortcut to native keys\\. "
-                                                "Key: Ctrl\\+Alt\\+N"));
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression("^QHotkey: Unable to map shortcut to native keys\\. "
+                                             "Key: Ctrl\\+Alt\\+N"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Failed to register hotkey"));
         app->update_global_shortcuts();
         QVERIFY(app->get_hotkey_instance()->hotkey(0)->shortcut().isEmpty());

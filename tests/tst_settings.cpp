@@ -117,7 +117,7 @@ private slots:
         write_file("[General]\nSaveVersion=2\nIsCorvanaPaused=banana\nIsRichTextCopyEnabled=0\n"
                    "IndicatorX=left\nIndicatorY=12\nPasteOrder=sideways\n");
         auto app = AppHarness::make_app();
-        QVERIFY(app->m_is_paused);                // any other text is true
+        QVERIFY(app->m_is_paused);               // any other text is true
         QVERIFY(!app->m_rich_text_copy_enabled); // "0" is false
         QCOMPARE(app->status_indicator_position(), QPoint(0, 12));
         QCOMPARE(app->m_paste_order, QStringLiteral("sideways")); // taken as stored

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
 
         // Set by the family the font file really declares: a made-up family name would only
         // select the default font again.
-        const int font = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Roboto-Regular.ttf"));
+        const int font =
+            QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Roboto-Regular.ttf"));
         if (font != -1)
             QApplication::setFont(QFont(QFontDatabase::applicationFontFamilies(font).value(0)));
 

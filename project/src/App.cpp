@@ -17,8 +17,8 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
-#include <QImage>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -277,9 +277,9 @@ void App::save_captured_image(const QMimeData* copy) {
 }
 
 template <typename T> void App::insert_into_history(QList<T>& history, const T& entry) {
-    const auto index = PasteQueue::insertion_index(
-        m_paste_order, m_automatic_position_movement, m_current_clipboard_history_position,
-        history.size());
+    const auto index =
+        PasteQueue::insertion_index(m_paste_order, m_automatic_position_movement,
+                                    m_current_clipboard_history_position, history.size());
     if (!index) {
         if constexpr (std::is_pointer_v<T>)
             delete entry;
@@ -406,8 +406,9 @@ void App::paste_from_corvana_clipboard() {
     const int n = history_size();
     if (n == 0)
         return;
-    const auto step = PasteQueue::paste_step(m_paste_order, m_rich_text_copy_enabled,
-                                             m_automatic_position_movement, m_position_locked, p, n);
+    const auto step =
+        PasteQueue::paste_step(m_paste_order, m_rich_text_copy_enabled,
+                               m_automatic_position_movement, m_position_locked, p, n);
     if (!step) {
         APP_LOG(QStringLiteral("Unknown paste order \"%1\": nothing pasted").arg(m_paste_order));
         return;
@@ -437,8 +438,8 @@ void App::clipboard_history_go_back() {
 
 void App::clipboard_history_go_forward() {
     AppLog::plain(QStringLiteral("App::clipboard_history_go_forward()"));
-    m_current_clipboard_history_position = PasteQueue::go_forward(
-        m_paste_order, m_current_clipboard_history_position, history_size());
+    m_current_clipboard_history_position =
+        PasteQueue::go_forward(m_paste_order, m_current_clipboard_history_position, history_size());
 }
 
 void App::switch_paste_order() {

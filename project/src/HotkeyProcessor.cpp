@@ -32,7 +32,7 @@ const char* const targets[HotkeyProcessor::row_count] = {
 };
 
 // Rows in the order they are first registered.
-const int creation_order[HotkeyProcessor::row_count] = {0,  1,  2,  3,  4, 5, 6, 10, 11,
+const int creation_order[HotkeyProcessor::row_count] = {0,  1,  2,  3,  4,  5, 6, 10, 11,
                                                         12, 13, 14, 16, 17, 7, 8, 9,  15};
 } // namespace
 
@@ -94,8 +94,8 @@ void HotkeyProcessor::connect_row(int row) {
     // One connection per row, however often the passes run.
     QObject::disconnect(m_connections[size_t(row)]);
     const char* slot = targets[row];
-    m_connections[size_t(row)] =
-        connect(m_hotkeys[size_t(row)], &QHotkey::activated, this, [this, slot] { call_app(slot); });
+    m_connections[size_t(row)] = connect(m_hotkeys[size_t(row)], &QHotkey::activated, this,
+                                         [this, slot] { call_app(slot); });
 }
 
 void HotkeyProcessor::call_app(const char* slot) {

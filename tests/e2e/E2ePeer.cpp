@@ -65,7 +65,8 @@ int grab(const QString& what) {
     free(reply);
     if (!keycode)
         return 2;
-    for (int locks : {0, int(XCB_MOD_MASK_LOCK), int(XCB_MOD_MASK_2), int(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2)})
+    for (int locks :
+         {0, int(XCB_MOD_MASK_LOCK), int(XCB_MOD_MASK_2), int(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2)})
         xcb_grab_key(connection, 1, QX11Info::appRootWindow(), uint16_t(modifiers | locks), keycode,
                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
     xcb_flush(connection);

@@ -1,7 +1,7 @@
 #include "FakeKeyboard.h"
 
-#include "FakePlatform.h"
 #include "FakeKeyState.h"
+#include "FakePlatform.h"
 #include "VirtualKeys.h"
 
 #include <vector>

@@ -11,8 +11,8 @@
 #include <algorithm>
 
 X11GlobalHotkeys::X11GlobalHotkeys(std::shared_ptr<X11KeyMap> key_map, QObject* parent)
-    : GlobalHotkeys(parent), key_map_(std::move(key_map)) {
-    connect(key_map_.get(), &X11KeyMap::changed, this, &X11GlobalHotkeys::regrab_all);
+    : GlobalHotkeys(parent), m_key_map(std::move(key_map)) {
+    connect(m_key_map.get(), &X11KeyMap::changed, this, &X11GlobalHotkeys::regrab_all);
     if (QCoreApplication::instance())
         QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -43,7 +43,7 @@ GlobalHotkeys::Registration X11GlobalHotkeys::register_hotkey(const QKeySequence
     const xcb_keysym_t keysym =
         X11KeySymbols::keysym_for_qt_key(qt_key, qt_modifiers & Qt::KeypadModifier);
     std::vector<Combination> combinations;
-    if (keysym != 0 && key_map_->valid())
+    if (keysym != 0 && m_key_map->valid())
         combinations = combinations_for(keysym, modifiers);
     if (combinations.empty()) {
         registration.failure = Registration::Failure::Unmappable;
@@ -58,17 +58,17 @@ GlobalHotkeys::Registration X11GlobalHotkeys::register_hotkey(const QKeySequence
         qWarning("Hotkey %s refused: %s", qPrintable(text), qPrintable(error));
         return registration;
     }
-    registration.id = next_id_++;
-    hotkeys_[registration.id] = Hotkey{keysym, modifiers, std::move(combinations)};
+    registration.id = m_next_id++;
+    m_hotkeys[registration.id] = Hotkey{keysym, modifiers, std::move(combinations)};
     return registration;
 }
 
 void X11GlobalHotkeys::unregister_hotkey(int id) {
-    const auto it = hotkeys_.find(id);
-    if (it == hotkeys_.end())
+    const auto it = m_hotkeys.find(id);
+    if (it == m_hotkeys.end())
         return;
     release(it->second.combinations);
-    hotkeys_.erase(it);
+    m_hotkeys.erase(it);
 }
 
 bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& event_type, void* message, long*) {
@@ -85,11 +85,11 @@ bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& event_type, void* mes
         X11ActiveGrab::key_released(key->detail);
         return false;
     }
-    const Combination pressed{key->detail, uint16_t(key->state & 0xff & ~key_map_->lock_mask())};
-    if (grabs_.find(pressed) == grabs_.end())
+    const Combination pressed{key->detail, uint16_t(key->state & 0xff & ~m_key_map->lock_mask())};
+    if (m_grabs.find(pressed) == m_grabs.end())
         return false;
     std::vector<int> ids;
-    for (const auto& [id, hotkey] : hotkeys_) {
+    for (const auto& [id, hotkey] : m_hotkeys) {
         if (std::find(hotkey.combinations.begin(), hotkey.combinations.end(), pressed) !=
             hotkey.combinations.end())
             ids.push_back(id);
@@ -98,7 +98,7 @@ bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& event_type, void* mes
     QX11Info::setAppTime(key->time);
     for (int id : ids) {
         // A handler may unregister the others.
-        if (hotkeys_.count(id))
+        if (m_hotkeys.count(id))
             emit activated(id);
     }
     return true;
@@ -109,7 +109,7 @@ bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& event_type, void* mes
 std::vector<X11GlobalHotkeys::Combination>
 X11GlobalHotkeys::combinations_for(xcb_keysym_t keysym, uint16_t modifiers) const {
     std::vector<Combination> combinations;
-    for (const X11KeyMap::Position& position : key_map_->positions(keysym)) {
+    for (const X11KeyMap::Position& position : m_key_map->positions(keysym)) {
         const auto needed = uint16_t(modifiers | (position.level == 1 ? XCB_MOD_MASK_SHIFT : 0));
         const Combination combination{position.keycode, needed};
         if (std::find(combinations.begin(), combinations.end(), combination) == combinations.end())
@@ -119,11 +119,11 @@ X11GlobalHotkeys::combinations_for(xcb_keysym_t keysym, uint16_t modifiers) cons
 }
 
 QString X11GlobalHotkeys::acquire(const std::vector<Combination>& combinations) {
-    const QVector<uint16_t> locks = key_map_->lock_combinations();
+    const QVector<uint16_t> locks = m_key_map->lock_combinations();
     std::vector<Combination> taken;
     for (const Combination& combination : combinations) {
-        const auto it = grabs_.find(combination);
-        if (it != grabs_.end()) {
+        const auto it = m_grabs.find(combination);
+        if (it != m_grabs.end()) {
             ++it->second.users;
             taken.push_back(combination);
             continue;
@@ -136,7 +136,7 @@ QString X11GlobalHotkeys::acquire(const std::vector<Combination>& combinations) 
             release(taken);
             return grab.error();
         }
-        grabs_.emplace(combination, SharedGrab{1, std::move(grab)});
+        m_grabs.emplace(combination, SharedGrab{1, std::move(grab)});
         taken.push_back(combination);
     }
     return {};
@@ -144,15 +144,15 @@ QString X11GlobalHotkeys::acquire(const std::vector<Combination>& combinations) 
 
 void X11GlobalHotkeys::release(const std::vector<Combination>& combinations) {
     for (const Combination& combination : combinations) {
-        const auto it = grabs_.find(combination);
-        if (it != grabs_.end() && --it->second.users == 0)
-            grabs_.erase(it);
+        const auto it = m_grabs.find(combination);
+        if (it != m_grabs.end() && --it->second.users == 0)
+            m_grabs.erase(it);
     }
 }
 
 void X11GlobalHotkeys::regrab_all() {
-    grabs_.clear();
-    for (auto& [id, hotkey] : hotkeys_) {
+    m_grabs.clear();
+    for (auto& [id, hotkey] : m_hotkeys) {
         hotkey.combinations = combinations_for(hotkey.keysym, hotkey.modifiers);
         const QString error = acquire(hotkey.combinations);
         if (!error.isEmpty()) {

@@ -50,8 +50,8 @@ private:
     void release(const std::vector<Combination>& combinations);
     void regrab_all();
 
-    std::shared_ptr<X11KeyMap> key_map_;
-    std::map<int, Hotkey> hotkeys_;
-    std::map<Combination, SharedGrab> grabs_;
-    int next_id_ = 1;
+    std::shared_ptr<X11KeyMap> m_key_map;
+    std::map<int, Hotkey> m_hotkeys;
+    std::map<Combination, SharedGrab> m_grabs;
+    int m_next_id = 1;
 };

@@ -9,23 +9,23 @@
 #include <xcb/xtest.h>
 
 X11InputInjector::X11InputInjector(std::shared_ptr<X11KeyMap> key_map)
-    : key_map_(std::move(key_map)) {}
+    : m_key_map(std::move(key_map)) {}
 
 X11InputInjector::~X11InputInjector() = default;
 
 void X11InputInjector::send_key(int virtual_key, bool down) {
     xcb_connection_t* connection = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
-    if (!checked_) {
-        checked_ = true;
+    if (!m_checked) {
+        m_checked = true;
         const xcb_query_extension_reply_t* xtest =
             connection ? xcb_get_extension_data(connection, &xcb_test_id) : nullptr;
-        available_ = xtest && xtest->present;
-        if (!available_)
+        m_available = xtest && xtest->present;
+        if (!m_available)
             qWarning("X11InputInjector: no XTest on an X connection, keys cannot be sent");
     }
-    if (!available_ || !connection)
+    if (!m_available || !connection)
         return;
-    const QVector<xcb_keycode_t> keycodes = key_map_->keycodes_for_virtual_key(virtual_key);
+    const QVector<xcb_keycode_t> keycodes = m_key_map->keycodes_for_virtual_key(virtual_key);
     if (keycodes.isEmpty()) {
         qWarning("X11InputInjector: no key for virtual key 0x%x", virtual_key);
         return;

@@ -15,7 +15,7 @@ public:
     void send_key(int virtual_key, bool down) override;
 
 private:
-    std::shared_ptr<X11KeyMap> key_map_;
-    bool checked_ = false;
-    bool available_ = false;
+    std::shared_ptr<X11KeyMap> m_key_map;
+    bool m_checked = false;
+    bool m_available = false;
 };

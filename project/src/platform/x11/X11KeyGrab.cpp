@@ -14,10 +14,10 @@ xcb_connection_t* x_connection() {
 } // namespace
 
 X11KeyGrab::X11KeyGrab(xcb_keycode_t keycode, const QVector<uint16_t>& masks, bool synchronous)
-    : keycode_(keycode) {
+    : m_keycode(keycode) {
     xcb_connection_t* connection = x_connection();
     if (!connection) {
-        error_ = QStringLiteral("no X connection");
+        m_error = QStringLiteral("no X connection");
         return;
     }
     const auto root = xcb_window_t(QX11Info::appRootWindow());
@@ -32,14 +32,14 @@ X11KeyGrab::X11KeyGrab(xcb_keycode_t keycode, const QVector<uint16_t>& masks, bo
     for (int i = 0; i < cookies.size(); ++i) {
         xcb_generic_error_t* error = xcb_request_check(connection, cookies[i]);
         if (error) {
-            if (error_.isEmpty())
-                error_ = error_text(error);
+            if (m_error.isEmpty())
+                m_error = error_text(error);
             std::free(error);
         } else {
-            masks_.append(masks[i]);
+            m_masks.append(masks[i]);
         }
     }
-    if (!error_.isEmpty())
+    if (!m_error.isEmpty())
         release();
 }
 
@@ -48,30 +48,30 @@ X11KeyGrab::~X11KeyGrab() {
 }
 
 X11KeyGrab::X11KeyGrab(X11KeyGrab&& other) noexcept
-    : keycode_(other.keycode_), masks_(std::exchange(other.masks_, {})),
-      error_(std::move(other.error_)) {}
+    : m_keycode(other.m_keycode), m_masks(std::exchange(other.m_masks, {})),
+      m_error(std::move(other.m_error)) {}
 
 X11KeyGrab& X11KeyGrab::operator=(X11KeyGrab&& other) noexcept {
     if (this != &other) {
         release();
-        keycode_ = other.keycode_;
-        masks_ = std::exchange(other.masks_, {});
-        error_ = std::move(other.error_);
+        m_keycode = other.m_keycode;
+        m_masks = std::exchange(other.m_masks, {});
+        m_error = std::move(other.m_error);
     }
     return *this;
 }
 
 void X11KeyGrab::release() {
-    if (masks_.isEmpty())
+    if (m_masks.isEmpty())
         return;
     xcb_connection_t* connection = x_connection();
     if (connection) {
         const auto root = xcb_window_t(QX11Info::appRootWindow());
-        for (uint16_t mask : masks_)
-            xcb_ungrab_key(connection, keycode_, root, mask);
+        for (uint16_t mask : m_masks)
+            xcb_ungrab_key(connection, m_keycode, root, mask);
         xcb_flush(connection);
     }
-    masks_.clear();
+    m_masks.clear();
 }
 
 QString X11KeyGrab::error_text(const xcb_generic_error_t* error) {

@@ -19,17 +19,17 @@ public:
     X11KeyGrab(const X11KeyGrab&) = delete;
     X11KeyGrab& operator=(const X11KeyGrab&) = delete;
 
-    bool active() const { return !masks_.isEmpty(); }
-    xcb_keycode_t keycode() const { return keycode_; }
+    bool active() const { return !m_masks.isEmpty(); }
+    xcb_keycode_t keycode() const { return m_keycode; }
     // Empty unless refused, else the X error as Xlib would word it.
-    QString error() const { return error_; }
+    QString error() const { return m_error; }
 
     void release();
 
     static QString error_text(const xcb_generic_error_t* error);
 
 private:
-    xcb_keycode_t keycode_ = 0;
-    QVector<uint16_t> masks_;
-    QString error_;
+    xcb_keycode_t m_keycode = 0;
+    QVector<uint16_t> m_masks;
+    QString m_error;
 };

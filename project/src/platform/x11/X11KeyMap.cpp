@@ -24,9 +24,9 @@ constexpr uint8_t xkb_map_notify = 1;
 } // namespace
 
 X11KeyMap::X11KeyMap(QObject* parent) : QObject(parent) {
-    refresh_timer_.setSingleShot(true);
-    refresh_timer_.setInterval(0);
-    connect(&refresh_timer_, &QTimer::timeout, this, &X11KeyMap::refresh_now);
+    m_refresh_timer.setSingleShot(true);
+    m_refresh_timer.setInterval(0);
+    connect(&m_refresh_timer, &QTimer::timeout, this, &X11KeyMap::refresh_now);
 
     xcb_connection_t* connection = x_connection();
     if (!connection) {
@@ -41,7 +41,7 @@ X11KeyMap::X11KeyMap(QObject* parent) : QObject(parent) {
                                   xcb_query_extension(connection, sizeof(name) - 1, name), nullptr),
         &std::free);
     if (xkb && xkb->present)
-        xkb_first_event_ = xkb->first_event;
+        m_xkb_first_event = xkb->first_event;
     reload();
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -50,12 +50,12 @@ X11KeyMap::~X11KeyMap() = default;
 
 bool X11KeyMap::valid() const {
     ensure_fresh();
-    return valid_;
+    return m_valid;
 }
 
 xcb_keysym_t X11KeyMap::keysym(xcb_keycode_t keycode, int level) const {
     ensure_fresh();
-    return levels_[keycode][level == 0 ? 0 : 1];
+    return m_levels[keycode][level == 0 ? 0 : 1];
 }
 
 QVector<X11KeyMap::Position> X11KeyMap::positions(xcb_keysym_t keysym) const {
@@ -65,7 +65,7 @@ QVector<X11KeyMap::Position> X11KeyMap::positions(xcb_keysym_t keysym) const {
         return found;
     for (int keycode = 0; keycode < 256; ++keycode) {
         for (int level = 0; level < 2; ++level) {
-            if (levels_[keycode][level] == keysym) {
+            if (m_levels[keycode][level] == keysym) {
                 found.append({xcb_keycode_t(keycode), level});
                 break;
             }
@@ -76,7 +76,7 @@ QVector<X11KeyMap::Position> X11KeyMap::positions(xcb_keysym_t keysym) const {
 
 int X11KeyMap::virtual_key(xcb_keycode_t keycode) const {
     ensure_fresh();
-    return virtual_keys_[keycode];
+    return m_virtual_keys[keycode];
 }
 
 QVector<xcb_keycode_t> X11KeyMap::keycodes_for_virtual_key(int virtual_key) const {
@@ -85,7 +85,7 @@ QVector<xcb_keycode_t> X11KeyMap::keycodes_for_virtual_key(int virtual_key) cons
     if (virtual_key == 0)
         return keycodes;
     for (int keycode = 0; keycode < 256; ++keycode) {
-        if (virtual_keys_[keycode] == virtual_key)
+        if (m_virtual_keys[keycode] == virtual_key)
             keycodes.append(xcb_keycode_t(keycode));
     }
     return keycodes;
@@ -96,20 +96,20 @@ uint16_t X11KeyMap::modifiers_held(const std::bitset<256>& down) const {
     uint16_t mask = 0;
     for (int keycode = 0; keycode < 256; ++keycode) {
         if (down.test(size_t(keycode)))
-            mask |= modifiers_[keycode];
+            mask |= m_modifiers[keycode];
     }
     return mask;
 }
 
 uint16_t X11KeyMap::lock_mask() const {
     ensure_fresh();
-    return uint16_t(XCB_MOD_MASK_LOCK | num_lock_ | scroll_lock_);
+    return uint16_t(XCB_MOD_MASK_LOCK | m_num_lock | m_scroll_lock);
 }
 
 QVector<uint16_t> X11KeyMap::lock_combinations() const {
     ensure_fresh();
     QVector<uint16_t> locks;
-    for (uint16_t lock : {uint16_t(XCB_MOD_MASK_LOCK), num_lock_, scroll_lock_}) {
+    for (uint16_t lock : {uint16_t(XCB_MOD_MASK_LOCK), m_num_lock, m_scroll_lock}) {
         if (lock != 0 && !locks.contains(lock))
             locks.append(lock);
     }
@@ -135,7 +135,7 @@ bool X11KeyMap::nativeEventFilter(const QByteArray& event_type, void* message, l
         const auto* mapping = reinterpret_cast<const xcb_mapping_notify_event_t*>(event);
         if (mapping->request == XCB_MAPPING_MODIFIER || mapping->request == XCB_MAPPING_KEYBOARD)
             schedule_refresh();
-    } else if (xkb_first_event_ != 0 && type == xkb_first_event_) {
+    } else if (m_xkb_first_event != 0 && type == m_xkb_first_event) {
         // The XKB event code sits where a core event has its detail byte.
         const uint8_t xkb_type = event->pad0;
         if (xkb_type == xkb_new_keyboard_notify || xkb_type == xkb_map_notify)
@@ -145,25 +145,25 @@ bool X11KeyMap::nativeEventFilter(const QByteArray& event_type, void* message, l
 }
 
 void X11KeyMap::schedule_refresh() {
-    dirty_ = true;
-    refresh_timer_.start();
+    m_dirty = true;
+    m_refresh_timer.start();
 }
 
 void X11KeyMap::refresh_now() {
     ensure_fresh();
-    if (changed_pending_) {
-        changed_pending_ = false;
+    if (m_changed_pending) {
+        m_changed_pending = false;
         emit changed();
     }
 }
 
 void X11KeyMap::ensure_fresh() const {
-    if (dirty_)
+    if (m_dirty)
         const_cast<X11KeyMap*>(this)->reload();
 }
 
 void X11KeyMap::reload() {
-    dirty_ = false;
+    m_dirty = false;
     xcb_connection_t* connection = x_connection();
     if (!connection)
         return;
@@ -179,7 +179,7 @@ void X11KeyMap::reload() {
         xcb_get_modifier_mapping_reply(connection, modifier_cookie, nullptr), &std::free);
     if (!keyboard || !modifiers) {
         qWarning("X11KeyMap: the server did not send its keyboard mapping");
-        valid_ = false;
+        m_valid = false;
         return;
     }
 
@@ -235,14 +235,14 @@ void X11KeyMap::reload() {
     num_lock &= uint16_t(~basic);
     scroll_lock &= uint16_t(~basic);
 
-    const bool differs = !valid_ || levels != levels_ || modifier_bits != modifiers_ ||
-                         num_lock != num_lock_ || scroll_lock != scroll_lock_;
-    levels_ = levels;
-    modifiers_ = modifier_bits;
-    virtual_keys_ = virtual_keys;
-    num_lock_ = num_lock;
-    scroll_lock_ = scroll_lock;
-    if (valid_ && differs)
-        changed_pending_ = true;
-    valid_ = true;
+    const bool differs = !m_valid || levels != m_levels || modifier_bits != m_modifiers ||
+                         num_lock != m_num_lock || scroll_lock != m_scroll_lock;
+    m_levels = levels;
+    m_modifiers = modifier_bits;
+    m_virtual_keys = virtual_keys;
+    m_num_lock = num_lock;
+    m_scroll_lock = scroll_lock;
+    if (m_valid && differs)
+        m_changed_pending = true;
+    m_valid = true;
 }

@@ -52,14 +52,14 @@ private:
     void ensure_fresh() const;
     void reload();
 
-    bool valid_ = false;
-    bool dirty_ = false;
-    bool changed_pending_ = false;
-    uint8_t xkb_first_event_ = 0;
-    std::array<std::array<xcb_keysym_t, 2>, 256> levels_{};
-    std::array<uint8_t, 256> modifiers_{};
-    std::array<int, 256> virtual_keys_{};
-    uint16_t num_lock_ = 0;
-    uint16_t scroll_lock_ = 0;
-    QTimer refresh_timer_;
+    bool m_valid = false;
+    bool m_dirty = false;
+    bool m_changed_pending = false;
+    uint8_t m_xkb_first_event = 0;
+    std::array<std::array<xcb_keysym_t, 2>, 256> m_levels{};
+    std::array<uint8_t, 256> m_modifiers{};
+    std::array<int, 256> m_virtual_keys{};
+    uint16_t m_num_lock = 0;
+    uint16_t m_scroll_lock = 0;
+    QTimer m_refresh_timer;
 };

@@ -7,21 +7,21 @@
 
 #include <cstdlib>
 
-X11KeyState::X11KeyState(std::shared_ptr<X11KeyMap> key_map) : key_map_(std::move(key_map)) {}
+X11KeyState::X11KeyState(std::shared_ptr<X11KeyMap> key_map) : m_key_map(std::move(key_map)) {}
 
 X11KeyState::~X11KeyState() = default;
 
 void X11KeyState::set_keyboard(X11Keyboard* keyboard) {
-    keyboard_ = keyboard;
+    m_keyboard = keyboard;
 }
 
 bool X11KeyState::is_key_down(int virtual_key) const {
-    const QVector<xcb_keycode_t> keycodes = key_map_->keycodes_for_virtual_key(virtual_key);
+    const QVector<xcb_keycode_t> keycodes = m_key_map->keycodes_for_virtual_key(virtual_key);
     if (keycodes.isEmpty())
         return false;
-    if (keyboard_ && keyboard_->tracks_keys()) {
+    if (m_keyboard && m_keyboard->tracks_keys()) {
         for (xcb_keycode_t keycode : keycodes) {
-            if (keyboard_->is_keycode_down(keycode))
+            if (m_keyboard->is_keycode_down(keycode))
                 return true;
         }
         return false;

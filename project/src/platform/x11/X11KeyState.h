@@ -21,6 +21,6 @@ public:
     bool is_key_down(int virtual_key) const override;
 
 private:
-    std::shared_ptr<X11KeyMap> key_map_;
-    QPointer<X11Keyboard> keyboard_;
+    std::shared_ptr<X11KeyMap> m_key_map;
+    QPointer<X11Keyboard> m_keyboard;
 };

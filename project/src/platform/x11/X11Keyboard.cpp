@@ -42,83 +42,83 @@ bool owns_clipboard() {
 } // namespace
 
 X11Keyboard::X11Keyboard(std::shared_ptr<X11KeyMap> key_map, QObject* parent)
-    : Keyboard(parent), key_map_(std::move(key_map)) {
-    grab_wait_.setSingleShot(true);
-    grab_wait_.setInterval(grab_wait_ms);
-    connect(&grab_wait_, &QTimer::timeout, this, &X11Keyboard::on_grab_wait_expired);
-    fetch_deadline_.setSingleShot(true);
-    fetch_deadline_.setInterval(fetch_deadline_ms);
-    connect(&fetch_deadline_, &QTimer::timeout, this, &X11Keyboard::on_fetch_deadline);
-    connect(key_map_.get(), &X11KeyMap::changed, this, [this] {
-        if (!hooked_)
+    : Keyboard(parent), m_key_map(std::move(key_map)) {
+    m_grab_wait.setSingleShot(true);
+    m_grab_wait.setInterval(grab_wait_ms);
+    connect(&m_grab_wait, &QTimer::timeout, this, &X11Keyboard::on_grab_wait_expired);
+    m_fetch_deadline.setSingleShot(true);
+    m_fetch_deadline.setInterval(fetch_deadline_ms);
+    connect(&m_fetch_deadline, &QTimer::timeout, this, &X11Keyboard::on_fetch_deadline);
+    connect(m_key_map.get(), &X11KeyMap::changed, this, [this] {
+        if (!m_hooked)
             return;
         grab_paste_keys();
         grab_print_keys();
     });
 
-    connection_ = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
-    if (!connection_) {
+    m_connection = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+    if (!m_connection) {
         qWarning("X11Keyboard: no X connection, key presses cannot be seen");
         return;
     }
-    root_ = xcb_window_t(QX11Info::appRootWindow());
-    auto clipboard = xcb_intern_atom(connection_, 0, 9, "CLIPBOARD");
-    auto targets = xcb_intern_atom(connection_, 0, 7, "TARGETS");
-    clipboard_atom_ = intern(connection_, clipboard);
-    targets_atom_ = intern(connection_, targets);
+    m_root = xcb_window_t(QX11Info::appRootWindow());
+    auto clipboard = xcb_intern_atom(m_connection, 0, 9, "CLIPBOARD");
+    auto targets = xcb_intern_atom(m_connection, 0, 7, "TARGETS");
+    m_clipboard_atom = intern(m_connection, clipboard);
+    m_targets_atom = intern(m_connection, targets);
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
 X11Keyboard::~X11Keyboard() {
-    if (hooked_)
+    if (m_hooked)
         set_hooked(false);
 }
 
 bool X11Keyboard::set_hooked(bool on) {
-    if (on == hooked_)
-        return hooked_;
+    if (on == m_hooked)
+        return m_hooked;
     if (!on) {
         drop_strokes();
-        paste_grabs_.clear();
-        print_grabs_.clear();
-        if (raw_events_)
+        m_paste_grabs.clear();
+        m_print_grabs.clear();
+        if (m_raw_events)
             X11RootInputSelection::remove(raw_key_mask);
-        raw_events_ = false;
-        hooked_ = false;
-        if (connection_)
-            xcb_flush(connection_);
+        m_raw_events = false;
+        m_hooked = false;
+        if (m_connection)
+            xcb_flush(m_connection);
         qDebug("Keyboard unhooked");
         return false;
     }
 
-    if (!connection_ || !key_map_->valid()) {
+    if (!m_connection || !m_key_map->valid()) {
         qWarning("X11Keyboard: cannot hook the keyboard without an X keyboard mapping");
         return false;
     }
-    raw_events_ = X11RootInputSelection::add(raw_key_mask);
-    if (raw_events_) {
-        xinput_opcode_ = X11RootInputSelection::opcode();
-        down_now_.reset();
+    m_raw_events = X11RootInputSelection::add(raw_key_mask);
+    if (m_raw_events) {
+        m_xinput_opcode = X11RootInputSelection::opcode();
+        m_down_now.reset();
         xcb_query_keymap_reply_t* keys =
-            xcb_query_keymap_reply(connection_, xcb_query_keymap(connection_), nullptr);
+            xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr);
         if (keys) {
             for (size_t keycode = 0; keycode < 256; ++keycode) {
                 if (keys->keys[keycode / 8] & (1 << (keycode % 8)))
-                    down_now_.set(keycode);
+                    m_down_now.set(keycode);
             }
             std::free(keys);
         }
-        down_reported_ = down_now_;
+        m_down_reported = m_down_now;
     } else {
         qWarning("X11Keyboard: no XInput2 raw key events, only Ctrl+V will be reported");
     }
-    hooked_ = true;
+    m_hooked = true;
     grab_paste_keys();
     grab_print_keys();
-    if (!raw_events_ && paste_grabs_.empty()) {
+    if (!m_raw_events && m_paste_grabs.empty()) {
         qWarning("X11Keyboard: neither raw key events nor the Ctrl+V grab, keyboard not hooked");
-        print_grabs_.clear();
-        hooked_ = false;
+        m_print_grabs.clear();
+        m_hooked = false;
         return false;
     }
     qDebug("Keyboard hooked");
@@ -126,50 +126,50 @@ bool X11Keyboard::set_hooked(bool on) {
 }
 
 void X11Keyboard::set_print_screen_swallowed(bool on) {
-    print_swallowed_ = on;
-    if (hooked_)
+    m_print_swallowed = on;
+    if (m_hooked)
         grab_print_keys();
 }
 
 bool X11Keyboard::tracks_keys() const {
-    return hooked_ && raw_events_;
+    return m_hooked && m_raw_events;
 }
 
 bool X11Keyboard::is_keycode_down(xcb_keycode_t keycode) const {
-    return down_reported_.test(keycode);
+    return m_down_reported.test(keycode);
 }
 
 void X11Keyboard::grab_paste_keys() {
-    paste_grabs_.clear();
-    if (!hooked_)
+    m_paste_grabs.clear();
+    if (!m_hooked)
         return;
     QVector<uint16_t> masks;
-    for (uint16_t locks : key_map_->lock_combinations())
+    for (uint16_t locks : m_key_map->lock_combinations())
         masks.append(uint16_t(XCB_MOD_MASK_CONTROL | locks));
-    for (const X11KeyMap::Position& position : key_map_->positions(XK_v)) {
+    for (const X11KeyMap::Position& position : m_key_map->positions(XK_v)) {
         if (position.level != 0)
             continue;
         X11KeyGrab grab(position.keycode, masks, true);
         if (grab.active())
-            paste_grabs_.push_back(std::move(grab));
+            m_paste_grabs.push_back(std::move(grab));
         else
             qWarning("X11Keyboard: Ctrl+V grab on keycode %d refused: %s", position.keycode,
                      qPrintable(grab.error()));
     }
-    if (paste_grabs_.empty())
+    if (m_paste_grabs.empty())
         qWarning("X11Keyboard: Ctrl+V is not grabbed, pastes are reported late");
 }
 
 void X11Keyboard::grab_print_keys() {
-    print_grabs_.clear();
-    if (!hooked_ || !print_swallowed_)
+    m_print_grabs.clear();
+    if (!m_hooked || !m_print_swallowed)
         return;
-    for (const X11KeyMap::Position& position : key_map_->positions(XK_Print)) {
+    for (const X11KeyMap::Position& position : m_key_map->positions(XK_Print)) {
         if (position.level != 0)
             continue;
         X11KeyGrab grab(position.keycode, {uint16_t(XCB_MOD_MASK_ANY)}, false);
         if (grab.active())
-            print_grabs_.push_back(std::move(grab));
+            m_print_grabs.push_back(std::move(grab));
         else
             qWarning("X11Keyboard: Print grab on keycode %d refused: %s", position.keycode,
                      qPrintable(grab.error()));
@@ -177,13 +177,13 @@ void X11Keyboard::grab_print_keys() {
 }
 
 bool X11Keyboard::nativeEventFilter(const QByteArray& event_type, void* message, long*) {
-    if (event_type != "xcb_generic_event_t" || !hooked_)
+    if (event_type != "xcb_generic_event_t" || !m_hooked)
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     switch (event->response_type & 0x7f) {
     case XCB_GE_GENERIC: {
         const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
-        if (!raw_events_ || generic->extension != xinput_opcode_)
+        if (!m_raw_events || generic->extension != m_xinput_opcode)
             return false;
         if (generic->event_type != XCB_INPUT_RAW_KEY_PRESS &&
             generic->event_type != XCB_INPUT_RAW_KEY_RELEASE)
@@ -197,16 +197,16 @@ bool X11Keyboard::nativeEventFilter(const QByteArray& event_type, void* message,
     }
     case XCB_KEY_PRESS: {
         const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
-        if (key->event != root_)
+        if (key->event != m_root)
             return false;
-        const uint16_t modifiers = key->state & 0xff & ~key_map_->lock_mask();
+        const uint16_t modifiers = key->state & 0xff & ~m_key_map->lock_mask();
         if (modifiers == XCB_MOD_MASK_CONTROL && is_paste_key(key->detail)) {
             on_paste_grab(key->detail, key->time);
             return true;
         }
         // Key events on the root come to us only while one of our grabs is active, and then
         // the server sends us no raw events: these stand in for them.
-        if (raw_events_ && !is_copy(key->detail, key->time, true, true))
+        if (m_raw_events && !is_copy(key->detail, key->time, true, true))
             on_raw_key(key->detail, key->time, true);
         // Print is reported from its raw event; the grab is only there to keep it from others.
         if (!is_print_key(key->detail))
@@ -216,9 +216,9 @@ bool X11Keyboard::nativeEventFilter(const QByteArray& event_type, void* message,
     }
     case XCB_KEY_RELEASE: {
         const auto* key = reinterpret_cast<const xcb_key_release_event_t*>(event);
-        if (key->event != root_)
+        if (key->event != m_root)
             return false;
-        if (raw_events_ && !is_copy(key->detail, key->time, false, true))
+        if (m_raw_events && !is_copy(key->detail, key->time, false, true))
             on_raw_key(key->detail, key->time, false);
         if (!is_print_key(key->detail))
             return false;
@@ -239,15 +239,15 @@ void X11Keyboard::on_raw_key(xcb_keycode_t keycode, xcb_timestamp_t time, bool p
     stroke.time = time;
     stroke.press = press;
     if (!press) {
-        down_now_.reset(keycode);
-        strokes_.push_back(stroke);
+        m_down_now.reset(keycode);
+        m_strokes.push_back(stroke);
         pump();
         return;
     }
-    down_now_.set(keycode);
+    m_down_now.set(keycode);
     // The grab's copy of this press may have come first (reported, or held frozen).
     bool grabbed_first = take_reported(keycode, time, true);
-    for (Stroke& queued : strokes_) {
+    for (Stroke& queued : m_strokes) {
         if (grabbed_first)
             break;
         if (queued.frozen && !queued.matched && queued.keycode == keycode && queued.time == time) {
@@ -257,10 +257,10 @@ void X11Keyboard::on_raw_key(xcb_keycode_t keycode, xcb_timestamp_t time, bool p
     }
     stroke.report = !grabbed_first;
     if (stroke.report && is_paste_key(keycode)) {
-        const uint16_t held = key_map_->modifiers_held(down_now_) & ~key_map_->lock_mask();
+        const uint16_t held = m_key_map->modifiers_held(m_down_now) & ~m_key_map->lock_mask();
         stroke.awaits_grab = held == XCB_MOD_MASK_CONTROL;
     }
-    strokes_.push_back(stroke);
+    m_strokes.push_back(stroke);
     pump();
 }
 
@@ -271,7 +271,7 @@ void X11Keyboard::on_paste_grab(xcb_keycode_t keycode, xcb_timestamp_t time) {
         return;
     }
     bool found = false;
-    for (Stroke& stroke : strokes_) {
+    for (Stroke& stroke : m_strokes) {
         if (stroke.press && stroke.report && !stroke.frozen && !stroke.matched &&
             stroke.keycode == keycode && stroke.time == time) {
             stroke.frozen = true;
@@ -290,93 +290,93 @@ void X11Keyboard::on_paste_grab(xcb_keycode_t keycode, xcb_timestamp_t time) {
         stroke.press = true;
         stroke.report = true;
         stroke.frozen = true;
-        strokes_.push_back(stroke);
+        m_strokes.push_back(stroke);
     }
     pump();
 }
 
 void X11Keyboard::on_selection_request(const xcb_selection_request_event_t* request) {
-    if (!awaiting_fetch_ || request->selection != clipboard_atom_ ||
-        request->target == targets_atom_)
+    if (!m_awaiting_fetch || request->selection != m_clipboard_atom ||
+        request->target == m_targets_atom)
         return;
-    awaiting_fetch_ = false;
-    fetch_deadline_.stop();
+    m_awaiting_fetch = false;
+    m_fetch_deadline.stop();
     // Qt answers the request after this filter returns; change the clipboard only after that.
     QTimer::singleShot(0, this, [this] { pump(); });
 }
 
 void X11Keyboard::on_grab_wait_expired() {
-    if (!strokes_.empty() && strokes_.front().awaits_grab)
-        strokes_.front().timed_out = true;
+    if (!m_strokes.empty() && m_strokes.front().awaits_grab)
+        m_strokes.front().timed_out = true;
     pump();
 }
 
 void X11Keyboard::on_fetch_deadline() {
-    awaiting_fetch_ = false;
+    m_awaiting_fetch = false;
     pump();
 }
 
 // Hands the queued strokes on in order. A report is synchronous: the dispatch, clipboard update
 // included, is done when emit returns, and only then may a frozen press reach the program.
 void X11Keyboard::pump() {
-    if (pumping_)
+    if (m_pumping)
         return;
-    pumping_ = true;
-    while (!strokes_.empty()) {
-        const Stroke stroke = strokes_.front();
+    m_pumping = true;
+    while (!m_strokes.empty()) {
+        const Stroke stroke = m_strokes.front();
         if (stroke.awaits_grab && !stroke.frozen && !stroke.timed_out) {
-            if (!grab_wait_.isActive())
-                grab_wait_.start();
+            if (!m_grab_wait.isActive())
+                m_grab_wait.start();
             break;
         }
         // The program has not fetched the previous paste yet: keep the keyboard frozen (later
         // keys queue in the server) until it has, or the deadline passes.
-        if (stroke.frozen && awaiting_fetch_)
+        if (stroke.frozen && m_awaiting_fetch)
             break;
-        strokes_.pop_front();
-        grab_wait_.stop();
-        down_reported_.set(stroke.keycode, stroke.press);
+        m_strokes.pop_front();
+        m_grab_wait.stop();
+        m_down_reported.set(stroke.keycode, stroke.press);
         if (stroke.press && stroke.report) {
             // A frozen stroke came from the grab; its raw copy, if any, was matched already
             // (matched) or may still come (!matched).
             if (is_paste_key(stroke.keycode) && !(stroke.frozen && stroke.matched))
                 remember_reported(stroke.keycode, stroke.time, stroke.frozen);
             QX11Info::setAppTime(stroke.time);
-            emit signal_key_pressed(key_map_->virtual_key(stroke.keycode), 0);
+            emit signal_key_pressed(m_key_map->virtual_key(stroke.keycode), 0);
         }
         if (stroke.frozen) {
             replay(stroke.time);
-            awaiting_fetch_ = hooked_ && owns_clipboard();
-            if (awaiting_fetch_)
-                fetch_deadline_.start();
+            m_awaiting_fetch = m_hooked && owns_clipboard();
+            if (m_awaiting_fetch)
+                m_fetch_deadline.start();
             else
-                fetch_deadline_.stop();
+                m_fetch_deadline.stop();
         }
     }
-    pumping_ = false;
+    m_pumping = false;
 }
 
 void X11Keyboard::replay(xcb_timestamp_t time) {
-    if (!connection_)
+    if (!m_connection)
         return;
-    xcb_allow_events(connection_, XCB_ALLOW_REPLAY_KEYBOARD, time);
-    xcb_flush(connection_);
+    xcb_allow_events(m_connection, XCB_ALLOW_REPLAY_KEYBOARD, time);
+    xcb_flush(m_connection);
 }
 
 void X11Keyboard::drop_strokes() {
     // Never leave the keyboard frozen behind us.
-    for (const Stroke& stroke : strokes_) {
+    for (const Stroke& stroke : m_strokes) {
         if (stroke.frozen)
             replay(stroke.time);
     }
-    strokes_.clear();
-    grab_wait_.stop();
-    fetch_deadline_.stop();
-    awaiting_fetch_ = false;
+    m_strokes.clear();
+    m_grab_wait.stop();
+    m_fetch_deadline.stop();
+    m_awaiting_fetch = false;
 }
 
 bool X11Keyboard::is_copy(xcb_keycode_t keycode, xcb_timestamp_t time, bool press, bool from_grab) {
-    for (Copy& copy : seen_) {
+    for (Copy& copy : m_seen) {
         if (!copy.matched && copy.from_grab != from_grab && copy.keycode == keycode &&
             copy.time == time && copy.press == press) {
             copy.matched = true;
@@ -388,14 +388,14 @@ bool X11Keyboard::is_copy(xcb_keycode_t keycode, xcb_timestamp_t time, bool pres
     copy.time = time;
     copy.press = press;
     copy.from_grab = from_grab;
-    seen_.push_back(copy);
-    if (seen_.size() > reported_memory)
-        seen_.pop_front();
+    m_seen.push_back(copy);
+    if (m_seen.size() > reported_memory)
+        m_seen.pop_front();
     return false;
 }
 
 bool X11Keyboard::is_paste_key(xcb_keycode_t keycode) const {
-    for (const X11KeyGrab& grab : paste_grabs_) {
+    for (const X11KeyGrab& grab : m_paste_grabs) {
         if (grab.keycode() == keycode)
             return true;
     }
@@ -403,7 +403,7 @@ bool X11Keyboard::is_paste_key(xcb_keycode_t keycode) const {
 }
 
 bool X11Keyboard::is_print_key(xcb_keycode_t keycode) const {
-    for (const X11KeyGrab& grab : print_grabs_) {
+    for (const X11KeyGrab& grab : m_print_grabs) {
         if (grab.keycode() == keycode)
             return true;
     }
@@ -411,7 +411,7 @@ bool X11Keyboard::is_print_key(xcb_keycode_t keycode) const {
 }
 
 bool X11Keyboard::take_reported(xcb_keycode_t keycode, xcb_timestamp_t time, bool from_grab) {
-    for (Copy& copy : reported_) {
+    for (Copy& copy : m_reported) {
         if (!copy.matched && copy.from_grab == from_grab && copy.keycode == keycode &&
             copy.time == time) {
             copy.matched = true;
@@ -427,7 +427,7 @@ void X11Keyboard::remember_reported(xcb_keycode_t keycode, xcb_timestamp_t time,
     copy.time = time;
     copy.press = true;
     copy.from_grab = from_grab;
-    reported_.push_back(copy);
-    if (reported_.size() > reported_memory)
-        reported_.pop_front();
+    m_reported.push_back(copy);
+    if (m_reported.size() > reported_memory)
+        m_reported.pop_front();
 }

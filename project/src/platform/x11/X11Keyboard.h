@@ -75,24 +75,24 @@ private:
     bool take_reported(xcb_keycode_t keycode, xcb_timestamp_t time, bool from_grab);
     void remember_reported(xcb_keycode_t keycode, xcb_timestamp_t time, bool from_grab);
 
-    std::shared_ptr<X11KeyMap> key_map_;
-    xcb_connection_t* connection_ = nullptr;
-    xcb_window_t root_ = 0;
-    xcb_atom_t clipboard_atom_ = 0;
-    xcb_atom_t targets_atom_ = 0;
-    uint8_t xinput_opcode_ = 0;
-    bool hooked_ = false;
-    bool raw_events_ = false;
-    bool print_swallowed_ = false;
-    std::vector<X11KeyGrab> paste_grabs_;
-    std::vector<X11KeyGrab> print_grabs_;
-    std::bitset<256> down_now_;      // as the raw events arrive
-    std::bitset<256> down_reported_; // as of the stroke that left the queue last
-    std::deque<Stroke> strokes_;
-    std::deque<Copy> reported_; // presses reported lately, for dropping their other copy
-    std::deque<Copy> seen_;     // key events tracked lately, for the same
-    bool awaiting_fetch_ = false;
-    bool pumping_ = false;
-    QTimer grab_wait_;
-    QTimer fetch_deadline_;
+    std::shared_ptr<X11KeyMap> m_key_map;
+    xcb_connection_t* m_connection = nullptr;
+    xcb_window_t m_root = 0;
+    xcb_atom_t m_clipboard_atom = 0;
+    xcb_atom_t m_targets_atom = 0;
+    uint8_t m_xinput_opcode = 0;
+    bool m_hooked = false;
+    bool m_raw_events = false;
+    bool m_print_swallowed = false;
+    std::vector<X11KeyGrab> m_paste_grabs;
+    std::vector<X11KeyGrab> m_print_grabs;
+    std::bitset<256> m_down_now;      // as the raw events arrive
+    std::bitset<256> m_down_reported; // as of the stroke that left the queue last
+    std::deque<Stroke> m_strokes;
+    std::deque<Copy> m_reported; // presses reported lately, for dropping their other copy
+    std::deque<Copy> m_seen;     // key events tracked lately, for the same
+    bool m_awaiting_fetch = false;
+    bool m_pumping = false;
+    QTimer m_grab_wait;
+    QTimer m_fetch_deadline;
 };

@@ -18,10 +18,10 @@ X11Platform::X11Platform() = default;
 X11Platform::~X11Platform() = default;
 
 Keyboard* X11Platform::create_keyboard(QObject* parent) {
-    if (keyboard_)
+    if (m_keyboard)
         qWarning("X11Platform: a second keyboard while the first exists; their grabs clash");
     auto* keyboard = new X11Keyboard(key_map(), parent);
-    keyboard_ = keyboard;
+    m_keyboard = keyboard;
     x11_key_state().set_keyboard(keyboard);
     return keyboard;
 }
@@ -31,34 +31,34 @@ KeyState& X11Platform::key_state() {
 }
 
 InputInjector& X11Platform::input_injector() {
-    if (!input_injector_)
-        input_injector_ = std::make_unique<X11InputInjector>(key_map());
-    return *input_injector_;
+    if (!m_input_injector)
+        m_input_injector = std::make_unique<X11InputInjector>(key_map());
+    return *m_input_injector;
 }
 
 GlobalHotkeys& X11Platform::global_hotkeys() {
-    if (!global_hotkeys_)
-        global_hotkeys_ = std::make_unique<X11GlobalHotkeys>(key_map());
-    return *global_hotkeys_;
+    if (!m_global_hotkeys)
+        m_global_hotkeys = std::make_unique<X11GlobalHotkeys>(key_map());
+    return *m_global_hotkeys;
 }
 
 void X11Platform::on_termination_request(std::function<void()> handler) {
-    if (termination_signals_)
-        termination_signals_->set_handler(std::move(handler));
+    if (m_termination_signals)
+        m_termination_signals->set_handler(std::move(handler));
     else
-        termination_signals_ = std::make_unique<X11TerminationSignals>(std::move(handler));
+        m_termination_signals = std::make_unique<X11TerminationSignals>(std::move(handler));
 }
 
 std::shared_ptr<X11KeyMap> X11Platform::key_map() {
-    if (!key_map_)
-        key_map_ = std::make_shared<X11KeyMap>();
-    return key_map_;
+    if (!m_key_map)
+        m_key_map = std::make_shared<X11KeyMap>();
+    return m_key_map;
 }
 
 X11KeyState& X11Platform::x11_key_state() {
-    if (!key_state_) {
-        key_state_ = std::make_unique<X11KeyState>(key_map());
-        key_state_->set_keyboard(keyboard_);
+    if (!m_key_state) {
+        m_key_state = std::make_unique<X11KeyState>(key_map());
+        m_key_state->set_keyboard(m_keyboard);
     }
-    return *key_state_;
+    return *m_key_state;
 }

@@ -29,10 +29,10 @@ private:
     std::shared_ptr<X11KeyMap> key_map();
     X11KeyState& x11_key_state();
 
-    std::shared_ptr<X11KeyMap> key_map_;
-    std::unique_ptr<X11KeyState> key_state_;
-    std::unique_ptr<X11InputInjector> input_injector_;
-    std::unique_ptr<X11GlobalHotkeys> global_hotkeys_;
-    std::unique_ptr<X11TerminationSignals> termination_signals_;
-    QPointer<X11Keyboard> keyboard_;
+    std::shared_ptr<X11KeyMap> m_key_map;
+    std::unique_ptr<X11KeyState> m_key_state;
+    std::unique_ptr<X11InputInjector> m_input_injector;
+    std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
+    std::unique_ptr<X11TerminationSignals> m_termination_signals;
+    QPointer<X11Keyboard> m_keyboard;
 };

@@ -17,16 +17,16 @@ volatile std::sig_atomic_t write_socket = -1;
 } // namespace
 
 X11TerminationSignals::X11TerminationSignals(std::function<void()> handler)
-    : handler_(std::move(handler)) {
+    : m_handler(std::move(handler)) {
     // Non-blocking: the handler must never block, even with a full socket.
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, sockets_) != 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, m_sockets) != 0) {
         qWarning("Termination signals not handled: socketpair failed: %s", std::strerror(errno));
         return;
     }
-    write_socket = sockets_[0];
+    write_socket = m_sockets[0];
 
-    notifier_ = std::make_unique<QSocketNotifier>(sockets_[1], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+    m_notifier = std::make_unique<QSocketNotifier>(m_sockets[1], QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
                      [this] { on_readable(); });
 
     struct sigaction action = {};
@@ -34,27 +34,27 @@ X11TerminationSignals::X11TerminationSignals(std::function<void()> handler)
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int i = 0; i < 3; ++i) {
-        if (::sigaction(handled_signals[i], &action, &previous_[i]) != 0)
+        if (::sigaction(handled_signals[i], &action, &m_previous[i]) != 0)
             qWarning("Cannot handle signal %d: %s", handled_signals[i], std::strerror(errno));
     }
-    installed_ = true;
+    m_installed = true;
 }
 
 X11TerminationSignals::~X11TerminationSignals() {
-    if (installed_) {
+    if (m_installed) {
         for (int i = 0; i < 3; ++i)
-            ::sigaction(handled_signals[i], &previous_[i], nullptr);
+            ::sigaction(handled_signals[i], &m_previous[i], nullptr);
     }
     write_socket = -1;
-    notifier_.reset();
-    for (int socket : sockets_) {
+    m_notifier.reset();
+    for (int socket : m_sockets) {
         if (socket >= 0)
             ::close(socket);
     }
 }
 
 void X11TerminationSignals::set_handler(std::function<void()> handler) {
-    handler_ = std::move(handler);
+    m_handler = std::move(handler);
 }
 
 void X11TerminationSignals::on_signal(int signal_number) {
@@ -71,11 +71,11 @@ void X11TerminationSignals::on_readable() {
     char buffer[16];
     bool received = false;
     while (true) {
-        const ssize_t count = ::read(sockets_[1], buffer, sizeof(buffer));
+        const ssize_t count = ::read(m_sockets[1], buffer, sizeof(buffer));
         if (count <= 0)
             break;
         received = true;
     }
-    if (received && handler_)
-        handler_();
+    if (received && m_handler)
+        m_handler();
 }

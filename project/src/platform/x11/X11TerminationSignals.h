@@ -21,9 +21,9 @@ private:
     static void on_signal(int signal_number);
     void on_readable();
 
-    int sockets_[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> notifier_;
-    std::function<void()> handler_;
-    struct sigaction previous_[3] = {};
-    bool installed_ = false;
+    int m_sockets[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::function<void()> m_handler;
+    struct sigaction m_previous[3] = {};
+    bool m_installed = false;
 };
