@@ -1,5 +1,6 @@
 // A small X client the end-to-end tests drive Corvana with: makes and compares images, shows a
 // window that logs the keys it receives, and holds a key grab as another program would.
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QFile>
 #include <QImage>
@@ -9,6 +10,7 @@
 #include <QWidget>
 #include <QX11Info>
 #include <cstdio>
+#include <cstdlib>
 #include <xcb/xcb.h>
 
 namespace {
@@ -37,6 +39,35 @@ QImage sample_image() {
         for (int x = 0; x < image.width(); ++x)
             image.setPixel(x, y, qRgba(x * 4, y * 5, (x * y) % 256, 255));
     return image;
+}
+
+// Takes the clipboard and dies at the first request for its content, as a crashing program would.
+class VanishingOwner : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type == "xcb_generic_event_t" && (event->response_type & 0x7f) == XCB_SELECTION_REQUEST)
+            std::_Exit(0);
+        return false;
+    }
+};
+
+int vanish() {
+    xcb_connection_t* connection = QX11Info::connection();
+    QWidget window;
+    window.winId();
+    auto cookie = xcb_intern_atom(connection, 0, 9, "CLIPBOARD");
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(connection, cookie, nullptr);
+    if (!atom)
+        return 2;
+    VanishingOwner filter;
+    QCoreApplication::instance()->installNativeEventFilter(&filter);
+    xcb_set_selection_owner(connection, xcb_window_t(window.winId()), atom->atom, XCB_CURRENT_TIME);
+    free(atom);
+    xcb_flush(connection);
+    std::printf("owner\n");
+    std::fflush(stdout);
+    return QApplication::exec();
 }
 
 int grab(const QString& what) {
@@ -92,8 +123,10 @@ int main(int argc, char** argv) {
         window.show();
         return QApplication::exec();
     }
+    if (mode == QLatin1String("vanish"))
+        return vanish();
     if (mode == QLatin1String("grab"))
         return grab(args.value(2));
-    std::fprintf(stderr, "usage: e2e_peer make-image|compare-images|keylog|grab ...\n");
+    std::fprintf(stderr, "usage: e2e_peer make-image|compare-images|keylog|grab|vanish ...\n");
     return 2;
 }
