@@ -48,14 +48,12 @@ GlobalHotkeys::Registration X11GlobalHotkeys::register_hotkey(const QKeySequence
     if (combinations.empty()) {
         registration.failure = Registration::Failure::Unmappable;
         registration.error = QStringLiteral("no key gives %1 on this keyboard").arg(text);
-        qWarning("Hotkey %s: %s", qPrintable(text), qPrintable(registration.error));
         return registration;
     }
     const QString error = acquire(combinations);
     if (!error.isEmpty()) {
         registration.failure = Registration::Failure::Refused;
         registration.error = error;
-        qWarning("Hotkey %s refused: %s", qPrintable(text), qPrintable(error));
         return registration;
     }
     registration.id = m_next_id++;

@@ -12,7 +12,7 @@ struct VirtualKeyEntry {
     int virtual_key;
 };
 
-// Numbers as the Windows dispatch knows them; the core only cares about a handful.
+// Virtual-key numbers as the dispatch speaks them; the core only cares about a handful.
 constexpr VirtualKeyEntry virtual_keys[] = {
     {XK_BackSpace, 0x08},
     {XK_Tab, 0x09},
