@@ -25,9 +25,6 @@ constexpr uint32_t raw_key_mask =
 constexpr int grab_wait_ms = 50;
 // The longest a paste is held back while the previous one has not been fetched yet.
 constexpr int fetch_deadline_ms = 150;
-// Editors often read the clipboard once when told it changed and again for the paste itself;
-// the previous paste counts as fetched once requests have stopped for this long.
-constexpr int fetch_quiet_ms = 25;
 constexpr size_t reported_memory = 64;
 
 xcb_atom_t intern(xcb_connection_t* connection, xcb_intern_atom_cookie_t cookie) {
@@ -52,9 +49,6 @@ X11Keyboard::X11Keyboard(std::shared_ptr<X11KeyMap> key_map, QObject* parent)
     m_fetch_deadline.setSingleShot(true);
     m_fetch_deadline.setInterval(fetch_deadline_ms);
     connect(&m_fetch_deadline, &QTimer::timeout, this, &X11Keyboard::on_fetch_deadline);
-    m_fetch_quiet.setSingleShot(true);
-    m_fetch_quiet.setInterval(fetch_quiet_ms);
-    connect(&m_fetch_quiet, &QTimer::timeout, this, &X11Keyboard::on_fetch_quiet);
     connect(m_key_map.get(), &X11KeyMap::changed, this, [this] {
         if (!m_hooked)
             return;
@@ -305,14 +299,10 @@ void X11Keyboard::on_selection_request(const xcb_selection_request_event_t* requ
     if (!m_awaiting_fetch || request->selection != m_clipboard_atom ||
         request->target == m_targets_atom)
         return;
-    // Qt answers the request after this filter returns, well before the quiet time is over.
-    m_fetch_quiet.start();
-}
-
-void X11Keyboard::on_fetch_quiet() {
     m_awaiting_fetch = false;
     m_fetch_deadline.stop();
-    pump();
+    // Qt answers the request after this filter returns; change the clipboard only after that.
+    QTimer::singleShot(0, this, [this] { pump(); });
 }
 
 void X11Keyboard::on_grab_wait_expired() {
@@ -322,9 +312,7 @@ void X11Keyboard::on_grab_wait_expired() {
 }
 
 void X11Keyboard::on_fetch_deadline() {
-    qDebug("Keyboard: the previous paste was not fetched in %d ms, going on", fetch_deadline_ms);
     m_awaiting_fetch = false;
-    m_fetch_quiet.stop();
     pump();
 }
 
@@ -359,7 +347,6 @@ void X11Keyboard::pump() {
         if (stroke.frozen) {
             replay(stroke.time);
             m_awaiting_fetch = m_hooked && owns_clipboard();
-            m_fetch_quiet.stop();
             if (m_awaiting_fetch)
                 m_fetch_deadline.start();
             else
@@ -385,7 +372,6 @@ void X11Keyboard::drop_strokes() {
     m_strokes.clear();
     m_grab_wait.stop();
     m_fetch_deadline.stop();
-    m_fetch_quiet.stop();
     m_awaiting_fetch = false;
 }
 

@@ -67,7 +67,6 @@ private:
     void on_selection_request(const xcb_selection_request_event_t* request);
     void on_grab_wait_expired();
     void on_fetch_deadline();
-    void on_fetch_quiet();
     void pump();
     void replay(xcb_timestamp_t time);
     void drop_strokes();
@@ -96,5 +95,4 @@ private:
     bool m_pumping = false;
     QTimer m_grab_wait;
     QTimer m_fetch_deadline;
-    QTimer m_fetch_quiet;
 };
