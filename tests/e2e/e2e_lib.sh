@@ -68,8 +68,22 @@ stop_corvana() {
     return $rc
 }
 
+# Finished captures: the next copy must not take the clipboard while one is still being read,
+# or that read gets the next owner's content.
 capture_count() {
+    grep -c "END copy_to_corvana_clipboard()" corvana.out 2>/dev/null || true
+}
+
+# While paused a capture stops right after its start line.
+started_capture_count() {
     grep -c "START copy_to_corvana_clipboard()" corvana.out 2>/dev/null || true
+}
+
+copy_while_paused() {
+    local before
+    before=$(started_capture_count)
+    printf '%s' "$1" | xclip -selection clipboard -i
+    wait_for 10 eval '[ "$(started_capture_count)" -gt "$before" ]' || fail "copy of '$1' not seen"
 }
 
 # copy TEXT: another program (xclip) takes the clipboard; waits until corvana has captured it.

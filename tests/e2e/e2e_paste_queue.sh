@@ -42,7 +42,7 @@ expect_file CBAAABCC
 pass "after Ctrl+Alt+/ forward order pastes ABCC"
 
 keys ctrl+alt+0
-copy S
+copy_while_paused S
 keys ctrl+v
 expect_file CBAAABCCS
 keys ctrl+alt+0

@@ -312,6 +312,7 @@ void X11Keyboard::on_grab_wait_expired() {
 }
 
 void X11Keyboard::on_fetch_deadline() {
+    qDebug("Keyboard: the previous paste was not fetched in %d ms, going on", fetch_deadline_ms);
     m_awaiting_fetch = false;
     pump();
 }
