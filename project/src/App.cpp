@@ -202,7 +202,10 @@ void App::copy_to_corvana_clipboard() {
 }
 
 void App::capture_text() {
+    // Reading asks the clipboard's owner, which may be slow or hung.
+    m_keyboard->set_waiting_on_others(true);
     const QString text = m_clipboard->text(QClipboard::Clipboard);
+    m_keyboard->set_waiting_on_others(false);
     // The whole text goes to the console only when it is of a readable length.
     constexpr int console_limit = 4096;
     if (text.size() <= console_limit)
@@ -220,7 +223,9 @@ void App::capture_text() {
 }
 
 void App::capture_mime_data() {
+    m_keyboard->set_waiting_on_others(true);
     QMimeData* copy = get_mime_data_object_copy(m_clipboard->mimeData(QClipboard::Clipboard));
+    m_keyboard->set_waiting_on_others(false);
     if (m_corvana_clipboard_mime_data_history.isEmpty())
         m_current_clipboard_history_position = -1;
     if (m_paste_order == QLatin1String("backward") && m_automatic_position_movement)

@@ -30,19 +30,25 @@ QMimeData* MimeDataCopier::copy(const QMimeData* source, const QString& subfolde
         return copy;
     }
 
-    for (const QString& format : source->formats()) {
+    // The format list is asked for once: every question to a clipboard owner that does not
+    // answer costs a full time-out.
+    const QStringList formats = source->formats();
+    const auto has = [&formats](const char* format) {
+        return formats.contains(QLatin1String(format));
+    };
+    for (const QString& format : formats) {
         const QString key = format_key(format);
         copy->setData(key, source->data(key));
     }
-    if (source->hasHtml()) {
+    if (has("text/html")) {
         APP_LOG(QStringLiteral("mime_data_reference hasHtml"));
         copy->setHtml(source->html());
     }
-    if (source->hasColor()) {
+    if (has("application/x-color")) {
         APP_LOG(QStringLiteral("mime_data_reference hasColor"));
         copy->setColorData(source->colorData());
     }
-    if (source->hasUrls()) {
+    if (has("text/uri-list")) {
         APP_LOG(QStringLiteral("mime_data_reference hasUrls"));
         QList<QUrl> urls = source->urls();
         if (snapshot_files) {
@@ -51,11 +57,11 @@ QMimeData* MimeDataCopier::copy(const QMimeData* source, const QString& subfolde
         }
         copy->setUrls(urls);
     }
-    if (source->hasText()) {
+    if (has("text/plain") || has("text/uri-list")) { // as QMimeData::hasText counts them
         APP_LOG(QStringLiteral("mime_data_reference hasText"));
         copy->setText(source->text());
     }
-    if (source->hasImage()) {
+    if (has("application/x-qt-image")) {
         APP_LOG(QStringLiteral("mime_data_reference hasImage"));
         copy->setImageData(source->imageData());
     }

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QTextStream>
+#include <QThread>
 #include <QWidget>
 #include <QX11Info>
 #include <cstdio>
@@ -24,7 +25,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
-        const QString name = QKeySequence(event->key()).toString(QKeySequence::PortableText);
+        const int modifiers = int(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        const QString name =
+            QKeySequence(modifiers | event->key()).toString(QKeySequence::PortableText);
         m_file.write(name.toUtf8() + '\n');
         m_file.flush();
     }
@@ -51,6 +54,24 @@ public:
         return false;
     }
 };
+
+// Takes the clipboard and never answers, as a hung program would.
+int hang() {
+    xcb_connection_t* connection = QX11Info::connection();
+    QWidget window;
+    window.winId();
+    auto cookie = xcb_intern_atom(connection, 0, 9, "CLIPBOARD");
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(connection, cookie, nullptr);
+    if (!atom)
+        return 2;
+    xcb_set_selection_owner(connection, xcb_window_t(window.winId()), atom->atom, XCB_CURRENT_TIME);
+    free(atom);
+    xcb_flush(connection);
+    std::printf("owner\n");
+    std::fflush(stdout);
+    for (;;)
+        QThread::sleep(60);
+}
 
 int vanish() {
     xcb_connection_t* connection = QX11Info::connection();
@@ -123,10 +144,12 @@ int main(int argc, char** argv) {
         window.show();
         return QApplication::exec();
     }
+    if (mode == QLatin1String("hang"))
+        return hang();
     if (mode == QLatin1String("vanish"))
         return vanish();
     if (mode == QLatin1String("grab"))
         return grab(args.value(2));
-    std::fprintf(stderr, "usage: e2e_peer make-image|compare-images|keylog|grab|vanish ...\n");
+    std::fprintf(stderr, "usage: e2e_peer make-image|compare-images|keylog|grab|vanish|hang ...\n");
     return 2;
 }

@@ -17,6 +17,11 @@ public:
     // While on, Print Screen never reaches other programs (it is still reported).
     virtual void set_print_screen_swallowed(bool on) = 0;
 
+    // Brackets work that waits on another program (reading the clipboard from its owner). A
+    // key press held for the report meanwhile is let through after a short time instead of
+    // waiting, keyboard frozen, until the other program answers.
+    virtual void set_waiting_on_others(bool waiting) = 0;
+
 signals:
     void signal_key_pressed(int key, int flags);
 };

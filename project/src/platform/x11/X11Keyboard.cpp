@@ -2,6 +2,7 @@
 
 #include "X11ActiveGrab.h"
 #include "X11KeyMap.h"
+#include "X11KeyboardWatchdog.h"
 #include "X11RootInputSelection.h"
 
 #include <QClipboard>
@@ -66,6 +67,7 @@ X11Keyboard::X11Keyboard(std::shared_ptr<X11KeyMap> key_map, QObject* parent)
     auto targets = xcb_intern_atom(m_connection, 0, 7, "TARGETS");
     m_clipboard_atom = intern(m_connection, clipboard);
     m_targets_atom = intern(m_connection, targets);
+    m_watchdog = std::make_unique<X11KeyboardWatchdog>(m_connection);
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -129,6 +131,11 @@ void X11Keyboard::set_print_screen_swallowed(bool on) {
     m_print_swallowed = on;
     if (m_hooked)
         grab_print_keys();
+}
+
+void X11Keyboard::set_waiting_on_others(bool waiting) {
+    if (m_watchdog)
+        m_watchdog->set_waiting(waiting);
 }
 
 bool X11Keyboard::tracks_keys() const {

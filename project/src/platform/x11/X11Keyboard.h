@@ -14,6 +14,7 @@
 #include <vector>
 
 class X11KeyMap;
+class X11KeyboardWatchdog;
 
 // Key presses from XInput2 raw events on Qt's connection, with Ctrl+V taken from a synchronous
 // passive grab so the report (and the clipboard change it causes) comes before the focused
@@ -26,6 +27,7 @@ public:
 
     bool set_hooked(bool on) override;
     void set_print_screen_swallowed(bool on) override;
+    void set_waiting_on_others(bool waiting) override;
 
     // Whether is_keycode_down() follows the raw events (else the server has to be asked).
     bool tracks_keys() const;
@@ -95,4 +97,5 @@ private:
     bool m_pumping = false;
     QTimer m_grab_wait;
     QTimer m_fetch_deadline;
+    std::unique_ptr<X11KeyboardWatchdog> m_watchdog;
 };
