@@ -55,39 +55,36 @@ public:
     }
 };
 
-// Takes the clipboard and never answers, as a hung program would.
-int hang() {
+// Makes window the owner of the clipboard, as copying in another program does.
+bool claim_clipboard(QWidget& window) {
     xcb_connection_t* connection = QX11Info::connection();
-    QWidget window;
-    window.winId();
     auto cookie = xcb_intern_atom(connection, 0, 9, "CLIPBOARD");
     xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(connection, cookie, nullptr);
     if (!atom)
-        return 2;
+        return false;
     xcb_set_selection_owner(connection, xcb_window_t(window.winId()), atom->atom, XCB_CURRENT_TIME);
     free(atom);
     xcb_flush(connection);
     std::printf("owner\n");
     std::fflush(stdout);
+    return true;
+}
+
+// Never answers a request, as a hung program would.
+int hang() {
+    QWidget window;
+    if (!claim_clipboard(window))
+        return 2;
     for (;;)
         QThread::sleep(60);
 }
 
 int vanish() {
-    xcb_connection_t* connection = QX11Info::connection();
     QWidget window;
-    window.winId();
-    auto cookie = xcb_intern_atom(connection, 0, 9, "CLIPBOARD");
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(connection, cookie, nullptr);
-    if (!atom)
-        return 2;
     VanishingOwner filter;
     QCoreApplication::instance()->installNativeEventFilter(&filter);
-    xcb_set_selection_owner(connection, xcb_window_t(window.winId()), atom->atom, XCB_CURRENT_TIME);
-    free(atom);
-    xcb_flush(connection);
-    std::printf("owner\n");
-    std::fflush(stdout);
+    if (!claim_clipboard(window))
+        return 2;
     return QApplication::exec();
 }
 
