@@ -35,4 +35,14 @@ grep -qx 'SaveVersion=2' "$ini" || fail "SaveVersion not saved"
 [ "$(grep -c '=' "$ini")" -eq 19 ] || fail "settings file does not hold 19 keys"
 [ ! -e "$temp" ] || fail "temporary folder $temp left behind"
 pass "SIGTERM saves the settings and removes the temporary folder"
+
+for signal in INT HUP; do
+    start_corvana
+    temp=$(sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1)
+    kill -s "$signal" "$CORVANA_PID"
+    wait "$CORVANA_PID" || fail "corvana exited non-zero after SIG$signal"
+    CORVANA_PID=""
+    [ ! -e "$temp" ] || fail "SIG$signal left $temp behind"
+done
+pass "SIGINT and SIGHUP end it the same way"
 finish
