@@ -18,7 +18,7 @@
 #include <xcb/xtest.h>
 
 namespace {
-constexpr int presses = 300;
+constexpr int presses = 1000;
 constexpr xcb_keycode_t control_keycode = 37; // Control_L on the default Xvfb keymap
 constexpr xcb_keycode_t v_keycode = 55;
 
