@@ -213,10 +213,7 @@ void App::capture_text() {
     else
         AppLog::plain(text.left(console_limit) +
                       QStringLiteral("... (%1 characters in all)").arg(text.size()));
-    if (m_corvana_clipboard_text_history.isEmpty())
-        m_current_clipboard_history_position = -1;
-    if (m_paste_order == QLatin1String("backward") && m_automatic_position_movement)
-        ++m_current_clipboard_history_position;
+    prepare_position_for_capture(m_corvana_clipboard_text_history.isEmpty());
     add_to_corvana_text_history(text);
     AppLog::plain(QStringLiteral("----- copy_to_corvana_clipboard ----- "));
     database_insert(QStringLiteral("text"), text);
@@ -226,10 +223,7 @@ void App::capture_mime_data() {
     m_keyboard->set_waiting_on_others(true);
     QMimeData* copy = get_mime_data_object_copy(m_clipboard->mimeData(QClipboard::Clipboard));
     m_keyboard->set_waiting_on_others(false);
-    if (m_corvana_clipboard_mime_data_history.isEmpty())
-        m_current_clipboard_history_position = -1;
-    if (m_paste_order == QLatin1String("backward") && m_automatic_position_movement)
-        ++m_current_clipboard_history_position;
+    prepare_position_for_capture(m_corvana_clipboard_mime_data_history.isEmpty());
     add_to_corvana_mime_data_history(copy);
     // The history may have dropped the copy already; read it only while it is still there.
     if (!m_corvana_clipboard_mime_data_history.contains(copy))
@@ -279,6 +273,13 @@ void App::save_captured_image(const QMimeData* copy) {
     database_insert(QStringLiteral("image"), entry_name);
     if (announce)
         show_tray_message(QStringLiteral("Image saved"), "Under the name of " + entry_name);
+}
+
+void App::prepare_position_for_capture(bool history_empty) {
+    if (history_empty)
+        m_current_clipboard_history_position = -1;
+    if (m_paste_order == QLatin1String("backward") && m_automatic_position_movement)
+        ++m_current_clipboard_history_position;
 }
 
 template <typename T> void App::insert_into_history(QList<T>& history, const T& entry) {

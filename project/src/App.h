@@ -138,6 +138,7 @@ private:
     void capture_text();
     void capture_mime_data();
     void save_captured_image(const QMimeData* copy);
+    void prepare_position_for_capture(bool history_empty);
     template <typename T> void insert_into_history(QList<T>& history, const T& entry);
     void prepare_temp_subfolders();
 

@@ -128,6 +128,9 @@ bool X11Keyboard::set_hooked(bool on) {
 }
 
 void X11Keyboard::set_print_screen_swallowed(bool on) {
+    // Called on every display refresh: grabbing again would leave a moment without the grab.
+    if (on == m_print_swallowed)
+        return;
     m_print_swallowed = on;
     if (m_hooked)
         grab_print_keys();
@@ -202,35 +205,13 @@ bool X11Keyboard::nativeEventFilter(const QByteArray& event_type, void* message,
             on_raw_key(keycode, raw->time, press);
         return true;
     }
-    case XCB_KEY_PRESS: {
+    case XCB_KEY_PRESS:
+    case XCB_KEY_RELEASE: {
+        // Both events share one layout.
         const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
         if (key->event != m_root)
             return false;
-        const uint16_t modifiers = key->state & 0xff & ~m_key_map->lock_mask();
-        if (modifiers == XCB_MOD_MASK_CONTROL && is_paste_key(key->detail)) {
-            on_paste_grab(key->detail, key->time);
-            return true;
-        }
-        // Key events on the root come to us only while one of our grabs is active, and then
-        // the server sends us no raw events: these stand in for them.
-        if (m_raw_events && !is_copy(key->detail, key->time, true, true))
-            on_raw_key(key->detail, key->time, true);
-        // Print is reported from its raw event; the grab is only there to keep it from others.
-        if (!is_print_key(key->detail))
-            return false;
-        X11ActiveGrab::activated(key->detail);
-        return true;
-    }
-    case XCB_KEY_RELEASE: {
-        const auto* key = reinterpret_cast<const xcb_key_release_event_t*>(event);
-        if (key->event != m_root)
-            return false;
-        if (m_raw_events && !is_copy(key->detail, key->time, false, true))
-            on_raw_key(key->detail, key->time, false);
-        if (!is_print_key(key->detail))
-            return false;
-        X11ActiveGrab::key_released(key->detail);
-        return true;
+        return on_root_key(key, (event->response_type & 0x7f) == XCB_KEY_PRESS);
     }
     case XCB_SELECTION_REQUEST:
         on_selection_request(reinterpret_cast<const xcb_selection_request_event_t*>(event));
@@ -238,6 +219,28 @@ bool X11Keyboard::nativeEventFilter(const QByteArray& event_type, void* message,
     default:
         return false;
     }
+}
+
+bool X11Keyboard::on_root_key(const xcb_key_press_event_t* key, bool press) {
+    if (press) {
+        const uint16_t modifiers = key->state & 0xff & ~m_key_map->lock_mask();
+        if (modifiers == XCB_MOD_MASK_CONTROL && is_paste_key(key->detail)) {
+            on_paste_grab(key->detail, key->time);
+            return true;
+        }
+    }
+    // Key events on the root come to us only while one of our grabs is active, and then the
+    // server sends us no raw events: these stand in for them.
+    if (m_raw_events && !is_copy(key->detail, key->time, press, true))
+        on_raw_key(key->detail, key->time, press);
+    // Print is reported from its raw event; the grab is only there to keep it from others.
+    if (!is_print_key(key->detail))
+        return false;
+    if (press)
+        X11ActiveGrab::activated(key->detail);
+    else
+        X11ActiveGrab::key_released(key->detail);
+    return true;
 }
 
 void X11Keyboard::on_raw_key(xcb_keycode_t keycode, xcb_timestamp_t time, bool press) {

@@ -63,6 +63,7 @@ private:
 
     void grab_paste_keys();
     void grab_print_keys();
+    bool on_root_key(const xcb_key_press_event_t* key, bool press);
     void on_raw_key(xcb_keycode_t keycode, xcb_timestamp_t time, bool press);
     bool is_copy(xcb_keycode_t keycode, xcb_timestamp_t time, bool press, bool from_grab);
     void on_paste_grab(xcb_keycode_t keycode, xcb_timestamp_t time);
