@@ -35,6 +35,14 @@ int main(int argc, char** argv) {
     DataPaths::resolve();
     Platform::install(create_platform());
     std::atexit(save_on_unexpected_exit);
+    // Before App exists, so a signal during start-up is not fatal: it is handled once the event
+    // loop runs, and ends the program as Quit does.
+    Platform::instance().on_termination_request([] {
+        if (App* app = Singleton<App>::instance())
+            app->quit();
+        else
+            QCoreApplication::quit();
+    });
 
     int result = 0;
     {
@@ -50,7 +58,6 @@ int main(int argc, char** argv) {
 
         QObject::connect(&application, &QCoreApplication::aboutToQuit, &app, &App::quit);
         QObject::connect(&application, &SingleApplication::show_up, &app, &App::open_app);
-        Platform::instance().on_termination_request([&app] { app.quit(); });
         QGuiApplication::setQuitOnLastWindowClosed(false);
 
         result = application.exec();
