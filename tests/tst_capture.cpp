@@ -1,6 +1,6 @@
 #include "AppHarness.h"
-#include "DataPaths.h"
 #include "FakeKeyboard.h"
+#include "app/DataPaths.h"
 
 #include <QClipboard>
 #include <QDir>

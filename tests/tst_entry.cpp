@@ -1,6 +1,6 @@
 #include "AppHarness.h"
-#include "AppLog.h"
-#include "SingleApplication.h"
+#include "app/AppLog.h"
+#include "app/SingleApplication.h"
 
 #include <QSettings>
 #include <QtTest>

@@ -1,9 +1,9 @@
 #include "AppHarness.h"
 #include "FakeKeyboard.h"
-#include "HotkeyProcessor.h"
-#include "QHotkey.h"
-#include "ShortcutsDialog.h"
-#include "VirtualKeys.h"
+#include "platform/VirtualKeys.h"
+#include "shortcuts/HotkeyProcessor.h"
+#include "shortcuts/QHotkey.h"
+#include "shortcuts/ShortcutsDialog.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

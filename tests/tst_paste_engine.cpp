@@ -1,7 +1,7 @@
 #include "AppHarness.h"
 #include "FakeKeyboard.h"
-#include "PasteQueue.h"
-#include "VirtualKeys.h"
+#include "clipboard/PasteQueue.h"
+#include "platform/VirtualKeys.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

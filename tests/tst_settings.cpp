@@ -1,5 +1,5 @@
 #include "AppHarness.h"
-#include "SaveManager.h"
+#include "app/SaveManager.h"
 
 #include <QFile>
 #include <QSettings>

@@ -1,9 +1,9 @@
-#include "App.h"
-#include "AppLog.h"
-#include "DataPaths.h"
-#include "Platform.h"
-#include "SaveManager.h"
-#include "SingleApplication.h"
+#include "app/App.h"
+#include "app/AppLog.h"
+#include "app/DataPaths.h"
+#include "app/SaveManager.h"
+#include "app/SingleApplication.h"
+#include "platform/Platform.h"
 
 #include <QDir>
 #include <QFont>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "App.h"
 #include "FakePlatform.h"
+#include "app/App.h"
 
 #include <QString>
 #include <memory>

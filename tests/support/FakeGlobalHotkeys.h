@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GlobalHotkeys.h"
+#include "platform/GlobalHotkeys.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InputInjector.h"
+#include "platform/InputInjector.h"
 
 #include <QList>
 #include <QPair>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeyState.h"
+#include "platform/KeyState.h"
 
 #include <QSet>
 

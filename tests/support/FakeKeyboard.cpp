@@ -2,7 +2,7 @@
 
 #include "FakeKeyState.h"
 #include "FakePlatform.h"
-#include "VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Keyboard.h"
+#include "platform/Keyboard.h"
 
 #include <QList>
 

@@ -3,7 +3,7 @@
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
-#include "Platform.h"
+#include "platform/Platform.h"
 
 class FakeKeyboard;
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "GlobalHotkeys.h"
 #include "X11KeyGrab.h"
+#include "platform/GlobalHotkeys.h"
 
 #include <QAbstractNativeEventFilter>
 

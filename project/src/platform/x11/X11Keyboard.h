@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Keyboard.h"
 #include "X11KeyGrab.h"
+#include "platform/Keyboard.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QTimer>

@@ -1,11 +1,11 @@
-#include "HotkeyProcessor.h"
+#include "shortcuts/HotkeyProcessor.h"
 
-#include "App.h"
-#include "KeyState.h"
-#include "Platform.h"
-#include "QHotkey.h"
-#include "ShortcutsDialog.h"
-#include "VirtualKeys.h"
+#include "app/App.h"
+#include "platform/KeyState.h"
+#include "platform/Platform.h"
+#include "platform/VirtualKeys.h"
+#include "shortcuts/QHotkey.h"
+#include "shortcuts/ShortcutsDialog.h"
 
 #include <QDebug>
 

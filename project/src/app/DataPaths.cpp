@@ -1,4 +1,4 @@
-#include "DataPaths.h"
+#include "app/DataPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "SingleApplication.h"
+#include "app/SingleApplication.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>

@@ -1,4 +1,4 @@
-#include "PasteQueue.h"
+#include "clipboard/PasteQueue.h"
 
 #include <algorithm>
 

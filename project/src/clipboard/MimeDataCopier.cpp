@@ -1,6 +1,6 @@
-#include "MimeDataCopier.h"
+#include "clipboard/MimeDataCopier.h"
 
-#include "AppLog.h"
+#include "app/AppLog.h"
 
 #include <QDebug>
 #include <QDir>

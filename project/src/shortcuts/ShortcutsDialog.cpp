@@ -1,6 +1,6 @@
-#include "ShortcutsDialog.h"
+#include "shortcuts/ShortcutsDialog.h"
 
-#include "App.h"
+#include "app/App.h"
 
 namespace {
 struct Row {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MimeDataCopier.h"
-#include "Singleton.h"
+#include "app/Singleton.h"
+#include "clipboard/MimeDataCopier.h"
 
 #include <QClipboard>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "AppLog.h"
+#include "app/AppLog.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
-#include "ClipboardImageSaver.h"
+#include "clipboard/ClipboardImageSaver.h"
 
-#include "AppLog.h"
-#include "DataPaths.h"
+#include "app/AppLog.h"
+#include "app/DataPaths.h"
 
 #include <QDir>
 #include <QFile>

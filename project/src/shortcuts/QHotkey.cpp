@@ -1,7 +1,7 @@
-#include "QHotkey.h"
+#include "shortcuts/QHotkey.h"
 
-#include "GlobalHotkeys.h"
-#include "Platform.h"
+#include "platform/GlobalHotkeys.h"
+#include "platform/Platform.h"
 
 #include <QDebug>
 

@@ -1,8 +1,8 @@
-#include "SaveManager.h"
+#include "app/SaveManager.h"
 
-#include "App.h"
-#include "AppLog.h"
-#include "DataPaths.h"
+#include "app/App.h"
+#include "app/AppLog.h"
+#include "app/DataPaths.h"
 
 #include <QDebug>
 #include <QFileInfo>
