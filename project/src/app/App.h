@@ -16,6 +16,8 @@ class QMimeData;
 class QTemporaryDir;
 class SaveManager;
 class ShortcutsDialog;
+class TemplateMenu;
+class TemplatePaste;
 
 // The main window and the program's state: the clipboard history, the paste position and every
 // setting. Other objects reach it through their App* or Singleton<App>.
@@ -84,6 +86,8 @@ public:
     SaveManager* save_manager() const { return m_save_manager; }
     ShortcutsDialog* shortcuts_dialog() const { return m_shortcuts_dialog; }
     HotkeyProcessor* get_hotkey_instance() const { return m_hotkey_processor; }
+    TemplateMenu* template_menu() const { return m_template_menu; }
+    TemplatePaste* template_paste() const { return m_template_paste; }
     QString temp_dir_path() const;
     // Until the autocomplete store exists, inserts are only logged.
     void set_autocomplete_database(AutocompleteDatabase* database) { m_autocomplete = database; }
@@ -133,6 +137,9 @@ public slots:
 
     void update_global_shortcuts();
 
+    void on_button_templates_clicked();
+    void ctrl_shift_v();
+
 private:
     void database_insert(const QString& type, const QString& text);
     void capture_text();
@@ -145,6 +152,8 @@ private:
     SaveManager* m_save_manager = nullptr;
     ShortcutsDialog* m_shortcuts_dialog = nullptr;
     HotkeyProcessor* m_hotkey_processor = nullptr;
+    TemplateMenu* m_template_menu = nullptr;
+    TemplatePaste* m_template_paste = nullptr;
     QClipboard* m_clipboard = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
     MimeDataCopier m_mime_copier;
