@@ -8,6 +8,8 @@
 #include <QDebug>
 #include <QMimeData>
 
+#include <climits>
+
 TemplatePaste::TemplatePaste(App* app) : QObject(nullptr), m_app(app) {
     m_clock.start();
     m_expiry.setSingleShot(true);
@@ -29,7 +31,7 @@ void TemplatePaste::press(const QString& template_text) {
         return;
 
     const QString& table = a.m_template_table_text;
-    if (a.m_template_row_counter >= row_count(table)) {
+    if (!has_row(table, a.m_template_row_counter)) {
         qDebug() << "Special paste: every row of the table has been pasted";
         return;
     }
@@ -77,21 +79,29 @@ bool TemplatePaste::take_table() {
     return true;
 }
 
-int TemplatePaste::row_count(const QString& table) {
+bool TemplatePaste::has_row(const QString& table, int index) {
     // QString shares its data: the same table costs one comparison of pointers.
     if (!m_indexed_table.isSharedWith(table) || m_indexed_table.size() != table.size()) {
         m_indexed_table = table;
         m_line_ends.clear();
-        for (int i = table.indexOf(QLatin1Char('\n')); i >= 0;
-             i = table.indexOf(QLatin1Char('\n'), i + 1))
-            m_line_ends.append(i);
-        m_line_ends.append(table.size());
+        m_scan_from = 0;
     }
+    // Rows are found as far as asked for: a press costs its own row, not the whole table.
+    while (m_line_ends.size() <= index && m_scan_from <= table.size()) {
+        const int end = table.indexOf(QLatin1Char('\n'), m_scan_from);
+        m_line_ends.append(end < 0 ? table.size() : end);
+        m_scan_from = end < 0 ? table.size() + 1 : end + 1;
+    }
+    return index >= 0 && index < m_line_ends.size();
+}
+
+int TemplatePaste::row_count(const QString& table) {
+    has_row(table, INT_MAX - 1);
     return m_line_ends.size();
 }
 
 QString TemplatePaste::row(const QString& table, int index) {
-    if (index < 0 || index >= row_count(table))
+    if (!has_row(table, index))
         return QString();
     const int start = index == 0 ? 0 : m_line_ends.at(index - 1) + 1;
     return table.mid(start, m_line_ends.at(index) - start);

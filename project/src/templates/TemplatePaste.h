@@ -30,7 +30,8 @@ public:
     bool serve_pending();
     int pending_count() const { return m_pending.size(); }
 
-    // Rows of the table, counted and cut without splitting it whole at every press.
+    // Rows of the table, found and cut without splitting it whole at every press.
+    bool has_row(const QString& table, int index);
     int row_count(const QString& table);
     QString row(const QString& table, int index);
 
@@ -49,4 +50,5 @@ private:
     QTimer m_expiry;
     QString m_indexed_table;
     QVector<int> m_line_ends;
+    int m_scan_from = 0;
 };
