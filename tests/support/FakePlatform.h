@@ -1,8 +1,10 @@
 #pragma once
 
+#include "FakeAutostart.h"
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
+#include "FakeShellLinks.h"
 #include "platform/Platform.h"
 
 class FakeKeyboard;
@@ -13,6 +15,8 @@ public:
     KeyState& key_state() override { return m_key_state; }
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
+    Autostart& autostart() override { return m_autostart; }
+    ShellLinks& shell_links() override { return m_shell_links; }
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
     }
@@ -23,6 +27,8 @@ public:
     FakeKeyState& fake_key_state() { return m_key_state; }
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
+    FakeAutostart& fake_autostart() { return m_autostart; }
+    FakeShellLinks& fake_shell_links() { return m_shell_links; }
     void request_termination() {
         if (m_termination)
             m_termination();
@@ -33,6 +39,8 @@ private:
     FakeKeyState m_key_state;
     FakeInputInjector m_injector;
     FakeGlobalHotkeys m_hotkeys;
+    FakeAutostart m_autostart;
+    FakeShellLinks m_shell_links;
     FakeKeyboard* m_keyboard = nullptr;
     std::function<void()> m_termination;
 };

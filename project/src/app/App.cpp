@@ -13,6 +13,7 @@
 #include "platform/VirtualKeys.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/ShortcutsDialog.h"
+#include "startup/Startup.h"
 #include "templates/TemplateMenu.h"
 #include "templates/TemplatePaste.h"
 
@@ -54,7 +55,7 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     update_ui();
     update_status_indicator();
 
-    // Start-at-login and the first start's launchers join here.
+    Startup::apply_at_start(*this);
     if (m_is_first_start)
         open_app();
 

@@ -3,11 +3,13 @@
 #include <functional>
 #include <memory>
 
+class Autostart;
 class GlobalHotkeys;
 class InputInjector;
 class KeyState;
 class Keyboard;
 class QObject;
+class ShellLinks;
 
 // The desktop as core code sees it. One backend is linked in and provides create_platform();
 // the entry installs its result before anything asks for it.
@@ -19,6 +21,8 @@ public:
     virtual KeyState& key_state() = 0;
     virtual InputInjector& input_injector() = 0;
     virtual GlobalHotkeys& global_hotkeys() = 0;
+    virtual Autostart& autostart() = 0;
+    virtual ShellLinks& shell_links() = 0;
 
     // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).
     virtual void on_termination_request(std::function<void()> handler) = 0;

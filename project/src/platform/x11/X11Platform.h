@@ -7,6 +7,8 @@
 #include <memory>
 
 class X11GlobalHotkeys;
+class XdgAutostart;
+class XdgShellLinks;
 class X11InputInjector;
 class X11KeyMap;
 class X11KeyState;
@@ -23,6 +25,8 @@ public:
     KeyState& key_state() override;
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
+    Autostart& autostart() override;
+    ShellLinks& shell_links() override;
     void on_termination_request(std::function<void()> handler) override;
 
 private:
@@ -34,5 +38,7 @@ private:
     std::unique_ptr<X11InputInjector> m_input_injector;
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
+    std::unique_ptr<XdgAutostart> m_autostart;
+    std::unique_ptr<XdgShellLinks> m_shell_links;
     QPointer<X11Keyboard> m_keyboard;
 };
