@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class AutocompleteDatabase;
+class ClipboardOwner;
 class HotkeyProcessor;
 class Keyboard;
 class QMimeData;
@@ -146,6 +147,7 @@ private:
     ShortcutsDialog* m_shortcuts_dialog = nullptr;
     HotkeyProcessor* m_hotkey_processor = nullptr;
     QClipboard* m_clipboard = nullptr;
+    ClipboardOwner* m_clipboard_owner = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
     MimeDataCopier m_mime_copier;
     QPoint m_indicator_position;
