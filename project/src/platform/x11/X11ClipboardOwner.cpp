@@ -74,7 +74,8 @@ X11ClipboardOwner::X11ClipboardOwner(PasteHold& hold, QObject* parent)
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_window, XCB_ATOM_WM_NAME,
                         XCB_ATOM_STRING, 8, uint32_t(name.size()), name.constData());
 
-    const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+    const xcb_query_extension_reply_t* xfixes =
+        xcb_get_extension_data(m_connection, &xcb_xfixes_id);
     if (xfixes && xfixes->present) {
         reply(xcb_xfixes_query_version_reply(
             m_connection, xcb_xfixes_query_version(m_connection, 1, 0), nullptr));
@@ -113,8 +114,8 @@ quint32 X11ClipboardOwner::client_of(xcb_window_t window) const {
 quint32 X11ClipboardOwner::focus_client() const {
     if (!m_connection)
         return 0;
-    auto focus = reply(
-        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    auto focus =
+        reply(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     // None and PointerRoot name no program.
     if (!focus || focus->focus <= XCB_INPUT_FOCUS_POINTER_ROOT)
         return 0;
@@ -127,8 +128,8 @@ void X11ClipboardOwner::intern_all(const QStringList& names) {
         if (m_atoms.contains(name))
             continue;
         const QByteArray latin = name.toLatin1();
-        cookies.append({name, xcb_intern_atom(m_connection, 0, uint16_t(latin.size()),
-                                              latin.constData())});
+        cookies.append(
+            {name, xcb_intern_atom(m_connection, 0, uint16_t(latin.size()), latin.constData())});
     }
     // Sent together: one round trip for all.
     for (const auto& cookie : cookies) {
@@ -227,8 +228,8 @@ ClipboardOwner::Result X11ClipboardOwner::serve(QMimeData* entry) {
     // The key's time orders our claim among others, but the server ignores a claim older than
     // the selection's last change: then the current time has to do.
     const xcb_timestamp_t key_time = xcb_timestamp_t(QX11Info::appTime());
-    const bool key_time_usable =
-        key_time != XCB_CURRENT_TIME && m_last_change_known && newer_or_same(key_time, m_last_change);
+    const bool key_time_usable = key_time != XCB_CURRENT_TIME && m_last_change_known &&
+                                 newer_or_same(key_time, m_last_change);
     if (key_time_usable && claim(key_time))
         return {};
     if (claim(XCB_CURRENT_TIME))
@@ -314,22 +315,20 @@ bool X11ClipboardOwner::nativeEventFilter(const QByteArray& event_type, void* me
 void X11ClipboardOwner::change_property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
                                         uint8_t format, uint32_t length, const void* data) {
     // The requestor may be gone already; its BadWindow is of no interest to anyone.
-    xcb_discard_reply(m_connection, xcb_change_property_checked(m_connection, XCB_PROP_MODE_REPLACE,
-                                                                window, property, type, format,
-                                                                length, data)
-                                        .sequence);
+    xcb_discard_reply(m_connection,
+                      xcb_change_property_checked(m_connection, XCB_PROP_MODE_REPLACE, window,
+                                                  property, type, format, length, data)
+                          .sequence);
 }
 
 void X11ClipboardOwner::watch_properties(xcb_window_t window, bool on) {
     const uint32_t mask = on ? XCB_EVENT_MASK_PROPERTY_CHANGE : XCB_EVENT_MASK_NO_EVENT;
-    xcb_discard_reply(
-        m_connection,
-        xcb_change_window_attributes_checked(m_connection, window, XCB_CW_EVENT_MASK, &mask)
-            .sequence);
+    xcb_discard_reply(m_connection, xcb_change_window_attributes_checked(m_connection, window,
+                                                                         XCB_CW_EVENT_MASK, &mask)
+                                        .sequence);
 }
 
-void X11ClipboardOwner::notify(const xcb_selection_request_event_t* request,
-                               xcb_atom_t property) {
+void X11ClipboardOwner::notify(const xcb_selection_request_event_t* request, xcb_atom_t property) {
     xcb_selection_notify_event_t event;
     std::memset(&event, 0, sizeof event);
     event.response_type = XCB_SELECTION_NOTIFY;
@@ -338,28 +337,27 @@ void X11ClipboardOwner::notify(const xcb_selection_request_event_t* request,
     event.selection = request->selection;
     event.target = request->target;
     event.property = property;
-    xcb_discard_reply(m_connection,
-                      xcb_send_event_checked(m_connection, 0, request->requestor,
-                                             XCB_EVENT_MASK_NO_EVENT,
-                                             reinterpret_cast<const char*>(&event))
-                          .sequence);
+    xcb_discard_reply(m_connection, xcb_send_event_checked(m_connection, 0, request->requestor,
+                                                           XCB_EVENT_MASK_NO_EVENT,
+                                                           reinterpret_cast<const char*>(&event))
+                                        .sequence);
 }
 
 void X11ClipboardOwner::on_request(const xcb_selection_request_event_t* request) {
     const qint64 now = monotonic_ms();
     const quint32 client = client_of(request->requestor);
     // A requestor of old passes no property: the target names it then.
-    const xcb_atom_t property = request->property != XCB_ATOM_NONE ? request->property
-                                                                    : request->target;
+    const xcb_atom_t property =
+        request->property != XCB_ATOM_NONE ? request->property : request->target;
     PasteHold::Request kind = PasteHold::Request::Refused;
     if (request->selection == m_clipboard && request->target == m_multiple &&
         request->property != XCB_ATOM_NONE) {
         // A list of (target, property) pairs in the property; each refused pair gets None.
-        auto pairs = reply(xcb_get_property_reply(
-            m_connection,
-            xcb_get_property(m_connection, 0, request->requestor, property, XCB_GET_PROPERTY_TYPE_ANY,
-                             0, 1024),
-            nullptr));
+        auto pairs = reply(
+            xcb_get_property_reply(m_connection,
+                                   xcb_get_property(m_connection, 0, request->requestor, property,
+                                                    XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+                                   nullptr));
         if (pairs && pairs->format == 32) {
             const int count = xcb_get_property_value_length(pairs.get()) / 4;
             auto* values = static_cast<xcb_atom_t*>(xcb_get_property_value(pairs.get()));
@@ -373,8 +371,8 @@ void X11ClipboardOwner::on_request(const xcb_selection_request_event_t* request)
                 else if (one == PasteHold::Request::Data)
                     kind = one;
             }
-            change_property(request->requestor, property, pairs->type, 32,
-                            uint32_t(answer.size()), answer.constData());
+            change_property(request->requestor, property, pairs->type, 32, uint32_t(answer.size()),
+                            answer.constData());
         }
     } else if (request->selection == m_clipboard) {
         kind = convert(request->requestor, request->target, property, true, client);
@@ -397,7 +395,8 @@ PasteHold::Request X11ClipboardOwner::convert(xcb_window_t requestor, xcb_atom_t
         return PasteHold::Request::Formats;
     }
     if (target == m_timestamp) {
-        const xcb_timestamp_t time = m_claim_time != XCB_CURRENT_TIME ? m_claim_time : m_last_change;
+        const xcb_timestamp_t time =
+            m_claim_time != XCB_CURRENT_TIME ? m_claim_time : m_last_change;
         change_property(requestor, property, XCB_ATOM_INTEGER, 32, 1, &time);
         return PasteHold::Request::Formats;
     }

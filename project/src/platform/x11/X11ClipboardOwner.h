@@ -69,7 +69,7 @@ private:
     void on_request(const xcb_selection_request_event_t* request);
     // Writes one target into property. May start a transfer in parts.
     PasteHold::Request convert(xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property,
-                          bool allow_parts, quint32 client);
+                               bool allow_parts, quint32 client);
     void notify(const xcb_selection_request_event_t* request, xcb_atom_t property);
     void on_property_deleted(xcb_window_t window, xcb_atom_t property);
     void on_owner_change(xcb_window_t owner, uint8_t subtype, xcb_timestamp_t timestamp);

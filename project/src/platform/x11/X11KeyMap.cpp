@@ -222,8 +222,8 @@ void X11KeyMap::reload() {
         virtual_keys[keycode] = X11KeySymbols::virtual_key(level0);
         // The core mapping lists the second group's keysyms third and fourth. Programs take
         // Ctrl with a non-Latin letter as Ctrl with the letter of the first Latin group.
-        const bool non_latin_letter = level0 > 0xff && level0 < 0x1000000 &&
-                                      X11KeySymbols::virtual_key(level0) == 0;
+        const bool non_latin_letter =
+            level0 > 0xff && level0 < 0x1000000 && X11KeySymbols::virtual_key(level0) == 0;
         if (non_latin_letter && per_keycode > 2) {
             const xcb_keysym_t other = list[2];
             if ((other >= XK_a && other <= XK_z)) {
@@ -261,8 +261,8 @@ void X11KeyMap::reload() {
     scroll_lock &= uint16_t(~basic);
 
     const bool differs = !m_valid || levels != m_levels || modifier_bits != m_modifiers ||
-                         latin_fallback != m_latin_fallback ||
-                         num_lock != m_num_lock || scroll_lock != m_scroll_lock;
+                         latin_fallback != m_latin_fallback || num_lock != m_num_lock ||
+                         scroll_lock != m_scroll_lock;
     m_levels = levels;
     m_modifiers = modifier_bits;
     m_virtual_keys = virtual_keys;

@@ -150,8 +150,8 @@ void X11Keyboard::grab_paste_keys() {
         return;
     const QVector<uint16_t> locks = m_key_map->lock_combinations();
     QVector<uint16_t> extras; // Alt, Super, AltGr...: the modifiers that are not locks
-    for (uint16_t bit : {XCB_MOD_MASK_1, XCB_MOD_MASK_2, XCB_MOD_MASK_3, XCB_MOD_MASK_4,
-                         XCB_MOD_MASK_5}) {
+    for (uint16_t bit :
+         {XCB_MOD_MASK_1, XCB_MOD_MASK_2, XCB_MOD_MASK_3, XCB_MOD_MASK_4, XCB_MOD_MASK_5}) {
         if (!(m_key_map->lock_mask() & bit))
             extras.append(bit);
     }
@@ -342,7 +342,8 @@ void X11Keyboard::pump() {
         if (stroke.frozen) {
             const qint64 now = monotonic_ms();
             if (!m_hold.may_release(now, stroke.frozen_at)) {
-                m_hold_timer.start(int(std::max<qint64>(1, m_hold.release_due(stroke.frozen_at) - now)));
+                m_hold_timer.start(
+                    int(std::max<qint64>(1, m_hold.release_due(stroke.frozen_at) - now)));
                 break;
             }
         }
