@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakeAutostart.h"
+#include "FakeClipboardOwner.h"
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
@@ -17,6 +18,7 @@ public:
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
     Autostart& autostart() override { return m_autostart; }
     ShellLinks& shell_links() override { return m_shell_links; }
+    ClipboardOwner& clipboard_owner() override;
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
     }
@@ -29,6 +31,7 @@ public:
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
     FakeAutostart& fake_autostart() { return m_autostart; }
     FakeShellLinks& fake_shell_links() { return m_shell_links; }
+    FakeClipboardOwner& fake_clipboard_owner();
     void request_termination() {
         if (m_termination)
             m_termination();
@@ -42,5 +45,6 @@ private:
     FakeAutostart m_autostart;
     FakeShellLinks m_shell_links;
     FakeKeyboard* m_keyboard = nullptr;
+    std::unique_ptr<FakeClipboardOwner> m_clipboard_owner; // needs the application, so made late
     std::function<void()> m_termination;
 };

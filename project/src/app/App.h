@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class AutocompleteDatabase;
+class ClipboardOwner;
 class HotkeyProcessor;
 class Keyboard;
 class QMimeData;
@@ -155,6 +156,7 @@ private:
     TemplateMenu* m_template_menu = nullptr;
     TemplatePaste* m_template_paste = nullptr;
     QClipboard* m_clipboard = nullptr;
+    ClipboardOwner* m_clipboard_owner = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
     MimeDataCopier m_mime_copier;
     QPoint m_indicator_position;

@@ -4,6 +4,7 @@
 #include <memory>
 
 class Autostart;
+class ClipboardOwner;
 class GlobalHotkeys;
 class InputInjector;
 class KeyState;
@@ -23,6 +24,8 @@ public:
     virtual GlobalHotkeys& global_hotkeys() = 0;
     virtual Autostart& autostart() = 0;
     virtual ShellLinks& shell_links() = 0;
+    // Made with the keyboard: the two decide together when a held paste key may go on.
+    virtual ClipboardOwner& clipboard_owner() = 0;
 
     // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).
     virtual void on_termination_request(std::function<void()> handler) = 0;

@@ -3,6 +3,8 @@
 #include "app/App.h"
 #include "app/AppLog.h"
 #include "clipboard/PasteQueue.h"
+#include "platform/ClipboardOwner.h"
+#include "platform/Platform.h"
 #include "templates/TemplateFiller.h"
 
 #include <QDebug>
@@ -123,8 +125,12 @@ bool TemplatePaste::serve_pending() {
             p = step->position;
     }
     qDebug().noquote() << "Template row to paste: " + text.left(200);
-    a.m_ignore_next_clipboard_change = true;
-    a.clipboard_set(text);
+    auto* entry = new QMimeData;
+    entry->setText(text);
+    const ClipboardOwner::Result served = Platform::instance().clipboard_owner().serve(entry);
+    if (!served.ok)
+        APP_LOG(QStringLiteral("The filled row could not be put on the clipboard: ") +
+                served.error);
     return true;
 }
 
