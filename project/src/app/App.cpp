@@ -14,12 +14,14 @@
 #include "platform/VirtualKeys.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/ShortcutsDialog.h"
+#include "spells/HiddenFeatures.h"
 #include "startup/Startup.h"
 #include "templates/TemplateMenu.h"
 #include "templates/TemplatePaste.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -27,6 +29,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QWindow>
 
 App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
@@ -46,6 +49,7 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     // Pages, popups and tools join here as they are built.
     m_template_menu = new TemplateMenu(this);
     m_template_paste = new TemplatePaste(this);
+    m_hidden_features = new HiddenFeatures(this);
 
     m_temp_dir = new QTemporaryDir;
     m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
@@ -85,6 +89,7 @@ App::~App() {
     delete m_hotkey_processor;
     delete m_template_paste;
     delete m_template_menu;
+    delete m_hidden_features;
     delete m_keyboard;
     delete m_save_manager;
     qDeleteAll(m_corvana_clipboard_mime_data_history);
@@ -422,6 +427,29 @@ void App::on_button_templates_clicked() {
 void App::ctrl_shift_v() {
     APP_LOG(QStringLiteral("void App::ctrl_shift_v()"));
     m_template_paste->press(m_template_menu->selected_template());
+}
+
+// ---- Hidden features ----
+
+void App::enter_hidden_feature_spell() {
+    m_hidden_features->enter_spell();
+}
+
+void App::activate_hidden_feature(const QString& spell) {
+    m_hidden_features->activate(spell);
+}
+
+void App::hidden_features_dialog_closed() {
+    m_hidden_features->dialog_closed();
+}
+
+void App::open_hidden_features_help() {
+    open_url(HiddenFeatures::help_url());
+}
+
+void App::open_url(const QString& address) {
+    if (!QDesktopServices::openUrl(QUrl(address)))
+        APP_LOG(QStringLiteral("No program opened ") + address);
 }
 
 // ---- Paste engine ----

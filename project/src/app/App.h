@@ -11,6 +11,7 @@
 
 class AutocompleteDatabase;
 class ClipboardOwner;
+class HiddenFeatures;
 class HotkeyProcessor;
 class Keyboard;
 class QMimeData;
@@ -89,6 +90,7 @@ public:
     HotkeyProcessor* get_hotkey_instance() const { return m_hotkey_processor; }
     TemplateMenu* template_menu() const { return m_template_menu; }
     TemplatePaste* template_paste() const { return m_template_paste; }
+    HiddenFeatures* hidden_features() const { return m_hidden_features; }
     QString temp_dir_path() const;
     // Until the autocomplete store exists, inserts are only logged.
     void set_autocomplete_database(AutocompleteDatabase* database) { m_autocomplete = database; }
@@ -141,6 +143,12 @@ public slots:
     void on_button_templates_clicked();
     void ctrl_shift_v();
 
+    void enter_hidden_feature_spell();
+    void activate_hidden_feature(const QString& spell);
+    void hidden_features_dialog_closed();
+    void open_hidden_features_help();
+    void open_url(const QString& address);
+
 private:
     void database_insert(const QString& type, const QString& text);
     void capture_text();
@@ -155,6 +163,7 @@ private:
     HotkeyProcessor* m_hotkey_processor = nullptr;
     TemplateMenu* m_template_menu = nullptr;
     TemplatePaste* m_template_paste = nullptr;
+    HiddenFeatures* m_hidden_features = nullptr;
     QClipboard* m_clipboard = nullptr;
     ClipboardOwner* m_clipboard_owner = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class App;
+struct SpellToken;
+
+// The spell interpreter: tries each pattern in order, runs the first that matches, tells the user
+// (while hidden-features notifications are on) and saves the settings.
+class HiddenFeatures : public QObject {
+    Q_OBJECT
+public:
+    explicit HiddenFeatures(App* app);
+
+    // The tray entry: the help page the first time, then the spell dialog, one at a time.
+    void enter_spell();
+    void activate(const QString& spell);
+    void dialog_closed() { m_spell_dialog_open = false; }
+    bool spell_dialog_open() const { return m_spell_dialog_open; }
+
+    void cast_spell(const QByteArray& spell);
+    void notify(const QString& title, const QString& text);
+
+    // The patterns in the order they are tried.
+    static QList<QByteArray> patterns();
+    // The hidden-features page: the configured web address, else the page installed with the
+    // program, else the one in the source tree.
+    static QString help_url();
+    // Where the keyword spells lead, in the order of their patterns.
+    static QList<QPair<QByteArray, QString>> keyword_addresses();
+
+signals:
+    // Every notification actually shown.
+    void notified(const QString& title, const QString& text);
+
+private:
+    using Handler = std::function<void(const QList<SpellToken>&)>;
+    struct Row {
+        QByteArray pattern;
+        Handler handler;
+    };
+    QList<Row> rows();
+    void switched(bool on, const QString& on_title, const QString& on_text,
+                  const QString& off_title, const QString& off_text);
+    void invalid_spell(const QByteArray& spell);
+    void reset_colors();
+    void invert_colors();
+    void software_cursor(bool on);
+    void refresh_tray_menu();
+
+    App* m_app;
+    bool m_spell_dialog_open = false;
+};

@@ -1,0 +1,181 @@
+#include "AppHarness.h"
+#include "watermark/TradeMark.h"
+#include "watermark/TradeMarkMenu.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QImage>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestWatermark : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QWidget> owner;
+    TradeMarkMenu* menu = nullptr;
+    QTemporaryDir files;
+    QString chosen;
+
+    TradeMark* mark() { return menu->trade_mark(); }
+    QCheckBox* box(const char* text) {
+        for (QCheckBox* box : menu->findChildren<QCheckBox*>())
+            if (box->text() == QLatin1String(text))
+                return box;
+        return nullptr;
+    }
+    QCheckBox* lock() { return box("Enable moving/Disable clickthrough"); }
+    QCheckBox* visibility() { return box("Show/hide Trademark window"); }
+    QCheckBox* resize_box() { return box("Allow resizing window"); }
+    QSlider* slider() { return menu->findChild<QSlider*>(); }
+    void choose(const QString& path) {
+        chosen = path;
+        menu->findChild<QPushButton*>()->click();
+    }
+    QString image(const char* name, QSize size, QColor colour) {
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(colour);
+        picture.setPixel(0, 0, qRgb(255, 0, 0));
+        const QString path = files.filePath(QLatin1String(name));
+        picture.save(path);
+        return path;
+    }
+    QList<QPair<QWidget*, bool>> click_through_calls() {
+        return FakePlatform::get().fake_window_style().calls();
+    }
+
+private slots:
+    void initTestCase() { AppHarness::init_process(); }
+    void init() {
+        FakePlatform::get().fake_window_style().clear();
+        owner = std::make_unique<QWidget>();
+        menu = new TradeMarkMenu(owner.get());
+        menu->set_image_chooser([this](QWidget*) { return chosen; });
+    }
+    void cleanup() { owner.reset(); }
+
+    void starts_opaque_hidden_and_neither_movable_nor_click_through() {
+        QCOMPARE(menu->windowTitle(), QStringLiteral("TradeMark Options"));
+        QVERIFY(menu->isModal());
+        QVERIFY(!mark()->isVisible());
+        QCOMPARE(slider()->value(), 99);
+        QVERIFY(!mark()->movable());
+        QVERIFY(click_through_calls().isEmpty());
+        QVERIFY(!lock()->isChecked() && !visibility()->isChecked() && !resize_box()->isChecked());
+    }
+
+    void choosing_an_image_shows_it_stretched() {
+        choose(image("wide.png", QSize(300, 100), Qt::blue));
+        QVERIFY(visibility()->isChecked());
+        QVERIFY(mark()->isVisible());
+        QCOMPARE(mark()->shown_pixmap().size(), mark()->size());
+        // Cancelling the chooser changes nothing.
+        choose(QString());
+        QVERIFY(mark()->isVisible());
+        visibility()->setChecked(false);
+        QVERIFY(!mark()->isVisible());
+        QVERIFY(mark()->has_image()); // hiding keeps the image
+    }
+
+    void check_box_couplings() {
+        resize_box()->setChecked(true);
+        QVERIFY(lock()->isChecked());
+        QVERIFY(mark()->movable());
+        QCOMPARE(click_through_calls().last(), qMakePair(static_cast<QWidget*>(mark()), false));
+        QVERIFY(!mark()->resizable()); // no image yet
+
+        lock()->setChecked(false);
+        QVERIFY(!resize_box()->isChecked());
+        QVERIFY(!mark()->movable());
+        QCOMPARE(click_through_calls().last(), qMakePair(static_cast<QWidget*>(mark()), true));
+    }
+
+    void resizing_stretches_the_image_without_keeping_its_shape() {
+        choose(image("square.png", QSize(50, 50), Qt::green));
+        resize_box()->setChecked(true);
+        QVERIFY(mark()->resizable());
+        mark()->resize(300, 40);
+        QCOMPARE(mark()->shown_pixmap().size(), QSize(300, 40));
+        // The file may go away: the image shown stays and still stretches.
+        QVERIFY(QFile::remove(mark()->image_path()));
+        mark()->resize(120, 90);
+        QCOMPARE(mark()->shown_pixmap().size(), QSize(120, 90));
+        // Without resizing the picture keeps its size.
+        resize_box()->setChecked(false);
+        mark()->resize(60, 60);
+        QCOMPARE(mark()->shown_pixmap().size(), QSize(120, 90));
+    }
+
+    void opacity() {
+        slider()->setValue(0);
+        QCOMPARE(mark()->windowOpacity(), 0.0);
+        slider()->setValue(99);
+        QCOMPARE(mark()->windowOpacity(), 0.99);
+    }
+
+    void a_drag_moves_and_a_click_emits() {
+        choose(image("mark.png", QSize(80, 40), Qt::gray));
+        lock()->setChecked(true);
+        mark()->move(100, 100);
+        QSignalSpy clicked(mark(), &TradeMark::signal_clicked);
+        QTest::mousePress(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseRelease(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(mark()->pos(), QPoint(100, 100));
+
+        QTest::mousePress(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        QMouseEvent move(QEvent::MouseMove, QPoint(40, 30), mark()->mapToGlobal(QPoint(40, 30)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(mark(), &move);
+        QTest::mouseRelease(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(mark()->pos(), QPoint(130, 120));
+        QCOMPARE(clicked.count(), 1);
+
+        // Locked again: a press neither drags nor emits.
+        lock()->setChecked(false);
+        QTest::mousePress(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseRelease(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(clicked.count(), 1);
+    }
+
+    void bad_images_are_reported_and_change_nothing() {
+        choose(image("good.png", QSize(40, 40), Qt::yellow));
+        const QString good = mark()->image_path();
+
+        const QString text = files.filePath(QStringLiteral("notes.png"));
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("this is not a picture");
+        file.close();
+        choose(text);
+        QVERIFY(menu->hint().contains(QStringLiteral("not an image")));
+        QCOMPARE(mark()->image_path(), good);
+
+        // A header that claims 20,000 x 20,000 pixels is refused before decoding.
+        QImage huge_header(1, 1, QImage::Format_RGB32);
+        huge_header.fill(Qt::black);
+        const QString huge = files.filePath(QStringLiteral("huge.bmp"));
+        QVERIFY(huge_header.save(huge));
+        QFile bmp(huge);
+        QVERIFY(bmp.open(QIODevice::ReadWrite));
+        QByteArray bytes = bmp.readAll();
+        const qint32 side = 20000;
+        memcpy(bytes.data() + 18, &side, 4); // width
+        memcpy(bytes.data() + 22, &side, 4); // height
+        bmp.seek(0);
+        bmp.write(bytes);
+        bmp.close();
+        choose(huge);
+        QVERIFY(menu->hint().contains(QStringLiteral("too large")));
+        QCOMPARE(mark()->image_path(), good);
+
+        choose(files.filePath(QStringLiteral("missing.png")));
+        QVERIFY(!menu->hint().isEmpty());
+        QCOMPARE(mark()->image_path(), good);
+        QVERIFY(mark()->has_image());
+    }
+};
+
+QTEST_MAIN(TestWatermark)
+#include "tst_watermark.moc"
