@@ -249,6 +249,13 @@ private slots:
         text_edit()->clear();
         click("button_save");
         QCOMPARE(read(QStringLiteral("New Template 2.txt")), QByteArray("kept"));
+        // Arrow keys in the list show each template, saving the one left.
+        text_edit()->setPlainText(QStringLiteral("typed"));
+        QTest::keyClick(list(), Qt::Key_Up);
+        QCOMPARE(text_edit()->toPlainText(), QStringLiteral("first"));
+        QCOMPARE(read(QStringLiteral("New Template 2.txt")), QByteArray("typed"));
+        QTest::keyClick(list(), Qt::Key_Down);
+        QCOMPARE(text_edit()->toPlainText(), QStringLiteral("typed"));
         // Non-ASCII text survives a save and a reload.
         text_edit()->setPlainText(QStringLiteral("Grüße, $1 — ☺"));
         menu()->close();

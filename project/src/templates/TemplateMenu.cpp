@@ -131,6 +131,11 @@ void TemplateMenu::init_connects() {
     connect(ui->button_delete, &QPushButton::clicked, this, &TemplateMenu::delete_selected);
     connect(ui->button_duplicate, &QPushButton::clicked, this, &TemplateMenu::duplicate);
     connect(ui->lineEdit, &QLineEdit::textChanged, this, &TemplateMenu::rename_file);
+    // Moving through the list with the keyboard shows each template, as a click does.
+    connect(ui->listWidget, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && row < m_files.size() && row != m_current_index)
+            entered_item();
+    });
 }
 
 void TemplateMenu::refresh_list() {

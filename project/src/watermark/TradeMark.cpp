@@ -11,6 +11,8 @@
 TradeMark::TradeMark() : QDialog(nullptr) {
     setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setMinimumSize(5, 5);
+    // Never shown as a title; it lets tools and tests find the window.
+    setWindowTitle(QStringLiteral("Corvana watermark"));
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);

@@ -1,0 +1,80 @@
+# The watermark on a real desktop: an image chosen in the TradeMark options appears on top; made
+# movable it catches clicks and an xdotool drag moves it; made click-through, a click at its
+# place reaches the window below. Saves a picture of the watermark and its options.
+source "$(dirname "$0")/e2e_lib.sh"
+shots="${CORVANA_SHOTS:-$PWD/screenshots}"
+mkdir -p "$shots"
+
+# Centre of the TradeMark button in the fixed 445 x 664 main window; the lock box in the options.
+trademark_button_y=444
+lock_box_x=40
+lock_box_y=22
+
+e2e_begin
+convert -size 160x90 gradient:orange-purple -gravity center -pointsize 28 -fill white \
+    -annotate 0 'TM' "$PWD/mark.png" || fail "cannot draw the test image"
+# A plain X window below, to catch the clicks that pass through.
+xev -geometry 400x300+800+450 -event button >xev.out 2>&1 &
+PEER_PIDS+=($!)
+wait_for 10 eval 'xdotool search --onlyvisible --name "^Event Tester$" >/dev/null' || fail "no xev"
+start_corvana
+
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+presses() { grep -c "ButtonPress" xev.out 2>/dev/null || true; }
+geometry() { xdotool getwindowgeometry "$1" | sed -n 's/.*Position: \([0-9]*,[0-9]*\).*/\1/p'; }
+
+main=$(visible '^Corvana$')
+[ -n "$main" ] || fail "the first start does not show the main window"
+open_options() {
+    xdotool windowraise "$main" mousemove --window "$main" 222 $trademark_button_y click 1
+    wait_for 10 eval '[ -n "$(visible "^TradeMark Options$")" ]' || fail "no TradeMark options"
+    options=$(visible '^TradeMark Options$')
+    xdotool windowfocus --sync "$options"
+    sleep 0.3
+}
+close_options() {
+    xdotool key Escape
+    wait_for 10 eval '[ -z "$(visible "^TradeMark Options$")" ]' || fail "the options stayed open"
+}
+
+open_options
+# Focus starts on the first box; the image button is four tabs further.
+xdotool key --delay 60 Tab Tab Tab Tab space
+wait_for 10 eval '[ -n "$(visible "^Open Image$")" ]' || fail "no file dialog"
+sleep 0.5
+xdotool type --delay 20 "$PWD/mark.png"
+xdotool key Return
+wait_for 10 eval '[ -n "$(visible "^Corvana watermark$")" ]' || fail "the watermark did not appear"
+mark=$(visible '^Corvana watermark$')
+sleep 0.3
+import -window root "$shots/watermark-and-options.png" || fail "cannot save the picture"
+pass "choosing an image shows the watermark"
+
+# Movable: a drag moves it over the window below, and clicks on it stay with it.
+xdotool mousemove --window "$options" $lock_box_x $lock_box_y click 1
+close_options
+xdotool mousemove --window "$mark" 20 20 mousedown 1
+sleep 0.1
+xdotool mousemove 900 500
+sleep 0.1
+xdotool mousemove 920 520
+sleep 0.1
+xdotool mouseup 1
+wait_for 5 eval '[ "$(geometry "$mark")" = "900,500" ]' ||
+    fail "the drag left the watermark at $(geometry "$mark"), expected 900,500"
+pass "an xdotool drag moves the movable watermark"
+before=$(presses)
+xdotool mousemove 960 540 click 1
+sleep 0.5
+[ "$(presses)" -eq "$before" ] || fail "a click on the movable watermark reached the window below"
+pass "the movable watermark catches clicks"
+
+# Click-through: the same click reaches the window below.
+open_options
+xdotool mousemove --window "$options" $lock_box_x $lock_box_y click 1
+close_options
+xdotool mousemove 960 540 click 1
+wait_for 5 eval '[ "$(presses)" -gt "$before" ]' || fail "the click did not pass through"
+[ "$(geometry "$mark")" = "900,500" ] || fail "the watermark moved"
+pass "with click-through on, a click at the watermark reaches the window below"
+finish
