@@ -3,6 +3,9 @@
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
+#include "FakeSystemInfo.h"
+#include "FakeTaskbarButton.h"
+#include "FakeWindowStyle.h"
 #include "platform/Platform.h"
 
 class FakeKeyboard;
@@ -13,6 +16,9 @@ public:
     KeyState& key_state() override { return m_key_state; }
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
+    WindowStyle& window_style() override { return m_window_style; }
+    TaskbarButton& taskbar_button() override { return m_taskbar_button; }
+    SystemInfo& system_info() override { return m_system_info; }
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
     }
@@ -23,6 +29,9 @@ public:
     FakeKeyState& fake_key_state() { return m_key_state; }
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
+    FakeWindowStyle& fake_window_style() { return m_window_style; }
+    FakeTaskbarButton& fake_taskbar_button() { return m_taskbar_button; }
+    FakeSystemInfo& fake_system_info() { return m_system_info; }
     void request_termination() {
         if (m_termination)
             m_termination();
@@ -33,6 +42,9 @@ private:
     FakeKeyState m_key_state;
     FakeInputInjector m_injector;
     FakeGlobalHotkeys m_hotkeys;
+    FakeWindowStyle m_window_style;
+    FakeTaskbarButton m_taskbar_button;
+    FakeSystemInfo m_system_info;
     FakeKeyboard* m_keyboard = nullptr;
     std::function<void()> m_termination;
 };

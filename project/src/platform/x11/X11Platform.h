@@ -11,7 +11,10 @@ class X11InputInjector;
 class X11KeyMap;
 class X11KeyState;
 class X11Keyboard;
+class X11SystemInfo;
+class X11TaskbarButton;
 class X11TerminationSignals;
+class X11WindowStyle;
 
 // The X11 desktop, reached through Qt's own xcb connection. Services are made on first use.
 class X11Platform : public Platform {
@@ -23,6 +26,9 @@ public:
     KeyState& key_state() override;
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
+    WindowStyle& window_style() override;
+    TaskbarButton& taskbar_button() override;
+    SystemInfo& system_info() override;
     void on_termination_request(std::function<void()> handler) override;
 
 private:
@@ -34,5 +40,8 @@ private:
     std::unique_ptr<X11InputInjector> m_input_injector;
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
+    std::unique_ptr<X11WindowStyle> m_window_style;
+    std::unique_ptr<X11TaskbarButton> m_taskbar_button;
+    std::unique_ptr<X11SystemInfo> m_system_info;
     QPointer<X11Keyboard> m_keyboard;
 };
