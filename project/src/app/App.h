@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class AutocompleteDatabase;
+class ClipboardOwner;
 class CopyPasteMenu;
 class HotkeyProcessor;
 class Keyboard;
@@ -21,6 +22,8 @@ class SaveManager;
 class ShortcutsDialog;
 class StatusIndicator;
 class StatusIndicatorMenu;
+class TemplateMenu;
+class TemplatePaste;
 class TrayIcon;
 
 // The main window and the program's state: the clipboard history, the paste position and every
@@ -97,6 +100,8 @@ public:
     SaveManager* save_manager() const { return m_save_manager; }
     ShortcutsDialog* shortcuts_dialog() const { return m_shortcuts_dialog; }
     HotkeyProcessor* get_hotkey_instance() const { return m_hotkey_processor; }
+    TemplateMenu* template_menu() const { return m_template_menu; }
+    TemplatePaste* template_paste() const { return m_template_paste; }
     QString temp_dir_path() const;
     // Until the autocomplete store exists, inserts are only logged.
     void set_autocomplete_database(AutocompleteDatabase* database) { m_autocomplete = database; }
@@ -165,6 +170,7 @@ public slots:
     void slot_toggle_status_indicator_visibility();
     void slot_toggle_status_indicator_clickthrough();
     void slot_show_history_dialog();
+    void ctrl_shift_v();
 
 private:
     void database_insert(const QString& type, const QString& text);
@@ -181,7 +187,10 @@ private:
     SaveManager* m_save_manager = nullptr;
     ShortcutsDialog* m_shortcuts_dialog = nullptr;
     HotkeyProcessor* m_hotkey_processor = nullptr;
+    TemplateMenu* m_template_menu = nullptr;
+    TemplatePaste* m_template_paste = nullptr;
     QClipboard* m_clipboard = nullptr;
+    ClipboardOwner* m_clipboard_owner = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
     MimeDataCopier m_mime_copier;
     MainWindowForm* ui = nullptr;

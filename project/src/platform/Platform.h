@@ -3,6 +3,8 @@
 #include <functional>
 #include <memory>
 
+class Autostart;
+class ClipboardOwner;
 class GlobalHotkeys;
 class InputInjector;
 class KeyState;
@@ -11,6 +13,7 @@ class QObject;
 class SystemInfo;
 class TaskbarButton;
 class WindowStyle;
+class ShellLinks;
 
 // The desktop as core code sees it. One backend is linked in and provides create_platform();
 // the entry installs its result before anything asks for it.
@@ -25,6 +28,10 @@ public:
     virtual WindowStyle& window_style() = 0;
     virtual TaskbarButton& taskbar_button() = 0;
     virtual SystemInfo& system_info() = 0;
+    virtual Autostart& autostart() = 0;
+    virtual ShellLinks& shell_links() = 0;
+    // Made with the keyboard: the two decide together when a held paste key may go on.
+    virtual ClipboardOwner& clipboard_owner() = 0;
 
     // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).
     virtual void on_termination_request(std::function<void()> handler) = 0;

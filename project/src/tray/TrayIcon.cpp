@@ -97,6 +97,16 @@ void TrayIcon::set_app_info(const QString& state, const QString& info) {
     m_info_action->setText(info);
 }
 
+void TrayIcon::show_at_start() {
+    setIcon(m_normal_icon);
+    show();
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        APP_LOG(QStringLiteral("No system tray: start Corvana again to bring up its window"));
+    const QString wayland = wayland_notice();
+    if (!wayland.isEmpty())
+        m_app->show_tray_message(QStringLiteral("Corvana on Wayland"), wayland);
+}
+
 void TrayIcon::notify(TrayIcon* tray, const QString& title, const QString& text) {
     if (tray && QSystemTrayIcon::isSystemTrayAvailable() && QSystemTrayIcon::supportsMessages()) {
         tray->showMessage(title, text, QSystemTrayIcon::NoIcon, 10000);

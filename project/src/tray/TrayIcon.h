@@ -21,6 +21,8 @@ public:
     ~TrayIcon() override;
 
     void set_locked_icon(bool locked);
+    // Shows the running icon, and tells what a user of this desktop must know.
+    void show_at_start();
     // A balloon from the tray when there is one that shows messages, else an information box
     // that blocks nothing (no tray must not mean a program waiting for a click).
     static void notify(TrayIcon* tray, const QString& title, const QString& text);

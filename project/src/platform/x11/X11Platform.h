@@ -1,12 +1,16 @@
 #pragma once
 
+#include "platform/PasteHold.h"
 #include "platform/Platform.h"
 
 #include <QPointer>
 
 #include <memory>
 
+class X11ClipboardOwner;
 class X11GlobalHotkeys;
+class XdgAutostart;
+class XdgShellLinks;
 class X11InputInjector;
 class X11KeyMap;
 class X11KeyState;
@@ -29,11 +33,15 @@ public:
     WindowStyle& window_style() override;
     TaskbarButton& taskbar_button() override;
     SystemInfo& system_info() override;
+    Autostart& autostart() override;
+    ShellLinks& shell_links() override;
+    ClipboardOwner& clipboard_owner() override;
     void on_termination_request(std::function<void()> handler) override;
 
 private:
     std::shared_ptr<X11KeyMap> key_map();
     X11KeyState& x11_key_state();
+    X11ClipboardOwner& x11_clipboard_owner();
 
     std::shared_ptr<X11KeyMap> m_key_map;
     std::unique_ptr<X11KeyState> m_key_state;
@@ -43,5 +51,11 @@ private:
     std::unique_ptr<X11WindowStyle> m_window_style;
     std::unique_ptr<X11TaskbarButton> m_taskbar_button;
     std::unique_ptr<X11SystemInfo> m_system_info;
+    std::unique_ptr<XdgAutostart> m_autostart;
+    std::unique_ptr<XdgShellLinks> m_shell_links;
+    // Shared by the keyboard (which holds paste keys) and the clipboard owner (which sees the
+    // requests that end a hold).
+    PasteHold m_paste_hold;
+    std::unique_ptr<X11ClipboardOwner> m_clipboard_owner;
     QPointer<X11Keyboard> m_keyboard;
 };
