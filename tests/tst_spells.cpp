@@ -178,6 +178,7 @@ private slots:
     }
 
     void notifications_follow_their_own_switch() {
+        const int trails = system().trail_requests().size();
         cast("disable hidden features notifications");
         QCOMPARE(shown.size(), 1);
         QVERIFY(shown.last().endsWith(
@@ -190,7 +191,7 @@ private slots:
             cast(spell);
         QCOMPARE(shown.size(), 1);
         QCOMPARE(stored("IgnoreMonitors").toString(), QStringLiteral("5:"));
-        QCOMPARE(system().trail_requests(), QList<int>({-1}));
+        QCOMPARE(system().trail_requests().mid(trails), QList<int>({-1}));
 
         cast("enable hidden features notifications");
         QCOMPARE(shown.size(), 1);
@@ -201,9 +202,10 @@ private slots:
     }
 
     void cursor_spells() {
+        const int trails = system().trail_requests().size();
         cast("yes software mouse");
         cast("disable software cursor");
-        QCOMPARE(system().trail_requests(), QList<int>({-1, 0}));
+        QCOMPARE(system().trail_requests().mid(trails), QList<int>({-1, 0}));
         QCOMPARE(shown.at(0).section('|', 0, 0), QStringLiteral("Software cursor enabled"));
         QCOMPARE(last_title(), QStringLiteral("Hardware cursor enabled"));
         // A desktop without the setting: logged, and the notification was still given.

@@ -41,6 +41,27 @@ class TestWatermark : public QObject {
         picture.save(path);
         return path;
     }
+    // A PNG file that claims a size and holds no pixels.
+    static QByteArray png_header(quint32 width, quint32 height) {
+        auto big_endian = [](quint32 v) {
+            const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+            return QByteArray(bytes, 4);
+        };
+        auto chunk = [&](const QByteArray& type, const QByteArray& data) {
+            const QByteArray body = type + data;
+            quint32 crc = 0xffffffff;
+            for (const char byte : body) {
+                crc ^= quint8(byte);
+                for (int bit = 0; bit < 8; ++bit)
+                    crc = (crc >> 1) ^ (0xedb88320 & (0 - (crc & 1)));
+            }
+            return big_endian(quint32(data.size())) + body + big_endian(~crc);
+        };
+        return QByteArray("\x89PNG\r\n\x1a\n", 8) +
+               chunk("IHDR", big_endian(width) + big_endian(height) +
+                                 QByteArray("\x08\x02\x00\x00\x00", 5)) +
+               chunk("IDAT", QByteArray()) + chunk("IEND", QByteArray());
+    }
     QList<QPair<QWidget*, bool>> click_through_calls() {
         return FakePlatform::get().fake_window_style().calls();
     }
@@ -111,7 +132,8 @@ private slots:
         slider()->setValue(0);
         QCOMPARE(mark()->windowOpacity(), 0.0);
         slider()->setValue(99);
-        QCOMPARE(mark()->windowOpacity(), 0.99);
+        // Windows keep their opacity in steps of 1/255.
+        QVERIFY(qAbs(mark()->windowOpacity() - 0.99) < 1.0 / 255);
     }
 
     void a_drag_moves_and_a_click_emits() {
@@ -153,21 +175,13 @@ private slots:
         QCOMPARE(mark()->image_path(), good);
 
         // A header that claims 20,000 x 20,000 pixels is refused before decoding.
-        QImage huge_header(1, 1, QImage::Format_RGB32);
-        huge_header.fill(Qt::black);
-        const QString huge = files.filePath(QStringLiteral("huge.bmp"));
-        QVERIFY(huge_header.save(huge));
-        QFile bmp(huge);
-        QVERIFY(bmp.open(QIODevice::ReadWrite));
-        QByteArray bytes = bmp.readAll();
-        const qint32 side = 20000;
-        memcpy(bytes.data() + 18, &side, 4); // width
-        memcpy(bytes.data() + 22, &side, 4); // height
-        bmp.seek(0);
-        bmp.write(bytes);
-        bmp.close();
+        const QString huge = files.filePath(QStringLiteral("huge.png"));
+        QFile png(huge);
+        QVERIFY(png.open(QIODevice::WriteOnly));
+        png.write(png_header(20000, 20000));
+        png.close();
         choose(huge);
-        QVERIFY(menu->hint().contains(QStringLiteral("too large")));
+        QVERIFY2(menu->hint().contains(QStringLiteral("too large")), qPrintable(menu->hint()));
         QCOMPARE(mark()->image_path(), good);
 
         choose(files.filePath(QStringLiteral("missing.png")));

@@ -25,9 +25,11 @@ TradeMark::TradeMark() : QDialog(nullptr) {
 
 bool TradeMark::set_image(const QString& path, QString* error) {
     QImageReader reader(path);
-    const QSize size = reader.size();
+    const bool readable = reader.canRead();
+    // A reader of its own: asking for the size moves past what canRead and read look at.
+    const QSize size = readable ? QImageReader(path).size() : QSize();
     QString problem;
-    if (!reader.canRead())
+    if (!readable)
         problem = QStringLiteral("%1 is not an image that can be read").arg(path);
     else if (size.isValid() && qint64(size.width()) * size.height() > max_pixels)
         problem = QStringLiteral("%1 is too large (%2 x %3 pixels)")
