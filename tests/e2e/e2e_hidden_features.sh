@@ -55,7 +55,6 @@ xdotool windowfocus --sync "$dialog"
 sleep 0.3
 xdotool type --delay 30 'off monitor 2'
 sleep 0.2
-import -window root -crop 400x200+0+0 +repage "$shots/spell-dialog-full.png" 2>/dev/null
 import -window "$dialog" "$shots/spell-dialog.png" || fail "cannot save the picture"
 xdotool key Return
 wait_for 10 eval '[ "$(setting IgnoreMonitors)" = "2:" ]' ||

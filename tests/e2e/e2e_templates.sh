@@ -15,7 +15,7 @@ printf 'Dear $2 team,\n$1 will call you.' >"data/templates/Thanks.txt"
 start_corvana
 
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
-rows_pasted() { grep -c "Template row to paste" corvana.out 2>/dev/null || true; }
+rows_pasted() { grep -c "Template row to paste" corvana.err 2>/dev/null || true; }
 
 main=$(visible '^Corvana$')
 [ -n "$main" ] || fail "the first start does not show the main window"

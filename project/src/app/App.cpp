@@ -19,10 +19,10 @@
 #include "startup/Startup.h"
 #include "templates/TemplateMenu.h"
 #include "templates/TemplatePaste.h"
-#include "watermark/TradeMarkMenu.h"
 #include "tray/StatusIndicator.h"
 #include "tray/StatusIndicatorMenu.h"
 #include "tray/TrayIcon.h"
+#include "watermark/TradeMarkMenu.h"
 #include "windows/AboutBox.h"
 #include "windows/CopyPasteMenu.h"
 #include "windows/HelperDialog.h"
@@ -269,6 +269,8 @@ void App::on_button_show_printscreen_menu_clicked() {
 
 void App::on_button_show_trademark_menu_clicked() {
     m_trade_mark_menu->show();
+    m_trade_mark_menu->raise();
+    m_trade_mark_menu->activateWindow();
 }
 
 void App::on_button_show_shortcut_settings_clicked() {
@@ -555,6 +557,8 @@ void App::on_button_templates_clicked() {
     APP_LOG(QStringLiteral("void App::on_button_templates_clicked()"));
     if (!m_template_menu->isVisible())
         m_template_menu->show();
+    m_template_menu->raise();
+    m_template_menu->activateWindow();
 }
 
 void App::ctrl_shift_v() {
