@@ -10,18 +10,23 @@
 #include "platform/Keyboard.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
+#include "screenshot/PrintScreen.h"
+#include "screenshot/PrintScreenMenu.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/ShortcutsDialog.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QWindow>
 
 App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
@@ -38,6 +43,7 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_clipboard = QGuiApplication::clipboard();
 
     // Pages, popups and tools join here as they are built.
+    m_print_screen_menu = new PrintScreenMenu(this);
 
     m_temp_dir = new QTemporaryDir;
     m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
@@ -76,6 +82,7 @@ App::~App() {
     delete m_hotkey_processor;
     delete m_keyboard;
     delete m_save_manager;
+    delete m_print_screen_menu;
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
@@ -517,6 +524,8 @@ void App::update_ui() {
     setWindowTitle(QCoreApplication::applicationName() +
                    (m_is_paused ? QStringLiteral(" (paused)") : QString()));
     m_keyboard->set_print_screen_swallowed(m_print_screen_enabled);
+    if (m_print_screen_menu)
+        m_print_screen_menu->set_enabled_checked(m_print_screen_enabled);
 }
 
 void App::SimulateCtrlV() {
@@ -537,4 +546,56 @@ void App::SimulateCtrlVReleasingAlt() {
     injector.send_key(VirtualKeys::V, false);
     injector.send_key(VirtualKeys::Alt, true);
     qDebug() << "End SimulateCtrlV()";
+}
+
+// ---- Screenshots ----
+
+void App::print_screen() {
+    APP_LOG(QStringLiteral("START print_screen()"));
+    if (!m_print_screen_enabled)
+        return;
+    auto* capture = new PrintScreen;
+    if (!capture->has_photograph()) {
+        APP_LOG(QStringLiteral("No screenshot: ") + capture->photograph_error());
+        show_tray_message(QStringLiteral("Screenshot failed"), capture->photograph_error());
+        delete capture;
+        return;
+    }
+    capture->set_automatic_save(m_automatic_screenshot_save);
+    connect(capture, &PrintScreen::signal_add_to_database, this,
+            &App::print_screen_show_notification);
+    connect(capture, &PrintScreen::signal_save_failed, this, [this](const QString& reason) {
+        show_tray_message(QStringLiteral("Image not saved"), reason);
+    });
+    capture->show();
+    capture->activateWindow();
+    capture->raise();
+    APP_LOG(QStringLiteral("END print_screen()"));
+}
+
+void App::toggle_automatic_screenshot_save() {
+    m_automatic_screenshot_save = !m_automatic_screenshot_save;
+}
+
+void App::toggle_print_screen_enabled() {
+    m_print_screen_enabled = !m_print_screen_enabled;
+    // The keyboard stops swallowing Print at once, not at the next refresh.
+    update_ui();
+}
+
+void App::print_screen_show_notification(const QString& name) {
+    database_insert(QStringLiteral("image"), name);
+    show_tray_message(QStringLiteral("Image Saved"), QStringLiteral("File name: ") + name);
+    // The tray's messageClicked() joins here, once, when the tray icon exists.
+}
+
+void App::slot_print_screen_show_notification_clicked() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(
+        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + QLatin1Char('/')));
+}
+
+void App::on_button_show_printscreen_menu_clicked() {
+    m_print_screen_menu->show();
+    m_print_screen_menu->raise();
+    m_print_screen_menu->activateWindow();
 }

@@ -12,6 +12,7 @@
 class AutocompleteDatabase;
 class HotkeyProcessor;
 class Keyboard;
+class PrintScreenMenu;
 class QMimeData;
 class QTemporaryDir;
 class SaveManager;
@@ -44,6 +45,9 @@ public:
     QString m_paste_order;
     bool m_print_screen_enabled = true;
     QList<int> m_ignored_monitors;
+
+    // Screenshots: saving asks for no name while this is on.
+    bool m_automatic_screenshot_save = true;
 
     // The history and the paste position.
     QStringList m_corvana_clipboard_text_history;
@@ -83,6 +87,7 @@ public:
 
     SaveManager* save_manager() const { return m_save_manager; }
     ShortcutsDialog* shortcuts_dialog() const { return m_shortcuts_dialog; }
+    PrintScreenMenu* print_screen_menu() const { return m_print_screen_menu; }
     HotkeyProcessor* get_hotkey_instance() const { return m_hotkey_processor; }
     QString temp_dir_path() const;
     // Until the autocomplete store exists, inserts are only logged.
@@ -133,6 +138,13 @@ public slots:
 
     void update_global_shortcuts();
 
+    void print_screen();
+    void toggle_automatic_screenshot_save();
+    void toggle_print_screen_enabled();
+    void print_screen_show_notification(const QString& name);
+    void slot_print_screen_show_notification_clicked();
+    void on_button_show_printscreen_menu_clicked();
+
 private:
     void database_insert(const QString& type, const QString& text);
     void capture_text();
@@ -145,6 +157,7 @@ private:
     SaveManager* m_save_manager = nullptr;
     ShortcutsDialog* m_shortcuts_dialog = nullptr;
     HotkeyProcessor* m_hotkey_processor = nullptr;
+    PrintScreenMenu* m_print_screen_menu = nullptr;
     QClipboard* m_clipboard = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
     MimeDataCopier m_mime_copier;
