@@ -5,9 +5,10 @@ set -euo pipefail
 packages=(
   cmake g++ make ccache pkg-config
   qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libqt5x11extras5-dev
-  libx11-dev libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev x11proto-dev
+  libx11-dev libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev libxcb-shm0-dev x11proto-dev
   fonts-roboto-unhinted
   xvfb xauth x11-utils xdotool xclip trayer featherpad
+  xserver-xorg-core xserver-xorg-video-dummy imagemagick
 )
 
 missing=()

@@ -23,8 +23,8 @@
 #include <QtTest>
 
 namespace {
-QPixmap solid(int w, int h, QColor color) {
-    QPixmap p(w, h);
+QImage solid(int w, int h, QColor color) {
+    QImage p(w, h, QImage::Format_RGB32);
     p.fill(color);
     return p;
 }
@@ -82,7 +82,8 @@ void set_desktop_dir(const QString& path) {
 
 // A capture of a known picture, shown like the real one.
 PrintScreen* make_capture(const QPixmap& picture) {
-    auto* capture = new PrintScreen(ScreenPhotograph::from_screens({{picture.rect(), picture}}));
+    auto* capture =
+        new PrintScreen(ScreenPhotograph::from_screens({{picture.rect(), picture.toImage()}}));
     capture->show();
     return capture;
 }
@@ -104,8 +105,8 @@ private slots:
 
     void screens_are_laid_out_in_one_row_by_left_edge() {
         // Given right screen first, shorter than the left one.
-        const QPixmap right = solid(300, 150, Qt::blue);
-        const QPixmap left = solid(200, 200, Qt::green);
+        const QImage right = solid(300, 150, Qt::blue);
+        const QImage left = solid(200, 200, Qt::green);
         const ScreenPhotograph photo = ScreenPhotograph::from_screens(
             {{QRect(200, 0, 300, 150), right}, {QRect(0, 0, 200, 200), left}});
         QVERIFY(photo.ok());
@@ -146,15 +147,27 @@ private slots:
         QVERIFY2(error.contains(QLatin1String("16384")), qPrintable(error));
         QVERIFY(!ScreenPhotograph::check(ScreenPhotograph::layout({})).isEmpty());
 
-        PrintScreen refused(
-            ScreenPhotograph::from_screens({{QRect(0, 0, 16384, 10), QPixmap(16384, 10)}}));
+        PrintScreen refused(ScreenPhotograph::from_screens(
+            {{QRect(0, 0, 16384, 10), QImage(16384, 10, QImage::Format_RGB32)}}));
         QVERIFY(!refused.has_photograph());
         QVERIFY(!refused.photograph_error().isEmpty());
 
-        // The real screens of this session can be photographed.
+        // The real screens of this session, through the platform's reader and, where that is
+        // missing, through Qt.
+        FakeScreenCapture& reader = FakePlatform::get().fake_screen_capture();
+        const QRect g = QGuiApplication::primaryScreen()->geometry();
+        const QImage desktop = pattern(g.width(), g.height()).toImage();
+        reader.set_desktop(desktop);
         const ScreenPhotograph real = ScreenPhotograph::take();
         QVERIFY2(real.ok(), qPrintable(real.error()));
-        QCOMPARE(real.picture().size(), QGuiApplication::primaryScreen()->geometry().size());
+        QCOMPARE(real.picture().toImage().convertToFormat(QImage::Format_RGB32),
+                 desktop.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(reader.asked(), QList<QRect>{g});
+        reader.set_desktop(QImage());
+        const ScreenPhotograph slow = ScreenPhotograph::take();
+        QVERIFY2(slow.ok(), qPrintable(slow.error()));
+        QCOMPARE(slow.picture().size(), g.size());
+        reader.clear();
     }
 
     void toolbox_goes_under_above_or_inside_the_area() {
@@ -286,7 +299,7 @@ private slots:
         // Same name twice (two saves in one second): nothing is overwritten.
         const QString folder = QDir::currentPath() + QStringLiteral("/shots");
         QDir().mkpath(folder);
-        const QImage a = solid(4, 4, Qt::red).toImage(), b = solid(5, 5, Qt::blue).toImage();
+        const QImage a = solid(4, 4, Qt::red), b = solid(5, 5, Qt::blue);
         const auto first = ScreenshotFile::save(a, folder, QStringLiteral("same"));
         const auto second = ScreenshotFile::save(b, folder, QStringLiteral("same"));
         QVERIFY(first.saved && second.saved);
@@ -407,6 +420,24 @@ private slots:
         QCOMPARE(fallback_saved.size(), 1);
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         QVERIFY(QFile::exists(pictures + "/" + fallback_saved[0][0].toString() + ".png"));
+    }
+
+    void pictures_of_the_toolbox_and_the_settings_page() {
+        const QString folder = qEnvironmentVariable("CORVANA_PICTURES");
+        if (folder.isEmpty())
+            QSKIP("CORVANA_PICTURES is not set");
+        QDir().mkpath(folder);
+        auto app = AppHarness::make_app();
+        PrintScreenMenu* page = app->print_screen_menu();
+        page->show();
+        QVERIFY(page->grab().save(folder + QStringLiteral("/screenshot-settings.png")));
+        PrintScreenToolBox box;
+        box.show();
+        const QImage shot = box.grab().toImage();
+        QVERIFY(shot.save(folder + QStringLiteral("/screenshot-toolbox.png")));
+        // The colour button shows its colour as it is, not washed out by the button's bevel.
+        const QPoint centre = box.button_color_picker()->geometry().center();
+        QCOMPARE(shot.pixelColor(centre), QColor(Qt::red));
     }
 
     void app_opens_a_capture_per_press_while_enabled() {

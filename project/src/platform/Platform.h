@@ -8,6 +8,7 @@ class InputInjector;
 class KeyState;
 class Keyboard;
 class QObject;
+class ScreenCapture;
 
 // The desktop as core code sees it. One backend is linked in and provides create_platform();
 // the entry installs its result before anything asks for it.
@@ -19,6 +20,7 @@ public:
     virtual KeyState& key_state() = 0;
     virtual InputInjector& input_injector() = 0;
     virtual GlobalHotkeys& global_hotkeys() = 0;
+    virtual ScreenCapture& screen_capture() = 0;
 
     // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).
     virtual void on_termination_request(std::function<void()> handler) = 0;

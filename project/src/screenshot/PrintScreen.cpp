@@ -41,6 +41,7 @@ PrintScreen::PrintScreen(const ScreenPhotograph& photograph, QWidget* parent) : 
 
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::FramelessWindowHint);
+    setWindowTitle(QStringLiteral("Corvana capture"));
     setCursor(Qt::CrossCursor);
 
     connect(m_save_ask_dialog, &PrintScreenSaveAskDialog::signal_accept, this,

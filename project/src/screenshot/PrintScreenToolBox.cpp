@@ -16,6 +16,7 @@ constexpr int corner_radius = 3;
 
 PrintScreenToolBox::PrintScreenToolBox(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_ShowWithoutActivating);
+    setWindowTitle(QStringLiteral("Corvana toolbox"));
     setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::FramelessWindowHint |
                    Qt::WindowStaysOnTopHint);
     setStyleSheet(QStringLiteral("QDialog { border-radius: %1px; border: 0px solid "
@@ -75,7 +76,9 @@ QPushButton* PrintScreenToolBox::make_button(const QString& icon, const QString&
 
 void PrintScreenToolBox::set_color(const QString& name) {
     m_color.setNamedColor(name);
-    m_button_color_picker->setStyleSheet(QStringLiteral("background-color: ") + m_color.name());
+    // Flat, so the button shows the colour itself rather than a lighter bevelled version.
+    m_button_color_picker->setStyleSheet(QStringLiteral("background-color: ") + m_color.name() +
+                                         QStringLiteral("; border: none;"));
 }
 
 void PrintScreenToolBox::resizeEvent(QResizeEvent* event) {

@@ -1,5 +1,8 @@
 #include "screenshot/ScreenPhotograph.h"
 
+#include "platform/Platform.h"
+#include "platform/ScreenCapture.h"
+
 #include <QDebug>
 #include <QGuiApplication>
 #include <QPainter>
@@ -41,16 +44,19 @@ QString ScreenPhotograph::check(const Layout& layout) {
     return QString();
 }
 
-QPixmap ScreenPhotograph::compose(const QList<Screen>& screens) {
+QImage ScreenPhotograph::compose(const QList<Screen>& screens) {
     QList<QRect> sizes;
     for (const Screen& s : screens)
         sizes.append(QRect(s.geometry.topLeft(), s.grab.size()));
     const Layout l = layout(sizes);
-    QPixmap canvas(l.size);
+    // One screen needs no second copy of its pixels.
+    if (l.order.size() == 1 && screens[l.order[0]].grab.format() == QImage::Format_RGB32)
+        return screens[l.order[0]].grab;
+    QImage canvas(l.size, QImage::Format_RGB32);
     canvas.fill(Qt::black);
     QPainter painter(&canvas);
     for (int i : l.order)
-        painter.drawPixmap(l.positions[i], screens[i].grab);
+        painter.drawImage(l.positions[i], screens[i].grab);
     return canvas;
 }
 
@@ -63,7 +69,7 @@ ScreenPhotograph ScreenPhotograph::from_screens(const QList<Screen>& screens) {
     photo.m_error = check(l);
     if (!photo.m_error.isEmpty())
         return photo;
-    photo.m_picture = compose(screens);
+    photo.m_picture = QPixmap::fromImage(compose(screens));
     photo.m_origin = screens[l.order.first()].geometry.topLeft();
     return photo;
 }
@@ -86,10 +92,17 @@ ScreenPhotograph ScreenPhotograph::take() {
         const QRect g = screen->geometry();
         if (g.isEmpty())
             continue;
-        QPixmap grab = screen->grabWindow(0, g.x(), g.y(), g.width(), g.height());
+        QString why;
+        QImage grab = Platform::instance().screen_capture().grab(g, &why);
+        if (grab.isNull()) {
+            qDebug().noquote() << "Slow screen grab:" << why;
+            // Qt's whole-screen grab takes its offset relative to the screen on X11, so each
+            // screen grabs itself from its own origin.
+            grab = screen->grabWindow(0, 0, 0, g.width(), g.height()).toImage();
+        }
         if (grab.isNull()) {
             qDebug().noquote() << "Screen" << screen->name() << "could not be grabbed";
-            grab = QPixmap(g.size());
+            grab = QImage(g.size(), QImage::Format_RGB32);
             grab.fill(Qt::black);
         }
         grabs.append({g, grab});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QPixmap>
 #include <QRect>
@@ -17,7 +18,7 @@ public:
 
     struct Screen {
         QRect geometry;
-        QPixmap grab;
+        QImage grab;
     };
 
     // Where each screen lands in the picture, in the order of the input, and the picture's size.
@@ -32,7 +33,7 @@ public:
     // Checks a layout before anything is grabbed; empty when it is usable.
     static QString check(const Layout& layout);
     // Lays the grabs out; a grab's own size counts, as a screen may be scaled.
-    static QPixmap compose(const QList<Screen>& screens);
+    static QImage compose(const QList<Screen>& screens);
 
     // Photographs every screen of the desktop.
     static ScreenPhotograph take();

@@ -5,6 +5,7 @@
 #include "X11KeyMap.h"
 #include "X11KeyState.h"
 #include "X11Keyboard.h"
+#include "X11ScreenCapture.h"
 #include "X11TerminationSignals.h"
 
 #include <QtDebug>
@@ -40,6 +41,12 @@ GlobalHotkeys& X11Platform::global_hotkeys() {
     if (!m_global_hotkeys)
         m_global_hotkeys = std::make_unique<X11GlobalHotkeys>(key_map());
     return *m_global_hotkeys;
+}
+
+ScreenCapture& X11Platform::screen_capture() {
+    if (!m_screen_capture)
+        m_screen_capture = std::make_unique<X11ScreenCapture>();
+    return *m_screen_capture;
 }
 
 void X11Platform::on_termination_request(std::function<void()> handler) {

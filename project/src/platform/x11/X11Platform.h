@@ -11,6 +11,7 @@ class X11InputInjector;
 class X11KeyMap;
 class X11KeyState;
 class X11Keyboard;
+class X11ScreenCapture;
 class X11TerminationSignals;
 
 // The X11 desktop, reached through Qt's own xcb connection. Services are made on first use.
@@ -23,6 +24,7 @@ public:
     KeyState& key_state() override;
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
+    ScreenCapture& screen_capture() override;
     void on_termination_request(std::function<void()> handler) override;
 
 private:
@@ -33,6 +35,7 @@ private:
     std::unique_ptr<X11KeyState> m_key_state;
     std::unique_ptr<X11InputInjector> m_input_injector;
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
+    std::unique_ptr<X11ScreenCapture> m_screen_capture;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
     QPointer<X11Keyboard> m_keyboard;
 };
