@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FakeClipboardOwner.h"
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
@@ -14,6 +15,7 @@ public:
     KeyState& key_state() override { return m_key_state; }
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
+    ClipboardOwner& clipboard_owner() override;
     ScreenCapture& screen_capture() override { return m_screen_capture; }
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
@@ -25,6 +27,7 @@ public:
     FakeKeyState& fake_key_state() { return m_key_state; }
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
+    FakeClipboardOwner& fake_clipboard_owner();
     FakeScreenCapture& fake_screen_capture() { return m_screen_capture; }
     void request_termination() {
         if (m_termination)
@@ -38,5 +41,6 @@ private:
     FakeGlobalHotkeys m_hotkeys;
     FakeScreenCapture m_screen_capture;
     FakeKeyboard* m_keyboard = nullptr;
+    std::unique_ptr<FakeClipboardOwner> m_clipboard_owner; // needs the application, so made late
     std::function<void()> m_termination;
 };

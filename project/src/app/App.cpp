@@ -6,6 +6,7 @@
 #include "autocomplete/AutocompleteDatabase.h"
 #include "clipboard/ClipboardImageSaver.h"
 #include "clipboard/PasteQueue.h"
+#include "platform/ClipboardOwner.h"
 #include "platform/InputInjector.h"
 #include "platform/Keyboard.h"
 #include "platform/Platform.h"
@@ -41,6 +42,7 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_keyboard_hooked = true;
     m_hotkey_processor = new HotkeyProcessor(this);
     m_clipboard = QGuiApplication::clipboard();
+    m_clipboard_owner = &Platform::instance().clipboard_owner();
 
     // Pages, popups and tools join here as they are built.
     m_print_screen_menu = new PrintScreenMenu(this);
@@ -61,7 +63,8 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
 
     connect(m_keyboard, &Keyboard::signal_key_pressed, this, &App::key_pressed);
     connect(m_clipboard, &QClipboard::changed, this, &App::clipboard_changed);
-    connect(m_clipboard, &QClipboard::dataChanged, this, &App::clipboard_data_changed);
+    // Copies are heard from the clipboard owner, which knows our own pastes and their echoes.
+    connect(m_clipboard_owner, &ClipboardOwner::copied, this, &App::clipboard_data_changed);
     connect(m_clipboard, &QObject::destroyed, this, &App::clipboard_destroyed);
     connect(m_clipboard, &QClipboard::findBufferChanged, this, &App::clipboard_find_buffer_changed);
     connect(m_clipboard, &QObject::objectNameChanged, this, &App::clipboard_object_name_changed);
@@ -428,18 +431,21 @@ void App::paste_from_corvana_clipboard() {
     }
     p = step->position;
 
+    // Our own serving is never reported as a copy, so nothing is marked to be ignored.
+    QMimeData* entry = nullptr;
     if (m_rich_text_copy_enabled) {
-        m_ignore_next_clipboard_change = true;
-        m_clipboard->setMimeData(
-            get_mime_data_object_copy_2(m_corvana_clipboard_mime_data_history.at(step->index)));
+        entry = get_mime_data_object_copy_2(m_corvana_clipboard_mime_data_history.at(step->index));
     } else {
-        const QString& entry = m_corvana_clipboard_text_history.at(step->index);
-        if (entry.contains(QLatin1String("file:///")))
+        const QString& text = m_corvana_clipboard_text_history.at(step->index);
+        if (text.contains(QLatin1String("file:///")))
             return;
-        qDebug().noquote() << "Text to paste: " + entry;
-        m_ignore_next_clipboard_change = true;
-        m_clipboard->setText(entry);
+        qDebug().noquote() << "Text to paste: " + text;
+        entry = new QMimeData;
+        entry->setText(text);
     }
+    const ClipboardOwner::Result served = m_clipboard_owner->serve(entry);
+    if (!served.ok)
+        APP_LOG(QStringLiteral("The entry could not be put on the clipboard: ") + served.error);
     APP_LOG(QStringLiteral("END paste_from_corvana_clipboard()"));
 }
 

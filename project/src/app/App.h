@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class AutocompleteDatabase;
+class ClipboardOwner;
 class HotkeyProcessor;
 class Keyboard;
 class PrintScreenMenu;
@@ -159,6 +160,7 @@ private:
     HotkeyProcessor* m_hotkey_processor = nullptr;
     PrintScreenMenu* m_print_screen_menu = nullptr;
     QClipboard* m_clipboard = nullptr;
+    ClipboardOwner* m_clipboard_owner = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
     MimeDataCopier m_mime_copier;
     QPoint m_indicator_position;
