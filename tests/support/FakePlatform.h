@@ -1,10 +1,12 @@
 #pragma once
 
+#include "FakeAutostart.h"
 #include "FakeClipboardOwner.h"
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
 #include "FakeScreenCapture.h"
+#include "FakeShellLinks.h"
 #include "platform/Platform.h"
 
 class FakeKeyboard;
@@ -15,6 +17,8 @@ public:
     KeyState& key_state() override { return m_key_state; }
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
+    Autostart& autostart() override { return m_autostart; }
+    ShellLinks& shell_links() override { return m_shell_links; }
     ClipboardOwner& clipboard_owner() override;
     ScreenCapture& screen_capture() override { return m_screen_capture; }
     void on_termination_request(std::function<void()> handler) override {
@@ -27,6 +31,8 @@ public:
     FakeKeyState& fake_key_state() { return m_key_state; }
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
+    FakeAutostart& fake_autostart() { return m_autostart; }
+    FakeShellLinks& fake_shell_links() { return m_shell_links; }
     FakeClipboardOwner& fake_clipboard_owner();
     FakeScreenCapture& fake_screen_capture() { return m_screen_capture; }
     void request_termination() {
@@ -40,6 +46,8 @@ private:
     FakeInputInjector m_injector;
     FakeGlobalHotkeys m_hotkeys;
     FakeScreenCapture m_screen_capture;
+    FakeAutostart m_autostart;
+    FakeShellLinks m_shell_links;
     FakeKeyboard* m_keyboard = nullptr;
     std::unique_ptr<FakeClipboardOwner> m_clipboard_owner; // needs the application, so made late
     std::function<void()> m_termination;

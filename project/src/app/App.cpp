@@ -8,6 +8,7 @@
 #include "clipboard/PasteQueue.h"
 #include "platform/ClipboardOwner.h"
 #include "platform/InputInjector.h"
+#include "platform/KeyState.h"
 #include "platform/Keyboard.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
@@ -15,6 +16,9 @@
 #include "screenshot/PrintScreenMenu.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/ShortcutsDialog.h"
+#include "startup/Startup.h"
+#include "templates/TemplateMenu.h"
+#include "templates/TemplatePaste.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -46,6 +50,8 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
 
     // Pages, popups and tools join here as they are built.
     m_print_screen_menu = new PrintScreenMenu(this);
+    m_template_menu = new TemplateMenu(this);
+    m_template_paste = new TemplatePaste(this);
 
     m_temp_dir = new QTemporaryDir;
     m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
@@ -57,7 +63,7 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     update_ui();
     update_status_indicator();
 
-    // Start-at-login and the first start's launchers join here.
+    Startup::apply_at_start(*this);
     if (m_is_first_start)
         open_app();
 
@@ -83,6 +89,8 @@ App::~App() {
         m_temp_dir->remove();
     delete m_temp_dir;
     delete m_hotkey_processor;
+    delete m_template_paste;
+    delete m_template_menu;
     delete m_keyboard;
     delete m_save_manager;
     delete m_print_screen_menu;
@@ -410,10 +418,26 @@ void App::clipboard_find_buffer_changed() {}
 void App::clipboard_object_name_changed() {}
 void App::clipboard_selection_changed() {}
 
+// ---- Templates ----
+
+void App::on_button_templates_clicked() {
+    APP_LOG(QStringLiteral("void App::on_button_templates_clicked()"));
+    if (!m_template_menu->isVisible())
+        m_template_menu->show();
+}
+
+void App::ctrl_shift_v() {
+    APP_LOG(QStringLiteral("void App::ctrl_shift_v()"));
+    m_template_paste->press(m_template_menu->selected_template());
+}
+
 // ---- Paste engine ----
 
 void App::paste_from_corvana_clipboard() {
     APP_LOG(QStringLiteral("START paste_from_corvana_clipboard()"));
+    // The Ctrl+V of a special paste delivers its filled row.
+    if (m_template_paste && m_template_paste->serve_pending())
+        return;
     if (m_is_paused)
         return;
     int& p = m_current_clipboard_history_position;
@@ -547,10 +571,27 @@ void App::SimulateCtrlV() {
 void App::SimulateCtrlVReleasingAlt() {
     qDebug() << "Calling SimulateCtrlV()";
     InputInjector& injector = Platform::instance().input_injector();
-    injector.send_key(VirtualKeys::Alt, false);
+    const KeyState& keys = Platform::instance().key_state();
+    // Mostly run while the user holds Ctrl+Alt (Ctrl+Alt+B). A shortcut with Shift, or keys let go
+    // before the report arrived, must still give the program a plain Ctrl+V and leave no modifier
+    // pressed that the user does not hold.
+    const bool alt = keys.is_key_down(VirtualKeys::Alt);
+    const bool shift = keys.is_key_down(VirtualKeys::Shift);
+    const bool ctrl = keys.is_key_down(VirtualKeys::Control);
+    if (alt)
+        injector.send_key(VirtualKeys::Alt, false);
+    if (shift)
+        injector.send_key(VirtualKeys::Shift, false);
+    if (!ctrl)
+        injector.send_key(VirtualKeys::Control, true);
     injector.send_key(VirtualKeys::V, true);
     injector.send_key(VirtualKeys::V, false);
-    injector.send_key(VirtualKeys::Alt, true);
+    if (!ctrl)
+        injector.send_key(VirtualKeys::Control, false);
+    if (shift)
+        injector.send_key(VirtualKeys::Shift, true);
+    if (alt)
+        injector.send_key(VirtualKeys::Alt, true);
     qDebug() << "End SimulateCtrlV()";
 }
 

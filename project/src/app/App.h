@@ -18,6 +18,8 @@ class QMimeData;
 class QTemporaryDir;
 class SaveManager;
 class ShortcutsDialog;
+class TemplateMenu;
+class TemplatePaste;
 
 // The main window and the program's state: the clipboard history, the paste position and every
 // setting. Other objects reach it through their App* or Singleton<App>.
@@ -90,6 +92,8 @@ public:
     ShortcutsDialog* shortcuts_dialog() const { return m_shortcuts_dialog; }
     PrintScreenMenu* print_screen_menu() const { return m_print_screen_menu; }
     HotkeyProcessor* get_hotkey_instance() const { return m_hotkey_processor; }
+    TemplateMenu* template_menu() const { return m_template_menu; }
+    TemplatePaste* template_paste() const { return m_template_paste; }
     QString temp_dir_path() const;
     // Until the autocomplete store exists, inserts are only logged.
     void set_autocomplete_database(AutocompleteDatabase* database) { m_autocomplete = database; }
@@ -145,6 +149,8 @@ public slots:
     void print_screen_show_notification(const QString& name);
     void slot_print_screen_show_notification_clicked();
     void on_button_show_printscreen_menu_clicked();
+    void on_button_templates_clicked();
+    void ctrl_shift_v();
 
 private:
     void database_insert(const QString& type, const QString& text);
@@ -159,6 +165,8 @@ private:
     ShortcutsDialog* m_shortcuts_dialog = nullptr;
     HotkeyProcessor* m_hotkey_processor = nullptr;
     PrintScreenMenu* m_print_screen_menu = nullptr;
+    TemplateMenu* m_template_menu = nullptr;
+    TemplatePaste* m_template_paste = nullptr;
     QClipboard* m_clipboard = nullptr;
     ClipboardOwner* m_clipboard_owner = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;

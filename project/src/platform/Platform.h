@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+class Autostart;
 class ClipboardOwner;
 class GlobalHotkeys;
 class InputInjector;
@@ -10,6 +11,7 @@ class KeyState;
 class Keyboard;
 class QObject;
 class ScreenCapture;
+class ShellLinks;
 
 // The desktop as core code sees it. One backend is linked in and provides create_platform();
 // the entry installs its result before anything asks for it.
@@ -21,6 +23,8 @@ public:
     virtual KeyState& key_state() = 0;
     virtual InputInjector& input_injector() = 0;
     virtual GlobalHotkeys& global_hotkeys() = 0;
+    virtual Autostart& autostart() = 0;
+    virtual ShellLinks& shell_links() = 0;
     // Made with the keyboard: the two decide together when a held paste key may go on.
     virtual ClipboardOwner& clipboard_owner() = 0;
     virtual ScreenCapture& screen_capture() = 0;

@@ -8,6 +8,8 @@
 #include "X11Keyboard.h"
 #include "X11ScreenCapture.h"
 #include "X11TerminationSignals.h"
+#include "XdgAutostart.h"
+#include "XdgShellLinks.h"
 
 #include <QtDebug>
 
@@ -45,6 +47,18 @@ GlobalHotkeys& X11Platform::global_hotkeys() {
     if (!m_global_hotkeys)
         m_global_hotkeys = std::make_unique<X11GlobalHotkeys>(key_map());
     return *m_global_hotkeys;
+}
+
+Autostart& X11Platform::autostart() {
+    if (!m_autostart)
+        m_autostart = std::make_unique<XdgAutostart>();
+    return *m_autostart;
+}
+
+ShellLinks& X11Platform::shell_links() {
+    if (!m_shell_links)
+        m_shell_links = std::make_unique<XdgShellLinks>();
+    return *m_shell_links;
 }
 
 ScreenCapture& X11Platform::screen_capture() {

@@ -9,6 +9,8 @@
 
 class X11ClipboardOwner;
 class X11GlobalHotkeys;
+class XdgAutostart;
+class XdgShellLinks;
 class X11InputInjector;
 class X11KeyMap;
 class X11KeyState;
@@ -26,6 +28,8 @@ public:
     KeyState& key_state() override;
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
+    Autostart& autostart() override;
+    ShellLinks& shell_links() override;
     ClipboardOwner& clipboard_owner() override;
     ScreenCapture& screen_capture() override;
     void on_termination_request(std::function<void()> handler) override;
@@ -41,6 +45,8 @@ private:
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<X11ScreenCapture> m_screen_capture;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
+    std::unique_ptr<XdgAutostart> m_autostart;
+    std::unique_ptr<XdgShellLinks> m_shell_links;
     // Shared by the keyboard (which holds paste keys) and the clipboard owner (which sees the
     // requests that end a hold).
     PasteHold m_paste_hold;
