@@ -423,9 +423,9 @@ private slots:
     }
 
     void pictures_of_the_toolbox_and_the_settings_page() {
-        const QString folder = qEnvironmentVariable("CORVANA_PICTURES");
+        const QString folder = qEnvironmentVariable("CORVANA_SHOTS");
         if (folder.isEmpty())
-            QSKIP("CORVANA_PICTURES is not set");
+            QSKIP("CORVANA_SHOTS is not set");
         QDir().mkpath(folder);
         auto app = AppHarness::make_app();
         PrintScreenMenu* page = app->print_screen_menu();

@@ -14,7 +14,7 @@ start_dummy_x 1280x800 1024x768 || fail "no Xorg with the dummy driver"
 export QT_XCB_NO_MITSHM=1
 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
 CORVANA_TRAYER_PID=$!
-mkdir -p data "$E2E_PICTURES"
+mkdir -p data "$CORVANA_SHOTS"
 desktop="$HOME/Desktop"
 
 "$E2E_PIXELS" pattern pattern.png 2304 800 || fail "cannot make the pattern"
@@ -65,7 +65,7 @@ xdotool click 1
 mv 960 150
 xdotool mousedown 1 mousemove 990 200 mousemove 1010 250 mouseup 1
 wait_for 10 eval '[ "$(root_pixel 960 200)" = "#ff0000" ]' || fail "the rectangle is not drawn"
-cp root.png "$E2E_PICTURES/screenshot-capture.png"
+cp root.png "$CORVANA_SHOTS/screenshot-capture.png"
 # The right screen's part of the area shows the pattern there, undimmed.
 [ "$(root_pixel 1390 290)" = "$("$E2E_PIXELS" color pattern.png 1390 290)" ] ||
     fail "the right screen's part of the area is not the pattern"

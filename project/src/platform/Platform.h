@@ -10,6 +10,9 @@ class InputInjector;
 class KeyState;
 class Keyboard;
 class QObject;
+class SystemInfo;
+class TaskbarButton;
+class WindowStyle;
 class ScreenCapture;
 class ShellLinks;
 
@@ -23,6 +26,9 @@ public:
     virtual KeyState& key_state() = 0;
     virtual InputInjector& input_injector() = 0;
     virtual GlobalHotkeys& global_hotkeys() = 0;
+    virtual WindowStyle& window_style() = 0;
+    virtual TaskbarButton& taskbar_button() = 0;
+    virtual SystemInfo& system_info() = 0;
     virtual Autostart& autostart() = 0;
     virtual ShellLinks& shell_links() = 0;
     // Made with the keyboard: the two decide together when a held paste key may go on.

@@ -10,6 +10,7 @@
 #include <QVector>
 #include <QWidget>
 
+class App;
 class PrintScreenSaveAskDialog;
 class PrintScreenToolBox;
 class QColorDialog;
@@ -32,6 +33,10 @@ public:
     explicit PrintScreen(QWidget* parent = nullptr);
     explicit PrintScreen(const ScreenPhotograph& photograph, QWidget* parent = nullptr);
     ~PrintScreen() override;
+
+    // A new capture for the Print keys and the settings page; its saves are announced by app.
+    // Null when the desktop could not be photographed (app says why).
+    static PrintScreen* open_capture(App* app, bool automatic_save);
 
     void set_automatic_save(bool automatic) { m_automatic_save = automatic; }
 
