@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Singleton.h"
+#include "clipboard/ClipboardCapture.h"
 #include "clipboard/MimeDataCopier.h"
 
 #include <QClipboard>
@@ -85,6 +86,7 @@ public:
     ShortcutsDialog* shortcuts_dialog() const { return m_shortcuts_dialog; }
     HotkeyProcessor* get_hotkey_instance() const { return m_hotkey_processor; }
     QString temp_dir_path() const;
+    const MimeDataCopier& mime_copier() const { return m_mime_copier; }
     // Until the autocomplete store exists, inserts are only logged.
     void set_autocomplete_database(AutocompleteDatabase* database) { m_autocomplete = database; }
 
@@ -135,6 +137,8 @@ public slots:
 
 private:
     void database_insert(const QString& type, const QString& text);
+    bool is_a_copy(ClipboardCapture::Outcome outcome, const QString& error);
+    void take_back_clipboard();
     void capture_text();
     void capture_mime_data();
     void save_captured_image(const QMimeData* copy);
@@ -148,6 +152,7 @@ private:
     QClipboard* m_clipboard = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
     MimeDataCopier m_mime_copier;
+    ClipboardCapture* m_capture = nullptr;
     QPoint m_indicator_position;
     int m_status_indicator_count = 0;
 };

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class X11ClipboardReader;
 class X11GlobalHotkeys;
 class X11InputInjector;
 class X11KeyMap;
@@ -23,6 +24,7 @@ public:
     KeyState& key_state() override;
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
+    ClipboardReader& clipboard_reader() override;
     void on_termination_request(std::function<void()> handler) override;
 
 private:
@@ -34,5 +36,6 @@ private:
     std::unique_ptr<X11InputInjector> m_input_injector;
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
+    std::unique_ptr<X11ClipboardReader> m_clipboard_reader;
     QPointer<X11Keyboard> m_keyboard;
 };
