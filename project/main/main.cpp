@@ -3,6 +3,7 @@
 #include "app/DataPaths.h"
 #include "app/SaveManager.h"
 #include "app/SingleApplication.h"
+#include "app/TerminationHandler.h"
 #include "platform/Platform.h"
 
 #include <QDir>
@@ -39,12 +40,7 @@ int main(int argc, char** argv) {
     std::atexit(save_on_unexpected_exit);
     // Before App exists, so a signal during start-up is not fatal: it is handled once the event
     // loop runs, and ends the program as Quit does.
-    Platform::instance().on_termination_request([] {
-        if (App* app = Singleton<App>::instance())
-            app->quit();
-        else
-            QCoreApplication::quit();
-    });
+    TerminationHandler::install();
 
     int result = 0;
     {

@@ -2,10 +2,14 @@
 // window that logs the keys it receives, and holds a key grab as another program would.
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QMap>
+#include <QMimeData>
 #include <QTextStream>
 #include <QThread>
 #include <QWidget>
@@ -54,6 +58,56 @@ public:
         return false;
     }
 };
+
+// Counts the clipboard requests it answers, per target, into a file rewritten after each one.
+class RequestCounter : public QAbstractNativeEventFilter {
+public:
+    explicit RequestCounter(QString path) : m_path(std::move(path)) {}
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
+            return false;
+        const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
+        xcb_connection_t* connection = QX11Info::connection();
+        xcb_get_atom_name_reply_t* name = xcb_get_atom_name_reply(
+            connection, xcb_get_atom_name(connection, request->target), nullptr);
+        if (name) {
+            ++m_counts[QString::fromLatin1(xcb_get_atom_name_name(name),
+                                           xcb_get_atom_name_name_length(name))];
+            free(name);
+        }
+        QFile file(m_path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
+                file.write(it.key().toUtf8() + ' ' + QByteArray::number(it.value()) + '\n');
+        }
+        return false; // Qt answers it
+    }
+
+private:
+    QString m_path;
+    QMap<QString, int> m_counts;
+};
+
+// Offers one picture in four encodings, as image editors and browsers do.
+int offer_image(const QString& counts_path) {
+    const QImage image = sample_image().scaled(640, 480);
+    auto* data = new QMimeData;
+    for (const char* format : {"PNG", "JPEG", "BMP", "TIFF"}) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, format))
+            bytes = QByteArray(1000, 't'); // no writer for it here: bytes stand in
+        data->setData(QStringLiteral("image/") + QString::fromLatin1(format).toLower(), bytes);
+    }
+    RequestCounter counter(counts_path);
+    QCoreApplication::instance()->installNativeEventFilter(&counter);
+    QGuiApplication::clipboard()->setMimeData(data);
+    std::printf("owner\n");
+    std::fflush(stdout);
+    return QApplication::exec();
+}
 
 // Makes window the owner of the clipboard, as copying in another program does.
 bool claim_clipboard(QWidget& window) {
@@ -145,8 +199,12 @@ int main(int argc, char** argv) {
         return hang();
     if (mode == QLatin1String("vanish"))
         return vanish();
+    if (mode == QLatin1String("offer-image"))
+        return offer_image(args.value(2));
     if (mode == QLatin1String("grab"))
         return grab(args.value(2));
-    std::fprintf(stderr, "usage: e2e_peer make-image|compare-images|keylog|grab|vanish|hang ...\n");
+    std::fprintf(
+        stderr,
+        "usage: e2e_peer make-image|compare-images|keylog|grab|vanish|hang|offer-image ...\n");
     return 2;
 }
