@@ -154,12 +154,16 @@ private slots:
             AppHarness::copy_text("A");
             AppHarness::copy_text("B");
             const int position = app->m_current_clipboard_history_position;
-            clipboard()->clear(); // the owner of "B" exited
+            FakeClipboardOwner& owner = FakePlatform::get().fake_clipboard_owner();
+            owner.clear();
+            clipboard()->clear(); // the owner of "B" exited, as a change to nothing
             QCOMPARE(app->history_size(), 2);
             QCOMPARE(app->m_current_clipboard_history_position, position);
             QCOMPARE(clipboard()->text(), QStringLiteral("B"));
-            QVERIFY(!app->m_ignore_next_clipboard_change); // the take-back was not captured
+            QCOMPARE(owner.served_texts(), QStringList({"B"}));
             AppHarness::copy_text("C");
+            owner.report_owner_gone(); // ... and as the owner's own report
+            QCOMPARE(owner.served_texts(), QStringList({"B", "C"}));
             QCOMPARE(app->history_size(), 3);
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FakeClipboardOwner.h"
 #include "FakeClipboardReader.h"
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
@@ -15,6 +16,7 @@ public:
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
     ClipboardReader& clipboard_reader() override { return m_reader; }
+    ClipboardOwner& clipboard_owner() override;
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
     }
@@ -26,6 +28,7 @@ public:
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
     FakeClipboardReader& reader() { return m_reader; }
+    FakeClipboardOwner& fake_clipboard_owner();
     void request_termination() {
         if (m_termination)
             m_termination();
@@ -38,5 +41,6 @@ private:
     FakeGlobalHotkeys m_hotkeys;
     FakeClipboardReader m_reader;
     FakeKeyboard* m_keyboard = nullptr;
+    std::unique_ptr<FakeClipboardOwner> m_clipboard_owner; // needs the application, so made late
     std::function<void()> m_termination;
 };

@@ -8,6 +8,7 @@
 #include "clipboard/ClipboardImageSaver.h"
 #include "clipboard/PasteQueue.h"
 #include "clipboard/SecretContent.h"
+#include "platform/ClipboardOwner.h"
 #include "platform/InputInjector.h"
 #include "platform/Keyboard.h"
 #include "platform/Platform.h"
@@ -38,6 +39,7 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_keyboard_hooked = true;
     m_hotkey_processor = new HotkeyProcessor(this);
     m_clipboard = QGuiApplication::clipboard();
+    m_clipboard_owner = &Platform::instance().clipboard_owner();
 
     // Pages, popups and tools join here as they are built.
 
@@ -58,7 +60,9 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
 
     connect(m_keyboard, &Keyboard::signal_key_pressed, this, &App::key_pressed);
     connect(m_clipboard, &QClipboard::changed, this, &App::clipboard_changed);
-    connect(m_clipboard, &QClipboard::dataChanged, this, &App::clipboard_data_changed);
+    // Copies are heard from the clipboard owner, which knows our own pastes and their echoes.
+    connect(m_clipboard_owner, &ClipboardOwner::copied, this, &App::clipboard_data_changed);
+    connect(m_clipboard_owner, &ClipboardOwner::owner_gone, this, &App::clipboard_owner_gone);
     connect(m_clipboard, &QObject::destroyed, this, &App::clipboard_destroyed);
     connect(m_clipboard, &QClipboard::findBufferChanged, this, &App::clipboard_find_buffer_changed);
     connect(m_clipboard, &QObject::objectNameChanged, this, &App::clipboard_object_name_changed);
@@ -229,11 +233,20 @@ void App::take_back_clipboard() {
     QMimeData* content = m_capture->previous_content(&text);
     if (!m_capture->has_previous())
         return;
-    m_ignore_next_clipboard_change = true;
-    if (content)
-        m_clipboard->setMimeData(content);
-    else
-        m_clipboard->setText(text);
+    if (!content) {
+        content = new QMimeData;
+        content->setText(text);
+    }
+    const ClipboardOwner::Result served = m_clipboard_owner->serve(content);
+    if (!served.ok)
+        APP_LOG(QStringLiteral("The clipboard could not be taken back: ") + served.error);
+}
+
+void App::clipboard_owner_gone() {
+    if (m_is_paused)
+        return;
+    APP_LOG(QStringLiteral("The clipboard's owner went away, taking the clipboard back"));
+    take_back_clipboard();
 }
 
 void App::capture_text() {
@@ -478,18 +491,21 @@ void App::paste_from_corvana_clipboard() {
     }
     p = step->position;
 
+    // Our own serving is never reported as a copy, so nothing is marked to be ignored.
+    QMimeData* entry = nullptr;
     if (m_rich_text_copy_enabled) {
-        m_ignore_next_clipboard_change = true;
-        m_clipboard->setMimeData(
-            get_mime_data_object_copy_2(m_corvana_clipboard_mime_data_history.at(step->index)));
+        entry = get_mime_data_object_copy_2(m_corvana_clipboard_mime_data_history.at(step->index));
     } else {
-        const QString& entry = m_corvana_clipboard_text_history.at(step->index);
-        if (entry.contains(QLatin1String("file:///")))
+        const QString& text = m_corvana_clipboard_text_history.at(step->index);
+        if (text.contains(QLatin1String("file:///")))
             return;
-        qDebug().noquote() << "Text to paste: " << entry.size() << "characters";
-        m_ignore_next_clipboard_change = true;
-        m_clipboard->setText(entry);
+        qDebug().noquote() << "Text to paste: " << text.size() << "characters";
+        entry = new QMimeData;
+        entry->setText(text);
     }
+    const ClipboardOwner::Result served = m_clipboard_owner->serve(entry);
+    if (!served.ok)
+        APP_LOG(QStringLiteral("The entry could not be put on the clipboard: ") + served.error);
     APP_LOG(QStringLiteral("END paste_from_corvana_clipboard()"));
 }
 

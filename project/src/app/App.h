@@ -11,6 +11,7 @@
 #include <QWidget>
 
 class AutocompleteDatabase;
+class ClipboardOwner;
 class HotkeyProcessor;
 class Keyboard;
 class QMimeData;
@@ -97,6 +98,8 @@ public slots:
 
     void clipboard_changed(QClipboard::Mode mode);
     void clipboard_data_changed();
+    // The program that held the clipboard exited: not a copy.
+    void clipboard_owner_gone();
     void copy_to_corvana_clipboard();
     void add_to_corvana_text_history(const QString& current_clipboard_text);
     void add_to_corvana_mime_data_history(QMimeData* current_clipboard_mime_data);
@@ -150,6 +153,7 @@ private:
     ShortcutsDialog* m_shortcuts_dialog = nullptr;
     HotkeyProcessor* m_hotkey_processor = nullptr;
     QClipboard* m_clipboard = nullptr;
+    ClipboardOwner* m_clipboard_owner = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
     MimeDataCopier m_mime_copier;
     ClipboardCapture* m_capture = nullptr;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+class ClipboardOwner;
 class ClipboardReader;
 class GlobalHotkeys;
 class InputInjector;
@@ -20,6 +21,8 @@ public:
     virtual KeyState& key_state() = 0;
     virtual InputInjector& input_injector() = 0;
     virtual GlobalHotkeys& global_hotkeys() = 0;
+    // Made with the keyboard: the two decide together when a held paste key may go on.
+    virtual ClipboardOwner& clipboard_owner() = 0;
     virtual ClipboardReader& clipboard_reader() = 0;
 
     // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).

@@ -59,8 +59,9 @@ const QStringList& text_targets() {
 
 } // namespace
 
-X11ClipboardReader::X11ClipboardReader(std::function<int()> abort_fd)
-    : m_abort_fd(std::move(abort_fd)) {}
+X11ClipboardReader::X11ClipboardReader(std::function<int()> abort_fd,
+                                       std::function<bool()> we_serve)
+    : m_abort_fd(std::move(abort_fd)), m_we_serve(std::move(we_serve)) {}
 
 X11ClipboardReader::~X11ClipboardReader() {
     if (m_connection)
@@ -141,6 +142,10 @@ ClipboardReader::Offer X11ClipboardReader::offer() {
     if (!connect_once(&result.error))
         return result;
     // Asking ourselves over the wire would wait on our own busy thread.
+    if (m_we_serve && m_we_serve()) {
+        result.error = QStringLiteral("a paste took the clipboard back before it was read");
+        return result;
+    }
     if (QGuiApplication::clipboard()->ownsClipboard()) {
         m_local = true;
         if (const QMimeData* data = QGuiApplication::clipboard()->mimeData())

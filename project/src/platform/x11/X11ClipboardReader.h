@@ -12,12 +12,14 @@
 // Reads CLIPBOARD on a connection of its own, so the wait for an owner's answer is ours to
 // bound: a deadline per request (renewed by every INCR chunk), an end when the owner changes or
 // vanishes, and an immediate end while abort_fd() is readable (a termination signal pending).
-// When Qt itself owns the clipboard, the data is taken from Qt without a round trip.
+// Never asks ourselves: when Qt owns the clipboard the data comes from Qt, and when our own
+// clipboard window does, a paste has overtaken the copy and there is nothing left to read.
 class X11ClipboardReader : public ClipboardReader {
 public:
     static constexpr std::chrono::milliseconds request_timeout{2000};
 
-    explicit X11ClipboardReader(std::function<int()> abort_fd);
+    // we_serve: whether our own clipboard window owns the clipboard at the moment.
+    X11ClipboardReader(std::function<int()> abort_fd, std::function<bool()> we_serve);
     ~X11ClipboardReader() override;
     X11ClipboardReader(const X11ClipboardReader&) = delete;
     X11ClipboardReader& operator=(const X11ClipboardReader&) = delete;
@@ -39,6 +41,7 @@ private:
     bool read_property(QByteArray* bytes, xcb_atom_t* type, QString* error);
 
     std::function<int()> m_abort_fd;
+    std::function<bool()> m_we_serve;
     xcb_connection_t* m_connection = nullptr;
     xcb_window_t m_window = 0;
     xcb_window_t m_owner = 0;

@@ -1,5 +1,6 @@
 #include "X11Platform.h"
 
+#include "X11ClipboardOwner.h"
 #include "X11ClipboardReader.h"
 #include "X11GlobalHotkeys.h"
 #include "X11InputInjector.h"
@@ -27,7 +28,10 @@ X11Platform::~X11Platform() = default;
 Keyboard* X11Platform::create_keyboard(QObject* parent) {
     if (m_keyboard)
         qWarning("X11Platform: a second keyboard while the first exists; their grabs clash");
-    auto* keyboard = new X11Keyboard(key_map(), parent);
+    auto* keyboard = new X11Keyboard(key_map(), m_paste_hold, parent);
+    QObject::connect(&x11_clipboard_owner(), &X11ClipboardOwner::activity, keyboard,
+                     &X11Keyboard::hold_changed);
+    keyboard->set_focus_client([this] { return x11_clipboard_owner().focus_client(); });
     m_keyboard = keyboard;
     x11_key_state().set_keyboard(keyboard);
     return keyboard;
@@ -52,7 +56,8 @@ GlobalHotkeys& X11Platform::global_hotkeys() {
 ClipboardReader& X11Platform::clipboard_reader() {
     if (!m_clipboard_reader)
         m_clipboard_reader = std::make_unique<X11ClipboardReader>(
-            [this] { return m_termination_signals ? m_termination_signals->pending_fd() : -1; });
+            [this] { return m_termination_signals ? m_termination_signals->pending_fd() : -1; },
+            [this] { return m_clipboard_owner && m_clipboard_owner->serving(); });
     return *m_clipboard_reader;
 }
 
@@ -61,6 +66,16 @@ void X11Platform::on_termination_request(std::function<void()> handler) {
         m_termination_signals->set_handler(std::move(handler));
     else
         m_termination_signals = std::make_unique<X11TerminationSignals>(std::move(handler));
+}
+
+ClipboardOwner& X11Platform::clipboard_owner() {
+    return x11_clipboard_owner();
+}
+
+X11ClipboardOwner& X11Platform::x11_clipboard_owner() {
+    if (!m_clipboard_owner)
+        m_clipboard_owner = std::make_unique<X11ClipboardOwner>(m_paste_hold);
+    return *m_clipboard_owner;
 }
 
 std::shared_ptr<X11KeyMap> X11Platform::key_map() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PasteHold.h"
 #include "platform/Platform.h"
 
 #include <QPointer>
@@ -7,6 +8,7 @@
 #include <memory>
 
 class X11ClipboardReader;
+class X11ClipboardOwner;
 class X11GlobalHotkeys;
 class X11InputInjector;
 class X11KeyMap;
@@ -25,11 +27,13 @@ public:
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
     ClipboardReader& clipboard_reader() override;
+    ClipboardOwner& clipboard_owner() override;
     void on_termination_request(std::function<void()> handler) override;
 
 private:
     std::shared_ptr<X11KeyMap> key_map();
     X11KeyState& x11_key_state();
+    X11ClipboardOwner& x11_clipboard_owner();
 
     std::shared_ptr<X11KeyMap> m_key_map;
     std::unique_ptr<X11KeyState> m_key_state;
@@ -37,5 +41,9 @@ private:
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
     std::unique_ptr<X11ClipboardReader> m_clipboard_reader;
+    // Shared by the keyboard (which holds paste keys) and the clipboard owner (which sees the
+    // requests that end a hold).
+    PasteHold m_paste_hold;
+    std::unique_ptr<X11ClipboardOwner> m_clipboard_owner;
     QPointer<X11Keyboard> m_keyboard;
 };
