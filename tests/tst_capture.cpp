@@ -122,20 +122,6 @@ private slots:
         QVERIFY(app->m_corvana_clipboard_text_history.isEmpty());
     }
 
-    void captures_mark_their_clipboard_reads_as_waits() {
-        FakeKeyboard& keyboard = *FakePlatform::get().keyboard();
-        const int before = keyboard.waits();
-        use_mode("forward", true, false);
-        AppHarness::copy_text("A");
-        use_mode("forward", true, true);
-        AppHarness::copy_text("B");
-        QCOMPARE(keyboard.waits(), before + 2);
-        QVERIFY(!keyboard.waiting_on_others());
-        app->pause_or_resume_corvana(); // paused: nothing is read
-        AppHarness::copy_text("C");
-        QCOMPARE(keyboard.waits(), before + 2);
-    }
-
     void own_paste_is_not_captured_but_the_next_change_is() {
         use_mode("forward", true, false);
         AppHarness::copy_text("A");

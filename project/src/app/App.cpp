@@ -250,10 +250,9 @@ void App::clipboard_owner_gone() {
 }
 
 void App::capture_text() {
-    // Reading asks the clipboard's owner, which may be slow or hung.
-    m_keyboard->set_waiting_on_others(true);
+    // Reading asks the clipboard's owner, which may be slow or hung: the keyboard does not
+    // wait on it (Keyboard), and neither does an end of the program (ClipboardReader).
     const ClipboardCapture::Text read = m_capture->read_text();
-    m_keyboard->set_waiting_on_others(false);
     if (!is_a_copy(read.outcome, read.error))
         return;
     AppLog::plain(SecretContent::log_preview(read.text, read.secret));
@@ -266,9 +265,7 @@ void App::capture_text() {
 }
 
 void App::capture_mime_data() {
-    m_keyboard->set_waiting_on_others(true);
     const ClipboardCapture::Mime read = m_capture->read_mime(m_file_copy_enabled);
-    m_keyboard->set_waiting_on_others(false);
     if (!is_a_copy(read.outcome, read.error))
         return;
     if (!read.error.isEmpty())
