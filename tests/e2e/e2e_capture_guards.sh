@@ -45,15 +45,18 @@ pass "SIGTERM during a hung clipboard read ends it in $elapsed_ms ms, settings s
 
 rm -f "$CORVANA_SETTINGS_DIR/Corvana_settings.ini"
 mkfifo out.fifo
+started=$(grep -c "Temp dir path is" corvana.err)
 (cd data && exec "$CORVANA_BIN" >../out.fifo 2>>../corvana.err) &
 CORVANA_PID=$!
 exec 6<out.fifo
-wait_for 20 eval 'grep -q "Temp dir path is" corvana.err' || fail "corvana did not start"
+wait_for 20 eval '[ "$(grep -c "Temp dir path is" corvana.err)" -gt "$started" ]' || fail "corvana did not start"
 exec 6<&- # nobody reads its output any more
 printf 'after the reader left' | xclip -selection clipboard -i
 sleep 0.5
 kill -0 "$CORVANA_PID" 2>/dev/null || fail "a closed standard output ended corvana"
-stop_corvana || fail "corvana exited non-zero"
+stop_corvana
+rc=$?
+[ $rc -eq 0 ] || fail "corvana exited with $rc after its output was closed"
 grep -qx 'IsFirstStart=false' "$CORVANA_SETTINGS_DIR/Corvana_settings.ini" || fail "settings not saved"
 pass "a closed standard output: corvana runs on and saves at the end"
 finish
