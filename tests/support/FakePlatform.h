@@ -2,6 +2,7 @@
 
 #include "FakeAutostart.h"
 #include "FakeClipboardOwner.h"
+#include "FakeClipboardReader.h"
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
@@ -20,6 +21,7 @@ public:
     KeyState& key_state() override { return m_key_state; }
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
+    ClipboardReader& clipboard_reader() override { return m_reader; }
     WindowStyle& window_style() override { return m_window_style; }
     TaskbarButton& taskbar_button() override { return m_taskbar_button; }
     SystemInfo& system_info() override { return m_system_info; }
@@ -37,6 +39,7 @@ public:
     FakeKeyState& fake_key_state() { return m_key_state; }
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
+    FakeClipboardReader& reader() { return m_reader; }
     FakeWindowStyle& fake_window_style() { return m_window_style; }
     FakeTaskbarButton& fake_taskbar_button() { return m_taskbar_button; }
     FakeSystemInfo& fake_system_info() { return m_system_info; }
@@ -54,6 +57,7 @@ private:
     FakeKeyState m_key_state;
     FakeInputInjector m_injector;
     FakeGlobalHotkeys m_hotkeys;
+    FakeClipboardReader m_reader;
     FakeWindowStyle m_window_style;
     FakeTaskbarButton m_taskbar_button;
     FakeSystemInfo m_system_info;

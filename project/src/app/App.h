@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Singleton.h"
+#include "clipboard/ClipboardCapture.h"
 #include "clipboard/MimeDataCopier.h"
 
 #include <QClipboard>
@@ -108,6 +109,7 @@ public:
     TemplateMenu* template_menu() const { return m_template_menu; }
     TemplatePaste* template_paste() const { return m_template_paste; }
     QString temp_dir_path() const;
+    const MimeDataCopier& mime_copier() const { return m_mime_copier; }
     // Until the autocomplete store exists, inserts are only logged.
     void set_autocomplete_database(AutocompleteDatabase* database) { m_autocomplete = database; }
 
@@ -118,6 +120,8 @@ public slots:
 
     void clipboard_changed(QClipboard::Mode mode);
     void clipboard_data_changed();
+    // The program that held the clipboard exited: not a copy.
+    void clipboard_owner_gone();
     void copy_to_corvana_clipboard();
     void add_to_corvana_text_history(const QString& current_clipboard_text);
     void add_to_corvana_mime_data_history(QMimeData* current_clipboard_mime_data);
@@ -184,6 +188,8 @@ public slots:
 
 private:
     void database_insert(const QString& type, const QString& text);
+    bool is_a_copy(ClipboardCapture::Outcome outcome, const QString& error);
+    void take_back_clipboard();
     void capture_text();
     void capture_mime_data();
     void save_captured_image(const QMimeData* copy);
@@ -204,6 +210,7 @@ private:
     ClipboardOwner* m_clipboard_owner = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
     MimeDataCopier m_mime_copier;
+    ClipboardCapture* m_capture = nullptr;
     MainWindowForm* ui = nullptr;
     TrayIcon* m_tray_icon = nullptr;
     StatusIndicator* m_status_indicator = nullptr;

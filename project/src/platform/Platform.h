@@ -5,6 +5,7 @@
 
 class Autostart;
 class ClipboardOwner;
+class ClipboardReader;
 class GlobalHotkeys;
 class InputInjector;
 class KeyState;
@@ -33,6 +34,7 @@ public:
     virtual ShellLinks& shell_links() = 0;
     // Made with the keyboard: the two decide together when a held paste key may go on.
     virtual ClipboardOwner& clipboard_owner() = 0;
+    virtual ClipboardReader& clipboard_reader() = 0;
     virtual ScreenCapture& screen_capture() = 0;
 
     // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).

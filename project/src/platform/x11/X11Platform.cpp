@@ -1,6 +1,7 @@
 #include "X11Platform.h"
 
 #include "X11ClipboardOwner.h"
+#include "X11ClipboardReader.h"
 #include "X11GlobalHotkeys.h"
 #include "X11InputInjector.h"
 #include "X11KeyMap.h"
@@ -16,11 +17,17 @@
 
 #include <QtDebug>
 
+#include <csignal>
+
 std::unique_ptr<Platform> create_platform() {
     return std::make_unique<X11Platform>();
 }
 
-X11Platform::X11Platform() = default;
+X11Platform::X11Platform() {
+    // A closed standard output (the log's reader went away) must not end the program unsaved:
+    // writes then fail quietly instead.
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 X11Platform::~X11Platform() = default;
 
@@ -50,6 +57,14 @@ GlobalHotkeys& X11Platform::global_hotkeys() {
     if (!m_global_hotkeys)
         m_global_hotkeys = std::make_unique<X11GlobalHotkeys>(key_map());
     return *m_global_hotkeys;
+}
+
+ClipboardReader& X11Platform::clipboard_reader() {
+    if (!m_clipboard_reader)
+        m_clipboard_reader = std::make_unique<X11ClipboardReader>(
+            [this] { return m_termination_signals ? m_termination_signals->pending_fd() : -1; },
+            [this] { return m_clipboard_owner && m_clipboard_owner->serving(); });
+    return *m_clipboard_reader;
 }
 
 WindowStyle& X11Platform::window_style() {

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class X11ClipboardReader;
 class X11ClipboardOwner;
 class X11GlobalHotkeys;
 class XdgAutostart;
@@ -31,6 +32,7 @@ public:
     KeyState& key_state() override;
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
+    ClipboardReader& clipboard_reader() override;
     WindowStyle& window_style() override;
     TaskbarButton& taskbar_button() override;
     SystemInfo& system_info() override;
@@ -51,6 +53,7 @@ private:
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<X11ScreenCapture> m_screen_capture;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
+    std::unique_ptr<X11ClipboardReader> m_clipboard_reader;
     std::unique_ptr<X11WindowStyle> m_window_style;
     std::unique_ptr<X11TaskbarButton> m_taskbar_button;
     std::unique_ptr<X11SystemInfo> m_system_info;
