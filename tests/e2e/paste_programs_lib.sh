@@ -124,6 +124,10 @@ paste_round() {
     fi
     focus_program "$name"
     clear_program "$name"
+    local captures
+    captures=$(capture_count)
     xdotool key --delay "$delay" ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v
     expect_text "$name" 0123456789
+    # l3afpad sets the clipboard to what it has just pasted: that is no copy.
+    [ "$(capture_count)" = "$captures" ] || fail "$name: a paste was recorded as a copy"
 }

@@ -16,6 +16,7 @@ void PasteHold::paste_released(qint64 now, quint32 target) {
     m_last_request = now;
     m_any_request = false;
     m_data = false;
+    m_slow_reader = false;
     m_transfers = 0;
 }
 
@@ -23,7 +24,7 @@ bool PasteHold::counts(quint32 client) const {
     return m_target == 0 || client == m_target;
 }
 
-void PasteHold::request(qint64 now, quint32 client, Request kind) {
+void PasteHold::request(qint64 now, quint32 client, Request kind, bool slow_reader) {
     if (kind == Request::Data) {
         m_data_given.insert(client, now);
         if (m_data_given.size() > 64) // a few clients at most; forget the oldest
@@ -33,6 +34,7 @@ void PasteHold::request(qint64 now, quint32 client, Request kind) {
         return;
     m_any_request = true;
     m_last_request = now;
+    m_slow_reader = m_slow_reader || slow_reader;
     if (kind == Request::Data)
         m_data = true;
 }
@@ -55,7 +57,7 @@ bool PasteHold::paste_finished(qint64 now) const {
     if (m_transfers > 0)
         return false;
     if (m_data)
-        return now - m_last_request >= quiet_ms;
+        return now - m_last_request >= quiet();
     if (m_any_request)
         return now - m_last_request >= formats_only_quiet_ms;
     return now - m_released_at >= cap_ms;
@@ -71,7 +73,7 @@ qint64 PasteHold::release_due(qint64 frozen_at) const {
         return frozen_at;
     if (m_transfers == 0) {
         if (m_data)
-            due = std::min(due, m_last_request + quiet_ms);
+            due = std::min(due, m_last_request + quiet());
         else if (m_any_request)
             due = std::min(due, m_last_request + formats_only_quiet_ms);
         else

@@ -17,6 +17,9 @@
 class PasteHold {
 public:
     static constexpr qint64 quiet_ms = 20;
+    // Chromium reads in bursts with pauses between them (its list of formats again and again,
+    // the text twice) and throws a paste away if the clipboard changes before it is done.
+    static constexpr qint64 slow_reader_quiet_ms = 50;
     static constexpr qint64 formats_only_quiet_ms = 100;
     static constexpr qint64 cap_ms = 300;
     // A program's echo comes within this long of the data it echoes.
@@ -28,7 +31,8 @@ public:
     void entry_served();
     // The paste key went to target; the paste counts only if entry_served() came before.
     void paste_released(qint64 now, quint32 target);
-    void request(qint64 now, quint32 client, Request kind);
+    // slow_reader: the requestor is known to pause between its requests.
+    void request(qint64 now, quint32 client, Request kind, bool slow_reader = false);
     // A transfer in parts (large data) to client began or ended; while one runs the paste is
     // not over.
     void transfer_started(quint32 client);
@@ -46,6 +50,7 @@ public:
 
 private:
     bool counts(quint32 client) const;
+    qint64 quiet() const { return m_slow_reader ? slow_reader_quiet_ms : quiet_ms; }
 
     bool m_entry_served = false;
     bool m_active = false;
@@ -54,6 +59,7 @@ private:
     qint64 m_last_request = 0;
     bool m_any_request = false;
     bool m_data = false;
+    bool m_slow_reader = false;
     int m_transfers = 0;
     QHash<quint32, qint64> m_data_given; // client -> when it last got data
 };

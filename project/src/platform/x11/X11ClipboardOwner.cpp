@@ -35,6 +35,7 @@ bool newer_or_same(xcb_timestamp_t a, xcb_timestamp_t b) {
 
 X11ClipboardOwner::X11ClipboardOwner(PasteHold& hold, QObject* parent)
     : ClipboardOwner(parent), m_hold(hold) {
+    m_trace = qEnvironmentVariableIsSet("CORVANA_TRACE_CLIPBOARD");
     m_transfer_timer.setInterval(1000);
     connect(&m_transfer_timer, &QTimer::timeout, this, &X11ClipboardOwner::drop_stale_transfers);
     m_echo_timer.setSingleShot(true);
@@ -379,8 +380,36 @@ void X11ClipboardOwner::on_request(const xcb_selection_request_event_t* request)
     }
     notify(request, kind == PasteHold::Request::Refused ? xcb_atom_t(XCB_ATOM_NONE) : property);
     xcb_flush(m_connection);
-    m_hold.request(now, client, kind);
+    if (m_trace)
+        qDebug("Clipboard: request for atom %u from client 0x%x at %lld: %s", request->target,
+               client, now,
+               kind == PasteHold::Request::Data      ? "data"
+               : kind == PasteHold::Request::Formats ? "formats"
+                                                     : "refused");
+    m_hold.request(now, client, kind, is_slow_reader(request->requestor));
     emit activity();
+}
+
+bool X11ClipboardOwner::is_slow_reader(xcb_window_t requestor) {
+    const auto known = m_slow_readers.constFind(requestor);
+    if (known != m_slow_readers.constEnd())
+        return *known;
+    // Chromium (and programs built on it) read through a window of this name.
+    auto name =
+        reply(xcb_get_property_reply(m_connection,
+                                     xcb_get_property(m_connection, 0, requestor, XCB_ATOM_WM_NAME,
+                                                      XCB_GET_PROPERTY_TYPE_ANY, 0, 16),
+                                     nullptr));
+    const QByteArray text =
+        name ? QByteArray(static_cast<const char*>(xcb_get_property_value(name.get())),
+                          xcb_get_property_value_length(name.get()))
+             : QByteArray();
+    const bool slow =
+        text.endsWith("clipboard") && (text.startsWith("Chromium") || text.startsWith("Chrome"));
+    if (m_slow_readers.size() > 256)
+        m_slow_readers.clear();
+    m_slow_readers.insert(requestor, slow);
+    return slow;
 }
 
 PasteHold::Request X11ClipboardOwner::convert(xcb_window_t requestor, xcb_atom_t target,

@@ -365,7 +365,12 @@ void X11Keyboard::pump() {
         if (stroke.frozen) {
             m_hold_timer.stop();
             replay(stroke.time);
-            m_hold.paste_released(monotonic_ms(), m_focus_client ? m_focus_client() : 0);
+            const qint64 held = monotonic_ms() - stroke.frozen_at;
+            if (held > 0)
+                qDebug("Keyboard: paste key held %lld ms for the previous paste", held);
+            const quint32 target = m_focus_client ? m_focus_client() : 0;
+            m_hold.paste_released(monotonic_ms(), target);
+            qDebug("Keyboard: paste key went to client 0x%x at %lld", target, monotonic_ms());
         }
     }
     m_pumping = false;
