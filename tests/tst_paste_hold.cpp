@@ -31,6 +31,11 @@ Script chromium() {
     script.append({31, Request::Data, true});
     return script;
 }
+// Any program on a busy machine: slow to answer the key, and slow between its requests.
+Script busy_program() {
+    return {
+        {40, Request::Formats}, {41, Request::Data}, {100, Request::Formats}, {101, Request::Data}};
+}
 QStringList digits() {
     QStringList list;
     for (int i = 0; i < 10; ++i)
@@ -81,8 +86,8 @@ private slots:
         QTest::addColumn<int>("program");
         QTest::addColumn<int>("delay");
         QTest::addColumn<QString>("order");
-        const char* names[] = {"Qt", "GTK", "Chromium"};
-        for (int program = 0; program < 3; ++program) {
+        const char* names[] = {"Qt", "GTK", "Chromium", "busy"};
+        for (int program = 0; program < 4; ++program) {
             for (int delay : {0, 2, 10, 50}) {
                 for (const char* order : {"forward", "backward"})
                     QTest::addRow("%s, %d ms, %s", names[program], delay, order)
@@ -96,9 +101,8 @@ private slots:
         QFETCH(QString, order);
         queue_digits(order);
         FakePasteDesktop desktop(editor);
-        desktop.set_target_script(program == 0   ? qt_editor()
-                                  : program == 1 ? gtk_editor()
-                                                 : chromium());
+        const Script scripts[] = {qt_editor(), gtk_editor(), chromium(), busy_program()};
+        desktop.set_target_script(scripts[program]);
         desktop.press_pastes(10, delay);
         verify_in_order(desktop.target_got());
         // The first press goes at once; none waits for the cap when the program reads.
@@ -151,11 +155,14 @@ private slots:
         desktop.hold().transfer_started(editor);
         desktop.run_for(1);
         desktop.press_paste();
-        desktop.run_for(150); // parts going out, slowly
+        for (int part = 0; part < 15; ++part) { // parts going out, slowly
+            desktop.run_for(10);
+            desktop.request(editor, Request::Data);
+        }
         QCOMPARE(desktop.frozen_for().size(), 1);
-        desktop.request(editor, Request::Data);
         desktop.hold().transfer_ended(desktop.now(), editor);
-        desktop.run_for(PasteHold::quiet_ms + 1);
+        // Parts 10 ms apart make the quiet period twice that.
+        desktop.run_for(2 * 11 + 1);
         QCOMPARE(desktop.frozen_for().size(), 2);
         QVERIFY(desktop.frozen_for()[1] > 150);
 

@@ -17,6 +17,7 @@ void PasteHold::paste_released(qint64 now, quint32 target) {
     m_any_request = false;
     m_data = false;
     m_slow_reader = false;
+    m_longest_pause = 0;
     m_transfers = 0;
 }
 
@@ -32,6 +33,7 @@ void PasteHold::request(qint64 now, quint32 client, Request kind, bool slow_read
     }
     if (!m_active || !counts(client))
         return;
+    m_longest_pause = std::max(m_longest_pause, now - m_last_request);
     m_any_request = true;
     m_last_request = now;
     m_slow_reader = m_slow_reader || slow_reader;
@@ -51,6 +53,10 @@ void PasteHold::transfer_ended(qint64 now, quint32 client) {
     m_last_request = now;
 }
 
+qint64 PasteHold::quiet() const {
+    return std::max(m_slow_reader ? slow_reader_quiet_ms : quiet_ms, 2 * m_longest_pause);
+}
+
 bool PasteHold::paste_finished(qint64 now) const {
     if (!m_active)
         return true;
@@ -59,7 +65,7 @@ bool PasteHold::paste_finished(qint64 now) const {
     if (m_data)
         return now - m_last_request >= quiet();
     if (m_any_request)
-        return now - m_last_request >= formats_only_quiet_ms;
+        return now - m_last_request >= std::max(formats_only_quiet_ms, quiet());
     return now - m_released_at >= cap_ms;
 }
 
@@ -75,7 +81,7 @@ qint64 PasteHold::release_due(qint64 frozen_at) const {
         if (m_data)
             due = std::min(due, m_last_request + quiet());
         else if (m_any_request)
-            due = std::min(due, m_last_request + formats_only_quiet_ms);
+            due = std::min(due, m_last_request + std::max(formats_only_quiet_ms, quiet()));
         else
             due = std::min(due, m_released_at + cap_ms);
     }

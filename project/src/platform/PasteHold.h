@@ -10,16 +10,18 @@
 // being read waits until that read is over: the program pasted into has asked for data and then
 // sent nothing for a quiet period, with every transfer to it done. Requests from other programs
 // (clipboard managers read every new owner) do not count. A program that asks only for the list
-// of formats is done after a longer silence; one that asks nothing is done after the cap. No
-// press waits longer than the cap.
+// of formats is done after a longer silence; one that asks nothing is done after the cap. A
+// program that is slow right now (a busy machine) gets a longer quiet period: twice the longest
+// it took to answer the key or to send its next request. No press waits longer than the cap.
 //
 // Times are milliseconds of a monotonic clock. Clients are opaque ids (an X client), 0 unknown.
 class PasteHold {
 public:
     static constexpr qint64 quiet_ms = 20;
     // Chromium reads in bursts with pauses between them (its list of formats again and again,
-    // the text twice) and throws a paste away if the clipboard changes before it is done.
-    static constexpr qint64 slow_reader_quiet_ms = 50;
+    // the text twice) and throws a paste away if the clipboard changes before it is done. On a
+    // busy machine its pauses reach 70 ms.
+    static constexpr qint64 slow_reader_quiet_ms = 100;
     static constexpr qint64 formats_only_quiet_ms = 100;
     static constexpr qint64 cap_ms = 300;
     // A program's echo comes within this long of the data it echoes.
@@ -50,7 +52,7 @@ public:
 
 private:
     bool counts(quint32 client) const;
-    qint64 quiet() const { return m_slow_reader ? slow_reader_quiet_ms : quiet_ms; }
+    qint64 quiet() const;
 
     bool m_entry_served = false;
     bool m_active = false;
@@ -60,6 +62,7 @@ private:
     bool m_any_request = false;
     bool m_data = false;
     bool m_slow_reader = false;
+    qint64 m_longest_pause = 0; // of the target, between the key and a request or two requests
     int m_transfers = 0;
     QHash<quint32, qint64> m_data_given; // client -> when it last got data
 };

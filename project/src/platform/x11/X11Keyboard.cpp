@@ -339,8 +339,10 @@ void X11Keyboard::pump() {
         }
         // The previous paste is still being read: keep the keyboard frozen (later keys queue in
         // the server) until it is over, or the cap has passed.
+        qint64 held = 0;
         if (stroke.frozen) {
             const qint64 now = monotonic_ms();
+            held = now - stroke.frozen_at;
             if (!m_hold.may_release(now, stroke.frozen_at)) {
                 m_hold_timer.start(
                     int(std::max<qint64>(1, m_hold.release_due(stroke.frozen_at) - now)));
@@ -365,7 +367,6 @@ void X11Keyboard::pump() {
         if (stroke.frozen) {
             m_hold_timer.stop();
             replay(stroke.time);
-            const qint64 held = monotonic_ms() - stroke.frozen_at;
             if (held > 0)
                 qDebug("Keyboard: paste key held %lld ms for the previous paste", held);
             const quint32 target = m_focus_client ? m_focus_client() : 0;
