@@ -175,6 +175,30 @@ private slots:
         QCOMPARE(desktop.target_got()[2], QStringList({"2"}));
     }
 
+    void a_program_that_echoes_is_done_when_its_echo_came() {
+        queue_digits(QStringLiteral("forward"));
+        FakePasteDesktop desktop(editor);
+        desktop.set_target_script(qt_editor());
+        desktop.press_paste();
+        desktop.run_for(5);
+        desktop.hold().echo_seen(desktop.now(), editor); // l3afpad sets what it pasted
+        desktop.press_paste();
+        // Its pastes from now on: read at +2, and the echo has not come yet.
+        desktop.run_for(100);
+        QCOMPARE(desktop.frozen_for().size(), 2);
+        desktop.press_paste();
+        desktop.run_for(100);
+        QCOMPARE(desktop.frozen_for().size(), 2);
+        desktop.hold().echo_seen(desktop.now(), editor);
+        desktop.run_for(PasteHold::quiet_ms);
+        QCOMPARE(desktop.frozen_for().size(), 3);
+        // An echo that never comes: the cap.
+        desktop.press_paste();
+        desktop.run_for(PasteHold::cap_ms + 5);
+        QCOMPARE(desktop.frozen_for().size(), 4);
+        QCOMPARE(desktop.target_got(), QList<QStringList>({{"0"}, {"1"}, {"2"}, {"3"}}));
+    }
+
     void nothing_of_ours_on_the_clipboard_holds_nothing() {
         // Empty history: the program reads another program's clipboard, which we never see.
         FakePasteDesktop desktop(editor);

@@ -15,9 +15,14 @@ start_manager() {
         MANAGER_PID=$!
         wait_for 30 eval 'copyq eval "version()" >/dev/null 2>&1' || fail "copyq did not start" ;;
     parcellite | clipit)
-        "$1" -n >"$1.log" 2>&1 &
+        local program=$1
+        # Debian's clipit command only announces ClipIt's retirement; the program is clipit.real.
+        [ "$program" = clipit ] && program=clipit.real
+        "$program" -n >"$1.log" 2>&1 &
         MANAGER_PID=$!
-        wait_for 30 eval 'xdotool search --class "$1" >/dev/null 2>&1' || fail "$1 did not start" ;;
+        MANAGER_CLASS=$1
+        wait_for 30 eval 'xdotool search --class "$MANAGER_CLASS" >/dev/null 2>&1' ||
+            fail "$1 did not start" ;;
     esac
     PEER_PIDS+=("$MANAGER_PID")
     # It reads the clipboard as it is now; let that settle before the round starts.

@@ -67,6 +67,13 @@ HTML
     wait_for 60 eval 'xdotool search --onlyvisible "${pattern[@]}" >/dev/null 2>&1' ||
         fail "$name did not open"
     PROGRAM_WINDOW[$name]=$(xdotool search --onlyvisible "${pattern[@]}" | head -n 1)
+    if [ "$name" = chromium ]; then
+        # Ready when the page answers typing, not when the window shows.
+        focus_program chromium
+        xdotool type x
+        wait_for 60 eval '[ "$(program_text chromium)" = x ]' || fail "the Chromium page does not answer"
+        clear_program chromium
+    fi
 }
 
 focus_program() {

@@ -19,6 +19,7 @@ void PasteHold::paste_released(qint64 now, quint32 target) {
     m_slow_reader = false;
     m_longest_pause = 0;
     m_transfers = 0;
+    m_echo_due = m_active && m_echoing.contains(target);
 }
 
 bool PasteHold::counts(quint32 client) const {
@@ -62,6 +63,8 @@ bool PasteHold::paste_finished(qint64 now) const {
         return true;
     if (m_transfers > 0)
         return false;
+    if (m_data && m_echo_due)
+        return now - m_released_at >= cap_ms;
     if (m_data)
         return now - m_last_request >= quiet();
     if (m_any_request)
@@ -78,7 +81,9 @@ qint64 PasteHold::release_due(qint64 frozen_at) const {
     if (!m_active)
         return frozen_at;
     if (m_transfers == 0) {
-        if (m_data)
+        if (m_data && m_echo_due)
+            due = std::min(due, m_released_at + cap_ms);
+        else if (m_data)
             due = std::min(due, m_last_request + quiet());
         else if (m_any_request)
             due = std::min(due, m_last_request + std::max(formats_only_quiet_ms, quiet()));
@@ -86,6 +91,17 @@ qint64 PasteHold::release_due(qint64 frozen_at) const {
             due = std::min(due, m_released_at + cap_ms);
     }
     return due;
+}
+
+void PasteHold::echo_seen(qint64 now, quint32 client) {
+    if (client == 0)
+        return;
+    if (m_echoing.size() < 64)
+        m_echoing.insert(client);
+    if (m_active && counts(client)) {
+        m_echo_due = false;
+        m_last_request = now;
+    }
 }
 
 void PasteHold::copy_key_pressed() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QtGlobal>
 
 // When a frozen paste key may reach the program it is meant for, and which clipboard changes are
@@ -45,6 +46,10 @@ public:
     // When may_release() turns true if nothing else happens.
     qint64 release_due(qint64 frozen_at) const;
 
+    // client set the clipboard to what it had just pasted. Such a program does it on every
+    // paste: from now on its paste is over only once its echo has come.
+    void echo_seen(qint64 now, quint32 client);
+
     // Ctrl+C or Ctrl+X: the next clipboard change is the user's, whoever makes it.
     void copy_key_pressed();
     // Whether client taking the clipboard now is its echo of data we just gave it.
@@ -65,4 +70,6 @@ private:
     qint64 m_longest_pause = 0; // of the target, between the key and a request or two requests
     int m_transfers = 0;
     QHash<quint32, qint64> m_data_given; // client -> when it last got data
+    QSet<quint32> m_echoing;             // clients that echo their pastes
+    bool m_echo_due = false;
 };

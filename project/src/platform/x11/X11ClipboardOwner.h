@@ -104,7 +104,9 @@ private:
     std::vector<Transfer> m_transfers;
     QTimer m_transfer_timer;
 
+    QHash<quint32, QByteArray> m_text_given; // the text each client last got from us
     bool m_echo_pending = false;
+    quint32 m_echo_client = 0;
     xcb_timestamp_t m_echo_time = 0;
     QTimer m_echo_timer;
 };
