@@ -2,6 +2,7 @@
 // window that logs the keys it receives, and holds a key grab as another program would.
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
@@ -26,8 +27,11 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         const int modifiers = int(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-        const QString name =
-            QKeySequence(modifiers | event->key()).toString(QKeySequence::PortableText);
+        QString name = QKeySequence(modifiers | event->key()).toString(QKeySequence::PortableText);
+        // What a program pasting now would get.
+        // The V key by its place (keycode 55 on Xvfb's keymap), so a Cyrillic layout counts too.
+        if ((event->modifiers() & Qt::ControlModifier) && event->nativeScanCode() == 55)
+            name += QLatin1Char(':') + QGuiApplication::clipboard()->text();
         m_file.write(name.toUtf8() + '\n');
         m_file.flush();
     }
