@@ -1,9 +1,14 @@
 #pragma once
 
+#include "FakeAutostart.h"
 #include "FakeClipboardOwner.h"
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
+#include "FakeShellLinks.h"
+#include "FakeSystemInfo.h"
+#include "FakeTaskbarButton.h"
+#include "FakeWindowStyle.h"
 #include "platform/Platform.h"
 
 class FakeKeyboard;
@@ -14,6 +19,11 @@ public:
     KeyState& key_state() override { return m_key_state; }
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
+    WindowStyle& window_style() override { return m_window_style; }
+    TaskbarButton& taskbar_button() override { return m_taskbar_button; }
+    SystemInfo& system_info() override { return m_system_info; }
+    Autostart& autostart() override { return m_autostart; }
+    ShellLinks& shell_links() override { return m_shell_links; }
     ClipboardOwner& clipboard_owner() override;
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
@@ -25,6 +35,11 @@ public:
     FakeKeyState& fake_key_state() { return m_key_state; }
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
+    FakeWindowStyle& fake_window_style() { return m_window_style; }
+    FakeTaskbarButton& fake_taskbar_button() { return m_taskbar_button; }
+    FakeSystemInfo& fake_system_info() { return m_system_info; }
+    FakeAutostart& fake_autostart() { return m_autostart; }
+    FakeShellLinks& fake_shell_links() { return m_shell_links; }
     FakeClipboardOwner& fake_clipboard_owner();
     void request_termination() {
         if (m_termination)
@@ -36,6 +51,11 @@ private:
     FakeKeyState m_key_state;
     FakeInputInjector m_injector;
     FakeGlobalHotkeys m_hotkeys;
+    FakeWindowStyle m_window_style;
+    FakeTaskbarButton m_taskbar_button;
+    FakeSystemInfo m_system_info;
+    FakeAutostart m_autostart;
+    FakeShellLinks m_shell_links;
     FakeKeyboard* m_keyboard = nullptr;
     std::unique_ptr<FakeClipboardOwner> m_clipboard_owner; // needs the application, so made late
     std::function<void()> m_termination;

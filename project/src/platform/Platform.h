@@ -3,12 +3,17 @@
 #include <functional>
 #include <memory>
 
+class Autostart;
 class ClipboardOwner;
 class GlobalHotkeys;
 class InputInjector;
 class KeyState;
 class Keyboard;
 class QObject;
+class SystemInfo;
+class TaskbarButton;
+class WindowStyle;
+class ShellLinks;
 
 // The desktop as core code sees it. One backend is linked in and provides create_platform();
 // the entry installs its result before anything asks for it.
@@ -20,6 +25,11 @@ public:
     virtual KeyState& key_state() = 0;
     virtual InputInjector& input_injector() = 0;
     virtual GlobalHotkeys& global_hotkeys() = 0;
+    virtual WindowStyle& window_style() = 0;
+    virtual TaskbarButton& taskbar_button() = 0;
+    virtual SystemInfo& system_info() = 0;
+    virtual Autostart& autostart() = 0;
+    virtual ShellLinks& shell_links() = 0;
     // Made with the keyboard: the two decide together when a held paste key may go on.
     virtual ClipboardOwner& clipboard_owner() = 0;
 

@@ -6,7 +6,12 @@
 #include "X11KeyMap.h"
 #include "X11KeyState.h"
 #include "X11Keyboard.h"
+#include "X11SystemInfo.h"
+#include "X11TaskbarButton.h"
 #include "X11TerminationSignals.h"
+#include "X11WindowStyle.h"
+#include "XdgAutostart.h"
+#include "XdgShellLinks.h"
 
 #include <QtDebug>
 
@@ -44,6 +49,36 @@ GlobalHotkeys& X11Platform::global_hotkeys() {
     if (!m_global_hotkeys)
         m_global_hotkeys = std::make_unique<X11GlobalHotkeys>(key_map());
     return *m_global_hotkeys;
+}
+
+WindowStyle& X11Platform::window_style() {
+    if (!m_window_style)
+        m_window_style = std::make_unique<X11WindowStyle>();
+    return *m_window_style;
+}
+
+TaskbarButton& X11Platform::taskbar_button() {
+    if (!m_taskbar_button)
+        m_taskbar_button = std::make_unique<X11TaskbarButton>();
+    return *m_taskbar_button;
+}
+
+SystemInfo& X11Platform::system_info() {
+    if (!m_system_info)
+        m_system_info = std::make_unique<X11SystemInfo>();
+    return *m_system_info;
+}
+
+Autostart& X11Platform::autostart() {
+    if (!m_autostart)
+        m_autostart = std::make_unique<XdgAutostart>();
+    return *m_autostart;
+}
+
+ShellLinks& X11Platform::shell_links() {
+    if (!m_shell_links)
+        m_shell_links = std::make_unique<XdgShellLinks>();
+    return *m_shell_links;
 }
 
 void X11Platform::on_termination_request(std::function<void()> handler) {

@@ -9,11 +9,16 @@
 
 class X11ClipboardOwner;
 class X11GlobalHotkeys;
+class XdgAutostart;
+class XdgShellLinks;
 class X11InputInjector;
 class X11KeyMap;
 class X11KeyState;
 class X11Keyboard;
+class X11SystemInfo;
+class X11TaskbarButton;
 class X11TerminationSignals;
+class X11WindowStyle;
 
 // The X11 desktop, reached through Qt's own xcb connection. Services are made on first use.
 class X11Platform : public Platform {
@@ -25,6 +30,11 @@ public:
     KeyState& key_state() override;
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
+    WindowStyle& window_style() override;
+    TaskbarButton& taskbar_button() override;
+    SystemInfo& system_info() override;
+    Autostart& autostart() override;
+    ShellLinks& shell_links() override;
     ClipboardOwner& clipboard_owner() override;
     void on_termination_request(std::function<void()> handler) override;
 
@@ -38,6 +48,11 @@ private:
     std::unique_ptr<X11InputInjector> m_input_injector;
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
+    std::unique_ptr<X11WindowStyle> m_window_style;
+    std::unique_ptr<X11TaskbarButton> m_taskbar_button;
+    std::unique_ptr<X11SystemInfo> m_system_info;
+    std::unique_ptr<XdgAutostart> m_autostart;
+    std::unique_ptr<XdgShellLinks> m_shell_links;
     // Shared by the keyboard (which holds paste keys) and the clipboard owner (which sees the
     // requests that end a hold).
     PasteHold m_paste_hold;
