@@ -520,6 +520,7 @@ void X11ClipboardOwner::on_owner_change(xcb_window_t owner, uint8_t subtype,
     }
     const quint32 client = client_of(owner);
     if (!m_hold.is_echo(monotonic_ms(), client) || !m_text_given.contains(client)) {
+        drop_entry();
         QMetaObject::invokeMethod(this, &ClipboardOwner::copied, Qt::QueuedConnection);
         return;
     }
@@ -577,6 +578,16 @@ void X11ClipboardOwner::finish_echo_check(bool echo) {
         return;
     }
     // A paste of ours since then has replaced what that program held: nothing to capture.
-    if (!m_owned)
-        QMetaObject::invokeMethod(this, &ClipboardOwner::copied, Qt::QueuedConnection);
+    if (m_owned)
+        return;
+    drop_entry();
+    QMetaObject::invokeMethod(this, &ClipboardOwner::copied, Qt::QueuedConnection);
+}
+
+void X11ClipboardOwner::drop_entry() {
+    // Replaced by another program's copy: let it go now, and the file snapshots it holds with
+    // it, rather than at our next paste. Transfers in progress keep their own bytes.
+    m_entry.reset();
+    m_served_targets.clear();
+    m_cache.clear();
 }
