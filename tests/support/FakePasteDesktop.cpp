@@ -63,6 +63,7 @@ void FakePasteDesktop::settle() {
         m_frozen.removeFirst();
         m_frozen_for.append(m_now - frozen_at);
         m_last_release = m_now;
+        m_hold.paste_pressed();
         const int served_before = owner.served_texts().size();
         FakePlatform::get().keyboard()->tap({VirtualKeys::Control, VirtualKeys::V});
         const bool served = owner.served_texts().size() > served_before;

@@ -30,6 +30,8 @@ public:
 
     enum class Request { Formats, Data, Refused };
 
+    // A paste key is about to be reported; entry_served() during the report ties an entry to it.
+    void paste_pressed() { m_entry_served = false; }
     // The entry for the coming paste is on the clipboard.
     void entry_served();
     // The paste key went to target; the paste counts only if entry_served() came before.

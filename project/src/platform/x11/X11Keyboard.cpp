@@ -400,6 +400,8 @@ void X11Keyboard::pump() {
             if ((key == VirtualKeys::C || key == VirtualKeys::X) &&
                 (m_key_map->modifiers_held(m_down_reported) & XCB_MOD_MASK_CONTROL))
                 m_hold.copy_key_pressed();
+            if (stroke.frozen)
+                m_hold.paste_pressed();
             emit signal_key_pressed(key, 0);
         }
         if (stroke.frozen) {
