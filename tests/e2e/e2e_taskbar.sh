@@ -1,13 +1,24 @@
-# The task bar light: with a session bus the launcher-entry progress is sent at start and on
-# every state change; without one the program says so once and runs on.
+# Desktops without the usual services: no system tray, no session bus, a Wayland session. The
+# program says what it cannot do and runs on, and nothing waits for a click. With a session bus
+# the launcher-entry progress is sent at start and on every state change.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_begin
 
 # An address where no bus listens (unset, libdbus would start one tied to the display).
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$PWD/no-bus-here"
-start_corvana
+WAYLAND_DISPLAY=wayland-9 start_corvana
 wait_for 10 grep -q "No session bus: the task bar state is kept" corvana.err ||
     fail "no word about the missing session bus"
+grep -q "No system tray" corvana.out || fail "no word about the missing tray"
+wait_for 10 eval 'xdotool search --onlyvisible --name "^Corvana on Wayland$" >/dev/null' ||
+    fail "no Wayland notice"
+main=$(xdotool search --onlyvisible --name '^Corvana$' | head -n 1)
+[ -n "$main" ] || fail "the first start shows no main window"
+# With the notice still open, the main window takes clicks: Notes opens the note.
+xdotool windowraise "$main" mousemove --window "$main" 222 366 click 1
+wait_for 10 eval 'xdotool search --onlyvisible --name "^Note$" >/dev/null' ||
+    fail "the open notice blocks the main window"
+pass "no tray, no bus, Wayland: each said once, and the open notice blocks nothing"
 [ "$(grep -c "No session bus" corvana.err)" = 1 ] || fail "the missing bus is reported more than once"
 xdotool key ctrl+alt+0
 wait_for 10 eval '[ "$(grep -c "Callig update ui" corvana.err)" -ge 2 ]' || fail "pause not seen"
