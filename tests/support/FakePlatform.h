@@ -2,9 +2,11 @@
 
 #include "FakeAutostart.h"
 #include "FakeClipboardOwner.h"
+#include "FakeClipboardReader.h"
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
+#include "FakeScreenCapture.h"
 #include "FakeShellLinks.h"
 #include "FakeSystemInfo.h"
 #include "FakeTaskbarButton.h"
@@ -19,12 +21,14 @@ public:
     KeyState& key_state() override { return m_key_state; }
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
+    ClipboardReader& clipboard_reader() override { return m_reader; }
     WindowStyle& window_style() override { return m_window_style; }
     TaskbarButton& taskbar_button() override { return m_taskbar_button; }
     SystemInfo& system_info() override { return m_system_info; }
     Autostart& autostart() override { return m_autostart; }
     ShellLinks& shell_links() override { return m_shell_links; }
     ClipboardOwner& clipboard_owner() override;
+    ScreenCapture& screen_capture() override { return m_screen_capture; }
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
     }
@@ -35,12 +39,14 @@ public:
     FakeKeyState& fake_key_state() { return m_key_state; }
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
+    FakeClipboardReader& reader() { return m_reader; }
     FakeWindowStyle& fake_window_style() { return m_window_style; }
     FakeTaskbarButton& fake_taskbar_button() { return m_taskbar_button; }
     FakeSystemInfo& fake_system_info() { return m_system_info; }
     FakeAutostart& fake_autostart() { return m_autostart; }
     FakeShellLinks& fake_shell_links() { return m_shell_links; }
     FakeClipboardOwner& fake_clipboard_owner();
+    FakeScreenCapture& fake_screen_capture() { return m_screen_capture; }
     void request_termination() {
         if (m_termination)
             m_termination();
@@ -51,9 +57,11 @@ private:
     FakeKeyState m_key_state;
     FakeInputInjector m_injector;
     FakeGlobalHotkeys m_hotkeys;
+    FakeClipboardReader m_reader;
     FakeWindowStyle m_window_style;
     FakeTaskbarButton m_taskbar_button;
     FakeSystemInfo m_system_info;
+    FakeScreenCapture m_screen_capture;
     FakeAutostart m_autostart;
     FakeShellLinks m_shell_links;
     FakeKeyboard* m_keyboard = nullptr;
