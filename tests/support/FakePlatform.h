@@ -6,6 +6,7 @@
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
+#include "FakeScreenCapture.h"
 #include "FakeShellLinks.h"
 #include "FakeSystemInfo.h"
 #include "FakeTaskbarButton.h"
@@ -27,6 +28,7 @@ public:
     Autostart& autostart() override { return m_autostart; }
     ShellLinks& shell_links() override { return m_shell_links; }
     ClipboardOwner& clipboard_owner() override;
+    ScreenCapture& screen_capture() override { return m_screen_capture; }
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
     }
@@ -44,6 +46,7 @@ public:
     FakeAutostart& fake_autostart() { return m_autostart; }
     FakeShellLinks& fake_shell_links() { return m_shell_links; }
     FakeClipboardOwner& fake_clipboard_owner();
+    FakeScreenCapture& fake_screen_capture() { return m_screen_capture; }
     void request_termination() {
         if (m_termination)
             m_termination();
@@ -58,6 +61,7 @@ private:
     FakeWindowStyle m_window_style;
     FakeTaskbarButton m_taskbar_button;
     FakeSystemInfo m_system_info;
+    FakeScreenCapture m_screen_capture;
     FakeAutostart m_autostart;
     FakeShellLinks m_shell_links;
     FakeKeyboard* m_keyboard = nullptr;

@@ -15,6 +15,8 @@
 #include "platform/Platform.h"
 #include "platform/SystemInfo.h"
 #include "platform/VirtualKeys.h"
+#include "screenshot/PrintScreen.h"
+#include "screenshot/PrintScreenMenu.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/ShortcutsDialog.h"
 #include "startup/Startup.h"
@@ -31,6 +33,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -38,7 +41,9 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QWindow>
 
 App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
@@ -60,6 +65,8 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_status_indicator = new StatusIndicator;
     m_status_indicator_menu = new StatusIndicatorMenu;
     m_copy_paste_menu = new CopyPasteMenu(this);
+    // Pages, popups and tools join here as they are built.
+    m_print_screen_menu = new PrintScreenMenu(this);
     m_template_menu = new TemplateMenu(this);
     m_template_paste = new TemplatePaste(this);
 
@@ -136,6 +143,7 @@ App::~App() {
     delete m_status_indicator_menu;
     delete m_copy_paste_menu;
     delete ui;
+    delete m_print_screen_menu;
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
@@ -225,11 +233,11 @@ void App::call_by_name(const char* slot) {
         APP_LOG(QStringLiteral("Not available yet: ") + QLatin1String(slot));
 }
 
-// ---- Main window ----
-
-void App::open_app_settings() {
-    open_app();
+void App::not_built(const char* what) {
+    APP_LOG(QStringLiteral("Not built yet: ") + QLatin1String(what));
 }
+
+// ---- Main window ----
 
 void App::set_status(const QString& state, const QString& text) {
     ui->show_state(this, state, text);
@@ -245,28 +253,8 @@ void App::on_button_show_copy_paste_menu_clicked() {
     m_copy_paste_menu->show();
 }
 
-void App::on_button_show_clipboard_history_menu_clicked() {
-    APP_LOG(QStringLiteral("The clipboard history page is not built yet"));
-}
-
-void App::on_button_show_autocomplete_menu_clicked() {
-    APP_LOG(QStringLiteral("The autocomplete page is not built yet"));
-}
-
 void App::on_button_show_status_indicator_menu_clicked() {
     m_status_indicator_menu->show();
-}
-
-void App::on_button_toggle_note_dialog_clicked() {
-    slot_toggle_note_dialog();
-}
-
-void App::on_button_show_printscreen_menu_clicked() {
-    APP_LOG(QStringLiteral("The screenshot page is not built yet"));
-}
-
-void App::on_button_show_trademark_menu_clicked() {
-    APP_LOG(QStringLiteral("The watermark page is not built yet"));
 }
 
 void App::on_button_show_shortcut_settings_clicked() {
@@ -296,10 +284,6 @@ void App::slot_toggle_status_indicator_visibility() {
 
 void App::slot_toggle_status_indicator_clickthrough() {
     m_status_indicator->toggle_clickthrough();
-}
-
-void App::slot_show_history_dialog() {
-    call_by_name("open_history_dialog");
 }
 
 void App::database_insert(const QString& type, const QString& text) {
@@ -715,6 +699,8 @@ void App::update_ui() {
     else if (m_paste_order == QLatin1String("backward"))
         m_copy_paste_menu->select_mode_backward();
     m_keyboard->set_print_screen_swallowed(m_print_screen_enabled);
+    if (m_print_screen_menu)
+        m_print_screen_menu->set_enabled_checked(m_print_screen_enabled);
     set_status(m_is_paused ? QStringLiteral("paused") : QStringLiteral("activated"), QString());
 }
 
@@ -753,4 +739,40 @@ void App::SimulateCtrlVReleasingAlt() {
     if (alt)
         injector.send_key(VirtualKeys::Alt, true);
     qDebug() << "End SimulateCtrlV()";
+}
+
+// ---- Screenshots ----
+
+void App::print_screen() {
+    APP_LOG(QStringLiteral("START print_screen()"));
+    if (m_print_screen_enabled)
+        PrintScreen::open_capture(this, m_automatic_screenshot_save);
+}
+
+void App::toggle_automatic_screenshot_save() {
+    m_automatic_screenshot_save = !m_automatic_screenshot_save;
+}
+
+void App::toggle_print_screen_enabled() {
+    m_print_screen_enabled = !m_print_screen_enabled;
+    // The keyboard stops swallowing Print at once, not at the next refresh.
+    update_ui();
+}
+
+void App::print_screen_show_notification(const QString& name) {
+    database_insert(QStringLiteral("image"), name);
+    show_tray_message(QStringLiteral("Image Saved"), QStringLiteral("File name: ") + name);
+    connect(m_tray_icon, &QSystemTrayIcon::messageClicked, this,
+            &App::slot_print_screen_show_notification_clicked, Qt::UniqueConnection);
+}
+
+void App::slot_print_screen_show_notification_clicked() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(
+        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + QLatin1Char('/')));
+}
+
+void App::on_button_show_printscreen_menu_clicked() {
+    m_print_screen_menu->show();
+    m_print_screen_menu->raise();
+    m_print_screen_menu->activateWindow();
 }

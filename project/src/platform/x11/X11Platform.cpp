@@ -9,6 +9,7 @@
 #include "X11Keyboard.h"
 #include "X11SystemInfo.h"
 #include "X11TaskbarButton.h"
+#include "X11ScreenCapture.h"
 #include "X11TerminationSignals.h"
 #include "X11WindowStyle.h"
 #include "XdgAutostart.h"
@@ -94,6 +95,12 @@ ShellLinks& X11Platform::shell_links() {
     if (!m_shell_links)
         m_shell_links = std::make_unique<XdgShellLinks>();
     return *m_shell_links;
+}
+
+ScreenCapture& X11Platform::screen_capture() {
+    if (!m_screen_capture)
+        m_screen_capture = std::make_unique<X11ScreenCapture>();
+    return *m_screen_capture;
 }
 
 void X11Platform::on_termination_request(std::function<void()> handler) {

@@ -18,6 +18,7 @@ class X11KeyState;
 class X11Keyboard;
 class X11SystemInfo;
 class X11TaskbarButton;
+class X11ScreenCapture;
 class X11TerminationSignals;
 class X11WindowStyle;
 
@@ -38,6 +39,7 @@ public:
     Autostart& autostart() override;
     ShellLinks& shell_links() override;
     ClipboardOwner& clipboard_owner() override;
+    ScreenCapture& screen_capture() override;
     void on_termination_request(std::function<void()> handler) override;
 
 private:
@@ -49,6 +51,7 @@ private:
     std::unique_ptr<X11KeyState> m_key_state;
     std::unique_ptr<X11InputInjector> m_input_injector;
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
+    std::unique_ptr<X11ScreenCapture> m_screen_capture;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
     std::unique_ptr<X11ClipboardReader> m_clipboard_reader;
     std::unique_ptr<X11WindowStyle> m_window_style;
