@@ -338,6 +338,8 @@ void X11Keyboard::drop_released(xcb_keycode_t keycode, xcb_timestamp_t time) {
     }
     // Its raw copy, should it still come, is not a press to report either.
     remember_reported(keycode, time, true);
+    if (m_watchdog)
+        m_watchdog->finished(time);
     pump();
 }
 
