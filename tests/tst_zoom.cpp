@@ -69,8 +69,8 @@ private slots:
         QVERIFY(qAbs(zoom().m_magnification - 1.51f) < 0.001f);
         QVERIFY(qAbs(magnifier().calls().first().factor - 1.01f) < 0.001f);
         // Centred on the pointer, the size of the screen divided by the factor.
-        QCOMPARE(view().size(), QSize(int(1920 / zoom().m_magnification),
-                                      int(1080 / zoom().m_magnification)));
+        QCOMPARE(view().size(),
+                 QSize(int(1920 / zoom().m_magnification), int(1080 / zoom().m_magnification)));
         QCOMPARE(view().topLeft(), QPoint(960 - view().width() / 2, 540 - view().height() / 2));
 
         // Asking again for 1.5 changes nothing; 0.5 is refused with its line.
@@ -112,8 +112,8 @@ private slots:
         pointer = QPoint(3190, 1000);
         zoom_to(2.0f);
         QCOMPARE(magnifier().last().screen, right_screen);
-        QCOMPARE(view().size(), QSize(int(1280 / zoom().m_magnification),
-                                      int(1024 / zoom().m_magnification)));
+        QCOMPARE(view().size(),
+                 QSize(int(1280 / zoom().m_magnification), int(1024 / zoom().m_magnification)));
         QVERIFY(right_screen.contains(view()));
         QCOMPARE(view().bottomRight(), right_screen.bottomRight());
     }

@@ -122,8 +122,10 @@ int magnified(const QStringList& a) {
     const QRect view(a[6].toInt(), a[7].toInt(), a[8].toInt(), a[9].toInt());
     if (shot.isNull() || pat.isNull() || view.isEmpty())
         return 1;
-    const double fx = double(shot.width()) / view.width(), fy = double(shot.height()) / view.height();
-    const QPoint pointer_shown(int((pointer.x() - view.x()) * fx), int((pointer.y() - view.y()) * fy));
+    const double fx = double(shot.width()) / view.width(),
+                 fy = double(shot.height()) / view.height();
+    const QPoint pointer_shown(int((pointer.x() - view.x()) * fx),
+                               int((pointer.y() - view.y()) * fy));
     int bad = 0, checked = 0;
     for (int y = 4; y < shot.height(); y += 11)
         for (int x = 4; x < shot.width(); x += 11) {

@@ -53,8 +53,13 @@ xdotool key ctrl+2
 wait_for 10 zoom_shown || fail "Ctrl+2 showed no zoom window"
 wait_for 10 magnifier_shown || fail "Ctrl+2 did not magnify"
 sleep 0.3
-xdotool mousedown 1 mousemove 320 310 mousemove 350 320 mousemove 380 330 mousemove 410 340 \
-    mousemove 440 350 mouseup 1
+# Paced, so each move arrives on its own (queued moves are merged into one).
+xdotool mousedown 1
+for x in 320 350 380 410 440 470; do
+    xdotool mousemove $x $((x / 3 + 200))
+    sleep 0.05
+done
+xdotool mouseup 1
 wait_for 10 eval 'shoot pen.png && [ "$("$E2E_PIXELS" red-count pen.png)" -gt 100 ]' ||
     fail "no red stroke on screen"
 cp pen.png "$CORVANA_SHOTS/zoom-pen.png"

@@ -21,7 +21,8 @@ LiveZoom::LiveZoom() {
     QString error;
     if (!Platform::instance().mouse_hook().install(
             [this](const MouseHook::Event& event) { pointer_event(event); }, &error))
-        qDebug().noquote() << "Error:" << error << "- the magnified view will not follow the pointer";
+        qDebug().noquote() << "Error:" << error
+                           << "- the magnified view will not follow the pointer";
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &LiveZoom::screens_changed);
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &LiveZoom::screens_changed);
 }
@@ -133,7 +134,8 @@ void LiveZoom::apply_view(int x, int y) {
     m_view_top_right = QPoint(x + w, y);
     m_view_bottom_left = QPoint(x, y + h);
     m_view_bottom_right = QPoint(x + w, y + h);
-    m_inner_rect = QRect(QPoint(x + m_margin, y + m_margin), QPoint(x + w - m_margin, y + h - m_margin));
+    m_inner_rect =
+        QRect(QPoint(x + m_margin, y + m_margin), QPoint(x + w - m_margin, y + h - m_margin));
     if (!moved && !animating())
         return;
     QString error;

@@ -63,8 +63,8 @@ bool X11Magnifier::init_extensions(QString* error) {
     }
     Freed<xcb_render_query_version_reply_t> rv{
         xcb_render_query_version_reply(m_c, xcb_render_query_version(m_c, 0, 11), nullptr)};
-    Freed<xcb_render_query_pict_formats_reply_t> formats{xcb_render_query_pict_formats_reply(
-        m_c, xcb_render_query_pict_formats(m_c), nullptr)};
+    Freed<xcb_render_query_pict_formats_reply_t> formats{
+        xcb_render_query_pict_formats_reply(m_c, xcb_render_query_pict_formats(m_c), nullptr)};
     if (!formats)
         return false;
     for (auto f = xcb_render_query_pict_formats_formats_iterator(formats.p); f.rem;
@@ -115,8 +115,7 @@ xcb_render_pictformat_t X11Magnifier::format_for_visual(xcb_visualid_t visual) c
     return m_visual_formats.value(visual, XCB_NONE);
 }
 
-bool X11Magnifier::set_view(float factor, const QRect& view, const QRect& screen,
-                            QString* error) {
+bool X11Magnifier::set_view(float factor, const QRect& view, const QRect& screen, QString* error) {
     if (factor <= 1.0f || view.isEmpty() || screen.isEmpty()) {
         stop();
         return true;
@@ -148,8 +147,8 @@ bool X11Magnifier::start(const QRect& screen, QString* error) {
         // Every top-level window keeps its own contents from now on; the server still shows
         // them as before.
         xcb_composite_redirect_subwindows(m_c, m_root, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
-        Freed<xcb_get_window_attributes_reply_t> a{xcb_get_window_attributes_reply(
-            m_c, xcb_get_window_attributes(m_c, m_root), nullptr)};
+        Freed<xcb_get_window_attributes_reply_t> a{
+            xcb_get_window_attributes_reply(m_c, xcb_get_window_attributes(m_c, m_root), nullptr)};
         m_root_event_mask = a ? a->your_event_mask : 0;
         const uint32_t mask = m_root_event_mask | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         xcb_change_window_attributes(m_c, m_root, XCB_CW_EVENT_MASK, &mask);
@@ -162,12 +161,11 @@ bool X11Magnifier::start(const QRect& screen, QString* error) {
         const xcb_gcontext_t gc = xcb_generate_id(m_c);
         const uint32_t include = XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS;
         xcb_create_gc(m_c, gc, m_root, XCB_GC_SUBWINDOW_MODE, &include);
-        xcb_copy_area(m_c, m_root, m_snapshot, gc, int16_t(screen.x()), int16_t(screen.y()), 0,
-                      0, uint16_t(screen.width()), uint16_t(screen.height()));
+        xcb_copy_area(m_c, m_root, m_snapshot, gc, int16_t(screen.x()), int16_t(screen.y()), 0, 0,
+                      uint16_t(screen.width()), uint16_t(screen.height()));
         xcb_free_gc(m_c, gc);
         m_snapshot_picture = xcb_generate_id(m_c);
-        xcb_render_create_picture(m_c, m_snapshot_picture, m_snapshot, m_root_format, 0,
-                                  nullptr);
+        xcb_render_create_picture(m_c, m_snapshot_picture, m_snapshot, m_root_format, 0, nullptr);
     }
 
     m_window = xcb_generate_id(m_c);
@@ -176,8 +174,8 @@ bool X11Magnifier::start(const QRect& screen, QString* error) {
                       int16_t(screen.y()), uint16_t(screen.width()), uint16_t(screen.height()), 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, s->root_visual,
                       XCB_CW_BACK_PIXMAP | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
-    xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, m_window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING,
-                        8, uint32_t(std::strlen(magnifier_title)), magnifier_title);
+    xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, m_window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        uint32_t(std::strlen(magnifier_title)), magnifier_title);
     // Clicks and keys go through to the programs underneath.
     xcb_shape_rectangles(m_c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
                          m_window, 0, 0, 0, nullptr);
@@ -268,8 +266,8 @@ void X11Magnifier::compose_windows(xcb_render_picture_t target) {
     const QRect& v = m_view;
     if (m_snapshot_picture != XCB_NONE) {
         xcb_render_composite(m_c, XCB_RENDER_PICT_OP_SRC, m_snapshot_picture, XCB_NONE, target,
-                             int16_t(v.x() - m_screen.x()), int16_t(v.y() - m_screen.y()), 0, 0,
-                             0, 0, uint16_t(v.width()), uint16_t(v.height()));
+                             int16_t(v.x() - m_screen.x()), int16_t(v.y() - m_screen.y()), 0, 0, 0,
+                             0, uint16_t(v.width()), uint16_t(v.height()));
         return;
     }
     xcb_render_composite(m_c, XCB_RENDER_PICT_OP_SRC, m_root_picture, XCB_NONE, target,
@@ -293,7 +291,8 @@ void X11Magnifier::compose_windows(xcb_render_picture_t target) {
         const xcb_window_t w = children[i];
         Freed<xcb_get_window_attributes_reply_t> a{
             xcb_get_window_attributes_reply(m_c, attributes[size_t(i)], nullptr)};
-        Freed<xcb_get_geometry_reply_t> g{xcb_get_geometry_reply(m_c, geometries[size_t(i)], nullptr)};
+        Freed<xcb_get_geometry_reply_t> g{
+            xcb_get_geometry_reply(m_c, geometries[size_t(i)], nullptr)};
         if (w == m_window || !a || !g || a->map_state != XCB_MAP_STATE_VIEWABLE ||
             a->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT)
             continue;
@@ -310,8 +309,8 @@ void X11Magnifier::compose_windows(xcb_render_picture_t target) {
             Source source;
             source.picture = xcb_generate_id(m_c);
             const uint32_t include = XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS;
-            xcb_render_create_picture(m_c, source.picture, w, format,
-                                      XCB_RENDER_CP_SUBWINDOW_MODE, &include);
+            xcb_render_create_picture(m_c, source.picture, w, format, XCB_RENDER_CP_SUBWINDOW_MODE,
+                                      &include);
             source.alpha = m_alpha_formats.contains(format);
             source.damage = xcb_generate_id(m_c);
             xcb_damage_create(m_c, source.damage, w, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
@@ -350,9 +349,10 @@ void X11Magnifier::draw_pointer(double, double) {
         xcb_create_pixmap(m_c, 32, m_cursor_pixmap, m_root, image->width, image->height);
         const xcb_gcontext_t gc = xcb_generate_id(m_c);
         xcb_create_gc(m_c, gc, m_cursor_pixmap, 0, nullptr);
-        xcb_put_image(m_c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_cursor_pixmap, gc, image->width,
-                      image->height, 0, 0, 0, 32, uint32_t(image->width) * image->height * 4,
-                      reinterpret_cast<const uint8_t*>(xcb_xfixes_get_cursor_image_cursor_image(image.p)));
+        xcb_put_image(
+            m_c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_cursor_pixmap, gc, image->width, image->height, 0, 0,
+            0, 32, uint32_t(image->width) * image->height * 4,
+            reinterpret_cast<const uint8_t*>(xcb_xfixes_get_cursor_image_cursor_image(image.p)));
         xcb_free_gc(m_c, gc);
         m_cursor_picture = xcb_generate_id(m_c);
         xcb_render_create_picture(m_c, m_cursor_picture, m_cursor_pixmap, m_argb32, 0, nullptr);
@@ -383,8 +383,8 @@ void X11Magnifier::render() {
         m_view_picture = xcb_generate_id(m_c);
         xcb_render_create_picture(m_c, m_view_picture, m_view_pixmap, m_root_format, 0, nullptr);
         static const char filter[] = "bilinear";
-        xcb_render_set_picture_filter(m_c, m_view_picture, uint16_t(std::strlen(filter)), filter,
-                                      0, nullptr);
+        xcb_render_set_picture_filter(m_c, m_view_picture, uint16_t(std::strlen(filter)), filter, 0,
+                                      nullptr);
         m_view_pixmap_size = m_view.size();
     }
     const xcb_render_color_t black{0, 0, 0, 0xffff};
@@ -396,9 +396,8 @@ void X11Magnifier::render() {
     // The view fills the screen exactly (its size was rounded down from screen / factor).
     set_scale(m_c, m_view_picture, double(m_view.width()) / m_screen.width(),
               double(m_view.height()) / m_screen.height());
-    xcb_render_composite(m_c, XCB_RENDER_PICT_OP_SRC, m_view_picture, XCB_NONE, m_window_picture,
-                         0, 0, 0, 0, 0, 0, uint16_t(m_screen.width()),
-                         uint16_t(m_screen.height()));
+    xcb_render_composite(m_c, XCB_RENDER_PICT_OP_SRC, m_view_picture, XCB_NONE, m_window_picture, 0,
+                         0, 0, 0, 0, 0, uint16_t(m_screen.width()), uint16_t(m_screen.height()));
     xcb_flush(m_c);
     ++m_frames;
 }
