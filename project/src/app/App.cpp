@@ -243,11 +243,11 @@ void App::call_by_name(const char* slot) {
         APP_LOG(QStringLiteral("Not available yet: ") + QLatin1String(slot));
 }
 
-// ---- Main window ----
-
-void App::open_app_settings() {
-    open_app();
+void App::not_built(const char* what) {
+    APP_LOG(QStringLiteral("Not built yet: ") + QLatin1String(what));
 }
+
+// ---- Main window ----
 
 void App::set_status(const QString& state, const QString& text) {
     ui->show_state(this, state, text);
@@ -263,24 +263,8 @@ void App::on_button_show_copy_paste_menu_clicked() {
     m_copy_paste_menu->show();
 }
 
-void App::on_button_show_clipboard_history_menu_clicked() {
-    APP_LOG(QStringLiteral("The clipboard history page is not built yet"));
-}
-
-void App::on_button_show_autocomplete_menu_clicked() {
-    APP_LOG(QStringLiteral("The autocomplete page is not built yet"));
-}
-
 void App::on_button_show_status_indicator_menu_clicked() {
     m_status_indicator_menu->show();
-}
-
-void App::on_button_toggle_note_dialog_clicked() {
-    slot_toggle_note_dialog();
-}
-
-void App::on_button_show_trademark_menu_clicked() {
-    APP_LOG(QStringLiteral("The watermark page is not built yet"));
 }
 
 void App::on_button_show_shortcut_settings_clicked() {
@@ -310,10 +294,6 @@ void App::slot_toggle_status_indicator_visibility() {
 
 void App::slot_toggle_status_indicator_clickthrough() {
     m_status_indicator->toggle_clickthrough();
-}
-
-void App::slot_show_history_dialog() {
-    call_by_name("open_history_dialog");
 }
 
 void App::database_insert(const QString& type, const QString& text) {
