@@ -19,6 +19,8 @@ class Keyboard;
 class PrintScreenMenu;
 class MainWindowForm;
 class NoteDialog;
+class Zoom;
+class ZoomItMenu;
 class QMimeData;
 class QTemporaryDir;
 class SaveManager;
@@ -60,6 +62,9 @@ public:
 
     // Screenshots: saving asks for no name while this is on.
     bool m_automatic_screenshot_save = true;
+    // The two zoom tools exclude each other.
+    bool m_live_zoom_active = false;
+    bool m_dead_zoom_active = false;
 
     // The history and the paste position.
     QStringList m_corvana_clipboard_text_history;
@@ -107,6 +112,8 @@ public:
     SaveManager* save_manager() const { return m_save_manager; }
     ShortcutsDialog* shortcuts_dialog() const { return m_shortcuts_dialog; }
     PrintScreenMenu* print_screen_menu() const { return m_print_screen_menu; }
+    Zoom* zoom() const { return m_zoom; }
+    ZoomItMenu* zoom_it_menu() const { return m_zoom_it_menu; }
     HotkeyProcessor* get_hotkey_instance() const { return m_hotkey_processor; }
     TemplateMenu* template_menu() const { return m_template_menu; }
     TemplatePaste* template_paste() const { return m_template_paste; }
@@ -195,6 +202,10 @@ public slots:
     void hidden_features_dialog_closed();
     void open_hidden_features_help();
     void open_url(const QString& address);
+    void main_live_zoom();
+    void main_dead_zoom();
+    void reset_zoom();
+    void on_button_zoomit_menu_clicked();
 
 private:
     void database_insert(const QString& type, const QString& text);
@@ -219,6 +230,8 @@ private:
     TemplatePaste* m_template_paste = nullptr;
     HiddenFeatures* m_hidden_features = nullptr;
     TradeMarkMenu* m_trade_mark_menu = nullptr;
+    Zoom* m_zoom = nullptr;
+    ZoomItMenu* m_zoom_it_menu = nullptr;
     QClipboard* m_clipboard = nullptr;
     ClipboardOwner* m_clipboard_owner = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
