@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FakeActiveWindow.h"
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
@@ -13,6 +14,7 @@ public:
     KeyState& key_state() override { return m_key_state; }
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
+    ActiveWindow& active_window() override { return m_active_window; }
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
     }
@@ -23,6 +25,7 @@ public:
     FakeKeyState& fake_key_state() { return m_key_state; }
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
+    FakeActiveWindow& fake_active_window() { return m_active_window; }
     void request_termination() {
         if (m_termination)
             m_termination();
@@ -33,6 +36,7 @@ private:
     FakeKeyState m_key_state;
     FakeInputInjector m_injector;
     FakeGlobalHotkeys m_hotkeys;
+    FakeActiveWindow m_active_window;
     FakeKeyboard* m_keyboard = nullptr;
     std::function<void()> m_termination;
 };

@@ -4,8 +4,17 @@
 #include "app/DataPaths.h"
 #include "app/SaveManager.h"
 #include "autocomplete/AutocompleteDatabase.h"
+#include "autocomplete/AutocompleteDialog.h"
+#include "autocomplete/AutocompleteMenu.h"
+#include "autocomplete/AutocompletePaste.h"
 #include "clipboard/ClipboardImageSaver.h"
 #include "clipboard/PasteQueue.h"
+#include "clipboard/SecretContent.h"
+#include "history/HistoryDialog.h"
+#include "history/HistoryEditor.h"
+#include "history/HistoryMenu.h"
+#include "history/ImageViewer.h"
+#include "history/PopupPlacement.h"
 #include "platform/InputInjector.h"
 #include "platform/Keyboard.h"
 #include "platform/Platform.h"
@@ -38,6 +47,7 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_clipboard = QGuiApplication::clipboard();
 
     // Pages, popups and tools join here as they are built.
+    create_popups();
 
     m_temp_dir = new QTemporaryDir;
     m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
@@ -70,6 +80,9 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
 
 App::~App() {
     m_save_manager->save_settings();
+    m_autocomplete = nullptr;
+    delete m_autocomplete_dialog;
+    delete m_history_dialog;
     if (m_temp_dir)
         m_temp_dir->remove();
     delete m_temp_dir;
@@ -79,6 +92,39 @@ App::~App() {
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
+}
+
+void App::create_popups() {
+    m_history_dialog = new HistoryDialog(this);
+    m_history_image_viewer = new ImageViewer(m_history_dialog);
+    m_history_menu = new HistoryMenu(this, this);
+    m_history_dialog->hide();
+    connect(m_history_dialog, &HistoryDialog::signal_lock_button_clicked, this,
+            &App::history_dialog_list_item_activated);
+    connect(m_history_dialog, &HistoryDialog::signal_entered_row, this,
+            &App::history_dialog_item_entered);
+    connect(m_history_dialog, &HistoryDialog::signal_leave_event, m_history_image_viewer,
+            &ImageViewer::hide_me);
+    connect(m_history_dialog, &HistoryDialog::close_me, this, &App::history_dialog_close);
+
+    const DataPaths& paths = DataPaths::get();
+    m_autocomplete_dialog = new AutocompleteDialog(
+        this, paths.data_root() + QStringLiteral("/autocomplete.json"), paths.images_dir());
+    m_autocomplete_image_viewer = new ImageViewer(m_autocomplete_dialog);
+    m_autocomplete_menu = new AutocompleteMenu(this, this);
+    m_autocomplete_paste = new AutocompletePaste(this);
+    m_autocomplete = m_autocomplete_dialog;
+    connect(m_autocomplete_dialog, &AutocompleteDialog::autocomplete_list_item_activated, this,
+            &App::slot_autocomplete_list_item_activated);
+    connect(m_autocomplete_dialog, &AutocompleteDialog::autocomplete_list_item_entered, this,
+            &App::slot_autocomplete_list_item_entered);
+    connect(m_autocomplete_dialog, &AutocompleteDialog::close_me, this,
+            &App::autocomplete_dialog_close);
+    connect(m_autocomplete_dialog, &AutocompleteDialog::signal_leave_event,
+            m_autocomplete_image_viewer, &ImageViewer::hide_me);
+    // Queued: the paste engine has handled the same key report by the time this runs.
+    connect(m_keyboard, &Keyboard::signal_key_pressed, m_autocomplete_paste,
+            &AutocompletePaste::key_reported, Qt::QueuedConnection);
 }
 
 void App::prepare_temp_subfolders() {
@@ -205,10 +251,13 @@ void App::capture_text() {
     // Reading asks the clipboard's owner, which may be slow or hung.
     m_keyboard->set_waiting_on_others(true);
     const QString text = m_clipboard->text(QClipboard::Clipboard);
+    const bool secret = SecretContent::is_secret(m_clipboard->mimeData(QClipboard::Clipboard));
     m_keyboard->set_waiting_on_others(false);
     // The whole text goes to the console only when it is of a readable length.
     constexpr int console_limit = 4096;
-    if (text.size() <= console_limit)
+    if (secret)
+        AppLog::plain(QStringLiteral("(a secret text)"));
+    else if (text.size() <= console_limit)
         AppLog::plain(text);
     else
         AppLog::plain(text.left(console_limit) +
@@ -216,6 +265,10 @@ void App::capture_text() {
     prepare_position_for_capture(m_corvana_clipboard_text_history.isEmpty());
     add_to_corvana_text_history(text);
     AppLog::plain(QStringLiteral("----- copy_to_corvana_clipboard ----- "));
+    if (secret) {
+        m_secret_texts.insert(text);
+        return;
+    }
     database_insert(QStringLiteral("text"), text);
 }
 
@@ -228,6 +281,10 @@ void App::capture_mime_data() {
     // The history may have dropped the copy already; read it only while it is still there.
     if (!m_corvana_clipboard_mime_data_history.contains(copy))
         return;
+    if (SecretContent::is_secret(copy)) {
+        qDebug() << "Secret content: kept in the queue only";
+        return;
+    }
 
     if (copy->hasText() && !copy->hasUrls() && !copy->hasImage() && !copy->hasColor()) {
         qDebug() << "Text";
@@ -332,6 +389,7 @@ void App::clear_clipboard_history() {
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
+    m_secret_texts.clear();
     m_current_clipboard_history_position = -1;
     update_status_indicator();
 }
@@ -537,4 +595,101 @@ void App::SimulateCtrlVReleasingAlt() {
     injector.send_key(VirtualKeys::V, false);
     injector.send_key(VirtualKeys::Alt, true);
     qDebug() << "End SimulateCtrlV()";
+}
+
+// ---- History and autocomplete popups ----
+
+void App::place_popup_at_cursor(QWidget* widget) {
+    PopupPlacement::place_popup_at_cursor(widget);
+}
+
+void App::open_history_dialog() {
+    if (!m_history_dialog->isVisible())
+        m_autocomplete_paste->remember_active_window();
+    m_history_dialog->open_or_close();
+}
+
+void App::slot_show_history_dialog() {
+    open_history_dialog();
+}
+
+void App::history_dialog_close() {
+    APP_LOG(QStringLiteral("START history_dialog_close()"));
+    m_history_dialog->hide();
+    m_history_image_viewer->hide();
+    APP_LOG(QStringLiteral("END history_dialog_close()"));
+}
+
+void App::history_dialog_item_entered(int row) {
+    APP_LOG(QStringLiteral("START history_dialog_item_entered()"));
+    if (!m_rich_text_copy_enabled)
+        return;
+    m_history_image_viewer->hide();
+    const QMimeData* entry = HistoryEditor::mime_entry_of_row(*this, row);
+    if (!entry || !entry->hasImage() || SecretContent::is_secret(entry))
+        return;
+    const QPixmap pixmap = QPixmap::fromImage(qvariant_cast<QImage>(entry->imageData()))
+                               .scaled(200, 200, Qt::KeepAspectRatio, Qt::FastTransformation);
+    m_history_image_viewer->show_beside(m_history_dialog, pixmap);
+    APP_LOG(QStringLiteral("END history_dialog_item_entered()"));
+}
+
+void App::history_dialog_list_item_activated() {
+    APP_LOG(QStringLiteral("START history_dialog_list_item_activated()"));
+    if (HistoryEditor::toggle_lock(*this, m_history_dialog->current_row()))
+        m_history_dialog->show_lock_icon_locked();
+    else
+        m_history_dialog->show_lock_icon_unlocked();
+    update_ui();
+    APP_LOG(QStringLiteral("END history_dialog_list_item_activated()"));
+}
+
+void App::slot_history_list_item_position_changed(int from_row, int to_row) {
+    HistoryEditor::move_entry(*this, from_row, to_row);
+}
+
+void App::delete_history_entry(int row) {
+    HistoryEditor::delete_entry(*this, row);
+}
+
+void App::open_autocomplete_dialog() {
+    if (m_autocomplete_dialog->isHidden())
+        m_autocomplete_paste->remember_active_window();
+    m_autocomplete_dialog->open_or_close();
+}
+
+void App::autocomplete_dialog_close() {
+    APP_LOG(QStringLiteral("START autocomplete_dialog_close()"));
+    m_autocomplete_dialog->hide();
+    APP_LOG(QStringLiteral("END autocomplete_dialog_close()"));
+}
+
+void App::slot_autocomplete_list_item_activated(const QString& type, const QString& text) {
+    if (m_autocomplete_image_viewer->isVisible())
+        m_autocomplete_image_viewer->hide();
+    m_autocomplete_paste->paste(type, text, DataPaths::get().images_dir());
+}
+
+void App::slot_autocomplete_list_item_entered(const QString& type, const QString& text) {
+    APP_LOG(QStringLiteral("START slot_autocomplete_list_item_entered()"));
+    if (m_autocomplete_image_viewer->isVisible())
+        m_autocomplete_image_viewer->hide();
+    if (type != QLatin1String("image"))
+        return;
+    const QPixmap pixmap = QPixmap(DataPaths::get().images_dir() + QLatin1Char('/') + text)
+                               .scaled(200, 200, Qt::KeepAspectRatio, Qt::FastTransformation);
+    m_autocomplete_image_viewer->show_beside(m_autocomplete_dialog, pixmap);
+}
+
+void App::clear_autocomplete_history_clicked() {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Warning"),
+                    QStringLiteral("Are you sure you want to clear the history file?"),
+                    QMessageBox::Yes | QMessageBox::No, m_autocomplete_menu);
+    box.setDefaultButton(QMessageBox::NoButton);
+    if (box.exec() != QMessageBox::Yes)
+        return;
+    m_autocomplete_dialog->delete_history();
+    QDir images(DataPaths::get().images_dir());
+    for (const QString& name : images.entryList({QStringLiteral("*.*")}, QDir::Files))
+        images.remove(name);
 }

@@ -6,10 +6,17 @@
 #include <QClipboard>
 #include <QList>
 #include <QPoint>
+#include <QSet>
 #include <QStringList>
 #include <QWidget>
 
 class AutocompleteDatabase;
+class AutocompleteDialog;
+class AutocompleteMenu;
+class AutocompletePaste;
+class HistoryDialog;
+class HistoryMenu;
+class ImageViewer;
 class HotkeyProcessor;
 class Keyboard;
 class QMimeData;
@@ -53,6 +60,8 @@ public:
     int m_saved_position = -1;
     bool m_ignore_next_clipboard_change = false;
     bool m_paste_on_next_clipboard_change = false;
+    // Text-history entries their source marked secret: queued, never stored, shown masked.
+    QSet<QString> m_secret_texts;
     QTemporaryDir* m_temp_dir = nullptr;
 
     // Template paste state, restarted by every copy.
@@ -87,6 +96,14 @@ public:
     QString temp_dir_path() const;
     // Until the autocomplete store exists, inserts are only logged.
     void set_autocomplete_database(AutocompleteDatabase* database) { m_autocomplete = database; }
+
+    HistoryDialog* history_dialog() const { return m_history_dialog; }
+    HistoryMenu* history_menu() const { return m_history_menu; }
+    ImageViewer* history_image_viewer() const { return m_history_image_viewer; }
+    AutocompleteDialog* autocomplete_dialog() const { return m_autocomplete_dialog; }
+    AutocompleteMenu* autocomplete_menu() const { return m_autocomplete_menu; }
+    ImageViewer* autocomplete_image_viewer() const { return m_autocomplete_image_viewer; }
+    AutocompletePaste* autocomplete_paste() const { return m_autocomplete_paste; }
 
 public slots:
     void quit();
@@ -133,6 +150,21 @@ public slots:
 
     void update_global_shortcuts();
 
+    void open_history_dialog();
+    void slot_show_history_dialog();
+    void history_dialog_close();
+    void history_dialog_item_entered(int row);
+    void history_dialog_list_item_activated();
+    void slot_history_list_item_position_changed(int from_row, int to_row);
+    void delete_history_entry(int row);
+    void place_popup_at_cursor(QWidget* widget);
+
+    void open_autocomplete_dialog();
+    void autocomplete_dialog_close();
+    void slot_autocomplete_list_item_activated(const QString& type, const QString& text);
+    void slot_autocomplete_list_item_entered(const QString& type, const QString& text);
+    void clear_autocomplete_history_clicked();
+
 private:
     void database_insert(const QString& type, const QString& text);
     void capture_text();
@@ -141,12 +173,20 @@ private:
     void prepare_position_for_capture(bool history_empty);
     template <typename T> void insert_into_history(QList<T>& history, const T& entry);
     void prepare_temp_subfolders();
+    void create_popups();
 
     SaveManager* m_save_manager = nullptr;
     ShortcutsDialog* m_shortcuts_dialog = nullptr;
     HotkeyProcessor* m_hotkey_processor = nullptr;
     QClipboard* m_clipboard = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
+    HistoryDialog* m_history_dialog = nullptr;
+    ImageViewer* m_history_image_viewer = nullptr;
+    HistoryMenu* m_history_menu = nullptr;
+    AutocompleteDialog* m_autocomplete_dialog = nullptr;
+    ImageViewer* m_autocomplete_image_viewer = nullptr;
+    AutocompleteMenu* m_autocomplete_menu = nullptr;
+    AutocompletePaste* m_autocomplete_paste = nullptr;
     MimeDataCopier m_mime_copier;
     QPoint m_indicator_position;
     int m_status_indicator_count = 0;

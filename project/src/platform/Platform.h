@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+class ActiveWindow;
 class GlobalHotkeys;
 class InputInjector;
 class KeyState;
@@ -19,6 +20,7 @@ public:
     virtual KeyState& key_state() = 0;
     virtual InputInjector& input_injector() = 0;
     virtual GlobalHotkeys& global_hotkeys() = 0;
+    virtual ActiveWindow& active_window() = 0;
 
     // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).
     virtual void on_termination_request(std::function<void()> handler) = 0;

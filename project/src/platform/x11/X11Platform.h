@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class X11ActiveWindow;
 class X11GlobalHotkeys;
 class X11InputInjector;
 class X11KeyMap;
@@ -23,6 +24,7 @@ public:
     KeyState& key_state() override;
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
+    ActiveWindow& active_window() override;
     void on_termination_request(std::function<void()> handler) override;
 
 private:
@@ -33,6 +35,7 @@ private:
     std::unique_ptr<X11KeyState> m_key_state;
     std::unique_ptr<X11InputInjector> m_input_injector;
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
+    std::unique_ptr<X11ActiveWindow> m_active_window;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
     QPointer<X11Keyboard> m_keyboard;
 };
