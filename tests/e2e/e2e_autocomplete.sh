@@ -36,7 +36,7 @@ xdotool mousemove 200 150
 keys ctrl+alt+space
 wait_for 10 visible '^Autocomplete$' || fail "the autocomplete popup did not open"
 xdotool type --delay 60 "ban"
-wait_for 5 grep -q "str is: ban" corvana.out || fail "the search did not reach the popup"
+wait_for 5 grep -q "str is: ban" corvana.err || fail "the search did not reach the popup"
 import -window root "$shots/autocomplete_popup.png" 2>/dev/null || true
 keys Return
 wait_for 5 eval '! visible "^Autocomplete$"' || fail "the popup stayed open after Enter"
@@ -50,7 +50,7 @@ pass "the paste queue is unchanged by the autocomplete paste"
 
 keys ctrl+alt+h
 wait_for 10 visible "History Dialog" || fail "the history popup did not open"
-wait_for 5 grep -q "Opening with 2 rows" corvana.out || fail "the history popup does not list the two entries left"
+wait_for 5 grep -q "Opening with 2 rows" corvana.err || fail "the history popup does not list the two entries left"
 import -window root "$shots/history_popup.png" 2>/dev/null || true
 keys Escape
 xdotool windowfocus --sync "$editor"

@@ -98,14 +98,7 @@ void App::create_popups() {
     m_history_dialog = new HistoryDialog(this);
     m_history_image_viewer = new ImageViewer(m_history_dialog);
     m_history_menu = new HistoryMenu(this, this);
-    m_history_dialog->hide();
-    connect(m_history_dialog, &HistoryDialog::signal_lock_button_clicked, this,
-            &App::history_dialog_list_item_activated);
-    connect(m_history_dialog, &HistoryDialog::signal_entered_row, this,
-            &App::history_dialog_item_entered);
-    connect(m_history_dialog, &HistoryDialog::signal_leave_event, m_history_image_viewer,
-            &ImageViewer::hide_me);
-    connect(m_history_dialog, &HistoryDialog::close_me, this, &App::history_dialog_close);
+    m_history_dialog->connect_to_app(m_history_image_viewer);
 
     const DataPaths& paths = DataPaths::get();
     m_autocomplete_dialog = new AutocompleteDialog(
@@ -114,14 +107,7 @@ void App::create_popups() {
     m_autocomplete_menu = new AutocompleteMenu(this, this);
     m_autocomplete_paste = new AutocompletePaste(this);
     m_autocomplete = m_autocomplete_dialog;
-    connect(m_autocomplete_dialog, &AutocompleteDialog::autocomplete_list_item_activated, this,
-            &App::slot_autocomplete_list_item_activated);
-    connect(m_autocomplete_dialog, &AutocompleteDialog::autocomplete_list_item_entered, this,
-            &App::slot_autocomplete_list_item_entered);
-    connect(m_autocomplete_dialog, &AutocompleteDialog::close_me, this,
-            &App::autocomplete_dialog_close);
-    connect(m_autocomplete_dialog, &AutocompleteDialog::signal_leave_event,
-            m_autocomplete_image_viewer, &ImageViewer::hide_me);
+    m_autocomplete_dialog->connect_to_app(m_autocomplete_image_viewer);
     // Queued: the paste engine has handled the same key report by the time this runs.
     connect(m_keyboard, &Keyboard::signal_key_pressed, m_autocomplete_paste,
             &AutocompletePaste::key_reported, Qt::QueuedConnection);
@@ -626,11 +612,9 @@ void App::history_dialog_item_entered(int row) {
         return;
     m_history_image_viewer->hide();
     const QMimeData* entry = HistoryEditor::mime_entry_of_row(*this, row);
-    if (!entry || !entry->hasImage() || SecretContent::is_secret(entry))
-        return;
-    const QPixmap pixmap = QPixmap::fromImage(qvariant_cast<QImage>(entry->imageData()))
-                               .scaled(200, 200, Qt::KeepAspectRatio, Qt::FastTransformation);
-    m_history_image_viewer->show_beside(m_history_dialog, pixmap);
+    if (entry && entry->hasImage() && !SecretContent::is_secret(entry))
+        m_history_image_viewer->preview(m_history_dialog,
+                                        qvariant_cast<QImage>(entry->imageData()));
     APP_LOG(QStringLiteral("END history_dialog_item_entered()"));
 }
 
@@ -674,22 +658,12 @@ void App::slot_autocomplete_list_item_entered(const QString& type, const QString
     APP_LOG(QStringLiteral("START slot_autocomplete_list_item_entered()"));
     if (m_autocomplete_image_viewer->isVisible())
         m_autocomplete_image_viewer->hide();
-    if (type != QLatin1String("image"))
-        return;
-    const QPixmap pixmap = QPixmap(DataPaths::get().images_dir() + QLatin1Char('/') + text)
-                               .scaled(200, 200, Qt::KeepAspectRatio, Qt::FastTransformation);
-    m_autocomplete_image_viewer->show_beside(m_autocomplete_dialog, pixmap);
+    if (type == QLatin1String("image"))
+        m_autocomplete_image_viewer->preview(
+            m_autocomplete_dialog, QImage(DataPaths::get().images_dir() + QLatin1Char('/') + text));
 }
 
 void App::clear_autocomplete_history_clicked() {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Warning"),
-                    QStringLiteral("Are you sure you want to clear the history file?"),
-                    QMessageBox::Yes | QMessageBox::No, m_autocomplete_menu);
-    box.setDefaultButton(QMessageBox::NoButton);
-    if (box.exec() != QMessageBox::Yes)
-        return;
-    m_autocomplete_dialog->delete_history();
-    QDir images(DataPaths::get().images_dir());
-    for (const QString& name : images.entryList({QStringLiteral("*.*")}, QDir::Files))
-        images.remove(name);
+    AutocompleteMenu::confirm_and_clear(m_autocomplete_menu, m_autocomplete_dialog,
+                                        DataPaths::get().images_dir());
 }

@@ -4,6 +4,7 @@
 #include "app/AppLog.h"
 #include "autocomplete/AutocompleteListView.h"
 #include "autocomplete/AutocompleteModel.h"
+#include "history/ImageViewer.h"
 #include "history/PopupPlacement.h"
 
 #include <QCoreApplication>
@@ -91,16 +92,17 @@ void AutocompleteDialog::init_layout() {
 
     auto* right = new QVBoxLayout;
     right->setObjectName(QStringLiteral("verticalLayout"));
-    right->setSpacing(0);
+    right->setSpacing(2);
     right->setContentsMargins(0, 0, 0, 0);
     right->addWidget(m_label);
     right->addLayout(search_row);
     right->addWidget(m_list_widget);
 
+    // A little air: with no margins at all the label and the buttons touch the frame.
     m_columns = new QHBoxLayout(this);
     m_columns->setObjectName(QStringLiteral("horizontalLayout_2"));
-    m_columns->setContentsMargins(0, 0, 0, 0);
-    m_columns->setSpacing(0);
+    m_columns->setContentsMargins(4, 4, 4, 4);
+    m_columns->setSpacing(4);
     m_columns->addLayout(left);
     m_columns->addLayout(right);
 }
@@ -120,6 +122,15 @@ void AutocompleteDialog::init_connects() {
             &AutocompleteDialog::slot_delete_selected_element);
     if (m_app)
         connect(m_button_history, &QPushButton::clicked, m_app, &App::open_history_dialog);
+}
+
+void AutocompleteDialog::connect_to_app(ImageViewer* viewer) {
+    connect(this, &AutocompleteDialog::autocomplete_list_item_activated, m_app,
+            &App::slot_autocomplete_list_item_activated);
+    connect(this, &AutocompleteDialog::autocomplete_list_item_entered, m_app,
+            &App::slot_autocomplete_list_item_entered);
+    connect(this, &AutocompleteDialog::close_me, m_app, &App::autocomplete_dialog_close);
+    connect(this, &AutocompleteDialog::signal_leave_event, viewer, &ImageViewer::hide_me);
 }
 
 const std::vector<quint32>& AutocompleteDialog::vector_rb() const {

@@ -7,6 +7,7 @@
 #include <memory>
 
 class App;
+class ImageViewer;
 class AutocompleteListView;
 class AutocompleteModel;
 class QHBoxLayout;
@@ -24,6 +25,9 @@ public:
     AutocompleteDialog(App* app, const QString& json_path, const QString& images_dir,
                        QWidget* parent = nullptr);
     ~AutocompleteDialog() override;
+
+    // The connections App makes to its popup and the popup's image preview.
+    void connect_to_app(ImageViewer* viewer);
 
     // Opens the popup at the pointer, or closes it when open.
     void open_or_close();

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class App;
+class AutocompleteDialog;
 class QPushButton;
 class QVBoxLayout;
 
@@ -13,6 +14,9 @@ public:
     explicit AutocompleteMenu(App* app, QWidget* parent = nullptr);
 
     QPushButton* button_clear() const { return m_button_clear; }
+    // Asks first; on Yes empties the store and deletes the files of the images folder.
+    static void confirm_and_clear(QWidget* parent, AutocompleteDialog* dialog,
+                                  const QString& images_dir);
 
 public slots:
     void slot_button_clear_autocomplete_history_clicked();

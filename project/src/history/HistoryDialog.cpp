@@ -4,6 +4,7 @@
 #include "app/AppLog.h"
 #include "history/HistoryEditor.h"
 #include "history/HistoryRows.h"
+#include "history/ImageViewer.h"
 #include "history/ListWidget.h"
 #include "history/PopupPlacement.h"
 
@@ -79,6 +80,14 @@ void HistoryDialog::init_connects() {
     connect(m_list, &ListWidget::signal_item_pos_changed, m_app,
             &App::slot_history_list_item_position_changed);
     connect(m_button_autocomplete, &QPushButton::clicked, m_app, &App::open_autocomplete_dialog);
+}
+
+void HistoryDialog::connect_to_app(ImageViewer* viewer) {
+    connect(this, &HistoryDialog::signal_lock_button_clicked, m_app,
+            &App::history_dialog_list_item_activated);
+    connect(this, &HistoryDialog::signal_entered_row, m_app, &App::history_dialog_item_entered);
+    connect(this, &HistoryDialog::signal_leave_event, viewer, &ImageViewer::hide_me);
+    connect(this, &HistoryDialog::close_me, m_app, &App::history_dialog_close);
 }
 
 void HistoryDialog::open_or_close() {

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class App;
+class ImageViewer;
 class ListWidget;
 class QHBoxLayout;
 class QLabel;
@@ -25,6 +26,9 @@ public:
     void show_lock_icon_locked();
     void show_order_backward();
     void show_order_forward();
+
+    // The connections App makes to its popup and the popup's image preview.
+    void connect_to_app(ImageViewer* viewer);
 
     // Opens the popup at the pointer with the current history, or closes it when open.
     void open_or_close();

@@ -1,6 +1,7 @@
 #include "history/ImageViewer.h"
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -29,6 +30,13 @@ void ImageViewer::show_beside(const QWidget* popup, const QPixmap& pixmap) {
         move(frame.left() - 215, frame.top());
     resize(pixmap.size());
     show();
+}
+
+void ImageViewer::preview(const QWidget* popup, const QImage& image) {
+    if (image.isNull())
+        return;
+    show_beside(popup, QPixmap::fromImage(image).scaled(200, 200, Qt::KeepAspectRatio,
+                                                        Qt::FastTransformation));
 }
 
 void ImageViewer::hide_me() {
