@@ -74,7 +74,7 @@ private slots:
         {
             AutocompleteStore store(json(), images());
             store.load();
-            QCOMPARE(read(json()), qt_layout({}));
+            QVERIFY(!QFile::exists(json()));
             for (const QString& text : entries)
                 QVERIFY(store.insert(QStringLiteral("text"), text));
             QVERIFY(!store.insert(QStringLiteral("text"), QString()));

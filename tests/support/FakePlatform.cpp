@@ -7,6 +7,16 @@ Keyboard* FakePlatform::create_keyboard(QObject* parent) {
     return m_keyboard;
 }
 
+ClipboardOwner& FakePlatform::clipboard_owner() {
+    return fake_clipboard_owner();
+}
+
+FakeClipboardOwner& FakePlatform::fake_clipboard_owner() {
+    if (!m_clipboard_owner)
+        m_clipboard_owner = std::make_unique<FakeClipboardOwner>();
+    return *m_clipboard_owner;
+}
+
 FakePlatform& FakePlatform::get() {
     return static_cast<FakePlatform&>(Platform::instance());
 }

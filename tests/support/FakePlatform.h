@@ -1,9 +1,12 @@
 #pragma once
 
 #include "FakeActiveWindow.h"
+#include "FakeAutostart.h"
+#include "FakeClipboardOwner.h"
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
+#include "FakeShellLinks.h"
 #include "platform/Platform.h"
 
 class FakeKeyboard;
@@ -15,6 +18,9 @@ public:
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
     ActiveWindow& active_window() override { return m_active_window; }
+    Autostart& autostart() override { return m_autostart; }
+    ShellLinks& shell_links() override { return m_shell_links; }
+    ClipboardOwner& clipboard_owner() override;
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
     }
@@ -26,6 +32,9 @@ public:
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
     FakeActiveWindow& fake_active_window() { return m_active_window; }
+    FakeAutostart& fake_autostart() { return m_autostart; }
+    FakeShellLinks& fake_shell_links() { return m_shell_links; }
+    FakeClipboardOwner& fake_clipboard_owner();
     void request_termination() {
         if (m_termination)
             m_termination();
@@ -37,6 +46,9 @@ private:
     FakeInputInjector m_injector;
     FakeGlobalHotkeys m_hotkeys;
     FakeActiveWindow m_active_window;
+    FakeAutostart m_autostart;
+    FakeShellLinks m_shell_links;
     FakeKeyboard* m_keyboard = nullptr;
+    std::unique_ptr<FakeClipboardOwner> m_clipboard_owner; // needs the application, so made late
     std::function<void()> m_termination;
 };

@@ -15,12 +15,17 @@
 #include "history/HistoryMenu.h"
 #include "history/ImageViewer.h"
 #include "history/PopupPlacement.h"
+#include "platform/ClipboardOwner.h"
 #include "platform/InputInjector.h"
+#include "platform/KeyState.h"
 #include "platform/Keyboard.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/ShortcutsDialog.h"
+#include "startup/Startup.h"
+#include "templates/TemplateMenu.h"
+#include "templates/TemplatePaste.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -45,9 +50,12 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_keyboard_hooked = true;
     m_hotkey_processor = new HotkeyProcessor(this);
     m_clipboard = QGuiApplication::clipboard();
+    m_clipboard_owner = &Platform::instance().clipboard_owner();
 
     // Pages, popups and tools join here as they are built.
     create_popups();
+    m_template_menu = new TemplateMenu(this);
+    m_template_paste = new TemplatePaste(this);
 
     m_temp_dir = new QTemporaryDir;
     m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
@@ -59,13 +67,14 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     update_ui();
     update_status_indicator();
 
-    // Start-at-login and the first start's launchers join here.
+    Startup::apply_at_start(*this);
     if (m_is_first_start)
         open_app();
 
     connect(m_keyboard, &Keyboard::signal_key_pressed, this, &App::key_pressed);
     connect(m_clipboard, &QClipboard::changed, this, &App::clipboard_changed);
-    connect(m_clipboard, &QClipboard::dataChanged, this, &App::clipboard_data_changed);
+    // Copies are heard from the clipboard owner, which knows our own pastes and their echoes.
+    connect(m_clipboard_owner, &ClipboardOwner::copied, this, &App::clipboard_data_changed);
     connect(m_clipboard, &QObject::destroyed, this, &App::clipboard_destroyed);
     connect(m_clipboard, &QClipboard::findBufferChanged, this, &App::clipboard_find_buffer_changed);
     connect(m_clipboard, &QObject::objectNameChanged, this, &App::clipboard_object_name_changed);
@@ -87,6 +96,8 @@ App::~App() {
         m_temp_dir->remove();
     delete m_temp_dir;
     delete m_hotkey_processor;
+    delete m_template_paste;
+    delete m_template_menu;
     delete m_keyboard;
     delete m_save_manager;
     qDeleteAll(m_corvana_clipboard_mime_data_history);
@@ -444,10 +455,26 @@ void App::clipboard_find_buffer_changed() {}
 void App::clipboard_object_name_changed() {}
 void App::clipboard_selection_changed() {}
 
+// ---- Templates ----
+
+void App::on_button_templates_clicked() {
+    APP_LOG(QStringLiteral("void App::on_button_templates_clicked()"));
+    if (!m_template_menu->isVisible())
+        m_template_menu->show();
+}
+
+void App::ctrl_shift_v() {
+    APP_LOG(QStringLiteral("void App::ctrl_shift_v()"));
+    m_template_paste->press(m_template_menu->selected_template());
+}
+
 // ---- Paste engine ----
 
 void App::paste_from_corvana_clipboard() {
     APP_LOG(QStringLiteral("START paste_from_corvana_clipboard()"));
+    // The Ctrl+V of a special paste delivers its filled row.
+    if (m_template_paste && m_template_paste->serve_pending())
+        return;
     if (m_is_paused)
         return;
     int& p = m_current_clipboard_history_position;
@@ -465,18 +492,21 @@ void App::paste_from_corvana_clipboard() {
     }
     p = step->position;
 
+    // Our own serving is never reported as a copy, so nothing is marked to be ignored.
+    QMimeData* entry = nullptr;
     if (m_rich_text_copy_enabled) {
-        m_ignore_next_clipboard_change = true;
-        m_clipboard->setMimeData(
-            get_mime_data_object_copy_2(m_corvana_clipboard_mime_data_history.at(step->index)));
+        entry = get_mime_data_object_copy_2(m_corvana_clipboard_mime_data_history.at(step->index));
     } else {
-        const QString& entry = m_corvana_clipboard_text_history.at(step->index);
-        if (entry.contains(QLatin1String("file:///")))
+        const QString& text = m_corvana_clipboard_text_history.at(step->index);
+        if (text.contains(QLatin1String("file:///")))
             return;
-        qDebug().noquote() << "Text to paste: " + entry;
-        m_ignore_next_clipboard_change = true;
-        m_clipboard->setText(entry);
+        qDebug().noquote() << "Text to paste: " + text;
+        entry = new QMimeData;
+        entry->setText(text);
     }
+    const ClipboardOwner::Result served = m_clipboard_owner->serve(entry);
+    if (!served.ok)
+        APP_LOG(QStringLiteral("The entry could not be put on the clipboard: ") + served.error);
     APP_LOG(QStringLiteral("END paste_from_corvana_clipboard()"));
 }
 
@@ -576,10 +606,27 @@ void App::SimulateCtrlV() {
 void App::SimulateCtrlVReleasingAlt() {
     qDebug() << "Calling SimulateCtrlV()";
     InputInjector& injector = Platform::instance().input_injector();
-    injector.send_key(VirtualKeys::Alt, false);
+    const KeyState& keys = Platform::instance().key_state();
+    // Mostly run while the user holds Ctrl+Alt (Ctrl+Alt+B). A shortcut with Shift, or keys let go
+    // before the report arrived, must still give the program a plain Ctrl+V and leave no modifier
+    // pressed that the user does not hold.
+    const bool alt = keys.is_key_down(VirtualKeys::Alt);
+    const bool shift = keys.is_key_down(VirtualKeys::Shift);
+    const bool ctrl = keys.is_key_down(VirtualKeys::Control);
+    if (alt)
+        injector.send_key(VirtualKeys::Alt, false);
+    if (shift)
+        injector.send_key(VirtualKeys::Shift, false);
+    if (!ctrl)
+        injector.send_key(VirtualKeys::Control, true);
     injector.send_key(VirtualKeys::V, true);
     injector.send_key(VirtualKeys::V, false);
-    injector.send_key(VirtualKeys::Alt, true);
+    if (!ctrl)
+        injector.send_key(VirtualKeys::Control, false);
+    if (shift)
+        injector.send_key(VirtualKeys::Shift, true);
+    if (alt)
+        injector.send_key(VirtualKeys::Alt, true);
     qDebug() << "End SimulateCtrlV()";
 }
 

@@ -17,12 +17,15 @@ class AutocompletePaste;
 class HistoryDialog;
 class HistoryMenu;
 class ImageViewer;
+class ClipboardOwner;
 class HotkeyProcessor;
 class Keyboard;
 class QMimeData;
 class QTemporaryDir;
 class SaveManager;
 class ShortcutsDialog;
+class TemplateMenu;
+class TemplatePaste;
 
 // The main window and the program's state: the clipboard history, the paste position and every
 // setting. Other objects reach it through their App* or Singleton<App>.
@@ -93,6 +96,8 @@ public:
     SaveManager* save_manager() const { return m_save_manager; }
     ShortcutsDialog* shortcuts_dialog() const { return m_shortcuts_dialog; }
     HotkeyProcessor* get_hotkey_instance() const { return m_hotkey_processor; }
+    TemplateMenu* template_menu() const { return m_template_menu; }
+    TemplatePaste* template_paste() const { return m_template_paste; }
     QString temp_dir_path() const;
     // Until the autocomplete store exists, inserts are only logged.
     void set_autocomplete_database(AutocompleteDatabase* database) { m_autocomplete = database; }
@@ -164,6 +169,8 @@ public slots:
     void slot_autocomplete_list_item_activated(const QString& type, const QString& text);
     void slot_autocomplete_list_item_entered(const QString& type, const QString& text);
     void clear_autocomplete_history_clicked();
+    void on_button_templates_clicked();
+    void ctrl_shift_v();
 
 private:
     void database_insert(const QString& type, const QString& text);
@@ -178,7 +185,10 @@ private:
     SaveManager* m_save_manager = nullptr;
     ShortcutsDialog* m_shortcuts_dialog = nullptr;
     HotkeyProcessor* m_hotkey_processor = nullptr;
+    TemplateMenu* m_template_menu = nullptr;
+    TemplatePaste* m_template_paste = nullptr;
     QClipboard* m_clipboard = nullptr;
+    ClipboardOwner* m_clipboard_owner = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
     HistoryDialog* m_history_dialog = nullptr;
     ImageViewer* m_history_image_viewer = nullptr;

@@ -87,8 +87,9 @@ void AutocompleteStore::load() {
 
     const QFileInfo info(m_json_path);
     if (!info.exists()) {
+        // Made with the first entry: no empty file for a store never used.
         qDebug() << "JSON File does not exist";
-        rewrite("it did not exist");
+        m_file_usable = true;
     } else {
         load_file(info);
     }

@@ -4,11 +4,14 @@
 #include <memory>
 
 class ActiveWindow;
+class Autostart;
+class ClipboardOwner;
 class GlobalHotkeys;
 class InputInjector;
 class KeyState;
 class Keyboard;
 class QObject;
+class ShellLinks;
 
 // The desktop as core code sees it. One backend is linked in and provides create_platform();
 // the entry installs its result before anything asks for it.
@@ -21,6 +24,10 @@ public:
     virtual InputInjector& input_injector() = 0;
     virtual GlobalHotkeys& global_hotkeys() = 0;
     virtual ActiveWindow& active_window() = 0;
+    virtual Autostart& autostart() = 0;
+    virtual ShellLinks& shell_links() = 0;
+    // Made with the keyboard: the two decide together when a held paste key may go on.
+    virtual ClipboardOwner& clipboard_owner() = 0;
 
     // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).
     virtual void on_termination_request(std::function<void()> handler) = 0;

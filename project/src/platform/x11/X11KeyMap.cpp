@@ -74,6 +74,19 @@ QVector<X11KeyMap::Position> X11KeyMap::positions(xcb_keysym_t keysym) const {
     return found;
 }
 
+QVector<X11KeyMap::Position> X11KeyMap::paste_positions() const {
+    QVector<Position> found;
+    for (const Position& position : positions(XK_v)) {
+        if (position.level == 0)
+            found.append(position);
+    }
+    for (int keycode = 0; keycode < 256; ++keycode) {
+        if (m_latin_fallback[keycode] == XK_v)
+            found.append({xcb_keycode_t(keycode), 0});
+    }
+    return found;
+}
+
 int X11KeyMap::virtual_key(xcb_keycode_t keycode) const {
     ensure_fresh();
     return m_virtual_keys[keycode];
@@ -186,6 +199,7 @@ void X11KeyMap::reload() {
     std::array<std::array<xcb_keysym_t, 2>, 256> levels{};
     std::array<uint8_t, 256> modifier_bits{};
     std::array<int, 256> virtual_keys{};
+    std::array<xcb_keysym_t, 256> latin_fallback{};
     uint16_t num_lock = 0;
     uint16_t scroll_lock = 0;
 
@@ -206,6 +220,17 @@ void X11KeyMap::reload() {
             level1 = X11KeySymbols::upper_case(level0);
         levels[keycode] = {level0, level1};
         virtual_keys[keycode] = X11KeySymbols::virtual_key(level0);
+        // The core mapping lists the second group's keysyms third and fourth. Programs take
+        // Ctrl with a non-Latin letter as Ctrl with the letter of the first Latin group.
+        const bool non_latin_letter =
+            level0 > 0xff && level0 < 0x1000000 && X11KeySymbols::virtual_key(level0) == 0;
+        if (non_latin_letter && per_keycode > 2) {
+            const xcb_keysym_t other = list[2];
+            if ((other >= XK_a && other <= XK_z)) {
+                latin_fallback[keycode] = other;
+                virtual_keys[keycode] = X11KeySymbols::virtual_key(other);
+            }
+        }
         for (int i = 0; i < per_keycode; ++i) {
             is_num_lock[keycode] = is_num_lock[keycode] || list[i] == XK_Num_Lock;
             is_scroll_lock[keycode] = is_scroll_lock[keycode] || list[i] == XK_Scroll_Lock;
@@ -236,10 +261,12 @@ void X11KeyMap::reload() {
     scroll_lock &= uint16_t(~basic);
 
     const bool differs = !m_valid || levels != m_levels || modifier_bits != m_modifiers ||
-                         num_lock != m_num_lock || scroll_lock != m_scroll_lock;
+                         latin_fallback != m_latin_fallback || num_lock != m_num_lock ||
+                         scroll_lock != m_scroll_lock;
     m_levels = levels;
     m_modifiers = modifier_bits;
     m_virtual_keys = virtual_keys;
+    m_latin_fallback = latin_fallback;
     m_num_lock = num_lock;
     m_scroll_lock = scroll_lock;
     if (m_valid && differs)

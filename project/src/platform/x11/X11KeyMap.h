@@ -30,6 +30,10 @@ public:
     // Every key and level that gives keysym, lowest keycode first.
     QVector<Position> positions(xcb_keysym_t keysym) const;
 
+    // Keys that paste with Ctrl: V on the first group, or on the first group that has Latin
+    // letters when the first has none there (Ctrl+V on a Russian layout is still Ctrl+V).
+    QVector<Position> paste_positions() const;
+
     int virtual_key(xcb_keycode_t keycode) const;
     QVector<xcb_keycode_t> keycodes_for_virtual_key(int virtual_key) const;
 
@@ -59,6 +63,7 @@ private:
     std::array<std::array<xcb_keysym_t, 2>, 256> m_levels{};
     std::array<uint8_t, 256> m_modifiers{};
     std::array<int, 256> m_virtual_keys{};
+    std::array<xcb_keysym_t, 256> m_latin_fallback{}; // a later group's letter, else 0
     uint16_t m_num_lock = 0;
     uint16_t m_scroll_lock = 0;
     QTimer m_refresh_timer;

@@ -4,6 +4,8 @@
 #include "X11KeyMap.h"
 #include "X11KeyboardWatchdog.h"
 #include "X11RootInputSelection.h"
+#include "platform/PasteHold.h"
+#include "platform/VirtualKeys.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -14,6 +16,7 @@
 #include <X11/keysym.h>
 #include <xcb/xinput.h>
 
+#include <chrono>
 #include <cstdlib>
 
 namespace {
@@ -24,32 +27,23 @@ constexpr uint32_t raw_key_mask =
 // How long a raw Ctrl+V press waits for its grab event before it is reported anyway (another
 // client may hold the keyboard, so our passive grab cannot activate).
 constexpr int grab_wait_ms = 50;
-// The longest a paste is held back while the previous one has not been fetched yet.
-constexpr int fetch_deadline_ms = 150;
 constexpr size_t reported_memory = 64;
 
-xcb_atom_t intern(xcb_connection_t* connection, xcb_intern_atom_cookie_t cookie) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
-
-bool owns_clipboard() {
-    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
-           QGuiApplication::clipboard()->ownsClipboard();
+qint64 monotonic_ms() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 } // namespace
 
-X11Keyboard::X11Keyboard(std::shared_ptr<X11KeyMap> key_map, QObject* parent)
-    : Keyboard(parent), m_key_map(std::move(key_map)) {
+X11Keyboard::X11Keyboard(std::shared_ptr<X11KeyMap> key_map, PasteHold& hold, QObject* parent)
+    : Keyboard(parent), m_key_map(std::move(key_map)), m_hold(hold) {
     m_grab_wait.setSingleShot(true);
     m_grab_wait.setInterval(grab_wait_ms);
     connect(&m_grab_wait, &QTimer::timeout, this, &X11Keyboard::on_grab_wait_expired);
-    m_fetch_deadline.setSingleShot(true);
-    m_fetch_deadline.setInterval(fetch_deadline_ms);
-    connect(&m_fetch_deadline, &QTimer::timeout, this, &X11Keyboard::on_fetch_deadline);
+    m_hold_timer.setSingleShot(true);
+    m_hold_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_hold_timer, &QTimer::timeout, this, &X11Keyboard::hold_changed);
     connect(m_key_map.get(), &X11KeyMap::changed, this, [this] {
         if (!m_hooked)
             return;
@@ -63,10 +57,6 @@ X11Keyboard::X11Keyboard(std::shared_ptr<X11KeyMap> key_map, QObject* parent)
         return;
     }
     m_root = xcb_window_t(QX11Info::appRootWindow());
-    auto clipboard = xcb_intern_atom(m_connection, 0, 9, "CLIPBOARD");
-    auto targets = xcb_intern_atom(m_connection, 0, 7, "TARGETS");
-    m_clipboard_atom = intern(m_connection, clipboard);
-    m_targets_atom = intern(m_connection, targets);
     m_watchdog = std::make_unique<X11KeyboardWatchdog>(m_connection);
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -149,22 +139,41 @@ bool X11Keyboard::is_keycode_down(xcb_keycode_t keycode) const {
     return m_down_reported.test(keycode);
 }
 
+// Whatever the dispatch takes for a paste: Ctrl+V with any other modifiers but Shift.
+bool X11Keyboard::is_paste_combination(uint16_t modifiers) {
+    return (modifiers & XCB_MOD_MASK_CONTROL) && !(modifiers & XCB_MOD_MASK_SHIFT);
+}
+
 void X11Keyboard::grab_paste_keys() {
     m_paste_grabs.clear();
     if (!m_hooked)
         return;
-    QVector<uint16_t> masks;
-    for (uint16_t locks : m_key_map->lock_combinations())
-        masks.append(uint16_t(XCB_MOD_MASK_CONTROL | locks));
-    for (const X11KeyMap::Position& position : m_key_map->positions(XK_v)) {
-        if (position.level != 0)
-            continue;
-        X11KeyGrab grab(position.keycode, masks, true);
-        if (grab.active())
-            m_paste_grabs.push_back(std::move(grab));
-        else
-            qWarning("X11Keyboard: Ctrl+V grab on keycode %d refused: %s", position.keycode,
-                     qPrintable(grab.error()));
+    const QVector<uint16_t> locks = m_key_map->lock_combinations();
+    QVector<uint16_t> extras; // Alt, Super, AltGr...: the modifiers that are not locks
+    for (uint16_t bit :
+         {XCB_MOD_MASK_1, XCB_MOD_MASK_2, XCB_MOD_MASK_3, XCB_MOD_MASK_4, XCB_MOD_MASK_5}) {
+        if (!(m_key_map->lock_mask() & bit))
+            extras.append(bit);
+    }
+    for (const X11KeyMap::Position& position : m_key_map->paste_positions()) {
+        // One grab per combination, so that another program's hold on Ctrl+Alt+V costs only
+        // that one.
+        for (int subset = 0; subset < (1 << extras.size()); ++subset) {
+            uint16_t modifiers = XCB_MOD_MASK_CONTROL;
+            for (int i = 0; i < extras.size(); ++i) {
+                if (subset & (1 << i))
+                    modifiers |= extras[i];
+            }
+            QVector<uint16_t> masks;
+            for (uint16_t lock : locks)
+                masks.append(uint16_t(modifiers | lock));
+            X11KeyGrab grab(position.keycode, masks, true);
+            if (grab.active())
+                m_paste_grabs.push_back(std::move(grab));
+            else if (subset == 0)
+                qWarning("X11Keyboard: Ctrl+V grab on keycode %d refused: %s", position.keycode,
+                         qPrintable(grab.error()));
+        }
     }
     if (m_paste_grabs.empty())
         qWarning("X11Keyboard: Ctrl+V is not grabbed, pastes are reported late");
@@ -213,9 +222,6 @@ bool X11Keyboard::nativeEventFilter(const QByteArray& event_type, void* message,
             return false;
         return on_root_key(key, (event->response_type & 0x7f) == XCB_KEY_PRESS);
     }
-    case XCB_SELECTION_REQUEST:
-        on_selection_request(reinterpret_cast<const xcb_selection_request_event_t*>(event));
-        return false; // Qt answers it
     default:
         return false;
     }
@@ -224,7 +230,7 @@ bool X11Keyboard::nativeEventFilter(const QByteArray& event_type, void* message,
 bool X11Keyboard::on_root_key(const xcb_key_press_event_t* key, bool press) {
     if (press) {
         const uint16_t modifiers = key->state & 0xff & ~m_key_map->lock_mask();
-        if (modifiers == XCB_MOD_MASK_CONTROL && is_paste_key(key->detail)) {
+        if (is_paste_combination(modifiers) && is_paste_key(key->detail)) {
             on_paste_grab(key->detail, key->time);
             return true;
         }
@@ -268,7 +274,7 @@ void X11Keyboard::on_raw_key(xcb_keycode_t keycode, xcb_timestamp_t time, bool p
     stroke.report = !grabbed_first;
     if (stroke.report && is_paste_key(keycode)) {
         const uint16_t held = m_key_map->modifiers_held(m_down_now) & ~m_key_map->lock_mask();
-        stroke.awaits_grab = held == XCB_MOD_MASK_CONTROL;
+        stroke.awaits_grab = is_paste_combination(held);
     }
     m_strokes.push_back(stroke);
     pump();
@@ -285,6 +291,7 @@ void X11Keyboard::on_paste_grab(xcb_keycode_t keycode, xcb_timestamp_t time) {
         if (stroke.press && stroke.report && !stroke.frozen && !stroke.matched &&
             stroke.keycode == keycode && stroke.time == time) {
             stroke.frozen = true;
+            stroke.frozen_at = monotonic_ms();
             stroke.matched = true;
             found = true;
             break;
@@ -300,19 +307,10 @@ void X11Keyboard::on_paste_grab(xcb_keycode_t keycode, xcb_timestamp_t time) {
         stroke.press = true;
         stroke.report = true;
         stroke.frozen = true;
+        stroke.frozen_at = monotonic_ms();
         m_strokes.push_back(stroke);
     }
     pump();
-}
-
-void X11Keyboard::on_selection_request(const xcb_selection_request_event_t* request) {
-    if (!m_awaiting_fetch || request->selection != m_clipboard_atom ||
-        request->target == m_targets_atom)
-        return;
-    m_awaiting_fetch = false;
-    m_fetch_deadline.stop();
-    // Qt answers the request after this filter returns; change the clipboard only after that.
-    QTimer::singleShot(0, this, [this] { pump(); });
 }
 
 void X11Keyboard::on_grab_wait_expired() {
@@ -321,10 +319,9 @@ void X11Keyboard::on_grab_wait_expired() {
     pump();
 }
 
-void X11Keyboard::on_fetch_deadline() {
-    qDebug("Keyboard: the previous paste was not fetched in %d ms, going on", fetch_deadline_ms);
-    m_awaiting_fetch = false;
-    pump();
+void X11Keyboard::hold_changed() {
+    if (!m_strokes.empty() && m_strokes.front().frozen)
+        pump();
 }
 
 // Hands the queued strokes on in order. A report is synchronous: the dispatch, clipboard update
@@ -340,10 +337,16 @@ void X11Keyboard::pump() {
                 m_grab_wait.start();
             break;
         }
-        // The program has not fetched the previous paste yet: keep the keyboard frozen (later
-        // keys queue in the server) until it has, or the deadline passes.
-        if (stroke.frozen && m_awaiting_fetch)
-            break;
+        // The previous paste is still being read: keep the keyboard frozen (later keys queue in
+        // the server) until it is over, or the cap has passed.
+        if (stroke.frozen) {
+            const qint64 now = monotonic_ms();
+            if (!m_hold.may_release(now, stroke.frozen_at)) {
+                m_hold_timer.start(
+                    int(std::max<qint64>(1, m_hold.release_due(stroke.frozen_at) - now)));
+                break;
+            }
+        }
         m_strokes.pop_front();
         m_grab_wait.stop();
         m_down_reported.set(stroke.keycode, stroke.press);
@@ -353,15 +356,16 @@ void X11Keyboard::pump() {
             if (is_paste_key(stroke.keycode) && !(stroke.frozen && stroke.matched))
                 remember_reported(stroke.keycode, stroke.time, stroke.frozen);
             QX11Info::setAppTime(stroke.time);
-            emit signal_key_pressed(m_key_map->virtual_key(stroke.keycode), 0);
+            const int key = m_key_map->virtual_key(stroke.keycode);
+            if ((key == VirtualKeys::C || key == VirtualKeys::X) &&
+                (m_key_map->modifiers_held(m_down_reported) & XCB_MOD_MASK_CONTROL))
+                m_hold.copy_key_pressed();
+            emit signal_key_pressed(key, 0);
         }
         if (stroke.frozen) {
+            m_hold_timer.stop();
             replay(stroke.time);
-            m_awaiting_fetch = m_hooked && owns_clipboard();
-            if (m_awaiting_fetch)
-                m_fetch_deadline.start();
-            else
-                m_fetch_deadline.stop();
+            m_hold.paste_released(monotonic_ms(), m_focus_client ? m_focus_client() : 0);
         }
     }
     m_pumping = false;
@@ -382,8 +386,7 @@ void X11Keyboard::drop_strokes() {
     }
     m_strokes.clear();
     m_grab_wait.stop();
-    m_fetch_deadline.stop();
-    m_awaiting_fetch = false;
+    m_hold_timer.stop();
 }
 
 bool X11Keyboard::is_copy(xcb_keycode_t keycode, xcb_timestamp_t time, bool press, bool from_grab) {

@@ -10,19 +10,22 @@
 
 #include <bitset>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
+class PasteHold;
 class X11KeyMap;
 class X11KeyboardWatchdog;
 
 // Key presses from XInput2 raw events on Qt's connection, with Ctrl+V taken from a synchronous
 // passive grab so the report (and the clipboard change it causes) comes before the focused
-// program sees the press.
+// program sees the press. A paste pressed while the previous one is still being read stays
+// frozen until the paste hold lets it go.
 class X11Keyboard : public Keyboard, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
-    explicit X11Keyboard(std::shared_ptr<X11KeyMap> key_map, QObject* parent = nullptr);
+    X11Keyboard(std::shared_ptr<X11KeyMap> key_map, PasteHold& hold, QObject* parent = nullptr);
     ~X11Keyboard() override;
 
     bool set_hooked(bool on) override;
@@ -35,6 +38,15 @@ public:
     bool is_keycode_down(xcb_keycode_t keycode) const;
 
     bool nativeEventFilter(const QByteArray& event_type, void* message, long* result) override;
+
+    // Who receives a key now (an X client), for the hold to tell its requests from others'.
+    void set_focus_client(std::function<quint32()> focus_client) {
+        m_focus_client = std::move(focus_client);
+    }
+
+public slots:
+    // The clipboard was read: a held paste may be due.
+    void hold_changed();
 
 private:
     // One key event as the server sent it. Every press or release reaches us twice at most: as a
@@ -59,17 +71,17 @@ private:
         bool frozen = false;      // the grab froze the keyboard on it: replay once reported
         bool timed_out = false;   // the grab event did not come
         bool matched = false;     // the grab's copy of this raw press has been seen
+        qint64 frozen_at = 0;     // when the grab froze the keyboard on it
     };
 
+    static bool is_paste_combination(uint16_t modifiers);
     void grab_paste_keys();
     void grab_print_keys();
     bool on_root_key(const xcb_key_press_event_t* key, bool press);
     void on_raw_key(xcb_keycode_t keycode, xcb_timestamp_t time, bool press);
     bool is_copy(xcb_keycode_t keycode, xcb_timestamp_t time, bool press, bool from_grab);
     void on_paste_grab(xcb_keycode_t keycode, xcb_timestamp_t time);
-    void on_selection_request(const xcb_selection_request_event_t* request);
     void on_grab_wait_expired();
-    void on_fetch_deadline();
     void pump();
     void replay(xcb_timestamp_t time);
     void drop_strokes();
@@ -81,8 +93,6 @@ private:
     std::shared_ptr<X11KeyMap> m_key_map;
     xcb_connection_t* m_connection = nullptr;
     xcb_window_t m_root = 0;
-    xcb_atom_t m_clipboard_atom = 0;
-    xcb_atom_t m_targets_atom = 0;
     uint8_t m_xinput_opcode = 0;
     bool m_hooked = false;
     bool m_raw_events = false;
@@ -94,9 +104,10 @@ private:
     std::deque<Stroke> m_strokes;
     std::deque<Copy> m_reported; // presses reported lately, for dropping their other copy
     std::deque<Copy> m_seen;     // key events tracked lately, for the same
-    bool m_awaiting_fetch = false;
+    PasteHold& m_hold;
+    std::function<quint32()> m_focus_client;
     bool m_pumping = false;
     QTimer m_grab_wait;
-    QTimer m_fetch_deadline;
+    QTimer m_hold_timer;
     std::unique_ptr<X11KeyboardWatchdog> m_watchdog;
 };

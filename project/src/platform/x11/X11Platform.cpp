@@ -1,12 +1,15 @@
 #include "X11Platform.h"
 
 #include "X11ActiveWindow.h"
+#include "X11ClipboardOwner.h"
 #include "X11GlobalHotkeys.h"
 #include "X11InputInjector.h"
 #include "X11KeyMap.h"
 #include "X11KeyState.h"
 #include "X11Keyboard.h"
 #include "X11TerminationSignals.h"
+#include "XdgAutostart.h"
+#include "XdgShellLinks.h"
 
 #include <QtDebug>
 
@@ -21,7 +24,10 @@ X11Platform::~X11Platform() = default;
 Keyboard* X11Platform::create_keyboard(QObject* parent) {
     if (m_keyboard)
         qWarning("X11Platform: a second keyboard while the first exists; their grabs clash");
-    auto* keyboard = new X11Keyboard(key_map(), parent);
+    auto* keyboard = new X11Keyboard(key_map(), m_paste_hold, parent);
+    QObject::connect(&x11_clipboard_owner(), &X11ClipboardOwner::activity, keyboard,
+                     &X11Keyboard::hold_changed);
+    keyboard->set_focus_client([this] { return x11_clipboard_owner().focus_client(); });
     m_keyboard = keyboard;
     x11_key_state().set_keyboard(keyboard);
     return keyboard;
@@ -49,11 +55,33 @@ ActiveWindow& X11Platform::active_window() {
     return *m_active_window;
 }
 
+Autostart& X11Platform::autostart() {
+    if (!m_autostart)
+        m_autostart = std::make_unique<XdgAutostart>();
+    return *m_autostart;
+}
+
+ShellLinks& X11Platform::shell_links() {
+    if (!m_shell_links)
+        m_shell_links = std::make_unique<XdgShellLinks>();
+    return *m_shell_links;
+}
+
 void X11Platform::on_termination_request(std::function<void()> handler) {
     if (m_termination_signals)
         m_termination_signals->set_handler(std::move(handler));
     else
         m_termination_signals = std::make_unique<X11TerminationSignals>(std::move(handler));
+}
+
+ClipboardOwner& X11Platform::clipboard_owner() {
+    return x11_clipboard_owner();
+}
+
+X11ClipboardOwner& X11Platform::x11_clipboard_owner() {
+    if (!m_clipboard_owner)
+        m_clipboard_owner = std::make_unique<X11ClipboardOwner>(m_paste_hold);
+    return *m_clipboard_owner;
 }
 
 std::shared_ptr<X11KeyMap> X11Platform::key_map() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PasteHold.h"
 #include "platform/Platform.h"
 
 #include <QPointer>
@@ -7,7 +8,10 @@
 #include <memory>
 
 class X11ActiveWindow;
+class X11ClipboardOwner;
 class X11GlobalHotkeys;
+class XdgAutostart;
+class XdgShellLinks;
 class X11InputInjector;
 class X11KeyMap;
 class X11KeyState;
@@ -25,11 +29,15 @@ public:
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
     ActiveWindow& active_window() override;
+    Autostart& autostart() override;
+    ShellLinks& shell_links() override;
+    ClipboardOwner& clipboard_owner() override;
     void on_termination_request(std::function<void()> handler) override;
 
 private:
     std::shared_ptr<X11KeyMap> key_map();
     X11KeyState& x11_key_state();
+    X11ClipboardOwner& x11_clipboard_owner();
 
     std::shared_ptr<X11KeyMap> m_key_map;
     std::unique_ptr<X11KeyState> m_key_state;
@@ -37,5 +45,11 @@ private:
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<X11ActiveWindow> m_active_window;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
+    std::unique_ptr<XdgAutostart> m_autostart;
+    std::unique_ptr<XdgShellLinks> m_shell_links;
+    // Shared by the keyboard (which holds paste keys) and the clipboard owner (which sees the
+    // requests that end a hold).
+    PasteHold m_paste_hold;
+    std::unique_ptr<X11ClipboardOwner> m_clipboard_owner;
     QPointer<X11Keyboard> m_keyboard;
 };

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QMimeData;
+
+// The system clipboard as the paste engine sees it: we serve an entry, and hear when the user
+// copied somewhere else. How requests are answered, which clipboard changes are a program's
+// echo of our own paste, and when the keyboard may go on, stay behind this interface.
+class ClipboardOwner : public QObject {
+    Q_OBJECT
+public:
+    struct Result {
+        bool ok = true;
+        QString error; // for the log
+    };
+
+    using QObject::QObject;
+    ~ClipboardOwner() override = default;
+
+    // Puts entry on the clipboard and answers every program that asks for it until another
+    // program copies. Takes ownership of entry.
+    virtual Result serve(QMimeData* entry) = 0;
+    // Whether the clipboard is ours at the moment.
+    virtual bool serving() const = 0;
+
+signals:
+    // Another program took the clipboard with new content: the user copied. A program setting
+    // the clipboard to what it has just pasted from us is not reported.
+    void copied();
+    // The program that held the clipboard went away and took the content with it.
+    void owner_gone();
+};

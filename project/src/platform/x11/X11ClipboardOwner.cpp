@@ -1,0 +1,542 @@
+#include "X11ClipboardOwner.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QX11Info>
+#include <QtDebug>
+
+#include <xcb/xfixes.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+template <typename T> Reply<T> reply(T* raw) {
+    return Reply<T>(raw, &std::free);
+}
+
+// A transfer that has not moved for this long belongs to a requestor that died or stopped.
+constexpr qint64 stale_transfer_ms = 5000;
+// A new owner that does not say what it holds within this long is taken as a real copy.
+constexpr int echo_check_ms = 1000;
+
+bool newer_or_same(xcb_timestamp_t a, xcb_timestamp_t b) {
+    // Server time wraps after 49 days.
+    return int32_t(a - b) >= 0;
+}
+
+} // namespace
+
+X11ClipboardOwner::X11ClipboardOwner(PasteHold& hold, QObject* parent)
+    : ClipboardOwner(parent), m_hold(hold) {
+    m_transfer_timer.setInterval(1000);
+    connect(&m_transfer_timer, &QTimer::timeout, this, &X11ClipboardOwner::drop_stale_transfers);
+    m_echo_timer.setSingleShot(true);
+    m_echo_timer.setInterval(echo_check_ms);
+    connect(&m_echo_timer, &QTimer::timeout, this, [this] { finish_echo_check(false); });
+
+    m_connection = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+    if (!m_connection) {
+        qWarning("X11ClipboardOwner: no X connection, pastes cannot be served");
+        return;
+    }
+    const xcb_setup_t* setup = xcb_get_setup(m_connection);
+    m_resource_mask = setup->resource_id_mask;
+    // Requests carry their length in 4-byte units; keep well below the server's limit.
+    const qint64 max_bytes = qint64(xcb_get_maximum_request_length(m_connection)) * 4;
+    m_part_size = int(std::min<qint64>(256 * 1024, max_bytes - 1024));
+
+    intern_all({"CLIPBOARD", "TARGETS", "TIMESTAMP", "MULTIPLE", "INCR", "ATOM_PAIR", "UTF8_STRING",
+                "TEXT", "STRING", "text/plain", "text/plain;charset=utf-8", "text/html",
+                "text/uri-list", "image/png", "_CORVANA_ECHO", "WM_NAME"});
+    m_clipboard = atom("CLIPBOARD");
+    m_targets = atom("TARGETS");
+    m_timestamp = atom("TIMESTAMP");
+    m_multiple = atom("MULTIPLE");
+    m_incr = atom("INCR");
+    m_atom_pair = atom("ATOM_PAIR");
+    m_utf8 = atom("UTF8_STRING");
+    m_echo_property = atom("_CORVANA_ECHO");
+
+    m_window = xcb_generate_id(m_connection);
+    const uint32_t values[] = {1, XCB_EVENT_MASK_PROPERTY_CHANGE};
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window,
+                      xcb_window_t(QX11Info::appRootWindow()), -10, -10, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+    const QByteArray name("Corvana clipboard");
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_window, XCB_ATOM_WM_NAME,
+                        XCB_ATOM_STRING, 8, uint32_t(name.size()), name.constData());
+
+    const xcb_query_extension_reply_t* xfixes =
+        xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+    if (xfixes && xfixes->present) {
+        reply(xcb_xfixes_query_version_reply(
+            m_connection, xcb_xfixes_query_version(m_connection, 1, 0), nullptr));
+        m_xfixes_event = xfixes->first_event;
+        xcb_xfixes_select_selection_input(
+            m_connection, m_window, m_clipboard,
+            XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    } else {
+        qWarning("X11ClipboardOwner: no XFixes, copies by other programs are not noticed");
+    }
+    xcb_flush(m_connection);
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+X11ClipboardOwner::~X11ClipboardOwner() {
+    if (!m_connection)
+        return;
+    QCoreApplication::instance()->removeNativeEventFilter(this);
+    for (const Transfer& transfer : m_transfers)
+        watch_properties(transfer.window, false);
+    xcb_destroy_window(m_connection, m_window);
+    xcb_flush(m_connection);
+}
+
+qint64 X11ClipboardOwner::monotonic_ms() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+quint32 X11ClipboardOwner::client_of(xcb_window_t window) const {
+    return window & ~m_resource_mask;
+}
+
+quint32 X11ClipboardOwner::focus_client() const {
+    if (!m_connection)
+        return 0;
+    auto focus =
+        reply(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    // None and PointerRoot name no program.
+    if (!focus || focus->focus <= XCB_INPUT_FOCUS_POINTER_ROOT)
+        return 0;
+    return client_of(focus->focus);
+}
+
+void X11ClipboardOwner::intern_all(const QStringList& names) {
+    QVector<QPair<QString, xcb_intern_atom_cookie_t>> cookies;
+    for (const QString& name : names) {
+        if (m_atoms.contains(name))
+            continue;
+        const QByteArray latin = name.toLatin1();
+        cookies.append(
+            {name, xcb_intern_atom(m_connection, 0, uint16_t(latin.size()), latin.constData())});
+    }
+    // Sent together: one round trip for all.
+    for (const auto& cookie : cookies) {
+        auto answer = reply(xcb_intern_atom_reply(m_connection, cookie.second, nullptr));
+        m_atoms.insert(cookie.first, answer ? answer->atom : xcb_atom_t(XCB_ATOM_NONE));
+    }
+}
+
+xcb_atom_t X11ClipboardOwner::atom(const QString& name) {
+    if (!m_atoms.contains(name))
+        intern_all({name});
+    return m_atoms.value(name);
+}
+
+void X11ClipboardOwner::build_targets() {
+    m_served_targets.clear();
+    m_cache.clear();
+    if (!m_entry)
+        return;
+    QStringList raw;
+    const QStringList formats = m_entry->formats();
+    for (const QString& format : formats) {
+        // Qt's own image and colour formats are converted below; names without a slash are
+        // X11 pseudo-targets a capture may have listed.
+        if (format.startsWith(QLatin1String("application/x-qt-")) ||
+            !format.contains(QLatin1Char('/')) || format == QLatin1String("text/plain") ||
+            format.startsWith(QLatin1String("text/plain;")))
+            continue;
+        raw.append(format);
+    }
+    intern_all(raw);
+    if (m_entry->hasText()) {
+        m_served_targets.append({m_utf8, m_utf8, Kind::Utf8, QString()});
+        const xcb_atom_t charset = atom("text/plain;charset=utf-8");
+        m_served_targets.append({charset, charset, Kind::Utf8, QString()});
+        m_served_targets.append({atom("TEXT"), m_utf8, Kind::Utf8, QString()});
+        m_served_targets.append({XCB_ATOM_STRING, XCB_ATOM_STRING, Kind::Latin1, QString()});
+        const xcb_atom_t plain = atom("text/plain");
+        m_served_targets.append({plain, plain, Kind::Utf8, QString()});
+    }
+    for (const QString& format : raw) {
+        const xcb_atom_t a = m_atoms.value(format);
+        if (a != XCB_ATOM_NONE)
+            m_served_targets.append({a, a, Kind::Raw, format});
+    }
+    if (m_entry->hasImage() && !raw.contains(QLatin1String("image/png"))) {
+        const xcb_atom_t png = atom("image/png");
+        m_served_targets.append({png, png, Kind::Png, QString()});
+    }
+}
+
+const X11ClipboardOwner::Target* X11ClipboardOwner::find_target(xcb_atom_t a) const {
+    for (const Target& target : m_served_targets) {
+        if (target.atom == a)
+            return &target;
+    }
+    return nullptr;
+}
+
+QByteArray X11ClipboardOwner::bytes_for(const Target& target) {
+    const auto cached = m_cache.constFind(target.atom);
+    if (cached != m_cache.constEnd())
+        return *cached;
+    QByteArray bytes;
+    switch (target.kind) {
+    case Kind::Utf8:
+        bytes = m_entry->text().toUtf8();
+        break;
+    case Kind::Latin1:
+        bytes = m_entry->text().toLatin1();
+        break;
+    case Kind::Raw:
+        bytes = m_entry->data(target.format);
+        break;
+    case Kind::Png: {
+        // Encoded when first asked for, not while the paste key waits.
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        qvariant_cast<QImage>(m_entry->imageData()).save(&buffer, "PNG");
+        break;
+    }
+    }
+    m_cache.insert(target.atom, bytes);
+    return bytes;
+}
+
+ClipboardOwner::Result X11ClipboardOwner::serve(QMimeData* entry) {
+    m_entry.reset(entry);
+    if (!m_connection)
+        return {false, QStringLiteral("no X connection")};
+    build_targets();
+    m_hold.entry_served();
+    // A pending echo check is about content we no longer serve after.
+    m_echo_pending = false;
+    m_echo_timer.stop();
+    // The key's time orders our claim among others, but the server ignores a claim older than
+    // the selection's last change: then the current time has to do.
+    const xcb_timestamp_t key_time = xcb_timestamp_t(QX11Info::appTime());
+    const bool key_time_usable = key_time != XCB_CURRENT_TIME && m_last_change_known &&
+                                 newer_or_same(key_time, m_last_change);
+    if (key_time_usable && claim(key_time))
+        return {};
+    if (claim(XCB_CURRENT_TIME))
+        return {};
+    m_owned = false;
+    return {false, QStringLiteral("the X server did not make us the clipboard owner")};
+}
+
+bool X11ClipboardOwner::claim(xcb_timestamp_t time) {
+    xcb_set_selection_owner(m_connection, m_window, m_clipboard, time);
+    auto owner = reply(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
+    m_owned = owner && owner->owner == m_window;
+    if (!m_owned)
+        return false;
+    m_claim_time = time;
+    if (time == XCB_CURRENT_TIME) {
+        m_last_change_known = false; // the XFixes report of our claim tells the time
+    } else {
+        m_last_change = time;
+        m_last_change_known = true;
+    }
+    return true;
+}
+
+bool X11ClipboardOwner::nativeEventFilter(const QByteArray& event_type, void* message, long*) {
+    if (event_type != "xcb_generic_event_t" || !m_connection)
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const uint8_t type = event->response_type & 0x7f;
+    switch (type) {
+    case XCB_SELECTION_REQUEST: {
+        const auto* request = reinterpret_cast<const xcb_selection_request_event_t*>(event);
+        if (request->owner != m_window)
+            return false;
+        on_request(request);
+        return true;
+    }
+    case XCB_SELECTION_CLEAR: {
+        const auto* clear = reinterpret_cast<const xcb_selection_clear_event_t*>(event);
+        if (clear->owner != m_window)
+            return false;
+        if (clear->selection == m_clipboard)
+            m_owned = false;
+        return true;
+    }
+    case XCB_PROPERTY_NOTIFY: {
+        const auto* property = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if (property->window == m_window)
+            return true;
+        if (property->state != XCB_PROPERTY_DELETE)
+            return false;
+        for (const Transfer& transfer : m_transfers) {
+            if (transfer.window == property->window && transfer.property == property->atom) {
+                on_property_deleted(property->window, property->atom);
+                return true;
+            }
+        }
+        return false;
+    }
+    case XCB_SELECTION_NOTIFY: {
+        const auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event);
+        if (notify->requestor != m_window)
+            return false;
+        if (m_echo_pending && notify->time == m_echo_time)
+            on_echo_reply(notify->property);
+        return true;
+    }
+    default:
+        break;
+    }
+    if (m_xfixes_event != 0 && type == m_xfixes_event + XCB_XFIXES_SELECTION_NOTIFY) {
+        const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+        if (notify->window != m_window)
+            return false; // Qt's own report
+        if (notify->selection == m_clipboard)
+            on_owner_change(notify->owner, notify->subtype, notify->selection_timestamp);
+        return true;
+    }
+    return false;
+}
+
+void X11ClipboardOwner::change_property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                                        uint8_t format, uint32_t length, const void* data) {
+    // The requestor may be gone already; its BadWindow is of no interest to anyone.
+    xcb_discard_reply(m_connection,
+                      xcb_change_property_checked(m_connection, XCB_PROP_MODE_REPLACE, window,
+                                                  property, type, format, length, data)
+                          .sequence);
+}
+
+void X11ClipboardOwner::watch_properties(xcb_window_t window, bool on) {
+    const uint32_t mask = on ? XCB_EVENT_MASK_PROPERTY_CHANGE : XCB_EVENT_MASK_NO_EVENT;
+    xcb_discard_reply(m_connection, xcb_change_window_attributes_checked(m_connection, window,
+                                                                         XCB_CW_EVENT_MASK, &mask)
+                                        .sequence);
+}
+
+void X11ClipboardOwner::notify(const xcb_selection_request_event_t* request, xcb_atom_t property) {
+    xcb_selection_notify_event_t event;
+    std::memset(&event, 0, sizeof event);
+    event.response_type = XCB_SELECTION_NOTIFY;
+    event.time = request->time;
+    event.requestor = request->requestor;
+    event.selection = request->selection;
+    event.target = request->target;
+    event.property = property;
+    xcb_discard_reply(m_connection, xcb_send_event_checked(m_connection, 0, request->requestor,
+                                                           XCB_EVENT_MASK_NO_EVENT,
+                                                           reinterpret_cast<const char*>(&event))
+                                        .sequence);
+}
+
+void X11ClipboardOwner::on_request(const xcb_selection_request_event_t* request) {
+    const qint64 now = monotonic_ms();
+    const quint32 client = client_of(request->requestor);
+    // A requestor of old passes no property: the target names it then.
+    const xcb_atom_t property =
+        request->property != XCB_ATOM_NONE ? request->property : request->target;
+    PasteHold::Request kind = PasteHold::Request::Refused;
+    if (request->selection == m_clipboard && request->target == m_multiple &&
+        request->property != XCB_ATOM_NONE) {
+        // A list of (target, property) pairs in the property; each refused pair gets None.
+        auto pairs = reply(
+            xcb_get_property_reply(m_connection,
+                                   xcb_get_property(m_connection, 0, request->requestor, property,
+                                                    XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+                                   nullptr));
+        if (pairs && pairs->format == 32) {
+            const int count = xcb_get_property_value_length(pairs.get()) / 4;
+            auto* values = static_cast<xcb_atom_t*>(xcb_get_property_value(pairs.get()));
+            QVector<xcb_atom_t> answer(values, values + count);
+            kind = PasteHold::Request::Formats;
+            for (int i = 0; i + 1 < answer.size(); i += 2) {
+                const PasteHold::Request one =
+                    convert(request->requestor, answer[i], answer[i + 1], false, client);
+                if (one == PasteHold::Request::Refused)
+                    answer[i + 1] = XCB_ATOM_NONE;
+                else if (one == PasteHold::Request::Data)
+                    kind = one;
+            }
+            change_property(request->requestor, property, pairs->type, 32, uint32_t(answer.size()),
+                            answer.constData());
+        }
+    } else if (request->selection == m_clipboard) {
+        kind = convert(request->requestor, request->target, property, true, client);
+    }
+    notify(request, kind == PasteHold::Request::Refused ? xcb_atom_t(XCB_ATOM_NONE) : property);
+    xcb_flush(m_connection);
+    m_hold.request(now, client, kind);
+    emit activity();
+}
+
+PasteHold::Request X11ClipboardOwner::convert(xcb_window_t requestor, xcb_atom_t target,
+                                              xcb_atom_t property, bool allow_parts,
+                                              quint32 client) {
+    if (target == m_targets) {
+        QVector<xcb_atom_t> list{m_targets, m_timestamp, m_multiple};
+        for (const Target& served : m_served_targets)
+            list.append(served.atom);
+        change_property(requestor, property, XCB_ATOM_ATOM, 32, uint32_t(list.size()),
+                        list.constData());
+        return PasteHold::Request::Formats;
+    }
+    if (target == m_timestamp) {
+        const xcb_timestamp_t time =
+            m_claim_time != XCB_CURRENT_TIME ? m_claim_time : m_last_change;
+        change_property(requestor, property, XCB_ATOM_INTEGER, 32, 1, &time);
+        return PasteHold::Request::Formats;
+    }
+    const Target* served = find_target(target);
+    if (!served || !m_entry)
+        return PasteHold::Request::Refused;
+    const QByteArray bytes = bytes_for(*served);
+    if (bytes.size() <= m_part_size) {
+        change_property(requestor, property, served->type, 8, uint32_t(bytes.size()),
+                        bytes.constData());
+        return PasteHold::Request::Data;
+    }
+    if (!allow_parts)
+        return PasteHold::Request::Refused;
+    // In parts: announce the size, then one part each time the requestor deletes the property.
+    watch_properties(requestor, true);
+    const uint32_t size = uint32_t(bytes.size());
+    change_property(requestor, property, m_incr, 32, 1, &size);
+    m_transfers.push_back({requestor, property, served->type, bytes, 0, client, monotonic_ms()});
+    m_hold.transfer_started(client);
+    if (!m_transfer_timer.isActive())
+        m_transfer_timer.start();
+    return PasteHold::Request::Data;
+}
+
+void X11ClipboardOwner::on_property_deleted(xcb_window_t window, xcb_atom_t property) {
+    for (auto it = m_transfers.begin(); it != m_transfers.end(); ++it) {
+        if (it->window != window || it->property != property)
+            continue;
+        const qint64 now = monotonic_ms();
+        const int left = it->data.size() - it->offset;
+        const int part = std::min(left, m_part_size);
+        // The last part is empty: that tells the requestor the data is complete.
+        change_property(window, property, it->type, 8, uint32_t(part),
+                        it->data.constData() + it->offset);
+        it->offset += part;
+        it->last_step = now;
+        if (part == 0) {
+            const quint32 client = it->client;
+            m_transfers.erase(it);
+            bool window_busy = false;
+            for (const Transfer& other : m_transfers)
+                window_busy = window_busy || other.window == window;
+            if (!window_busy)
+                watch_properties(window, false);
+            m_hold.transfer_ended(now, client);
+        }
+        xcb_flush(m_connection);
+        m_hold.request(now, client_of(window), PasteHold::Request::Data);
+        emit activity();
+        return;
+    }
+}
+
+void X11ClipboardOwner::drop_stale_transfers() {
+    const qint64 now = monotonic_ms();
+    for (auto it = m_transfers.begin(); it != m_transfers.end();) {
+        if (now - it->last_step < stale_transfer_ms) {
+            ++it;
+            continue;
+        }
+        qWarning("X11ClipboardOwner: a program stopped reading a large paste; transfer dropped");
+        const quint32 client = it->client;
+        const xcb_window_t window = it->window;
+        it = m_transfers.erase(it);
+        watch_properties(window, false);
+        m_hold.transfer_ended(now, client);
+    }
+    if (m_transfers.empty())
+        m_transfer_timer.stop();
+    xcb_flush(m_connection);
+    emit activity();
+}
+
+void X11ClipboardOwner::on_owner_change(xcb_window_t owner, uint8_t subtype,
+                                        xcb_timestamp_t timestamp) {
+    if (subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER) {
+        m_last_change = timestamp;
+        m_last_change_known = true;
+    }
+    if (owner == m_window)
+        return;
+    m_owned = false;
+    m_echo_pending = false;
+    m_echo_timer.stop();
+    if (owner == XCB_NONE) {
+        // Reported after Qt has handled the same change, so a reader sees the new state.
+        QMetaObject::invokeMethod(this, &ClipboardOwner::owner_gone, Qt::QueuedConnection);
+        return;
+    }
+    if (!m_hold.is_echo(monotonic_ms(), client_of(owner)) || !m_entry || !m_entry->hasText()) {
+        QMetaObject::invokeMethod(this, &ClipboardOwner::copied, Qt::QueuedConnection);
+        return;
+    }
+    // The program we just served took the clipboard: an echo if it holds what we served.
+    m_echo_pending = true;
+    m_echo_time = timestamp;
+    m_echo_timer.start();
+    xcb_delete_property(m_connection, m_window, m_echo_property);
+    xcb_convert_selection(m_connection, m_window, m_clipboard, m_utf8, m_echo_property, timestamp);
+    xcb_flush(m_connection);
+}
+
+void X11ClipboardOwner::on_echo_reply(xcb_atom_t property) {
+    if (property == XCB_ATOM_NONE) {
+        finish_echo_check(false);
+        return;
+    }
+    const QByteArray served = m_entry ? m_entry->text().toUtf8() : QByteArray();
+    auto value = reply(xcb_get_property_reply(
+        m_connection,
+        xcb_get_property(m_connection, 1, m_window, m_echo_property, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                         uint32_t(served.size() / 4 + 2)),
+        nullptr));
+    if (!value) {
+        finish_echo_check(false);
+        return;
+    }
+    if (value->type == m_incr) {
+        // Too large to send at once: its announced size has to do. The owner waits for us to
+        // read the parts; it gives up on its own.
+        const uint32_t size = xcb_get_property_value_length(value.get()) >= 4
+                                  ? *static_cast<uint32_t*>(xcb_get_property_value(value.get()))
+                                  : 0;
+        finish_echo_check(size == uint32_t(served.size()));
+        return;
+    }
+    const QByteArray got(static_cast<const char*>(xcb_get_property_value(value.get())),
+                         xcb_get_property_value_length(value.get()));
+    finish_echo_check(value->bytes_after == 0 && got == served);
+}
+
+void X11ClipboardOwner::finish_echo_check(bool echo) {
+    if (!m_echo_pending)
+        return;
+    m_echo_pending = false;
+    m_echo_timer.stop();
+    if (echo) {
+        qDebug("Clipboard: a program set the clipboard to what it had just pasted; not a copy");
+        return;
+    }
+    QMetaObject::invokeMethod(this, &ClipboardOwner::copied, Qt::QueuedConnection);
+}

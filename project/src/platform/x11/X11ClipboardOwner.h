@@ -1,0 +1,107 @@
+#pragma once
+
+#include "platform/ClipboardOwner.h"
+#include "platform/PasteHold.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QByteArray>
+#include <QHash>
+#include <QTimer>
+#include <QVector>
+
+#include <xcb/xcb.h>
+
+#include <memory>
+#include <vector>
+
+class QMimeData;
+
+// Serves CLIPBOARD from a window of our own on Qt's connection, so that every request is
+// answered by us, whatever its time stamp (Chromium sends CurrentTime, GTK its own clock), and
+// every request is seen by the paste hold. Large data goes out in parts (INCR). Other programs'
+// claims are reported as copies unless they echo what we have just served.
+class X11ClipboardOwner : public ClipboardOwner, public QAbstractNativeEventFilter {
+    Q_OBJECT
+public:
+    explicit X11ClipboardOwner(PasteHold& hold, QObject* parent = nullptr);
+    ~X11ClipboardOwner() override;
+
+    Result serve(QMimeData* entry) override;
+    bool serving() const override { return m_owned; }
+
+    // The X client a window belongs to.
+    quint32 client_of(xcb_window_t window) const;
+    // The client that has the keyboard focus, 0 when there is none.
+    quint32 focus_client() const;
+    static qint64 monotonic_ms();
+
+    bool nativeEventFilter(const QByteArray& event_type, void* message, long* result) override;
+
+signals:
+    // A request was answered or a transfer moved: a held paste may be due.
+    void activity();
+
+private:
+    enum class Kind { Utf8, Latin1, Raw, Png };
+    struct Target {
+        xcb_atom_t atom;
+        xcb_atom_t type;
+        Kind kind;
+        QString format;
+    };
+    struct Transfer {
+        xcb_window_t window;
+        xcb_atom_t property;
+        xcb_atom_t type;
+        QByteArray data;
+        int offset;
+        quint32 client;
+        qint64 last_step;
+    };
+
+    xcb_atom_t atom(const QString& name);
+    void intern_all(const QStringList& names);
+    void build_targets();
+    const Target* find_target(xcb_atom_t atom) const;
+    QByteArray bytes_for(const Target& target);
+    bool claim(xcb_timestamp_t time);
+
+    void on_request(const xcb_selection_request_event_t* request);
+    // Writes one target into property. May start a transfer in parts.
+    PasteHold::Request convert(xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property,
+                               bool allow_parts, quint32 client);
+    void notify(const xcb_selection_request_event_t* request, xcb_atom_t property);
+    void on_property_deleted(xcb_window_t window, xcb_atom_t property);
+    void on_owner_change(xcb_window_t owner, uint8_t subtype, xcb_timestamp_t timestamp);
+    void on_echo_reply(xcb_atom_t property);
+    void finish_echo_check(bool echo);
+    void drop_stale_transfers();
+    void watch_properties(xcb_window_t window, bool on);
+    void change_property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, uint8_t format,
+                         uint32_t length, const void* data);
+
+    PasteHold& m_hold;
+    xcb_connection_t* m_connection = nullptr;
+    xcb_window_t m_window = 0;
+    uint32_t m_resource_mask = 0;
+    uint8_t m_xfixes_event = 0;
+    int m_part_size = 256 * 1024;
+    QHash<QString, xcb_atom_t> m_atoms;
+    xcb_atom_t m_clipboard = 0, m_targets = 0, m_timestamp = 0, m_multiple = 0, m_incr = 0,
+               m_atom_pair = 0, m_utf8 = 0, m_echo_property = 0;
+
+    std::unique_ptr<QMimeData> m_entry;
+    QVector<Target> m_served_targets;
+    QHash<xcb_atom_t, QByteArray> m_cache;
+    bool m_owned = false;
+    xcb_timestamp_t m_claim_time = 0;
+    xcb_timestamp_t m_last_change = 0;
+    bool m_last_change_known = true;
+
+    std::vector<Transfer> m_transfers;
+    QTimer m_transfer_timer;
+
+    bool m_echo_pending = false;
+    xcb_timestamp_t m_echo_time = 0;
+    QTimer m_echo_timer;
+};

@@ -1,0 +1,77 @@
+#include "startup/Startup.h"
+
+#include "app/App.h"
+#include "app/AppLog.h"
+#include "platform/Autostart.h"
+#include "platform/Platform.h"
+#include "platform/ShellLinks.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+namespace {
+const QString product = QStringLiteral("Corvana");
+
+bool make_link(ShellLinks::Place place, const QString& folder, const QString& name,
+               const QString& title, const QString& target) {
+    QString error;
+    const ShellLinks::Link link{place, folder, name, title, target, Startup::launch_folder()};
+    if (Platform::instance().shell_links().create(link, &error))
+        return true;
+    APP_LOG(QStringLiteral("Launcher %1 not made: %2").arg(name, error));
+    return false;
+}
+} // namespace
+
+QString Startup::launch_folder() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString Startup::uninstall_script() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/uninstall");
+}
+
+void Startup::apply_at_start(const App& app) {
+    if (app.m_start_at_startup)
+        enable_start_at_login();
+    else
+        disable_start_at_login();
+    // A user who switched automatic launchers off expects none, even on a first start.
+    if (app.m_is_first_start && app.m_create_shortcuts_automatically)
+        create_shell_shortcuts();
+}
+
+bool Startup::enable_start_at_login() {
+    Autostart& autostart = Platform::instance().autostart();
+    const QString executable = QCoreApplication::applicationFilePath();
+    const QString folder = launch_folder();
+    if (autostart.matches(executable, folder))
+        return true;
+    QString error;
+    if (autostart.enable(executable, folder, &error))
+        return true;
+    APP_LOG(QStringLiteral("Start at login not set: ") + error);
+    return false;
+}
+
+bool Startup::disable_start_at_login() {
+    QString error;
+    if (Platform::instance().autostart().disable(&error))
+        return true;
+    APP_LOG(QStringLiteral("Start at login not removed: ") + error);
+    return false;
+}
+
+bool Startup::create_shell_shortcuts() {
+    using Place = ShellLinks::Place;
+    const QString executable = QCoreApplication::applicationFilePath();
+    bool made = make_link(Place::Applications, product, product, product, executable);
+    made = make_link(Place::Applications, product, QStringLiteral("uninstall"),
+                     QStringLiteral("Uninstall ") + product, uninstall_script()) &&
+           made;
+    made = make_link(Place::Desktop, QString(), product, product, executable) && made;
+    return made;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+class App;
+
+// Ties the program into the user's session: start at login, and the launchers made on the first
+// start. Failures are logged and change nothing else.
+class Startup {
+public:
+    // At every start: start at login follows the setting; the first start makes the launchers.
+    static void apply_at_start(const App& app);
+
+    static bool enable_start_at_login();
+    static bool disable_start_at_login();
+    // The menu launcher, the uninstall launcher and the desktop launcher, in that order; true
+    // when all three were made.
+    static bool create_shell_shortcuts();
+
+    // Where launchers start the program: its data folder, created when missing.
+    static QString launch_folder();
+    static QString uninstall_script();
+};

@@ -1,0 +1,129 @@
+# Real programs to paste into, each reporting what it holds: the editors save to a file, the
+# Chromium page puts its textarea's value into the window title. Sourced after e2e_lib.sh.
+#   open_program NAME        featherpad | mousepad | l3afpad | chromium
+#   focus_program NAME       gives it the keyboard
+#   clear_program NAME       empties its text
+#   program_text NAME        prints what it holds (editors save first)
+#   expect_text NAME TEXT    waits until it holds TEXT; fails with what it holds otherwise
+
+declare -A PROGRAM_WINDOW
+
+program_file() { echo "$PWD/$1.txt"; }
+
+open_program() {
+    local name=$1 pattern
+    case $name in
+    featherpad)
+        : >"$(program_file featherpad)"
+        featherpad --standalone "$(program_file featherpad)" >featherpad.log 2>&1 &
+        pattern=(--class featherpad) ;;
+    mousepad)
+        : >"$(program_file mousepad)"
+        # Its own settings, and no session bus to find an instance on.
+        DBUS_SESSION_BUS_ADDRESS=disabled: mousepad --disable-server "$(program_file mousepad)" \
+            >mousepad.log 2>&1 &
+        pattern=(--class mousepad) ;;
+    l3afpad)
+        : >"$(program_file l3afpad)"
+        l3afpad "$(program_file l3afpad)" >l3afpad.log 2>&1 &
+        pattern=(--class l3afpad) ;;
+    chromium)
+        cat >page.html <<'HTML'
+<!DOCTYPE html><html><head><meta charset="utf-8"><title>v:</title></head><body>
+<textarea id="t" autofocus rows="10" cols="60"></textarea>
+<script>
+const t = document.getElementById('t');
+t.addEventListener('input', () => { document.title = 'v:' + t.value; });
+t.addEventListener('paste', (e) => {
+  for (const item of e.clipboardData.items) {
+    if (item.kind === 'file') {
+      const f = item.getAsFile();
+      const r = new FileReader();
+      r.onload = () => { document.title = 'img:' + f.type + ':' + r.result.byteLength; };
+      r.readAsArrayBuffer(f);
+      e.preventDefault();
+      return;
+    }
+  }
+  const s = e.clipboardData.getData('text/plain');
+  if (s.length > 100000) { document.title = 'len:' + s.length; e.preventDefault(); }
+});
+</script></body></html>
+HTML
+        mkdir -p chromium-profile
+        chromium --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
+            --disable-component-update --disable-sync --password-store=basic \
+            --disable-features=Translate,MediaRouter --ozone-platform=x11 \
+            --user-data-dir="$PWD/chromium-profile" --window-size=900,600 \
+            "file://$PWD/page.html" >chromium.log 2>&1 &
+        pattern=(--name '^v:') ;;
+    esac
+    PEER_PIDS+=($!)
+    wait_for 60 eval 'xdotool search --onlyvisible "${pattern[@]}" >/dev/null 2>&1' ||
+        fail "$name did not open"
+    PROGRAM_WINDOW[$name]=$(xdotool search --onlyvisible "${pattern[@]}" | head -n 1)
+}
+
+focus_program() {
+    xdotool windowfocus --sync "${PROGRAM_WINDOW[$1]}" 2>/dev/null
+    sleep 0.3
+}
+
+program_text() {
+    local name=$1
+    if [ "$name" = chromium ]; then
+        local title
+        title=$(xdotool getwindowname "${PROGRAM_WINDOW[chromium]}")
+        title=${title#v:}
+        echo "${title% - Chromium}"
+    else
+        tr -d '\n' <"$(program_file "$name")"
+    fi
+}
+
+save_program() {
+    [ "$1" = chromium ] || xdotool key --clearmodifiers ctrl+s
+}
+
+clear_program() {
+    xdotool key --clearmodifiers --delay 30 ctrl+a Delete
+    program_holds "$1" "" 10 || fail "$1 did not clear"
+}
+
+# program_holds NAME TEXT SECONDS: saves again and again (a paste lands after the key that
+# asked for it) until the program holds TEXT.
+program_holds() {
+    local name=$1 expected=$2 deadline=$((SECONDS + $3))
+    while :; do
+        save_program "$name"
+        wait_for 1 eval '[ "$(program_text "$name")" = "$expected" ]' && return 0
+        [ $SECONDS -ge $deadline ] && return 1
+    done
+}
+
+# expect_text NAME TEXT [SECONDS]
+expect_text() {
+    program_holds "$1" "$2" "${3:-10}" ||
+        fail "$1 holds '$(program_text "$1" | head -c 200)', expected '$(echo "$2" | head -c 200)'"
+}
+
+# paste_round NAME DELAY ORDER: copies ten digits so that the queue pastes 0..9, presses Ctrl+V
+# ten times DELAY ms apart, and checks the program holds 0123456789.
+CURRENT_ORDER=backward
+paste_round() {
+    local name=$1 delay=$2 order=$3 digit
+    xdotool key --clearmodifiers ctrl+alt+shift+h # clear the history
+    if [ "$order" != "$CURRENT_ORDER" ]; then
+        xdotool key --clearmodifiers ctrl+alt+slash
+        CURRENT_ORDER=$order
+    fi
+    if [ "$order" = forward ]; then
+        for digit in 0 1 2 3 4 5 6 7 8 9; do copy "$digit"; done
+    else
+        for digit in 9 8 7 6 5 4 3 2 1 0; do copy "$digit"; done
+    fi
+    focus_program "$name"
+    clear_program "$name"
+    xdotool key --delay "$delay" ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v
+    expect_text "$name" 0123456789
+}

@@ -1,0 +1,31 @@
+#include "FakeClipboardOwner.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+FakeClipboardOwner::FakeClipboardOwner(QObject* parent) : ClipboardOwner(parent) {
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &FakeClipboardOwner::clipboard_changed);
+}
+
+ClipboardOwner::Result FakeClipboardOwner::serve(QMimeData* entry) {
+    if (m_refuse_next) {
+        m_refuse_next = false;
+        delete entry;
+        return {false, QStringLiteral("refused by the fake")};
+    }
+    m_served.append(entry->text());
+    m_setting = true;
+    QGuiApplication::clipboard()->setMimeData(entry);
+    m_setting = false;
+    m_serving = true;
+    return {};
+}
+
+void FakeClipboardOwner::clipboard_changed() {
+    if (m_setting)
+        return;
+    m_serving = false;
+    emit copied();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/ClipboardOwner.h"
+
+#include <QStringList>
+
+// Serves entries through Qt's in-process clipboard (offscreen), so a test reads what a program
+// would paste, and reports every other clipboard change as a copy. Remembers what it served.
+class FakeClipboardOwner : public ClipboardOwner {
+    Q_OBJECT
+public:
+    explicit FakeClipboardOwner(QObject* parent = nullptr);
+
+    Result serve(QMimeData* entry) override;
+    bool serving() const override { return m_serving; }
+
+    // The text of each entry served, in order.
+    QStringList served_texts() const { return m_served; }
+    void clear() { m_served.clear(); }
+    // The next serve fails, as when another program holds the clipboard and the server refuses.
+    void refuse_next() { m_refuse_next = true; }
+    void report_owner_gone() { emit owner_gone(); }
+
+private:
+    void clipboard_changed();
+
+    QStringList m_served;
+    bool m_serving = false;
+    bool m_setting = false;
+    bool m_refuse_next = false;
+};

@@ -1,0 +1,478 @@
+#include "AppHarness.h"
+#include "FakeKeyboard.h"
+#include "app/DataPaths.h"
+#include "platform/VirtualKeys.h"
+#include "templates/TemplateFiller.h"
+#include "templates/TemplateMenu.h"
+#include "templates/TemplatePaste.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTextEdit>
+#include <QtTest>
+
+namespace {
+QString templates_dir() {
+    return DataPaths::get().data_root() + QStringLiteral("/templates");
+}
+
+QByteArray read(const QString& name) {
+    QFile file(templates_dir() + QLatin1Char('/') + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void write(const QString& name, const QByteArray& bytes) {
+    QDir().mkpath(templates_dir());
+    QFile file(templates_dir() + QLatin1Char('/') + name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QStringList files() {
+    return QDir(templates_dir()).entryList(QDir::Files, QDir::Name);
+}
+
+const QString example = QStringLiteral("Hello, $1 . Thank you for contacting us regarding $2 .");
+} // namespace
+
+class TestTemplates : public QObject {
+    Q_OBJECT
+    std::unique_ptr<App> app;
+    QStringList received; // the clipboard as the focused program pastes it, one per Ctrl+V
+
+    TemplateMenu* menu() { return app->template_menu(); }
+    QListWidget* list() { return menu()->findChild<QListWidget*>(QStringLiteral("listWidget")); }
+    QLineEdit* name_edit() { return menu()->findChild<QLineEdit*>(QStringLiteral("lineEdit")); }
+    QTextEdit* text_edit() { return menu()->findChild<QTextEdit*>(QStringLiteral("textEdit")); }
+    void click(const char* button) {
+        menu()->findChild<QPushButton*>(QLatin1String(button))->click();
+    }
+    QStringList listed() {
+        QStringList names;
+        for (int i = 0; i < list()->count(); ++i)
+            names << list()->item(i)->text();
+        return names;
+    }
+    void type_name(const QString& name) {
+        // As typed: one change per keystroke.
+        name_edit()->clear();
+        for (const QChar c : name)
+            name_edit()->insert(QString(c));
+    }
+    void select_template(const QString& text) {
+        click("button_new");
+        text_edit()->setPlainText(text);
+        click("button_select");
+    }
+    // Holds Ctrl+Alt, taps B presses times, and lets go once every paste has come back.
+    void press_ctrl_alt_b(int presses = 1) {
+        FakeKeyboard* keyboard = FakePlatform::get().keyboard();
+        keyboard->press(VirtualKeys::Control);
+        keyboard->press(VirtualKeys::Alt);
+        for (int i = 0; i < presses; ++i) {
+            keyboard->press(VirtualKeys::B);
+            keyboard->release(VirtualKeys::B);
+        }
+        QTRY_COMPARE(app->template_paste()->pending_count(), 0);
+        keyboard->release(VirtualKeys::Alt);
+        keyboard->release(VirtualKeys::Control);
+    }
+    void new_app() {
+        app.reset();
+        app = AppHarness::make_app();
+        received.clear();
+        connect(FakePlatform::get().keyboard(), &Keyboard::signal_key_pressed, this,
+                [this](int key, int) {
+                    if (key == VirtualKeys::V &&
+                        FakePlatform::get().fake_key_state().is_key_down(VirtualKeys::Control))
+                        received << QGuiApplication::clipboard()->text();
+                });
+    }
+
+private slots:
+    void initTestCase() { AppHarness::init_process(); }
+    void init() {
+        AppHarness::remove_settings();
+        QDir(templates_dir()).removeRecursively();
+        QFile::remove(templates_dir());
+        FakePlatform::get().fake_key_state().clear();
+        FakePlatform::get().injector().set_delivery(FakeInputInjector::Delivery::Synchronous);
+        new_app();
+    }
+    void cleanup() {
+        app.reset();
+        QFile::setPermissions(templates_dir(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // ---- Filling ----
+
+    void fill_rules_data() {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two cells") << "Ann\tSales" << example
+                                   << "Hello, Ann . Thank you for contacting us regarding Sales .";
+        QTest::newRow("empty cells kept") << "\t\tc"
+                                          << "[$1][$2][$3]"
+                                          << "[][][c]";
+        QTest::newRow("placeholders beyond the cells stay") << "a"
+                                                            << "$1 $2 $3"
+                                                            << "a $2 $3";
+        QTest::newRow("cells beyond the placeholders dropped") << "a\tb\tc"
+                                                               << "$2"
+                                                               << "b";
+        QTest::newRow("carriage return kept") << "a\tb\r"
+                                              << "<$2>"
+                                              << "<b\r>";
+        QTest::newRow("$11 with eleven cells is cell 1 and a 1")
+            << "c1\tc2\tc3\tc4\tc5\tc6\tc7\tc8\tc9\tc10\tc11"
+            << "$11|$10|$9"
+            << "c11|c10|c9";
+        QTest::newRow("repeated placeholder") << "x\ty"
+                                              << "$1$2$1$1"
+                                              << "xyxx";
+        QTest::newRow("a cell holding a later placeholder is filled again") << "see $2\tB"
+                                                                            << "$1"
+                                                                            << "see B";
+        QTest::newRow("a cell holding an earlier placeholder is not") << "A\tsee $1"
+                                                                      << "$2"
+                                                                      << "see $1";
+        QTest::newRow("a dollar before a placeholder") << "2\tB"
+                                                       << "$$1"
+                                                       << "B";
+        QTest::newRow("a cell ending in a dollar") << "x$\tB"
+                                                   << "$12"
+                                                   << "xB";
+        QTest::newRow("$0 and lone dollars stay") << "a"
+                                                  << "$0 $ $a $"
+                                                  << "$0 $ $a $";
+        QTest::newRow("empty row gives one empty cell") << ""
+                                                        << "[$1][$2]"
+                                                        << "[][$2]";
+    }
+    void fill_rules() {
+        QFETCH(QString, row);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(TemplateFiller::fill_template(row, text), expected);
+        QCOMPARE(TemplateFiller::fill_chained(row, text), expected);
+    }
+
+    void fill_matches_the_chained_replacement_on_random_input() {
+        // Small alphabets make dollars, digits and tabs meet in every way.
+        QRandomGenerator random(1234);
+        const QString alphabet = QStringLiteral("$$$123450ab\t");
+        auto make = [&](int length, bool tabs) {
+            QString s;
+            for (int i = 0; i < length; ++i) {
+                const QChar c = alphabet.at(random.bounded(alphabet.size()));
+                s += (!tabs && c == QLatin1Char('\t')) ? QChar(QLatin1Char('x')) : c;
+            }
+            return s;
+        };
+        for (int i = 0; i < 20000; ++i) {
+            const QString row = make(random.bounded(12), true);
+            const QString text = make(random.bounded(16), false);
+            QCOMPARE(TemplateFiller::fill_template(row, text),
+                     TemplateFiller::fill_chained(row, text));
+        }
+    }
+
+    void wide_rows_are_filled_without_stalling() {
+        QStringList cells;
+        for (int i = 1; i <= 10000; ++i)
+            cells << QStringLiteral("$c%1").arg(i);
+        const QString filled = TemplateFiller::fill_template(cells.join(QLatin1Char('\t')),
+                                                             QStringLiteral("$1 $9 $12"));
+        QCOMPARE(filled, QStringLiteral("$c1 $c9 $c12"));
+    }
+
+    // ---- The window ----
+
+    void new_names_count_the_folder() {
+        click("button_new");
+        click("button_new");
+        QCOMPARE(files(), QStringList({"New Template 1.txt", "New Template 2.txt"}));
+        QCOMPARE(listed(), QStringList({"New Template 1", "New Template 2"}));
+        QCOMPARE(name_edit()->text(), QStringLiteral("New Template 2"));
+    }
+
+    void new_opens_an_existing_file_untouched() {
+        write(QStringLiteral("New Template 1.txt"), "one");
+        write(QStringLiteral("New Template 3.txt"), "three");
+        new_app();
+        // Files of earlier runs are listed by name.
+        QCOMPARE(listed(), QStringList({"New Template 1", "New Template 3"}));
+        click("button_new");
+        QCOMPARE(read(QStringLiteral("New Template 3.txt")), QByteArray("three"));
+        QCOMPARE(text_edit()->toPlainText(), QStringLiteral("three"));
+        // Listed once: two entries for one file would rename it under each other.
+        QCOMPARE(listed(), QStringList({"New Template 1", "New Template 3"}));
+    }
+
+    void the_file_follows_the_name_at_each_keystroke() {
+        click("button_new");
+        text_edit()->setPlainText(QStringLiteral("body"));
+        click("button_save");
+        QStringList seen;
+        connect(name_edit(), &QLineEdit::textChanged, this, [&] { seen << files(); });
+        type_name(QStringLiteral("Hi"));
+        QCOMPARE(seen.mid(1), QStringList({"H.txt", "Hi.txt"}));
+        type_name(QStringLiteral("Letter.txt"));
+        QCOMPARE(files(), QStringList({"Letter.txt"}));
+        QCOMPARE(listed(), QStringList({"Letter"}));
+        QCOMPARE(read(QStringLiteral("Letter.txt")), QByteArray("body"));
+    }
+
+    void saving_and_switching() {
+        click("button_new");
+        text_edit()->setPlainText(QStringLiteral("first"));
+        click("button_new"); // leaving the first template saves it
+        QCOMPARE(read(QStringLiteral("New Template 1.txt")), QByteArray("first"));
+        text_edit()->clear();
+        click("button_save");
+        QCOMPARE(read(QStringLiteral("New Template 2.txt")), QByteArray(""));
+        // An empty text is not written over what the file held.
+        write(QStringLiteral("New Template 2.txt"), "kept");
+        list()->setCurrentRow(0);
+        emit list()->itemClicked(list()->currentItem());
+        list()->setCurrentRow(1);
+        emit list()->itemClicked(list()->currentItem());
+        text_edit()->clear();
+        click("button_save");
+        QCOMPARE(read(QStringLiteral("New Template 2.txt")), QByteArray("kept"));
+        // Non-ASCII text survives a save and a reload.
+        text_edit()->setPlainText(QStringLiteral("Grüße, $1 — ☺"));
+        menu()->close();
+        QCOMPARE(QString::fromUtf8(read(QStringLiteral("New Template 2.txt"))),
+                 QStringLiteral("Grüße, $1 — ☺"));
+    }
+
+    void select_and_duplicate() {
+        menu()->show();
+        click("button_select");
+        QVERIFY(menu()->isVisible());
+        QCOMPARE(menu()->selected_template(), QString());
+
+        click("button_new");
+        type_name(QStringLiteral("Reply"));
+        text_edit()->setPlainText(QStringLiteral("Dear $1"));
+        click("button_duplicate");
+        QCOMPARE(files(), QStringList({"Reply duplicate.txt", "Reply.txt"}));
+        QCOMPARE(read(QStringLiteral("Reply duplicate.txt")), QByteArray("Dear $1"));
+        QCOMPARE(read(QStringLiteral("Reply.txt")), QByteArray("Dear $1"));
+        text_edit()->setPlainText(QStringLiteral("Hi $1"));
+        emit list()->itemDoubleClicked(list()->currentItem());
+        QVERIFY(!menu()->isVisible());
+        QCOMPARE(menu()->selected_template(), QStringLiteral("Hi $1"));
+    }
+
+    void renaming_onto_another_template_is_refused() {
+        click("button_new");
+        text_edit()->setPlainText(QStringLiteral("one"));
+        click("button_new");
+        text_edit()->setPlainText(QStringLiteral("two"));
+        click("button_save");
+        type_name(QStringLiteral("New Template 1"));
+        QCOMPARE(read(QStringLiteral("New Template 1.txt")), QByteArray("one"));
+        QCOMPARE(files().size(), 2);
+        QVERIFY(menu()->hint().contains(QStringLiteral("exists already")));
+        // The field went back to a name the file really has, and saving keeps both files.
+        QCOMPARE(with_file(name_edit()->text()), true);
+        click("button_save");
+        QCOMPARE(read(QStringLiteral("New Template 1.txt")), QByteArray("one"));
+    }
+
+    void unsafe_names_stay_inside_the_folder_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("slash") << "../escape";
+        QTest::newRow("dots") << "..";
+        QTest::newRow("backslash") << "a\\b";
+        QTest::newRow("nul") << QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+        QTest::newRow("empty") << "";
+    }
+    void unsafe_names_stay_inside_the_folder() {
+        QFETCH(QString, name);
+        click("button_new");
+        name_edit()->setText(name);
+        QCOMPARE(files(), QStringList({"New Template 1.txt"}));
+        QVERIFY(!menu()->hint().isEmpty());
+        QVERIFY(!QFile::exists(DataPaths::get().data_root() + QStringLiteral("/escape.txt")));
+        QCOMPARE(QDir(DataPaths::get().data_root()).entryList(QDir::Files), QStringList());
+    }
+
+    void a_save_after_a_deletion_never_writes_another_template() {
+        click("button_new");
+        text_edit()->setPlainText(QStringLiteral("keep me"));
+        click("button_new");
+        text_edit()->setPlainText(QStringLiteral("delete me"));
+        click("button_save");
+        click("button_delete");
+        QCOMPARE(files(), QStringList({"New Template 1.txt"}));
+        // The editors show the template that remains.
+        QCOMPARE(name_edit()->text(), QStringLiteral("New Template 1"));
+        QCOMPARE(text_edit()->toPlainText(), QStringLiteral("keep me"));
+        click("button_save");
+        QCOMPARE(read(QStringLiteral("New Template 1.txt")), QByteArray("keep me"));
+        click("button_delete");
+        QCOMPARE(files(), QStringList());
+        QCOMPARE(text_edit()->toPlainText(), QString());
+        QCOMPARE(name_edit()->text(), QString());
+    }
+
+    void odd_files_open_without_harm() {
+        const QByteArray latin1("caf\xe9 $1\xff\xfe");
+        write(QStringLiteral("a latin1.txt"), latin1);
+        write(QStringLiteral("b big.txt"), QByteArray(10 * 1024 * 1024, 'x'));
+        new_app();
+        QVERIFY(text_edit()->toPlainText().startsWith(QStringLiteral("caf")));
+        list()->setCurrentRow(1);
+        emit list()->itemClicked(list()->currentItem());
+        QCOMPARE(text_edit()->toPlainText().size(), 10 * 1024 * 1024);
+        // Only looked at: the bytes that are not UTF-8 are not rewritten.
+        QCOMPARE(read(QStringLiteral("a latin1.txt")), latin1);
+    }
+
+    void write_failures_show_in_the_window() {
+        // Folders where files are expected: refused for root as well.
+        click("button_new");
+        const QString first = templates_dir() + QStringLiteral("/New Template 1.txt");
+        QVERIFY(QFile::remove(first));
+        QVERIFY(QDir().mkpath(first));
+        text_edit()->setPlainText(QStringLiteral("text"));
+        click("button_save");
+        QVERIFY(menu()->hint().contains(QStringLiteral("could not be saved")));
+        QVERIFY(QDir().mkpath(templates_dir() + QStringLiteral("/New Template 2.txt")));
+        write(QStringLiteral("notes.md"), "");
+        click("button_new");
+        QVERIFY(menu()->hint().contains(QStringLiteral("could not be created")));
+        QCOMPARE(listed(), QStringList({"New Template 1"}));
+    }
+
+    void a_templates_path_that_is_a_file() {
+        app.reset();
+        write(QStringLiteral("../templates-file"), "");
+        QVERIFY(QFile::rename(DataPaths::get().data_root() + QStringLiteral("/templates-file"),
+                              DataPaths::get().data_root() + QStringLiteral("/templates.tmp")));
+        QDir(templates_dir()).removeRecursively();
+        QVERIFY(QFile::rename(DataPaths::get().data_root() + QStringLiteral("/templates.tmp"),
+                              templates_dir()));
+        new_app();
+        QVERIFY(menu()->hint().contains(QStringLiteral("not a folder")));
+        click("button_new");
+        QVERIFY(QFileInfo(templates_dir()).isFile());
+        QCOMPARE(listed(), QStringList());
+        QFile::remove(templates_dir());
+    }
+
+    // ---- The special paste ----
+
+    void special_paste_rows_data() {
+        QTest::addColumn<bool>("rich");
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<bool>("later");
+        for (const bool rich : {false, true})
+            for (const char* order : {"forward", "backward"})
+                for (const bool later : {false, true})
+                    QTest::addRow("%s %s %s", rich ? "rich" : "text", order,
+                                  later ? "loopback later" : "loopback at once")
+                        << rich << QString::fromLatin1(order) << later;
+    }
+    void special_paste_rows() {
+        QFETCH(bool, rich);
+        QFETCH(QString, order);
+        QFETCH(bool, later);
+        FakePlatform::get().injector().set_delivery(
+            later ? FakeInputInjector::Delivery::Later : FakeInputInjector::Delivery::Synchronous);
+        if (app->m_rich_text_copy_enabled != rich)
+            app->toggle_rich_text_copy();
+        app->m_paste_order = order;
+        select_template(example);
+        AppHarness::copy_text(QStringLiteral("Ann\tSales\nBob\tSupport"));
+
+        press_ctrl_alt_b(3);
+        QCOMPARE(received, QStringList({
+                               "Hello, Ann . Thank you for contacting us regarding Sales .",
+                               "Hello, Bob . Thank you for contacting us regarding Support .",
+                           }));
+        QCOMPARE(app->template_paste()->pending_count(), 0);
+        // The table left the queue and the filled rows took its place, already pasted.
+        QCOMPARE(app->history_size(), 2);
+        QCOMPARE(app->remaining_count(), 0);
+        QCOMPARE(app->m_current_clipboard_history_position, order == "forward" ? 2 : -1);
+        // Modifiers are as the user holds them afterwards.
+        QVERIFY(!FakePlatform::get().fake_key_state().is_key_down(VirtualKeys::Alt));
+
+        // A new copy starts a new table.
+        FakePlatform::get().keyboard()->tap({VirtualKeys::Control, VirtualKeys::C});
+        AppHarness::copy_text(QStringLiteral("Cy\tLegal"));
+        press_ctrl_alt_b();
+        QCOMPARE(received.size(), 3);
+        QCOMPARE(received.last(),
+                 QStringLiteral("Hello, Cy . Thank you for contacting us regarding Legal ."));
+    }
+
+    void the_filled_row_is_pasted_whatever_the_position_holds() {
+        app->m_paste_order = QStringLiteral("forward");
+        select_template(QStringLiteral("<$1>"));
+        AppHarness::copy_text(QStringLiteral("a\nb"));
+        AppHarness::copy_text(QStringLiteral("other"));
+        press_ctrl_alt_b();
+        QCOMPARE(received, QStringList({"<a>"}));
+        // The row joined the queue, and the position moved one step as for any paste.
+        QCOMPARE(app->history_size(), 2);
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.last()->text(), QStringLiteral("<a>"));
+        QCOMPARE(app->m_current_clipboard_history_position, 1);
+        FakePlatform::get().keyboard()->tap({VirtualKeys::Control, VirtualKeys::V});
+        QCOMPARE(received.last(), QStringLiteral("<a>"));
+    }
+
+    void nothing_is_used_up_without_a_template_or_while_paused() {
+        AppHarness::copy_text(QStringLiteral("a\tb"));
+        press_ctrl_alt_b();
+        QCOMPARE(app->history_size(), 1);
+        select_template(QStringLiteral("$1"));
+        app->pause_or_resume_corvana();
+        press_ctrl_alt_b();
+        QCOMPARE(app->history_size(), 1);
+        QVERIFY(received.isEmpty());
+        app->pause_or_resume_corvana();
+        press_ctrl_alt_b();
+        QCOMPARE(received, QStringList({"a"}));
+    }
+
+    void a_key_that_never_comes_back_frees_the_queue() {
+        select_template(QStringLiteral("$1"));
+        AppHarness::copy_text(QStringLiteral("a"));
+        FakePlatform::get().keyboard()->set_hooked(false);
+        app->ctrl_shift_v();
+        QCOMPARE(app->template_paste()->pending_count(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(app->template_paste()->pending_count(), 0,
+                                  TemplatePaste::pending_timeout_ms + 2000);
+    }
+
+    void table_rows_end_with_an_empty_row_after_a_final_line_break() {
+        TemplatePaste& paste = *app->template_paste();
+        const QString table = QStringLiteral("a\r\nb\r\n");
+        QCOMPARE(paste.row_count(table), 3);
+        QCOMPARE(paste.row(table, 0), QStringLiteral("a\r"));
+        QCOMPARE(paste.row(table, 2), QString());
+        QCOMPARE(paste.row_count(QString()), 1);
+    }
+
+private:
+    bool with_file(const QString& name) {
+        return QFile::exists(templates_dir() + QLatin1Char('/') + name + QStringLiteral(".txt"));
+    }
+};
+
+QTEST_MAIN(TestTemplates)
+#include "tst_templates.moc"
