@@ -9,7 +9,7 @@ src="$res/svg"
 size=64
 
 png_icons=(app app_paused hidden_features hidden_features_inverted history autocomplete delete key lock)
-svg_icons=(key lock square-regular reply-solid window-close-solid)
+svg_icons=(app app_paused key lock square-regular reply-solid window-close-solid)
 
 if ! command -v rsvg-convert >/dev/null 2>&1; then
   sudo_cmd=()

@@ -7,6 +7,9 @@
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
 #include "FakeShellLinks.h"
+#include "FakeSystemInfo.h"
+#include "FakeTaskbarButton.h"
+#include "FakeWindowStyle.h"
 #include "platform/Platform.h"
 
 class FakeKeyboard;
@@ -18,6 +21,9 @@ public:
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
     ActiveWindow& active_window() override { return m_active_window; }
+    WindowStyle& window_style() override { return m_window_style; }
+    TaskbarButton& taskbar_button() override { return m_taskbar_button; }
+    SystemInfo& system_info() override { return m_system_info; }
     Autostart& autostart() override { return m_autostart; }
     ShellLinks& shell_links() override { return m_shell_links; }
     ClipboardOwner& clipboard_owner() override;
@@ -32,6 +38,9 @@ public:
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
     FakeActiveWindow& fake_active_window() { return m_active_window; }
+    FakeWindowStyle& fake_window_style() { return m_window_style; }
+    FakeTaskbarButton& fake_taskbar_button() { return m_taskbar_button; }
+    FakeSystemInfo& fake_system_info() { return m_system_info; }
     FakeAutostart& fake_autostart() { return m_autostart; }
     FakeShellLinks& fake_shell_links() { return m_shell_links; }
     FakeClipboardOwner& fake_clipboard_owner();
@@ -46,6 +55,9 @@ private:
     FakeInputInjector m_injector;
     FakeGlobalHotkeys m_hotkeys;
     FakeActiveWindow m_active_window;
+    FakeWindowStyle m_window_style;
+    FakeTaskbarButton m_taskbar_button;
+    FakeSystemInfo m_system_info;
     FakeAutostart m_autostart;
     FakeShellLinks m_shell_links;
     FakeKeyboard* m_keyboard = nullptr;

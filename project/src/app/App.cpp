@@ -20,12 +20,21 @@
 #include "platform/KeyState.h"
 #include "platform/Keyboard.h"
 #include "platform/Platform.h"
+#include "platform/SystemInfo.h"
 #include "platform/VirtualKeys.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/ShortcutsDialog.h"
 #include "startup/Startup.h"
 #include "templates/TemplateMenu.h"
 #include "templates/TemplatePaste.h"
+#include "tray/StatusIndicator.h"
+#include "tray/StatusIndicatorMenu.h"
+#include "tray/TrayIcon.h"
+#include "windows/AboutBox.h"
+#include "windows/CopyPasteMenu.h"
+#include "windows/HelperDialog.h"
+#include "windows/MainWindowForm.h"
+#include "windows/NoteDialog.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -33,8 +42,9 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
-#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -52,25 +62,40 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_clipboard = QGuiApplication::clipboard();
     m_clipboard_owner = &Platform::instance().clipboard_owner();
 
-    // Pages, popups and tools join here as they are built.
+    // Pages, popups and tools.
     create_popups();
+    m_note_dialog = new NoteDialog(this);
+    m_status_indicator = new StatusIndicator;
+    m_status_indicator_menu = new StatusIndicatorMenu;
+    m_copy_paste_menu = new CopyPasteMenu(this);
     m_template_menu = new TemplateMenu(this);
     m_template_paste = new TemplatePaste(this);
 
     m_temp_dir = new QTemporaryDir;
     m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
     m_save_manager->load_settings();
+    if (m_shortcuts_dialog->differs_from_defaults())
+        m_hotkey_processor->update_shortcuts();
 
-    // The tray icon joins here.
-    setWindowTitle(QCoreApplication::applicationName());
-    setFixedSize(420, 260);
-    update_ui();
+    m_tray_icon = new TrayIcon(this);
+    setup_main_window();
+    m_tray_icon->show_at_start();
+    m_status_indicator->show();
     update_status_indicator();
 
     Startup::apply_at_start(*this);
     if (m_is_first_start)
         open_app();
 
+    connect(m_status_indicator, &StatusIndicator::clicked, this, &App::slot_show_history_dialog);
+    connect(m_status_indicator_menu, &StatusIndicatorMenu::signal_checkbox_visibility_toggle, this,
+            &App::slot_toggle_status_indicator_visibility);
+    connect(m_status_indicator_menu, &StatusIndicatorMenu::signal_checkbox_clickthrough_toggle,
+            this, &App::slot_toggle_status_indicator_clickthrough);
+    connect(m_shortcuts_dialog, &QDialog::accepted, this, &App::update_global_shortcuts);
+    connect(m_shortcuts_dialog, &QDialog::rejected, this, &App::update_global_shortcuts);
+    connect(m_shortcuts_dialog->slider(), &QSlider::valueChanged, m_status_indicator,
+            &StatusIndicator::set_transparency);
     connect(m_keyboard, &Keyboard::signal_key_pressed, this, &App::key_pressed);
     connect(m_clipboard, &QClipboard::changed, this, &App::clipboard_changed);
     // Copies are heard from the clipboard owner, which knows our own pastes and their echoes.
@@ -85,6 +110,18 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
 
     m_is_first_start = false;
     prepare_temp_subfolders();
+    connect(ui->button_show_helper_dialog, &QPushButton::clicked, this,
+            &App::slot_button_show_helper_dialog);
+    update_tooltips();
+}
+
+void App::setup_main_window() {
+    ui = new MainWindowForm;
+    ui->setup_ui(this);
+    QMetaObject::connectSlotsByName(this);
+    setWindowTitle(QCoreApplication::applicationName());
+    setFixedSize(size());
+    update_ui();
 }
 
 App::~App() {
@@ -92,6 +129,8 @@ App::~App() {
     m_autocomplete = nullptr;
     delete m_autocomplete_dialog;
     delete m_history_dialog;
+    delete m_tray_icon;
+    m_tray_icon = nullptr;
     if (m_temp_dir)
         m_temp_dir->remove();
     delete m_temp_dir;
@@ -100,6 +139,11 @@ App::~App() {
     delete m_template_menu;
     delete m_keyboard;
     delete m_save_manager;
+    delete m_note_dialog;
+    delete m_status_indicator;
+    delete m_status_indicator_menu;
+    delete m_copy_paste_menu;
+    delete ui;
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
@@ -180,22 +224,109 @@ void App::reconnect_keyboard_hook() {
 
 void App::update_global_shortcuts() {
     m_hotkey_processor->update_shortcuts();
+    update_tooltips();
+    // A changed sequence is kept at once, not only at the next orderly end.
+    m_save_manager->save_settings();
 }
 
 void App::move_status_indicator(int x, int y) {
-    m_indicator_position = QPoint(x, y);
+    m_status_indicator->move_to(x, y);
+}
+
+QPoint App::status_indicator_position() const {
+    return m_status_indicator->position();
 }
 
 void App::show_notification(const QString& title, const QString& text) {
-    // Not modal: a hotkey handler must not sit in a nested event loop.
-    auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->show();
+    TrayIcon::notify(Platform::instance().system_info().is_modern_desktop() ? nullptr : m_tray_icon,
+                     title, text);
 }
 
 void App::show_tray_message(const QString& title, const QString& text) {
-    // The tray icon shows these once it exists.
     qDebug().noquote() << "Tray message:" << title << "-" << text;
+    TrayIcon::notify(m_tray_icon, title, text);
+}
+
+void App::call_by_name(const char* slot) {
+    if (!QMetaObject::invokeMethod(this, slot, Qt::DirectConnection))
+        APP_LOG(QStringLiteral("Not available yet: ") + QLatin1String(slot));
+}
+
+// ---- Main window ----
+
+void App::open_app_settings() {
+    open_app();
+}
+
+void App::set_status(const QString& state, const QString& text) {
+    ui->show_state(this, state, text);
+    m_tray_icon->setToolTip(QStringLiteral("Corvana ") + QStringLiteral(CORVANA_VERSION));
+    m_tray_icon->set_app_info(state, text);
+}
+
+void App::update_tooltips() {
+    ui->set_tooltips(m_shortcuts_dialog->sequence(1), m_shortcuts_dialog->sequence(12));
+}
+
+void App::on_button_show_copy_paste_menu_clicked() {
+    m_copy_paste_menu->show();
+}
+
+void App::on_button_show_clipboard_history_menu_clicked() {
+    m_history_menu->show();
+}
+
+void App::on_button_show_autocomplete_menu_clicked() {
+    m_autocomplete_menu->show();
+}
+
+void App::on_button_show_status_indicator_menu_clicked() {
+    m_status_indicator_menu->show();
+}
+
+void App::on_button_toggle_note_dialog_clicked() {
+    slot_toggle_note_dialog();
+}
+
+void App::on_button_show_printscreen_menu_clicked() {
+    APP_LOG(QStringLiteral("The screenshot page is not built yet"));
+}
+
+void App::on_button_show_trademark_menu_clicked() {
+    APP_LOG(QStringLiteral("The watermark page is not built yet"));
+}
+
+void App::on_button_show_shortcut_settings_clicked() {
+    m_hotkey_processor->disconnect_shortcuts();
+    m_shortcuts_dialog->show();
+    m_shortcuts_dialog->raise();
+    m_shortcuts_dialog->activateWindow();
+}
+
+void App::on_button_show_about_clicked() {
+    AboutBox::open();
+}
+
+void App::slot_button_show_helper_dialog() {
+    auto* help = new HelperDialog(this);
+    help->set_text(HelperDialog::help_page(*m_shortcuts_dialog));
+    help->show();
+}
+
+void App::slot_toggle_note_dialog() {
+    m_note_dialog->setVisible(!m_note_dialog->isVisible());
+}
+
+void App::slot_toggle_status_indicator_visibility() {
+    m_status_indicator->toggle_visibility();
+}
+
+void App::slot_toggle_status_indicator_clickthrough() {
+    m_status_indicator->toggle_clickthrough();
+}
+
+void App::slot_show_history_dialog() {
+    open_history_dialog();
 }
 
 void App::database_insert(const QString& type, const QString& text) {
@@ -560,12 +691,15 @@ void App::enable_or_disable_automatic_position_movement() {
 void App::lock_current_position() {
     m_position_locked = true;
     m_saved_position = m_current_clipboard_history_position;
-    // The tray shows the locked icon once it exists.
+    m_tray_icon->set_locked_icon(true);
+    m_tray_icon->refresh_tray_menu();
 }
 
 void App::unlock_current_position() {
     m_position_locked = false;
     m_current_clipboard_history_position = m_saved_position;
+    m_tray_icon->set_locked_icon(false);
+    m_tray_icon->refresh_tray_menu();
 }
 
 void App::pause_or_resume_corvana() {
@@ -584,13 +718,25 @@ int App::remaining_count() const {
 
 void App::update_status_indicator() {
     m_status_indicator_count = remaining_count();
+    m_status_indicator->set_counter(m_status_indicator_count);
 }
 
 void App::update_ui() {
     qDebug() << "Callig update ui";
-    setWindowTitle(QCoreApplication::applicationName() +
-                   (m_is_paused ? QStringLiteral(" (paused)") : QString()));
+    ui->show_mode(m_is_paused);
+    if (m_is_paused)
+        m_status_indicator->set_background_paused();
+    else
+        m_status_indicator->set_background_normal();
+    m_copy_paste_menu->show_switches(m_rich_text_copy_enabled, m_file_copy_enabled);
+    if (!m_automatic_position_movement)
+        m_copy_paste_menu->select_mode_manual();
+    else if (m_paste_order == QLatin1String("forward"))
+        m_copy_paste_menu->select_mode_forward();
+    else if (m_paste_order == QLatin1String("backward"))
+        m_copy_paste_menu->select_mode_backward();
     m_keyboard->set_print_screen_swallowed(m_print_screen_enabled);
+    set_status(m_is_paused ? QStringLiteral("paused") : QStringLiteral("activated"), QString());
 }
 
 void App::SimulateCtrlV() {
@@ -640,10 +786,6 @@ void App::open_history_dialog() {
     if (!m_history_dialog->isVisible())
         m_autocomplete_paste->remember_active_window();
     m_history_dialog->open_or_close();
-}
-
-void App::slot_show_history_dialog() {
-    open_history_dialog();
 }
 
 void App::history_dialog_close() {

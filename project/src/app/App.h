@@ -18,14 +18,20 @@ class HistoryDialog;
 class HistoryMenu;
 class ImageViewer;
 class ClipboardOwner;
+class CopyPasteMenu;
 class HotkeyProcessor;
 class Keyboard;
+class MainWindowForm;
+class NoteDialog;
 class QMimeData;
 class QTemporaryDir;
 class SaveManager;
 class ShortcutsDialog;
+class StatusIndicator;
+class StatusIndicatorMenu;
 class TemplateMenu;
 class TemplatePaste;
+class TrayIcon;
 
 // The main window and the program's state: the clipboard history, the paste position and every
 // setting. Other objects reach it through their App* or Singleton<App>.
@@ -91,7 +97,14 @@ public:
     void show_tray_message(const QString& title, const QString& text);
 
     void move_status_indicator(int x, int y);
-    QPoint status_indicator_position() const { return m_indicator_position; }
+    QPoint status_indicator_position() const;
+
+    MainWindowForm* form() const { return ui; }
+    TrayIcon* tray_icon() const { return m_tray_icon; }
+    StatusIndicator* status_indicator() const { return m_status_indicator; }
+    StatusIndicatorMenu* status_indicator_menu() const { return m_status_indicator_menu; }
+    CopyPasteMenu* copy_paste_menu() const { return m_copy_paste_menu; }
+    NoteDialog* note_dialog() const { return m_note_dialog; }
 
     SaveManager* save_manager() const { return m_save_manager; }
     ShortcutsDialog* shortcuts_dialog() const { return m_shortcuts_dialog; }
@@ -156,7 +169,6 @@ public slots:
     void update_global_shortcuts();
 
     void open_history_dialog();
-    void slot_show_history_dialog();
     void history_dialog_close();
     void history_dialog_item_entered(int row);
     void history_dialog_list_item_activated();
@@ -169,7 +181,25 @@ public slots:
     void slot_autocomplete_list_item_activated(const QString& type, const QString& text);
     void slot_autocomplete_list_item_entered(const QString& type, const QString& text);
     void clear_autocomplete_history_clicked();
+    // The main window and its pages.
+    void open_app_settings();
+    void set_status(const QString& state, const QString& text);
+    void update_tooltips();
+    void on_button_show_copy_paste_menu_clicked();
+    void on_button_show_clipboard_history_menu_clicked();
+    void on_button_show_autocomplete_menu_clicked();
+    void on_button_show_status_indicator_menu_clicked();
+    void on_button_toggle_note_dialog_clicked();
+    void on_button_show_printscreen_menu_clicked();
+    void on_button_show_trademark_menu_clicked();
+    void on_button_show_shortcut_settings_clicked();
     void on_button_templates_clicked();
+    void on_button_show_about_clicked();
+    void slot_button_show_helper_dialog();
+    void slot_toggle_note_dialog();
+    void slot_toggle_status_indicator_visibility();
+    void slot_toggle_status_indicator_clickthrough();
+    void slot_show_history_dialog();
     void ctrl_shift_v();
 
 private:
@@ -181,6 +211,9 @@ private:
     template <typename T> void insert_into_history(QList<T>& history, const T& entry);
     void prepare_temp_subfolders();
     void create_popups();
+    void setup_main_window();
+    // Calls an App slot that a feature not built in yet may lack; logs when it is missing.
+    void call_by_name(const char* slot);
 
     SaveManager* m_save_manager = nullptr;
     ShortcutsDialog* m_shortcuts_dialog = nullptr;
@@ -198,6 +231,11 @@ private:
     AutocompleteMenu* m_autocomplete_menu = nullptr;
     AutocompletePaste* m_autocomplete_paste = nullptr;
     MimeDataCopier m_mime_copier;
-    QPoint m_indicator_position;
+    MainWindowForm* ui = nullptr;
+    TrayIcon* m_tray_icon = nullptr;
+    StatusIndicator* m_status_indicator = nullptr;
+    StatusIndicatorMenu* m_status_indicator_menu = nullptr;
+    CopyPasteMenu* m_copy_paste_menu = nullptr;
+    NoteDialog* m_note_dialog = nullptr;
     int m_status_indicator_count = 0;
 };

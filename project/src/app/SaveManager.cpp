@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/AppLog.h"
 #include "app/DataPaths.h"
+#include "shortcuts/ShortcutsDialog.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -59,6 +60,7 @@ void SaveManager::load_settings() {
     a.move_status_indicator(x, y);
     a.m_print_screen_enabled = s.value(QStringLiteral("IsPrintScreenEnabled"), true).toBool();
     load_ignored_monitors();
+    a.shortcuts_dialog()->load_sequences(s);
 }
 
 void SaveManager::save_settings() {
@@ -85,6 +87,7 @@ void SaveManager::save_settings() {
     s.setValue(QStringLiteral("IndicatorY"), indicator.y());
     s.setValue(QStringLiteral("IsPrintScreenEnabled"), a.m_print_screen_enabled);
     save_ignored_monitors();
+    a.shortcuts_dialog()->save_sequences(s);
     // Written now rather than when QSettings decides, so a failure can be reported.
     s.sync();
     report_status("write");

@@ -11,6 +11,9 @@ class InputInjector;
 class KeyState;
 class Keyboard;
 class QObject;
+class SystemInfo;
+class TaskbarButton;
+class WindowStyle;
 class ShellLinks;
 
 // The desktop as core code sees it. One backend is linked in and provides create_platform();
@@ -24,6 +27,9 @@ public:
     virtual InputInjector& input_injector() = 0;
     virtual GlobalHotkeys& global_hotkeys() = 0;
     virtual ActiveWindow& active_window() = 0;
+    virtual WindowStyle& window_style() = 0;
+    virtual TaskbarButton& taskbar_button() = 0;
+    virtual SystemInfo& system_info() = 0;
     virtual Autostart& autostart() = 0;
     virtual ShellLinks& shell_links() = 0;
     // Made with the keyboard: the two decide together when a held paste key may go on.

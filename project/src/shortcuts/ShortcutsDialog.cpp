@@ -1,38 +1,119 @@
 #include "shortcuts/ShortcutsDialog.h"
 
 #include "app/App.h"
+#include "app/AppLog.h"
+
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSlider>
 
 namespace {
 struct Row {
     const char* label;
     const char* sequence;
+    const char* key; // in the [Shortcuts] group
 };
 
 const Row rows[ShortcutsDialog::row_count] = {
-    {"Switch paste order", "Ctrl+Alt+/"},
-    {"Pause or resume Corvana", "Ctrl+Alt+0"},
-    {"Rich Text Copy", "Ctrl+Alt+9"},
-    {"Clipboard Undo", "Ctrl+Alt+<"},
-    {"Clipboard Redo", "Ctrl+Alt+>"},
-    {"Clear History", "Ctrl+Alt+Shift+H"},
-    {"Open History Dialog", "Ctrl+Alt+H"},
-    {"Clipboard undo with Arrow", "Ctrl+Alt+Left"},
-    {"Clipboard redo with Arrow", "Ctrl+Alt+Right"},
-    {"Show Debug Info", "Ctrl+Alt+D"},
-    {"Open Autocomplete", "Ctrl+Alt+Space"},
-    {"Lock Current Position", "Ctrl+\\"},
-    {"Toggle Note", "Ctrl+Alt+N"},
-    {"Print Screen", "Ctrl+Alt+P"},
-    {"Toggle status indicator more", "Ctrl+Alt+T"},
-    {"Special Paste", "Ctrl+Shift+V"},
-    {"Live Zoom", "Ctrl+1"},
-    {"Zoom /w pen", "Ctrl+2"},
+    {"Switch paste order", "Ctrl+Alt+/", "SwitchPasteOrder"},
+    {"Pause or resume Corvana", "Ctrl+Alt+0", "PauseOrResume"},
+    {"Rich Text Copy", "Ctrl+Alt+9", "RichTextCopy"},
+    {"Clipboard Undo", "Ctrl+Alt+<", "ClipboardUndo"},
+    {"Clipboard Redo", "Ctrl+Alt+>", "ClipboardRedo"},
+    {"Clear History", "Ctrl+Alt+Shift+H", "ClearHistory"},
+    {"Open History Dialog", "Ctrl+Alt+H", "OpenHistoryDialog"},
+    {"Clipboard undo with Arrow", "Ctrl+Alt+Left", "ClipboardUndoWithArrow"},
+    {"Clipboard redo with Arrow", "Ctrl+Alt+Right", "ClipboardRedoWithArrow"},
+    {"Show Debug Info", "Ctrl+Alt+D", "ShowDebugInfo"},
+    {"Open Autocomplete", "Ctrl+Alt+Space", "OpenAutocomplete"},
+    {"Lock Current Position", "Ctrl+\\", "LockCurrentPosition"},
+    {"Toggle Note", "Ctrl+Alt+N", "ToggleNote"},
+    {"Print Screen", "Ctrl+Alt+P", "PrintScreen"},
+    {"Toggle status indicator more", "Ctrl+Alt+T", "ToggleIndicatorClickThrough"},
+    {"Special Paste", "Ctrl+Shift+V", "SpecialPaste"},
+    {"Live Zoom", "Ctrl+1", "LiveZoom"},
+    {"Zoom /w pen", "Ctrl+2", "ZoomWithPen"},
 };
+
+// Object names of the row widgets; the labels skip 11 to 13, used by the column titles.
+QString label_name(int row) {
+    const int n = row < 10 ? row + 1 : row + 4;
+    return n == 1 ? QStringLiteral("label") : QStringLiteral("label_%1").arg(n);
+}
+QString numbered(const char* base, int row) {
+    return row == 0 ? QLatin1String(base)
+                    : QStringLiteral("%1_%2").arg(QLatin1String(base)).arg(row + 1);
+}
+
+const QString shortcuts_group = QStringLiteral("Shortcuts");
 } // namespace
 
 ShortcutsDialog::ShortcutsDialog(App* app) : QDialog(app, Qt::Window), m_app(app) {
     for (const Row& row : rows)
         m_sequences.append(QString::fromLatin1(row.sequence));
+    build_form();
+    setWindowTitle(QStringLiteral("Change Settings"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    m_current_button = m_button_ok;
+    QMetaObject::connectSlotsByName(this);
+}
+
+void ShortcutsDialog::build_form() {
+    setObjectName(QStringLiteral("ShortcutsDialog"));
+    // The places are fixed; the widths leave room for the desktop's fonts, which run wider
+    // than the ones the places were drawn for, so that no text is cut off.
+    QFont small = font();
+    small.setPointSizeF(9);
+    setFont(small);
+    auto* command = new QLabel(QStringLiteral("Command:"), this);
+    command->setObjectName(QStringLiteral("label_11"));
+    command->setGeometry(30, 20, 181, 21);
+    auto* shortcut = new QLabel(QStringLiteral("Shortcut (click to change)"), this);
+    shortcut->setObjectName(QStringLiteral("label_12"));
+    shortcut->setGeometry(230, 10, 155, 31);
+
+    for (int row = 0; row < row_count; ++row) {
+        const int y = 60 + 30 * row;
+        auto* label = new QLabel(QString::fromLatin1(rows[row].label), this);
+        label->setObjectName(label_name(row));
+        label->setGeometry(30, y, 195, 18);
+        auto* edit = new QLineEdit(m_sequences[row], this);
+        edit->setObjectName(numbered("lineEdit", row));
+        edit->setGeometry(230, y, 135, 22);
+        edit->setEnabled(false);
+        auto* button = new QPushButton(m_sequences[row], this);
+        button->setObjectName(numbered("pushButton", row));
+        button->setGeometry(230, y, 135, 22);
+        button->setFocusPolicy(Qt::NoFocus);
+        m_edits.append(edit);
+        m_buttons.append(button);
+    }
+
+    auto* transparency = new QLabel(QStringLiteral("Indicator transparency"), this);
+    transparency->setObjectName(QStringLiteral("label_13"));
+    transparency->setGeometry(30, 610, 195, 18);
+    m_slider = new QSlider(Qt::Horizontal, this);
+    m_slider->setObjectName(QStringLiteral("horizontalSlider"));
+    m_slider->setGeometry(230, 610, 135, 22);
+    m_slider->setRange(0, 99);
+    m_slider->setValue(0);
+
+    m_button_ok = new QPushButton(QStringLiteral("Ok"), this);
+    m_button_ok->setObjectName(QStringLiteral("button_ok"));
+    m_button_ok->setGeometry(160, 640, 75, 26);
+    m_button_ok->setFocusPolicy(Qt::NoFocus);
+
+    // Below the OK button, in the room the window has there.
+    m_message = new QLabel(this);
+    m_message->setObjectName(QStringLiteral("label_message"));
+    m_message->setGeometry(30, 675, 330, 60);
+    m_message->setWordWrap(true);
+    m_message->setStyleSheet(QStringLiteral("color: #b00020;"));
+    resize(390, 769);
 }
 
 QString ShortcutsDialog::label(int row) {
@@ -43,7 +124,165 @@ QString ShortcutsDialog::default_sequence(int row) {
     return row >= 0 && row < row_count ? QString::fromLatin1(rows[row].sequence) : QString();
 }
 
+QString ShortcutsDialog::refusal(const QString& sequence) {
+    const QStringList parts = sequence.split(QLatin1Char('+'));
+    if (parts.contains(QLatin1String("Print")))
+        return QStringLiteral("%1 uses the Print key, which the screenshot feature needs.")
+            .arg(sequence);
+    for (const char* taken : {"Ctrl+V", "Ctrl+C", "Ctrl+X"}) {
+        if (sequence == QLatin1String(taken))
+            return QStringLiteral("%1 is how you copy and paste; it cannot be a shortcut.")
+                .arg(sequence);
+    }
+    return QString();
+}
+
 void ShortcutsDialog::set_sequence(int row, const QString& sequence) {
-    if (row >= 0 && row < row_count)
-        m_sequences[row] = sequence;
+    if (row < 0 || row >= row_count)
+        return;
+    m_sequences[row] = sequence;
+    show_row(row, sequence);
+}
+
+void ShortcutsDialog::show_row(int row, const QString& text) {
+    m_edits[row]->setText(text);
+    m_buttons[row]->setText(text);
+}
+
+bool ShortcutsDialog::is_capturing() const {
+    return m_current_button && m_current_button->isHidden();
+}
+
+void ShortcutsDialog::on_button_ok_clicked() {
+    accept();
+}
+
+void ShortcutsDialog::start_capture(int row) {
+    // A capture left unfinished in another row is dropped, not stored by a later release.
+    if (is_capturing() && m_current_row >= 0 && m_current_row != row)
+        show_row(m_current_row, m_sequences[m_current_row]);
+    m_current_button->show();
+    m_capture_count = 0;
+    m_capture_text.clear();
+    m_current_row = row;
+    m_current_button = m_buttons[row];
+    m_current_line_edit = m_edits[row];
+    m_current_button->hide();
+    m_message->clear();
+}
+
+QString ShortcutsDialog::key_name(int key) {
+    switch (key) {
+    case Qt::Key_Control:
+        return QStringLiteral("Ctrl");
+    case Qt::Key_Alt:
+        return QStringLiteral("Alt");
+    case Qt::Key_Shift:
+        return QStringLiteral("Shift");
+    case Qt::Key_Up:
+        return QStringLiteral("Up");
+    case Qt::Key_Down:
+        return QStringLiteral("Down");
+    case Qt::Key_Left:
+        return QStringLiteral("Left");
+    case Qt::Key_Right:
+        return QStringLiteral("Right");
+    case Qt::Key_Space:
+        return QStringLiteral("Space");
+    case Qt::Key_Print:
+        return QStringLiteral("Print");
+    default:
+        break;
+    }
+    // Keys outside the printable range (F1, Home, ...) by their own name: their key code cut
+    // to one character gave a digit or letter that registers a different key.
+    if (key < 0x20 || key > 0xff)
+        return QKeySequence(key).toString(QKeySequence::PortableText);
+    return QString(QChar(key));
+}
+
+void ShortcutsDialog::keyPressEvent(QKeyEvent* event) {
+    if (!is_capturing() || event->isAutoRepeat() || m_capture_count >= max_keys)
+        return;
+    if (event->key() == Qt::Key_Escape) {
+        // Nothing is stored, and nothing half typed stays behind for a later release.
+        show_row(m_current_row, m_sequences[m_current_row]);
+        m_capture_count = 0;
+        m_capture_text.clear();
+        m_current_button->show();
+        return;
+    }
+    if (m_capture_count > 0)
+        m_capture_text += QLatin1Char('+');
+    m_capture_text += key_name(event->key());
+    ++m_capture_count;
+    m_current_line_edit->setText(m_capture_text);
+    m_current_button->setText(m_capture_text);
+}
+
+void ShortcutsDialog::keyReleaseEvent(QKeyEvent* event) {
+    if (!is_capturing() || event->isAutoRepeat())
+        return;
+    end_capture();
+}
+
+void ShortcutsDialog::end_capture() {
+    const QString taken = m_current_line_edit->text();
+    const QString reason = refusal(taken);
+    if (!reason.isEmpty()) {
+        show_row(m_current_row, m_sequences[m_current_row]);
+        m_message->setText(reason + QStringLiteral(" \"%1\" keeps %2.")
+                                        .arg(label(m_current_row), m_sequences[m_current_row]));
+        APP_LOG(QStringLiteral("Shortcut refused: ") + reason);
+    }
+    m_capture_count = 0;
+    m_capture_text.clear();
+    m_current_button->show();
+    for (int row = 0; row < row_count; ++row)
+        m_sequences[row] = m_edits[row]->text();
+}
+
+void ShortcutsDialog::load_sequences(QSettings& settings) {
+    settings.beginGroup(shortcuts_group);
+    for (int row = 0; row < row_count; ++row) {
+        const QString key = QString::fromLatin1(rows[row].key);
+        QString text = default_sequence(row);
+        if (settings.contains(key)) {
+            const QString stored = settings.value(key).toString();
+            const QKeySequence parsed(stored, QKeySequence::NativeText);
+            bool parses = !stored.isEmpty() && parsed.count() == 1;
+            if (parses && (parsed[0] & ~Qt::KeyboardModifierMask) == Qt::Key_unknown)
+                parses = false;
+            const QString reason = refusal(stored);
+            if (!parses)
+                APP_LOG(
+                    QStringLiteral("Stored shortcut \"%1\" for \"%2\" does not parse; %3 is used")
+                        .arg(stored, label(row), text));
+            else if (!reason.isEmpty())
+                APP_LOG(QStringLiteral("Stored shortcut for \"%1\" refused: %2 %3 is used")
+                            .arg(label(row), reason, text));
+            else
+                text = stored;
+        }
+        set_sequence(row, text);
+    }
+    settings.endGroup();
+}
+
+void ShortcutsDialog::save_sequences(QSettings& settings) const {
+    settings.remove(shortcuts_group);
+    settings.beginGroup(shortcuts_group);
+    for (int row = 0; row < row_count; ++row) {
+        if (m_sequences[row] != default_sequence(row))
+            settings.setValue(QString::fromLatin1(rows[row].key), m_sequences[row]);
+    }
+    settings.endGroup();
+}
+
+bool ShortcutsDialog::differs_from_defaults() const {
+    for (int row = 0; row < row_count; ++row) {
+        if (m_sequences[row] != default_sequence(row))
+            return true;
+    }
+    return false;
 }

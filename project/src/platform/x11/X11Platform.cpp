@@ -7,7 +7,10 @@
 #include "X11KeyMap.h"
 #include "X11KeyState.h"
 #include "X11Keyboard.h"
+#include "X11SystemInfo.h"
+#include "X11TaskbarButton.h"
 #include "X11TerminationSignals.h"
+#include "X11WindowStyle.h"
 #include "XdgAutostart.h"
 #include "XdgShellLinks.h"
 
@@ -53,6 +56,24 @@ ActiveWindow& X11Platform::active_window() {
     if (!m_active_window)
         m_active_window = std::make_unique<X11ActiveWindow>();
     return *m_active_window;
+}
+
+WindowStyle& X11Platform::window_style() {
+    if (!m_window_style)
+        m_window_style = std::make_unique<X11WindowStyle>();
+    return *m_window_style;
+}
+
+TaskbarButton& X11Platform::taskbar_button() {
+    if (!m_taskbar_button)
+        m_taskbar_button = std::make_unique<X11TaskbarButton>();
+    return *m_taskbar_button;
+}
+
+SystemInfo& X11Platform::system_info() {
+    if (!m_system_info)
+        m_system_info = std::make_unique<X11SystemInfo>();
+    return *m_system_info;
 }
 
 Autostart& X11Platform::autostart() {

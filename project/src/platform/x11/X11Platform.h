@@ -16,7 +16,10 @@ class X11InputInjector;
 class X11KeyMap;
 class X11KeyState;
 class X11Keyboard;
+class X11SystemInfo;
+class X11TaskbarButton;
 class X11TerminationSignals;
+class X11WindowStyle;
 
 // The X11 desktop, reached through Qt's own xcb connection. Services are made on first use.
 class X11Platform : public Platform {
@@ -29,6 +32,9 @@ public:
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
     ActiveWindow& active_window() override;
+    WindowStyle& window_style() override;
+    TaskbarButton& taskbar_button() override;
+    SystemInfo& system_info() override;
     Autostart& autostart() override;
     ShellLinks& shell_links() override;
     ClipboardOwner& clipboard_owner() override;
@@ -45,6 +51,9 @@ private:
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<X11ActiveWindow> m_active_window;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
+    std::unique_ptr<X11WindowStyle> m_window_style;
+    std::unique_ptr<X11TaskbarButton> m_taskbar_button;
+    std::unique_ptr<X11SystemInfo> m_system_info;
     std::unique_ptr<XdgAutostart> m_autostart;
     std::unique_ptr<XdgShellLinks> m_shell_links;
     // Shared by the keyboard (which holds paste keys) and the clipboard owner (which sees the

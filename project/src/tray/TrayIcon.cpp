@@ -1,0 +1,226 @@
+#include "tray/TrayIcon.h"
+
+#include "app/App.h"
+#include "app/AppLog.h"
+#include "app/SaveManager.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
+#include <QtDebug>
+
+namespace {
+const QString normal_icon = QStringLiteral(":/images/app.png");
+const QString paused_icon = QStringLiteral(":/images/app_paused.png");
+const QString locked_icon = QStringLiteral(":/images/key.svg");
+} // namespace
+
+TrayIcon::TrayIcon(App* app)
+    : QSystemTrayIcon(app), m_app(app), m_normal_icon(normal_icon), m_paused_icon(paused_icon),
+      m_info_action(new QAction(QStringLiteral("Loading..."), this)), m_menu(new QMenu),
+      m_spell_timer(new QTimer(this)), m_spell_duration_timer(new QTimer(this)) {
+    m_current_icon = m_normal_icon;
+    m_current_icon_name = normal_icon;
+    m_info_action->setEnabled(false);
+    m_info_action->setCheckable(false);
+
+    m_spell_timer->setSingleShot(true);
+    m_spell_timer->setInterval(spell_timer_ms);
+    connect(m_spell_timer, &QTimer::timeout, this, &TrayIcon::spell_timer_finished);
+    m_spell_duration_timer->setSingleShot(true);
+    m_spell_duration_timer->setInterval(spell_duration_ms);
+    connect(m_spell_duration_timer, &QTimer::timeout, this,
+            &TrayIcon::spell_duration_timer_finished);
+    m_spell_duration_timer->start();
+
+    setContextMenu(m_menu);
+    refresh_tray_menu();
+    connect(this, &QSystemTrayIcon::activated, this, &TrayIcon::icon_activated);
+}
+
+TrayIcon::~TrayIcon() {
+    delete m_menu;
+}
+
+QString TrayIcon::app_info() const {
+    return m_info_action->text();
+}
+
+QAction* TrayIcon::add_action(const QString& text, const char* app_slot) {
+    QAction* action = m_menu->addAction(text);
+    // By name: the windows behind some entries belong to features that may not be built in.
+    connect(action, &QAction::triggered, m_app, [this, app_slot] {
+        if (!QMetaObject::invokeMethod(m_app, app_slot, Qt::DirectConnection))
+            APP_LOG(QStringLiteral("Tray entry has no action yet: ") + QLatin1String(app_slot));
+    });
+    return action;
+}
+
+void TrayIcon::refresh_tray_menu() {
+    // clear() deletes the entries the menu made, so rebuilding does not pile them up.
+    m_menu->clear();
+    add_action(QStringLiteral("Settings"), "open_app_settings");
+    if (m_app->m_use_hidden_features) {
+        QAction* spells =
+            add_action(QStringLiteral("&Hidden features"), "enter_hidden_feature_spell");
+        spells->setIcon(QIcon(QStringLiteral(":/images/hidden_features.png")));
+    }
+    m_menu->addSeparator();
+    if (m_app->m_position_locked)
+        add_action(QStringLiteral("&Unlock Clipboard"), "unlock_current_position");
+    else
+        add_action(QStringLiteral("&Lock CLipboard"), "lock_current_position");
+    add_action(QStringLiteral("&Show History"), "open_history_dialog");
+    add_action(QStringLiteral("&Exit"), "quit");
+}
+
+void TrayIcon::use_icon(const QString& name) {
+    m_current_icon_name = name;
+    m_current_icon = name == normal_icon   ? m_normal_icon
+                     : name == paused_icon ? m_paused_icon
+                                           : QIcon(name);
+    setIcon(m_current_icon);
+}
+
+void TrayIcon::set_app_tray_icon_image(const QString& state) {
+    if (state == QLatin1String("activated"))
+        use_icon(normal_icon);
+    else if (state == QLatin1String("paused"))
+        use_icon(paused_icon);
+    else
+        setIcon(m_current_icon);
+}
+
+void TrayIcon::set_app_info(const QString& state, const QString& info) {
+    set_app_tray_icon_image(state);
+    m_info_action->setText(info);
+}
+
+void TrayIcon::show_at_start() {
+    setIcon(m_normal_icon);
+    show();
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        APP_LOG(QStringLiteral("No system tray: start Corvana again to bring up its window"));
+    const QString wayland = wayland_notice();
+    if (!wayland.isEmpty())
+        m_app->show_tray_message(QStringLiteral("Corvana on Wayland"), wayland);
+}
+
+void TrayIcon::notify(TrayIcon* tray, const QString& title, const QString& text) {
+    if (tray && QSystemTrayIcon::isSystemTrayAvailable() && QSystemTrayIcon::supportsMessages()) {
+        tray->showMessage(title, text, QSystemTrayIcon::NoIcon, 10000);
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+QString TrayIcon::wayland_notice() {
+    const bool wayland =
+        qgetenv("XDG_SESSION_TYPE") == "wayland" || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!wayland)
+        return QString();
+    return QStringLiteral(
+        "This desktop runs Wayland. Corvana works through XWayland, so it does not see keys "
+        "pressed in Wayland programs: there Ctrl+V pastes the ordinary clipboard and Corvana's "
+        "shortcuts do nothing. In X11 programs everything works. For the full paste queue "
+        "everywhere, log in to an X11 (Xorg) session.");
+}
+
+void TrayIcon::set_locked_icon(bool locked) {
+    use_icon(locked ? locked_icon : normal_icon);
+}
+
+void TrayIcon::icon_activated(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        // The one gesture that counts toward the ritual: without it, hidden features once
+        // switched off could never come back. It does nothing while they are on.
+        count_spell_clicks();
+        m_app->open_app_settings();
+        break;
+    case QSystemTrayIcon::DoubleClick:
+        m_app->open_app_settings();
+        break;
+    case QSystemTrayIcon::MiddleClick:
+        change_app_mode();
+        break;
+    default:
+        break;
+    }
+}
+
+void TrayIcon::change_app_mode() {
+    m_app->pause_or_resume_corvana();
+    setIcon(m_current_icon);
+    refresh_tray_menu();
+    m_app->save_manager()->save_settings();
+}
+
+void TrayIcon::count_spell_clicks() {
+    if (m_app->m_use_hidden_features)
+        return;
+    ++m_spell_click_count;
+    m_spell_armed = false;
+    qDebug().noquote() << "Spell clicks:" << m_spell_click_count;
+    if (m_spell_click_count <= 5)
+        return;
+    m_spell_click_count = 0;
+    if (m_spell_ready) {
+        m_spell_ready = false;
+        activate_hidden_features();
+        return;
+    }
+    m_spell_armed = true;
+    qDebug().noquote() << "Abra";
+    start_hidden_features_spell_timer();
+    start_spell_duration_timer();
+}
+
+void TrayIcon::start_hidden_features_spell_timer() {
+    m_spell_timer->start();
+}
+
+void TrayIcon::start_spell_duration_timer() {
+    m_spell_duration_timer->start();
+}
+
+void TrayIcon::spell_timer_finished() {
+    if (m_spell_click_count == 0 && m_spell_armed) {
+        m_spell_ready = true;
+        qDebug().noquote() << "Cadabra";
+    } else {
+        qDebug().noquote()
+            << "My dear Sorcerer,\nDon't rush anything. When the time is right, it will happen...";
+    }
+    m_spell_click_count = 0;
+}
+
+void TrayIcon::spell_duration_timer_finished() {
+    if (m_spell_ready)
+        qDebug().noquote() << "My dear Sorcerer,\nSometimes in life, your situation will keep "
+                              "repeating itself until you learn your lesson...";
+    reset_spell();
+}
+
+void TrayIcon::activate_hidden_features() {
+    m_app->m_use_hidden_features = !m_app->m_use_hidden_features;
+    AppLog::plain(QStringLiteral("Alakazam:") +
+                  QString::number(m_app->m_use_hidden_features ? 1 : 0));
+    refresh_tray_menu();
+    reset_spell();
+    m_app->show_tray_message(QStringLiteral("Hidden features"),
+                             QStringLiteral("My dear Sorcerer,\nGood job! Hidden features are "
+                                            "activated :)\nRight click to see your new magic "
+                                            "button."));
+    m_app->save_manager()->save_settings();
+}
+
+void TrayIcon::reset_spell() {
+    m_spell_click_count = 0;
+    m_spell_armed = false;
+    m_spell_ready = false;
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QIcon>
+#include <QSystemTrayIcon>
+
+class App;
+class QAction;
+class QMenu;
+class QTimer;
+
+// The program's icon in the notification area: running, paused or locked; its menu; click to
+// open the main window, middle click to pause. It also carries the spell-click ritual that
+// switches the hidden features.
+class TrayIcon : public QSystemTrayIcon {
+    Q_OBJECT
+public:
+    static constexpr int spell_timer_ms = 6000;
+    static constexpr int spell_duration_ms = 30000;
+
+    explicit TrayIcon(App* app);
+    ~TrayIcon() override;
+
+    void set_locked_icon(bool locked);
+    // Shows the running icon, and tells what a user of this desktop must know.
+    void show_at_start();
+    // A balloon from the tray when there is one that shows messages, else an information box
+    // that blocks nothing (no tray must not mean a program waiting for a click).
+    static void notify(TrayIcon* tray, const QString& title, const QString& text);
+    // What to tell the user once at start on a Wayland session, or empty elsewhere.
+    static QString wayland_notice();
+
+    QMenu* menu() const { return m_menu; }
+    QIcon current_icon() const { return m_current_icon; }
+    QString current_icon_name() const { return m_current_icon_name; }
+    QString app_info() const;
+    int spell_click_count() const { return m_spell_click_count; }
+    bool spell_armed() const { return m_spell_armed; }
+    bool spell_ready() const { return m_spell_ready; }
+    QTimer* spell_timer() const { return m_spell_timer; }
+    QTimer* spell_duration_timer() const { return m_spell_duration_timer; }
+
+public slots:
+    void refresh_tray_menu();
+    void change_app_mode();
+    void set_app_tray_icon_image(const QString& state);
+    void set_app_info(const QString& state, const QString& info);
+    void icon_activated(QSystemTrayIcon::ActivationReason reason);
+    void count_spell_clicks();
+    void start_hidden_features_spell_timer();
+    void start_spell_duration_timer();
+    void spell_timer_finished();
+    void spell_duration_timer_finished();
+    void activate_hidden_features();
+    void reset_spell();
+
+private:
+    void use_icon(const QString& name);
+    QAction* add_action(const QString& text, const char* app_slot);
+
+    App* m_app;
+    QIcon m_current_icon;
+    QString m_current_icon_name;
+    QIcon m_normal_icon;
+    QIcon m_paused_icon;
+    qint32 m_spell_click_count = 0;
+    bool m_spell_armed = false;
+    bool m_spell_ready = false;
+    QAction* m_info_action;
+    QMenu* m_menu;
+    QTimer* m_spell_timer;
+    QTimer* m_spell_duration_timer;
+};

@@ -1,0 +1,61 @@
+#include "windows/CopyPasteMenu.h"
+
+#include "app/App.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QVBoxLayout>
+
+CopyPasteMenu::CopyPasteMenu(App* app)
+    : QDialog(nullptr), m_combo_box_mode(new QComboBox(this)),
+      m_check_box_rich_text_copy(new QCheckBox(QStringLiteral("Enable rich text copy"), this)),
+      m_check_box_file_copy(new QCheckBox(QStringLiteral("Enable file copy"), this)), m_app(app),
+      m_layout(new QVBoxLayout(this)) {
+    m_layout->addWidget(m_combo_box_mode);
+    m_layout->addWidget(m_check_box_rich_text_copy);
+    m_layout->addWidget(m_check_box_file_copy);
+    m_combo_box_mode->addItems({QStringLiteral("Automatic Forward"),
+                                QStringLiteral("Automatic Backward"), QStringLiteral("Manual")});
+    setModal(true);
+    setWindowTitle(QStringLiteral("Copy-Paste Settings"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    connect(m_check_box_file_copy, &QCheckBox::clicked, this,
+            &CopyPasteMenu::slot_checkbox_file_copy_toggled);
+    connect(m_check_box_rich_text_copy, &QCheckBox::clicked, this,
+            &CopyPasteMenu::slot_checkbox_rich_text_copy_toggled);
+    // The text overload of currentIndexChanged is deprecated; the item text is what it carried.
+    connect(m_combo_box_mode, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int index) {
+                slot_combobox_change_mode_changed(m_combo_box_mode->itemText(index));
+            });
+}
+
+void CopyPasteMenu::select_mode_backward() {
+    m_combo_box_mode->setCurrentIndex(1);
+}
+
+void CopyPasteMenu::select_mode_forward() {
+    m_combo_box_mode->setCurrentIndex(0);
+}
+
+void CopyPasteMenu::select_mode_manual() {
+    m_combo_box_mode->setCurrentIndex(2);
+}
+
+void CopyPasteMenu::show_switches(bool rich_text_copy, bool file_copy) {
+    m_check_box_rich_text_copy->setChecked(rich_text_copy);
+    m_check_box_file_copy->setChecked(file_copy);
+}
+
+void CopyPasteMenu::slot_combobox_change_mode_changed(const QString& text) {
+    m_app->slot_combobox_edit_text_changed(text);
+}
+
+void CopyPasteMenu::slot_checkbox_rich_text_copy_toggled() {
+    m_app->toggle_rich_text_copy();
+}
+
+void CopyPasteMenu::slot_checkbox_file_copy_toggled() {
+    m_app->toggle_file_copy();
+}
