@@ -1,6 +1,7 @@
 #include "AppHarness.h"
 #include "FakeKeyboard.h"
 #include "app/DataPaths.h"
+#include "app/PrivateFiles.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -120,20 +122,6 @@ private slots:
         QVERIFY(app->m_corvana_clipboard_text_history.isEmpty());
     }
 
-    void captures_mark_their_clipboard_reads_as_waits() {
-        FakeKeyboard& keyboard = *FakePlatform::get().keyboard();
-        const int before = keyboard.waits();
-        use_mode("forward", true, false);
-        AppHarness::copy_text("A");
-        use_mode("forward", true, true);
-        AppHarness::copy_text("B");
-        QCOMPARE(keyboard.waits(), before + 2);
-        QVERIFY(!keyboard.waiting_on_others());
-        app->pause_or_resume_corvana(); // paused: nothing is read
-        AppHarness::copy_text("C");
-        QCOMPARE(keyboard.waits(), before + 2);
-    }
-
     void own_paste_is_not_captured_but_the_next_change_is() {
         use_mode("forward", true, false);
         AppHarness::copy_text("A");
@@ -179,7 +167,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(images_dir())); // text mode saves no image
     }
 
-    void files_of_10_mb_or_less_are_snapshotted() {
+    void files_of_10_mb_or_less_are_snapshotted_once_and_privately() {
         use_mode("forward", true, true);
         QTemporaryDir originals;
         const QString small = originals.filePath("small.bin");
@@ -189,6 +177,7 @@ private slots:
         QVERIFY(large_file.open(QIODevice::WriteOnly) && large_file.resize(11'200'000));
         small_file.close();
         large_file.close();
+        QFile::setPermissions(small, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
 
         auto* data = new QMimeData;
         data->setUrls({QUrl::fromLocalFile(small), QUrl::fromLocalFile(large)});
@@ -196,15 +185,29 @@ private slots:
         QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 1);
         const QList<QUrl> urls = app->m_corvana_clipboard_mime_data_history.first()->urls();
         QCOMPARE(urls.size(), 2);
-        QVERIFY(urls[0].toLocalFile().startsWith(app->temp_dir_path() + "/temp/"));
-        QCOMPARE(QFileInfo(urls[0].toLocalFile()).size(), qint64(10'400'000));
+        const QString snapshot = urls[0].toLocalFile();
+        QVERIFY(snapshot.startsWith(app->temp_dir_path() + "/temp/"));
+        QCOMPARE(QFileInfo(snapshot).size(), qint64(10'400'000));
         QCOMPARE(urls[1], QUrl::fromLocalFile(large));
+        // Not the source's permissions: the snapshot is the user's alone.
+        QCOMPARE(QFileInfo(snapshot).permissions() & 0x7077,
+                 QFile::Permissions(QFile::ReadOwner | QFile::WriteOwner));
 
-        // Pasting hands out a fresh snapshot from "curr"; two files named alike stay apart.
-        app->paste_from_corvana_clipboard();
-        const QList<QUrl> pasted = clipboard()->mimeData()->urls();
-        QVERIFY(pasted[0].toLocalFile().startsWith(app->temp_dir_path() + "/curr/"));
-        QVERIFY(QFileInfo::exists(pasted[0].toLocalFile()));
+        // Every paste hands out the same snapshot; none is copied while the keys wait.
+        for (int i = 0; i < 3; ++i) {
+            app->m_current_clipboard_history_position = 0;
+            app->paste_from_corvana_clipboard();
+            QCOMPARE(clipboard()->mimeData()->urls().first().toLocalFile(), snapshot);
+        }
+        QCOMPARE(app->mime_copier().snapshot_count(), 1);
+        QCOMPARE(QDir(app->temp_dir_path() + "/temp").count(), 2u + 1u);
+
+        // Gone with the last holder: the entry, and the clipboard content made from it.
+        app->clear_clipboard_history();
+        QVERIFY(QFileInfo::exists(snapshot)); // the clipboard still offers it
+        AppHarness::copy_text("something else");
+        QVERIFY(!QFileInfo::exists(snapshot));
+        QCOMPARE(app->mime_copier().snapshot_count(), 0);
 
         // Switching file copy off keeps the original links.
         app->toggle_file_copy();
@@ -213,9 +216,31 @@ private slots:
         copy_mime(again);
         QCOMPARE(app->m_corvana_clipboard_mime_data_history.last()->urls().first(),
                  QUrl::fromLocalFile(small));
+    }
 
-        // The run's temporary folder goes with the program.
+    void snapshots_of_dropped_entries_are_removed() {
+        use_mode("forward", true, true);
+        QTemporaryDir originals;
+        const QString path = originals.filePath("f.txt");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("x");
+        file.close();
+        auto* data = new QMimeData;
+        data->setUrls({QUrl::fromLocalFile(path)});
+        copy_mime(data);
+        const QString snapshot =
+            app->m_corvana_clipboard_mime_data_history.first()->urls().first().toLocalFile();
+        QVERIFY(QFileInfo::exists(snapshot));
+        // 100 more copies push the entry out of the history.
+        copy_texts(1, 100);
+        QVERIFY(!QFileInfo::exists(snapshot));
+        QCOMPARE(app->mime_copier().snapshot_count(), 0);
+    }
+
+    void the_run_folder_goes_with_the_program() {
         const QString temp = app->temp_dir_path();
+        QVERIFY(QFileInfo(temp + "/curr").isDir() && QFileInfo(temp + "/temp").isDir());
         app.reset();
         QVERIFY(!QFileInfo::exists(temp));
     }
@@ -229,8 +254,12 @@ private slots:
         const QString path = images_dir() + "/image1.png";
         QVERIFY(QFileInfo::exists(path));
         QCOMPARE(QImage(path).convertToFormat(QImage::Format_ARGB32), first);
-        QCOMPARE(QFileInfo(images_dir()).permissions() & (QFile::ReadOther | QFile::ReadGroup),
-                 QFile::Permissions());
+        QCOMPARE(QFileInfo(images_dir()).permissions() & 0x7077,
+                 QFile::Permissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(QFileInfo(path).permissions() & 0x7077,
+                 QFile::Permissions(QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(QDir(images_dir()).entryList(QDir::Hidden | QDir::Files).size() ==
+                1); // no leftovers
 
         // A deleted image leaves a gap: the next number must not overwrite image2.
         QFile(images_dir() + "/other.txt").open(QIODevice::WriteOnly);
@@ -267,6 +296,32 @@ private slots:
         copy_mime(data);
         QVERIFY(QFileInfo(images_dir()).isFile());
         QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 1);
+    }
+
+    void an_images_folder_of_another_user_is_refused_and_an_open_one_of_ours_narrowed() {
+        use_mode("forward", true, true);
+        QTemporaryDir foreign;
+        if (PrivateFiles::current_user_id() == 0) {
+            // As root: a folder that belongs to "nobody".
+            QVERIFY(QProcess::execute("chown", {"65534", foreign.path()}) == 0);
+            QVERIFY(QFile::link(foreign.path(), images_dir()));
+        } else {
+            QVERIFY(QFile::link(QStringLiteral("/"), images_dir())); // root's
+        }
+        auto* data = new QMimeData;
+        data->setImageData(sample_image(qRgb(1, 2, 3)));
+        copy_mime(data);
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 1); // still queued
+        QVERIFY(!QFileInfo::exists(images_dir() + "/image1.png"));
+
+        QFile::remove(images_dir());
+        QVERIFY(QDir().mkdir(images_dir()));
+        QFile::setPermissions(images_dir(), QFile::Permissions(0x7755));
+        auto* second = new QMimeData;
+        second->setImageData(sample_image(qRgb(4, 5, 6)));
+        copy_mime(second);
+        QVERIFY(QFileInfo::exists(images_dir() + "/image1.png"));
+        QCOMPARE(QFileInfo(images_dir()).permissions() & 0x0077, QFile::Permissions());
     }
 
     void a_large_text_is_captured_whole() {

@@ -1,6 +1,12 @@
 #include "AppHarness.h"
 #include "app/AppLog.h"
 #include "app/SingleApplication.h"
+#include "app/TerminationHandler.h"
+
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLockFile>
+#include <QTemporaryDir>
 
 #include <QSettings>
 #include <QtTest>
@@ -24,10 +30,44 @@ private slots:
                  QStringLiteral("abcd-e.f gh"));
     }
 
+    void one_claim_wins_and_the_others_find_it() {
+        QTemporaryDir dir;
+        const QString name = dir.filePath("server");
+        QLockFile first(name + ".lock");
+        QCOMPARE(SingleApplication::claim(&first, name, 0), SingleApplication::Claim::First);
+        QVERIFY(first.isLocked());
+
+        // Held, nobody answering yet: a start gives up only after waiting.
+        QLockFile second(name + ".lock");
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(SingleApplication::claim(&second, name, 300),
+                 SingleApplication::Claim::Unanswered);
+        QVERIFY(timer.elapsed() >= 300);
+        QVERIFY(!second.isLocked());
+
+        // The holder answers: the start is the second one.
+        QLocalServer server;
+        QVERIFY(server.listen(name));
+        QLockFile third(name + ".lock");
+        QCOMPARE(SingleApplication::claim(&third, name, 3000), SingleApplication::Claim::Running);
+        QVERIFY(!third.isLocked());
+        server.close();
+
+        // Released (the first instance ended): the next start is the first.
+        first.unlock();
+        QLockFile fourth(name + ".lock");
+        QCOMPARE(SingleApplication::claim(&fourth, name, 0), SingleApplication::Claim::First);
+    }
+
     void a_termination_request_ends_like_quit() {
         AppHarness::remove_settings();
+        TerminationHandler::install();
+        // Before App exists the request ends the event loop.
+        QTimer::singleShot(0, [] { FakePlatform::get().request_termination(); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+
         auto app = AppHarness::make_app();
-        Platform::instance().on_termination_request([&app] { app->quit(); });
         app->m_paste_order = QStringLiteral("forward");
         const QString temp = app->temp_dir_path();
         QVERIFY(QFileInfo::exists(temp + "/curr"));

@@ -90,9 +90,15 @@ private slots:
                      widget->windowTitle() == QLatin1String("Clipboard History");
         QVERIFY(shown);
 
-        // Rows whose tools are not built yet are registered and harmless.
+        // Rows whose tools are not built yet are registered and leave the queue alone.
+        fill({"X", "Y"});
+        const int position = app->m_current_clipboard_history_position;
+        const QString on_clipboard = clipboard_text();
         QVERIFY(hotkeys().trigger(seq("Ctrl+Alt+P")));
         QVERIFY(hotkeys().trigger(seq("Ctrl+Shift+V")));
+        QCOMPARE(app->m_corvana_clipboard_text_history, QStringList({"X", "Y"}));
+        QCOMPARE(app->m_current_clipboard_history_position, position);
+        QCOMPARE(clipboard_text(), on_clipboard);
     }
 
     void disconnecting_frees_every_sequence_and_updating_restores_one_action_each() {
@@ -156,9 +162,14 @@ private slots:
         keyboard().tap({Control, C});
         QCOMPARE(app->m_template_row_counter, 0);
 
-        // Tools not built yet: the keys arrive and nothing breaks.
+        // Tools not built yet: their keys paste nothing and move nothing; Print stays ours.
+        const int position = app->m_current_clipboard_history_position;
         keyboard().tap({Control, PrintScreen});
         keyboard().tap({Control, Alt, B});
+        QCOMPARE(app->m_current_clipboard_history_position, position);
+        QCOMPARE(clipboard_text(), QStringLiteral("A"));
+        QVERIFY(!keyboard().passed_on().contains(PrintScreen));
+        QVERIFY(keyboard().passed_on().contains(B));
     }
 
     void print_screen_is_swallowed_only_while_enabled() {

@@ -1,10 +1,13 @@
 #include "AppHarness.h"
+#include "app/DataPaths.h"
 #include "app/SaveManager.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <QFile>
 #include <QSettings>
 #include <QtTest>
-#include <unistd.h>
 
 class TestSettings : public QObject {
     Q_OBJECT
@@ -135,18 +138,29 @@ private slots:
             QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
             app->quit();
         }
-        // A read-only file: the save fails with a log line, nothing crashes.
-        write_file("[General]\nSaveVersion=2\nPasteOrder=forward\n");
-        QFile::setPermissions(AppHarness::settings_file(), QFile::ReadOwner);
+    }
+
+    void a_settings_file_that_cannot_be_written_is_reported_not_fatal() {
+        // A folder below a regular file: no one can write there, root included.
+        const QString blocker = QDir::currentPath() + "/not-a-folder";
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QByteArray saved_dir = qgetenv("CORVANA_SETTINGS_DIR");
+        qputenv("CORVANA_SETTINGS_DIR", (blocker + "/settings").toLocal8Bit());
+        DataPaths::resolve();
         {
             auto app = AppHarness::make_app();
-            QCOMPARE(app->m_paste_order, QStringLiteral("forward"));
-            app->m_paste_order = QStringLiteral("backward");
+            QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
+            app->m_paste_order = QStringLiteral("forward");
             app->save_manager()->save_settings();
+            QVERIFY(!app->save_manager()->file_ok());
+            app->quit(); // saves again, still nothing breaks
         }
-        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-        if (::geteuid() != 0) // root writes through the permission bits
-            QCOMPARE(file.value("PasteOrder").toString(), QStringLiteral("forward"));
+        QVERIFY(!QFileInfo::exists(AppHarness::settings_file()));
+        qputenv("CORVANA_SETTINGS_DIR", saved_dir);
+        DataPaths::resolve();
+        QFile::remove(blocker);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "app/DataPaths.h"
 #include "app/SaveManager.h"
 #include "app/SingleApplication.h"
+#include "app/TerminationHandler.h"
 #include "platform/Platform.h"
 
 #include <QDir>
@@ -29,20 +30,17 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Tavrin Labs"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CORVANA_VERSION));
 
+    // First: the platform also guards the process against a closed standard output, which the
+    // first log line below would otherwise meet.
+    Platform::install(create_platform());
     SingleApplication application(argc, argv);
     APP_LOG(QStringLiteral("APP_LOG Test the console"));
 
     DataPaths::resolve();
-    Platform::install(create_platform());
     std::atexit(save_on_unexpected_exit);
     // Before App exists, so a signal during start-up is not fatal: it is handled once the event
     // loop runs, and ends the program as Quit does.
-    Platform::instance().on_termination_request([] {
-        if (App* app = Singleton<App>::instance())
-            app->quit();
-        else
-            QCoreApplication::quit();
-    });
+    TerminationHandler::install();
 
     int result = 0;
     {

@@ -2,10 +2,14 @@
 // window that logs the keys it receives, and holds a key grab as another program would.
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QMap>
+#include <QMimeData>
 #include <QTextStream>
 #include <QThread>
 #include <QWidget>
@@ -13,11 +17,47 @@
 #include <cstdio>
 #include <cstdlib>
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
 namespace {
+// Hears every key press from the server as it happens (XInput2 raw events come even while
+// another client keeps the keyboard frozen), so the time a press took to arrive can be told.
+class RawPressClock : public QAbstractNativeEventFilter {
+public:
+    RawPressClock() {
+        xcb_connection_t* connection = QX11Info::connection();
+        const xcb_query_extension_reply_t* extension =
+            xcb_get_extension_data(connection, &xcb_input_id);
+        if (!extension || !extension->present)
+            return;
+        m_opcode = extension->major_opcode;
+        struct {
+            xcb_input_event_mask_t head;
+            uint32_t mask;
+        } mask = {{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS};
+        xcb_input_xi_select_events(connection, QX11Info::appRootWindow(), 1, &mask.head);
+        xcb_flush(connection);
+    }
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        const auto* event = static_cast<const xcb_ge_generic_event_t*>(message);
+        if (type == "xcb_generic_event_t" && (event->response_type & 0x7f) == XCB_GE_GENERIC &&
+            event->extension == m_opcode && event->event_type == XCB_INPUT_RAW_KEY_PRESS)
+            m_last_press = static_cast<const xcb_input_raw_key_press_event_t*>(message)->time;
+        return false;
+    }
+    quint32 last_press() const { return m_last_press; }
+
+private:
+    uint8_t m_opcode = 0;
+    quint32 m_last_press = 0;
+};
+
 class KeyLogWindow : public QWidget {
 public:
-    explicit KeyLogWindow(const QString& path) : m_file(path) {
+    // clock: when given, each line also gets the milliseconds from the key's press on the
+    // server to its arrival here.
+    explicit KeyLogWindow(const QString& path, RawPressClock* clock = nullptr)
+        : m_file(path), m_clock(clock) {
         m_file.open(QIODevice::WriteOnly | QIODevice::Append);
         setWindowTitle(QStringLiteral("corvana-keylog"));
         resize(300, 200);
@@ -28,12 +68,17 @@ protected:
         const int modifiers = int(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
         const QString name =
             QKeySequence(modifiers | event->key()).toString(QKeySequence::PortableText);
-        m_file.write(name.toUtf8() + '\n');
+        QByteArray line = name.toUtf8();
+        if (m_clock)
+            line += ' ' + QByteArray::number(qint64(QX11Info::getTimestamp()) -
+                                             qint64(m_clock->last_press()));
+        m_file.write(line + '\n');
         m_file.flush();
     }
 
 private:
     QFile m_file;
+    RawPressClock* m_clock;
 };
 
 QImage sample_image() {
@@ -54,6 +99,56 @@ public:
         return false;
     }
 };
+
+// Counts the clipboard requests it answers, per target, into a file rewritten after each one.
+class RequestCounter : public QAbstractNativeEventFilter {
+public:
+    explicit RequestCounter(QString path) : m_path(std::move(path)) {}
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
+            return false;
+        const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
+        xcb_connection_t* connection = QX11Info::connection();
+        xcb_get_atom_name_reply_t* name = xcb_get_atom_name_reply(
+            connection, xcb_get_atom_name(connection, request->target), nullptr);
+        if (name) {
+            ++m_counts[QString::fromLatin1(xcb_get_atom_name_name(name),
+                                           xcb_get_atom_name_name_length(name))];
+            free(name);
+        }
+        QFile file(m_path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
+                file.write(it.key().toUtf8() + ' ' + QByteArray::number(it.value()) + '\n');
+        }
+        return false; // Qt answers it
+    }
+
+private:
+    QString m_path;
+    QMap<QString, int> m_counts;
+};
+
+// Offers one picture in four encodings, as image editors and browsers do.
+int offer_image(const QString& counts_path) {
+    const QImage image = sample_image().scaled(640, 480);
+    auto* data = new QMimeData;
+    for (const char* format : {"PNG", "JPEG", "BMP", "TIFF"}) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, format))
+            bytes = QByteArray(1000, 't'); // no writer for it here: bytes stand in
+        data->setData(QStringLiteral("image/") + QString::fromLatin1(format).toLower(), bytes);
+    }
+    RequestCounter counter(counts_path);
+    QCoreApplication::instance()->installNativeEventFilter(&counter);
+    QGuiApplication::clipboard()->setMimeData(data);
+    std::printf("owner\n");
+    std::fflush(stdout);
+    return QApplication::exec();
+}
 
 // Makes window the owner of the clipboard, as copying in another program does.
 bool claim_clipboard(QWidget& window) {
@@ -141,12 +236,23 @@ int main(int argc, char** argv) {
         window.show();
         return QApplication::exec();
     }
+    if (mode == QLatin1String("keytime")) {
+        RawPressClock clock;
+        QCoreApplication::instance()->installNativeEventFilter(&clock);
+        KeyLogWindow window(args.value(2), &clock);
+        window.show();
+        return QApplication::exec();
+    }
     if (mode == QLatin1String("hang"))
         return hang();
     if (mode == QLatin1String("vanish"))
         return vanish();
+    if (mode == QLatin1String("offer-image"))
+        return offer_image(args.value(2));
     if (mode == QLatin1String("grab"))
         return grab(args.value(2));
-    std::fprintf(stderr, "usage: e2e_peer make-image|compare-images|keylog|grab|vanish|hang ...\n");
+    std::fprintf(stderr,
+                 "usage: e2e_peer "
+                 "make-image|compare-images|keylog|keytime|grab|vanish|hang|offer-image ...\n");
     return 2;
 }

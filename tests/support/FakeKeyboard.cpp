@@ -19,14 +19,6 @@ bool FakeKeyboard::set_hooked(bool on) {
     return on;
 }
 
-void FakeKeyboard::set_waiting_on_others(bool waiting) {
-    // Waits do not nest: a second begin or a lone end means the bracketing is broken.
-    Q_ASSERT(waiting != m_waiting);
-    m_waiting = waiting;
-    if (waiting)
-        ++m_waits;
-}
-
 void FakeKeyboard::press(int virtual_key) {
     m_state.set_down(virtual_key, true);
     if (m_hooked)

@@ -16,7 +16,6 @@ public:
 
     bool set_hooked(bool on) override;
     void set_print_screen_swallowed(bool on) override { m_print_swallowed = on; }
-    void set_waiting_on_others(bool waiting) override;
 
     void press(int virtual_key);
     void release(int virtual_key);
@@ -26,8 +25,6 @@ public:
     bool hooked() const { return m_hooked; }
     bool print_screen_swallowed() const { return m_print_swallowed; }
     int hook_calls() const { return m_hook_calls; }
-    bool waiting_on_others() const { return m_waiting; }
-    int waits() const { return m_waits; }
     // Keys that reached "other programs": every press not swallowed.
     QList<int> passed_on() const { return m_passed_on; }
 
@@ -36,7 +33,5 @@ private:
     bool m_hooked = false;
     bool m_print_swallowed = false;
     int m_hook_calls = 0;
-    bool m_waiting = false;
-    int m_waits = 0;
     QList<int> m_passed_on;
 };

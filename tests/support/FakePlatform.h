@@ -3,9 +3,11 @@
 #include "FakeActiveWindow.h"
 #include "FakeAutostart.h"
 #include "FakeClipboardOwner.h"
+#include "FakeClipboardReader.h"
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
+#include "FakeScreenCapture.h"
 #include "FakeShellLinks.h"
 #include "FakeSystemInfo.h"
 #include "FakeTaskbarButton.h"
@@ -21,12 +23,14 @@ public:
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
     ActiveWindow& active_window() override { return m_active_window; }
+    ClipboardReader& clipboard_reader() override { return m_reader; }
     WindowStyle& window_style() override { return m_window_style; }
     TaskbarButton& taskbar_button() override { return m_taskbar_button; }
     SystemInfo& system_info() override { return m_system_info; }
     Autostart& autostart() override { return m_autostart; }
     ShellLinks& shell_links() override { return m_shell_links; }
     ClipboardOwner& clipboard_owner() override;
+    ScreenCapture& screen_capture() override { return m_screen_capture; }
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
     }
@@ -38,12 +42,14 @@ public:
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
     FakeActiveWindow& fake_active_window() { return m_active_window; }
+    FakeClipboardReader& reader() { return m_reader; }
     FakeWindowStyle& fake_window_style() { return m_window_style; }
     FakeTaskbarButton& fake_taskbar_button() { return m_taskbar_button; }
     FakeSystemInfo& fake_system_info() { return m_system_info; }
     FakeAutostart& fake_autostart() { return m_autostart; }
     FakeShellLinks& fake_shell_links() { return m_shell_links; }
     FakeClipboardOwner& fake_clipboard_owner();
+    FakeScreenCapture& fake_screen_capture() { return m_screen_capture; }
     void request_termination() {
         if (m_termination)
             m_termination();
@@ -55,9 +61,11 @@ private:
     FakeInputInjector m_injector;
     FakeGlobalHotkeys m_hotkeys;
     FakeActiveWindow m_active_window;
+    FakeClipboardReader m_reader;
     FakeWindowStyle m_window_style;
     FakeTaskbarButton m_taskbar_button;
     FakeSystemInfo m_system_info;
+    FakeScreenCapture m_screen_capture;
     FakeAutostart m_autostart;
     FakeShellLinks m_shell_links;
     FakeKeyboard* m_keyboard = nullptr;

@@ -7,6 +7,7 @@
 #include "autocomplete/AutocompleteDialog.h"
 #include "autocomplete/AutocompleteMenu.h"
 #include "autocomplete/AutocompletePaste.h"
+#include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardImageSaver.h"
 #include "clipboard/PasteQueue.h"
 #include "clipboard/SecretContent.h"
@@ -22,6 +23,8 @@
 #include "platform/Platform.h"
 #include "platform/SystemInfo.h"
 #include "platform/VirtualKeys.h"
+#include "screenshot/PrintScreen.h"
+#include "screenshot/PrintScreenMenu.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/ShortcutsDialog.h"
 #include "startup/Startup.h"
@@ -38,6 +41,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -45,7 +49,9 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QWindow>
 
 App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
@@ -68,11 +74,14 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_status_indicator = new StatusIndicator;
     m_status_indicator_menu = new StatusIndicatorMenu;
     m_copy_paste_menu = new CopyPasteMenu(this);
+    // Pages, popups and tools join here as they are built.
+    m_print_screen_menu = new PrintScreenMenu(this);
     m_template_menu = new TemplateMenu(this);
     m_template_paste = new TemplatePaste(this);
 
     m_temp_dir = new QTemporaryDir;
     m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
+    m_capture = new ClipboardCapture(Platform::instance().clipboard_reader(), m_mime_copier);
     m_save_manager->load_settings();
     if (m_shortcuts_dialog->differs_from_defaults())
         m_hotkey_processor->update_shortcuts();
@@ -100,6 +109,7 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     connect(m_clipboard, &QClipboard::changed, this, &App::clipboard_changed);
     // Copies are heard from the clipboard owner, which knows our own pastes and their echoes.
     connect(m_clipboard_owner, &ClipboardOwner::copied, this, &App::clipboard_data_changed);
+    connect(m_clipboard_owner, &ClipboardOwner::owner_gone, this, &App::clipboard_owner_gone);
     connect(m_clipboard, &QObject::destroyed, this, &App::clipboard_destroyed);
     connect(m_clipboard, &QClipboard::findBufferChanged, this, &App::clipboard_find_buffer_changed);
     connect(m_clipboard, &QObject::objectNameChanged, this, &App::clipboard_object_name_changed);
@@ -139,11 +149,13 @@ App::~App() {
     delete m_template_menu;
     delete m_keyboard;
     delete m_save_manager;
+    delete m_capture;
     delete m_note_dialog;
     delete m_status_indicator;
     delete m_status_indicator_menu;
     delete m_copy_paste_menu;
     delete ui;
+    delete m_print_screen_menu;
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
@@ -288,10 +300,6 @@ void App::on_button_toggle_note_dialog_clicked() {
     slot_toggle_note_dialog();
 }
 
-void App::on_button_show_printscreen_menu_clicked() {
-    APP_LOG(QStringLiteral("The screenshot page is not built yet"));
-}
-
 void App::on_button_show_trademark_menu_clicked() {
     APP_LOG(QStringLiteral("The watermark page is not built yet"));
 }
@@ -364,10 +372,11 @@ void App::clipboard_data_changed() {
 
 void App::copy_to_corvana_clipboard() {
     APP_LOG(QStringLiteral("START copy_to_corvana_clipboard()"));
-    if (m_position_locked)
-        unlock_current_position();
-    if (m_is_paused)
+    if (m_is_paused) {
+        if (m_position_locked)
+            unlock_current_position();
         return;
+    }
     if (m_rich_text_copy_enabled)
         capture_mime_data();
     else
@@ -375,45 +384,79 @@ void App::copy_to_corvana_clipboard() {
     APP_LOG(QStringLiteral("END copy_to_corvana_clipboard()"));
 }
 
-void App::capture_text() {
-    // Reading asks the clipboard's owner, which may be slow or hung.
-    m_keyboard->set_waiting_on_others(true);
-    const QString text = m_clipboard->text(QClipboard::Clipboard);
-    const bool secret = SecretContent::is_secret(m_clipboard->mimeData(QClipboard::Clipboard));
-    m_keyboard->set_waiting_on_others(false);
-    // The whole text goes to the console only when it is of a readable length.
-    constexpr int console_limit = 4096;
-    if (secret)
-        AppLog::plain(QStringLiteral("(a secret text)"));
-    else if (text.size() <= console_limit)
-        AppLog::plain(text);
-    else
-        AppLog::plain(text.left(console_limit) +
-                      QStringLiteral("... (%1 characters in all)").arg(text.size()));
-    prepare_position_for_capture(m_corvana_clipboard_text_history.isEmpty());
-    add_to_corvana_text_history(text);
-    AppLog::plain(QStringLiteral("----- copy_to_corvana_clipboard ----- "));
-    if (secret) {
-        m_secret_texts.insert(text);
-        return;
+bool App::is_a_copy(ClipboardCapture::Outcome outcome, const QString& error) {
+    if (outcome == ClipboardCapture::Outcome::Unread) {
+        APP_LOG(QStringLiteral("The clipboard could not be read, nothing recorded: ") + error);
+        return false;
     }
-    database_insert(QStringLiteral("text"), text);
+    if (outcome == ClipboardCapture::Outcome::Emptied) {
+        // Its owner exited. Not a copy: the queue stays, and the clipboard gets back what it
+        // held, so a Paste from any program's menu still works.
+        APP_LOG(QStringLiteral("The clipboard was emptied, nothing recorded"));
+        take_back_clipboard();
+        return false;
+    }
+    ClipboardCapture::debug_stall();
+    if (m_position_locked)
+        unlock_current_position();
+    return true;
+}
+
+void App::take_back_clipboard() {
+    QString text;
+    QMimeData* content = m_capture->previous_content(&text);
+    if (!m_capture->has_previous())
+        return;
+    if (!content) {
+        content = new QMimeData;
+        content->setText(text);
+    }
+    const ClipboardOwner::Result served = m_clipboard_owner->serve(content);
+    if (!served.ok)
+        APP_LOG(QStringLiteral("The clipboard could not be taken back: ") + served.error);
+}
+
+void App::clipboard_owner_gone() {
+    if (m_is_paused)
+        return;
+    APP_LOG(QStringLiteral("The clipboard's owner went away, taking the clipboard back"));
+    take_back_clipboard();
+}
+
+void App::capture_text() {
+    // Reading asks the clipboard's owner, which may be slow or hung: the keyboard does not
+    // wait on it (Keyboard), and neither does an end of the program (ClipboardReader).
+    const ClipboardCapture::Text read = m_capture->read_text();
+    if (!is_a_copy(read.outcome, read.error))
+        return;
+    AppLog::plain(SecretContent::log_preview(read.text, read.secret));
+    prepare_position_for_capture(m_corvana_clipboard_text_history.isEmpty());
+    add_to_corvana_text_history(read.text);
+    m_capture->remember_text(read.text);
+    AppLog::plain(QStringLiteral("----- copy_to_corvana_clipboard ----- "));
+    if (read.secret)
+        m_secret_texts.insert(read.text); // shown masked in the history popup
+    else
+        database_insert(QStringLiteral("text"), read.text);
 }
 
 void App::capture_mime_data() {
-    m_keyboard->set_waiting_on_others(true);
-    QMimeData* copy = get_mime_data_object_copy(m_clipboard->mimeData(QClipboard::Clipboard));
-    m_keyboard->set_waiting_on_others(false);
+    const ClipboardCapture::Mime read = m_capture->read_mime(m_file_copy_enabled);
+    if (!is_a_copy(read.outcome, read.error))
+        return;
+    if (!read.error.isEmpty())
+        APP_LOG(read.error);
+    QMimeData* copy = read.data;
     prepare_position_for_capture(m_corvana_clipboard_mime_data_history.isEmpty());
     add_to_corvana_mime_data_history(copy);
     // The history may have dropped the copy already; read it only while it is still there.
     if (!m_corvana_clipboard_mime_data_history.contains(copy))
         return;
-    if (SecretContent::is_secret(copy)) {
-        qDebug() << "Secret content: kept in the queue only";
+    m_capture->remember_mime(copy);
+    if (read.secret) {
+        qDebug() << "Secret content: queued, nothing stored";
         return;
     }
-
     if (copy->hasText() && !copy->hasUrls() && !copy->hasImage() && !copy->hasColor()) {
         qDebug() << "Text";
         database_insert(QStringLiteral("text"), copy->text());
@@ -439,19 +482,25 @@ void App::save_captured_image(const QMimeData* copy) {
                 continue;
             }
             qDebug() << "File size is: " << mb;
-            QString name;
-            if (!saver.copy_file(path, &name))
-                qDebug().noquote() << "Could not copy" << path << "into the images folder";
+            QString name, error;
+            if (!saver.copy_file(path, &name, &error))
+                APP_LOG(QStringLiteral("Not copied into the images folder: ") + error);
             entry_name = name;
         }
     } else {
-        const auto outcome = saver.save_image(qvariant_cast<QImage>(copy->imageData()));
+        // The owner's PNG is written as it came: no decoding, no encoding.
+        const QString png = QStringLiteral("image/png");
+        const auto outcome = copy->formats().contains(png)
+                                 ? saver.save_png(copy->data(png))
+                                 : saver.save_image(qvariant_cast<QImage>(copy->imageData()));
         if (outcome.result == ClipboardImageSaver::Result::Full) {
             APP_LOG(QStringLiteral("The images folder is full; the image was not saved"));
             return;
         }
         announce = outcome.result == ClipboardImageSaver::Result::Saved;
         qDebug() << (announce ? "Image saved" : "Image save failed");
+        if (!announce)
+            APP_LOG(QStringLiteral("Image not saved: ") + outcome.error);
         entry_name = outcome.name;
     }
     APP_LOG(QStringLiteral("ADDING TO AUTOCOMPLETE HISTORY"));
@@ -503,13 +552,18 @@ void App::add_to_corvana_mime_data_history(QMimeData* current_clipboard_mime_dat
 }
 
 QMimeData* App::get_mime_data_object_copy(const QMimeData* mime_data_reference) {
-    return m_mime_copier.copy(mime_data_reference, QStringLiteral("temp"), m_file_copy_enabled,
+    return m_mime_copier.copy(mime_data_reference, m_file_copy_enabled,
                               QStringLiteral("get_mime_data_object_copy"));
 }
 
 QMimeData* App::get_mime_data_object_copy_2(const QMimeData* mime_data_reference) {
-    return m_mime_copier.copy(mime_data_reference, QStringLiteral("curr"), m_file_copy_enabled,
-                              QStringLiteral("get_mime_data_object_copy_2"));
+    // The entry's own snapshots: files are copied once, at capture, never inside a paste.
+    APP_LOG(
+        QStringLiteral("START get_mime_data_object_copy_2(const QMimeData *mime_data_reference)"));
+    QMimeData* copy = m_mime_copier.copy_for_paste(mime_data_reference);
+    APP_LOG(
+        QStringLiteral("END get_mime_data_object_copy_2(const QMimeData *mime_data_reference)"));
+    return copy;
 }
 
 void App::clear_clipboard_history() {
@@ -569,6 +623,10 @@ void App::show_debug_info() {
                    QString::number(m_current_clipboard_history_position) + QLatin1Char('\n');
     for (int i = 0; i < m_corvana_clipboard_mime_data_history.size(); ++i) {
         const QMimeData* entry = m_corvana_clipboard_mime_data_history.at(i);
+        if (SecretContent::is_secret(entry)) {
+            text += QString::number(i) + QStringLiteral(": [secret]\n");
+            continue;
+        }
         text += QString::number(i) + QStringLiteral(": {");
         for (const QString& format : entry->formats())
             text += QStringLiteral("{format:") + format + QStringLiteral(", mime_data:") +
@@ -631,7 +689,7 @@ void App::paste_from_corvana_clipboard() {
         const QString& text = m_corvana_clipboard_text_history.at(step->index);
         if (text.contains(QLatin1String("file:///")))
             return;
-        qDebug().noquote() << "Text to paste: " + text;
+        qDebug().noquote() << "Text to paste: " << text.size() << "characters";
         entry = new QMimeData;
         entry->setText(text);
     }
@@ -736,6 +794,8 @@ void App::update_ui() {
     else if (m_paste_order == QLatin1String("backward"))
         m_copy_paste_menu->select_mode_backward();
     m_keyboard->set_print_screen_swallowed(m_print_screen_enabled);
+    if (m_print_screen_menu)
+        m_print_screen_menu->set_enabled_checked(m_print_screen_enabled);
     set_status(m_is_paused ? QStringLiteral("paused") : QStringLiteral("activated"), QString());
 }
 
@@ -855,4 +915,40 @@ void App::slot_autocomplete_list_item_entered(const QString& type, const QString
 void App::clear_autocomplete_history_clicked() {
     AutocompleteMenu::confirm_and_clear(m_autocomplete_menu, m_autocomplete_dialog,
                                         DataPaths::get().images_dir());
+}
+
+// ---- Screenshots ----
+
+void App::print_screen() {
+    APP_LOG(QStringLiteral("START print_screen()"));
+    if (m_print_screen_enabled)
+        PrintScreen::open_capture(this, m_automatic_screenshot_save);
+}
+
+void App::toggle_automatic_screenshot_save() {
+    m_automatic_screenshot_save = !m_automatic_screenshot_save;
+}
+
+void App::toggle_print_screen_enabled() {
+    m_print_screen_enabled = !m_print_screen_enabled;
+    // The keyboard stops swallowing Print at once, not at the next refresh.
+    update_ui();
+}
+
+void App::print_screen_show_notification(const QString& name) {
+    database_insert(QStringLiteral("image"), name);
+    show_tray_message(QStringLiteral("Image Saved"), QStringLiteral("File name: ") + name);
+    connect(m_tray_icon, &QSystemTrayIcon::messageClicked, this,
+            &App::slot_print_screen_show_notification_clicked, Qt::UniqueConnection);
+}
+
+void App::slot_print_screen_show_notification_clicked() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(
+        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + QLatin1Char('/')));
+}
+
+void App::on_button_show_printscreen_menu_clicked() {
+    m_print_screen_menu->show();
+    m_print_screen_menu->raise();
+    m_print_screen_menu->activateWindow();
 }

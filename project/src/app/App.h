@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Singleton.h"
+#include "clipboard/ClipboardCapture.h"
 #include "clipboard/MimeDataCopier.h"
 
 #include <QClipboard>
@@ -21,6 +22,7 @@ class ClipboardOwner;
 class CopyPasteMenu;
 class HotkeyProcessor;
 class Keyboard;
+class PrintScreenMenu;
 class MainWindowForm;
 class NoteDialog;
 class QMimeData;
@@ -60,6 +62,9 @@ public:
     QString m_paste_order;
     bool m_print_screen_enabled = true;
     QList<int> m_ignored_monitors;
+
+    // Screenshots: saving asks for no name while this is on.
+    bool m_automatic_screenshot_save = true;
 
     // The history and the paste position.
     QStringList m_corvana_clipboard_text_history;
@@ -108,10 +113,12 @@ public:
 
     SaveManager* save_manager() const { return m_save_manager; }
     ShortcutsDialog* shortcuts_dialog() const { return m_shortcuts_dialog; }
+    PrintScreenMenu* print_screen_menu() const { return m_print_screen_menu; }
     HotkeyProcessor* get_hotkey_instance() const { return m_hotkey_processor; }
     TemplateMenu* template_menu() const { return m_template_menu; }
     TemplatePaste* template_paste() const { return m_template_paste; }
     QString temp_dir_path() const;
+    const MimeDataCopier& mime_copier() const { return m_mime_copier; }
     // Until the autocomplete store exists, inserts are only logged.
     void set_autocomplete_database(AutocompleteDatabase* database) { m_autocomplete = database; }
 
@@ -130,6 +137,8 @@ public slots:
 
     void clipboard_changed(QClipboard::Mode mode);
     void clipboard_data_changed();
+    // The program that held the clipboard exited: not a copy.
+    void clipboard_owner_gone();
     void copy_to_corvana_clipboard();
     void add_to_corvana_text_history(const QString& current_clipboard_text);
     void add_to_corvana_mime_data_history(QMimeData* current_clipboard_mime_data);
@@ -193,6 +202,11 @@ public slots:
     void on_button_show_printscreen_menu_clicked();
     void on_button_show_trademark_menu_clicked();
     void on_button_show_shortcut_settings_clicked();
+    void print_screen();
+    void toggle_automatic_screenshot_save();
+    void toggle_print_screen_enabled();
+    void print_screen_show_notification(const QString& name);
+    void slot_print_screen_show_notification_clicked();
     void on_button_templates_clicked();
     void on_button_show_about_clicked();
     void slot_button_show_helper_dialog();
@@ -204,6 +218,8 @@ public slots:
 
 private:
     void database_insert(const QString& type, const QString& text);
+    bool is_a_copy(ClipboardCapture::Outcome outcome, const QString& error);
+    void take_back_clipboard();
     void capture_text();
     void capture_mime_data();
     void save_captured_image(const QMimeData* copy);
@@ -218,6 +234,7 @@ private:
     SaveManager* m_save_manager = nullptr;
     ShortcutsDialog* m_shortcuts_dialog = nullptr;
     HotkeyProcessor* m_hotkey_processor = nullptr;
+    PrintScreenMenu* m_print_screen_menu = nullptr;
     TemplateMenu* m_template_menu = nullptr;
     TemplatePaste* m_template_paste = nullptr;
     QClipboard* m_clipboard = nullptr;
@@ -231,6 +248,7 @@ private:
     AutocompleteMenu* m_autocomplete_menu = nullptr;
     AutocompletePaste* m_autocomplete_paste = nullptr;
     MimeDataCopier m_mime_copier;
+    ClipboardCapture* m_capture = nullptr;
     MainWindowForm* ui = nullptr;
     TrayIcon* m_tray_icon = nullptr;
     StatusIndicator* m_status_indicator = nullptr;

@@ -1,5 +1,8 @@
 #include "app/DataPaths.h"
 
+#include "app/AppLog.h"
+#include "app/PrivateFiles.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -50,11 +53,9 @@ QString DataPaths::images_dir() const {
 }
 
 bool DataPaths::ensure_private_dir(const QString& dir) {
-    const QFileInfo info(dir);
-    if (info.exists())
-        return info.isDir();
-    if (!QDir().mkpath(dir))
-        return false;
-    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return true;
+    QString error;
+    if (PrivateFiles::ensure_dir(dir, &error))
+        return true;
+    APP_LOG(error);
+    return false;
 }

@@ -14,8 +14,7 @@ public:
     QString data_root() const { return m_data_root; }
     QString images_dir() const;
 
-    // Creates dir readable by its owner only when it does not exist; false when it is missing
-    // afterwards or is not a folder.
+    // A private folder of ours (PrivateFiles::ensure_dir); a refusal is logged.
     static bool ensure_private_dir(const QString& dir);
 
 private:

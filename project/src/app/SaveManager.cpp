@@ -25,6 +25,10 @@ SaveManager::~SaveManager() {
     delete m_settings;
 }
 
+bool SaveManager::file_ok() const {
+    return m_settings->status() == QSettings::NoError;
+}
+
 QString SaveManager::file_path() const {
     return m_settings->fileName();
 }

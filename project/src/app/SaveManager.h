@@ -23,6 +23,8 @@ public:
     void save_ignored_monitors();
 
     QString file_path() const;
+    // Whether the last read or write of the file worked.
+    bool file_ok() const;
 
     static QList<int> parse_ignored_monitors(const QString& text);
     static QString format_ignored_monitors(const QList<int>& monitors);

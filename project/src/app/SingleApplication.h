@@ -3,7 +3,7 @@
 #include <QApplication>
 
 class QLocalServer;
-class QLocalSocket;
+class QLockFile;
 
 // The application object, guarded so that only one instance runs per user: a second start
 // connects to the first one (which then shows itself) and exits with code 0.
@@ -15,6 +15,13 @@ public:
 
     static QString server_name(const QString& organization, const QString& application);
 
+    // The claim behind the guard: whoever holds the lock file is the one instance. Two starts
+    // within the same millisecond cannot both hold it, whatever the socket is doing.
+    enum class Claim { First, Running, Unanswered };
+    // First: the lock is ours (kept in *lock). Running: another instance holds it and answered
+    // on name. Unanswered: another holds it but did not answer within wait_ms.
+    static Claim claim(QLockFile* lock, const QString& name, int wait_ms);
+
 signals:
     void show_up();
 
@@ -22,6 +29,6 @@ public slots:
     void slotConnectionEstablished();
 
 private:
-    QLocalSocket* m_local_socket = nullptr;
     QLocalServer* m_local_server = nullptr;
+    QLockFile* m_lock = nullptr;
 };

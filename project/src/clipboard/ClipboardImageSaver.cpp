@@ -1,10 +1,8 @@
 #include "clipboard/ClipboardImageSaver.h"
 
-#include "app/AppLog.h"
-#include "app/DataPaths.h"
+#include "app/PrivateFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <utility>
@@ -18,30 +16,40 @@ int ClipboardImageSaver::entry_count() const {
         .size();
 }
 
-ClipboardImageSaver::Outcome ClipboardImageSaver::save_image(const QImage& image) const {
-    if (!DataPaths::ensure_private_dir(m_images_dir)) {
-        APP_LOG(QStringLiteral("Cannot save images: %1 is not a folder").arg(m_images_dir));
-        return {Result::Failed, QString()};
-    }
+template <typename Write>
+ClipboardImageSaver::Outcome ClipboardImageSaver::save(Write write) const {
+    QString error;
+    if (!PrivateFiles::ensure_dir(m_images_dir, &error))
+        return {Result::Failed, QString(), error};
     int n = entry_count() + 1;
     if (n > max_entries)
-        return {Result::Full, QString()};
+        return {Result::Full, QString(), QString()};
     // After a deletion the count can point at an existing image; never overwrite one.
     while (QFileInfo::exists(QStringLiteral("%1/image%2.png").arg(m_images_dir).arg(n))) {
         if (++n > max_entries)
-            return {Result::Full, QString()};
+            return {Result::Full, QString(), QString()};
     }
     const QString name = QStringLiteral("image%1.png").arg(n);
-    const QString path = m_images_dir + QLatin1Char('/') + name;
-    if (image.isNull() || !image.save(path, "PNG", 100))
-        return {Result::Failed, name};
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    return {Result::Saved, name};
+    if (!write(m_images_dir + QLatin1Char('/') + name, &error))
+        return {Result::Failed, name, error};
+    return {Result::Saved, name, QString()};
 }
 
-bool ClipboardImageSaver::copy_file(const QString& path, QString* name) const {
+ClipboardImageSaver::Outcome ClipboardImageSaver::save_image(const QImage& image) const {
+    return save([&image](const QString& path, QString* error) {
+        return PrivateFiles::save_image_new(path, image, error);
+    });
+}
+
+ClipboardImageSaver::Outcome ClipboardImageSaver::save_png(const QByteArray& png) const {
+    return save([&png](const QString& path, QString* error) {
+        return PrivateFiles::write_new(path, png, error);
+    });
+}
+
+bool ClipboardImageSaver::copy_file(const QString& path, QString* name, QString* error) const {
     *name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    if (!DataPaths::ensure_private_dir(m_images_dir))
+    if (!PrivateFiles::ensure_dir(m_images_dir, error))
         return false;
-    return QFile::copy(path, m_images_dir + QLatin1Char('/') + *name);
+    return PrivateFiles::copy_new(path, m_images_dir + QLatin1Char('/') + *name, error);
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QImage;
 
 // Saves clipboard images into the images folder as "image" + N + ".png", N being one more than
-// the folder's entries, up to a cap of 1000 entries.
+// the folder's entries, up to a cap of 1000 entries. Everything it writes is private to the
+// user from the first byte, and a folder that belongs to someone else is not used.
 class ClipboardImageSaver {
 public:
     static constexpr int max_entries = 1000;
@@ -13,17 +15,22 @@ public:
     enum class Result { Saved, Failed, Full };
     struct Outcome {
         Result result;
-        QString name; // "imageN.png" when saved
+        QString name;  // "imageN.png" when saved or tried
+        QString error; // why it failed, for the log
     };
 
     explicit ClipboardImageSaver(QString images_dir);
 
     Outcome save_image(const QImage& image) const;
+    // The same for an image already encoded as PNG: written as it is, without decoding.
+    Outcome save_png(const QByteArray& png) const;
     // Copies a file into the folder under its own name; an existing file is not overwritten.
-    bool copy_file(const QString& path, QString* name) const;
+    bool copy_file(const QString& path, QString* name, QString* error) const;
 
     int entry_count() const;
 
 private:
+    template <typename Write> Outcome save(Write write) const;
+
     QString m_images_dir;
 };

@@ -1,12 +1,18 @@
 #pragma once
 
+#include <QHash>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 
+class CapturedMimeData;
+class ClipboardReader;
 class QMimeData;
 
 // Deep copies of clipboard contents. Copied files of 10 MB or less are snapshotted into the
-// run's temporary folder so that an entry still pastes after the original file changed.
+// run's temporary folder once, when they are captured, so that an entry still pastes after the
+// original file changed; every paste of the entry hands out the same snapshot, and a snapshot is
+// removed as soon as no entry, and no clipboard content made from one, refers to it.
 class MimeDataCopier {
 public:
     static constexpr qint64 max_snapshot_mb = 10;
@@ -14,9 +20,18 @@ public:
     explicit MimeDataCopier(QString temp_root = QString());
     void set_temp_root(const QString& temp_root) { m_temp_root = temp_root; }
 
-    // A new object the caller owns. subfolder is "temp" (history) or "curr" (being pasted).
-    QMimeData* copy(const QMimeData* source, const QString& subfolder, bool snapshot_files,
-                    const QString& method_name);
+    // Reads what the clipboard's owner offers (each format at most once, see ClipboardFetchPlan)
+    // into a new entry the caller owns. failures lists the formats that could not be read.
+    CapturedMimeData* capture(ClipboardReader& reader, const QStringList& offered,
+                              bool snapshot_files, QStringList* failures);
+    // A new entry from data in this process (no owner to ask).
+    CapturedMimeData* copy(const QMimeData* source, bool snapshot_files,
+                           const QString& method_name);
+    // What a paste hands to the clipboard: the entry's data and its snapshots, shared.
+    CapturedMimeData* copy_for_paste(const QMimeData* entry);
+
+    // Snapshot folders alive, for tests and diagnostics.
+    int snapshot_count() const { return m_refs.size(); }
 
     // The clipboard format name under which data is stored: native format names carry the
     // real name between double quotes.
@@ -25,8 +40,15 @@ public:
     static qint64 size_in_mb(qint64 bytes) { return bytes / 1000 / 1000; }
 
 private:
-    QUrl snapshot(const QUrl& url, const QString& subfolder);
+    void snapshot_urls(CapturedMimeData* copy, bool snapshot_files);
+    QUrl snapshot(const QUrl& url, QStringList* folders);
+    void hold(const QMimeData* data, const QStringList& folders);
+    void release(const QString& folder);
+    void log_contents(const QMimeData* copy) const;
 
     QString m_temp_root;
     int m_snapshot_count = 0;
+    QHash<QString, int> m_refs;                      // snapshot folder -> holders
+    QHash<const QObject*, QStringList> m_folders_of; // holder -> its folders
+    QObject m_guard;                                 // ends the holders' callbacks with this object
 };

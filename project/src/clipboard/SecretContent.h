@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QMimeData;
 
 // Content that its source marks as secret (password managers set x-kde-passwordManagerHint to
@@ -8,4 +10,9 @@ class SecretContent {
 public:
     static const char* hint_format() { return "x-kde-passwordManagerHint"; }
     static bool is_secret(const QMimeData* data);
+
+    // What a log line may show of copied text: its length, and for content not marked secret
+    // its first preview_length characters on one line.
+    static constexpr int preview_length = 80;
+    static QString log_preview(const QString& text, bool secret);
 };

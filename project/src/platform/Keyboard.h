@@ -3,7 +3,9 @@
 #include <QObject>
 
 // Reports every key press on the desktop before the focused program acts on it where that
-// matters (Ctrl+V), and can swallow Print Screen.
+// matters (Ctrl+V), and can swallow Print Screen. A key held back for its report is let go
+// within a short time whatever the program is busy with; a Ctrl+V let go that way is not
+// reported, so the paste position stays where it was.
 class Keyboard : public QObject {
     Q_OBJECT
 public:
@@ -16,11 +18,6 @@ public:
 
     // While on, Print Screen never reaches other programs (it is still reported).
     virtual void set_print_screen_swallowed(bool on) = 0;
-
-    // Brackets work that waits on another program (reading the clipboard from its owner). A
-    // key press held for the report meanwhile is let through after a short time instead of
-    // waiting, keyboard frozen, until the other program answers.
-    virtual void set_waiting_on_others(bool waiting) = 0;
 
 signals:
     void signal_key_pressed(int key, int flags);

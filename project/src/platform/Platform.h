@@ -6,6 +6,7 @@
 class ActiveWindow;
 class Autostart;
 class ClipboardOwner;
+class ClipboardReader;
 class GlobalHotkeys;
 class InputInjector;
 class KeyState;
@@ -14,6 +15,7 @@ class QObject;
 class SystemInfo;
 class TaskbarButton;
 class WindowStyle;
+class ScreenCapture;
 class ShellLinks;
 
 // The desktop as core code sees it. One backend is linked in and provides create_platform();
@@ -34,6 +36,8 @@ public:
     virtual ShellLinks& shell_links() = 0;
     // Made with the keyboard: the two decide together when a held paste key may go on.
     virtual ClipboardOwner& clipboard_owner() = 0;
+    virtual ClipboardReader& clipboard_reader() = 0;
+    virtual ScreenCapture& screen_capture() = 0;
 
     // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).
     virtual void on_termination_request(std::function<void()> handler) = 0;

@@ -105,6 +105,11 @@ void HotkeyProcessor::call_app(const char* slot) {
 
 void HotkeyProcessor::handle_key_pressed(int virtual_key) {
     const KeyState& keys = Platform::instance().key_state();
+    // Print alone is swallowed while the feature is on, so it must act too.
+    if (virtual_key == VirtualKeys::PrintScreen) {
+        call_app("print_screen");
+        return;
+    }
     if (!keys.is_key_down(VirtualKeys::Control))
         return;
     const bool shift = keys.is_key_down(VirtualKeys::Shift);
@@ -119,9 +124,6 @@ void HotkeyProcessor::handle_key_pressed(int virtual_key) {
     case VirtualKeys::V:
         if (!shift)
             m_app->paste_from_corvana_clipboard();
-        break;
-    case VirtualKeys::PrintScreen:
-        call_app("print_screen");
         break;
     default:
         break;

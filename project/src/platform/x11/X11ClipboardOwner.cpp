@@ -488,6 +488,7 @@ void X11ClipboardOwner::on_owner_change(xcb_window_t owner, uint8_t subtype,
         return;
     }
     if (!m_hold.is_echo(monotonic_ms(), client_of(owner)) || !m_entry || !m_entry->hasText()) {
+        drop_entry();
         QMetaObject::invokeMethod(this, &ClipboardOwner::copied, Qt::QueuedConnection);
         return;
     }
@@ -538,5 +539,14 @@ void X11ClipboardOwner::finish_echo_check(bool echo) {
         qDebug("Clipboard: a program set the clipboard to what it had just pasted; not a copy");
         return;
     }
+    drop_entry();
     QMetaObject::invokeMethod(this, &ClipboardOwner::copied, Qt::QueuedConnection);
+}
+
+void X11ClipboardOwner::drop_entry() {
+    // Replaced by another program's copy: let it go now, and the file snapshots it holds with
+    // it, rather than at our next paste. Transfers in progress keep their own bytes.
+    m_entry.reset();
+    m_served_targets.clear();
+    m_cache.clear();
 }

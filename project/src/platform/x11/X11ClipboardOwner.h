@@ -75,6 +75,7 @@ private:
     void on_owner_change(xcb_window_t owner, uint8_t subtype, xcb_timestamp_t timestamp);
     void on_echo_reply(xcb_atom_t property);
     void finish_echo_check(bool echo);
+    void drop_entry();
     void drop_stale_transfers();
     void watch_properties(xcb_window_t window, bool on);
     void change_property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, uint8_t format,

@@ -41,6 +41,12 @@ X11Keyboard::X11Keyboard(std::shared_ptr<X11KeyMap> key_map, PasteHold& hold, QO
     m_grab_wait.setSingleShot(true);
     m_grab_wait.setInterval(grab_wait_ms);
     connect(&m_grab_wait, &QTimer::timeout, this, &X11Keyboard::on_grab_wait_expired);
+    // While a press is held, the watchdog hears from us every 10 ms: silence means we are stuck.
+    m_beat.setInterval(10);
+    connect(&m_beat, &QTimer::timeout, this, [this] {
+        if (m_watchdog)
+            m_watchdog->beat();
+    });
     m_hold_timer.setSingleShot(true);
     m_hold_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_hold_timer, &QTimer::timeout, this, &X11Keyboard::hold_changed);
@@ -126,11 +132,6 @@ void X11Keyboard::set_print_screen_swallowed(bool on) {
         grab_print_keys();
 }
 
-void X11Keyboard::set_waiting_on_others(bool waiting) {
-    if (m_watchdog)
-        m_watchdog->set_waiting(waiting);
-}
-
 bool X11Keyboard::tracks_keys() const {
     return m_hooked && m_raw_events;
 }
@@ -177,6 +178,12 @@ void X11Keyboard::grab_paste_keys() {
     }
     if (m_paste_grabs.empty())
         qWarning("X11Keyboard: Ctrl+V is not grabbed, pastes are reported late");
+    if (m_watchdog) {
+        std::bitset<256> keycodes;
+        for (const X11KeyGrab& grab : m_paste_grabs)
+            keycodes.set(grab.keycode());
+        m_watchdog->set_paste_keycodes(keycodes);
+    }
 }
 
 void X11Keyboard::grab_print_keys() {
@@ -310,6 +317,27 @@ void X11Keyboard::on_paste_grab(xcb_keycode_t keycode, xcb_timestamp_t time) {
         stroke.frozen_at = monotonic_ms();
         m_strokes.push_back(stroke);
     }
+    if (m_watchdog && !m_watchdog->claim(time)) {
+        drop_released(keycode, time);
+        return;
+    }
+    m_beat.start();
+    pump();
+}
+
+void X11Keyboard::drop_released(xcb_keycode_t keycode, xcb_timestamp_t time) {
+    // The watchdog let it through while we were busy: the program has had it, without its
+    // entry. Not reported, so the position stays and the next Ctrl+V pastes that entry.
+    qWarning("Keyboard: Ctrl+V went on without its paste while the program was busy");
+    for (auto it = m_strokes.begin(); it != m_strokes.end(); ++it) {
+        if (it->frozen && it->keycode == keycode && it->time == time) {
+            m_down_reported.set(keycode, true);
+            m_strokes.erase(it);
+            break;
+        }
+    }
+    // Its raw copy, should it still come, is not a press to report either.
+    remember_reported(keycode, time, true);
     pump();
 }
 
@@ -337,6 +365,11 @@ void X11Keyboard::pump() {
                 m_grab_wait.start();
             break;
         }
+        if (stroke.frozen && m_watchdog && m_watchdog->released(stroke.time)) {
+            m_pumping = false;
+            drop_released(stroke.keycode, stroke.time);
+            return;
+        }
         // The previous paste is still being read: keep the keyboard frozen (later keys queue in
         // the server) until it is over, or the cap has passed.
         if (stroke.frozen) {
@@ -346,6 +379,11 @@ void X11Keyboard::pump() {
                     int(std::max<qint64>(1, m_hold.release_due(stroke.frozen_at) - now)));
                 break;
             }
+        }
+        if (stroke.frozen && m_watchdog && !m_watchdog->begin_report(stroke.time)) {
+            m_pumping = false;
+            drop_released(stroke.keycode, stroke.time);
+            return;
         }
         m_strokes.pop_front();
         m_grab_wait.stop();
@@ -365,10 +403,17 @@ void X11Keyboard::pump() {
         if (stroke.frozen) {
             m_hold_timer.stop();
             replay(stroke.time);
+            if (m_watchdog)
+                m_watchdog->finished(stroke.time);
             m_hold.paste_released(monotonic_ms(), m_focus_client ? m_focus_client() : 0);
         }
     }
     m_pumping = false;
+    bool holding = false;
+    for (const Stroke& stroke : m_strokes)
+        holding = holding || stroke.frozen;
+    if (!holding)
+        m_beat.stop();
 }
 
 void X11Keyboard::replay(xcb_timestamp_t time) {

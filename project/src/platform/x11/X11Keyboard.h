@@ -30,7 +30,6 @@ public:
 
     bool set_hooked(bool on) override;
     void set_print_screen_swallowed(bool on) override;
-    void set_waiting_on_others(bool waiting) override;
 
     // Whether is_keycode_down() follows the raw events (else the server has to be asked).
     bool tracks_keys() const;
@@ -83,6 +82,7 @@ private:
     void on_paste_grab(xcb_keycode_t keycode, xcb_timestamp_t time);
     void on_grab_wait_expired();
     void pump();
+    void drop_released(xcb_keycode_t keycode, xcb_timestamp_t time);
     void replay(xcb_timestamp_t time);
     void drop_strokes();
     bool is_paste_key(xcb_keycode_t keycode) const;
@@ -109,5 +109,6 @@ private:
     bool m_pumping = false;
     QTimer m_grab_wait;
     QTimer m_hold_timer;
+    QTimer m_beat;
     std::unique_ptr<X11KeyboardWatchdog> m_watchdog;
 };

@@ -2,6 +2,7 @@
 
 #include "X11ActiveWindow.h"
 #include "X11ClipboardOwner.h"
+#include "X11ClipboardReader.h"
 #include "X11GlobalHotkeys.h"
 #include "X11InputInjector.h"
 #include "X11KeyMap.h"
@@ -9,6 +10,7 @@
 #include "X11Keyboard.h"
 #include "X11SystemInfo.h"
 #include "X11TaskbarButton.h"
+#include "X11ScreenCapture.h"
 #include "X11TerminationSignals.h"
 #include "X11WindowStyle.h"
 #include "XdgAutostart.h"
@@ -16,11 +18,17 @@
 
 #include <QtDebug>
 
+#include <csignal>
+
 std::unique_ptr<Platform> create_platform() {
     return std::make_unique<X11Platform>();
 }
 
-X11Platform::X11Platform() = default;
+X11Platform::X11Platform() {
+    // A closed standard output (the log's reader went away) must not end the program unsaved:
+    // writes then fail quietly instead.
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 X11Platform::~X11Platform() = default;
 
@@ -58,6 +66,14 @@ ActiveWindow& X11Platform::active_window() {
     return *m_active_window;
 }
 
+ClipboardReader& X11Platform::clipboard_reader() {
+    if (!m_clipboard_reader)
+        m_clipboard_reader = std::make_unique<X11ClipboardReader>(
+            [this] { return m_termination_signals ? m_termination_signals->pending_fd() : -1; },
+            [this] { return m_clipboard_owner && m_clipboard_owner->serving(); });
+    return *m_clipboard_reader;
+}
+
 WindowStyle& X11Platform::window_style() {
     if (!m_window_style)
         m_window_style = std::make_unique<X11WindowStyle>();
@@ -86,6 +102,12 @@ ShellLinks& X11Platform::shell_links() {
     if (!m_shell_links)
         m_shell_links = std::make_unique<XdgShellLinks>();
     return *m_shell_links;
+}
+
+ScreenCapture& X11Platform::screen_capture() {
+    if (!m_screen_capture)
+        m_screen_capture = std::make_unique<X11ScreenCapture>();
+    return *m_screen_capture;
 }
 
 void X11Platform::on_termination_request(std::function<void()> handler) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 class X11ActiveWindow;
+class X11ClipboardReader;
 class X11ClipboardOwner;
 class X11GlobalHotkeys;
 class XdgAutostart;
@@ -18,6 +19,7 @@ class X11KeyState;
 class X11Keyboard;
 class X11SystemInfo;
 class X11TaskbarButton;
+class X11ScreenCapture;
 class X11TerminationSignals;
 class X11WindowStyle;
 
@@ -32,12 +34,14 @@ public:
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
     ActiveWindow& active_window() override;
+    ClipboardReader& clipboard_reader() override;
     WindowStyle& window_style() override;
     TaskbarButton& taskbar_button() override;
     SystemInfo& system_info() override;
     Autostart& autostart() override;
     ShellLinks& shell_links() override;
     ClipboardOwner& clipboard_owner() override;
+    ScreenCapture& screen_capture() override;
     void on_termination_request(std::function<void()> handler) override;
 
 private:
@@ -50,7 +54,9 @@ private:
     std::unique_ptr<X11InputInjector> m_input_injector;
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<X11ActiveWindow> m_active_window;
+    std::unique_ptr<X11ScreenCapture> m_screen_capture;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
+    std::unique_ptr<X11ClipboardReader> m_clipboard_reader;
     std::unique_ptr<X11WindowStyle> m_window_style;
     std::unique_ptr<X11TaskbarButton> m_taskbar_button;
     std::unique_ptr<X11SystemInfo> m_system_info;

@@ -16,6 +16,9 @@ public:
     X11TerminationSignals& operator=(const X11TerminationSignals&) = delete;
 
     void set_handler(std::function<void()> handler);
+    // Readable while a signal is waiting to be handled: a blocking wait elsewhere watches it to
+    // give up at once instead of holding up the end.
+    int pending_fd() const { return m_sockets[1]; }
 
 private:
     static void on_signal(int signal_number);

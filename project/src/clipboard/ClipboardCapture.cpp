@@ -1,0 +1,104 @@
+#include "clipboard/ClipboardCapture.h"
+
+#include "clipboard/CapturedMimeData.h"
+#include "clipboard/MimeDataCopier.h"
+#include "clipboard/SecretContent.h"
+#include "platform/ClipboardReader.h"
+
+#include <QThread>
+
+ClipboardCapture::ClipboardCapture(ClipboardReader& reader, MimeDataCopier& copier)
+    : m_reader(reader), m_copier(copier) {}
+
+ClipboardCapture::~ClipboardCapture() = default;
+
+ClipboardCapture::Text ClipboardCapture::read_text() {
+    Text result;
+    const ClipboardReader::Offer offer = m_reader.offer();
+    if (!offer.ok) {
+        result.error = offer.error;
+        return result;
+    }
+    if (offer.formats.isEmpty()) {
+        result.outcome = Outcome::Emptied;
+        return result;
+    }
+    result.outcome = Outcome::Copied;
+    // An owner without text (an image alone) gives an empty text, as before.
+    if (offer.formats.contains(QStringLiteral("text/plain"))) {
+        const ClipboardReader::Data text = m_reader.fetch(QStringLiteral("text/plain"));
+        if (!text.ok) {
+            result.outcome = Outcome::Unread;
+            result.error = text.error;
+            return result;
+        }
+        result.text = QString::fromUtf8(text.bytes);
+    }
+    const QString hint = QLatin1String(SecretContent::hint_format());
+    if (offer.formats.contains(hint))
+        result.secret = m_reader.fetch(hint).bytes.trimmed() == "secret";
+    return result;
+}
+
+ClipboardCapture::Mime ClipboardCapture::read_mime(bool snapshot_files) {
+    Mime result;
+    const ClipboardReader::Offer offer = m_reader.offer();
+    if (!offer.ok) {
+        result.error = offer.error;
+        return result;
+    }
+    if (offer.formats.isEmpty()) {
+        result.outcome = Outcome::Emptied;
+        return result;
+    }
+    QStringList failures;
+    result.data = m_copier.capture(m_reader, offer.formats, snapshot_files, &failures);
+    if (result.data->QMimeData::formats().isEmpty() && !failures.isEmpty()) {
+        // Offered but nothing could be read: the owner went away or hung meanwhile.
+        delete result.data;
+        result.data = nullptr;
+        result.error = failures.join(QStringLiteral(", "));
+        return result;
+    }
+    if (!failures.isEmpty())
+        result.error = QStringLiteral("not read: ") + failures.join(QStringLiteral(", "));
+    result.outcome = Outcome::Copied;
+    result.secret = SecretContent::is_secret(result.data);
+    return result;
+}
+
+void ClipboardCapture::remember_text(const QString& text) {
+    m_has_previous = true;
+    m_previous_text = text;
+    m_previous_mime.reset();
+}
+
+void ClipboardCapture::remember_mime(const QMimeData* entry) {
+    m_has_previous = true;
+    m_previous_text.clear();
+    m_previous_mime.reset(m_copier.copy_for_paste(entry));
+}
+
+void ClipboardCapture::forget() {
+    m_has_previous = false;
+    m_previous_text.clear();
+    m_previous_mime.reset();
+}
+
+QMimeData* ClipboardCapture::previous_content(QString* text) const {
+    if (!m_has_previous)
+        return nullptr;
+    if (!m_previous_mime) {
+        *text = m_previous_text;
+        return nullptr;
+    }
+    return m_copier.copy_for_paste(m_previous_mime.get());
+}
+
+void ClipboardCapture::debug_stall() {
+#ifndef NDEBUG
+    static const int stall_ms = qEnvironmentVariableIntValue("CORVANA_DEBUG_CAPTURE_STALL_MS");
+    if (stall_ms > 0)
+        QThread::msleep(ulong(stall_ms));
+#endif
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/ClipboardReader.h"
+
+#include <QHash>
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <functional>
+
+// Reads CLIPBOARD on a connection of its own, so the wait for an owner's answer is ours to
+// bound: a deadline per request (renewed by every INCR chunk), an end when the owner changes or
+// vanishes, and an immediate end while abort_fd() is readable (a termination signal pending).
+// Never asks ourselves: when Qt owns the clipboard the data comes from Qt, and when our own
+// clipboard window does, a paste has overtaken the copy and there is nothing left to read.
+class X11ClipboardReader : public ClipboardReader {
+public:
+    static constexpr std::chrono::milliseconds request_timeout{2000};
+
+    // we_serve: whether our own clipboard window owns the clipboard at the moment.
+    X11ClipboardReader(std::function<int()> abort_fd, std::function<bool()> we_serve);
+    ~X11ClipboardReader() override;
+    X11ClipboardReader(const X11ClipboardReader&) = delete;
+    X11ClipboardReader& operator=(const X11ClipboardReader&) = delete;
+
+    Offer offer() override;
+    Data fetch(const QString& format) override;
+
+private:
+    enum class Wait { Ready, TimedOut, Aborted, OwnerGone, Broken };
+
+    bool connect_once(QString* error);
+    xcb_atom_t atom(const QString& name);
+    QString atom_name(xcb_atom_t atom);
+    xcb_window_t current_owner();
+    // Asks the owner for target and reads the answer, INCR included; type gets the reply's type.
+    Data convert(xcb_atom_t target, xcb_atom_t* type);
+    Wait wait_for(const std::function<bool(xcb_generic_event_t*)>& wanted,
+                  std::chrono::steady_clock::time_point deadline);
+    bool read_property(QByteArray* bytes, xcb_atom_t* type, QString* error);
+
+    std::function<int()> m_abort_fd;
+    std::function<bool()> m_we_serve;
+    xcb_connection_t* m_connection = nullptr;
+    xcb_window_t m_window = 0;
+    xcb_window_t m_owner = 0;
+    bool m_local = false; // Qt owns the clipboard
+    QHash<QString, xcb_atom_t> m_atoms;
+    QHash<xcb_atom_t, QString> m_names;
+    QHash<QString, xcb_atom_t> m_offered; // MIME name -> the target it is read from
+};

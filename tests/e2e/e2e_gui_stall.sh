@@ -1,0 +1,50 @@
+# While corvana's GUI thread is stuck for 2 s (a debug hook makes every capture sleep), Ctrl+V
+# still reaches the focused program within 200 ms, and that press, which went on without its
+# entry, does not move the queue: every entry is still pasted exactly once.
+source "$(dirname "$0")/e2e_lib.sh"
+e2e_begin
+export CORVANA_DEBUG_CAPTURE_STALL_MS=2000
+start_corvana
+
+"$E2E_PEER" keytime keys.log >/dev/null 2>&1 &
+PEER_PIDS+=($!)
+wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' || fail "no keylog window"
+logger=$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)
+out="$PWD/pasted.txt"
+: >"$out"
+featherpad --standalone "$out" >featherpad.log 2>&1 &
+PEER_PIDS+=($!)
+wait_for 20 eval 'xdotool search --onlyvisible --class featherpad >/dev/null 2>&1' || fail "featherpad did not open"
+editor=$(xdotool search --onlyvisible --class featherpad | head -n 1)
+
+xdotool windowfocus --sync "$logger"
+sleep 0.2
+# key_latency: presses Ctrl+V and prints how long the window took to get it, from the press.
+key_latency() {
+    local presses
+    presses=$(grep -c '^Ctrl+V ' keys.log)
+    xdotool key ctrl+v
+    wait_for 10 eval '[ "$(grep -c "^Ctrl+V " keys.log)" -gt "$presses" ]' || fail "Ctrl+V never arrived"
+    grep '^Ctrl+V ' keys.log | tail -n 1 | awk '{print $2}'
+}
+calm=$(key_latency)
+
+copy A # each capture now holds the GUI thread for 2 s
+copy B
+before=$(started_capture_count)
+printf 'C' | xclip -selection clipboard -i
+wait_for 10 eval '[ "$(started_capture_count)" -gt "$before" ]' || fail "copy of C not seen"
+sleep 0.3 # read, now stuck
+stalled=$(key_latency)
+[ "$stalled" -lt 200 ] || fail "Ctrl+V took $stalled ms to arrive while the GUI thread was stuck"
+wait_for 10 eval '[ "$(capture_count)" -ge 3 ]' || fail "copy of C not captured"
+grep -q "Ctrl+V went on without its paste" corvana.err || fail "the press was not let through by the watchdog"
+pass "Ctrl+V arrives in $stalled ms while the GUI thread is stuck for 2 s ($calm ms when not)"
+
+xdotool windowfocus --sync "$editor"
+sleep 0.2
+xdotool key --delay 60 ctrl+v ctrl+v ctrl+v ctrl+s
+wait_for 5 eval '[ "$(tr -d "\\n" <"$out")" = CBA ]' || fail "the editor holds '$(cat "$out")', expected CBA"
+pass "the press let through moved nothing: the next pastes give C, B, A"
+stop_corvana || fail "corvana exited non-zero"
+finish

@@ -1,0 +1,245 @@
+#include "AppHarness.h"
+#include "app/DataPaths.h"
+#include "clipboard/CapturedMimeData.h"
+#include "clipboard/ClipboardFetchPlan.h"
+#include "clipboard/SecretContent.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QTemporaryFile>
+#include <QtTest>
+#include <unistd.h>
+
+namespace {
+QClipboard* clipboard() {
+    return QGuiApplication::clipboard();
+}
+FakeClipboardReader& reader() {
+    return FakePlatform::get().reader();
+}
+
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QImage gradient() {
+    QImage image(40, 30, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x * 6, y * 8, 100));
+    return image;
+}
+
+// Everything the process writes to standard output while f runs.
+template <typename F> QByteArray standard_output_of(F f) {
+    QTemporaryFile file;
+    if (!file.open())
+        return "cannot capture standard output";
+    std::fflush(stdout);
+    const int saved = ::dup(1);
+    ::dup2(file.handle(), 1);
+    f();
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    file.seek(0);
+    return file.readAll();
+}
+} // namespace
+
+class TestCaptureReading : public QObject {
+    Q_OBJECT
+    std::unique_ptr<App> app;
+
+    void use_rich(bool rich) {
+        app->m_paste_order = QStringLiteral("forward");
+        app->m_automatic_position_movement = true;
+        if (app->m_rich_text_copy_enabled != rich)
+            app->toggle_rich_text_copy();
+    }
+
+private slots:
+    void initTestCase() { AppHarness::init_process(); }
+    void init() {
+        AppHarness::remove_settings();
+        QDir(DataPaths::get().images_dir()).removeRecursively();
+        reader().clear_script();
+        reader().set_hung(false);
+        reader().clear_counts();
+        app = AppHarness::make_app();
+    }
+    void cleanup() {
+        app.reset();
+        reader().clear_script();
+        reader().set_hung(false);
+    }
+
+    void the_plan_reads_each_format_once_and_one_lossless_picture() {
+        const ClipboardFetchPlan plan({"text/plain", "image/bmp", "image/png", "text/html",
+                                       "image/jpeg", "image/tiff", "text/plain", "image/png"});
+        QCOMPARE(plan.formats(),
+                 QStringList({"text/plain", "text/html", "image/png", "image/jpeg"}));
+        QCOMPARE(plan.picture(), QStringLiteral("image/png"));
+
+        const ClipboardFetchPlan no_png({"image/tiff", "image/bmp", "image/jpeg"});
+        QCOMPARE(no_png.picture(), QStringLiteral("image/bmp")); // lossless before JPEG
+        QCOMPARE(no_png.formats(), QStringList({"image/bmp", "image/jpeg"}));
+
+        const ClipboardFetchPlan jpeg_only({"image/jpeg"});
+        QCOMPARE(jpeg_only.picture(), QStringLiteral("image/jpeg"));
+        QCOMPARE(jpeg_only.formats(), QStringList({"image/jpeg"})); // read once, kept twice
+
+        const ClipboardFetchPlan from_qt({"application/x-qt-image", "image/bmp"});
+        QCOMPARE(from_qt.formats(), QStringList({"application/x-qt-image"}));
+        QVERIFY(from_qt.picture_is_png());
+    }
+
+    void an_image_in_four_encodings_costs_two_reads_and_keeps_the_owners_png() {
+        use_rich(true);
+        const QImage image = gradient();
+        const QByteArray png = encoded(image, "PNG");
+        reader().script({{"image/png", png},
+                         {"image/jpeg", encoded(image, "JPEG")},
+                         {"image/bmp", encoded(image, "BMP")},
+                         {"image/tiff", QByteArray(5000, 't')},
+                         {"text/html", "<img src=x>"}});
+        app->copy_to_corvana_clipboard();
+        const QMap<QString, int> fetched = reader().fetches();
+        QCOMPARE(fetched.value("image/png"), 1);
+        QCOMPARE(fetched.value("image/jpeg"), 1);
+        QCOMPARE(fetched.value("text/html"), 1);
+        QCOMPARE(fetched.value("image/bmp"), 0);
+        QCOMPARE(fetched.value("image/tiff"), 0);
+
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 1);
+        const QMimeData* entry = app->m_corvana_clipboard_mime_data_history.first();
+        QVERIFY(entry->hasImage());
+        QCOMPARE(qvariant_cast<QImage>(entry->imageData()).convertToFormat(QImage::Format_RGB32),
+                 image);
+        // Written to the images folder byte for byte as the owner sent it.
+        QFile saved(DataPaths::get().images_dir() + "/image1.png");
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), png);
+
+        // A paste offers the same bytes, and the picture for any other encoding.
+        app->m_current_clipboard_history_position = 0;
+        app->paste_from_corvana_clipboard();
+        QCOMPARE(clipboard()->mimeData()->data("image/png"), png);
+        QVERIFY(clipboard()->mimeData()->hasImage());
+    }
+
+    void a_picture_without_png_is_converted_once() {
+        use_rich(true);
+        const QImage image = gradient();
+        reader().script({{"image/bmp", encoded(image, "BMP")}, {"TIMESTAMP", "x"}});
+        app->copy_to_corvana_clipboard();
+        QCOMPARE(reader().fetches().value("image/bmp"), 1);
+        const QMimeData* entry = app->m_corvana_clipboard_mime_data_history.first();
+        QCOMPARE(QImage::fromData(entry->data("image/png")).convertToFormat(QImage::Format_RGB32),
+                 image);
+    }
+
+    void an_emptied_clipboard_is_no_copy_and_gets_its_content_back() {
+        for (bool rich : {true, false}) {
+            use_rich(rich);
+            AppHarness::copy_text("A");
+            AppHarness::copy_text("B");
+            const int position = app->m_current_clipboard_history_position;
+            FakeClipboardOwner& owner = FakePlatform::get().fake_clipboard_owner();
+            owner.clear();
+            clipboard()->clear(); // the owner of "B" exited, as a change to nothing
+            QCOMPARE(app->history_size(), 2);
+            QCOMPARE(app->m_current_clipboard_history_position, position);
+            QCOMPARE(clipboard()->text(), QStringLiteral("B"));
+            QCOMPARE(owner.served_texts(), QStringList({"B"}));
+            AppHarness::copy_text("C");
+            owner.report_owner_gone(); // ... and as the owner's own report
+            QCOMPARE(owner.served_texts(), QStringList({"B", "C"}));
+            QCOMPARE(app->history_size(), 3);
+        }
+    }
+
+    void a_locked_position_survives_an_emptied_clipboard_but_not_a_copy() {
+        use_rich(true);
+        AppHarness::copy_text("A");
+        AppHarness::copy_text("B");
+        app->m_current_clipboard_history_position = 0;
+        app->lock_current_position();
+        clipboard()->clear();
+        QVERIFY(app->m_position_locked);
+        AppHarness::copy_text("C");
+        QVERIFY(!app->m_position_locked);
+    }
+
+    void an_owner_that_does_not_answer_records_nothing() {
+        use_rich(true);
+        AppHarness::copy_text("A");
+        reader().set_hung(true);
+        AppHarness::copy_text("B");
+        QCOMPARE(app->history_size(), 1);
+        use_rich(false);
+        AppHarness::copy_text("C");
+        QCOMPARE(app->history_size(), 0);
+        reader().set_hung(false);
+        AppHarness::copy_text("D");
+        QCOMPARE(app->m_corvana_clipboard_text_history, QStringList({"D"}));
+    }
+
+    void secret_content_is_queued_but_never_printed_or_stored() {
+        const QByteArray password = "correct horse battery staple";
+        for (bool rich : {true, false}) {
+            use_rich(rich);
+            reader().script({{"text/plain", password},
+                             {SecretContent::hint_format(), "secret"},
+                             {"image/png", encoded(gradient(), "PNG")}});
+            const QByteArray printed =
+                standard_output_of([this] { app->copy_to_corvana_clipboard(); });
+            QVERIFY2(!printed.contains(password), printed.constData());
+            QCOMPARE(app->history_size(), 1);
+            QVERIFY(!QFileInfo::exists(DataPaths::get().images_dir() + "/image1.png"));
+            reader().clear_script();
+            app->m_current_clipboard_history_position = 0;
+            const QByteArray pasted =
+                standard_output_of([this] { app->paste_from_corvana_clipboard(); });
+            QVERIFY(!pasted.contains(password));
+            QCOMPARE(clipboard()->text(), QString::fromUtf8(password)); // pastes as copied
+        }
+    }
+
+    void log_previews_show_at_most_80_characters_and_the_length() {
+        QCOMPARE(SecretContent::log_preview("hunter2", true),
+                 QStringLiteral("[secret] (7 characters)"));
+        QCOMPARE(SecretContent::log_preview("two\nlines", false),
+                 QStringLiteral("two\\nlines (9 characters)"));
+        const QString long_text = QString(79, 'a') + QStringLiteral("\U0001F600") + "tail";
+        const QString preview = SecretContent::log_preview(long_text, false);
+        QVERIFY(preview.startsWith(QString(79, 'a') + "...")); // no half emoji
+        QVERIFY(preview.endsWith(QStringLiteral("(85 characters)")));
+        QVERIFY(!preview.contains("tail"));
+    }
+
+    void a_captured_picture_is_decoded_only_when_asked_for() {
+        CapturedMimeData data;
+        const QImage image = gradient();
+        data.setData("image/png", encoded(image, "PNG"));
+        data.set_image_source("image/png");
+        QVERIFY(data.hasImage());
+        QVERIFY(data.formats().contains("application/x-qt-image"));
+        std::unique_ptr<CapturedMimeData> copy(data.clone());
+        QCOMPARE(copy->data("image/png"), data.data("image/png"));
+        QCOMPARE(qvariant_cast<QImage>(copy->imageData()).convertToFormat(QImage::Format_RGB32),
+                 image);
+    }
+};
+
+QTEST_MAIN(TestCaptureReading)
+#include "tst_capture_reading.moc"

@@ -1,0 +1,490 @@
+#include "AppHarness.h"
+#include "FakeKeyboard.h"
+#include "platform/VirtualKeys.h"
+#include "screenshot/PrintScreen.h"
+#include "screenshot/PrintScreenMenu.h"
+#include "screenshot/PrintScreenSaveAskDialog.h"
+#include "screenshot/PrintScreenToolBox.h"
+#include "screenshot/ScreenPhotograph.h"
+#include "screenshot/ScreenshotFile.h"
+#include "screenshot/ToolBoxPlacement.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+QImage solid(int w, int h, QColor color) {
+    QImage p(w, h, QImage::Format_RGB32);
+    p.fill(color);
+    return p;
+}
+
+// Every pixel differs from its neighbours, so a shifted crop cannot pass for the right one.
+QPixmap pattern(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, (x + y) & 255));
+    return QPixmap::fromImage(image);
+}
+
+QList<PrintScreen*> open_captures() {
+    QList<PrintScreen*> list;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* capture = qobject_cast<PrintScreen*>(w))
+            list.append(capture);
+    return list;
+}
+
+void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton) {
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
+    QMouseEvent event(type, pos, w->mapToGlobal(pos),
+                      type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+void drag(QWidget* w, QPoint from, QPoint to) {
+    mouse(w, QEvent::MouseButtonPress, from);
+    mouse(w, QEvent::MouseMove, (from + to) / 2);
+    mouse(w, QEvent::MouseMove, to);
+    mouse(w, QEvent::MouseButtonRelease, to);
+}
+
+void key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent event(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(w, &event);
+}
+
+QString desktop() {
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+}
+
+QStringList desktop_files() {
+    return QDir(desktop()).entryList(QDir::Files);
+}
+
+void set_desktop_dir(const QString& path) {
+    QDir().mkpath(qEnvironmentVariable("XDG_CONFIG_HOME"));
+    QFile f(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/user-dirs.dirs"));
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QStringLiteral("XDG_DESKTOP_DIR=\"%1\"\n").arg(path).toUtf8());
+}
+
+// A capture of a known picture, shown like the real one.
+PrintScreen* make_capture(const QPixmap& picture) {
+    auto* capture =
+        new PrintScreen(ScreenPhotograph::from_screens({{picture.rect(), picture.toImage()}}));
+    capture->show();
+    return capture;
+}
+} // namespace
+
+class TestScreenshot : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { AppHarness::init_process(); }
+    void init() {
+        QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/user-dirs.dirs"));
+        QDir(desktop()).removeRecursively();
+    }
+    void cleanup() {
+        for (PrintScreen* capture : open_captures())
+            delete capture;
+    }
+
+    void screens_are_laid_out_in_one_row_by_left_edge() {
+        // Given right screen first, shorter than the left one.
+        const QImage right = solid(300, 150, Qt::blue);
+        const QImage left = solid(200, 200, Qt::green);
+        const ScreenPhotograph photo = ScreenPhotograph::from_screens(
+            {{QRect(200, 0, 300, 150), right}, {QRect(0, 0, 200, 200), left}});
+        QVERIFY(photo.ok());
+        const QImage image = photo.picture().toImage();
+        QCOMPARE(image.size(), QSize(500, 200));
+        QCOMPARE(image.pixelColor(10, 190), QColor(Qt::green));
+        QCOMPARE(image.pixelColor(210, 10), QColor(Qt::blue));
+        QCOMPARE(image.pixelColor(499, 149), QColor(Qt::blue));
+        QCOMPARE(image.pixelColor(210, 150), QColor(Qt::black)); // below the shorter screen
+        QCOMPARE(image.pixelColor(499, 199), QColor(Qt::black));
+        QCOMPARE(photo.origin(), QPoint(0, 0));
+
+        // A screen left of the primary one comes first and is painted at x 0; screens at other
+        // heights are still top-aligned.
+        const ScreenPhotograph negative = ScreenPhotograph::from_screens(
+            {{QRect(0, 0, 100, 80), solid(100, 80, Qt::red)},
+             {QRect(-120, 40, 120, 60), solid(120, 60, Qt::yellow)}});
+        const QImage n = negative.picture().toImage();
+        QCOMPARE(n.size(), QSize(220, 80));
+        QCOMPARE(n.pixelColor(0, 0), QColor(Qt::yellow));
+        QCOMPARE(n.pixelColor(119, 59), QColor(Qt::yellow));
+        QCOMPARE(n.pixelColor(119, 60), QColor(Qt::black));
+        QCOMPARE(n.pixelColor(120, 0), QColor(Qt::red));
+        QCOMPARE(negative.origin(), QPoint(-120, 40));
+    }
+
+    void unusable_desktops_are_refused_before_grabbing() {
+        // A screen with no area is left out, not painted as a zero-width column.
+        const auto l = ScreenPhotograph::layout({QRect(0, 0, 0, 0), QRect(0, 0, 640, 480)});
+        QCOMPARE(l.order, QList<int>{1});
+        QCOMPARE(l.size, QSize(640, 480));
+        QVERIFY(ScreenPhotograph::check(l).isEmpty());
+
+        QList<QRect> wall;
+        for (int i = 0; i < 8; ++i)
+            wall.append(QRect(i * 2048, 0, 2048, 1080));
+        const QString error = ScreenPhotograph::check(ScreenPhotograph::layout(wall));
+        QVERIFY2(error.contains(QLatin1String("16384")), qPrintable(error));
+        QVERIFY(!ScreenPhotograph::check(ScreenPhotograph::layout({})).isEmpty());
+
+        PrintScreen refused(ScreenPhotograph::from_screens(
+            {{QRect(0, 0, 16384, 10), QImage(16384, 10, QImage::Format_RGB32)}}));
+        QVERIFY(!refused.has_photograph());
+        QVERIFY(!refused.photograph_error().isEmpty());
+
+        // The real screens of this session, through the platform's reader and, where that is
+        // missing, through Qt.
+        FakeScreenCapture& reader = FakePlatform::get().fake_screen_capture();
+        const QRect g = QGuiApplication::primaryScreen()->geometry();
+        const QImage desktop = pattern(g.width(), g.height()).toImage();
+        reader.set_desktop(desktop);
+        const ScreenPhotograph real = ScreenPhotograph::take();
+        QVERIFY2(real.ok(), qPrintable(real.error()));
+        QCOMPARE(real.picture().toImage().convertToFormat(QImage::Format_RGB32),
+                 desktop.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(reader.asked(), QList<QRect>{g});
+        reader.set_desktop(QImage());
+        const ScreenPhotograph slow = ScreenPhotograph::take();
+        QVERIFY2(slow.ok(), qPrintable(slow.error()));
+        QCOMPARE(slow.picture().size(), g.size());
+        reader.clear();
+    }
+
+    void toolbox_goes_under_above_or_inside_the_area() {
+        const QRect available(0, 0, 1000, 800);
+        const QSize box(200, 31);
+        QCOMPARE(ToolBoxPlacement::place(QRect(100, 100, 300, 200), box, available),
+                 QPoint(100, 304)); // bottom() is 299, five below
+        QCOMPARE(ToolBoxPlacement::place(QRect(100, 500, 300, 290), box, available),
+                 QPoint(100, 464)); // under would leave the screen: above
+        QCOMPARE(ToolBoxPlacement::place(QRect(100, 10, 300, 785), box, available),
+                 QPoint(105, 758)); // neither fits: inside, lower left
+        // Against a screen that does not start at 0.
+        QCOMPARE(ToolBoxPlacement::place(QRect(1300, 20, 50, 50), box, QRect(1280, 24, 1024, 744)),
+                 QPoint(1300, 74));
+    }
+
+    void selection_is_normalised_and_undo_never_passes_it() {
+        PrintScreen* capture = make_capture(pattern(400, 300));
+        drag(capture, QPoint(300, 200), QPoint(100, 50));
+        const QRect backward = capture->selection();
+        QCOMPARE(backward, QRect(QPoint(100, 50), QPoint(300, 200)));
+        drag(capture, QPoint(100, 50), QPoint(300, 200));
+        QCOMPARE(capture->selection(), backward);
+        QVERIFY(capture->toolbox()->isVisible());
+
+        // A click alone keeps the area.
+        mouse(capture, QEvent::MouseButtonPress, QPoint(10, 10));
+        mouse(capture, QEvent::MouseButtonRelease, QPoint(10, 10));
+        QCOMPARE(capture->selection(), backward);
+
+        const QImage before = capture->picture_to_save();
+        capture->slot_button_undo_clicked(); // right after the selection: nothing to undo
+        QCOMPARE(capture->selection(), backward);
+        QCOMPARE(capture->picture_to_save(), before);
+
+        capture->slot_button_rectangle_clicked();
+        drag(capture, QPoint(150, 80), QPoint(120, 60)); // drawn up and to the left
+        QCOMPARE(capture->rectangles().size(), 1);
+        QCOMPARE(capture->rectangles()[0].rect.topLeft(), QPoint(150, 80)); // corners as dragged
+        QCOMPARE(capture->rectangles()[0].rect.bottomRight(), QPoint(120, 60));
+        drag(capture, QPoint(200, 100), QPoint(250, 150));
+        // A click in rectangle mode draws nothing and adds no undo step.
+        mouse(capture, QEvent::MouseButtonPress, QPoint(20, 20));
+        mouse(capture, QEvent::MouseButtonRelease, QPoint(20, 20));
+        QCOMPARE(capture->rectangles().size(), 2);
+        const QImage two = capture->picture_to_save();
+        QVERIFY(two != before);
+
+        capture->slot_button_undo_clicked();
+        QCOMPARE(capture->rectangles().size(), 1);
+        key(capture, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(capture->rectangles().size(), 0);
+        QCOMPARE(capture->picture_to_save(), before);
+        capture->slot_button_undo_clicked();
+        QCOMPARE(capture->selection(), backward);
+        QCOMPARE(capture->picture_to_save(), before);
+    }
+
+    void undo_of_a_second_selection_brings_back_the_first() {
+        PrintScreen* capture = make_capture(pattern(400, 300));
+        drag(capture, QPoint(10, 10), QPoint(50, 50));
+        drag(capture, QPoint(100, 100), QPoint(200, 200));
+        capture->slot_button_undo_clicked();
+        // What is shown and what is saved stay the same area.
+        QCOMPARE(capture->selection(), QRect(QPoint(10, 10), QPoint(50, 50)));
+        QCOMPARE(capture->picture_to_save().size(), QSize(41, 41));
+    }
+
+    void saved_picture_is_the_area_with_its_rectangles_in_their_colours() {
+        const QPixmap picture = pattern(400, 300);
+        PrintScreen* capture = make_capture(picture);
+        drag(capture, QPoint(50, 40), QPoint(249, 189));
+        capture->slot_button_rectangle_clicked();
+        drag(capture, QPoint(60, 50), QPoint(100, 90));
+        capture->slot_color_selected(QColor(Qt::blue));
+        drag(capture, QPoint(120, 60), QPoint(160, 100));
+
+        QVERIFY(capture->toolbox()->button_color_picker()->styleSheet().contains("#0000ff"));
+        QCOMPARE(capture->rectangles()[0].color, QColor(Qt::red));
+        QCOMPARE(capture->rectangles()[1].color, QColor(Qt::blue));
+
+        const QImage saved = capture->picture_to_save();
+        const QImage clean = picture.toImage().copy(QRect(QPoint(50, 40), QPoint(249, 189)));
+        QCOMPARE(saved.size(), QSize(200, 150));
+        // On the rectangles' left edges (x 60 and 120 in the window), their colours.
+        QCOMPARE(saved.pixelColor(60 - 50, 70 - 40), QColor(Qt::red));
+        QCOMPARE(saved.pixelColor(120 - 50, 80 - 40), QColor(Qt::blue));
+        // Everywhere away from the rectangles: the clean photograph, undimmed, no outline.
+        int differing = 0;
+        for (int y = 0; y < saved.height(); ++y)
+            for (int x = 0; x < saved.width(); ++x) {
+                const bool near_rect = QRect(QPoint(7, 7), QPoint(53, 53)).contains(x, y) ||
+                                       QRect(QPoint(67, 17), QPoint(113, 63)).contains(x, y);
+                if (!near_rect && saved.pixel(x, y) != clean.pixel(x, y))
+                    ++differing;
+            }
+        QCOMPARE(differing, 0);
+
+        // The screen shows the same: the canvas paints what is saved inside the area, and the
+        // dimmed photograph outside it.
+        const QImage shown = capture->canvas()->grab().toImage();
+        QCOMPARE(shown.copy(QRect(QPoint(50, 40), QPoint(249, 189)))
+                     .convertToFormat(QImage::Format_RGB32),
+                 saved.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(shown.pixel(10, 250), capture->dimmed_pixmap().toImage().pixel(10, 250));
+        QVERIFY(shown.pixel(10, 250) != picture.toImage().pixel(10, 250));
+    }
+
+    void names_and_files() {
+        QCOMPARE(ScreenshotFile::timestamp_name(QDateTime(QDate(2026, 3, 5), QTime(14, 7, 9))),
+                 QStringLiteral("2026.03.05-14.07.09-screenshot"));
+
+        QString cleaned;
+        QVERIFY(ScreenshotFile::check_name(QStringLiteral("  Holiday 2026  "), &cleaned).isEmpty());
+        QCOMPARE(cleaned, QStringLiteral("Holiday 2026"));
+        const QStringList refused = {QString(),
+                                     QStringLiteral("   "),
+                                     QStringLiteral("a/b"),
+                                     QStringLiteral("..\\up"),
+                                     QStringLiteral(".."),
+                                     QStringLiteral("x..y"),
+                                     QStringLiteral("nul") + QChar(0) + "x",
+                                     QString(10000, QLatin1Char('n')),
+                                     QString(200, QChar(0x00e9))}; // 400 bytes in UTF-8
+        for (const QString& name : refused)
+            QVERIFY2(!ScreenshotFile::check_name(name, &cleaned).isEmpty(),
+                     qPrintable(name.left(20)));
+
+        // Same name twice (two saves in one second): nothing is overwritten.
+        const QString folder = QDir::currentPath() + QStringLiteral("/shots");
+        QDir().mkpath(folder);
+        const QImage a = solid(4, 4, Qt::red), b = solid(5, 5, Qt::blue);
+        const auto first = ScreenshotFile::save(a, folder, QStringLiteral("same"));
+        const auto second = ScreenshotFile::save(b, folder, QStringLiteral("same"));
+        QVERIFY(first.saved && second.saved);
+        QCOMPARE(first.name, QStringLiteral("same"));
+        QCOMPARE(second.name, QStringLiteral("same-2"));
+        QCOMPARE(QImage(folder + "/same.png").size(), QSize(4, 4));
+        QCOMPARE(QImage(folder + "/same-2.png").size(), QSize(5, 5));
+
+        // A folder nobody may write into (even root cannot create files in /proc).
+        const auto failed = ScreenshotFile::save(a, QStringLiteral("/proc"), QStringLiteral("x"));
+        QVERIFY(!failed.saved);
+        QVERIFY(!failed.error.isEmpty());
+        QVERIFY(!QFile::exists(QStringLiteral("/proc/x.png")));
+        const auto empty = ScreenshotFile::save(QImage(), folder, QStringLiteral("empty"));
+        QVERIFY(!empty.saved);
+        QVERIFY(!QFile::exists(folder + "/empty.png"));
+    }
+
+    void return_saves_escape_and_right_click_do_not() {
+        // Automatic save, with a desktop folder that does not exist yet: it is created.
+        QVERIFY(!QDir(desktop()).exists());
+        PrintScreen* capture = make_capture(pattern(300, 200));
+        QSignalSpy saved(capture, &PrintScreen::signal_add_to_database);
+        drag(capture, QPoint(20, 30), QPoint(119, 79));
+        key(capture, Qt::Key_Enter); // the keypad key does nothing
+        QVERIFY(capture->isVisible());
+        key(capture, Qt::Key_Return);
+        QCOMPARE(saved.size(), 1);
+        const QString name = saved[0][0].toString();
+        QVERIFY2(
+            QRegularExpression(
+                QStringLiteral("^\\d{4}\\.\\d\\d\\.\\d\\d-\\d\\d\\.\\d\\d\\.\\d\\d-screenshot$"))
+                .match(name)
+                .hasMatch(),
+            qPrintable(name));
+        QCOMPARE(QImage(desktop() + "/" + name + ".png").size(), QSize(100, 50));
+        QVERIFY(!capture->toolbox()->isVisible());
+        QTRY_VERIFY(open_captures().isEmpty()); // deleted once closed
+
+        for (bool right_click : {false, true}) {
+            PrintScreen* other = make_capture(pattern(300, 200));
+            QSignalSpy other_saved(other, &PrintScreen::signal_add_to_database);
+            drag(other, QPoint(20, 30), QPoint(119, 79));
+            QVERIFY(other->toolbox()->isVisible());
+            if (right_click)
+                mouse(other, QEvent::MouseButtonPress, QPoint(5, 5), Qt::RightButton);
+            else
+                key(other, Qt::Key_Escape);
+            QVERIFY(!other->toolbox()->isVisible());
+            QCOMPARE(other_saved.size(), 0);
+            QTRY_VERIFY(open_captures().isEmpty());
+        }
+        QCOMPARE(desktop_files().size(), 1);
+
+        // Return before any selection saves the whole photograph, undimmed.
+        PrintScreen* whole = make_capture(pattern(300, 200));
+        QSignalSpy whole_saved(whole, &PrintScreen::signal_add_to_database);
+        key(whole, Qt::Key_Return);
+        QCOMPARE(whole_saved.size(), 1);
+        const QImage all(desktop() + "/" + whole_saved[0][0].toString() + ".png");
+        QCOMPARE(all.convertToFormat(QImage::Format_RGB32),
+                 pattern(300, 200).toImage().convertToFormat(QImage::Format_RGB32));
+    }
+
+    void name_prompt_refuses_paths_and_saves_plain_names() {
+        PrintScreen* capture = make_capture(pattern(300, 200));
+        capture->set_automatic_save(false);
+        QSignalSpy saved(capture, &PrintScreen::signal_add_to_database);
+        drag(capture, QPoint(0, 0), QPoint(9, 9));
+        key(capture, Qt::Key_Return);
+        PrintScreenSaveAskDialog* prompt = capture->save_ask_dialog();
+        QVERIFY(prompt->isVisible());
+
+        prompt->line_edit()->setText(QStringLiteral("../../escape"));
+        prompt->button_accept()->click();
+        QVERIFY(prompt->isVisible());
+        QVERIFY(!prompt->message_label()->text().isEmpty());
+        QCOMPARE(saved.size(), 0);
+
+        prompt->line_edit()->setText(QStringLiteral(" trip "));
+        prompt->button_accept()->click();
+        QCOMPARE(saved.size(), 1);
+        QCOMPARE(saved[0][0].toString(), QStringLiteral("trip"));
+        QVERIFY(QFile::exists(desktop() + "/trip.png"));
+        QVERIFY(!QFile::exists(QDir::cleanPath(desktop() + "/../../escape.png")));
+        QTRY_VERIFY(open_captures().isEmpty());
+
+        // Cancel writes nothing.
+        PrintScreen* cancelled = make_capture(pattern(300, 200));
+        cancelled->set_automatic_save(false);
+        QSignalSpy none(cancelled, &PrintScreen::signal_add_to_database);
+        key(cancelled, Qt::Key_Return);
+        cancelled->save_ask_dialog()->on_button_cancel();
+        QCOMPARE(none.size(), 0);
+        QTRY_VERIFY(open_captures().isEmpty());
+        QCOMPARE(desktop_files(), QStringList{QStringLiteral("trip.png")});
+    }
+
+    void a_failed_save_is_reported_not_announced() {
+        set_desktop_dir(QStringLiteral("/proc"));
+        QCOMPARE(desktop(), QStringLiteral("/proc"));
+        PrintScreen* capture = make_capture(pattern(100, 100));
+        QSignalSpy saved(capture, &PrintScreen::signal_add_to_database);
+        QSignalSpy failed(capture, &PrintScreen::signal_save_failed);
+        key(capture, Qt::Key_Return);
+        QCOMPARE(saved.size(), 0);
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(failed[0][0].toString().contains(QLatin1String("/proc/")));
+
+        // A desktop folder that cannot be made: the pictures folder takes the file.
+        QFile blocker(QDir::currentPath() + QStringLiteral("/not-a-folder"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        set_desktop_dir(blocker.fileName() + QStringLiteral("/Desktop"));
+        PrintScreen* fallback = make_capture(pattern(100, 100));
+        QSignalSpy fallback_saved(fallback, &PrintScreen::signal_add_to_database);
+        key(fallback, Qt::Key_Return);
+        QCOMPARE(fallback_saved.size(), 1);
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        QVERIFY(QFile::exists(pictures + "/" + fallback_saved[0][0].toString() + ".png"));
+    }
+
+    void pictures_of_the_toolbox_and_the_settings_page() {
+        const QString folder = qEnvironmentVariable("CORVANA_SHOTS");
+        if (folder.isEmpty())
+            QSKIP("CORVANA_SHOTS is not set");
+        QDir().mkpath(folder);
+        auto app = AppHarness::make_app();
+        PrintScreenMenu* page = app->print_screen_menu();
+        page->show();
+        QVERIFY(page->grab().save(folder + QStringLiteral("/screenshot-settings.png")));
+        PrintScreenToolBox box;
+        box.show();
+        const QImage shot = box.grab().toImage();
+        QVERIFY(shot.save(folder + QStringLiteral("/screenshot-toolbox.png")));
+        // The colour button shows its colour as it is, not washed out by the button's bevel.
+        const QPoint centre = box.button_color_picker()->geometry().center();
+        QCOMPARE(shot.pixelColor(centre), QColor(Qt::red));
+    }
+
+    void app_opens_a_capture_per_press_while_enabled() {
+        auto app = AppHarness::make_app();
+        FakeKeyboard& keyboard = *FakePlatform::get().keyboard();
+        keyboard.tap({VirtualKeys::PrintScreen});
+        QCOMPARE(open_captures().size(), 1);
+        QVERIFY(open_captures()[0]->isVisible());
+        keyboard.tap({VirtualKeys::Control, VirtualKeys::PrintScreen});
+        QCOMPARE(open_captures().size(), 2);
+        app->print_screen_menu()->button_printscreen()->click();
+        QCOMPARE(open_captures().size(), 3);
+
+        // Twenty quick presses: twenty windows, each one closes.
+        for (int i = 0; i < 17; ++i)
+            keyboard.tap({VirtualKeys::PrintScreen});
+        QCOMPARE(open_captures().size(), 20);
+        for (PrintScreen* capture : open_captures())
+            key(capture, Qt::Key_Escape);
+        QTRY_VERIFY(open_captures().isEmpty());
+
+        // The page's switch turns the keys off (and lets Print through) and back on.
+        QCheckBox* enabled = app->print_screen_menu()->checkbox_enabled();
+        QVERIFY(enabled->isChecked());
+        enabled->click();
+        QVERIFY(!app->m_print_screen_enabled);
+        QVERIFY(!keyboard.print_screen_swallowed());
+        keyboard.tap({VirtualKeys::PrintScreen});
+        app->print_screen_menu()->button_printscreen()->click();
+        QCOMPARE(open_captures().size(), 0);
+        app->m_print_screen_enabled = true;
+        app->update_ui(); // shows the state without flipping it back
+        QVERIFY(enabled->isChecked());
+        QVERIFY(app->m_print_screen_enabled);
+
+        // Automatic save off: the next capture asks for a name.
+        app->print_screen_menu()->checkbox_autosave()->click();
+        QVERIFY(!app->m_automatic_screenshot_save);
+        keyboard.tap({VirtualKeys::PrintScreen});
+        QCOMPARE(open_captures().size(), 1);
+        key(open_captures()[0], Qt::Key_Return);
+        QVERIFY(open_captures()[0]->save_ask_dialog()->isVisible());
+        open_captures()[0]->save_ask_dialog()->on_button_cancel();
+        QTRY_VERIFY(open_captures().isEmpty());
+        QVERIFY(desktop_files().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestScreenshot)
+#include "tst_screenshot.moc"
