@@ -21,8 +21,21 @@ start_private_x() {
     fi
     export DISPLAY=":$display"
     if [ -n "$tray" ] && command -v trayer >/dev/null; then
-        trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
-        CORVANA_TRAYER_PID=$!
+        # trayer gives up when the server is not answering yet, or when another client still
+        # holds the tray selection: start it again until its panel is there.
+        local tries
+        for tries in 1 2 3 4 5; do
+            trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+            CORVANA_TRAYER_PID=$!
+            local waited
+            for waited in $(seq 40); do
+                xdotool search --name '^panel$' >/dev/null 2>&1 && return 0
+                kill -0 "$CORVANA_TRAYER_PID" 2>/dev/null || break
+                sleep 0.1
+            done
+            kill "$CORVANA_TRAYER_PID" 2>/dev/null
+        done
+        echo "trayer did not start" >&2
     fi
 }
 

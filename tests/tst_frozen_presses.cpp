@@ -23,6 +23,21 @@ private slots:
         QVERIFY(!presses.begin_report(1000, 2000));
     }
 
+    void while_the_gui_thread_stays_stuck_the_next_presses_go_at_once() {
+        FrozenPresses presses;
+        presses.pressed(1, 0);
+        QCOMPARE(presses.due(120, 0), Released({1}));
+        // Pressed while the first was frozen: it comes out of the server's queue now.
+        presses.pressed(2, 121);
+        QCOMPARE(presses.next_check(121), qint64(121));
+        QCOMPARE(presses.due(121, 0), Released({2}));
+        // The GUI thread shows up again: the next press gets its full wait.
+        QVERIFY(!presses.claim(1, 130));
+        presses.pressed(3, 140);
+        QCOMPARE(presses.due(141, 0), Released());
+        QCOMPARE(presses.due(260, 0), Released({3}));
+    }
+
     void a_press_held_by_a_live_gui_thread_waits_for_it_up_to_the_hard_cap() {
         FrozenPresses presses;
         presses.pressed(7, 0);
@@ -36,9 +51,10 @@ private slots:
         FrozenPresses presses;
         presses.pressed(7, 0);
         QVERIFY(presses.claim(7, 0));
-        QCOMPARE(presses.due(100, 90), Released()); // stuck, but not yet 120 ms
-        QCOMPARE(presses.due(130, 49), Released()); // beating still
-        QCOMPARE(presses.due(140, 50), Released({7}));
+        constexpr qint64 limit = FrozenPresses::unclaimed_ms;
+        QCOMPARE(presses.due(limit - 10, 90), Released()); // stuck, but not long enough
+        QCOMPARE(presses.due(limit + 10, 49), Released()); // beating still
+        QCOMPARE(presses.due(limit + 20, 50), Released({7}));
         QVERIFY(!presses.begin_report(7, 2200));
     }
 
@@ -64,12 +80,41 @@ private slots:
         QVERIFY(!presses.pending());
     }
 
+    void a_raw_event_that_comes_after_the_press_was_done_starts_nothing() {
+        FrozenPresses presses;
+        QVERIFY(presses.claim(4, 0));
+        QVERIFY(presses.begin_report(4, 1));
+        presses.finished(4);
+        presses.pressed(4, 2);
+        QCOMPARE(presses.due(500, 0), Released());
+        presses.pressed(5, 510); // and the next press still gets its full time
+        QCOMPARE(presses.due(520, 0), Released());
+    }
+
     void the_gui_thread_may_see_the_press_before_the_watchdog_does() {
         FrozenPresses presses;
         QVERIFY(presses.claim(9, 0));
         presses.pressed(9, 5); // the raw event, late: still claimed
         QCOMPARE(presses.due(200, 0), Released());
         QVERIFY(presses.begin_report(9, 200));
+    }
+
+    void two_presses_in_one_millisecond_are_two_presses() {
+        FrozenPresses presses;
+        presses.pressed(50, 0);
+        QCOMPARE(presses.due(120, 0), Released({50}));
+        presses.pressed(50, 121); // a replay that grabbed again, same time stamp
+        QCOMPARE(presses.due(121, 0), Released({50})); // let go too (the GUI is stuck)
+        // The GUI thread, back, meets both and drops both.
+        QVERIFY(!presses.claim(50, 3000));
+        presses.finished(50);
+        QVERIFY(!presses.claim(50, 3000));
+        presses.finished(50);
+        // A third one, taken up in time, is the GUI thread's.
+        presses.pressed(50, 3001);
+        QVERIFY(presses.claim(50, 3002));
+        QVERIFY(presses.begin_report(50, 3003));
+        QCOMPARE(presses.due(3200, 0), Released());
     }
 
     void releases_are_keyed_to_each_press() {

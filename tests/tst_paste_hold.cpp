@@ -21,14 +21,20 @@ Script qt_editor() {
 Script gtk_editor() {
     return {{1, Request::Refused}, {4, Request::Formats}, {8, Request::Data}};
 }
-// Chromium asks for the list again and again, then for the text twice, over some 25 ms.
+// Chromium asks for the list again and again and for the text twice, with pauses of 15 ms
+// and, on a busy machine, 30 ms between bursts.
 Script chromium() {
     Script script;
-    for (int i = 1; i <= 15; ++i)
-        script.append({i, Request::Formats});
-    script.append({16, Request::Data});
-    script.append({25, Request::Data});
+    for (qint64 at : {1, 3, 18, 19, 20, 29, 30, 32, 33, 45, 75})
+        script.append({at, Request::Formats, true});
+    script.append({2, Request::Data, true});
+    script.append({31, Request::Data, true});
     return script;
+}
+// Any program on a busy machine: slow to answer the key, and slow between its requests.
+Script busy_program() {
+    return {
+        {40, Request::Formats}, {41, Request::Data}, {100, Request::Formats}, {101, Request::Data}};
 }
 QStringList digits() {
     QStringList list;
@@ -80,8 +86,8 @@ private slots:
         QTest::addColumn<int>("program");
         QTest::addColumn<int>("delay");
         QTest::addColumn<QString>("order");
-        const char* names[] = {"Qt", "GTK", "Chromium"};
-        for (int program = 0; program < 3; ++program) {
+        const char* names[] = {"Qt", "GTK", "Chromium", "busy"};
+        for (int program = 0; program < 4; ++program) {
             for (int delay : {0, 2, 10, 50}) {
                 for (const char* order : {"forward", "backward"})
                     QTest::addRow("%s, %d ms, %s", names[program], delay, order)
@@ -95,9 +101,8 @@ private slots:
         QFETCH(QString, order);
         queue_digits(order);
         FakePasteDesktop desktop(editor);
-        desktop.set_target_script(program == 0   ? qt_editor()
-                                  : program == 1 ? gtk_editor()
-                                                 : chromium());
+        const Script scripts[] = {qt_editor(), gtk_editor(), chromium(), busy_program()};
+        desktop.set_target_script(scripts[program]);
         desktop.press_pastes(10, delay);
         verify_in_order(desktop.target_got());
         // The first press goes at once; none waits for the cap when the program reads.
@@ -150,11 +155,14 @@ private slots:
         desktop.hold().transfer_started(editor);
         desktop.run_for(1);
         desktop.press_paste();
-        desktop.run_for(150); // parts going out, slowly
+        for (int part = 0; part < 15; ++part) { // parts going out, slowly
+            desktop.run_for(10);
+            desktop.request(editor, Request::Data);
+        }
         QCOMPARE(desktop.frozen_for().size(), 1);
-        desktop.request(editor, Request::Data);
         desktop.hold().transfer_ended(desktop.now(), editor);
-        desktop.run_for(PasteHold::quiet_ms + 1);
+        // Parts 10 ms apart make the quiet period twice that.
+        desktop.run_for(2 * 11 + 1);
         QCOMPARE(desktop.frozen_for().size(), 2);
         QVERIFY(desktop.frozen_for()[1] > 150);
 
@@ -165,6 +173,30 @@ private slots:
         desktop.run_for(PasteHold::cap_ms + 10);
         QCOMPARE(desktop.frozen_for().last(), PasteHold::cap_ms);
         QCOMPARE(desktop.target_got()[2], QStringList({"2"}));
+    }
+
+    void a_program_that_echoes_is_done_when_its_echo_came() {
+        queue_digits(QStringLiteral("forward"));
+        FakePasteDesktop desktop(editor);
+        desktop.set_target_script(qt_editor());
+        desktop.press_paste();
+        desktop.run_for(5);
+        desktop.hold().echo_seen(desktop.now(), editor); // l3afpad sets what it pasted
+        desktop.press_paste();
+        // Its pastes from now on: read at +2, and the echo has not come yet.
+        desktop.run_for(100);
+        QCOMPARE(desktop.frozen_for().size(), 2);
+        desktop.press_paste();
+        desktop.run_for(100);
+        QCOMPARE(desktop.frozen_for().size(), 2);
+        desktop.hold().echo_seen(desktop.now(), editor);
+        desktop.run_for(PasteHold::quiet_ms);
+        QCOMPARE(desktop.frozen_for().size(), 3);
+        // An echo that never comes: the cap.
+        desktop.press_paste();
+        desktop.run_for(PasteHold::cap_ms + 5);
+        QCOMPARE(desktop.frozen_for().size(), 4);
+        QCOMPARE(desktop.target_got(), QList<QStringList>({{"0"}, {"1"}, {"2"}, {"3"}}));
     }
 
     void nothing_of_ours_on_the_clipboard_holds_nothing() {

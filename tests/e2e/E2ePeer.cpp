@@ -55,9 +55,10 @@ private:
 class KeyLogWindow : public QWidget {
 public:
     // clock: when given, each line also gets the milliseconds from the key's press on the
-    // server to its arrival here.
-    explicit KeyLogWindow(const QString& path, RawPressClock* clock = nullptr)
-        : m_file(path), m_clock(clock) {
+    // server to its arrival here. with_clipboard: Ctrl+V lines also get the clipboard's text.
+    explicit KeyLogWindow(const QString& path, RawPressClock* clock = nullptr,
+                          bool with_clipboard = false)
+        : m_file(path), m_clock(clock), m_with_clipboard(with_clipboard) {
         m_file.open(QIODevice::WriteOnly | QIODevice::Append);
         setWindowTitle(QStringLiteral("corvana-keylog"));
         resize(300, 200);
@@ -66,8 +67,12 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         const int modifiers = int(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-        const QString name =
-            QKeySequence(modifiers | event->key()).toString(QKeySequence::PortableText);
+        QString name = QKeySequence(modifiers | event->key()).toString(QKeySequence::PortableText);
+        // What a program pasting now would get. The V key by its place (keycode 55 on Xvfb's
+        // keymap), so a Cyrillic layout counts too.
+        if (m_with_clipboard && (event->modifiers() & Qt::ControlModifier) &&
+            event->nativeScanCode() == 55)
+            name += QLatin1Char(':') + QGuiApplication::clipboard()->text();
         QByteArray line = name.toUtf8();
         if (m_clock)
             line += ' ' + QByteArray::number(qint64(QX11Info::getTimestamp()) -
@@ -79,6 +84,7 @@ protected:
 private:
     QFile m_file;
     RawPressClock* m_clock;
+    bool m_with_clipboard;
 };
 
 QImage sample_image() {
@@ -236,6 +242,11 @@ int main(int argc, char** argv) {
         window.show();
         return QApplication::exec();
     }
+    if (mode == QLatin1String("pastelog")) {
+        KeyLogWindow window(args.value(2), nullptr, true);
+        window.show();
+        return QApplication::exec();
+    }
     if (mode == QLatin1String("keytime")) {
         RawPressClock clock;
         QCoreApplication::instance()->installNativeEventFilter(&clock);
@@ -251,8 +262,9 @@ int main(int argc, char** argv) {
         return offer_image(args.value(2));
     if (mode == QLatin1String("grab"))
         return grab(args.value(2));
-    std::fprintf(stderr,
-                 "usage: e2e_peer "
-                 "make-image|compare-images|keylog|keytime|grab|vanish|hang|offer-image ...\n");
+    std::fprintf(
+        stderr,
+        "usage: e2e_peer "
+        "make-image|compare-images|keylog|pastelog|keytime|grab|vanish|hang|offer-image ...\n");
     return 2;
 }

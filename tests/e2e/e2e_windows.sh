@@ -99,40 +99,47 @@ wait_for 10 eval '[ -z "$(visible "^Note$")" ]' || fail "the new sequence does n
 pass "a shortcut captured in the dialog works at once and is saved; Ctrl+V is refused"
 
 xdotool windowunmap --sync "$main"
-sleep 0.3
-shot_area 60x60+0+0 indicator-dark
 
-# Drag from (25, 25) onto the xev window: the indicator's corner lands on (600, 400).
+# Drag from (25, 25) to a dark corner no window has painted, then onto the white of the xev
+# window, clear of its inner square.
 clicks=$(log_count "Indicator clicked")
-xdotool mousemove 25 25 mousedown 1 mousemove 60 60 mousemove 300 200 mousemove 625 425 mouseup 1
 indicator=$(visible '^Dialog$')
-wait_for 10 eval 'xdotool getwindowgeometry "$indicator" | grep -q "Position: 600,400"' ||
-    fail "the drag did not move the indicator: $(xdotool getwindowgeometry "$indicator")"
+drag() {
+    xdotool mousemove "$1" "$2" mousedown 1 mousemove $(($1 + 30)) $(($2 + 30)) \
+        mousemove "$3" "$4" mouseup 1
+    want="Position: $(($3 - 25)),$(($4 - 25))"
+    wait_for 10 eval 'xdotool getwindowgeometry "$indicator" | grep -q "$want"' ||
+        fail "the drag did not move the indicator ($want): $(xdotool getwindowgeometry "$indicator" | tr '\n' ' ')"
+}
+drag 25 25 925 625
+sleep 0.3
+shot_area 70x70+890+590 indicator-dark
+drag 925 625 680 480
 [ "$(log_count "Indicator clicked")" = "$clicks" ] || fail "a drag counted as a click"
 pass "dragging the indicator moves it"
 sleep 0.3
-shot_area 90x90+590+390 indicator-light
+shot_area 70x70+645+445 indicator-light
 
-xdotool mousemove 625 425 click 1
+xdotool mousemove 680 480 click 1
 wait_for 10 eval '[ "$(log_count "Indicator clicked")" -gt "$clicks" ]' || fail "a click was not seen"
 grep -q ButtonPress xev.out && fail "a click on the indicator reached the window below"
 xdotool key ctrl+alt+t
 wait_for 10 grep -q "Indicator click-through on" corvana.out || fail "Ctrl+Alt+T did nothing"
 clicks=$(log_count "Indicator clicked")
-xdotool mousemove 625 425 click 1
+xdotool mousemove 680 480 click 1
 wait_for 10 grep -q ButtonPress xev.out || fail "in click-through mode the click did not pass"
 sleep 0.2
 [ "$(log_count "Indicator clicked")" = "$clicks" ] || fail "the click-through indicator took a click"
 pass "a click on the indicator is its own; in click-through mode it reaches the window below"
 
 stop_corvana || fail "corvana exited non-zero"
-[ "$(setting IndicatorX)" = 600 ] && [ "$(setting IndicatorY)" = 400 ] ||
+[ "$(setting IndicatorX)" = 655 ] && [ "$(setting IndicatorY)" = 455 ] ||
     fail "indicator place not saved: $(setting IndicatorX),$(setting IndicatorY)"
 pass "the dragged place is in the settings file after quit"
 
 start_corvana
 indicator=$(visible '^Dialog$')
-wait_for 10 eval 'xdotool getwindowgeometry "$indicator" | grep -q "Position: 600,400"' ||
+wait_for 10 eval 'xdotool getwindowgeometry "$indicator" | grep -q "Position: 655,455"' ||
     fail "the indicator did not come back to its place"
 xdotool key ctrl+alt+m
 wait_for 10 eval '[ -n "$(visible "^Note$")" ]' || fail "the changed shortcut did not survive a restart"

@@ -8,6 +8,11 @@
 
 declare -A PROGRAM_WINDOW
 
+# On a machine busy with other work, Chromium can stall for over 100 ms in the middle of a
+# paste, longer than a held paste may wait. Where allowed, the programs of this test go before
+# other work.
+if nice -n -10 true 2>/dev/null; then FIRST=(nice -n -10); else FIRST=(); fi
+
 program_file() { echo "$PWD/$1.txt"; }
 
 open_program() {
@@ -15,17 +20,17 @@ open_program() {
     case $name in
     featherpad)
         : >"$(program_file featherpad)"
-        featherpad --standalone "$(program_file featherpad)" >featherpad.log 2>&1 &
+        "${FIRST[@]}" featherpad --standalone "$(program_file featherpad)" >featherpad.log 2>&1 &
         pattern=(--class featherpad) ;;
     mousepad)
         : >"$(program_file mousepad)"
         # Its own settings, and no session bus to find an instance on.
-        DBUS_SESSION_BUS_ADDRESS=disabled: mousepad --disable-server "$(program_file mousepad)" \
+        DBUS_SESSION_BUS_ADDRESS=disabled: "${FIRST[@]}" mousepad --disable-server "$(program_file mousepad)" \
             >mousepad.log 2>&1 &
         pattern=(--class mousepad) ;;
     l3afpad)
         : >"$(program_file l3afpad)"
-        l3afpad "$(program_file l3afpad)" >l3afpad.log 2>&1 &
+        "${FIRST[@]}" l3afpad "$(program_file l3afpad)" >l3afpad.log 2>&1 &
         pattern=(--class l3afpad) ;;
     chromium)
         cat >page.html <<'HTML'
@@ -34,13 +39,13 @@ open_program() {
 <script>
 const t = document.getElementById('t');
 t.addEventListener('input', () => { document.title = 'v:' + t.value; });
+t.addEventListener('keyup', (e) => { if (e.key === 'Delete') document.title = 'v:' + t.value; });
 t.addEventListener('paste', (e) => {
   for (const item of e.clipboardData.items) {
     if (item.kind === 'file') {
-      const f = item.getAsFile();
-      const r = new FileReader();
-      r.onload = () => { document.title = 'img:' + f.type + ':' + r.result.byteLength; };
-      r.readAsArrayBuffer(f);
+      createImageBitmap(item.getAsFile()).then(
+        (b) => { document.title = 'img:' + b.width + 'x' + b.height; },
+        () => { document.title = 'img:broken'; });
       e.preventDefault();
       return;
     }
@@ -51,7 +56,7 @@ t.addEventListener('paste', (e) => {
 </script></body></html>
 HTML
         mkdir -p chromium-profile
-        chromium --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
+        "${FIRST[@]}" chromium --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
             --disable-component-update --disable-sync --password-store=basic \
             --disable-features=Translate,MediaRouter --ozone-platform=x11 \
             --user-data-dir="$PWD/chromium-profile" --window-size=900,600 \
@@ -62,6 +67,13 @@ HTML
     wait_for 60 eval 'xdotool search --onlyvisible "${pattern[@]}" >/dev/null 2>&1' ||
         fail "$name did not open"
     PROGRAM_WINDOW[$name]=$(xdotool search --onlyvisible "${pattern[@]}" | head -n 1)
+    if [ "$name" = chromium ]; then
+        # Ready when the page answers typing, not when the window shows.
+        focus_program chromium
+        xdotool type x
+        wait_for 60 eval '[ "$(program_text chromium)" = x ]' || fail "the Chromium page does not answer"
+        clear_program chromium
+    fi
 }
 
 focus_program() {
@@ -124,6 +136,10 @@ paste_round() {
     fi
     focus_program "$name"
     clear_program "$name"
+    local captures
+    captures=$(capture_count)
     xdotool key --delay "$delay" ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v
     expect_text "$name" 0123456789
+    # l3afpad sets the clipboard to what it has just pasted: that is no copy.
+    [ "$(capture_count)" = "$captures" ] || fail "$name: a paste was recorded as a copy"
 }

@@ -18,7 +18,10 @@ void FakePasteDesktop::press_pastes(int count, qint64 delay) {
         if (i + 1 < count)
             run_for(delay);
     }
-    run_for(2 * PasteHold::cap_ms + 200);
+    // Every press is let go within the cap after the one before it.
+    for (int i = 0; i <= count && !(m_frozen.isEmpty() && m_pending.empty()); ++i)
+        run_for(PasteHold::cap_ms);
+    run_for(PasteHold::cap_ms);
 }
 
 void FakePasteDesktop::run_for(qint64 ms) {
@@ -35,7 +38,7 @@ void FakePasteDesktop::run_for(qint64 ms) {
 }
 
 void FakePasteDesktop::request(quint32 client, PasteHold::Request kind) {
-    fire({client, kind, -1});
+    fire({client, kind, -1, false});
     settle();
 }
 
@@ -46,7 +49,7 @@ void FakePasteDesktop::fire(const Pending& pending) {
         if (pending.paste >= 0)
             m_target_got[pending.paste].append(text);
     }
-    m_hold.request(m_now, pending.client, pending.kind);
+    m_hold.request(m_now, pending.client, pending.kind, pending.slow_reader);
 }
 
 void FakePasteDesktop::settle() {
@@ -60,6 +63,7 @@ void FakePasteDesktop::settle() {
         m_frozen.removeFirst();
         m_frozen_for.append(m_now - frozen_at);
         m_last_release = m_now;
+        m_hold.paste_pressed();
         const int served_before = owner.served_texts().size();
         FakePlatform::get().keyboard()->tap({VirtualKeys::Control, VirtualKeys::V});
         const bool served = owner.served_texts().size() > served_before;
@@ -69,12 +73,12 @@ void FakePasteDesktop::settle() {
         const int paste = m_target_got.size();
         m_target_got.append(QStringList());
         for (const Step& step : m_target_script)
-            m_pending.insert({m_now + step.after, {m_target, step.kind, paste}});
+            m_pending.insert({m_now + step.after, {m_target, step.kind, paste, step.slow_reader}});
         if (!served)
             continue;
         for (auto it = m_managers.constBegin(); it != m_managers.constEnd(); ++it) {
             for (const Step& step : it.value())
-                m_pending.insert({m_now + step.after, {it.key(), step.kind, -1}});
+                m_pending.insert({m_now + step.after, {it.key(), step.kind, -1, step.slow_reader}});
         }
     }
 }

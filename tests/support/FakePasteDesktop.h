@@ -19,6 +19,7 @@ public:
     struct Step {
         qint64 after;
         PasteHold::Request kind;
+        bool slow_reader = false; // sent from a window known to pause between requests
     };
     using Script = QVector<Step>;
 
@@ -51,6 +52,7 @@ private:
         quint32 client;
         PasteHold::Request kind;
         int paste; // index into m_target_got, -1 for managers
+        bool slow_reader;
     };
     void settle();
     void fire(const Pending& pending);

@@ -264,11 +264,11 @@ void App::call_by_name(const char* slot) {
         APP_LOG(QStringLiteral("Not available yet: ") + QLatin1String(slot));
 }
 
-// ---- Main window ----
-
-void App::open_app_settings() {
-    open_app();
+void App::not_built(const char* what) {
+    APP_LOG(QStringLiteral("Not built yet: ") + QLatin1String(what));
 }
+
+// ---- Main window ----
 
 void App::set_status(const QString& state, const QString& text) {
     ui->show_state(this, state, text);
@@ -294,14 +294,6 @@ void App::on_button_show_autocomplete_menu_clicked() {
 
 void App::on_button_show_status_indicator_menu_clicked() {
     m_status_indicator_menu->show();
-}
-
-void App::on_button_toggle_note_dialog_clicked() {
-    slot_toggle_note_dialog();
-}
-
-void App::on_button_show_trademark_menu_clicked() {
-    APP_LOG(QStringLiteral("The watermark page is not built yet"));
 }
 
 void App::on_button_show_shortcut_settings_clicked() {
@@ -331,10 +323,6 @@ void App::slot_toggle_status_indicator_visibility() {
 
 void App::slot_toggle_status_indicator_clickthrough() {
     m_status_indicator->toggle_clickthrough();
-}
-
-void App::slot_show_history_dialog() {
-    open_history_dialog();
 }
 
 void App::database_insert(const QString& type, const QString& text) {
@@ -403,15 +391,7 @@ bool App::is_a_copy(ClipboardCapture::Outcome outcome, const QString& error) {
 }
 
 void App::take_back_clipboard() {
-    QString text;
-    QMimeData* content = m_capture->previous_content(&text);
-    if (!m_capture->has_previous())
-        return;
-    if (!content) {
-        content = new QMimeData;
-        content->setText(text);
-    }
-    const ClipboardOwner::Result served = m_clipboard_owner->serve(content);
+    const ClipboardOwner::Result served = m_capture->take_back(*m_clipboard_owner);
     if (!served.ok)
         APP_LOG(QStringLiteral("The clipboard could not be taken back: ") + served.error);
 }
@@ -467,46 +447,13 @@ void App::capture_mime_data() {
 }
 
 void App::save_captured_image(const QMimeData* copy) {
-    const ClipboardImageSaver saver(DataPaths::get().images_dir());
-    QString entry_name;
-    bool announce = true;
-    if (copy->hasUrls()) {
-        for (const QUrl& url : copy->urls()) {
-            if (!url.isLocalFile())
-                continue;
-            const QString path = url.toLocalFile();
-            const qint64 mb = MimeDataCopier::size_in_mb(QFileInfo(path).size());
-            if (mb > MimeDataCopier::max_snapshot_mb) {
-                qDebug().noquote()
-                    << QStringLiteral("Forget it, im not copying that (over %1 MB)").arg(mb);
-                continue;
-            }
-            qDebug() << "File size is: " << mb;
-            QString name, error;
-            if (!saver.copy_file(path, &name, &error))
-                APP_LOG(QStringLiteral("Not copied into the images folder: ") + error);
-            entry_name = name;
-        }
-    } else {
-        // The owner's PNG is written as it came: no decoding, no encoding.
-        const QString png = QStringLiteral("image/png");
-        const auto outcome = copy->formats().contains(png)
-                                 ? saver.save_png(copy->data(png))
-                                 : saver.save_image(qvariant_cast<QImage>(copy->imageData()));
-        if (outcome.result == ClipboardImageSaver::Result::Full) {
-            APP_LOG(QStringLiteral("The images folder is full; the image was not saved"));
-            return;
-        }
-        announce = outcome.result == ClipboardImageSaver::Result::Saved;
-        qDebug() << (announce ? "Image saved" : "Image save failed");
-        if (!announce)
-            APP_LOG(QStringLiteral("Image not saved: ") + outcome.error);
-        entry_name = outcome.name;
-    }
+    const auto outcome = ClipboardImageSaver(DataPaths::get().images_dir()).save_entry(copy);
+    if (outcome.result == ClipboardImageSaver::Result::Full)
+        return;
     APP_LOG(QStringLiteral("ADDING TO AUTOCOMPLETE HISTORY"));
-    database_insert(QStringLiteral("image"), entry_name);
-    if (announce)
-        show_tray_message(QStringLiteral("Image saved"), "Under the name of " + entry_name);
+    database_insert(QStringLiteral("image"), outcome.name);
+    if (outcome.result == ClipboardImageSaver::Result::Saved)
+        show_tray_message(QStringLiteral("Image saved"), "Under the name of " + outcome.name);
 }
 
 void App::prepare_position_for_capture(bool history_empty) {

@@ -13,7 +13,7 @@
 namespace {
 // How long a second start waits for the first one to answer; the first may itself still be
 // starting (a double click on a launcher starts two within milliseconds).
-constexpr int answer_wait_ms = 5000;
+constexpr int answer_wait_ms = 10000;
 
 bool connects(const QString& name, int wait_ms) {
     QLocalSocket socket;

@@ -85,14 +85,17 @@ void ClipboardCapture::forget() {
     m_previous_mime.reset();
 }
 
-QMimeData* ClipboardCapture::previous_content(QString* text) const {
+ClipboardOwner::Result ClipboardCapture::take_back(ClipboardOwner& owner) const {
     if (!m_has_previous)
-        return nullptr;
-    if (!m_previous_mime) {
-        *text = m_previous_text;
-        return nullptr;
+        return {};
+    QMimeData* content = nullptr;
+    if (m_previous_mime) {
+        content = m_copier.copy_for_paste(m_previous_mime.get());
+    } else {
+        content = new QMimeData;
+        content->setText(m_previous_text);
     }
-    return m_copier.copy_for_paste(m_previous_mime.get());
+    return owner.serve(content);
 }
 
 void ClipboardCapture::debug_stall() {

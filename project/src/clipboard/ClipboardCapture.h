@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ClipboardOwner.h"
+
 #include <QString>
 #include <memory>
 
@@ -42,8 +44,8 @@ public:
     void remember_mime(const QMimeData* entry);
     void forget();
     bool has_previous() const { return m_has_previous; }
-    // A new object (the clipboard owns it) or, for a text, nullptr with *text set.
-    QMimeData* previous_content(QString* text) const;
+    // Serves the content remembered last again; nothing when there is none.
+    ClipboardOwner::Result take_back(ClipboardOwner& owner) const;
 
     // Debug builds only: CORVANA_DEBUG_CAPTURE_STALL_MS makes every capture sleep that long on
     // the GUI thread, so tests can show that nothing depends on the GUI thread being quick.

@@ -1,10 +1,15 @@
 #include "clipboard/ClipboardImageSaver.h"
 
+#include "app/AppLog.h"
 #include "app/PrivateFiles.h"
+#include "clipboard/MimeDataCopier.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QMimeData>
+#include <QUrl>
 #include <utility>
 
 ClipboardImageSaver::ClipboardImageSaver(QString images_dir)
@@ -52,4 +57,36 @@ bool ClipboardImageSaver::copy_file(const QString& path, QString* name, QString*
     if (!PrivateFiles::ensure_dir(m_images_dir, error))
         return false;
     return PrivateFiles::copy_new(path, m_images_dir + QLatin1Char('/') + *name, error);
+}
+
+ClipboardImageSaver::Outcome ClipboardImageSaver::save_entry(const QMimeData* entry) const {
+    if (entry->hasUrls()) {
+        Outcome outcome{Result::Saved, QString(), QString()};
+        for (const QUrl& url : entry->urls()) {
+            if (!url.isLocalFile())
+                continue;
+            const QString path = url.toLocalFile();
+            const qint64 mb = MimeDataCopier::size_in_mb(QFileInfo(path).size());
+            if (mb > MimeDataCopier::max_snapshot_mb) {
+                qDebug().noquote()
+                    << QStringLiteral("Forget it, im not copying that (over %1 MB)").arg(mb);
+                continue;
+            }
+            qDebug() << "File size is: " << mb;
+            QString error;
+            if (!copy_file(path, &outcome.name, &error))
+                APP_LOG(QStringLiteral("Not copied into the images folder: ") + error);
+        }
+        return outcome;
+    }
+    const QString png = QStringLiteral("image/png");
+    const Outcome outcome = entry->formats().contains(png)
+                                ? save_png(entry->data(png))
+                                : save_image(qvariant_cast<QImage>(entry->imageData()));
+    if (outcome.result == Result::Full)
+        APP_LOG(QStringLiteral("The images folder is full; the image was not saved"));
+    else if (outcome.result == Result::Failed)
+        APP_LOG(QStringLiteral("Image not saved: ") + outcome.error);
+    qDebug() << (outcome.result == Result::Saved ? "Image saved" : "Image save failed");
+    return outcome;
 }

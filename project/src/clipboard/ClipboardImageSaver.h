@@ -4,6 +4,7 @@
 #include <QString>
 
 class QImage;
+class QMimeData;
 
 // Saves clipboard images into the images folder as "image" + N + ".png", N being one more than
 // the folder's entries, up to a cap of 1000 entries. Everything it writes is private to the
@@ -24,6 +25,9 @@ public:
     Outcome save_image(const QImage& image) const;
     // The same for an image already encoded as PNG: written as it is, without decoding.
     Outcome save_png(const QByteArray& png) const;
+    // Stores a captured entry's picture: the copied image files it lists (10 MB or less each),
+    // else its picture, PNG bytes written as they came. Failures are logged.
+    Outcome save_entry(const QMimeData* entry) const;
     // Copies a file into the folder under its own name; an existing file is not overwritten.
     bool copy_file(const QString& path, QString* name, QString* error) const;
 

@@ -35,6 +35,7 @@ bool newer_or_same(xcb_timestamp_t a, xcb_timestamp_t b) {
 
 X11ClipboardOwner::X11ClipboardOwner(PasteHold& hold, QObject* parent)
     : ClipboardOwner(parent), m_hold(hold) {
+    m_trace = qEnvironmentVariableIsSet("CORVANA_TRACE_CLIPBOARD");
     m_transfer_timer.setInterval(1000);
     connect(&m_transfer_timer, &QTimer::timeout, this, &X11ClipboardOwner::drop_stale_transfers);
     m_echo_timer.setSingleShot(true);
@@ -222,9 +223,6 @@ ClipboardOwner::Result X11ClipboardOwner::serve(QMimeData* entry) {
         return {false, QStringLiteral("no X connection")};
     build_targets();
     m_hold.entry_served();
-    // A pending echo check is about content we no longer serve after.
-    m_echo_pending = false;
-    m_echo_timer.stop();
     // The key's time orders our claim among others, but the server ignores a claim older than
     // the selection's last change: then the current time has to do.
     const xcb_timestamp_t key_time = xcb_timestamp_t(QX11Info::appTime());
@@ -379,8 +377,36 @@ void X11ClipboardOwner::on_request(const xcb_selection_request_event_t* request)
     }
     notify(request, kind == PasteHold::Request::Refused ? xcb_atom_t(XCB_ATOM_NONE) : property);
     xcb_flush(m_connection);
-    m_hold.request(now, client, kind);
+    if (m_trace)
+        qDebug("Clipboard: request for atom %u from client 0x%x at %lld: %s", request->target,
+               client, now,
+               kind == PasteHold::Request::Data      ? "data"
+               : kind == PasteHold::Request::Formats ? "formats"
+                                                     : "refused");
+    m_hold.request(now, client, kind, is_slow_reader(request->requestor));
     emit activity();
+}
+
+bool X11ClipboardOwner::is_slow_reader(xcb_window_t requestor) {
+    const auto known = m_slow_readers.constFind(requestor);
+    if (known != m_slow_readers.constEnd())
+        return *known;
+    // Chromium (and programs built on it) read through a window of this name.
+    auto name =
+        reply(xcb_get_property_reply(m_connection,
+                                     xcb_get_property(m_connection, 0, requestor, XCB_ATOM_WM_NAME,
+                                                      XCB_GET_PROPERTY_TYPE_ANY, 0, 16),
+                                     nullptr));
+    const QByteArray text =
+        name ? QByteArray(static_cast<const char*>(xcb_get_property_value(name.get())),
+                          xcb_get_property_value_length(name.get()))
+             : QByteArray();
+    const bool slow =
+        text.endsWith("clipboard") && (text.startsWith("Chromium") || text.startsWith("Chrome"));
+    if (m_slow_readers.size() > 256)
+        m_slow_readers.clear();
+    m_slow_readers.insert(requestor, slow);
+    return slow;
 }
 
 PasteHold::Request X11ClipboardOwner::convert(xcb_window_t requestor, xcb_atom_t target,
@@ -404,6 +430,11 @@ PasteHold::Request X11ClipboardOwner::convert(xcb_window_t requestor, xcb_atom_t
     if (!served || !m_entry)
         return PasteHold::Request::Refused;
     const QByteArray bytes = bytes_for(*served);
+    if (served->kind == Kind::Utf8 || served->kind == Kind::Latin1) {
+        if (m_text_given.size() > 64)
+            m_text_given.clear();
+        m_text_given.insert(client, m_entry->text().toUtf8());
+    }
     if (bytes.size() <= m_part_size) {
         change_property(requestor, property, served->type, 8, uint32_t(bytes.size()),
                         bytes.constData());
@@ -487,13 +518,15 @@ void X11ClipboardOwner::on_owner_change(xcb_window_t owner, uint8_t subtype,
         QMetaObject::invokeMethod(this, &ClipboardOwner::owner_gone, Qt::QueuedConnection);
         return;
     }
-    if (!m_hold.is_echo(monotonic_ms(), client_of(owner)) || !m_entry || !m_entry->hasText()) {
+    const quint32 client = client_of(owner);
+    if (!m_hold.is_echo(monotonic_ms(), client) || !m_text_given.contains(client)) {
         drop_entry();
         QMetaObject::invokeMethod(this, &ClipboardOwner::copied, Qt::QueuedConnection);
         return;
     }
     // The program we just served took the clipboard: an echo if it holds what we served.
     m_echo_pending = true;
+    m_echo_client = client;
     m_echo_time = timestamp;
     m_echo_timer.start();
     xcb_delete_property(m_connection, m_window, m_echo_property);
@@ -506,7 +539,7 @@ void X11ClipboardOwner::on_echo_reply(xcb_atom_t property) {
         finish_echo_check(false);
         return;
     }
-    const QByteArray served = m_entry ? m_entry->text().toUtf8() : QByteArray();
+    const QByteArray served = m_text_given.value(m_echo_client);
     auto value = reply(xcb_get_property_reply(
         m_connection,
         xcb_get_property(m_connection, 1, m_window, m_echo_property, XCB_GET_PROPERTY_TYPE_ANY, 0,
@@ -537,8 +570,16 @@ void X11ClipboardOwner::finish_echo_check(bool echo) {
     m_echo_timer.stop();
     if (echo) {
         qDebug("Clipboard: a program set the clipboard to what it had just pasted; not a copy");
+        m_hold.echo_seen(monotonic_ms(), m_echo_client);
+        // Its claim may have come after we served the next entry: take the clipboard back.
+        if (m_entry && claim(XCB_CURRENT_TIME))
+            xcb_flush(m_connection);
+        emit activity();
         return;
     }
+    // A paste of ours since then has replaced what that program held: nothing to capture.
+    if (m_owned)
+        return;
     drop_entry();
     QMetaObject::invokeMethod(this, &ClipboardOwner::copied, Qt::QueuedConnection);
 }

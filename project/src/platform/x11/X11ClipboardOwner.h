@@ -77,6 +77,7 @@ private:
     void finish_echo_check(bool echo);
     void drop_entry();
     void drop_stale_transfers();
+    bool is_slow_reader(xcb_window_t requestor);
     void watch_properties(xcb_window_t window, bool on);
     void change_property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, uint8_t format,
                          uint32_t length, const void* data);
@@ -95,14 +96,18 @@ private:
     QVector<Target> m_served_targets;
     QHash<xcb_atom_t, QByteArray> m_cache;
     bool m_owned = false;
+    bool m_trace = false; // every request to the debug log
     xcb_timestamp_t m_claim_time = 0;
     xcb_timestamp_t m_last_change = 0;
     bool m_last_change_known = true;
 
+    QHash<xcb_window_t, bool> m_slow_readers;
     std::vector<Transfer> m_transfers;
     QTimer m_transfer_timer;
 
+    QHash<quint32, QByteArray> m_text_given; // the text each client last got from us
     bool m_echo_pending = false;
+    quint32 m_echo_client = 0;
     xcb_timestamp_t m_echo_time = 0;
     QTimer m_echo_timer;
 };

@@ -338,6 +338,8 @@ void X11Keyboard::drop_released(xcb_keycode_t keycode, xcb_timestamp_t time) {
     }
     // Its raw copy, should it still come, is not a press to report either.
     remember_reported(keycode, time, true);
+    if (m_watchdog)
+        m_watchdog->finished(time);
     pump();
 }
 
@@ -372,8 +374,10 @@ void X11Keyboard::pump() {
         }
         // The previous paste is still being read: keep the keyboard frozen (later keys queue in
         // the server) until it is over, or the cap has passed.
+        qint64 held = 0;
         if (stroke.frozen) {
             const qint64 now = monotonic_ms();
+            held = now - stroke.frozen_at;
             if (!m_hold.may_release(now, stroke.frozen_at)) {
                 m_hold_timer.start(
                     int(std::max<qint64>(1, m_hold.release_due(stroke.frozen_at) - now)));
@@ -398,6 +402,8 @@ void X11Keyboard::pump() {
             if ((key == VirtualKeys::C || key == VirtualKeys::X) &&
                 (m_key_map->modifiers_held(m_down_reported) & XCB_MOD_MASK_CONTROL))
                 m_hold.copy_key_pressed();
+            if (stroke.frozen)
+                m_hold.paste_pressed();
             emit signal_key_pressed(key, 0);
         }
         if (stroke.frozen) {
@@ -405,7 +411,11 @@ void X11Keyboard::pump() {
             replay(stroke.time);
             if (m_watchdog)
                 m_watchdog->finished(stroke.time);
-            m_hold.paste_released(monotonic_ms(), m_focus_client ? m_focus_client() : 0);
+            if (held > 0)
+                qDebug("Keyboard: paste key held %lld ms for the previous paste", held);
+            const quint32 target = m_focus_client ? m_focus_client() : 0;
+            m_hold.paste_released(monotonic_ms(), target);
+            qDebug("Keyboard: paste key went to client 0x%x at %lld", target, monotonic_ms());
         }
     }
     m_pumping = false;

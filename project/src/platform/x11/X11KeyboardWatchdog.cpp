@@ -8,7 +8,15 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+
+namespace {
+bool tracing() {
+    static const bool on = qEnvironmentVariableIsSet("CORVANA_TRACE_FROZEN_PRESSES");
+    return on;
+}
+} // namespace
 
 X11KeyboardWatchdog::X11KeyboardWatchdog(xcb_connection_t* grab_connection)
     : m_grab_connection(grab_connection) {
@@ -88,21 +96,29 @@ void X11KeyboardWatchdog::set_paste_keycodes(const std::bitset<256>& keycodes) {
 
 void X11KeyboardWatchdog::beat() {
     m_gui_beat = now_ms();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_presses.gui_alive();
 }
 
 bool X11KeyboardWatchdog::claim(xcb_timestamp_t time) {
     if (!running())
         return true;
-    beat();
+    m_gui_beat = now_ms();
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_presses.claim(time, now_ms());
+    const bool ok = m_presses.claim(time, now_ms());
+    if (tracing())
+        std::fprintf(stderr, "fp %lld claim %u -> %d\n", now_ms(), time, ok);
+    return ok;
 }
 
 bool X11KeyboardWatchdog::begin_report(xcb_timestamp_t time) {
     if (!running())
         return true;
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_presses.begin_report(time, now_ms());
+    const bool ok = m_presses.begin_report(time, now_ms());
+    if (tracing())
+        std::fprintf(stderr, "fp %lld report %u -> %d\n", now_ms(), time, ok);
+    return ok;
 }
 
 bool X11KeyboardWatchdog::released(xcb_timestamp_t time) {
@@ -117,6 +133,8 @@ void X11KeyboardWatchdog::finished(xcb_timestamp_t time) {
         return;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_presses.finished(time);
+    if (tracing())
+        std::fprintf(stderr, "fp %lld finished %u\n", now_ms(), time);
 }
 
 void X11KeyboardWatchdog::release_due() {
@@ -125,6 +143,8 @@ void X11KeyboardWatchdog::release_due() {
     std::lock_guard<std::mutex> lock(m_mutex);
     for (quint32 time : m_presses.due(now, busy)) {
         // Keyed to the press: a later grab's freeze is left alone.
+        if (tracing())
+            std::fprintf(stderr, "fp %lld release %u (busy %lld)\n", now, time, busy);
         xcb_allow_events(m_grab_connection, XCB_ALLOW_REPLAY_KEYBOARD, time);
         xcb_flush(m_grab_connection);
         ++m_released;
@@ -141,8 +161,11 @@ void X11KeyboardWatchdog::run() {
                 generic->event_type == XCB_INPUT_RAW_KEY_PRESS) {
                 const auto* raw = reinterpret_cast<const xcb_input_raw_key_press_event_t*>(event);
                 std::lock_guard<std::mutex> lock(m_mutex);
-                if (raw->detail < 256 && m_paste_keycodes.test(raw->detail))
+                if (raw->detail < 256 && m_paste_keycodes.test(raw->detail)) {
                     m_presses.pressed(raw->time, now_ms());
+                    if (tracing())
+                        std::fprintf(stderr, "fp %lld raw %u\n", now_ms(), raw->time);
+                }
             }
             std::free(event);
         }

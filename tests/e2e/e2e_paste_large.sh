@@ -1,0 +1,59 @@
+# Large entries go out in parts (INCR): a 5 MB text into Chromium and mousepad, a 4 MB PNG into
+# Chromium; no paste keeps the keyboard frozen longer than the hold's cap.
+source "$(dirname "$0")/e2e_lib.sh"
+source "$(dirname "$0")/paste_programs_lib.sh"
+e2e_begin
+start_corvana
+open_program chromium
+open_program mousepad
+
+# copy_large FILE TYPE: another program offers FILE as TYPE; waits for the capture.
+copy_large() {
+    local before
+    before=$(capture_count)
+    xclip -selection clipboard -t "$2" -i "$1"
+    wait_for 120 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of $1 not captured"
+}
+
+head -c 3750000 /dev/urandom | base64 -w 0 >big.txt
+[ "$(stat -c %s big.txt)" = 5000000 ] || fail "could not make the 5 MB text"
+copy_large big.txt UTF8_STRING
+
+focus_program chromium
+clear_program chromium
+xdotool key ctrl+v
+wait_for 60 eval '[ "$(program_text chromium)" = "len:5000000" ]' ||
+    fail "Chromium got '$(program_text chromium)' for the 5 MB text"
+pass "a 5 MB text pastes into Chromium"
+
+# Every entry pasted (backward order): the next Ctrl+V pastes the same entry again.
+focus_program mousepad
+clear_program mousepad
+xdotool key ctrl+v
+mousepad_holds_big() {
+    save_program mousepad
+    sleep 1
+    cmp -s <(tr -d '\n' <"$(program_file mousepad)") big.txt
+}
+wait_for 90 mousepad_holds_big || fail "mousepad does not hold the 5 MB text"
+pass "a 5 MB text pastes into mousepad"
+
+convert -size 1160x1160 xc: +noise Random -depth 8 png:big.png
+size=$(stat -c %s big.png)
+[ "$size" -gt 4000000 ] || fail "could not make a 4 MB PNG ($size bytes)"
+copy_large big.png image/png
+focus_program chromium
+clear_program chromium
+xdotool key ctrl+v
+wait_for 60 eval '[ "$(program_text chromium)" = "img:1160x1160" ]' ||
+    fail "Chromium got '$(program_text chromium)' for the 4 MB PNG"
+pass "a 4 MB PNG pastes into Chromium"
+
+# Quick presses while large pastes are read: each waits at most the cap (and a timer's slack).
+focus_program mousepad
+xdotool key --delay 2 ctrl+v ctrl+v ctrl+v
+sleep 2
+longest=$(grep -o 'paste key held [0-9]*' corvana.err | awk '{ if ($4 > m) m = $4 } END { print m + 0 }')
+[ "$longest" -le 400 ] || fail "a paste key was held $longest ms"
+pass "no paste key was held longer than the cap (longest $longest ms)"
+finish
