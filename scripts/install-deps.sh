@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make ccache pkg-config
   qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libqt5x11extras5-dev
-  libx11-dev libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev libxcb-xfixes0-dev libxcb-shm0-dev
+  libx11-dev libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev libxcb-xfixes0-dev
   libxcb-composite0-dev libxcb-damage0-dev libxcb-render0-dev libxcb-shape0-dev x11proto-dev
   fonts-roboto-unhinted
   xvfb xauth x11-utils x11-xkb-utils xdotool xclip trayer featherpad dbus imagemagick

@@ -7,9 +7,11 @@
 //                                  SHOT equals PATTERN's area at X,Y of SHOT's size, ignoring
 //                                  the excluded rectangles (in SHOT's coordinates)
 //   color FILE.png X Y             prints the pixel as #rrggbb
-//   magnified SHOT.png PATTERN.png PX PY FACTOR VIEWX VIEWY
-//                                  SHOT (the whole screen) shows PATTERN's view at VIEWX,VIEWY
-//                                  scaled by FACTOR; compares blocks with a tolerance
+//   magnified SHOT.png PATTERN.png PX PY VX VY VW VH
+//                                  SHOT (the whole screen) shows PATTERN's view VX,VY,VW,VH
+//                                  stretched over it, the pointer at PX,PY; compares blocks
+//                                  where the pattern is flat, with a tolerance for filtering
+//   red-count FILE.png             prints how many pixels are pure-ish red
 //   equals A.png B.png X Y W H     the area is the same in both
 #include <QApplication>
 #include <QImage>
@@ -116,41 +118,54 @@ int color(const QStringList& a) {
 
 int magnified(const QStringList& a) {
     const QImage shot = load(a[2]), pat = load(a[3]);
-    const double factor = a[6].toDouble();
-    const QPoint view(a[7].toInt(), a[8].toInt());
     const QPoint pointer(a[4].toInt(), a[5].toInt());
-    // Blocks away from the pointer (drawn on top) and from the edges of cells (filtering).
+    const QRect view(a[6].toInt(), a[7].toInt(), a[8].toInt(), a[9].toInt());
+    if (shot.isNull() || pat.isNull() || view.isEmpty())
+        return 1;
+    const double fx = double(shot.width()) / view.width(),
+                 fy = double(shot.height()) / view.height();
+    const QPoint pointer_shown(int((pointer.x() - view.x()) * fx),
+                               int((pointer.y() - view.y()) * fy));
     int bad = 0, checked = 0;
-    for (int y = 8; y + 8 < shot.height(); y += 13)
-        for (int x = 8; x + 8 < shot.width(); x += 13) {
-            const QPointF src(view.x() + x / factor, view.y() + y / factor);
-            const QPoint on_screen((src.x() - view.x()) * factor, (src.y() - view.y()) * factor);
-            const QPoint pointer_shown((pointer.x() - view.x()) * factor,
-                                       (pointer.y() - view.y()) * factor);
-            if ((on_screen - pointer_shown).manhattanLength() < 80)
+    for (int y = 4; y < shot.height(); y += 11)
+        for (int x = 4; x < shot.width(); x += 11) {
+            // The pointer is drawn over the view.
+            if ((QPoint(x, y) - pointer_shown).manhattanLength() < 60)
                 continue;
-            const QColor want(pat.pixel(int(src.x()), int(src.y())));
-            // Only where the pattern is flat around the source pixel.
+            const QPoint src(view.x() + int(x / fx), view.y() + int(y / fy));
+            const QRgb want = pat.pixel(src);
             bool flat = true;
             for (int dy = -3; dy <= 3 && flat; ++dy)
                 for (int dx = -3; dx <= 3 && flat; ++dx)
-                    flat = pat.valid(int(src.x()) + dx, int(src.y()) + dy) &&
-                           pat.pixel(int(src.x()) + dx, int(src.y()) + dy) == want.rgb();
+                    flat = pat.valid(src.x() + dx, src.y() + dy) &&
+                           pat.pixel(src.x() + dx, src.y() + dy) == want;
             if (!flat)
                 continue;
             ++checked;
-            const QColor got(shot.pixel(x, y));
-            const int diff = qAbs(got.red() - want.red()) + qAbs(got.green() - want.green()) +
-                             qAbs(got.blue() - want.blue());
+            const QColor got(shot.pixel(x, y)), w(want);
+            const int diff = qAbs(got.red() - w.red()) + qAbs(got.green() - w.green()) +
+                             qAbs(got.blue() - w.blue());
             if (diff > 60) {
                 if (bad < 5)
                     std::fprintf(stderr, "at %d,%d got %s want %s\n", x, y, qPrintable(got.name()),
-                                 qPrintable(want.name()));
+                                 qPrintable(w.name()));
                 ++bad;
             }
         }
     std::printf("%d of %d blocks differ\n", bad, checked);
-    return checked > 100 && bad * 50 <= checked ? 0 : 1;
+    return checked > 200 && bad * 100 <= checked ? 0 : 1;
+}
+
+int red_count(const QStringList& a) {
+    const QImage image = load(a[2]);
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c(image.pixel(x, y));
+            n += c.red() > 200 && c.green() < 70 && c.blue() < 70;
+        }
+    std::printf("%d\n", n);
+    return image.isNull() ? 1 : 0;
 }
 
 int equals(const QStringList& a) {
@@ -191,8 +206,10 @@ int main(int argc, char** argv) {
         return crop_equals(a);
     if (mode == QLatin1String("color") && a.size() == 5)
         return color(a);
-    if (mode == QLatin1String("magnified") && a.size() == 9)
+    if (mode == QLatin1String("magnified") && a.size() == 10)
         return magnified(a);
+    if (mode == QLatin1String("red-count") && a.size() == 3)
+        return red_count(a);
     if (mode == QLatin1String("equals") && a.size() == 8)
         return equals(a);
     return usage();

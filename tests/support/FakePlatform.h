@@ -7,6 +7,8 @@
 #include "FakeGlobalHotkeys.h"
 #include "FakeInputInjector.h"
 #include "FakeKeyState.h"
+#include "FakeMagnifier.h"
+#include "FakeMouseHook.h"
 #include "FakeScreenCapture.h"
 #include "FakeShellLinks.h"
 #include "FakeSystemInfo.h"
@@ -31,6 +33,8 @@ public:
     ShellLinks& shell_links() override { return m_shell_links; }
     ClipboardOwner& clipboard_owner() override;
     ScreenCapture& screen_capture() override { return m_screen_capture; }
+    MouseHook& mouse_hook() override { return m_mouse_hook; }
+    Magnifier& magnifier() override { return m_magnifier; }
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
     }
@@ -50,6 +54,8 @@ public:
     FakeShellLinks& fake_shell_links() { return m_shell_links; }
     FakeClipboardOwner& fake_clipboard_owner();
     FakeScreenCapture& fake_screen_capture() { return m_screen_capture; }
+    FakeMouseHook& fake_mouse_hook() { return m_mouse_hook; }
+    FakeMagnifier& fake_magnifier() { return m_magnifier; }
     void request_termination() {
         if (m_termination)
             m_termination();
@@ -68,6 +74,8 @@ private:
     FakeScreenCapture m_screen_capture;
     FakeAutostart m_autostart;
     FakeShellLinks m_shell_links;
+    FakeMouseHook m_mouse_hook;
+    FakeMagnifier m_magnifier;
     FakeKeyboard* m_keyboard = nullptr;
     std::unique_ptr<FakeClipboardOwner> m_clipboard_owner; // needs the application, so made late
     std::function<void()> m_termination;

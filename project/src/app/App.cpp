@@ -38,6 +38,9 @@
 #include "windows/HelperDialog.h"
 #include "windows/MainWindowForm.h"
 #include "windows/NoteDialog.h"
+#include "zoom/LiveZoom.h"
+#include "zoom/Zoom.h"
+#include "zoom/ZoomItMenu.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -78,6 +81,9 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_print_screen_menu = new PrintScreenMenu(this);
     m_template_menu = new TemplateMenu(this);
     m_template_paste = new TemplatePaste(this);
+    m_zoom = new Zoom;
+    m_zoom_it_menu = new ZoomItMenu(this);
+    LiveZoom::instance(); // installs the mouse hook
 
     m_temp_dir = new QTemporaryDir;
     m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
@@ -135,6 +141,8 @@ void App::setup_main_window() {
 }
 
 App::~App() {
+    // The display must not stay magnified after the program ends.
+    LiveZoom::instance().reset();
     m_save_manager->save_settings();
     m_autocomplete = nullptr;
     delete m_autocomplete_dialog;
@@ -156,6 +164,8 @@ App::~App() {
     delete m_copy_paste_menu;
     delete ui;
     delete m_print_screen_menu;
+    delete m_zoom;
+    delete m_zoom_it_menu;
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
@@ -898,4 +908,34 @@ void App::on_button_show_printscreen_menu_clicked() {
     m_print_screen_menu->show();
     m_print_screen_menu->raise();
     m_print_screen_menu->activateWindow();
+}
+
+// ---- Zoom ----
+
+void App::main_live_zoom() {
+    if (!m_dead_zoom_active)
+        m_live_zoom_active =
+            LiveZoom::instance().switch_live(!m_live_zoom_active, m_zoom_it_menu->zoom_level());
+}
+
+void App::main_dead_zoom() {
+    if (m_live_zoom_active)
+        return;
+    if (m_dead_zoom_active)
+        return reset_zoom();
+    connect(m_zoom, &QDialog::rejected, this, &App::reset_zoom, Qt::UniqueConnection);
+    m_zoom->start(m_zoom_it_menu->zoom_level());
+    m_dead_zoom_active = true;
+}
+
+void App::reset_zoom() {
+    disconnect(m_zoom, &QDialog::rejected, this, &App::reset_zoom);
+    m_zoom->finish();
+    m_dead_zoom_active = false;
+}
+
+void App::on_button_zoomit_menu_clicked() {
+    qDebug() << "Button clicked";
+    m_zoom_it_menu->show();
+    m_zoom_it_menu->raise();
 }

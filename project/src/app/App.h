@@ -25,6 +25,8 @@ class Keyboard;
 class PrintScreenMenu;
 class MainWindowForm;
 class NoteDialog;
+class Zoom;
+class ZoomItMenu;
 class QMimeData;
 class QTemporaryDir;
 class SaveManager;
@@ -65,6 +67,9 @@ public:
 
     // Screenshots: saving asks for no name while this is on.
     bool m_automatic_screenshot_save = true;
+    // The two zoom tools exclude each other.
+    bool m_live_zoom_active = false;
+    bool m_dead_zoom_active = false;
 
     // The history and the paste position.
     QStringList m_corvana_clipboard_text_history;
@@ -114,6 +119,8 @@ public:
     SaveManager* save_manager() const { return m_save_manager; }
     ShortcutsDialog* shortcuts_dialog() const { return m_shortcuts_dialog; }
     PrintScreenMenu* print_screen_menu() const { return m_print_screen_menu; }
+    Zoom* zoom() const { return m_zoom; }
+    ZoomItMenu* zoom_it_menu() const { return m_zoom_it_menu; }
     HotkeyProcessor* get_hotkey_instance() const { return m_hotkey_processor; }
     TemplateMenu* template_menu() const { return m_template_menu; }
     TemplatePaste* template_paste() const { return m_template_paste; }
@@ -216,6 +223,11 @@ public slots:
     void slot_show_history_dialog() { open_history_dialog(); }
     void ctrl_shift_v();
 
+    void main_live_zoom();
+    void main_dead_zoom();
+    void reset_zoom();
+    void on_button_zoomit_menu_clicked();
+
 private:
     void database_insert(const QString& type, const QString& text);
     bool is_a_copy(ClipboardCapture::Outcome outcome, const QString& error);
@@ -238,6 +250,8 @@ private:
     PrintScreenMenu* m_print_screen_menu = nullptr;
     TemplateMenu* m_template_menu = nullptr;
     TemplatePaste* m_template_paste = nullptr;
+    Zoom* m_zoom = nullptr;
+    ZoomItMenu* m_zoom_it_menu = nullptr;
     QClipboard* m_clipboard = nullptr;
     ClipboardOwner* m_clipboard_owner = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;

@@ -11,6 +11,8 @@ class GlobalHotkeys;
 class InputInjector;
 class KeyState;
 class Keyboard;
+class Magnifier;
+class MouseHook;
 class QObject;
 class SystemInfo;
 class TaskbarButton;
@@ -38,6 +40,8 @@ public:
     virtual ClipboardOwner& clipboard_owner() = 0;
     virtual ClipboardReader& clipboard_reader() = 0;
     virtual ScreenCapture& screen_capture() = 0;
+    virtual MouseHook& mouse_hook() = 0;
+    virtual Magnifier& magnifier() = 0;
 
     // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).
     virtual void on_termination_request(std::function<void()> handler) = 0;

@@ -95,7 +95,7 @@ ScreenPhotograph ScreenPhotograph::take() {
         QString why;
         QImage grab = Platform::instance().screen_capture().grab(g, &why);
         if (grab.isNull()) {
-            qDebug().noquote() << "Slow screen grab:" << why;
+            qDebug().noquote() << "Screen grab through the platform failed:" << why;
             // Qt's whole-screen grab takes its offset relative to the screen on X11, so each
             // screen grabs itself from its own origin.
             grab = screen->grabWindow(0, 0, 0, g.width(), g.height()).toImage();

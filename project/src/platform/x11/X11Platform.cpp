@@ -8,9 +8,11 @@
 #include "X11KeyMap.h"
 #include "X11KeyState.h"
 #include "X11Keyboard.h"
+#include "X11Magnifier.h"
+#include "X11MouseHook.h"
+#include "X11ScreenCapture.h"
 #include "X11SystemInfo.h"
 #include "X11TaskbarButton.h"
-#include "X11ScreenCapture.h"
 #include "X11TerminationSignals.h"
 #include "X11WindowStyle.h"
 #include "XdgAutostart.h"
@@ -102,6 +104,18 @@ ShellLinks& X11Platform::shell_links() {
     if (!m_shell_links)
         m_shell_links = std::make_unique<XdgShellLinks>();
     return *m_shell_links;
+}
+
+MouseHook& X11Platform::mouse_hook() {
+    if (!m_mouse_hook)
+        m_mouse_hook = std::make_unique<X11MouseHook>();
+    return *m_mouse_hook;
+}
+
+Magnifier& X11Platform::magnifier() {
+    if (!m_magnifier)
+        m_magnifier = std::make_unique<X11Magnifier>();
+    return *m_magnifier;
 }
 
 ScreenCapture& X11Platform::screen_capture() {

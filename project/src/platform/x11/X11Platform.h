@@ -20,6 +20,8 @@ class X11Keyboard;
 class X11SystemInfo;
 class X11TaskbarButton;
 class X11ScreenCapture;
+class X11Magnifier;
+class X11MouseHook;
 class X11TerminationSignals;
 class X11WindowStyle;
 
@@ -42,6 +44,8 @@ public:
     ShellLinks& shell_links() override;
     ClipboardOwner& clipboard_owner() override;
     ScreenCapture& screen_capture() override;
+    MouseHook& mouse_hook() override;
+    Magnifier& magnifier() override;
     void on_termination_request(std::function<void()> handler) override;
 
 private:
@@ -55,6 +59,8 @@ private:
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<X11ActiveWindow> m_active_window;
     std::unique_ptr<X11ScreenCapture> m_screen_capture;
+    std::unique_ptr<X11MouseHook> m_mouse_hook;
+    std::unique_ptr<X11Magnifier> m_magnifier;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
     std::unique_ptr<X11ClipboardReader> m_clipboard_reader;
     std::unique_ptr<X11WindowStyle> m_window_style;

@@ -1,0 +1,433 @@
+#include "X11Magnifier.h"
+
+#include <QCoreApplication>
+#include <QX11Info>
+#include <QtDebug>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+#include <xcb/composite.h>
+#include <xcb/shape.h>
+#include <xcb/xfixes.h>
+
+namespace {
+constexpr int frame_interval_ms = 16;
+const char magnifier_title[] = "corvana-magnifier";
+
+xcb_render_fixed_t fixed(double value) {
+    return xcb_render_fixed_t(std::lround(value * 65536.0));
+}
+
+void set_scale(xcb_connection_t* c, xcb_render_picture_t picture, double sx, double sy) {
+    xcb_render_transform_t t{};
+    t.matrix11 = fixed(sx);
+    t.matrix22 = fixed(sy);
+    t.matrix33 = fixed(1.0);
+    xcb_render_set_picture_transform(c, picture, t);
+}
+
+template <typename Reply> struct Freed {
+    Reply* p;
+    ~Freed() { std::free(p); }
+    Reply* operator->() const { return p; }
+    explicit operator bool() const { return p != nullptr; }
+};
+} // namespace
+
+X11Magnifier::X11Magnifier() {
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(frame_interval_ms);
+    connect(&m_timer, &QTimer::timeout, this, &X11Magnifier::tick);
+}
+
+X11Magnifier::~X11Magnifier() {
+    stop();
+}
+
+bool X11Magnifier::init_extensions(QString* error) {
+    if (m_extensions_checked)
+        return m_render;
+    m_extensions_checked = true;
+    m_c = QX11Info::connection();
+    m_root = xcb_window_t(QX11Info::appRootWindow());
+    auto present = [this](xcb_extension_t* id) {
+        const xcb_query_extension_reply_t* e = xcb_get_extension_data(m_c, id);
+        return e && e->present ? e : nullptr;
+    };
+    if (!present(&xcb_render_id)) {
+        if (error)
+            *error = QStringLiteral("no RENDER extension: the screen cannot be magnified");
+        return false;
+    }
+    Freed<xcb_render_query_version_reply_t> rv{
+        xcb_render_query_version_reply(m_c, xcb_render_query_version(m_c, 0, 11), nullptr)};
+    Freed<xcb_render_query_pict_formats_reply_t> formats{
+        xcb_render_query_pict_formats_reply(m_c, xcb_render_query_pict_formats(m_c), nullptr)};
+    if (!formats)
+        return false;
+    for (auto f = xcb_render_query_pict_formats_formats_iterator(formats.p); f.rem;
+         xcb_render_pictforminfo_next(&f)) {
+        const xcb_render_directformat_t& d = f.data->direct;
+        if (d.alpha_mask)
+            m_alpha_formats.insert(f.data->id);
+        if (f.data->depth == 32 && d.alpha_mask == 0xff && d.alpha_shift == 24 &&
+            d.red_shift == 16 && d.green_shift == 8 && d.blue_shift == 0)
+            m_argb32 = f.data->id;
+    }
+    for (auto s = xcb_render_query_pict_formats_screens_iterator(formats.p); s.rem;
+         xcb_render_pictscreen_next(&s))
+        for (auto d = xcb_render_pictscreen_depths_iterator(s.data); d.rem;
+             xcb_render_pictdepth_next(&d))
+            for (auto v = xcb_render_pictdepth_visuals_iterator(d.data); v.rem;
+                 xcb_render_pictvisual_next(&v))
+                m_visual_formats.insert(v.data->visual, v.data->format);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+    m_root_format = format_for_visual(screen->root_visual);
+    m_render = m_root_format != XCB_NONE;
+
+    if (present(&xcb_composite_id)) {
+        Freed<xcb_composite_query_version_reply_t> v{xcb_composite_query_version_reply(
+            m_c, xcb_composite_query_version(m_c, 0, 4), nullptr)};
+        m_composite = v && (v->major_version > 0 || v->minor_version >= 2);
+    }
+    if (const xcb_query_extension_reply_t* e = present(&xcb_damage_id)) {
+        Freed<xcb_damage_query_version_reply_t> v{
+            xcb_damage_query_version_reply(m_c, xcb_damage_query_version(m_c, 1, 1), nullptr)};
+        m_damage = bool(v);
+        m_damage_event = uint8_t(e->first_event + XCB_DAMAGE_NOTIFY);
+    }
+    if (present(&xcb_xfixes_id)) {
+        Freed<xcb_xfixes_query_version_reply_t> v{
+            xcb_xfixes_query_version_reply(m_c, xcb_xfixes_query_version(m_c, 4, 0), nullptr)};
+        m_xfixes = v && v->major_version >= 4;
+    }
+    if (!m_composite || !m_damage)
+        qWarning("No Composite or Damage extension: the magnifier shows the screen as it was "
+                 "when it appeared");
+    if (!m_xfixes)
+        qWarning("No XFixes 4: the magnifier cannot draw the pointer");
+    return m_render;
+}
+
+xcb_render_pictformat_t X11Magnifier::format_for_visual(xcb_visualid_t visual) const {
+    return m_visual_formats.value(visual, XCB_NONE);
+}
+
+bool X11Magnifier::set_view(float factor, const QRect& view, const QRect& screen, QString* error) {
+    if (factor <= 1.0f || view.isEmpty() || screen.isEmpty()) {
+        stop();
+        return true;
+    }
+    if (!QX11Info::isPlatformX11()) {
+        if (error)
+            *error = QStringLiteral("not an X11 display");
+        return false;
+    }
+    if (m_window != XCB_NONE && screen != m_screen)
+        stop();
+    if (m_window == XCB_NONE && !start(screen, error))
+        return false;
+    if (view != m_view || factor != m_factor) {
+        m_view = view;
+        m_factor = factor;
+        m_dirty = true;
+    }
+    return true;
+}
+
+bool X11Magnifier::start(const QRect& screen, QString* error) {
+    if (!init_extensions(error))
+        return false;
+    m_screen = screen;
+    const xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+
+    if (m_composite && m_damage) {
+        // Every top-level window keeps its own contents from now on; the server still shows
+        // them as before.
+        xcb_composite_redirect_subwindows(m_c, m_root, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
+        Freed<xcb_get_window_attributes_reply_t> a{
+            xcb_get_window_attributes_reply(m_c, xcb_get_window_attributes(m_c, m_root), nullptr)};
+        m_root_event_mask = a ? a->your_event_mask : 0;
+        const uint32_t mask = m_root_event_mask | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_c, m_root, XCB_CW_EVENT_MASK, &mask);
+        m_root_picture = xcb_generate_id(m_c);
+        xcb_render_create_picture(m_c, m_root_picture, m_root, m_root_format, 0, nullptr);
+    } else {
+        m_snapshot = xcb_generate_id(m_c);
+        xcb_create_pixmap(m_c, s->root_depth, m_snapshot, m_root, uint16_t(screen.width()),
+                          uint16_t(screen.height()));
+        const xcb_gcontext_t gc = xcb_generate_id(m_c);
+        const uint32_t include = XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS;
+        xcb_create_gc(m_c, gc, m_root, XCB_GC_SUBWINDOW_MODE, &include);
+        xcb_copy_area(m_c, m_root, m_snapshot, gc, int16_t(screen.x()), int16_t(screen.y()), 0, 0,
+                      uint16_t(screen.width()), uint16_t(screen.height()));
+        xcb_free_gc(m_c, gc);
+        m_snapshot_picture = xcb_generate_id(m_c);
+        xcb_render_create_picture(m_c, m_snapshot_picture, m_snapshot, m_root_format, 0, nullptr);
+    }
+
+    m_window = xcb_generate_id(m_c);
+    const uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 1, XCB_EVENT_MASK_EXPOSURE};
+    xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_window, m_root, int16_t(screen.x()),
+                      int16_t(screen.y()), uint16_t(screen.width()), uint16_t(screen.height()), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, s->root_visual,
+                      XCB_CW_BACK_PIXMAP | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+    xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, m_window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        uint32_t(std::strlen(magnifier_title)), magnifier_title);
+    // Clicks and keys go through to the programs underneath.
+    xcb_shape_rectangles(m_c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
+                         m_window, 0, 0, 0, nullptr);
+    m_window_picture = xcb_generate_id(m_c);
+    xcb_render_create_picture(m_c, m_window_picture, m_window, m_root_format, 0, nullptr);
+    if (m_xfixes) {
+        xcb_xfixes_hide_cursor(m_c, m_root);
+        m_cursor_hidden = true;
+    }
+    QCoreApplication::instance()->installNativeEventFilter(this);
+    xcb_map_window(m_c, m_window);
+    m_dirty = true;
+    m_timer.start();
+    xcb_flush(m_c);
+    return true;
+}
+
+void X11Magnifier::stop() {
+    m_timer.stop();
+    if (m_window == XCB_NONE)
+        return;
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+    forget_sources({});
+    if (m_cursor_hidden)
+        xcb_xfixes_show_cursor(m_c, m_root);
+    m_cursor_hidden = false;
+    for (xcb_render_picture_t* p : {&m_window_picture, &m_view_picture, &m_root_picture,
+                                    &m_snapshot_picture, &m_cursor_picture}) {
+        if (*p != XCB_NONE)
+            xcb_render_free_picture(m_c, *p);
+        *p = XCB_NONE;
+    }
+    for (xcb_pixmap_t* p : {&m_view_pixmap, &m_snapshot, &m_cursor_pixmap}) {
+        if (*p != XCB_NONE)
+            xcb_free_pixmap(m_c, *p);
+        *p = XCB_NONE;
+    }
+    m_view_pixmap_size = QSize();
+    m_cursor_serial = 0;
+    xcb_destroy_window(m_c, m_window);
+    m_window = XCB_NONE;
+    if (m_composite && m_damage) {
+        xcb_change_window_attributes(m_c, m_root, XCB_CW_EVENT_MASK, &m_root_event_mask);
+        xcb_composite_unredirect_subwindows(m_c, m_root, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
+    }
+    m_view = QRect();
+    m_factor = 1.0f;
+    xcb_flush(m_c);
+}
+
+void X11Magnifier::tick() {
+    if (m_window == XCB_NONE)
+        return;
+    Freed<xcb_query_pointer_reply_t> p{
+        xcb_query_pointer_reply(m_c, xcb_query_pointer(m_c, m_root), nullptr)};
+    if (p && QPoint(p->root_x, p->root_y) != m_pointer) {
+        m_pointer = QPoint(p->root_x, p->root_y);
+        m_dirty = true;
+    }
+    if (m_dirty)
+        render();
+}
+
+void X11Magnifier::render_now() {
+    if (m_window == XCB_NONE)
+        return;
+    render();
+    free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr));
+}
+
+void X11Magnifier::forget_sources(const QSet<xcb_window_t>& keep) {
+    for (auto it = m_sources.begin(); it != m_sources.end();) {
+        if (keep.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        // The window may be gone already; errors for its resources are harmless.
+        xcb_render_free_picture(m_c, it->picture);
+        if (it->damage != XCB_NONE)
+            xcb_damage_destroy(m_c, it->damage);
+        m_damaged.remove(it->damage);
+        it = m_sources.erase(it);
+    }
+}
+
+void X11Magnifier::compose_windows(xcb_render_picture_t target) {
+    const QRect& v = m_view;
+    if (m_snapshot_picture != XCB_NONE) {
+        xcb_render_composite(m_c, XCB_RENDER_PICT_OP_SRC, m_snapshot_picture, XCB_NONE, target,
+                             int16_t(v.x() - m_screen.x()), int16_t(v.y() - m_screen.y()), 0, 0, 0,
+                             0, uint16_t(v.width()), uint16_t(v.height()));
+        return;
+    }
+    xcb_render_composite(m_c, XCB_RENDER_PICT_OP_SRC, m_root_picture, XCB_NONE, target,
+                         int16_t(v.x()), int16_t(v.y()), 0, 0, 0, 0, uint16_t(v.width()),
+                         uint16_t(v.height()));
+    Freed<xcb_query_tree_reply_t> tree{
+        xcb_query_tree_reply(m_c, xcb_query_tree(m_c, m_root), nullptr)};
+    if (!tree)
+        return;
+    const xcb_window_t* children = xcb_query_tree_children(tree.p);
+    const int count = xcb_query_tree_children_length(tree.p);
+    // All questions first, then the answers: one round trip for every window.
+    std::vector<xcb_get_window_attributes_cookie_t> attributes(static_cast<size_t>(count));
+    std::vector<xcb_get_geometry_cookie_t> geometries(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        attributes[size_t(i)] = xcb_get_window_attributes(m_c, children[i]);
+        geometries[size_t(i)] = xcb_get_geometry(m_c, children[i]);
+    }
+    QSet<xcb_window_t> seen;
+    for (int i = 0; i < count; ++i) {
+        const xcb_window_t w = children[i];
+        Freed<xcb_get_window_attributes_reply_t> a{
+            xcb_get_window_attributes_reply(m_c, attributes[size_t(i)], nullptr)};
+        Freed<xcb_get_geometry_reply_t> g{
+            xcb_get_geometry_reply(m_c, geometries[size_t(i)], nullptr)};
+        if (w == m_window || !a || !g || a->map_state != XCB_MAP_STATE_VIEWABLE ||
+            a->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT)
+            continue;
+        const QRect area(g->x + g->border_width, g->y + g->border_width, g->width, g->height);
+        const QRect part = area & v;
+        if (part.isEmpty())
+            continue;
+        seen.insert(w);
+        auto it = m_sources.find(w);
+        if (it == m_sources.end()) {
+            const xcb_render_pictformat_t format = format_for_visual(a->visual);
+            if (format == XCB_NONE)
+                continue;
+            Source source;
+            source.picture = xcb_generate_id(m_c);
+            const uint32_t include = XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS;
+            xcb_render_create_picture(m_c, source.picture, w, format, XCB_RENDER_CP_SUBWINDOW_MODE,
+                                      &include);
+            source.alpha = m_alpha_formats.contains(format);
+            source.damage = xcb_generate_id(m_c);
+            xcb_damage_create(m_c, source.damage, w, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+            it = m_sources.insert(w, source);
+        }
+        xcb_render_composite(m_c, it->alpha ? XCB_RENDER_PICT_OP_OVER : XCB_RENDER_PICT_OP_SRC,
+                             it->picture, XCB_NONE, target, int16_t(part.x() - area.x()),
+                             int16_t(part.y() - area.y()), 0, 0, int16_t(part.x() - v.x()),
+                             int16_t(part.y() - v.y()), uint16_t(part.width()),
+                             uint16_t(part.height()));
+    }
+    forget_sources(seen);
+    if (count > 0 && children[count - 1] != m_window) {
+        // Something was raised over the magnifier: back on top.
+        const uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(m_c, m_window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    }
+}
+
+void X11Magnifier::draw_pointer(double, double) {
+    if (!m_xfixes || m_argb32 == XCB_NONE)
+        return;
+    Freed<xcb_xfixes_get_cursor_image_reply_t> image{
+        xcb_xfixes_get_cursor_image_reply(m_c, xcb_xfixes_get_cursor_image(m_c), nullptr)};
+    if (!image || image->width == 0 || image->height == 0)
+        return;
+    if (image->cursor_serial != m_cursor_serial || m_cursor_picture == XCB_NONE) {
+        if (m_cursor_picture != XCB_NONE)
+            xcb_render_free_picture(m_c, m_cursor_picture);
+        if (m_cursor_pixmap != XCB_NONE)
+            xcb_free_pixmap(m_c, m_cursor_pixmap);
+        m_cursor_size = QSize(image->width, image->height);
+        m_cursor_hot = QPoint(image->xhot, image->yhot);
+        m_cursor_serial = image->cursor_serial;
+        m_cursor_pixmap = xcb_generate_id(m_c);
+        xcb_create_pixmap(m_c, 32, m_cursor_pixmap, m_root, image->width, image->height);
+        const xcb_gcontext_t gc = xcb_generate_id(m_c);
+        xcb_create_gc(m_c, gc, m_cursor_pixmap, 0, nullptr);
+        xcb_put_image(
+            m_c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_cursor_pixmap, gc, image->width, image->height, 0, 0,
+            0, 32, uint32_t(image->width) * image->height * 4,
+            reinterpret_cast<const uint8_t*>(xcb_xfixes_get_cursor_image_cursor_image(image.p)));
+        xcb_free_gc(m_c, gc);
+        m_cursor_picture = xcb_generate_id(m_c);
+        xcb_render_create_picture(m_c, m_cursor_picture, m_cursor_pixmap, m_argb32, 0, nullptr);
+    }
+    // Drawn into the view before it is scaled, so the pointer is magnified with it.
+    const QPoint at = QPoint(image->x, image->y) - m_cursor_hot - m_view.topLeft();
+    xcb_render_composite(m_c, XCB_RENDER_PICT_OP_OVER, m_cursor_picture, XCB_NONE, m_view_picture,
+                         0, 0, 0, 0, int16_t(at.x()), int16_t(at.y()),
+                         uint16_t(m_cursor_size.width()), uint16_t(m_cursor_size.height()));
+}
+
+void X11Magnifier::render() {
+    m_dirty = false;
+    if (m_window == XCB_NONE || m_view.isEmpty())
+        return;
+    for (xcb_damage_damage_t d : m_damaged)
+        xcb_damage_subtract(m_c, d, XCB_NONE, XCB_NONE);
+    m_damaged.clear();
+    if (m_view_pixmap_size != m_view.size()) {
+        if (m_view_picture != XCB_NONE)
+            xcb_render_free_picture(m_c, m_view_picture);
+        if (m_view_pixmap != XCB_NONE)
+            xcb_free_pixmap(m_c, m_view_pixmap);
+        const xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+        m_view_pixmap = xcb_generate_id(m_c);
+        xcb_create_pixmap(m_c, s->root_depth, m_view_pixmap, m_root, uint16_t(m_view.width()),
+                          uint16_t(m_view.height()));
+        m_view_picture = xcb_generate_id(m_c);
+        xcb_render_create_picture(m_c, m_view_picture, m_view_pixmap, m_root_format, 0, nullptr);
+        static const char filter[] = "bilinear";
+        xcb_render_set_picture_filter(m_c, m_view_picture, uint16_t(std::strlen(filter)), filter, 0,
+                                      nullptr);
+        m_view_pixmap_size = m_view.size();
+    }
+    const xcb_render_color_t black{0, 0, 0, 0xffff};
+    const xcb_rectangle_t all{0, 0, uint16_t(m_view.width()), uint16_t(m_view.height())};
+    set_scale(m_c, m_view_picture, 1.0, 1.0);
+    xcb_render_fill_rectangles(m_c, XCB_RENDER_PICT_OP_SRC, m_view_picture, black, 1, &all);
+    compose_windows(m_view_picture);
+    draw_pointer(0, 0);
+    // The view fills the screen exactly (its size was rounded down from screen / factor).
+    set_scale(m_c, m_view_picture, double(m_view.width()) / m_screen.width(),
+              double(m_view.height()) / m_screen.height());
+    xcb_render_composite(m_c, XCB_RENDER_PICT_OP_SRC, m_view_picture, XCB_NONE, m_window_picture, 0,
+                         0, 0, 0, 0, 0, uint16_t(m_screen.width()), uint16_t(m_screen.height()));
+    xcb_flush(m_c);
+    ++m_frames;
+}
+
+bool X11Magnifier::nativeEventFilter(const QByteArray& event_type, void* message, long*) {
+    if (m_window == XCB_NONE || event_type != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const uint8_t type = event->response_type & 0x7f;
+    if (m_damage && type == m_damage_event) {
+        const auto* d = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
+        m_damaged.insert(d->damage);
+        m_dirty = true;
+        return true;
+    }
+    switch (type) {
+    case XCB_EXPOSE:
+        if (reinterpret_cast<const xcb_expose_event_t*>(event)->window == m_window) {
+            m_dirty = true;
+            return true;
+        }
+        return false;
+    case XCB_CONFIGURE_NOTIFY:
+    case XCB_MAP_NOTIFY:
+    case XCB_UNMAP_NOTIFY:
+    case XCB_DESTROY_NOTIFY:
+        // Windows moved, appeared or went: the next frame shows it (Qt sees these too).
+        m_dirty = true;
+        return false;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "platform/Magnifier.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QPoint>
+#include <QSet>
+#include <QTimer>
+
+#include <xcb/damage.h>
+#include <xcb/render.h>
+#include <xcb/xcb.h>
+
+// An always-on-top window over the screen, transparent to input, that the X server paints
+// with the magnified view. Its source is every other top-level window (Composite keeps their
+// contents; Damage says when they change), composed and scaled by RENDER inside the server, so
+// it never magnifies itself. The real pointer is hidden and drawn, magnified, at its place.
+// Without Composite it shows the screen as it was when it appeared.
+class X11Magnifier : public QObject, public Magnifier, public QAbstractNativeEventFilter {
+    Q_OBJECT
+public:
+    X11Magnifier();
+    ~X11Magnifier() override;
+
+    bool set_view(float factor, const QRect& view, const QRect& screen, QString* error) override;
+    bool nativeEventFilter(const QByteArray& event_type, void* message, long* result) override;
+
+    bool shown() const { return m_window != XCB_NONE; }
+    // Paints one frame now and waits until the server has done it (for measurements).
+    void render_now();
+    int frames() const { return m_frames; }
+
+private:
+    struct Source {
+        xcb_render_picture_t picture = XCB_NONE;
+        xcb_damage_damage_t damage = XCB_NONE;
+        bool alpha = false;
+    };
+
+    bool init_extensions(QString* error);
+    bool start(const QRect& screen, QString* error);
+    void stop();
+    void tick();
+    void render();
+    void compose_windows(xcb_render_picture_t target);
+    void draw_pointer(double sx, double sy);
+    void forget_sources(const QSet<xcb_window_t>& keep);
+    xcb_render_pictformat_t format_for_visual(xcb_visualid_t visual) const;
+
+    xcb_connection_t* m_c = nullptr;
+    xcb_window_t m_root = XCB_NONE;
+    bool m_extensions_checked = false;
+    bool m_render = false, m_composite = false, m_damage = false, m_xfixes = false;
+    uint8_t m_damage_event = 0;
+    QHash<xcb_visualid_t, xcb_render_pictformat_t> m_visual_formats;
+    QSet<xcb_render_pictformat_t> m_alpha_formats;
+    xcb_render_pictformat_t m_argb32 = XCB_NONE;
+    xcb_render_pictformat_t m_root_format = XCB_NONE;
+    uint32_t m_root_event_mask = 0;
+
+    xcb_window_t m_window = XCB_NONE;
+    xcb_render_picture_t m_window_picture = XCB_NONE;
+    xcb_pixmap_t m_view_pixmap = XCB_NONE;
+    xcb_render_picture_t m_view_picture = XCB_NONE;
+    QSize m_view_pixmap_size;
+    xcb_render_picture_t m_root_picture = XCB_NONE;
+    // Without Composite: the screen as it was when the magnifier appeared.
+    xcb_pixmap_t m_snapshot = XCB_NONE;
+    xcb_render_picture_t m_snapshot_picture = XCB_NONE;
+    QHash<xcb_window_t, Source> m_sources;
+    QSet<xcb_damage_damage_t> m_damaged;
+
+    xcb_pixmap_t m_cursor_pixmap = XCB_NONE;
+    xcb_render_picture_t m_cursor_picture = XCB_NONE;
+    uint32_t m_cursor_serial = 0;
+    QSize m_cursor_size;
+    QPoint m_cursor_hot;
+    bool m_cursor_hidden = false;
+
+    QRect m_screen;
+    QRect m_view;
+    float m_factor = 1.0f;
+    QPoint m_pointer;
+    bool m_dirty = false;
+    int m_frames = 0;
+    QTimer m_timer;
+};

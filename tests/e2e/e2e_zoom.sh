@@ -1,0 +1,80 @@
+# Live zoom and zoom with pen on Xvfb: a numbered checkerboard, Ctrl+1 with the pointer at a
+# known spot shows the board around it scaled up; Ctrl+1 again gives the board back exactly.
+# Ctrl+2 and a drag leave a red stroke; Escape, and the next Ctrl+2 is clean.
+source "$CORVANA_SOURCE/tests/e2e/e2e_lib.sh"
+
+e2e_begin
+mkdir -p "$CORVANA_SHOTS"
+"$E2E_PIXELS" checkerboard board.png 1280 800 80 || fail "cannot make the board"
+"$E2E_PIXELS" show board.png &
+PEER_PIDS+=($!)
+wait_for 10 eval 'xdotool search --onlyvisible --name "^corvana-pattern$" >/dev/null 2>&1' ||
+    fail "the board is not on screen"
+start_corvana
+# The first start shows the main window; out of the way, the screen is the board alone.
+wait_for 10 eval 'xdotool search --onlyvisible --name "^Corvana$" >/dev/null 2>&1' &&
+    xdotool search --onlyvisible --name '^Corvana$' windowunmap
+shoot() { import -window root "$1" 2>/dev/null; }
+magnifier_shown() { xwininfo -root -tree | grep -q '"corvana-magnifier"'; }
+wait_for 10 eval '! xdotool search --onlyvisible --name "^Corvana$" >/dev/null 2>&1' ||
+    fail "the main window stayed"
+sleep 0.3
+shoot before.png
+# The board fills the screen around where the pointer will be (the indicator sits top-left).
+"$E2E_PIXELS" equals before.png board.png 200 100 1080 700 >/dev/null ||
+    fail "the screen does not show the board"
+
+xdotool mousemove 600 420
+xdotool key ctrl+1
+wait_for 10 eval 'grep -q "Live zoom view" corvana.err' || fail "live zoom did not zoom in"
+read -r vx vy vw vh <<<"$(grep "Live zoom view" corvana.err | tail -n 1 | sed 's/.*Live zoom view \([-0-9]*\) \([-0-9]*\) \([0-9]*\) \([0-9]*\) at.*/\1 \2 \3 \4/')"
+[ "$vw" -eq 847 ] && [ "$vh" -eq 529 ] || fail "view ${vw}x${vh}, not 1280x800 / 1.51"
+wait_for 10 magnifier_shown || fail "no magnifier window"
+wait_for 10 eval 'shoot zoomed.png && "$E2E_PIXELS" magnified zoomed.png board.png 600 420 $vx $vy $vw $vh' ||
+    fail "the screen does not show the board around the pointer scaled by 1.5"
+cp zoomed.png "$CORVANA_SHOTS/magnifier.png"
+pass "Ctrl+1: the board around the pointer, 1.5 times larger"
+
+# A real pointer move (XTest, not a warp) past the inner rectangle moves the view.
+xdotool mousemove_relative 400 0
+wait_for 10 eval 'shoot moved.png && ! "$E2E_PIXELS" equals moved.png zoomed.png 0 0 1280 800 >/dev/null' ||
+    fail "the view did not follow the pointer"
+pass "the view follows the pointer"
+
+xdotool key ctrl+1
+wait_for 10 eval '! magnifier_shown' || fail "the magnifier stayed"
+wait_for 10 eval 'shoot after.png && "$E2E_PIXELS" equals after.png before.png 0 0 1280 800 >/dev/null' ||
+    fail "the screen is not back to the board exactly"
+pass "Ctrl+1 again: the board exactly as before"
+
+zoom_shown() { xdotool search --onlyvisible --name '^Corvana zoom$' >/dev/null 2>&1; }
+xdotool mousemove 300 300
+xdotool key ctrl+2
+wait_for 10 zoom_shown || fail "Ctrl+2 showed no zoom window"
+wait_for 10 magnifier_shown || fail "Ctrl+2 did not magnify"
+sleep 0.3
+# Paced, so each move arrives on its own (queued moves are merged into one).
+xdotool mousedown 1
+for x in 320 350 380 410 440 470; do
+    xdotool mousemove $x $((x / 3 + 200))
+    sleep 0.05
+done
+xdotool mouseup 1
+wait_for 10 eval 'shoot pen.png && [ "$("$E2E_PIXELS" red-count pen.png)" -gt 100 ]' ||
+    fail "no red stroke on screen"
+cp pen.png "$CORVANA_SHOTS/zoom-pen.png"
+pass "Ctrl+2 and a drag draw a red stroke"
+
+xdotool key Escape
+wait_for 10 eval '! zoom_shown && ! magnifier_shown' || fail "Escape did not end the zoom"
+xdotool key ctrl+2
+wait_for 10 zoom_shown || fail "the second Ctrl+2 showed no zoom window"
+wait_for 10 magnifier_shown || fail "the second Ctrl+2 did not magnify"
+sleep 0.5
+shoot clean.png
+[ "$("$E2E_PIXELS" red-count clean.png)" -eq 0 ] || fail "the next zoom with pen is not clean"
+xdotool key Escape
+wait_for 10 eval '! zoom_shown && ! magnifier_shown' || fail "Escape did not end the second zoom"
+pass "Escape ends it; the next Ctrl+2 starts from a clean picture"
+
+finish

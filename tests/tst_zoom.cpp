@@ -1,0 +1,248 @@
+#include "AppHarness.h"
+#include "zoom/LiveZoom.h"
+#include "zoom/Zoom.h"
+#include "zoom/ZoomItMenu.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSlider>
+#include <QtTest>
+
+namespace {
+FakeMagnifier& magnifier() {
+    return FakePlatform::get().fake_magnifier();
+}
+FakeMouseHook& hook() {
+    return FakePlatform::get().fake_mouse_hook();
+}
+LiveZoom& zoom() {
+    return LiveZoom::instance();
+}
+
+QPoint pointer;
+const QRect left_screen(0, 0, 1920, 1080);
+const QRect right_screen(1920, 0, 1280, 1024);
+
+QRect screen_at(const QPoint& p) {
+    return p.x() >= 1920 ? right_screen : left_screen;
+}
+
+void zoom_to(float factor) {
+    zoom().set_magnification(factor);
+    QTRY_VERIFY_WITH_TIMEOUT(!zoom().animating(), 5000);
+}
+
+QRect view() {
+    return magnifier().last().view;
+}
+
+void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button) {
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : button,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+} // namespace
+
+class TestZoom : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        AppHarness::init_process();
+        zoom().set_screen_source(screen_at);
+        zoom().set_pointer_source([] { return pointer; });
+    }
+    void init() {
+        zoom().reset();
+        magnifier().clear();
+        pointer = QPoint(960, 540);
+    }
+
+    void zooming_in_steps_from_a_timer_to_about_one_and_a_half() {
+        zoom().set_magnification(1.5f);
+        // The call returns at once: keys and pastes go on while it zooms.
+        QVERIFY(zoom().animating());
+        QVERIFY(zoom().m_magnification < 1.02f);
+        QTRY_VERIFY_WITH_TIMEOUT(!zoom().animating(), 5000);
+        QCOMPARE(magnifier().calls().size(), 51);
+        QVERIFY(qAbs(zoom().m_magnification - 1.51f) < 0.001f);
+        QVERIFY(qAbs(magnifier().calls().first().factor - 1.01f) < 0.001f);
+        // Centred on the pointer, the size of the screen divided by the factor.
+        QCOMPARE(view().size(),
+                 QSize(int(1920 / zoom().m_magnification), int(1080 / zoom().m_magnification)));
+        QCOMPARE(view().topLeft(), QPoint(960 - view().width() / 2, 540 - view().height() / 2));
+
+        // Asking again for 1.5 changes nothing; 0.5 is refused with its line.
+        zoom_to(1.5f);
+        QTest::ignoreMessage(QtDebugMsg, "Error, invalid value");
+        zoom().set_magnification(0.5f);
+        QCOMPARE(magnifier().calls().size(), 51);
+        QVERIFY(qAbs(zoom().m_magnification - 1.51f) < 0.001f);
+
+        // Off at once; on again starts from 1.0 around where the pointer is now.
+        zoom().set_magnification(1.0f);
+        QCOMPARE(magnifier().last().factor, 1.0f);
+        QCOMPARE(zoom().m_magnification, 1.0f);
+        pointer = QPoint(1000, 500);
+        magnifier().clear();
+        zoom_to(1.5f);
+        QVERIFY(qAbs(magnifier().calls().first().factor - 1.01f) < 0.001f);
+        QCOMPARE(view().topLeft(), QPoint(1000 - view().width() / 2, 500 - view().height() / 2));
+    }
+
+    void the_view_stays_on_the_screen_under_the_pointer() {
+        // Bottom-right corner: the view ends exactly at the screen's last column and row.
+        pointer = QPoint(1919, 1079);
+        zoom_to(1.5f);
+        for (const FakeMagnifier::Call& call : magnifier().calls()) {
+            QVERIFY(left_screen.contains(call.view));
+            QCOMPARE(call.screen, left_screen);
+        }
+        QCOMPARE(view().right(), left_screen.right());
+        QCOMPARE(view().bottom(), left_screen.bottom());
+
+        zoom().set_magnification(1.0f);
+        pointer = QPoint(0, 0);
+        zoom_to(1.5f);
+        QCOMPARE(view().topLeft(), QPoint(0, 0));
+
+        // A smaller screen to the right: the view is sized and kept within that one.
+        zoom().set_magnification(1.0f);
+        pointer = QPoint(3190, 1000);
+        zoom_to(2.0f);
+        QCOMPARE(magnifier().last().screen, right_screen);
+        QCOMPARE(view().size(),
+                 QSize(int(1280 / zoom().m_magnification), int(1024 / zoom().m_magnification)));
+        QVERIFY(right_screen.contains(view()));
+        QCOMPARE(view().bottomRight(), right_screen.bottomRight());
+    }
+
+    void the_view_follows_the_pointer_past_the_inner_rectangle() {
+        zoom().m_active = true;
+        zoom_to(1.5f);
+        const QRect start = view();
+        const QRect inner = zoom().m_inner_rect;
+        QCOMPARE(inner.left(), start.left() + 100);
+        QCOMPARE(inner.right(), start.left() + start.width() - 100);
+        const int calls = magnifier().calls().size();
+
+        // Anywhere inside the inner rectangle, edges included: no move.
+        hook().move_to(inner.topLeft());
+        hook().move_to(inner.bottomRight());
+        hook().move_to(inner.center());
+        QCOMPARE(magnifier().calls().size(), calls);
+        QCOMPARE(view(), start);
+
+        // 30 pixels past its right edge: the view moves 30 pixels right.
+        hook().move_to(QPoint(inner.right() + 30, inner.center().y()));
+        QCOMPARE(view(), start.translated(30, 0));
+        // And up, past the top edge by 12.
+        const QRect moved = view();
+        hook().move_to(QPoint(zoom().m_inner_rect.center().x(), zoom().m_inner_rect.top() - 12));
+        QCOMPARE(view(), moved.translated(0, -12));
+
+        // Far right: the screen's edge stops it.
+        for (int x = 1500; x < 1920; x += 40)
+            hook().move_to(QPoint(x, 540));
+        hook().move_to(QPoint(1919, 540));
+        QCOMPARE(view().right(), left_screen.right());
+
+        // Not active (zoom with pen sets it, live zoom too): pointer moves do not move the view.
+        zoom().m_active = false;
+        const int before = magnifier().calls().size();
+        hook().move_to(QPoint(10, 10));
+        QCOMPARE(magnifier().calls().size(), before);
+    }
+
+    void the_two_zooms_exclude_each_other() {
+        auto app = AppHarness::make_app();
+        app->main_live_zoom();
+        QVERIFY(app->m_live_zoom_active);
+        QTRY_VERIFY(!zoom().animating());
+        QVERIFY(magnifier().magnified());
+        app->main_dead_zoom(); // nothing while live zoom is on
+        QVERIFY(!app->m_dead_zoom_active);
+        QVERIFY(!app->zoom()->isVisible());
+        app->main_live_zoom();
+        QVERIFY(!app->m_live_zoom_active);
+        QVERIFY(!magnifier().magnified());
+
+        app->main_dead_zoom();
+        QVERIFY(app->m_dead_zoom_active);
+        QVERIFY(app->zoom()->isVisible());
+        QVERIFY(zoom().m_active);
+        QTRY_VERIFY(!zoom().animating());
+        QVERIFY(magnifier().magnified());
+        app->main_live_zoom(); // nothing while zooming with pen
+        QVERIFY(!app->m_live_zoom_active);
+
+        // Escape ends it like the shortcut.
+        QTest::keyClick(app->zoom(), Qt::Key_Escape);
+        QVERIFY(!app->m_dead_zoom_active);
+        QVERIFY(!app->zoom()->isVisible());
+        QVERIFY(!zoom().m_active);
+        QCOMPARE(magnifier().last().factor, 1.0f);
+        app->main_dead_zoom();
+        QVERIFY(app->m_dead_zoom_active);
+        app->main_dead_zoom(); // the shortcut again ends it
+        QVERIFY(!app->m_dead_zoom_active);
+        QCOMPARE(magnifier().last().factor, 1.0f);
+
+        // The page's level is used by both; the program ending restores the display.
+        app->zoom_it_menu()->slider()->setValue(3); // 2.0
+        app->main_live_zoom();
+        QTRY_VERIFY(!zoom().animating());
+        QVERIFY(zoom().m_magnification >= 2.0f && zoom().m_magnification < 2.02f);
+        // Fifty quick presses (an even number) leave it on, zooming in again from 1.0.
+        for (int i = 0; i < 50; ++i)
+            app->main_live_zoom();
+        QVERIFY(app->m_live_zoom_active);
+        QTRY_VERIFY(!zoom().animating());
+        QVERIFY(magnifier().magnified());
+        app.reset();
+        QCOMPARE(magnifier().last().factor, 1.0f);
+        QVERIFY(!zoom().animating());
+    }
+
+    void the_pen_draws_trailing_one_move_and_the_right_button_wipes() {
+        QImage desktop(QGuiApplication::primaryScreen()->geometry().size(), QImage::Format_RGB32);
+        desktop.fill(Qt::white);
+        FakePlatform::get().fake_screen_capture().set_desktop(desktop);
+        Zoom pen;
+        pen.grab_screen();
+        pen.show();
+        const QImage clean = pen.picture().toImage();
+        QCOMPARE(clean.pixelColor(30, 20), QColor(Qt::white));
+
+        // A click without movement draws nothing.
+        mouse(&pen, QEvent::MouseButtonPress, QPoint(30, 20), Qt::LeftButton);
+        mouse(&pen, QEvent::MouseButtonRelease, QPoint(30, 20), Qt::LeftButton);
+        QCOMPARE(pen.picture().toImage(), clean);
+
+        mouse(&pen, QEvent::MouseButtonPress, QPoint(10, 20), Qt::LeftButton);
+        mouse(&pen, QEvent::MouseMove, QPoint(50, 20), Qt::LeftButton);
+        mouse(&pen, QEvent::MouseMove, QPoint(90, 20), Qt::LeftButton);
+        mouse(&pen, QEvent::MouseMove, QPoint(130, 20), Qt::LeftButton);
+        mouse(&pen, QEvent::MouseButtonRelease, QPoint(130, 20), Qt::LeftButton);
+        const QImage drawn = pen.picture().toImage();
+        QCOMPARE(drawn.pixelColor(30, 20), QColor(Qt::red));
+        QCOMPARE(drawn.pixelColor(70, 20), QColor(Qt::red));
+        QCOMPARE(drawn.pixelColor(110, 20), QColor(Qt::white)); // the last move is not drawn yet
+        QCOMPARE(drawn.pixelColor(30, 30), QColor(Qt::white));  // width 3: not 10 pixels away
+
+        mouse(&pen, QEvent::MouseButtonPress, QPoint(5, 5), Qt::RightButton);
+        QCOMPARE(pen.picture().toImage(), clean);
+        // The next stroke starts on the clean picture.
+        mouse(&pen, QEvent::MouseButtonRelease, QPoint(5, 5), Qt::RightButton);
+        mouse(&pen, QEvent::MouseButtonPress, QPoint(10, 100), Qt::LeftButton);
+        mouse(&pen, QEvent::MouseMove, QPoint(40, 100), Qt::LeftButton);
+        mouse(&pen, QEvent::MouseMove, QPoint(60, 100), Qt::LeftButton);
+        QCOMPARE(pen.picture().toImage().pixelColor(70, 20), QColor(Qt::white));
+        QCOMPARE(pen.picture().toImage().pixelColor(25, 100), QColor(Qt::red));
+        FakePlatform::get().fake_screen_capture().clear();
+    }
+};
+
+QTEST_MAIN(TestZoom)
+#include "tst_zoom.moc"
