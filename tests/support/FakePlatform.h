@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FakeActiveWindow.h"
 #include "FakeAutostart.h"
 #include "FakeClipboardOwner.h"
 #include "FakeClipboardReader.h"
@@ -23,6 +24,7 @@ public:
     KeyState& key_state() override { return m_key_state; }
     InputInjector& input_injector() override { return m_injector; }
     GlobalHotkeys& global_hotkeys() override { return m_hotkeys; }
+    ActiveWindow& active_window() override { return m_active_window; }
     ClipboardReader& clipboard_reader() override { return m_reader; }
     WindowStyle& window_style() override { return m_window_style; }
     TaskbarButton& taskbar_button() override { return m_taskbar_button; }
@@ -43,6 +45,7 @@ public:
     FakeKeyState& fake_key_state() { return m_key_state; }
     FakeInputInjector& injector() { return m_injector; }
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
+    FakeActiveWindow& fake_active_window() { return m_active_window; }
     FakeClipboardReader& reader() { return m_reader; }
     FakeWindowStyle& fake_window_style() { return m_window_style; }
     FakeTaskbarButton& fake_taskbar_button() { return m_taskbar_button; }
@@ -63,6 +66,7 @@ private:
     FakeKeyState m_key_state;
     FakeInputInjector m_injector;
     FakeGlobalHotkeys m_hotkeys;
+    FakeActiveWindow m_active_window;
     FakeClipboardReader m_reader;
     FakeWindowStyle m_window_style;
     FakeTaskbarButton m_taskbar_button;

@@ -4,10 +4,18 @@
 #include "app/DataPaths.h"
 #include "app/SaveManager.h"
 #include "autocomplete/AutocompleteDatabase.h"
+#include "autocomplete/AutocompleteDialog.h"
+#include "autocomplete/AutocompleteMenu.h"
+#include "autocomplete/AutocompletePaste.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardImageSaver.h"
 #include "clipboard/PasteQueue.h"
 #include "clipboard/SecretContent.h"
+#include "history/HistoryDialog.h"
+#include "history/HistoryEditor.h"
+#include "history/HistoryMenu.h"
+#include "history/ImageViewer.h"
+#include "history/PopupPlacement.h"
 #include "platform/ClipboardOwner.h"
 #include "platform/InputInjector.h"
 #include "platform/KeyState.h"
@@ -66,6 +74,7 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_clipboard_owner = &Platform::instance().clipboard_owner();
 
     // Pages, popups and tools.
+    create_popups();
     m_note_dialog = new NoteDialog(this);
     m_status_indicator = new StatusIndicator;
     m_status_indicator_menu = new StatusIndicatorMenu;
@@ -139,6 +148,9 @@ App::~App() {
     // The display must not stay magnified after the program ends.
     LiveZoom::instance().reset();
     m_save_manager->save_settings();
+    m_autocomplete = nullptr;
+    delete m_autocomplete_dialog;
+    delete m_history_dialog;
     delete m_tray_icon;
     m_tray_icon = nullptr;
     if (m_temp_dir)
@@ -162,6 +174,25 @@ App::~App() {
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
+}
+
+void App::create_popups() {
+    m_history_dialog = new HistoryDialog(this);
+    m_history_image_viewer = new ImageViewer(m_history_dialog);
+    m_history_menu = new HistoryMenu(this, this);
+    m_history_dialog->connect_to_app(m_history_image_viewer);
+
+    const DataPaths& paths = DataPaths::get();
+    m_autocomplete_dialog = new AutocompleteDialog(
+        this, paths.data_root() + QStringLiteral("/autocomplete.json"), paths.images_dir());
+    m_autocomplete_image_viewer = new ImageViewer(m_autocomplete_dialog);
+    m_autocomplete_menu = new AutocompleteMenu(this, this);
+    m_autocomplete_paste = new AutocompletePaste(this);
+    m_autocomplete = m_autocomplete_dialog;
+    m_autocomplete_dialog->connect_to_app(m_autocomplete_image_viewer);
+    // Queued: the paste engine has handled the same key report by the time this runs.
+    connect(m_keyboard, &Keyboard::signal_key_pressed, m_autocomplete_paste,
+            &AutocompletePaste::key_reported, Qt::QueuedConnection);
 }
 
 void App::prepare_temp_subfolders() {
@@ -266,6 +297,14 @@ void App::update_tooltips() {
 
 void App::on_button_show_copy_paste_menu_clicked() {
     m_copy_paste_menu->show();
+}
+
+void App::on_button_show_clipboard_history_menu_clicked() {
+    m_history_menu->show();
+}
+
+void App::on_button_show_autocomplete_menu_clicked() {
+    m_autocomplete_menu->show();
 }
 
 void App::on_button_show_status_indicator_menu_clicked() {
@@ -390,7 +429,9 @@ void App::capture_text() {
     add_to_corvana_text_history(read.text);
     m_capture->remember_text(read.text);
     AppLog::plain(QStringLiteral("----- copy_to_corvana_clipboard ----- "));
-    if (!read.secret)
+    if (read.secret)
+        m_secret_texts.insert(read.text); // shown masked in the history popup
+    else
         database_insert(QStringLiteral("text"), read.text);
 }
 
@@ -492,6 +533,7 @@ void App::clear_clipboard_history() {
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
+    m_secret_texts.clear();
     m_current_clipboard_history_position = -1;
     update_status_indicator();
 }
@@ -785,6 +827,87 @@ void App::SimulateCtrlVReleasingAlt() {
     if (alt)
         injector.send_key(VirtualKeys::Alt, true);
     qDebug() << "End SimulateCtrlV()";
+}
+
+// ---- History and autocomplete popups ----
+
+void App::place_popup_at_cursor(QWidget* widget) {
+    PopupPlacement::place_popup_at_cursor(widget);
+}
+
+void App::open_history_dialog() {
+    if (!m_history_dialog->isVisible())
+        m_autocomplete_paste->remember_active_window();
+    m_history_dialog->open_or_close();
+}
+
+void App::history_dialog_close() {
+    APP_LOG(QStringLiteral("START history_dialog_close()"));
+    m_history_dialog->hide();
+    m_history_image_viewer->hide();
+    APP_LOG(QStringLiteral("END history_dialog_close()"));
+}
+
+void App::history_dialog_item_entered(int row) {
+    APP_LOG(QStringLiteral("START history_dialog_item_entered()"));
+    if (!m_rich_text_copy_enabled)
+        return;
+    m_history_image_viewer->hide();
+    const QMimeData* entry = HistoryEditor::mime_entry_of_row(*this, row);
+    if (entry && entry->hasImage() && !SecretContent::is_secret(entry))
+        m_history_image_viewer->preview(m_history_dialog,
+                                        qvariant_cast<QImage>(entry->imageData()));
+    APP_LOG(QStringLiteral("END history_dialog_item_entered()"));
+}
+
+void App::history_dialog_list_item_activated() {
+    APP_LOG(QStringLiteral("START history_dialog_list_item_activated()"));
+    if (HistoryEditor::toggle_lock(*this, m_history_dialog->current_row()))
+        m_history_dialog->show_lock_icon_locked();
+    else
+        m_history_dialog->show_lock_icon_unlocked();
+    update_ui();
+    APP_LOG(QStringLiteral("END history_dialog_list_item_activated()"));
+}
+
+void App::slot_history_list_item_position_changed(int from_row, int to_row) {
+    HistoryEditor::move_entry(*this, from_row, to_row);
+}
+
+void App::delete_history_entry(int row) {
+    HistoryEditor::delete_entry(*this, row);
+}
+
+void App::open_autocomplete_dialog() {
+    if (m_autocomplete_dialog->isHidden())
+        m_autocomplete_paste->remember_active_window();
+    m_autocomplete_dialog->open_or_close();
+}
+
+void App::autocomplete_dialog_close() {
+    APP_LOG(QStringLiteral("START autocomplete_dialog_close()"));
+    m_autocomplete_dialog->hide();
+    APP_LOG(QStringLiteral("END autocomplete_dialog_close()"));
+}
+
+void App::slot_autocomplete_list_item_activated(const QString& type, const QString& text) {
+    if (m_autocomplete_image_viewer->isVisible())
+        m_autocomplete_image_viewer->hide();
+    m_autocomplete_paste->paste(type, text, DataPaths::get().images_dir());
+}
+
+void App::slot_autocomplete_list_item_entered(const QString& type, const QString& text) {
+    APP_LOG(QStringLiteral("START slot_autocomplete_list_item_entered()"));
+    if (m_autocomplete_image_viewer->isVisible())
+        m_autocomplete_image_viewer->hide();
+    if (type == QLatin1String("image"))
+        m_autocomplete_image_viewer->preview(
+            m_autocomplete_dialog, QImage(DataPaths::get().images_dir() + QLatin1Char('/') + text));
+}
+
+void App::clear_autocomplete_history_clicked() {
+    AutocompleteMenu::confirm_and_clear(m_autocomplete_menu, m_autocomplete_dialog,
+                                        DataPaths::get().images_dir());
 }
 
 // ---- Screenshots ----

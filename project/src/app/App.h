@@ -7,10 +7,17 @@
 #include <QClipboard>
 #include <QList>
 #include <QPoint>
+#include <QSet>
 #include <QStringList>
 #include <QWidget>
 
 class AutocompleteDatabase;
+class AutocompleteDialog;
+class AutocompleteMenu;
+class AutocompletePaste;
+class HistoryDialog;
+class HistoryMenu;
+class ImageViewer;
 class ClipboardOwner;
 class HiddenFeatures;
 class CopyPasteMenu;
@@ -74,6 +81,8 @@ public:
     int m_saved_position = -1;
     bool m_ignore_next_clipboard_change = false;
     bool m_paste_on_next_clipboard_change = false;
+    // Text-history entries their source marked secret: queued, never stored, shown masked.
+    QSet<QString> m_secret_texts;
     QTemporaryDir* m_temp_dir = nullptr;
 
     // Template paste state, restarted by every copy.
@@ -124,6 +133,14 @@ public:
     // Until the autocomplete store exists, inserts are only logged.
     void set_autocomplete_database(AutocompleteDatabase* database) { m_autocomplete = database; }
 
+    HistoryDialog* history_dialog() const { return m_history_dialog; }
+    HistoryMenu* history_menu() const { return m_history_menu; }
+    ImageViewer* history_image_viewer() const { return m_history_image_viewer; }
+    AutocompleteDialog* autocomplete_dialog() const { return m_autocomplete_dialog; }
+    AutocompleteMenu* autocomplete_menu() const { return m_autocomplete_menu; }
+    ImageViewer* autocomplete_image_viewer() const { return m_autocomplete_image_viewer; }
+    AutocompletePaste* autocomplete_paste() const { return m_autocomplete_paste; }
+
 public slots:
     void quit();
     void open_app();
@@ -171,13 +188,26 @@ public slots:
 
     void update_global_shortcuts();
 
+    void open_history_dialog();
+    void history_dialog_close();
+    void history_dialog_item_entered(int row);
+    void history_dialog_list_item_activated();
+    void slot_history_list_item_position_changed(int from_row, int to_row);
+    void delete_history_entry(int row);
+    void place_popup_at_cursor(QWidget* widget);
+
+    void open_autocomplete_dialog();
+    void autocomplete_dialog_close();
+    void slot_autocomplete_list_item_activated(const QString& type, const QString& text);
+    void slot_autocomplete_list_item_entered(const QString& type, const QString& text);
+    void clear_autocomplete_history_clicked();
     // The main window and its pages.
     void open_app_settings() { open_app(); }
     void set_status(const QString& state, const QString& text);
     void update_tooltips();
     void on_button_show_copy_paste_menu_clicked();
-    void on_button_show_clipboard_history_menu_clicked() { not_built("clipboard history page"); }
-    void on_button_show_autocomplete_menu_clicked() { not_built("autocomplete page"); }
+    void on_button_show_clipboard_history_menu_clicked();
+    void on_button_show_autocomplete_menu_clicked();
     void on_button_show_status_indicator_menu_clicked();
     void on_button_toggle_note_dialog_clicked() { slot_toggle_note_dialog(); }
     void on_button_show_printscreen_menu_clicked();
@@ -194,7 +224,7 @@ public slots:
     void slot_toggle_note_dialog();
     void slot_toggle_status_indicator_visibility();
     void slot_toggle_status_indicator_clickthrough();
-    void slot_show_history_dialog() { call_by_name("open_history_dialog"); }
+    void slot_show_history_dialog() { open_history_dialog(); }
     void ctrl_shift_v();
 
     void enter_hidden_feature_spell();
@@ -217,6 +247,7 @@ private:
     void prepare_position_for_capture(bool history_empty);
     template <typename T> void insert_into_history(QList<T>& history, const T& entry);
     void prepare_temp_subfolders();
+    void create_popups();
     void setup_main_window();
     // Calls an App slot that a feature not built in yet may lack; logs when it is missing.
     void call_by_name(const char* slot);
@@ -235,6 +266,13 @@ private:
     QClipboard* m_clipboard = nullptr;
     ClipboardOwner* m_clipboard_owner = nullptr;
     AutocompleteDatabase* m_autocomplete = nullptr;
+    HistoryDialog* m_history_dialog = nullptr;
+    ImageViewer* m_history_image_viewer = nullptr;
+    HistoryMenu* m_history_menu = nullptr;
+    AutocompleteDialog* m_autocomplete_dialog = nullptr;
+    ImageViewer* m_autocomplete_image_viewer = nullptr;
+    AutocompleteMenu* m_autocomplete_menu = nullptr;
+    AutocompletePaste* m_autocomplete_paste = nullptr;
     MimeDataCopier m_mime_copier;
     ClipboardCapture* m_capture = nullptr;
     MainWindowForm* ui = nullptr;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+class ActiveWindow;
 class Autostart;
 class ClipboardOwner;
 class ClipboardReader;
@@ -29,6 +30,7 @@ public:
     virtual KeyState& key_state() = 0;
     virtual InputInjector& input_injector() = 0;
     virtual GlobalHotkeys& global_hotkeys() = 0;
+    virtual ActiveWindow& active_window() = 0;
     virtual WindowStyle& window_style() = 0;
     virtual TaskbarButton& taskbar_button() = 0;
     virtual SystemInfo& system_info() = 0;

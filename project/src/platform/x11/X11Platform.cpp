@@ -1,5 +1,6 @@
 #include "X11Platform.h"
 
+#include "X11ActiveWindow.h"
 #include "X11ClipboardOwner.h"
 #include "X11ClipboardReader.h"
 #include "X11GlobalHotkeys.h"
@@ -59,6 +60,12 @@ GlobalHotkeys& X11Platform::global_hotkeys() {
     if (!m_global_hotkeys)
         m_global_hotkeys = std::make_unique<X11GlobalHotkeys>(key_map());
     return *m_global_hotkeys;
+}
+
+ActiveWindow& X11Platform::active_window() {
+    if (!m_active_window)
+        m_active_window = std::make_unique<X11ActiveWindow>();
+    return *m_active_window;
 }
 
 ClipboardReader& X11Platform::clipboard_reader() {

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class X11ActiveWindow;
 class X11ClipboardReader;
 class X11ClipboardOwner;
 class X11GlobalHotkeys;
@@ -34,6 +35,7 @@ public:
     KeyState& key_state() override;
     InputInjector& input_injector() override;
     GlobalHotkeys& global_hotkeys() override;
+    ActiveWindow& active_window() override;
     ClipboardReader& clipboard_reader() override;
     WindowStyle& window_style() override;
     TaskbarButton& taskbar_button() override;
@@ -55,6 +57,7 @@ private:
     std::unique_ptr<X11KeyState> m_key_state;
     std::unique_ptr<X11InputInjector> m_input_injector;
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;
+    std::unique_ptr<X11ActiveWindow> m_active_window;
     std::unique_ptr<X11ScreenCapture> m_screen_capture;
     std::unique_ptr<X11MouseHook> m_mouse_hook;
     std::unique_ptr<X11Magnifier> m_magnifier;

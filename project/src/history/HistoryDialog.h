@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+class App;
+class ImageViewer;
+class ListWidget;
+class QHBoxLayout;
+class QLabel;
+class QListWidgetItem;
+class QPushButton;
+class QVBoxLayout;
+
+// The popup listing what is left to paste, in the order it will be pasted.
+class HistoryDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit HistoryDialog(App* app, QWidget* parent = nullptr);
+
+    void add_items(const QStringList& texts);
+    void clear_list();
+    int count() const;
+    int current_row() const;
+    void show_lock_icon_unlocked();
+    void show_lock_icon_locked();
+    void show_order_backward();
+    void show_order_forward();
+
+    // The connections App makes to its popup and the popup's image preview.
+    void connect_to_app(ImageViewer* viewer);
+
+    // Opens the popup at the pointer with the current history, or closes it when open.
+    void open_or_close();
+
+    ListWidget* list() const { return m_list; }
+    QLabel* label() const { return m_label; }
+    QPushButton* button_lock() const { return m_button_lock; }
+    QPushButton* button_delete() const { return m_button_delete; }
+    QPushButton* button_autocomplete() const { return m_button_autocomplete; }
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+signals:
+    void signal_lock_button_clicked();
+    void signal_entered_row(int row);
+    void signal_leave_event();
+    void close_me();
+
+public slots:
+    void slot_lock_button_clicked();
+    void slot_item_entered(QListWidgetItem* item);
+    void slot_button_delete_clicked();
+
+protected:
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void init_layout();
+    void init_connects();
+
+    App* m_app = nullptr;
+    QHBoxLayout* m_list_layout = nullptr;
+    QVBoxLayout* m_button_layout = nullptr;
+    QVBoxLayout* m_main_layout = nullptr;
+    ListWidget* m_list = nullptr;
+    QLabel* m_label = nullptr;
+    QPushButton* m_button_lock = nullptr;
+    QPushButton* m_button_delete = nullptr;
+    QPushButton* m_button_autocomplete = nullptr;
+    bool m_was_active = false;
+};

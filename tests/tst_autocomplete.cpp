@@ -1,0 +1,242 @@
+#include "AppHarness.h"
+#include "FakeKeyboard.h"
+#include "autocomplete/AutocompleteDialog.h"
+#include "autocomplete/AutocompleteMenu.h"
+#include "autocomplete/AutocompleteModel.h"
+#include "autocomplete/AutocompletePaste.h"
+#include "history/ImageViewer.h"
+#include "platform/VirtualKeys.h"
+
+#include "autocomplete/AutocompleteListView.h"
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+using namespace VirtualKeys;
+
+// The autocomplete popup inside App: what the captures put in it, searching, choosing an entry
+// (which pastes through the paste engine) and clearing.
+class TestAutocomplete : public QObject {
+    Q_OBJECT
+    std::unique_ptr<App> app;
+
+    AutocompleteDialog& dialog() { return *app->autocomplete_dialog(); }
+    FakeKeyboard& keyboard() { return *FakePlatform::get().keyboard(); }
+    void copy(const QStringList& texts) {
+        for (const QString& text : texts) {
+            keyboard().tap({Control, C});
+            AppHarness::copy_text(text);
+        }
+    }
+    QStringList rows() {
+        QStringList texts;
+        for (int row = 0; row < dialog().model()->rowCount(); ++row)
+            texts.append(dialog().entry_of_row(row).m_text);
+        return texts;
+    }
+    QStringList history() const {
+        if (!app->m_rich_text_copy_enabled)
+            return app->m_corvana_clipboard_text_history;
+        QStringList texts;
+        for (const QMimeData* entry : app->m_corvana_clipboard_mime_data_history)
+            texts.append(entry->text());
+        return texts;
+    }
+    int row_of(const QString& text) { return rows().indexOf(text); }
+    void choose(const QString& text) {
+        const int row = row_of(text);
+        QVERIFY(row >= 0);
+        dialog().list_item_activated(dialog().model()->index(row));
+    }
+    static QByteArray stored() {
+        QFile file(QStringLiteral("autocomplete.json"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // Answers the next modal message box with button.
+    static void answer_next_box(QMessageBox::StandardButton button) {
+        QTimer::singleShot(0, [button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            QCOMPARE(box->text(),
+                     QStringLiteral("Are you sure you want to clear the history file?"));
+            box->button(button)->click();
+        });
+    }
+
+private slots:
+    void initTestCase() { AppHarness::init_process(); }
+    void init() {
+        AppHarness::remove_settings();
+        QFile::remove(QStringLiteral("autocomplete.json"));
+        QDir(QStringLiteral("images")).removeRecursively();
+        FakePlatform::get().injector().set_delivery(FakeInputInjector::Delivery::Synchronous);
+        app = AppHarness::make_app();
+    }
+    void cleanup() { app.reset(); }
+
+    void copies_reach_the_store_and_search_is_case_sensitive() {
+        copy({"abc", "AB", "cab", "xyz", "abc"});
+        QVERIFY(stored().contains("\"cab\""));
+        QCOMPARE(dialog().label()->text(), QStringLiteral("There are 5 items in history"));
+        dialog().line_edit()->setText(QStringLiteral("ab"));
+        QCOMPARE(rows(), (QStringList{"abc", "cab", "abc"}));
+        QCOMPARE(dialog().list_widget()->currentIndex().row(), 0);
+        // A copy while a search stands joins the rows only when it matches.
+        copy({"nope", "slab"});
+        QCOMPARE(rows(), (QStringList{"abc", "cab", "abc", "slab"}));
+        dialog().line_edit()->setText(QStringLiteral("abc"));
+        QCOMPARE(rows(), (QStringList{"abc", "abc"}));
+        dialog().line_edit()->clear();
+        QCOMPARE(rows(), (QStringList{"abc", "AB", "cab", "xyz", "abc", "nope", "slab"}));
+        dialog().line_edit()->setText(QString(10000, QLatin1Char('a')));
+        QCOMPARE(rows(), QStringList());
+
+        // A new App reads the same store back.
+        app.reset();
+        app = AppHarness::make_app();
+        QCOMPARE(rows(), (QStringList{"abc", "AB", "cab", "xyz", "abc", "nope", "slab"}));
+    }
+
+    void delete_removes_every_equal_entry() {
+        copy({"dup", "keep", "dup", "dup"});
+        dialog().line_edit()->setText(QStringLiteral("d"));
+        dialog().list_widget()->setCurrentIndex(dialog().model()->index(0));
+        dialog().slot_delete_selected_element();
+        QCOMPARE(rows(), QStringList());
+        dialog().line_edit()->clear();
+        QCOMPARE(rows(), QStringList{"keep"});
+        QVERIFY(!stored().contains("dup"));
+        QCOMPARE(dialog().label()->text(), QStringLiteral("There are 1 items in history"));
+    }
+
+    void choosing_pastes_and_leaves_the_history_as_it_was_data() {
+        QTest::addColumn<bool>("rich");
+        QTest::addColumn<bool>("later");
+        QTest::newRow("text, keys at once") << false << false;
+        QTest::newRow("text, keys later") << false << true;
+        QTest::newRow("mime, keys at once") << true << false;
+        QTest::newRow("mime, keys later") << true << true;
+    }
+    void choosing_pastes_and_leaves_the_history_as_it_was() {
+        QFETCH(bool, rich);
+        QFETCH(bool, later);
+        if (app->m_rich_text_copy_enabled != rich)
+            app->toggle_rich_text_copy();
+        app->m_paste_order = QStringLiteral("backward");
+        copy({"A", "B", "earlier text"});
+        app->delete_history_entry(0); // the history is A, B with the position on B
+        QCOMPARE(history(), (QStringList{"A", "B"}));
+        QCOMPARE(app->m_current_clipboard_history_position, 1);
+        FakePlatform::get().injector().set_delivery(
+            later ? FakeInputInjector::Delivery::Later : FakeInputInjector::Delivery::Synchronous);
+        FakePlatform::get().fake_active_window().set_current(77);
+        app->open_autocomplete_dialog();
+        QVERIFY(dialog().isVisible());
+        dialog().line_edit()->setText(QStringLiteral("earl"));
+        emit dialog().line_edit()->returnPressed();
+        QVERIFY(dialog().isHidden());
+        QCOMPARE(dialog().line_edit()->text(), QString());
+        QVERIFY(FakePlatform::get().fake_active_window().activated().contains(77));
+        // The entry waits in front until the paste engine has taken it.
+        QTRY_VERIFY(!app->autocomplete_paste()->pending());
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("earlier text"));
+        QCOMPARE(history(), (QStringList{"A", "B"}));
+        QCOMPARE(app->m_current_clipboard_history_position, 1);
+        // And the next Ctrl+V goes on with the queue.
+        keyboard().tap({Control, V});
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("B"));
+    }
+
+    void a_paste_that_never_arrives_is_undone() {
+        copy({"A", "B"});
+        const QStringList before = history();
+        const int position = app->m_current_clipboard_history_position;
+        app->disconnect_keyboard_hook(); // the synthesized keys are never reported
+        choose(QStringLiteral("A"));
+        QVERIFY(app->autocomplete_paste()->pending());
+        QCOMPARE(history().size(), before.size() + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!app->autocomplete_paste()->pending(),
+                                 AutocompletePaste::timeout_ms * 3);
+        QCOMPARE(history(), before);
+        QCOMPARE(app->m_current_clipboard_history_position, position);
+    }
+
+    void image_entries_paste_the_image_or_its_name_data() {
+        QTest::addColumn<bool>("rich");
+        QTest::newRow("text mode") << false;
+        QTest::newRow("rich-text mode") << true;
+    }
+    void image_entries_paste_the_image_or_its_name() {
+        QFETCH(bool, rich);
+        QDir().mkpath(QStringLiteral("images"));
+        QImage image(4, 3, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(QStringLiteral("images/image7.png")));
+        if (app->m_rich_text_copy_enabled != rich)
+            app->toggle_rich_text_copy();
+        app->open_autocomplete_dialog(); // opening notices the new file
+        QCOMPARE(rows(), QStringList{"image7.png"});
+        QVERIFY(dialog().entry_of_row(0).is_image());
+        choose(QStringLiteral("image7.png"));
+        QTRY_VERIFY(!app->autocomplete_paste()->pending());
+        const QMimeData* pasted = QGuiApplication::clipboard()->mimeData();
+        if (rich) {
+            QVERIFY(pasted->hasImage());
+            QCOMPARE(qvariant_cast<QImage>(pasted->imageData()).size(), QSize(4, 3));
+        } else {
+            QCOMPARE(pasted->text(), QStringLiteral("image7.png"));
+        }
+        // Hovering it previews it; a text hides the preview again.
+        dialog().show();
+        emit dialog().autocomplete_list_item_entered(QStringLiteral("image"),
+                                                     QStringLiteral("image7.png"));
+        QVERIFY(app->autocomplete_image_viewer()->isVisible());
+        emit dialog().autocomplete_list_item_entered(QStringLiteral("text"), QStringLiteral("x"));
+        QVERIFY(!app->autocomplete_image_viewer()->isVisible());
+    }
+
+    void escape_hides_and_the_search_survives() {
+        copy({"alpha", "beta"});
+        app->open_autocomplete_dialog();
+        dialog().line_edit()->setText(QStringLiteral("et"));
+        QTest::keyClick(&dialog(), Qt::Key_Escape);
+        QVERIFY(dialog().isHidden());
+        app->open_autocomplete_dialog();
+        QVERIFY(dialog().isVisible());
+        QCOMPARE(dialog().line_edit()->text(), QStringLiteral("et"));
+        QCOMPARE(rows(), QStringList{"beta"});
+        // Opening again closes.
+        app->open_autocomplete_dialog();
+        QVERIFY(dialog().isHidden());
+    }
+
+    void clearing_asks_first() {
+        copy({"one", "two"});
+        QDir().mkpath(QStringLiteral("images"));
+        QFile(QStringLiteral("images/image1.png")).open(QIODevice::WriteOnly);
+        answer_next_box(QMessageBox::No);
+        emit app->autocomplete_menu()->button_clear()->clicked(false);
+        QCOMPARE(dialog().vector_all_size(), 2);
+        QVERIFY(QFile::exists(QStringLiteral("images/image1.png")));
+
+        answer_next_box(QMessageBox::Yes);
+        emit app->autocomplete_menu()->button_clear()->clicked(false);
+        QCOMPARE(dialog().vector_all_size(), 0);
+        QCOMPARE(rows(), QStringList());
+        QCOMPARE(stored(), QByteArray("[\n]\n"));
+        QVERIFY(!QFile::exists(QStringLiteral("images/image1.png")));
+        QCOMPARE(app->history_size(), 2); // the paste queue is not the autocomplete store
+    }
+};
+
+QTEST_MAIN(TestAutocomplete)
+#include "tst_autocomplete.moc"

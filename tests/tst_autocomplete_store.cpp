@@ -1,0 +1,281 @@
+#include "autocomplete/AutocompleteStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The store on its own: the file it writes, what it reads back, and how it survives bad files.
+class TestAutocompleteStore : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> dir;
+
+    QString json() const { return dir->filePath(QStringLiteral("autocomplete.json")); }
+    QString images() const { return dir->filePath(QStringLiteral("images")); }
+
+    static QByteArray read(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static void write(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+    // What Qt itself writes for these text entries.
+    static QByteArray qt_layout(const QStringList& texts) {
+        QJsonArray array;
+        for (const QString& text : texts)
+            array.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("text")},
+                                     {QStringLiteral("text"), text}});
+        return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    }
+    static QStringList texts(const AutocompleteStore& store) {
+        QStringList out;
+        for (int i = 0; i < store.size(); ++i)
+            out.append(store.at(i).m_text);
+        return out;
+    }
+    QStringList backups() const {
+        return QDir(dir->path()).entryList({QStringLiteral("autocomplete.json.unreadable-*")});
+    }
+    static QStringList found(const AutocompleteStore& store, const QString& needle) {
+        QStringList out;
+        for (const quint32 index : store.search(needle))
+            out.append(store.at(int(index)).m_text);
+        return out;
+    }
+    void add_image(const QString& name) {
+        QDir().mkpath(images());
+        write(images() + QLatin1Char('/') + name, "png");
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+    }
+
+    void layout_is_what_qt_writes() {
+        QString controls;
+        for (int c = 0; c < 0x20; ++c)
+            controls += QChar(c + 1 == 0x20 ? 0x7f : c + 1);
+        const QStringList entries = {
+            QStringLiteral("plain"),
+            QStringLiteral("say \"hi\" \\ back/slash"),
+            QStringLiteral("two\nlines\tand\ra\fb\bc"),
+            controls,
+            QString::fromUtf8("Zürich, Kraków, 東京, 😀 and U+2028:\u2028."),
+            QStringLiteral("plain"), // the same text twice is two entries
+        };
+        {
+            AutocompleteStore store(json(), images());
+            store.load();
+            QVERIFY(!QFile::exists(json()));
+            for (const QString& text : entries)
+                QVERIFY(store.insert(QStringLiteral("text"), text));
+            QVERIFY(!store.insert(QStringLiteral("text"), QString()));
+            QVERIFY(!store.insert(QStringLiteral("image"), QStringLiteral("image1.png")));
+            QCOMPARE(read(json()), qt_layout(entries));
+        }
+        // A file in our layout is read as it stands, never rewritten.
+        const QDateTime old = QDateTime::currentDateTime().addDays(-1);
+        QFile file(json());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+        file.close();
+        AutocompleteStore again(json(), images());
+        again.load();
+        QCOMPARE(texts(again), entries);
+        QCOMPARE(QFileInfo(json()).lastModified(), old);
+        QVERIFY(backups().isEmpty());
+        QCOMPARE(QFile::permissions(json()) & (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
+    }
+
+    void images_follow_the_file_and_reload_when_the_folder_changes() {
+        add_image(QStringLiteral("image1.png"));
+        QDir().mkpath(images() + QStringLiteral("/sub.folder"));
+        write(json(), qt_layout({QStringLiteral("a")}));
+        AutocompleteStore store(json(), images());
+        store.load();
+        QCOMPARE(texts(store), (QStringList{"a", "image1.png"}));
+        QVERIFY(store.at(1).is_image());
+        store.insert(QStringLiteral("text"), QStringLiteral("b"));
+        QCOMPARE(texts(store), (QStringList{"a", "image1.png", "b"}));
+        QCOMPARE(read(json()), qt_layout({"a", "b"}));
+
+        QVERIFY(!store.reload_if_images_changed());
+        add_image(QStringLiteral("image2.png"));
+        QVERIFY(store.reload_if_images_changed());
+        QStringList listed = texts(store);
+        QCOMPARE(listed.mid(0, 2), (QStringList{"a", "b"}));
+        std::sort(listed.begin() + 2, listed.end());
+        QCOMPARE(listed.mid(2), (QStringList{"image1.png", "image2.png"}));
+        QCOMPARE(read(json()), qt_layout({"a", "b"}));
+    }
+
+    void delete_removes_every_equal_entry() {
+        AutocompleteStore store(json(), images());
+        store.load();
+        for (const char* text : {"x", "keep", "x", "xx", "x"})
+            store.insert(QStringLiteral("text"), QString::fromLatin1(text));
+        QCOMPARE(store.remove_equal(QStringLiteral("x")), 3);
+        QCOMPARE(texts(store), (QStringList{"keep", "xx"}));
+        QCOMPARE(read(json()), qt_layout({"keep", "xx"}));
+        QCOMPARE(store.remove_equal(QStringLiteral("absent")), 0);
+        QCOMPARE(found(store, QStringLiteral("x")), (QStringList{"xx"}));
+        // Appending goes on after a rewrite.
+        store.insert(QStringLiteral("text"), QStringLiteral("new"));
+        QCOMPARE(read(json()), qt_layout({"keep", "xx", "new"}));
+        store.clear();
+        QCOMPARE(store.size(), 0);
+        QCOMPARE(read(json()), qt_layout({}));
+        store.insert(QStringLiteral("text"), QStringLiteral("after clear"));
+        QCOMPARE(read(json()), qt_layout({"after clear"}));
+    }
+
+    void search_is_a_case_sensitive_substring_within_one_entry() {
+        add_image(QStringLiteral("abimage.png"));
+        write(json(), qt_layout({"abc", "AB", "cab", "xa"}));
+        AutocompleteStore store(json(), images());
+        store.load();
+        store.insert(QStringLiteral("text"), QStringLiteral("by"));
+        store.insert(QStringLiteral("text"), QString::fromUtf8("Zürich"));
+        QCOMPARE(found(store, QStringLiteral("ab")), (QStringList{"abc", "cab", "abimage.png"}));
+        // "xa" followed by "by" holds "ab" only across the two entries.
+        QCOMPARE(found(store, QStringLiteral("ay")), QStringList());
+        QCOMPARE(found(store, QString::fromUtf8("ür")), QStringList{QString::fromUtf8("Zürich")});
+        QCOMPARE(found(store, QString()), texts(store));
+        // One character: texts on both sides of the images, and the images.
+        QCOMPARE(found(store, QStringLiteral("b")),
+                 (QStringList{"abc", "cab", "abimage.png", "by"}));
+        QCOMPARE(found(store, QStringLiteral("A")), QStringList{"AB"});
+        QCOMPARE(found(store, QStringLiteral("q")), QStringList());
+        QCOMPARE(found(store, QString(10000, QLatin1Char('a'))), QStringList());
+        // Narrowing the previous result gives what a full search gives.
+        const std::vector<quint32> a = store.search(QStringLiteral("a"));
+        QCOMPARE(store.search(QStringLiteral("ab"), &a), store.search(QStringLiteral("ab")));
+    }
+
+    void an_object_or_garbage_is_kept_aside_and_not_overwritten_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("object") << QByteArray("{\"text\": \"a\", \"type\": \"text\"}\n");
+        QTest::newRow("not json") << QByteArray("hello, world");
+        QTest::newRow("array of numbers") << QByteArray("[1, 2, 3]");
+    }
+    void an_object_or_garbage_is_kept_aside_and_not_overwritten() {
+        QFETCH(QByteArray, content);
+        write(json(), content);
+        AutocompleteStore store(json(), images());
+        store.load();
+        QCOMPARE(store.size(), 0);
+        QCOMPARE(backups().size(), 1);
+        QCOMPARE(read(dir->filePath(backups().first())), content);
+        store.insert(QStringLiteral("text"), QStringLiteral("new"));
+        QCOMPARE(read(json()), qt_layout({"new"}));
+    }
+
+    void a_cut_file_loads_every_complete_entry() {
+        QStringList entries;
+        for (int i = 0; i < 4; ++i)
+            entries.append(QStringLiteral("entry \"%1\"").arg(i));
+        {
+            AutocompleteStore store(json(), images());
+            store.load();
+            for (const QString& text : entries)
+                store.insert(QStringLiteral("text"), text);
+        }
+        const QByteArray whole = read(json());
+        QCOMPARE(whole, qt_layout(entries));
+        // Where each entry's element closes.
+        QVector<int> ends;
+        for (int from = 0; (from = whole.indexOf("\n    }", from)) >= 0; from += 6)
+            ends.append(from + 6);
+        QCOMPARE(ends.size(), entries.size());
+        // A crash can stop an append at any byte: every cut keeps what was complete before it.
+        for (int cut = 0; cut < whole.size(); ++cut) {
+            init();
+            const QByteArray part = whole.left(cut);
+            write(json(), part);
+            AutocompleteStore store(json(), images());
+            store.load();
+            const int complete =
+                int(std::count_if(ends.begin(), ends.end(), [cut](int end) { return end <= cut; }));
+            QCOMPARE(texts(store), entries.mid(0, complete));
+            // Only the cut that leaves the final newline off still parses.
+            if (cut > 0 && cut < whole.size() - 1) {
+                QCOMPARE(backups().size(), 1);
+                QCOMPARE(read(dir->filePath(backups().first())), part);
+            }
+            QCOMPARE(read(json()), qt_layout(entries.mid(0, complete)));
+        }
+    }
+
+    void other_layouts_load_and_are_written_our_way() {
+        write(json(), "[{\"type\":\"text\",\"text\":\"compact\"},{\"text\":\"b\\u00e9\",\"type\":"
+                      "\"text\"}]");
+        AutocompleteStore store(json(), images());
+        store.load();
+        QCOMPARE(texts(store), (QStringList{"compact", QString::fromUtf8("bé")}));
+        QVERIFY(backups().isEmpty()); // nothing was lost by rewriting it
+        QCOMPARE(read(json()), qt_layout({"compact", QString::fromUtf8("bé")}));
+    }
+
+    void bytes_that_are_not_utf8_keep_the_original() {
+        write(json(),
+              "[\n    {\n        \"text\": \"caf\xe9\",\n        \"type\": \"text\"\n    }\n]\n");
+        AutocompleteStore store(json(), images());
+        store.load();
+        QCOMPARE(texts(store), QStringList{QString::fromUtf8("caf\xef\xbf\xbd")});
+        QCOMPARE(backups().size(), 1);
+    }
+
+    void an_empty_or_unreadable_file() {
+        write(json(), QByteArray());
+        {
+            AutocompleteStore store(json(), images());
+            store.load();
+            QCOMPARE(store.size(), 0);
+            QVERIFY(backups().isEmpty());
+            QVERIFY(store.insert(QStringLiteral("text"), QStringLiteral("a")));
+            QCOMPARE(read(json()), qt_layout({"a"}));
+        }
+        // A folder where the file belongs cannot be read: texts stay in memory, nothing is
+        // written, nothing is moved.
+        QVERIFY(QFile::remove(json()));
+        QVERIFY(QDir().mkpath(json()));
+        AutocompleteStore store(json(), images());
+        store.load();
+        QVERIFY(!store.file_usable());
+        QVERIFY(store.insert(QStringLiteral("text"), QStringLiteral("b")));
+        QCOMPARE(texts(store), QStringList{"b"});
+        QVERIFY(QFileInfo(json()).isDir());
+        QVERIFY(backups().isEmpty());
+    }
+
+    void a_ten_megabyte_entry() {
+        QString big;
+        big.reserve(10 << 20);
+        while (big.size() < (10 << 20))
+            big += QStringLiteral("line with \"quotes\"\n");
+        {
+            AutocompleteStore store(json(), images());
+            store.load();
+            QVERIFY(store.insert(QStringLiteral("text"), big));
+            store.insert(QStringLiteral("text"), QStringLiteral("after"));
+        }
+        AutocompleteStore store(json(), images());
+        store.load();
+        QCOMPARE(store.size(), 2);
+        QVERIFY(store.at(0).m_text == big);
+        QCOMPARE(store.display_text_at(0, 50).size(), 51); // cut, with an ellipsis
+        QCOMPARE(found(store, QStringLiteral("after")), QStringList{"after"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAutocompleteStore)
+#include "tst_autocomplete_store.moc"

@@ -1,0 +1,228 @@
+#include "AppHarness.h"
+#include "FakeKeyboard.h"
+#include "history/HistoryDialog.h"
+#include "history/HistoryEditor.h"
+#include "history/ListWidget.h"
+#include "platform/VirtualKeys.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace VirtualKeys;
+
+// The history popup against App's real history and paste engine, in both orders and with both
+// histories (plain text and mime data).
+class TestHistory : public QObject {
+    Q_OBJECT
+    std::unique_ptr<App> app;
+
+    HistoryDialog& dialog() { return *app->history_dialog(); }
+    QString paste() {
+        FakePlatform::get().keyboard()->tap({Control, V});
+        return QGuiApplication::clipboard()->text();
+    }
+    void setup(const char* order, bool rich, const QStringList& texts, int position) {
+        if (app->m_rich_text_copy_enabled != rich)
+            app->toggle_rich_text_copy();
+        app->m_paste_order = QString::fromLatin1(order);
+        for (const QString& text : texts) {
+            FakePlatform::get().keyboard()->tap({Control, C});
+            AppHarness::copy_text(text);
+        }
+        app->m_current_clipboard_history_position = position;
+    }
+    QStringList history() const {
+        if (!app->m_rich_text_copy_enabled)
+            return app->m_corvana_clipboard_text_history;
+        QStringList texts;
+        for (const QMimeData* entry : app->m_corvana_clipboard_mime_data_history)
+            texts.append(entry->text());
+        return texts;
+    }
+    QStringList rows() {
+        QStringList texts;
+        for (int i = 0; i < dialog().count(); ++i)
+            texts.append(dialog().list()->item(i)->text());
+        return texts;
+    }
+    void open() {
+        if (dialog().isVisible())
+            app->open_history_dialog();
+        app->open_history_dialog();
+    }
+
+private slots:
+    void initTestCase() { AppHarness::init_process(); }
+    void init() {
+        AppHarness::remove_settings();
+        QFile::remove(QStringLiteral("autocomplete.json"));
+        app = AppHarness::make_app();
+    }
+    void cleanup() { app.reset(); }
+
+    void both_histories_data() {
+        QTest::addColumn<bool>("rich");
+        QTest::newRow("text history") << false;
+        QTest::newRow("mime-data history") << true;
+    }
+
+    void forward_rows_and_delete_data() { both_histories_data(); }
+    void forward_rows_and_delete() {
+        QFETCH(bool, rich);
+        setup("forward", rich, {"A", "B", "C"}, 1);
+        open();
+        QVERIFY(dialog().isVisible());
+        QCOMPARE(dialog().label()->text(), QStringLiteral("Paste order is forward"));
+        QCOMPARE(rows(), (QStringList{"B", "C"}));
+        QCOMPARE(dialog().current_row(), 0);
+        dialog().slot_button_delete_clicked();
+        QCOMPARE(rows(), QStringList{"C"});
+        QCOMPARE(history(), (QStringList{"A", "C"}));
+        QCOMPARE(app->m_current_clipboard_history_position, 1);
+        QCOMPARE(paste(), QStringLiteral("C"));
+
+        // Opening again while open closes and empties the list.
+        app->open_history_dialog();
+        QVERIFY(!dialog().isVisible());
+        QCOMPARE(dialog().count(), 0);
+        // Deleting with nothing listed does nothing.
+        dialog().slot_button_delete_clicked();
+        QCOMPARE(history(), (QStringList{"A", "C"}));
+    }
+
+    void backward_rows_and_delete_data() { both_histories_data(); }
+    void backward_rows_and_delete() {
+        QFETCH(bool, rich);
+        setup("backward", rich, {"A", "B", "C"}, 2);
+        open();
+        QCOMPARE(dialog().label()->text(), QStringLiteral("Paste order is backward"));
+        QCOMPARE(rows(), (QStringList{"C", "B", "A"}));
+        dialog().list()->setCurrentRow(1);
+        dialog().slot_button_delete_clicked();
+        QCOMPARE(history(), (QStringList{"A", "C"}));
+        QCOMPARE(app->m_current_clipboard_history_position, 1);
+        QCOMPARE(paste(), QStringLiteral("C"));
+        // Deleting the last entries leaves no position.
+        app->m_current_clipboard_history_position = 1;
+        open();
+        dialog().slot_button_delete_clicked();
+        dialog().slot_button_delete_clicked();
+        QCOMPARE(history(), QStringList());
+        QCOMPARE(app->m_current_clipboard_history_position, -1);
+    }
+
+    void unset_or_outside_positions() {
+        setup("forward", false, {"A", "B"}, -1);
+        open();
+        QCOMPARE(app->m_current_clipboard_history_position, 0);
+        QCOMPARE(rows(), (QStringList{"A", "B"}));
+        app->m_current_clipboard_history_position = 2;
+        open();
+        QCOMPARE(rows(), QStringList());
+        app->m_paste_order = QStringLiteral("backward");
+        app->m_current_clipboard_history_position = -1;
+        open();
+        QCOMPARE(rows(), QStringList());
+        // A position past the end in backward order lists from the newest instead of reading
+        // outside the history.
+        app->m_current_clipboard_history_position = 5;
+        open();
+        QCOMPARE(rows(), (QStringList{"B", "A"}));
+    }
+
+    void drag_reorders_data() {
+        QTest::addColumn<bool>("rich");
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QStringList>("result");
+        for (const bool rich : {false, true}) {
+            const char* kind = rich ? "mime" : "text";
+            QTest::addRow("%s forward down", kind)
+                << rich << "forward" << 1 << 0 << 2 << QStringList{"A", "C", "D", "B"};
+            QTest::addRow("%s forward up", kind)
+                << rich << "forward" << 1 << 2 << 0 << QStringList{"A", "D", "B", "C"};
+            QTest::addRow("%s backward down", kind)
+                << rich << "backward" << 3 << 0 << 2 << QStringList{"A", "D", "B", "C"};
+            QTest::addRow("%s backward up", kind)
+                << rich << "backward" << 3 << 2 << 0 << QStringList{"A", "C", "D", "B"};
+        }
+    }
+    void drag_reorders() {
+        QFETCH(bool, rich);
+        QFETCH(QString, order);
+        QFETCH(int, position);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QStringList, result);
+        setup(order.toLatin1().constData(), rich, {"A", "B", "C", "D"}, position);
+        open();
+        // A press and the pointer coming back without a drag in between move nothing.
+        ListWidget* list = dialog().list();
+        list->setCurrentRow(from);
+        emit list->itemPressed(list->item(from));
+        list->setCurrentRow(to);
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(list, &enter);
+        QCOMPARE(history(), (QStringList{"A", "B", "C", "D"}));
+        // The list's report of a finished drag.
+        emit list->signal_item_pos_changed(from, to);
+        QCOMPARE(history(), result);
+        QCOMPARE(app->m_current_clipboard_history_position, position);
+        // Rows outside the history move nothing.
+        emit list->signal_item_pos_changed(0, 9);
+        QCOMPARE(history(), result);
+    }
+
+    void lock_toggle_data() { both_histories_data(); }
+    void lock_toggle() {
+        QFETCH(bool, rich);
+        setup("backward", rich, {"A", "B", "C"}, 2);
+        open();
+        dialog().list()->setCurrentRow(2);
+        emit dialog().button_lock()->clicked(false);
+        QVERIFY(app->m_position_locked);
+        QCOMPARE(app->m_saved_position, 2);
+        QCOMPARE(app->m_current_clipboard_history_position, 0);
+        QCOMPARE(paste() + paste(), QStringLiteral("AA"));
+        emit dialog().button_lock()->clicked(false);
+        QVERIFY(!app->m_position_locked);
+        QCOMPARE(app->m_current_clipboard_history_position, 2);
+
+        app->m_paste_order = QStringLiteral("forward");
+        app->m_current_clipboard_history_position = 0;
+        open();
+        dialog().list()->setCurrentRow(1);
+        emit dialog().button_lock()->clicked(false);
+        QCOMPARE(app->m_current_clipboard_history_position, 1);
+        QCOMPARE(paste(), QStringLiteral("B"));
+    }
+
+    void secret_copies_are_queued_masked_and_never_stored_data() { both_histories_data(); }
+    void secret_copies_are_queued_masked_and_never_stored() {
+        QFETCH(bool, rich);
+        setup("backward", rich, {"visible"}, 0);
+        auto* secret = new QMimeData;
+        secret->setText(QStringLiteral("hunter2"));
+        secret->setData(QStringLiteral("x-kde-passwordManagerHint"), "secret");
+        FakePlatform::get().keyboard()->tap({Control, C});
+        QGuiApplication::clipboard()->setMimeData(secret);
+        QCOMPARE(history(), (QStringList{"visible", "hunter2"}));
+        open();
+        QCOMPARE(rows(), (QStringList{HistoryEditor::masked_text(), "visible"}));
+        QCOMPARE(paste(), QStringLiteral("hunter2"));
+        QFile file(QStringLiteral("autocomplete.json"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray stored = file.readAll();
+        QVERIFY(stored.contains("visible"));
+        QVERIFY(!stored.contains("hunter2"));
+    }
+};
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"
