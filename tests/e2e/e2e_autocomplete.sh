@@ -6,12 +6,7 @@ start_corvana
 
 shots="$(dirname "$CORVANA_BIN")/../screenshots"
 mkdir -p "$shots"
-out="$PWD/pasted.txt"
-: >"$out"
-featherpad --standalone "$out" >featherpad.log 2>&1 &
-PEER_PIDS+=($!)
-wait_for 20 eval 'xdotool search --onlyvisible --class featherpad >/dev/null 2>&1' || fail "featherpad did not open"
-editor=$(xdotool search --onlyvisible --class featherpad | head -n 1)
+open_featherpad
 xdotool windowfocus --sync "$editor"
 sleep 0.2
 

@@ -5,12 +5,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 e2e_begin
 start_corvana
 
-out="$PWD/pasted.txt"
-: >"$out"
-featherpad --standalone "$out" >featherpad.log 2>&1 &
-PEER_PIDS+=($!)
-wait_for 20 eval 'xdotool search --onlyvisible --class featherpad >/dev/null 2>&1' || fail "featherpad did not open"
-editor=$(xdotool search --onlyvisible --class featherpad | head -n 1)
+open_featherpad
 xdotool windowfocus --sync "$editor"
 sleep 0.2
 

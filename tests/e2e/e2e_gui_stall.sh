@@ -10,12 +10,7 @@ start_corvana
 PEER_PIDS+=($!)
 wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' || fail "no keylog window"
 logger=$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)
-out="$PWD/pasted.txt"
-: >"$out"
-featherpad --standalone "$out" >featherpad.log 2>&1 &
-PEER_PIDS+=($!)
-wait_for 20 eval 'xdotool search --onlyvisible --class featherpad >/dev/null 2>&1' || fail "featherpad did not open"
-editor=$(xdotool search --onlyvisible --class featherpad | head -n 1)
+open_featherpad
 
 xdotool windowfocus --sync "$logger"
 sleep 0.2

@@ -93,3 +93,13 @@ copy() {
     printf '%s' "$1" | xclip -selection clipboard -i
     wait_for 10 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of '$1' not captured"
 }
+
+# open_featherpad: a real Qt editor on ./pasted.txt, mapped; sets $out and $editor.
+open_featherpad() {
+    out="$PWD/pasted.txt"
+    : >"$out"
+    featherpad --standalone "$out" >featherpad.log 2>&1 &
+    PEER_PIDS+=($!)
+    wait_for 20 eval 'xdotool search --onlyvisible --class featherpad >/dev/null 2>&1' || fail "featherpad did not open"
+    editor=$(xdotool search --onlyvisible --class featherpad | head -n 1)
+}

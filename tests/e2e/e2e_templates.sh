@@ -34,12 +34,7 @@ wait_for 10 eval '[ -z "$(visible "^Templates$")" ]' || fail "Select did not clo
 grep -q "Special paste" corvana.out && fail "unexpected special paste"
 pass "a template is selected"
 
-out="$PWD/pasted.txt"
-: >"$out"
-featherpad --standalone "$out" >featherpad.log 2>&1 &
-PEER_PIDS+=($!)
-wait_for 20 eval 'xdotool search --onlyvisible --class featherpad >/dev/null 2>&1' || fail "featherpad did not open"
-editor=$(xdotool search --onlyvisible --class featherpad | head -n 1)
+open_featherpad
 xdotool windowfocus --sync "$editor"
 sleep 0.3
 
