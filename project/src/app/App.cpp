@@ -11,6 +11,7 @@
 #include "clipboard/ClipboardImageSaver.h"
 #include "clipboard/PasteQueue.h"
 #include "clipboard/SecretContent.h"
+#include "clipboard/SyntheticPaste.h"
 #include "history/HistoryDialog.h"
 #include "history/HistoryEditor.h"
 #include "history/HistoryMenu.h"
@@ -794,38 +795,14 @@ void App::update_ui() {
 
 void App::SimulateCtrlV() {
     qDebug() << "Calling SimulateCtrlV()";
-    InputInjector& injector = Platform::instance().input_injector();
-    injector.send_key(VirtualKeys::Control, true);
-    injector.send_key(VirtualKeys::V, true);
-    injector.send_key(VirtualKeys::V, false);
-    injector.send_key(VirtualKeys::Control, false);
+    SyntheticPaste::ctrl_v(Platform::instance().input_injector());
     qDebug() << "End SimulateCtrlV()";
 }
 
 void App::SimulateCtrlVReleasingAlt() {
     qDebug() << "Calling SimulateCtrlV()";
-    InputInjector& injector = Platform::instance().input_injector();
-    const KeyState& keys = Platform::instance().key_state();
-    // Mostly run while the user holds Ctrl+Alt (Ctrl+Alt+B). A shortcut with Shift, or keys let go
-    // before the report arrived, must still give the program a plain Ctrl+V and leave no modifier
-    // pressed that the user does not hold.
-    const bool alt = keys.is_key_down(VirtualKeys::Alt);
-    const bool shift = keys.is_key_down(VirtualKeys::Shift);
-    const bool ctrl = keys.is_key_down(VirtualKeys::Control);
-    if (alt)
-        injector.send_key(VirtualKeys::Alt, false);
-    if (shift)
-        injector.send_key(VirtualKeys::Shift, false);
-    if (!ctrl)
-        injector.send_key(VirtualKeys::Control, true);
-    injector.send_key(VirtualKeys::V, true);
-    injector.send_key(VirtualKeys::V, false);
-    if (!ctrl)
-        injector.send_key(VirtualKeys::Control, false);
-    if (shift)
-        injector.send_key(VirtualKeys::Shift, true);
-    if (alt)
-        injector.send_key(VirtualKeys::Alt, true);
+    SyntheticPaste::ctrl_v_releasing_modifiers(Platform::instance().input_injector(),
+                                               Platform::instance().key_state());
     qDebug() << "End SimulateCtrlV()";
 }
 
