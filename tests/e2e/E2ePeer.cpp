@@ -11,7 +11,6 @@
 #include <QMap>
 #include <QMimeData>
 #include <QTextStream>
-#include <QThread>
 #include <QWidget>
 #include <QX11Info>
 #include <cstdio>
@@ -171,13 +170,33 @@ bool claim_clipboard(QWidget& window) {
     return true;
 }
 
-// Never answers a request, as a hung program would.
+// Never answers a request, as a hung program would, but says "asked" when the first one comes:
+// the requester is waiting from then on.
+class SilentOwner : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
+            return false;
+        if (!m_asked) {
+            m_asked = true;
+            std::printf("asked\n");
+            std::fflush(stdout);
+        }
+        return true; // Qt never sees it, so nobody answers
+    }
+
+private:
+    bool m_asked = false;
+};
+
 int hang() {
     QWidget window;
+    SilentOwner filter;
+    QCoreApplication::instance()->installNativeEventFilter(&filter);
     if (!claim_clipboard(window))
         return 2;
-    for (;;)
-        QThread::sleep(60);
+    return QApplication::exec();
 }
 
 int vanish() {

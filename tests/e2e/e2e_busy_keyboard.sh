@@ -14,7 +14,7 @@ before=$(started_capture_count)
 "$E2E_PEER" hang >hang.out 2>&1 &
 PEER_PIDS+=($!)
 wait_for 10 eval '[ "$(started_capture_count)" -gt "$before" ]' || fail "the hung owner was not seen"
-sleep 0.3 # corvana is now waiting for the hung owner's answer
+wait_for 10 grep -q asked hang.out || fail "corvana never asked the hung owner"
 
 start=$(date +%s%N)
 xdotool key ctrl+v

@@ -6,6 +6,8 @@ source "$CORVANA_SOURCE/scripts/xsession.sh"
 E2E_NAME=$(basename "$0" .sh)
 E2E_PASSED=0
 CORVANA_PID=""
+CORVANA_ERR=corvana.err
+CORVANA_ERR_FROM=0
 PEER_PIDS=()
 
 e2e_end() {
@@ -30,6 +32,7 @@ pass() {
 }
 
 finish() {
+    [ -n "$CORVANA_PID" ] && stop_corvana
     e2e_end
     echo "$E2E_PASSED passed, 0 failed"
     exit 0
@@ -52,6 +55,8 @@ e2e_begin() {
 
 # Starts corvana in ./data with its output in corvana.out and corvana.err.
 start_corvana() {
+    CORVANA_ERR=corvana.err
+    CORVANA_ERR_FROM=$(stat -c %s corvana.err 2>/dev/null || echo 0)
     (cd data && exec "$CORVANA_BIN" >>../corvana.out 2>>../corvana.err) &
     CORVANA_PID=$!
     local ready_before
@@ -60,12 +65,40 @@ start_corvana() {
         fail "corvana did not start"
 }
 
-stop_corvana() {
-    kill -TERM "$CORVANA_PID"
-    wait "$CORVANA_PID"
-    local rc=$?
+# sanitizer_report FILE [FROM]: the first sanitizer line in FILE from byte FROM on, if any.
+sanitizer_report() {
+    tail -c +$((${2:-0} + 1)) "$1" 2>/dev/null |
+        grep -m 1 -E 'ERROR: [A-Za-z]*Sanitizer|runtime error:|SUMMARY: [A-Za-z]*Sanitizer'
+}
+
+# running PID: the process is there and not yet a zombie waiting to be reaped.
+running() {
+    local state
+    state=$(ps -o stat= -p "$1" 2>/dev/null)
+    [ -n "$state" ] && [ "${state#Z}" = "$state" ]
+}
+
+# await_corvana_exit [STATUS]: waits for the running corvana to end (30 s at most), then fails
+# the test unless it exited with STATUS (0) and its standard error ($CORVANA_ERR from byte
+# $CORVANA_ERR_FROM) holds no sanitizer report.
+await_corvana_exit() {
+    local expected=${1:-0} pid=$CORVANA_PID rc report
+    if ! wait_for 30 eval '! running "$pid"'; then
+        kill -KILL "$pid" 2>/dev/null
+        fail "corvana did not end within 30 s"
+    fi
+    wait "$pid"
+    rc=$?
     CORVANA_PID=""
-    return $rc
+    report=$(sanitizer_report "$CORVANA_ERR" "$CORVANA_ERR_FROM")
+    [ -z "$report" ] || fail "sanitizer report from corvana: $report"
+    [ "$rc" -eq "$expected" ] || fail "corvana exited with status $rc, expected $expected"
+}
+
+# stop_corvana [SIGNAL]: ends corvana as the desktop would (SIGTERM) and judges how it ended.
+stop_corvana() {
+    kill -s "${1:-TERM}" "$CORVANA_PID"
+    await_corvana_exit 0
 }
 
 # Finished captures: the next copy must not take the clipboard while one is still being read,

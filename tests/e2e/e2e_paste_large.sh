@@ -51,9 +51,15 @@ pass "a 4 MB PNG pastes into Chromium"
 
 # Quick presses while large pastes are read: each waits at most the cap (and a timer's slack).
 focus_program mousepad
+went=$(grep -c "paste key went to client" corvana.err)
+held_before=$(grep -c "paste key held" corvana.err)
 xdotool key --delay 2 ctrl+v ctrl+v ctrl+v
-sleep 2
-longest=$(grep -o 'paste key held [0-9]*' corvana.err | awk '{ if ($4 > m) m = $4 } END { print m + 0 }')
+wait_for 30 eval '[ "$(grep -c "paste key went to client" corvana.err)" -ge $((went + 3)) ]' ||
+    fail "the three quick pastes did not all go on to mousepad"
+# The second and third presses come while a 5 MB paste is read: they wait, and say for how long.
+held=$(grep -o 'paste key held [0-9]* ms' corvana.err | tail -n +$((held_before + 1)) | awk '{print $4}')
+[ -n "$held" ] || fail "no quick paste waited for the one before it (no 'paste key held' line)"
+longest=$(printf '%s\n' "$held" | sort -n | tail -n 1)
 [ "$longest" -le 400 ] || fail "a paste key was held $longest ms"
 pass "no paste key was held longer than the cap (longest $longest ms)"
 finish

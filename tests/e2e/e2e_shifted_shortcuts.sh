@@ -18,7 +18,10 @@ xdotool key ctrl+alt+shift+period
 wait_for 5 eval '[ "$(count "App::clipboard_history_go_forward()")" -eq 1 ]' ||
     fail "Ctrl+Alt+> as Shift+period did not act"
 xdotool key ctrl+alt+comma
-sleep 0.3
+# Keys are handled in order: once the next Ctrl+Alt+> has acted, the comma has been seen.
+xdotool key ctrl+alt+shift+period
+wait_for 5 eval '[ "$(count "App::clipboard_history_go_forward()")" -eq 2 ]' ||
+    fail "the second Ctrl+Alt+> did not act"
 [ "$(count "App::clipboard_history_go_back()")" -eq 2 ] || fail "Ctrl+Alt+comma acted as Ctrl+Alt+<"
 pass "Ctrl+Alt+> needs its Shift, and the unshifted key does not act"
 stop_corvana || fail "corvana exited non-zero"

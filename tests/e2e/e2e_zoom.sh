@@ -18,20 +18,30 @@ shoot() { import -window root "$1" 2>/dev/null; }
 magnifier_shown() { xwininfo -root -tree | grep -q '"corvana-magnifier"'; }
 wait_for 10 eval '! xdotool search --onlyvisible --name "^Corvana$" >/dev/null 2>&1' ||
     fail "the main window stayed"
-sleep 0.3
-shoot before.png
 # The board fills the screen around where the pointer will be (the indicator sits top-left).
-"$E2E_PIXELS" equals before.png board.png 200 100 1080 700 >/dev/null ||
+wait_for 10 eval 'shoot before.png && "$E2E_PIXELS" equals before.png board.png 200 100 1080 700 >/dev/null' ||
     fail "the screen does not show the board"
+view_count() { grep -c "Live zoom view" corvana.err 2>/dev/null || true; }
+# await_view BEFORE: waits for a zoom-in after BEFORE views, and sets vx vy vw vh to its view.
+await_view() {
+    local seen=$1
+    wait_for 10 eval '[ "$(view_count)" -gt "$seen" ]' || fail "no zoom-in"
+    read -r vx vy vw vh <<<"$(grep "Live zoom view" corvana.err | tail -n 1 |
+        sed 's/.*Live zoom view \([-0-9]*\) \([-0-9]*\) \([0-9]*\) \([0-9]*\) at.*/\1 \2 \3 \4/')"
+}
+# shows_view SHOT: the screen, saved as SHOT, shows the board's view around the pointer scaled.
+shows_view() {
+    local X Y SCREEN WINDOW
+    eval "$(xdotool getmouselocation --shell)"
+    shoot "$1" && "$E2E_PIXELS" magnified "$1" board.png "$X" "$Y" "$vx" "$vy" "$vw" "$vh"
+}
 
 xdotool mousemove 600 420
 xdotool key ctrl+1
-wait_for 10 eval 'grep -q "Live zoom view" corvana.err' || fail "live zoom did not zoom in"
-read -r vx vy vw vh <<<"$(grep "Live zoom view" corvana.err | tail -n 1 | sed 's/.*Live zoom view \([-0-9]*\) \([-0-9]*\) \([0-9]*\) \([0-9]*\) at.*/\1 \2 \3 \4/')"
+await_view 0
 [ "$vw" -eq 847 ] && [ "$vh" -eq 529 ] || fail "view ${vw}x${vh}, not 1280x800 / 1.51"
 wait_for 10 magnifier_shown || fail "no magnifier window"
-wait_for 10 eval 'shoot zoomed.png && "$E2E_PIXELS" magnified zoomed.png board.png 600 420 $vx $vy $vw $vh' ||
-    fail "the screen does not show the board around the pointer scaled by 1.5"
+wait_for 10 shows_view zoomed.png || fail "the screen does not show the board around the pointer scaled by 1.5"
 cp zoomed.png "$CORVANA_SHOTS/magnifier.png"
 pass "Ctrl+1: the board around the pointer, 1.5 times larger"
 
@@ -48,11 +58,13 @@ wait_for 10 eval 'shoot after.png && "$E2E_PIXELS" equals after.png before.png 0
 pass "Ctrl+1 again: the board exactly as before"
 
 zoom_shown() { xdotool search --onlyvisible --name '^Corvana zoom$' >/dev/null 2>&1; }
-xdotool mousemove 300 300
+xdotool mousemove 600 420
+views=$(view_count)
 xdotool key ctrl+2
 wait_for 10 zoom_shown || fail "Ctrl+2 showed no zoom window"
 wait_for 10 magnifier_shown || fail "Ctrl+2 did not magnify"
-sleep 0.3
+await_view "$views"
+wait_for 10 shows_view frozen.png || fail "Ctrl+2 does not show the board magnified"
 # Paced, so each move arrives on its own (queued moves are merged into one).
 xdotool mousedown 1
 for x in 320 350 380 410 440 470; do
@@ -67,11 +79,13 @@ pass "Ctrl+2 and a drag draw a red stroke"
 
 xdotool key Escape
 wait_for 10 eval '! zoom_shown && ! magnifier_shown' || fail "Escape did not end the zoom"
+views=$(view_count)
 xdotool key ctrl+2
 wait_for 10 zoom_shown || fail "the second Ctrl+2 showed no zoom window"
 wait_for 10 magnifier_shown || fail "the second Ctrl+2 did not magnify"
-sleep 0.5
-shoot clean.png
+await_view "$views"
+# Painted: the screen shows the board magnified; only then does "no red" say anything.
+wait_for 10 shows_view clean.png || fail "the second zoom does not show the board magnified"
 [ "$("$E2E_PIXELS" red-count clean.png)" -eq 0 ] || fail "the next zoom with pen is not clean"
 xdotool key Escape
 wait_for 10 eval '! zoom_shown && ! magnifier_shown' || fail "Escape did not end the second zoom"

@@ -100,17 +100,51 @@ bool has_avx2() {
 #endif
 } // namespace
 
+bool TextScanner::supported(Path path) {
+    switch (path) {
+    case Path::Scalar:
+        return true;
+#ifdef CORVANA_X86
+    case Path::Sse2:
+        return true;
+    case Path::Avx2:
+        return has_avx2();
+#else
+    case Path::Sse2:
+    case Path::Avx2:
+        return false;
+#endif
+    }
+    return false;
+}
+
+TextScanner::Path TextScanner::best_path() {
+    static const Path best = supported(Path::Avx2)   ? Path::Avx2
+                             : supported(Path::Sse2) ? Path::Sse2
+                                                     : Path::Scalar;
+    return best;
+}
+
 void TextScanner::scan(const char* data, const std::vector<qint64>& starts, int first, int last,
                        const char* needle, qsizetype size, quint32 offset,
                        std::vector<quint32>& out) {
-    if (first >= last || size <= 0)
+    scan(best_path(), data, starts, first, last, needle, size, offset, out);
+}
+
+void TextScanner::scan(Path path, const char* data, const std::vector<qint64>& starts, int first,
+                       int last, const char* needle, qsizetype size, quint32 offset,
+                       std::vector<quint32>& out) {
+    if (first >= last || size <= 0 || !supported(path))
         return;
     Walk walk{data, starts, first, last, needle, size, offset, out};
     const qint64 from = starts[size_t(first)];
     const qint64 to = starts[size_t(last)];
     qint64 done = from;
 #ifdef CORVANA_X86
-    done = has_avx2() ? scan_avx2(walk, from, to) : scan_sse2(walk, from, to);
+    if (path == Path::Avx2)
+        done = scan_avx2(walk, from, to);
+    else if (path == Path::Sse2)
+        done = scan_sse2(walk, from, to);
 #endif
     scan_scalar(walk, done, to);
 }

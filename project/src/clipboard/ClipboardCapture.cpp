@@ -101,7 +101,9 @@ ClipboardOwner::Result ClipboardCapture::take_back(ClipboardOwner& owner) const 
 void ClipboardCapture::debug_stall() {
 #ifndef NDEBUG
     static const int stall_ms = qEnvironmentVariableIntValue("CORVANA_DEBUG_CAPTURE_STALL_MS");
-    if (stall_ms > 0)
+    if (stall_ms > 0) {
+        qDebug("Capture: stalling %d ms", stall_ms);
         QThread::msleep(ulong(stall_ms));
+    }
 #endif
 }

@@ -30,6 +30,11 @@ X11Platform::X11Platform() {
     // A closed standard output (the log's reader went away) must not end the program unsaved:
     // writes then fail quietly instead.
     std::signal(SIGPIPE, SIG_IGN);
+    // Nothing here draws with OpenGL, and Qt's GLX integration would load Mesa (its code
+    // generator included) for every window: tens of megabytes and a slower start. A user who
+    // sets the variable (xcb_glx, xcb_egl) gets Qt's own choice back.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
 }
 
 X11Platform::~X11Platform() = default;

@@ -1,0 +1,138 @@
+// Every block width of the text scanner against a plain search, whatever CPU runs the test: the
+// widest path is what users get, the narrower ones are what older machines get.
+#include "autocomplete/TextScanner.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+#include <string>
+
+Q_DECLARE_METATYPE(TextScanner::Path)
+
+namespace {
+struct Corpus {
+    std::string data;
+    std::vector<qint64> starts{0};
+
+    void add(const std::string& text) {
+        data += text;
+        starts.push_back(qint64(data.size()));
+    }
+    int count() const { return int(starts.size()) - 1; }
+};
+
+std::vector<quint32> plain_search(const Corpus& corpus, int first, int last,
+                                  const std::string& needle, quint32 offset) {
+    std::vector<quint32> found;
+    for (int i = first; i < last; ++i) {
+        const std::string text = corpus.data.substr(size_t(corpus.starts[size_t(i)]),
+                                                    size_t(corpus.starts[size_t(i) + 1] -
+                                                           corpus.starts[size_t(i)]));
+        if (text.find(needle) != std::string::npos)
+            found.push_back(quint32(i) + offset);
+    }
+    return found;
+}
+
+std::vector<quint32> scan(TextScanner::Path path, const Corpus& corpus, int first, int last,
+                          const std::string& needle, quint32 offset = 0) {
+    std::vector<quint32> found;
+    TextScanner::scan(path, corpus.data.data(), corpus.starts, first, last, needle.data(),
+                      qsizetype(needle.size()), offset, found);
+    return found;
+}
+
+QByteArray describe(const std::vector<quint32>& found) {
+    QByteArray text;
+    for (quint32 i : found)
+        text += QByteArray::number(i) + ' ';
+    return text;
+}
+} // namespace
+
+class TestTextScanner : public QObject {
+    Q_OBJECT
+
+    void paths() {
+        QTest::addColumn<TextScanner::Path>("path");
+        QTest::newRow("scalar") << TextScanner::Path::Scalar;
+        QTest::newRow("sse2") << TextScanner::Path::Sse2;
+        QTest::newRow("avx2") << TextScanner::Path::Avx2;
+    }
+
+private slots:
+    void matches_across_entry_and_block_boundaries_are_not_matches_data() { paths(); }
+    void matches_across_entry_and_block_boundaries_are_not_matches() {
+        QFETCH(TextScanner::Path, path);
+        if (!TextScanner::supported(path))
+            QSKIP("this CPU lacks the path");
+        // Entries cut so the needle "xyz" straddles every boundary, at every place within a
+        // 16- and 32-byte block; real matches sit exactly at block ends and at the data's end.
+        for (int shift = 0; shift < 40; ++shift) {
+            Corpus corpus;
+            corpus.add(std::string(size_t(shift), 'a') + "xy");
+            corpus.add("z" + std::string(30, 'b') + "x");
+            corpus.add("yz" + std::string(size_t(shift), 'c'));
+            corpus.add(std::string(size_t(shift), 'd') + "xyz");
+            corpus.add(std::string(29, 'e') + "xyz");
+            const std::vector<quint32> found = scan(path, corpus, 0, corpus.count(), "xyz");
+            QCOMPARE(describe(found), QByteArray("3 4 "));
+        }
+    }
+
+    void agrees_with_a_plain_search_data() { paths(); }
+    void agrees_with_a_plain_search() {
+        QFETCH(TextScanner::Path, path);
+        if (!TextScanner::supported(path))
+            QSKIP("this CPU lacks the path");
+        QRandomGenerator random(20261206);
+        for (int round = 0; round < 300; ++round) {
+            Corpus corpus;
+            const int entries = 1 + int(random.bounded(60));
+            // A small alphabet, so needles of every length match somewhere, and many near-misses
+            // share the needle's first and last byte.
+            for (int e = 0; e < entries; ++e) {
+                std::string text(size_t(random.bounded(90)), ' ');
+                for (char& c : text)
+                    c = char('a' + random.bounded(3));
+                corpus.add(text);
+            }
+            const int first = int(random.bounded(entries));
+            const int last = first + int(random.bounded(entries - first + 1));
+            std::string needle(size_t(1 + random.bounded(40)), ' ');
+            for (char& c : needle)
+                c = char('a' + random.bounded(3));
+            if (random.bounded(2)) {
+                // A needle taken from the corpus itself, possibly across two entries.
+                const qint64 at = qint64(random.bounded(quint32(corpus.data.size() + 1)));
+                needle = corpus.data.substr(size_t(at), needle.size());
+                if (needle.empty())
+                    needle = "a";
+            }
+            const quint32 offset = random.bounded(1000);
+            const auto want = plain_search(corpus, first, last, needle, offset);
+            const auto got = scan(path, corpus, first, last, needle, offset);
+            if (got != want)
+                QFAIL(qPrintable(QStringLiteral("round %1, needle '%2': got %3, want %4")
+                                     .arg(round)
+                                     .arg(QString::fromStdString(needle))
+                                     .arg(QString::fromLatin1(describe(got)))
+                                     .arg(QString::fromLatin1(describe(want)))));
+        }
+    }
+
+    void the_default_is_the_widest_supported_path() {
+        const TextScanner::Path best = TextScanner::best_path();
+        QVERIFY(TextScanner::supported(best));
+        if (TextScanner::supported(TextScanner::Path::Avx2))
+            QCOMPARE(best, TextScanner::Path::Avx2);
+        Corpus corpus;
+        corpus.add("one needle here");
+        corpus.add("nothing");
+        std::vector<quint32> found;
+        TextScanner::scan(corpus.data.data(), corpus.starts, 0, 2, "needle", 6, 7, found);
+        QCOMPARE(describe(found), QByteArray("7 "));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTextScanner)
+#include "tst_text_scanner.moc"
