@@ -8,7 +8,7 @@ packages=(
   libx11-dev libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev libxcb-xfixes0-dev
   libxcb-composite0-dev libxcb-damage0-dev libxcb-render0-dev libxcb-shape0-dev x11proto-dev
   fonts-roboto-unhinted
-  xvfb xauth x11-utils x11-xkb-utils xdotool xclip trayer featherpad dbus imagemagick
+  xvfb xauth x11-utils x11-xkb-utils xdotool xclip trayer featherpad dbus imagemagick procps
   # programs the paste tests paste into, and clipboard managers that run beside us
   mousepad l3afpad chromium copyq parcellite clipit
   # two screens side by side for the screenshot tests; pictures compared with ImageMagick

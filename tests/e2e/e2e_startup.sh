@@ -11,6 +11,8 @@ start=$(date +%s%N)
 rc=$?
 elapsed_ms=$((($(date +%s%N) - start) / 1000000))
 [ $rc -eq 0 ] || fail "second start exited with $rc"
+report=$(sanitizer_report second.out)
+[ -z "$report" ] || fail "sanitizer report from the second start: $report"
 [ $elapsed_ms -lt 1500 ] || fail "second start took $elapsed_ms ms"
 kill -0 "$CORVANA_PID" 2>/dev/null || fail "the first instance ended"
 wait_for 5 eval 'xdotool search --onlyvisible --name "^Corvana$" >/dev/null' ||
@@ -39,9 +41,7 @@ pass "SIGTERM saves the settings and removes the temporary folder"
 for signal in INT HUP; do
     start_corvana
     temp=$(sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1)
-    kill -s "$signal" "$CORVANA_PID"
-    wait "$CORVANA_PID" || fail "corvana exited non-zero after SIG$signal"
-    CORVANA_PID=""
+    stop_corvana "$signal"
     [ ! -e "$temp" ] || fail "SIG$signal left $temp behind"
 done
 pass "SIGINT and SIGHUP end it the same way"
