@@ -232,6 +232,14 @@ private slots:
             if (!picture)
                 QCOMPARE(pasted->text(), entry.second);
         }
+        // The preview reads the same way: nothing for the FIFO, the picture for the image.
+        dialog().show();
+        emit dialog().autocomplete_list_item_entered(QStringLiteral("image"),
+                                                     QStringLiteral("pipe.png"));
+        QVERIFY(app->autocomplete_image_viewer()->isHidden());
+        emit dialog().autocomplete_list_item_entered(QStringLiteral("image"),
+                                                     QStringLiteral("image7.png"));
+        QVERIFY(app->autocomplete_image_viewer()->isVisible());
     }
 
     void escape_hides_and_the_search_survives() {
