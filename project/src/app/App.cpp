@@ -156,6 +156,7 @@ App::~App() {
     delete m_history_dialog;
     delete m_tray_icon;
     m_tray_icon = nullptr;
+    m_mime_copier.stop_copies();
     if (m_temp_dir)
         m_temp_dir->remove();
     delete m_temp_dir;

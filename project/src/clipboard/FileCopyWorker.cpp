@@ -15,14 +15,22 @@ FileCopyWorker::FileCopyWorker()
 }
 
 FileCopyWorker::~FileCopyWorker() {
+    stop();
+}
+
+void FileCopyWorker::stop() {
+    if (!m_thread)
+        return;
     {
         std::lock_guard<std::mutex> lock(m_link->mutex);
         m_link->owner = nullptr;
         m_link->stop = true;
     }
     m_thread->quit();
-    if (m_thread->wait(stop_wait_ms)) {
-        delete m_thread;
+    QThread* thread = m_thread;
+    m_thread = nullptr;
+    if (thread->wait(stop_wait_ms)) {
+        delete thread;
         return;
     }
     // Stuck in the file system (a hung network mount): the process is ending, and destroying a
@@ -32,6 +40,8 @@ FileCopyWorker::~FileCopyWorker() {
 
 int FileCopyWorker::submit(const QString& source, const QString& target, qint64 max_bytes) {
     const int id = ++m_next_id;
+    if (!m_thread)
+        return id; // stopped: the program is ending
     ++m_pending;
     const std::shared_ptr<Link> link = m_link;
     QMetaObject::invokeMethod(
@@ -49,6 +59,8 @@ int FileCopyWorker::submit(const QString& source, const QString& target, qint64 
             QMetaObject::invokeMethod(
                 owner,
                 [owner, id, ok, error] {
+                    if (!owner->m_thread)
+                        return; // stopped meanwhile
                     --owner->m_pending;
                     if (!ok)
                         APP_LOG(QStringLiteral("File not copied: ") + error);

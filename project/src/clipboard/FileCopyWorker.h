@@ -23,6 +23,9 @@ public:
     // Copies source to a new private file target; returns the job's id for copied().
     int submit(const QString& source, const QString& target, qint64 max_bytes);
     int pending() const { return m_pending; }
+    // Ends the copy under way and drops the rest; no copied() after it. Waits stop_wait_ms at
+    // most.
+    void stop();
 
 signals:
     void copied(int id, bool ok, const QString& error);

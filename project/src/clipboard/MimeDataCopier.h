@@ -20,8 +20,6 @@ class QMimeData;
 // done, then every file list in it names the snapshots.
 class MimeDataCopier {
 public:
-    static constexpr qint64 max_snapshot_mb = 10;
-
     explicit MimeDataCopier(QString temp_root = QString());
     void set_temp_root(const QString& temp_root) { m_temp_root = temp_root; }
 
@@ -41,6 +39,8 @@ public:
     // Copies files for others the same way (the images folder).
     FileCopyWorker& file_copier() { return m_worker; }
     const FileCopyWorker& file_copier() const { return m_worker; }
+    // Ends the copies under way, before the folder they write into goes.
+    void stop_copies() { m_worker.stop(); }
 
     // The clipboard format name under which data is stored: native format names carry the
     // real name between double quotes.
