@@ -99,6 +99,8 @@ rss=$(memory_kb VmRSS) disk=$(disk_kb)
 offer_and_wait image/png=sample.png text/uri-list=image-list.txt
 wait_for 10 grep -q "Not copied into the images folder: /proc/self/pagemap" corvana.out ||
     fail "the picture's links were not all decided"
+grep -q "Not copied into the images folder: $PWD/pipe is not a regular file" corvana.out ||
+    fail "the FIFO was not refused"
 [ -z "$(ls -A data/images 2>/dev/null)" ] || fail "the images folder holds: $(ls data/images)"
 [ -e pipe.opened ] && fail "the FIFO was opened"
 unchanged "a picture linking to a FIFO and a device" "$rss" "$disk"
