@@ -213,7 +213,7 @@ void our_capture(MimeDataCopier& copier, const QString& images) {
     if (read.outcome != ClipboardCapture::Outcome::Copied)
         std::fprintf(stderr, "capture failed: %s\n", qPrintable(read.error));
     else if (read.data->hasImage())
-        ClipboardImageSaver(images).save_entry(read.data);
+        ClipboardImageSaver(images).save_entry(read.data, copier.file_copier());
     delete read.data;
 }
 

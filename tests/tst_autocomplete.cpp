@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -202,6 +203,43 @@ private slots:
         QVERIFY(app->autocomplete_image_viewer()->isVisible());
         emit dialog().autocomplete_list_item_entered(QStringLiteral("text"), QStringLiteral("x"));
         QVERIFY(!app->autocomplete_image_viewer()->isVisible());
+    }
+
+    // Only an image entry is a picture, and only a file directly in the images folder: a text
+    // naming a picture pastes the text, a name leading out of the folder or to a FIFO pastes the
+    // name (loading a FIFO would hang).
+    void only_image_entries_inside_the_images_folder_paste_a_picture() {
+        if (!app->m_rich_text_copy_enabled)
+            app->toggle_rich_text_copy();
+        QDir().mkpath(QStringLiteral("images"));
+        QImage image(4, 3, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QVERIFY(image.save(QStringLiteral("images/image7.png")));
+        QVERIFY(image.save(QStringLiteral("outside.png")));
+        QCOMPARE(QProcess::execute("mkfifo", {QStringLiteral("images/pipe.png")}), 0);
+        const QString images = QDir::currentPath() + QStringLiteral("/images");
+        const QList<QPair<QString, QString>> entries = {{"text", "image7.png"},
+                                                        {"image", "../outside.png"},
+                                                        {"image", images + "/../outside.png"},
+                                                        {"image", "pipe.png"},
+                                                        {"image", "image7.png"}};
+        for (const auto& entry : entries) {
+            app->autocomplete_paste()->paste(entry.first, entry.second, images);
+            QTRY_VERIFY(!app->autocomplete_paste()->pending());
+            const QMimeData* pasted = QGuiApplication::clipboard()->mimeData();
+            const bool picture = entry == entries.last();
+            QCOMPARE(pasted->hasImage(), picture);
+            if (!picture)
+                QCOMPARE(pasted->text(), entry.second);
+        }
+        // The preview reads the same way: nothing for the FIFO, the picture for the image.
+        dialog().show();
+        emit dialog().autocomplete_list_item_entered(QStringLiteral("image"),
+                                                     QStringLiteral("pipe.png"));
+        QVERIFY(app->autocomplete_image_viewer()->isHidden());
+        emit dialog().autocomplete_list_item_entered(QStringLiteral("image"),
+                                                     QStringLiteral("image7.png"));
+        QVERIFY(app->autocomplete_image_viewer()->isVisible());
     }
 
     void escape_hides_and_the_search_survives() {

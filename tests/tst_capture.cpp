@@ -183,6 +183,11 @@ private slots:
         data->setUrls({QUrl::fromLocalFile(small), QUrl::fromLocalFile(large)});
         copy_mime(data);
         QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 1);
+        // Copied off the GUI thread: the capture is over before the copy is.
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.first()->urls().first(),
+                 QUrl::fromLocalFile(small));
+        QCOMPARE(app->mime_copier().pending_snapshots(), 1);
+        QTRY_COMPARE(app->mime_copier().pending_snapshots(), 0);
         const QList<QUrl> urls = app->m_corvana_clipboard_mime_data_history.first()->urls();
         QCOMPARE(urls.size(), 2);
         const QString snapshot = urls[0].toLocalFile();
@@ -229,6 +234,7 @@ private slots:
         auto* data = new QMimeData;
         data->setUrls({QUrl::fromLocalFile(path)});
         copy_mime(data);
+        QTRY_COMPARE(app->mime_copier().pending_snapshots(), 0);
         const QString snapshot =
             app->m_corvana_clipboard_mime_data_history.first()->urls().first().toLocalFile();
         QVERIFY(QFileInfo::exists(snapshot));
@@ -236,6 +242,95 @@ private slots:
         copy_texts(1, 100);
         QVERIFY(!QFileInfo::exists(snapshot));
         QCOMPARE(app->mime_copier().snapshot_count(), 0);
+    }
+
+    // Names another program put on the clipboard: only regular files are read, never a FIFO
+    // (opening it blocks), a device, or a kernel file; and a file manager pastes the snapshots.
+    void only_regular_files_are_snapshotted_and_every_file_list_names_them() {
+        use_mode("forward", true, true);
+        QTemporaryDir originals;
+        const QString real = originals.filePath("real.txt");
+        const QString fifo = originals.filePath("pipe");
+        QFile file(real);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("real") == 4);
+        file.close();
+        QCOMPARE(QProcess::execute("mkfifo", {fifo}), 0);
+        const QStringList names = {fifo, "/dev/zero", "/proc/self/status", real};
+        QByteArray uris, gnome = "copy";
+        for (const QString& name : names) {
+            uris += QUrl::fromLocalFile(name).toEncoded() + "\r\n";
+            gnome += "\n" + QUrl::fromLocalFile(name).toEncoded();
+        }
+        auto* data = new QMimeData;
+        data->setData("text/uri-list", uris);
+        data->setData("x-special/gnome-copied-files", gnome);
+        copy_mime(data);
+        QTRY_COMPARE(app->mime_copier().pending_snapshots(), 0);
+        const QMimeData* entry = app->m_corvana_clipboard_mime_data_history.first();
+        const QList<QUrl> urls = entry->urls();
+        QCOMPARE(urls.size(), 4);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(urls[i], QUrl::fromLocalFile(names[i])); // left as they were, unread
+        const QString snapshot = urls[3].toLocalFile();
+        QVERIFY(snapshot.startsWith(app->temp_dir_path() + "/temp/"));
+        QCOMPARE(app->mime_copier().snapshot_count(), 1);
+        // GTK file managers read their own list first: it names the snapshot too, the rest of it
+        // byte for byte as sent.
+        const QList<QByteArray> lines = entry->data("x-special/gnome-copied-files").split('\n');
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[0], QByteArray("copy"));
+        QCOMPARE(lines[1], QUrl::fromLocalFile(fifo).toEncoded());
+        QCOMPARE(lines[4], QUrl::fromLocalFile(snapshot).toEncoded());
+        app->m_current_clipboard_history_position = 0;
+        app->paste_from_corvana_clipboard();
+        QCOMPARE(clipboard()->mimeData()->data("x-special/gnome-copied-files"),
+                 entry->data("x-special/gnome-copied-files"));
+
+        // A cut is a move of the originals: its list keeps naming them.
+        auto* cut = new QMimeData;
+        cut->setUrls({QUrl::fromLocalFile(real)});
+        cut->setData("x-special/gnome-copied-files",
+                     "cut\n" + QUrl::fromLocalFile(real).toEncoded());
+        copy_mime(cut);
+        QTRY_COMPARE(app->mime_copier().pending_snapshots(), 0);
+        const QMimeData* cut_entry = app->m_corvana_clipboard_mime_data_history.last();
+        QVERIFY(cut_entry->urls().first().toLocalFile().startsWith(app->temp_dir_path()));
+        QCOMPARE(cut_entry->data("x-special/gnome-copied-files"),
+                 "cut\n" + QUrl::fromLocalFile(real).toEncoded());
+    }
+
+    // The size on disk is only a first check: the copy stops at the limit of bytes it read.
+    void a_copy_stops_at_its_limit_of_bytes_read() {
+        QTemporaryDir dir;
+        const QString source = dir.filePath("grown.bin");
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(5000, 'g')) == 5000);
+        file.close();
+        QString error;
+        QVERIFY(!PrivateFiles::copy_new(source, dir.filePath("copy.bin"), 4999, &error));
+        QVERIFY(error.contains("more than 4999 bytes"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"grown.bin"});
+        QVERIFY(PrivateFiles::copy_new(source, dir.filePath("copy.bin"), 5000, &error));
+        QCOMPARE(QFileInfo(dir.filePath("copy.bin")).size(), qint64(5000));
+    }
+
+    // A picture with links: the links go into the images folder only when they are regular
+    // files; a FIFO there would hang the capture for good.
+    void a_pictures_links_copy_only_regular_files_into_the_images_folder() {
+        use_mode("forward", true, true);
+        QTemporaryDir originals;
+        const QString real = originals.filePath("photo.png");
+        const QString fifo = originals.filePath("pipe.png");
+        QVERIFY(sample_image(qRgb(5, 6, 7)).save(real));
+        QCOMPARE(QProcess::execute("mkfifo", {fifo}), 0);
+        auto* data = new QMimeData;
+        data->setImageData(sample_image(qRgb(5, 6, 7)));
+        data->setUrls({QUrl::fromLocalFile(fifo), QUrl::fromLocalFile("/proc/self/status"),
+                       QUrl::fromLocalFile(real)});
+        copy_mime(data);
+        QTRY_COMPARE(app->mime_copier().file_copier().pending(), 0);
+        QCOMPARE(QDir(images_dir()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList{"photo.png"});
     }
 
     void the_run_folder_goes_with_the_program() {

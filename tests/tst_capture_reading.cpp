@@ -2,6 +2,7 @@
 #include "app/DataPaths.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardFetchPlan.h"
+#include "clipboard/PictureDecoder.h"
 #include "clipboard/SecretContent.h"
 
 #include <QBuffer>
@@ -146,6 +147,30 @@ private slots:
         const QMimeData* entry = app->m_corvana_clipboard_mime_data_history.first();
         QCOMPARE(QImage::fromData(entry->data("image/png")).convertToFormat(QImage::Format_RGB32),
                  image);
+    }
+
+    // A header can claim any size, and decoding allocates what it claims: pictures beyond the
+    // limit are refused undecoded, at capture and when a paste asks for the pixels.
+    void pictures_larger_than_the_limit_are_not_decoded() {
+        use_rich(true);
+        QImage large(9000, 8000, QImage::Format_Mono); // 72 million pixels in 9 MB
+        large.fill(0);
+        const QByteArray bmp = encoded(large, "BMP");
+        QVERIFY(!bmp.isEmpty());
+        reader().script({{"image/bmp", bmp}, {"text/plain", "caption"}});
+        app->copy_to_corvana_clipboard();
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 1);
+        const QMimeData* entry = app->m_corvana_clipboard_mime_data_history.first();
+        QVERIFY(!entry->hasFormat("image/png"));
+        QCOMPARE(entry->text(), QStringLiteral("caption"));
+
+        CapturedMimeData data;
+        data.setData("image/png", encoded(large, "PNG"));
+        data.set_image_source("image/png");
+        QVERIFY(qvariant_cast<QImage>(data.imageData()).isNull());
+        QString error;
+        QVERIFY(PictureDecoder::decode(bmp, &error).isNull());
+        QVERIFY(error.contains("9000 x 8000"));
     }
 
     void an_emptied_clipboard_is_no_copy_and_gets_its_content_back() {

@@ -1,5 +1,6 @@
 // A small X client the end-to-end tests drive Corvana with: makes and compares images, shows a
-// window that logs the keys it receives, and holds a key grab as another program would.
+// window that logs the keys it receives, holds a key grab as another program would, and owns the
+// clipboard as well-behaved, hung, vanishing and hostile programs do.
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QBuffer>
@@ -11,10 +12,15 @@
 #include <QMap>
 #include <QMimeData>
 #include <QTextStream>
+#include <QTimer>
+#include <QVector>
 #include <QWidget>
 #include <QX11Info>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
@@ -208,6 +214,136 @@ int vanish() {
     return QApplication::exec();
 }
 
+// Offers the given formats with the bytes of the given files, as a program that copies them.
+int offer(const QStringList& pairs) {
+    auto* data = new QMimeData;
+    for (const QString& pair : pairs) {
+        const int split = pair.indexOf(QLatin1Char('='));
+        QFile file(pair.mid(split + 1));
+        if (split < 0 || !file.open(QIODevice::ReadOnly))
+            return 2;
+        data->setData(pair.left(split), file.readAll());
+    }
+    QGuiApplication::clipboard()->setMimeData(data);
+    std::printf("owner\n");
+    std::fflush(stdout);
+    return QApplication::exec();
+}
+
+// An owner that misbehaves on purpose. It answers the list of formats, then:
+// - drip: sends the text in parts (INCR), one byte every 1.9 s, without end;
+// - flood: sends parts of 64 KiB as fast as they are taken, without end;
+// - silent: offers many formats and answers none of them.
+// Says "asked" at the first request for content and "part N" for every part sent.
+class HostileOwner : public QAbstractNativeEventFilter {
+public:
+    enum class Mode { Drip, Flood, Silent };
+    explicit HostileOwner(Mode mode) : m_mode(mode) {}
+
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        const int kind = event->response_type & 0x7f;
+        if (kind == XCB_SELECTION_REQUEST) {
+            request(*static_cast<const xcb_selection_request_event_t*>(message));
+            return true;
+        }
+        if (kind == XCB_PROPERTY_NOTIFY && m_requestor) {
+            const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
+            if (notify->window == m_requestor && notify->atom == m_property &&
+                notify->state == XCB_PROPERTY_DELETE)
+                next_part();
+        }
+        return false;
+    }
+
+private:
+    static xcb_atom_t atom(const char* name) {
+        xcb_connection_t* connection = QX11Info::connection();
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return value;
+    }
+
+    static void notify(const xcb_selection_request_event_t& request, xcb_atom_t property) {
+        xcb_selection_notify_event_t event = {};
+        event.response_type = XCB_SELECTION_NOTIFY;
+        event.time = request.time;
+        event.requestor = request.requestor;
+        event.selection = request.selection;
+        event.target = request.target;
+        event.property = property;
+        xcb_send_event(QX11Info::connection(), 0, request.requestor, 0,
+                       reinterpret_cast<const char*>(&event));
+        xcb_flush(QX11Info::connection());
+    }
+
+    void request(const xcb_selection_request_event_t& request) {
+        xcb_connection_t* connection = QX11Info::connection();
+        if (request.target == atom("TARGETS")) {
+            QVector<xcb_atom_t> targets = {atom("TARGETS"), atom("UTF8_STRING")};
+            for (int i = 0; m_mode == Mode::Silent && i < 20; ++i)
+                targets.append(
+                    atom(QByteArray("application/x-silent-" + QByteArray::number(i)).constData()));
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
+                                request.property, XCB_ATOM_ATOM, 32, uint32_t(targets.size()),
+                                targets.constData());
+            notify(request, request.property);
+            return;
+        }
+        if (!m_asked) {
+            m_asked = true;
+            std::printf("asked\n");
+            std::fflush(stdout);
+        }
+        if (m_mode == Mode::Silent || m_requestor)
+            return;
+        m_requestor = request.requestor;
+        m_property = request.property;
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(connection, m_requestor, XCB_CW_EVENT_MASK, &mask);
+        const uint32_t size_hint = 1u << 30;
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, m_requestor, m_property,
+                            atom("INCR"), 32, 1, &size_hint);
+        notify(request, request.property);
+    }
+
+    // The requestor took the last part: the next one, now or 1.9 s later.
+    void next_part() {
+        if (m_mode == Mode::Flood) {
+            send(QByteArray(64 * 1024, 'f'));
+            return;
+        }
+        QTimer::singleShot(1900, [this] { send("d"); });
+    }
+
+    void send(const QByteArray& part) {
+        xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, m_requestor, m_property,
+                            atom("UTF8_STRING"), 8, uint32_t(part.size()), part.constData());
+        xcb_flush(QX11Info::connection());
+        std::printf("part %d\n", ++m_parts);
+        std::fflush(stdout);
+    }
+
+    Mode m_mode;
+    bool m_asked = false;
+    xcb_window_t m_requestor = 0;
+    xcb_atom_t m_property = 0;
+    int m_parts = 0;
+};
+
+int hostile(HostileOwner::Mode mode) {
+    QWidget window;
+    HostileOwner filter(mode);
+    QCoreApplication::instance()->installNativeEventFilter(&filter);
+    if (!claim_clipboard(window))
+        return 2;
+    return QApplication::exec();
+}
+
 int grab(const QString& what) {
     // what: "ctrl+alt+d" style; enough for the tests' letters.
     xcb_connection_t* connection = QX11Info::connection();
@@ -281,9 +417,30 @@ int main(int argc, char** argv) {
         return offer_image(args.value(2));
     if (mode == QLatin1String("grab"))
         return grab(args.value(2));
-    std::fprintf(
-        stderr,
-        "usage: e2e_peer "
-        "make-image|compare-images|keylog|pastelog|keytime|grab|vanish|hang|offer-image ...\n");
+    if (mode == QLatin1String("make-socket")) {
+        // A socket file that stays after this process: something no capture may open.
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(args.value(2));
+        if (path.size() >= int(sizeof(address.sun_path)))
+            return 1;
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        return fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+                   ? 0
+                   : 1;
+    }
+    if (mode == QLatin1String("offer"))
+        return offer(args.mid(2));
+    if (mode == QLatin1String("drip"))
+        return hostile(HostileOwner::Mode::Drip);
+    if (mode == QLatin1String("flood"))
+        return hostile(HostileOwner::Mode::Flood);
+    if (mode == QLatin1String("silent"))
+        return hostile(HostileOwner::Mode::Silent);
+    std::fprintf(stderr, "usage: e2e_peer "
+                         "make-image|make-socket|compare-images|keylog|pastelog|keytime|grab|"
+                         "vanish|hang|offer-image|offer|"
+                         "drip|flood|silent ...\n");
     return 2;
 }

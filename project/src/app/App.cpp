@@ -7,9 +7,11 @@
 #include "autocomplete/AutocompleteDialog.h"
 #include "autocomplete/AutocompleteMenu.h"
 #include "autocomplete/AutocompletePaste.h"
+#include "autocomplete/ImageEntryFile.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardImageSaver.h"
 #include "clipboard/PasteQueue.h"
+#include "clipboard/PictureDecoder.h"
 #include "clipboard/SecretContent.h"
 #include "clipboard/SyntheticPaste.h"
 #include "history/HistoryDialog.h"
@@ -154,6 +156,7 @@ App::~App() {
     delete m_history_dialog;
     delete m_tray_icon;
     m_tray_icon = nullptr;
+    m_mime_copier.stop_copies();
     if (m_temp_dir)
         m_temp_dir->remove();
     delete m_temp_dir;
@@ -463,7 +466,8 @@ void App::capture_mime_data() {
 }
 
 void App::save_captured_image(const QMimeData* copy) {
-    const auto outcome = ClipboardImageSaver(DataPaths::get().images_dir()).save_entry(copy);
+    const auto outcome = ClipboardImageSaver(DataPaths::get().images_dir())
+                             .save_entry(copy, m_mime_copier.file_copier());
     if (outcome.result == ClipboardImageSaver::Result::Full)
         return;
     APP_LOG(QStringLiteral("ADDING TO AUTOCOMPLETE HISTORY"));
@@ -877,9 +881,11 @@ void App::slot_autocomplete_list_item_entered(const QString& type, const QString
     APP_LOG(QStringLiteral("START slot_autocomplete_list_item_entered()"));
     if (m_autocomplete_image_viewer->isVisible())
         m_autocomplete_image_viewer->hide();
-    if (type == QLatin1String("image"))
-        m_autocomplete_image_viewer->preview(
-            m_autocomplete_dialog, QImage(DataPaths::get().images_dir() + QLatin1Char('/') + text));
+    if (type != QLatin1String("image"))
+        return;
+    const QString path = ImageEntryFile::path(DataPaths::get().images_dir(), text);
+    m_autocomplete_image_viewer->preview(
+        m_autocomplete_dialog, path.isEmpty() ? QImage() : PictureDecoder::decode_file(path));
 }
 
 void App::clear_autocomplete_history_clicked() {

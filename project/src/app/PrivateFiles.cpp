@@ -107,21 +107,36 @@ bool PrivateFiles::save_image_new(const QString& path, const QImage& image, QStr
         path, [&image](QFile& file) { return image.save(&file, "PNG", 100); }, error);
 }
 
-bool PrivateFiles::copy_new(const QString& source, const QString& target, QString* error) {
+bool PrivateFiles::copy_new(const QString& source, const QString& target, qint64 max_bytes,
+                            QString* error, const std::atomic_bool* cancel) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("cannot read %1: %2").arg(source, in.errorString());
         return false;
     }
-    return write_through_temporary(
+    QString why;
+    const bool copied = write_through_temporary(
         target,
-        [&in](QFile& out) {
+        [&](QFile& out) {
+            qint64 total = 0;
             QByteArray chunk;
-            while (!(chunk = in.read(1 << 20)).isEmpty()) {
+            while (!(chunk = in.read(qMin<qint64>(1 << 20, max_bytes - total + 1))).isEmpty()) {
+                total += chunk.size();
+                if (total > max_bytes) {
+                    why = QStringLiteral("%1 gives more than %2 bytes").arg(source).arg(max_bytes);
+                    return false;
+                }
+                if (cancel && cancel->load()) {
+                    why = QStringLiteral("copy of %1 stopped").arg(source);
+                    return false;
+                }
                 if (out.write(chunk) != chunk.size())
                     return false;
             }
             return in.error() == QFileDevice::NoError;
         },
         error);
+    if (!why.isEmpty())
+        *error = why;
+    return copied;
 }

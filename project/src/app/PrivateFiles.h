@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 
 class QImage;
 
@@ -18,8 +19,11 @@ public:
     // A new file at path holding data, mode 0600; an existing file is never replaced.
     static bool write_new(const QString& path, const QByteArray& data, QString* error);
     static bool save_image_new(const QString& path, const QImage& image, QString* error);
-    // A private copy of source at target; an existing target is never replaced.
-    static bool copy_new(const QString& source, const QString& target, QString* error);
+    // A private copy of source at target; an existing target is never replaced. At most
+    // max_bytes are read: a source that gives more (it grew, or its size on disk lies) is
+    // refused and leaves nothing behind. cancel, when given and set, stops the copy early.
+    static bool copy_new(const QString& source, const QString& target, qint64 max_bytes,
+                         QString* error, const std::atomic_bool* cancel = nullptr);
 
     // The user id files we create get.
     static uint current_user_id();

@@ -2,6 +2,8 @@
 
 #include "app/App.h"
 #include "app/AppLog.h"
+#include "autocomplete/ImageEntryFile.h"
+#include "clipboard/PictureDecoder.h"
 #include "platform/ActiveWindow.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
@@ -54,8 +56,11 @@ void AutocompletePaste::paste(const QString& type, const QString& text, const QS
     m_position_before = m_app->m_current_clipboard_history_position;
     if (m_rich) {
         m_mime_entry = new QMimeData;
-        QImage image;
-        if (image.load(images_dir + QLatin1Char('/') + text)) {
+        // Only an image entry is a picture; a text that happens to name a file stays a text.
+        const QString path =
+            type == QLatin1String("image") ? ImageEntryFile::path(images_dir, text) : QString();
+        const QImage image = path.isEmpty() ? QImage() : PictureDecoder::decode_file(path);
+        if (!image.isNull()) {
             qDebug() << "Load successful";
             m_mime_entry->setImageData(image);
         } else {

@@ -1,5 +1,7 @@
 #include "clipboard/CapturedMimeData.h"
 
+#include "clipboard/PictureDecoder.h"
+
 #include <QImage>
 
 const QString CapturedMimeData::image_format = QStringLiteral("application/x-qt-image");
@@ -19,7 +21,7 @@ QVariant CapturedMimeData::retrieveData(const QString& mimetype,
                                         QVariant::Type preferredType) const {
     if (mimetype == image_format && !m_image_source.isEmpty() &&
         !QMimeData::formats().contains(image_format)) {
-        const QImage image = QImage::fromData(
+        const QImage image = PictureDecoder::decode(
             QMimeData::retrieveData(m_image_source, QVariant::ByteArray).toByteArray());
         if (preferredType == QVariant::ByteArray)
             return QVariant(); // an image has no one byte form; ask for an image/ format

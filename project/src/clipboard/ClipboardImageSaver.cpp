@@ -2,6 +2,8 @@
 
 #include "app/AppLog.h"
 #include "app/PrivateFiles.h"
+#include "clipboard/CopyableFile.h"
+#include "clipboard/FileCopyWorker.h"
 #include "clipboard/MimeDataCopier.h"
 
 #include <QDebug>
@@ -52,29 +54,34 @@ ClipboardImageSaver::Outcome ClipboardImageSaver::save_png(const QByteArray& png
     });
 }
 
-bool ClipboardImageSaver::copy_file(const QString& path, QString* name, QString* error) const {
+bool ClipboardImageSaver::copy_file(const QString& path, FileCopyWorker& copier, QString* name,
+                                    QString* error) const {
     *name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    if (!PrivateFiles::ensure_dir(m_images_dir, error))
+    if (!CopyableFile::check(path, CopyableFile::max_bytes, error) ||
+        !PrivateFiles::ensure_dir(m_images_dir, error))
         return false;
-    return PrivateFiles::copy_new(path, m_images_dir + QLatin1Char('/') + *name, error);
+    copier.submit(path, m_images_dir + QLatin1Char('/') + *name, CopyableFile::max_bytes);
+    return true;
 }
 
-ClipboardImageSaver::Outcome ClipboardImageSaver::save_entry(const QMimeData* entry) const {
+ClipboardImageSaver::Outcome ClipboardImageSaver::save_entry(const QMimeData* entry,
+                                                             FileCopyWorker& copier) const {
     if (entry->hasUrls()) {
         Outcome outcome{Result::Saved, QString(), QString()};
         for (const QUrl& url : entry->urls()) {
             if (!url.isLocalFile())
                 continue;
             const QString path = url.toLocalFile();
-            const qint64 mb = MimeDataCopier::size_in_mb(QFileInfo(path).size());
-            if (mb > MimeDataCopier::max_snapshot_mb) {
+            const QFileInfo file(path);
+            const qint64 mb = MimeDataCopier::size_in_mb(file.size());
+            if (file.isFile() && file.size() > CopyableFile::max_bytes) {
                 qDebug().noquote()
                     << QStringLiteral("Forget it, im not copying that (over %1 MB)").arg(mb);
                 continue;
             }
             qDebug() << "File size is: " << mb;
             QString error;
-            if (!copy_file(path, &outcome.name, &error))
+            if (!copy_file(path, copier, &outcome.name, &error))
                 APP_LOG(QStringLiteral("Not copied into the images folder: ") + error);
         }
         return outcome;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+class FileCopyWorker;
 class QImage;
 class QMimeData;
 
@@ -25,11 +26,14 @@ public:
     Outcome save_image(const QImage& image) const;
     // The same for an image already encoded as PNG: written as it is, without decoding.
     Outcome save_png(const QByteArray& png) const;
-    // Stores a captured entry's picture: the copied image files it lists (10 MB or less each),
-    // else its picture, PNG bytes written as they came. Failures are logged.
-    Outcome save_entry(const QMimeData* entry) const;
-    // Copies a file into the folder under its own name; an existing file is not overwritten.
-    bool copy_file(const QString& path, QString* name, QString* error) const;
+    // Stores a captured entry's picture: the copied image files it lists (regular files of 10 MB
+    // or less each, copied by copier off the GUI thread), else its picture, PNG bytes written as
+    // they came. Failures are logged.
+    Outcome save_entry(const QMimeData* entry, FileCopyWorker& copier) const;
+    // Starts a copy of a file into the folder under its own name; an existing file is not
+    // overwritten. False when the file may not be copied (see CopyableFile).
+    bool copy_file(const QString& path, FileCopyWorker& copier, QString* name,
+                   QString* error) const;
 
     int entry_count() const;
 

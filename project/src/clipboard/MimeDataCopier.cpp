@@ -4,6 +4,9 @@
 #include "app/PrivateFiles.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardFetchPlan.h"
+#include "clipboard/CopiedFileList.h"
+#include "clipboard/CopyableFile.h"
+#include "clipboard/PictureDecoder.h"
 #include "platform/ClipboardReader.h"
 
 #include <QBuffer>
@@ -15,10 +18,13 @@
 
 namespace {
 const QString png = QStringLiteral("image/png");
-const QString uri_list = QStringLiteral("text/uri-list");
 } // namespace
 
-MimeDataCopier::MimeDataCopier(QString temp_root) : m_temp_root(std::move(temp_root)) {}
+MimeDataCopier::MimeDataCopier(QString temp_root) : m_temp_root(std::move(temp_root)) {
+    QObject::connect(
+        &m_worker, &FileCopyWorker::copied, &m_guard,
+        [this](int id, bool ok, const QString& error) { snapshot_copied(id, ok, error); });
+}
 
 QString MimeDataCopier::format_key(const QString& format) {
     const int first = format.indexOf(QLatin1Char('"'));
@@ -51,10 +57,12 @@ CapturedMimeData* MimeDataCopier::capture(ClipboardReader& reader, const QString
             QByteArray encoded;
             QBuffer buffer(&encoded);
             buffer.open(QIODevice::WriteOnly);
-            if (QImage::fromData(data.bytes).save(&buffer, "PNG"))
+            QString error;
+            const QImage picture = PictureDecoder::decode(data.bytes, &error);
+            if (!picture.isNull() && picture.save(&buffer, "PNG"))
                 copy->setData(png, encoded);
             else
-                failures->append(format + QStringLiteral(" (not a readable picture)"));
+                failures->append(QStringLiteral("%1 (%2)").arg(format, error));
             if (format == QLatin1String("image/jpeg") || format == QLatin1String("image/gif"))
                 copy->setData(format, data.bytes); // kept natively as well
         }
@@ -98,42 +106,53 @@ void MimeDataCopier::log_contents(const QMimeData* copy) const {
 }
 
 void MimeDataCopier::snapshot_urls(CapturedMimeData* copy, bool snapshot_files) {
-    if (!snapshot_files || !copy->QMimeData::hasFormat(uri_list))
+    if (!snapshot_files || m_temp_root.isEmpty())
         return;
-    QStringList folders;
-    QList<QUrl> urls = copy->urls();
-    for (QUrl& url : urls)
-        url = snapshot(url, &folders);
-    copy->setUrls(urls);
-    hold(copy, folders);
+    for (const QUrl& url : CopiedFileList::local_files(copy))
+        snapshot(copy, url);
 }
 
-QUrl MimeDataCopier::snapshot(const QUrl& url, QStringList* folders) {
-    if (!url.isLocalFile() || m_temp_root.isEmpty())
-        return url;
-    const QFileInfo file(url.toLocalFile());
-    if (!file.isFile())
-        return url;
-    const qint64 mb = size_in_mb(file.size());
-    if (mb > max_snapshot_mb) {
+void MimeDataCopier::snapshot(CapturedMimeData* copy, const QUrl& url) {
+    const QString path = url.toLocalFile();
+    const QFileInfo file(path);
+    if (file.isFile() && file.size() > CopyableFile::max_bytes) {
+        const qint64 mb = size_in_mb(file.size());
         qDebug().noquote() << QStringLiteral("Forget it, im not copying that (over %1 MB)").arg(mb);
-        return url;
+        return;
     }
-    qDebug() << "File size is: " << mb;
+    QString error;
+    if (!CopyableFile::check(path, CopyableFile::max_bytes, &error)) {
+        qDebug().noquote() << "Not snapshotted, keeping the original:" << error;
+        return;
+    }
+    qDebug() << "File size is: " << size_in_mb(file.size());
     // Each snapshot gets a folder of its own: two files of the same name from different folders
     // must not end up as one.
     const QString folder = QStringLiteral("%1/temp/%2").arg(m_temp_root).arg(++m_snapshot_count);
-    const QString target = folder + QLatin1Char('/') + file.fileName();
-    QString error;
-    if (!PrivateFiles::ensure_dir(folder, &error) ||
-        !PrivateFiles::copy_new(file.absoluteFilePath(), target, &error)) {
-        // Better the original file than a link to a snapshot that does not exist.
-        QDir(folder).removeRecursively();
+    if (!PrivateFiles::ensure_dir(folder, &error)) {
         qDebug().noquote() << "Snapshot failed, keeping the original:" << error;
-        return url;
+        return;
     }
-    folders->append(folder);
-    return QUrl::fromLocalFile(target);
+    const QString target = folder + QLatin1Char('/') + file.fileName();
+    const int id = m_worker.submit(path, target, CopyableFile::max_bytes);
+    m_jobs.insert(id, Job{copy, url, folder, target});
+}
+
+void MimeDataCopier::snapshot_copied(int id, bool ok, const QString& error) {
+    const auto found = m_jobs.find(id);
+    if (found == m_jobs.end())
+        return; // a copy someone else asked for
+    const Job job = *found;
+    m_jobs.erase(found);
+    if (!ok || !job.entry) {
+        // Better the original file than a link to a snapshot that does not exist.
+        QDir(job.folder).removeRecursively();
+        if (!ok)
+            qDebug().noquote() << "Snapshot failed, keeping the original:" << error;
+        return;
+    }
+    CopiedFileList::replace(job.entry, job.original, QUrl::fromLocalFile(job.target));
+    hold(job.entry, {job.folder});
 }
 
 void MimeDataCopier::hold(const QMimeData* data, const QStringList& folders) {
@@ -141,6 +160,11 @@ void MimeDataCopier::hold(const QMimeData* data, const QStringList& folders) {
         return;
     for (const QString& folder : folders)
         ++m_refs[folder];
+    const auto held = m_folders_of.find(data);
+    if (held != m_folders_of.end()) {
+        *held += folders;
+        return;
+    }
     m_folders_of.insert(data, folders);
     QObject::connect(data, &QObject::destroyed, &m_guard, [this, data] {
         const QStringList held = m_folders_of.take(data);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "clipboard/FileCopyWorker.h"
+
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
@@ -13,10 +16,10 @@ class QMimeData;
 // run's temporary folder once, when they are captured, so that an entry still pastes after the
 // original file changed; every paste of the entry hands out the same snapshot, and a snapshot is
 // removed as soon as no entry, and no clipboard content made from one, refers to it.
+// Snapshots are copied off the GUI thread: the entry names the originals until its copies are
+// done, then every file list in it names the snapshots.
 class MimeDataCopier {
 public:
-    static constexpr qint64 max_snapshot_mb = 10;
-
     explicit MimeDataCopier(QString temp_root = QString());
     void set_temp_root(const QString& temp_root) { m_temp_root = temp_root; }
 
@@ -30,8 +33,14 @@ public:
     // What a paste hands to the clipboard: the entry's data and its snapshots, shared.
     CapturedMimeData* copy_for_paste(const QMimeData* entry);
 
-    // Snapshot folders alive, for tests and diagnostics.
+    // Snapshot folders alive, and copies under way, for tests and diagnostics.
     int snapshot_count() const { return m_refs.size(); }
+    int pending_snapshots() const { return m_jobs.size(); }
+    // Copies files for others the same way (the images folder).
+    FileCopyWorker& file_copier() { return m_worker; }
+    const FileCopyWorker& file_copier() const { return m_worker; }
+    // Ends the copies under way, before the folder they write into goes.
+    void stop_copies() { m_worker.stop(); }
 
     // The clipboard format name under which data is stored: native format names carry the
     // real name between double quotes.
@@ -41,7 +50,8 @@ public:
 
 private:
     void snapshot_urls(CapturedMimeData* copy, bool snapshot_files);
-    QUrl snapshot(const QUrl& url, QStringList* folders);
+    void snapshot(CapturedMimeData* copy, const QUrl& url);
+    void snapshot_copied(int id, bool ok, const QString& error);
     void hold(const QMimeData* data, const QStringList& folders);
     void release(const QString& folder);
     void log_contents(const QMimeData* copy) const;
@@ -50,5 +60,13 @@ private:
     int m_snapshot_count = 0;
     QHash<QString, int> m_refs;                      // snapshot folder -> holders
     QHash<const QObject*, QStringList> m_folders_of; // holder -> its folders
-    QObject m_guard;                                 // ends the holders' callbacks with this object
+    struct Job {
+        QPointer<QMimeData> entry;
+        QUrl original;
+        QString folder;
+        QString target;
+    };
+    QHash<int, Job> m_jobs;
+    QObject m_guard; // ends the holders' callbacks with this object
+    FileCopyWorker m_worker;
 };

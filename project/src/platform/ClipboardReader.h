@@ -7,7 +7,8 @@
 // Reads the clipboard from the program that owns it, one format per request, each request a
 // round trip to that program. A read never outlasts its time limit, gives up when the owner goes
 // away, and gives up at once when the process is asked to end, so neither a slow owner nor a
-// hung one can keep the program from quitting.
+// hung one can keep the program from quitting. An offer and the reads that follow it are one
+// capture, with one deadline and one size cap for all its formats together.
 class ClipboardReader {
 public:
     struct Offer {

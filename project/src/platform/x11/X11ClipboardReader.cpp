@@ -139,6 +139,8 @@ ClipboardReader::Offer X11ClipboardReader::offer() {
     Offer result;
     m_offered.clear();
     m_local = false;
+    m_capture_deadline = Clock::now() + capture_timeout;
+    m_budget = capture_max_bytes;
     if (!connect_once(&result.error))
         return result;
     // Asking ourselves over the wire would wait on our own busy thread.
@@ -214,9 +216,17 @@ ClipboardReader::Data X11ClipboardReader::fetch(const QString& format) {
     return result;
 }
 
+xcb_atom_t X11ClipboardReader::read_property_atom() {
+    return atom(QStringLiteral("CORVANA_CLIPBOARD_READ%1").arg(m_property));
+}
+
 ClipboardReader::Data X11ClipboardReader::convert(xcb_atom_t target, xcb_atom_t* type) {
     Data result;
-    const xcb_atom_t property = atom(QStringLiteral("CORVANA_CLIPBOARD_READ"));
+    if (Clock::now() >= m_capture_deadline) {
+        result.error = QStringLiteral("the capture's %1 ms were over").arg(capture_timeout.count());
+        return result;
+    }
+    const xcb_atom_t property = read_property_atom();
     xcb_delete_property(m_connection, m_window, property);
     xcb_convert_selection(m_connection, m_window, atom(QStringLiteral("CLIPBOARD")), target,
                           property, XCB_CURRENT_TIME);
@@ -233,13 +243,12 @@ ClipboardReader::Data X11ClipboardReader::convert(xcb_atom_t target, xcb_atom_t*
             answered = notify->property;
             return true;
         },
-        Clock::now() + request_timeout);
+        std::min(Clock::now() + request_timeout, m_capture_deadline));
     switch (waited) {
     case Wait::Ready:
         break;
     case Wait::TimedOut:
-        result.error =
-            QStringLiteral("the owner did not answer in %1 ms").arg(request_timeout.count());
+        result.error = QStringLiteral("the owner did not answer in time");
         return result;
     case Wait::Aborted:
         result.error = QStringLiteral("given up: the program is ending");
@@ -256,26 +265,44 @@ ClipboardReader::Data X11ClipboardReader::convert(xcb_atom_t target, xcb_atom_t*
         return result;
     }
     result.ok = read_property(&result.bytes, type, &result.error);
+    if (result.ok) {
+        m_budget -= result.bytes.size();
+    } else {
+        // An owner still sending into the old property must not answer a later request.
+        m_property = (m_property + 1) % 8;
+        result.bytes.clear();
+    }
     return result;
 }
 
 bool X11ClipboardReader::read_property(QByteArray* bytes, xcb_atom_t* type, QString* error) {
-    const xcb_atom_t property = atom(QStringLiteral("CORVANA_CLIPBOARD_READ"));
-    const auto get = [this, property](xcb_atom_t* got_type, QByteArray* into) {
-        Reply<xcb_get_property_reply_t> reply(
-            xcb_get_property_reply(m_connection,
-                                   xcb_get_property(m_connection, 1, m_window, property,
-                                                    XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
-                                   nullptr));
+    const xcb_atom_t property = read_property_atom();
+    const QString too_large =
+        QStringLiteral("more than the capture's %1 bytes").arg(capture_max_bytes);
+    // Reads no more than the budget allows: an answer beyond it is left on the server.
+    const auto get = [this, property, bytes](xcb_atom_t* got_type, QByteArray* into, bool* over) {
+        const qint64 room = std::max<qint64>(0, m_budget - bytes->size());
+        Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            m_connection,
+            xcb_get_property(m_connection, 1, m_window, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                             uint32_t(room / 4 + 1)),
+            nullptr));
         if (!reply)
             return false;
         *got_type = reply->type;
-        into->append(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                     xcb_get_property_value_length(reply.get()));
+        const int length = xcb_get_property_value_length(reply.get());
+        *over = reply->bytes_after > 0 || length > room;
+        if (!*over)
+            into->append(static_cast<const char*>(xcb_get_property_value(reply.get())), length);
         return true;
     };
-    if (!get(type, bytes)) {
+    bool over = false;
+    if (!get(type, bytes, &over)) {
         *error = QStringLiteral("the answer could not be read");
+        return false;
+    }
+    if (over) {
+        *error = too_large;
         return false;
     }
     if (*type != atom(QStringLiteral("INCR")))
@@ -292,15 +319,22 @@ bool X11ClipboardReader::read_property(QByteArray* bytes, xcb_atom_t* type, QStr
                 return notify->window == m_window && notify->atom == property &&
                        notify->state == XCB_PROPERTY_NEW_VALUE;
             },
-            Clock::now() + request_timeout);
+            std::min(Clock::now() + request_timeout, m_capture_deadline));
         if (waited != Wait::Ready) {
             *error = waited == Wait::Aborted ? QStringLiteral("given up: the program is ending")
-                                             : QStringLiteral("the transfer in parts stopped");
+                     : Clock::now() >= m_capture_deadline
+                         ? QStringLiteral("the transfer in parts outlasted the capture's %1 ms")
+                               .arg(capture_timeout.count())
+                         : QStringLiteral("the transfer in parts stopped");
             return false;
         }
         QByteArray chunk;
-        if (!get(type, &chunk)) {
+        if (!get(type, &chunk, &over)) {
             *error = QStringLiteral("a part of the answer could not be read");
+            return false;
+        }
+        if (over) {
+            *error = too_large;
             return false;
         }
         if (chunk.isEmpty())

@@ -1,0 +1,146 @@
+# Clipboard owners that name files nobody should read, send without end, drip, stay silent, or
+# offer a picture whose header claims gigabytes. After each one corvana still pastes what is
+# copied next, and its memory and the disk it writes to have not grown.
+source "$(dirname "$0")/e2e_lib.sh"
+e2e_begin
+# Memory is judged by what corvana holds: without this the sanitizer keeps freed blocks resident
+# in its quarantine (256 MB) and a transfer that was read and thrown away would count.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=0"
+start_corvana
+temp=$(sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1)
+[ -d "$temp" ] || fail "no temporary folder"
+
+"$E2E_PEER" pastelog paste.log >/dev/null 2>&1 &
+PEER_PIDS+=($!)
+wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' || fail "no paste window"
+logger=$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)
+xdotool windowfocus --sync "$logger"
+
+memory_kb() { awk -v key="$1:" '$1 == key {print $2}' "/proc/$CORVANA_PID/status"; }
+disk_kb() { du -sk data "$temp" | awk '{sum += $1} END {print sum}'; }
+unread_count() { grep -c "could not be read, nothing recorded" corvana.out || true; }
+
+# still_pastes LABEL: with the queue emptied, a plain copy is captured and pasted as it is.
+still_pastes() {
+    local text="after $1" pastes cleared
+    cleared=$(grep -c "App::clear_clipboard_history" corvana.out || true)
+    xdotool key ctrl+alt+shift+h
+    wait_for 10 eval '[ "$(grep -c "App::clear_clipboard_history" corvana.out)" -gt "$cleared" ]' || fail "the history was not cleared"
+    copy "$text"
+    pastes=$(grep -c '^Ctrl+V' paste.log 2>/dev/null || true)
+    xdotool key ctrl+v
+    wait_for 10 eval '[ "$(grep -c "^Ctrl+V" paste.log)" -gt "$pastes" ]' || fail "Ctrl+V never arrived after $1"
+    [ "$(grep '^Ctrl+V' paste.log | tail -n 1)" = "Ctrl+V:$text" ] ||
+        fail "after $1 the paste gave '$(grep '^Ctrl+V' paste.log | tail -n 1)'"
+}
+
+# unchanged LABEL RSS_BEFORE DISK_BEFORE: memory within 40 MB, disk within 1 MB of before.
+unchanged() {
+    local rss disk
+    rss=$(memory_kb VmRSS) disk=$(disk_kb)
+    echo "$1: resident memory $2 -> $rss kB, disk $3 -> $disk kB"
+    [ $((rss - $2)) -lt 40000 ] || fail "$1: memory grew from $2 kB to $rss kB"
+    [ $((disk - $3)) -lt 1024 ] || fail "$1: disk use grew from $3 kB to $disk kB"
+}
+
+# offer_and_wait FORMAT=FILE...: a program owns the clipboard with these; waits for the capture.
+offer_and_wait() {
+    local before
+    before=$(capture_count)
+    "$E2E_PEER" offer "$@" >offer.out 2>&1 &
+    PEER_PIDS+=($!)
+    wait_for 20 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the offer was not captured"
+}
+
+# Files that must never be read: a FIFO (opening it blocks), a device (endless), a socket, a link
+# to a device and a kernel file that says size 0 and reads out gigabytes; and one real file.
+mkfifo pipe
+(exec 3>pipe && touch pipe.opened) &
+PEER_PIDS+=($!)
+"$E2E_PEER" make-socket sock || fail "cannot make the socket"
+ln -s /dev/zero zero.link
+printf 'real content' >real.txt
+{
+    for f in "$PWD/pipe" /dev/zero "$PWD/sock" "$PWD/zero.link" /proc/self/pagemap "$PWD/real.txt"; do
+        printf 'file://%s\r\n' "$f"
+    done
+} >list.txt
+{
+    printf 'copy'
+    for f in "$PWD/pipe" /dev/zero /proc/self/pagemap "$PWD/real.txt"; do printf '\nfile://%s' "$f"; done
+} >gnome.txt
+rss=$(memory_kb VmRSS) disk=$(disk_kb)
+offer_and_wait text/uri-list=list.txt x-special/gnome-copied-files=gnome.txt
+# The real file's snapshot is the last copy made: everything before it has been decided.
+wait_for 10 eval '[ "$(find "$temp" -type f | wc -l)" -eq 1 ]' || fail "the real file was not snapshotted"
+snapshot=$(find "$temp" -type f)
+[ "$(cat "$snapshot")" = "real content" ] || fail "the snapshot holds '$(cat "$snapshot")'"
+[ -e pipe.opened ] && fail "the FIFO was opened"
+unchanged "files that must not be read" "$rss" "$disk"
+
+pastes=$(grep -c "END paste_from_corvana_clipboard()" corvana.out || true)
+xdotool key ctrl+v
+wait_for 10 eval '[ "$(grep -c "END paste_from_corvana_clipboard()" corvana.out)" -gt "$pastes" ]' || fail "the file entry was not pasted"
+gnome=$(xclip -selection clipboard -o -t x-special/gnome-copied-files)
+uris=$(xclip -selection clipboard -o -t text/uri-list | tr -d '\r')
+[ "$(printf '%s' "$gnome" | tail -n 1)" = "file://$snapshot" ] ||
+    fail "x-special/gnome-copied-files names '$(printf '%s' "$gnome" | tail -n 1)', not the snapshot"
+[ "$(printf '%s' "$gnome" | head -n 2)" = "$(printf 'copy\nfile://%s' "$PWD/pipe")" ] ||
+    fail "the rest of the GTK list changed: $gnome"
+[ "$(printf '%s\n' "$uris" | tail -n 1)" = "file://$snapshot" ] || fail "text/uri-list: $uris"
+pass "FIFO, device, socket, link, kernel file left unread; the real file's snapshot is what a file manager pastes"
+still_pastes "the files"
+pass "still pastes after the files"
+
+# A picture with links to files: the links are never opened into the images folder either.
+"$E2E_PEER" make-image sample.png || fail "cannot make the sample image"
+printf 'file://%s\n' "$PWD/pipe" /dev/zero /proc/self/pagemap >image-list.txt
+rss=$(memory_kb VmRSS) disk=$(disk_kb)
+offer_and_wait image/png=sample.png text/uri-list=image-list.txt
+wait_for 10 grep -q "Not copied into the images folder: /proc/self/pagemap" corvana.out ||
+    fail "the picture's links were not all decided"
+grep -q "Not copied into the images folder: $PWD/pipe is not a regular file" corvana.out ||
+    fail "the FIFO was not refused"
+[ -z "$(ls -A data/images 2>/dev/null)" ] || fail "the images folder holds: $(ls data/images)"
+[ -e pipe.opened ] && fail "the FIFO was opened"
+unchanged "a picture linking to a FIFO and a device" "$rss" "$disk"
+still_pastes "the picture's links"
+pass "a picture linking to a FIFO, /dev/zero and a kernel file: nothing opened, nothing saved"
+
+# A BMP whose header claims 15000 x 15000 pixels (900 MB decoded; Qt itself refuses more than 16384 x 16384), with no pixels behind it.
+le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))\\x$(printf %02x $((($1 >> 16) & 255)))\\x$(printf %02x $((($1 >> 24) & 255)))"; }
+{
+    printf 'BM'; le32 1000; le32 0; le32 54
+    le32 40; le32 15000; le32 15000; printf '\x01\x00\x18\x00'; le32 0; le32 0
+    le32 2835; le32 2835; le32 0; le32 0
+    head -c 946 /dev/zero
+} >huge.bmp
+peak=$(memory_kb VmPeak) rss=$(memory_kb VmRSS) disk=$(disk_kb)
+offer_and_wait image/bmp=huge.bmp
+[ $(($(memory_kb VmPeak) - peak)) -lt 100000 ] || fail "the peak of memory grew from $peak kB to $(memory_kb VmPeak) kB"
+grep -q "image/bmp (a picture of 15000 x 15000 pixels is larger" corvana.out ||
+    fail "the huge picture was not refused by its size"
+unchanged "a BMP claiming 15000 x 15000" "$rss" "$disk"
+still_pastes "the huge picture"
+pass "a BMP claiming 15000 x 15000 pixels is refused before decoding"
+
+# hostile MODE: an owner that misbehaves; the capture gives up within its deadline.
+hostile() {
+    local unread started elapsed
+    unread=$(unread_count)
+    rss=$(memory_kb VmRSS) disk=$(disk_kb)
+    "$E2E_PEER" "$1" >"$1.out" 2>&1 &
+    PEER_PIDS+=($!)
+    wait_for 10 grep -q asked "$1.out" || fail "corvana never asked the $1 owner"
+    started=$(date +%s%N)
+    wait_for 20 eval '[ "$(unread_count)" -gt "$unread" ]' || fail "the capture from the $1 owner never ended"
+    elapsed=$((($(date +%s%N) - started) / 1000000))
+    [ "$elapsed" -lt 3500 ] || fail "the capture from the $1 owner took $elapsed ms"
+    unchanged "the $1 owner" "$rss" "$disk"
+    still_pastes "the $1 owner"
+    pass "$1 owner: given up after $elapsed ms ($(grep -c '^part' "$1.out" || true) parts), still pastes"
+}
+hostile drip
+hostile flood
+hostile silent
+finish
