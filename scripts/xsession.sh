@@ -39,7 +39,23 @@ start_private_x() {
     fi
 }
 
+# start_window_manager: openbox on $DISPLAY with its stock settings; returns once it manages
+# windows (it has set _NET_SUPPORTING_WM_CHECK on the root).
+start_window_manager() {
+    openbox --sm-disable >/dev/null 2>&1 &
+    CORVANA_WM_PID=$!
+    local waited
+    for waited in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        kill -0 "$CORVANA_WM_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "openbox did not start" >&2
+    return 1
+}
+
 stop_private_x() {
+    [ -n "${CORVANA_WM_PID:-}" ] && kill "$CORVANA_WM_PID" 2>/dev/null
     [ -n "${CORVANA_TRAYER_PID:-}" ] && kill "$CORVANA_TRAYER_PID" 2>/dev/null
     [ -n "${CORVANA_XVFB_PID:-}" ] && kill "$CORVANA_XVFB_PID" 2>/dev/null
     wait 2>/dev/null

@@ -71,8 +71,11 @@ private slots:
         app->m_paste_order = QStringLiteral("forward");
         const QString temp = app->temp_dir_path();
         QVERIFY(QFileInfo::exists(temp + "/curr"));
+        const int hand_overs = FakePlatform::get().fake_clipboard_owner().hand_overs();
         QTimer::singleShot(0, [] { FakePlatform::get().request_termination(); });
         QCOMPARE(QCoreApplication::exec(), 0); // the loop ends
+        // What we serve is offered to the clipboard manager before the end.
+        QCOMPARE(FakePlatform::get().fake_clipboard_owner().hand_overs(), hand_overs + 1);
         QCOMPARE(QSettings(AppHarness::settings_file(), QSettings::IniFormat)
                      .value("PasteOrder")
                      .toString(),

@@ -5,8 +5,10 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QImage>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSizeGrip>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -126,6 +128,40 @@ private slots:
         resize_box()->setChecked(false);
         mark()->resize(60, 60);
         QCOMPARE(mark()->shown_pixmap().size(), QSize(120, 90));
+    }
+
+    void the_grip_resizes_the_window_through_one_whole_drag() {
+        choose(image("grip.png", QSize(50, 50), Qt::blue));
+        resize_box()->setChecked(true);
+        mark()->resize(100, 80);
+        auto* grip = mark()->findChild<QSizeGrip*>();
+        QVERIFY(grip);
+        const QPoint start = grip->mapToGlobal(grip->rect().center());
+        auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButton button,
+                        Qt::MouseButtons buttons) {
+            QPointer<QSizeGrip> target = mark()->findChild<QSizeGrip*>();
+            QVERIFY(target);
+            QMouseEvent event(type, target->mapFromGlobal(global), global, button, buttons,
+                              Qt::NoModifier);
+            QApplication::sendEvent(target, &event);
+        };
+        send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        // Each step resizes, and the grip that took the press is the one that sees the next.
+        send(QEvent::MouseMove, start + QPoint(30, 10), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(mark()->size(), QSize(130, 90));
+        send(QEvent::MouseMove, start + QPoint(60, 40), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(mark()->size(), QSize(160, 120));
+        QCOMPARE(mark()->shown_pixmap().size(), QSize(160, 120));
+        // Never below the window's minimum, and the grip stays in the corner.
+        send(QEvent::MouseMove, start - QPoint(500, 500), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(mark()->size(), mark()->minimumSize());
+        send(QEvent::MouseButtonRelease, start - QPoint(500, 500), Qt::LeftButton, Qt::NoButton);
+        mark()->resize(90, 70);
+        grip = mark()->findChild<QSizeGrip*>();
+        QCOMPARE(grip->geometry().bottomRight(), mark()->rect().bottomRight());
+        // After the release, moves are the grip's own again.
+        send(QEvent::MouseMove, start + QPoint(40, 40), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(mark()->size(), QSize(90, 70));
     }
 
     void opacity() {

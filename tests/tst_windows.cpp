@@ -6,6 +6,7 @@
 #include "windows/CopyPasteMenu.h"
 #include "windows/MainWindowForm.h"
 #include "windows/NoteDialog.h"
+#include "zoom/ZoomItMenu.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -63,7 +64,7 @@ private slots:
             const QRect inside(button->mapTo(app.get(), QPoint(0, 0)), button->size());
             QVERIFY2(app->rect().contains(inside), qPrintable(button->objectName()));
         }
-        QCOMPARE(ui()->gridLayoutWidget->findChildren<QPushButton*>().size(), 12);
+        QCOMPARE(ui()->gridLayoutWidget->findChildren<QPushButton*>().size(), 13);
 
         ui()->button_show_copy_paste_menu->click();
         QVERIFY(page()->isVisible());
@@ -75,6 +76,8 @@ private slots:
         ui()->button_show_shortcut_settings->click();
         QVERIFY(app->shortcuts_dialog()->isVisible());
         app->shortcuts_dialog()->accept();
+        ui()->button_zoomit_menu->click();
+        QVERIFY(app->zoom_it_menu()->isVisible());
 
         // Pages of tools not built yet do nothing visible and do not fail.
         const int windows = QApplication::topLevelWidgets().size();

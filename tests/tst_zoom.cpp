@@ -4,6 +4,7 @@
 #include "zoom/ZoomItMenu.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSlider>
@@ -240,6 +241,12 @@ private slots:
         mouse(&pen, QEvent::MouseMove, QPoint(60, 100), Qt::LeftButton);
         QCOMPARE(pen.picture().toImage().pixelColor(70, 20), QColor(Qt::white));
         QCOMPARE(pen.picture().toImage().pixelColor(25, 100), QColor(Qt::red));
+
+        // Ended, it keeps no picture of the screen; nor does a zoom that never started.
+        pen.finish();
+        QVERIFY(pen.picture().isNull());
+        QVERIFY(pen.findChild<QLabel*>()->pixmap(Qt::ReturnByValue).isNull());
+        QVERIFY(Zoom().picture().isNull());
         FakePlatform::get().fake_screen_capture().clear();
     }
 };

@@ -344,6 +344,123 @@ int hostile(HostileOwner::Mode mode) {
     return QApplication::exec();
 }
 
+xcb_atom_t intern(xcb_connection_t* connection, const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_NONE);
+    free(reply);
+    return atom;
+}
+
+// Reads one target of CLIPBOARD from its owner on a connection of its own; empty when refused.
+QByteArray fetch(xcb_connection_t* c, xcb_window_t window, xcb_atom_t target) {
+    const xcb_atom_t clipboard = intern(c, "CLIPBOARD"), property = intern(c, "_PEER_SAVE");
+    xcb_convert_selection(c, window, clipboard, target, property, XCB_CURRENT_TIME);
+    xcb_flush(c);
+    for (;;) {
+        xcb_generic_event_t* event = xcb_wait_for_event(c);
+        if (!event)
+            return QByteArray();
+        const bool notify = (event->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
+        const xcb_atom_t got =
+            notify ? reinterpret_cast<xcb_selection_notify_event_t*>(event)->property : 0;
+        free(event);
+        if (!notify)
+            continue;
+        if (got == XCB_NONE)
+            return QByteArray();
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            c, xcb_get_property(c, 1, window, property, XCB_ATOM_ANY, 0, 1 << 24), nullptr);
+        QByteArray bytes;
+        if (reply)
+            bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                               xcb_get_property_value_length(reply));
+        free(reply);
+        return bytes;
+    }
+}
+
+// A clipboard manager as desktops run one: owns CLIPBOARD_MANAGER; asked to SAVE_TARGETS, it
+// copies the text the clipboard's owner lists, says it is done, and serves that text itself.
+class ClipboardManager : public QAbstractNativeEventFilter {
+public:
+    // silent: takes the requests and never answers, as a hung manager would.
+    explicit ClipboardManager(bool silent) : m_silent(silent) {}
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
+            return false;
+        const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
+        xcb_connection_t* c = QX11Info::connection();
+        if (request->selection != intern(c, "CLIPBOARD_MANAGER"))
+            return false;
+        if (m_silent) {
+            std::printf("asked\n");
+            std::fflush(stdout);
+            return true;
+        }
+        xcb_selection_notify_event_t answer{};
+        answer.response_type = XCB_SELECTION_NOTIFY;
+        answer.time = request->time;
+        answer.requestor = request->requestor;
+        answer.selection = request->selection;
+        answer.target = request->target;
+        answer.property = XCB_NONE;
+        if (request->target == intern(c, "SAVE_TARGETS")) {
+            // The listed targets, read on a second connection while this one waits.
+            xcb_get_property_reply_t* listed =
+                xcb_get_property_reply(c,
+                                       xcb_get_property(c, 0, request->requestor, request->property,
+                                                        XCB_ATOM_ATOM, 0, 1024),
+                                       nullptr);
+            const xcb_atom_t utf8 = intern(c, "UTF8_STRING");
+            bool offered = false;
+            if (listed) {
+                const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(listed));
+                for (int i = 0; i < xcb_get_property_value_length(listed) / 4; ++i)
+                    offered = offered || atoms[i] == utf8;
+                free(listed);
+            }
+            xcb_connection_t* reader = xcb_connect(nullptr, nullptr);
+            const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(reader)).data;
+            const xcb_window_t window = xcb_generate_id(reader);
+            xcb_create_window(reader, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+            const QByteArray text =
+                offered ? fetch(reader, window, intern(reader, "UTF8_STRING")) : QByteArray();
+            xcb_disconnect(reader);
+            if (!text.isEmpty()) {
+                answer.property = request->property;
+                QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
+                std::printf("kept %s\n", text.constData());
+            } else {
+                std::printf("kept nothing\n");
+            }
+            std::fflush(stdout);
+        }
+        xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&answer));
+        xcb_flush(c);
+        return true;
+    }
+
+private:
+    bool m_silent;
+};
+
+int clipboard_manager(bool silent) {
+    QWidget window;
+    ClipboardManager manager(silent);
+    QCoreApplication::instance()->installNativeEventFilter(&manager);
+    xcb_connection_t* c = QX11Info::connection();
+    xcb_set_selection_owner(c, xcb_window_t(window.winId()), intern(c, "CLIPBOARD_MANAGER"),
+                            XCB_CURRENT_TIME);
+    xcb_flush(c);
+    std::printf("manager\n");
+    std::fflush(stdout);
+    return QApplication::exec();
+}
+
 int grab(const QString& what) {
     // what: "ctrl+alt+d" style; enough for the tests' letters.
     xcb_connection_t* connection = QX11Info::connection();
@@ -417,6 +534,8 @@ int main(int argc, char** argv) {
         return offer_image(args.value(2));
     if (mode == QLatin1String("grab"))
         return grab(args.value(2));
+    if (mode == QLatin1String("clipboard-manager"))
+        return clipboard_manager(args.value(2) == QLatin1String("silent"));
     if (mode == QLatin1String("make-socket")) {
         // A socket file that stays after this process: something no capture may open.
         sockaddr_un address = {};
@@ -441,6 +560,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: e2e_peer "
                          "make-image|make-socket|compare-images|keylog|pastelog|keytime|grab|"
                          "vanish|hang|offer-image|offer|"
-                         "drip|flood|silent ...\n");
+                         "drip|flood|silent|clipboard-manager ...\n");
     return 2;
 }

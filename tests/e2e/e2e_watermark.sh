@@ -1,6 +1,7 @@
-# The watermark on a real desktop: an image chosen in the TradeMark options appears on top; made
-# movable it catches clicks and an xdotool drag moves it; made click-through, a click at its
-# place reaches the window below. Saves a picture of the watermark and its options.
+# The watermark on a desktop with a window manager (openbox): an image chosen in the TradeMark
+# options appears on top; made movable it catches clicks and an xdotool drag moves it; made
+# click-through, a click at its place reaches the window below; with resizing on, its size grip
+# resizes it. Saves a picture of the watermark and its options.
 source "$(dirname "$0")/e2e_lib.sh"
 shots="${CORVANA_SHOTS:-$PWD/screenshots}"
 mkdir -p "$shots"
@@ -11,6 +12,7 @@ lock_box_x=40
 lock_box_y=22
 
 e2e_begin
+start_window_manager || fail "no window manager"
 # A font named by its file: ImageMagick's own default font is not on every machine.
 convert -size 160x90 gradient:orange-purple -gravity center -pointsize 28 -fill white \
     -font /usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf \
@@ -83,4 +85,24 @@ xdotool mousemove 960 540 click 1
 wait_for 5 eval '[ "$(presses)" -gt "$before" ]' || fail "the click did not pass through"
 [ "$(geometry "$mark")" = "900,500" ] || fail "the watermark moved"
 pass "with click-through on, a click at the watermark reaches the window below"
+
+# Resizing on (which makes it movable again): a drag of the grip in its corner resizes it. The
+# window manager never manages the watermark, so the grip cannot ask it to.
+open_options
+xdotool key --delay 60 Tab Tab space
+close_options
+eval "$(xdotool getwindowgeometry --shell "$mark" | grep -E '^(WIDTH|HEIGHT)=')"
+xdotool mousemove --window "$mark" $((WIDTH - 4)) $((HEIGHT - 4)) mousedown 1
+size() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^\(WIDTH\|HEIGHT\)=//p' | paste -sd x; }
+xdotool mousemove_relative 30 20
+wait_for 5 eval '[ "$(size "$mark")" = "$((WIDTH + 30))x$((HEIGHT + 20))" ]' ||
+    fail "the grip's first step left the watermark at $(size "$mark")"
+xdotool mousemove_relative 30 20
+xdotool mouseup 1
+want="$((WIDTH + 60))x$((HEIGHT + 40))"
+wait_for 5 eval '[ "$(size "$mark")" = "$want" ]' ||
+    fail "the grip left the watermark at $(size "$mark"), expected $want"
+[ "$(geometry "$mark")" = "900,500" ] || fail "resizing moved the watermark"
+import -window root "$shots/watermark-resized.png" || fail "cannot save the picture"
+pass "under a window manager the size grip resizes the watermark"
 finish

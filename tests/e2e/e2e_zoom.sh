@@ -1,6 +1,7 @@
 # Live zoom and zoom with pen on Xvfb: a numbered checkerboard, Ctrl+1 with the pointer at a
 # known spot shows the board around it scaled up; Ctrl+1 again gives the board back exactly.
-# Ctrl+2 and a drag leave a red stroke; Escape, and the next Ctrl+2 is clean.
+# Ctrl+2 and a drag leave a red stroke; Escape, and the next Ctrl+2 is clean. The board as the
+# desktop's wallpaper (drawn on the root window) is magnified by the same factor.
 source "$CORVANA_SOURCE/tests/e2e/e2e_lib.sh"
 
 e2e_begin
@@ -29,11 +30,12 @@ await_view() {
     read -r vx vy vw vh <<<"$(grep "Live zoom view" corvana.err | tail -n 1 |
         sed 's/.*Live zoom view \([-0-9]*\) \([-0-9]*\) \([0-9]*\) \([0-9]*\) at.*/\1 \2 \3 \4/')"
 }
-# shows_view SHOT: the screen, saved as SHOT, shows the board's view around the pointer scaled.
+# shows_view SHOT [PATTERN]: the screen, saved as SHOT, shows PATTERN's (the board's) view
+# around the pointer scaled.
 shows_view() {
     local X Y SCREEN WINDOW
     eval "$(xdotool getmouselocation --shell)"
-    shoot "$1" && "$E2E_PIXELS" magnified "$1" board.png "$X" "$Y" "$vx" "$vy" "$vw" "$vh"
+    shoot "$1" && "$E2E_PIXELS" magnified "$1" "${2:-board.png}" "$X" "$Y" "$vx" "$vy" "$vw" "$vh"
 }
 
 xdotool mousemove 600 420
@@ -90,5 +92,24 @@ wait_for 10 shows_view clean.png || fail "the second zoom does not show the boar
 xdotool key Escape
 wait_for 10 eval '! zoom_shown && ! magnifier_shown' || fail "Escape did not end the second zoom"
 pass "Escape ends it; the next Ctrl+2 starts from a clean picture"
+
+# The board as wallpaper, as feh, xsetroot or ImageMagick's display put one on the root window,
+# with no window over it. ImageMagick may reduce its colours: the screen itself is the pattern.
+kill "${PEER_PIDS[0]}"
+wait_for 10 eval '! xdotool search --onlyvisible --name "^corvana-pattern$" >/dev/null 2>&1' ||
+    fail "the board window stayed"
+display -window root board.png 2>/dev/null
+vx=0 vy=0 vw=1280 vh=800
+wait_for 10 shows_view wallpaper.png || fail "the wallpaper is not the board"
+xdotool mousemove 600 420
+views=$(view_count)
+xdotool key ctrl+1
+await_view "$views"
+wait_for 10 magnifier_shown || fail "no magnifier over the wallpaper"
+wait_for 10 shows_view zoomed-wallpaper.png wallpaper.png ||
+    fail "the wallpaper around the pointer is not shown 1.5 times larger"
+xdotool key ctrl+1
+wait_for 10 eval '! magnifier_shown' || fail "the magnifier stayed over the wallpaper"
+pass "Ctrl+1 over a wallpaper magnifies it by the set factor"
 
 finish

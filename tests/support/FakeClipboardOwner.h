@@ -13,6 +13,11 @@ public:
 
     Result serve(QMimeData* entry) override;
     bool serving() const override { return m_serving; }
+    bool hand_over(int) override {
+        ++m_hand_overs;
+        return false;
+    }
+    int hand_overs() const { return m_hand_overs; }
 
     // The text of each entry served, in order.
     QStringList served_texts() const { return m_served; }
@@ -28,4 +33,5 @@ private:
     bool m_serving = false;
     bool m_setting = false;
     bool m_refuse_next = false;
+    int m_hand_overs = 0;
 };

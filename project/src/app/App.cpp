@@ -217,6 +217,8 @@ QString App::temp_dir_path() const {
 
 void App::quit() {
     m_save_manager->save_settings();
+    // Under a second in all: what we serve outlives us only in a clipboard manager.
+    m_clipboard_owner->hand_over(750);
     QCoreApplication::quit();
 }
 

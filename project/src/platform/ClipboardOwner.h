@@ -24,6 +24,9 @@ public:
     virtual Result serve(QMimeData* entry) = 0;
     // Whether the clipboard is ours at the moment.
     virtual bool serving() const = 0;
+    // The program is about to end: lets the desktop's clipboard manager, if one runs, keep a
+    // copy of what we serve, so a paste still works afterwards. Waits at most timeout_ms.
+    virtual bool hand_over(int timeout_ms) = 0;
 
 signals:
     // Another program took the clipboard with new content: the user copied. A program setting

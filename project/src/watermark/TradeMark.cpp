@@ -1,5 +1,7 @@
 #include "watermark/TradeMark.h"
 
+#include "watermark/GripResizer.h"
+
 #include <QDebug>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -20,7 +22,14 @@ TradeMark::TradeMark() : QDialog(nullptr) {
     // The window decides the size; the picture follows it.
     m_label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     m_layout->addWidget(m_label);
+    m_grip_resizer = new GripResizer(this);
     resize(200, 120);
+}
+
+void TradeMark::set_grip_enabled(bool enabled) {
+    setSizeGripEnabled(enabled);
+    if (enabled)
+        m_grip_resizer->attach();
 }
 
 bool TradeMark::set_image(const QString& path, QString* error) {
@@ -104,8 +113,6 @@ void TradeMark::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     if (!m_resizable)
         return;
+    // QDialog keeps the grip in the corner; made anew here it would lose the drag under way.
     show_scaled();
-    // Drawn anew at the new corner.
-    setSizeGripEnabled(false);
-    setSizeGripEnabled(true);
 }

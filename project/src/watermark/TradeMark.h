@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QString>
 
+class GripResizer;
 class QLabel;
 class QVBoxLayout;
 
@@ -29,6 +30,8 @@ public:
     bool movable() const { return m_movable; }
     void set_resizable(bool resizable) { m_resizable = resizable; }
     bool resizable() const { return m_resizable; }
+    // The size grip in the corner, resizing the window itself.
+    void set_grip_enabled(bool enabled);
 
 signals:
     void signal_clicked();
@@ -47,6 +50,7 @@ private:
 
     QVBoxLayout* m_layout;
     QLabel* m_label;
+    GripResizer* m_grip_resizer;
     bool m_movable = false;
     bool m_dragging = false;
     bool m_resizable = false;

@@ -96,11 +96,11 @@ void TradeMarkMenu::slot_checkbox_visibility_toggled(bool checked) {
 
 void TradeMarkMenu::slot_checkbox_resize_toggled(bool checked) {
     if (!checked) {
-        m_trade_mark->setSizeGripEnabled(false);
+        m_trade_mark->set_grip_enabled(false);
         m_trade_mark->set_resizable(false);
         return;
     }
-    m_trade_mark->setSizeGripEnabled(true);
+    m_trade_mark->set_grip_enabled(true);
     m_trade_mark->set_resizable(m_trade_mark->has_image() && m_trade_mark->isVisible());
     m_checkbox_lock_position->setChecked(true);
 }

@@ -94,6 +94,8 @@ void MainWindowForm::setup_ui(QWidget* app) {
     button_show_helper_dialog =
         add_button(gridLayoutWidget, "button_show_helper_dialog", QStringLiteral("Help"));
     button_show_about = add_button(gridLayoutWidget, "button_show_about", QStringLiteral("About"));
+    // The zoom level is set on its page; without this button nothing opened it.
+    button_zoomit_menu = add_button(gridLayoutWidget, "button_zoomit_menu", QStringLiteral("Zoom"));
     // The layout is taller than the window; the spacer keeps the column at the top instead of
     // spreading it below the window's bottom edge.
     app_vertical_layout->addStretch(1);
@@ -130,6 +132,7 @@ void MainWindowForm::set_tooltips(const QString& pause_sequence, const QString& 
     button_change_mode->setToolTip(
         QStringLiteral("This option swiches Corvana on and off\nShortcut: ") + pause_sequence);
     button_show_about->setToolTip(QStringLiteral("Opens an informative window"));
+    button_zoomit_menu->setToolTip(QStringLiteral("Opens the zoom settings"));
     button_show_helper_dialog->setToolTip(QStringLiteral("Opens the help window"));
     button_show_shortcut_settings->setToolTip(QStringLiteral("Opens the shortcuts menu"));
     button_toggle_note_dialog->setToolTip(QStringLiteral("Opens a note!\nShortcut: ") +

@@ -41,6 +41,7 @@ public:
     QPushButton* button_templates = nullptr;
     QPushButton* button_show_helper_dialog = nullptr;
     QPushButton* button_show_about = nullptr;
+    QPushButton* button_zoomit_menu = nullptr;
 
 private:
     QPushButton* add_button(QWidget* parent, const char* name, const QString& text);

@@ -18,9 +18,7 @@ Zoom::Zoom(QWidget* parent) : QDialog(parent) {
     m_layout->setSpacing(0);
     m_label = new QLabel(this);
     m_layout->addWidget(m_label);
-    m_pixmap = photograph_primary_screen();
-    m_clean_pixmap = m_pixmap;
-    m_label->setPixmap(m_pixmap);
+    // Photographed when it starts, not before: a screen-sized picture is not kept while idle.
     setWindowState(Qt::WindowFullScreen);
 }
 
@@ -58,6 +56,10 @@ void Zoom::finish() {
     LiveZoom::instance().m_active = false;
     LiveZoom::instance().set_magnification(1.0f);
     close();
+    m_drawing = false;
+    m_pixmap = QPixmap();
+    m_clean_pixmap = QPixmap();
+    m_label->clear();
 }
 
 QPixmap Zoom::picture() const {

@@ -1,5 +1,8 @@
 #include "X11ClipboardOwner.h"
 
+#include "MonotonicClock.h"
+#include "X11ClipboardHandoff.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QImage>
@@ -9,7 +12,6 @@
 
 #include <xcb/xfixes.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -101,11 +103,6 @@ X11ClipboardOwner::~X11ClipboardOwner() {
         watch_properties(transfer.window, false);
     xcb_destroy_window(m_connection, m_window);
     xcb_flush(m_connection);
-}
-
-qint64 X11ClipboardOwner::monotonic_ms() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 quint32 X11ClipboardOwner::client_of(xcb_window_t window) const {
@@ -234,6 +231,16 @@ ClipboardOwner::Result X11ClipboardOwner::serve(QMimeData* entry) {
         return {};
     m_owned = false;
     return {false, QStringLiteral("the X server did not make us the clipboard owner")};
+}
+
+bool X11ClipboardOwner::hand_over(int timeout_ms) {
+    if (!m_owned || !m_entry || m_handed_over)
+        return m_handed_over;
+    QVector<xcb_atom_t> targets;
+    for (const Target& target : m_served_targets)
+        targets.append(target.atom);
+    m_handed_over = X11ClipboardHandoff(m_connection, m_window, targets).run(timeout_ms);
+    return m_handed_over;
 }
 
 bool X11ClipboardOwner::claim(xcb_timestamp_t time) {

@@ -28,12 +28,12 @@ public:
 
     Result serve(QMimeData* entry) override;
     bool serving() const override { return m_owned; }
+    bool hand_over(int timeout_ms) override;
 
     // The X client a window belongs to.
     quint32 client_of(xcb_window_t window) const;
     // The client that has the keyboard focus, 0 when there is none.
     quint32 focus_client() const;
-    static qint64 monotonic_ms();
 
     bool nativeEventFilter(const QByteArray& event_type, void* message, long* result) override;
 
@@ -96,6 +96,7 @@ private:
     QVector<Target> m_served_targets;
     QHash<xcb_atom_t, QByteArray> m_cache;
     bool m_owned = false;
+    bool m_handed_over = false;
     bool m_trace = false; // every request to the debug log
     xcb_timestamp_t m_claim_time = 0;
     xcb_timestamp_t m_last_change = 0;

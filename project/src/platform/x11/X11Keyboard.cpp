@@ -1,5 +1,6 @@
 #include "X11Keyboard.h"
 
+#include "MonotonicClock.h"
 #include "X11ActiveGrab.h"
 #include "X11KeyMap.h"
 #include "X11KeyboardWatchdog.h"
@@ -16,7 +17,6 @@
 #include <X11/keysym.h>
 #include <xcb/xinput.h>
 
-#include <chrono>
 #include <cstdlib>
 
 namespace {
@@ -28,11 +28,6 @@ constexpr uint32_t raw_key_mask =
 // client may hold the keyboard, so our passive grab cannot activate).
 constexpr int grab_wait_ms = 50;
 constexpr size_t reported_memory = 64;
-
-qint64 monotonic_ms() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 } // namespace
 

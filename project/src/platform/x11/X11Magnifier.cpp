@@ -144,6 +144,13 @@ bool X11Magnifier::start(const QRect& screen, QString* error) {
     const xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
 
     if (m_composite && m_damage) {
+        // The background is taken before the windows are redirected: afterwards the root holds
+        // what the server composites onto it, the magnifier's own picture included, which would
+        // be magnified again on every frame. Under windows it is black until they move.
+        m_background = snapshot(screen, XCB_SUBWINDOW_MODE_CLIP_BY_CHILDREN);
+        m_background_picture = xcb_generate_id(m_c);
+        xcb_render_create_picture(m_c, m_background_picture, m_background, m_root_format, 0,
+                                  nullptr);
         // Every top-level window keeps its own contents from now on; the server still shows
         // them as before.
         xcb_composite_redirect_subwindows(m_c, m_root, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
@@ -152,18 +159,8 @@ bool X11Magnifier::start(const QRect& screen, QString* error) {
         m_root_event_mask = a ? a->your_event_mask : 0;
         const uint32_t mask = m_root_event_mask | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         xcb_change_window_attributes(m_c, m_root, XCB_CW_EVENT_MASK, &mask);
-        m_root_picture = xcb_generate_id(m_c);
-        xcb_render_create_picture(m_c, m_root_picture, m_root, m_root_format, 0, nullptr);
     } else {
-        m_snapshot = xcb_generate_id(m_c);
-        xcb_create_pixmap(m_c, s->root_depth, m_snapshot, m_root, uint16_t(screen.width()),
-                          uint16_t(screen.height()));
-        const xcb_gcontext_t gc = xcb_generate_id(m_c);
-        const uint32_t include = XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS;
-        xcb_create_gc(m_c, gc, m_root, XCB_GC_SUBWINDOW_MODE, &include);
-        xcb_copy_area(m_c, m_root, m_snapshot, gc, int16_t(screen.x()), int16_t(screen.y()), 0, 0,
-                      uint16_t(screen.width()), uint16_t(screen.height()));
-        xcb_free_gc(m_c, gc);
+        m_snapshot = snapshot(screen, XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS);
         m_snapshot_picture = xcb_generate_id(m_c);
         xcb_render_create_picture(m_c, m_snapshot_picture, m_snapshot, m_root_format, 0, nullptr);
     }
@@ -193,6 +190,23 @@ bool X11Magnifier::start(const QRect& screen, QString* error) {
     return true;
 }
 
+xcb_pixmap_t X11Magnifier::snapshot(const QRect& screen, uint32_t subwindow_mode) {
+    const xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+    const xcb_pixmap_t pixmap = xcb_generate_id(m_c);
+    xcb_create_pixmap(m_c, s->root_depth, pixmap, m_root, uint16_t(screen.width()),
+                      uint16_t(screen.height()));
+    const xcb_gcontext_t gc = xcb_generate_id(m_c);
+    const uint32_t values[] = {s->black_pixel, subwindow_mode};
+    xcb_create_gc(m_c, gc, m_root, XCB_GC_FOREGROUND | XCB_GC_SUBWINDOW_MODE, values);
+    // What the copy leaves out (under windows) is black, not left over memory.
+    const xcb_rectangle_t all{0, 0, uint16_t(screen.width()), uint16_t(screen.height())};
+    xcb_poly_fill_rectangle(m_c, pixmap, gc, 1, &all);
+    xcb_copy_area(m_c, m_root, pixmap, gc, int16_t(screen.x()), int16_t(screen.y()), 0, 0,
+                  uint16_t(screen.width()), uint16_t(screen.height()));
+    xcb_free_gc(m_c, gc);
+    return pixmap;
+}
+
 void X11Magnifier::stop() {
     m_timer.stop();
     if (m_window == XCB_NONE)
@@ -203,13 +217,13 @@ void X11Magnifier::stop() {
     if (m_cursor_hidden)
         xcb_xfixes_show_cursor(m_c, m_root);
     m_cursor_hidden = false;
-    for (xcb_render_picture_t* p : {&m_window_picture, &m_view_picture, &m_root_picture,
+    for (xcb_render_picture_t* p : {&m_window_picture, &m_view_picture, &m_background_picture,
                                     &m_snapshot_picture, &m_cursor_picture}) {
         if (*p != XCB_NONE)
             xcb_render_free_picture(m_c, *p);
         *p = XCB_NONE;
     }
-    for (xcb_pixmap_t* p : {&m_view_pixmap, &m_snapshot, &m_cursor_pixmap}) {
+    for (xcb_pixmap_t* p : {&m_view_pixmap, &m_snapshot, &m_background, &m_cursor_pixmap}) {
         if (*p != XCB_NONE)
             xcb_free_pixmap(m_c, *p);
         *p = XCB_NONE;
@@ -270,9 +284,9 @@ void X11Magnifier::compose_windows(xcb_render_picture_t target) {
                              0, uint16_t(v.width()), uint16_t(v.height()));
         return;
     }
-    xcb_render_composite(m_c, XCB_RENDER_PICT_OP_SRC, m_root_picture, XCB_NONE, target,
-                         int16_t(v.x()), int16_t(v.y()), 0, 0, 0, 0, uint16_t(v.width()),
-                         uint16_t(v.height()));
+    xcb_render_composite(m_c, XCB_RENDER_PICT_OP_SRC, m_background_picture, XCB_NONE, target,
+                         int16_t(v.x() - m_screen.x()), int16_t(v.y() - m_screen.y()), 0, 0, 0, 0,
+                         uint16_t(v.width()), uint16_t(v.height()));
     Freed<xcb_query_tree_reply_t> tree{
         xcb_query_tree_reply(m_c, xcb_query_tree(m_c, m_root), nullptr)};
     if (!tree)

@@ -43,6 +43,8 @@ private:
     bool init_extensions(QString* error);
     bool start(const QRect& screen, QString* error);
     void stop();
+    // A copy of the screen's pixels as the root shows them, taken now.
+    xcb_pixmap_t snapshot(const QRect& screen, uint32_t subwindow_mode);
     void tick();
     void render();
     void compose_windows(xcb_render_picture_t target);
@@ -66,7 +68,9 @@ private:
     xcb_pixmap_t m_view_pixmap = XCB_NONE;
     xcb_render_picture_t m_view_picture = XCB_NONE;
     QSize m_view_pixmap_size;
-    xcb_render_picture_t m_root_picture = XCB_NONE;
+    // The desktop's own background, under every window.
+    xcb_pixmap_t m_background = XCB_NONE;
+    xcb_render_picture_t m_background_picture = XCB_NONE;
     // Without Composite: the screen as it was when the magnifier appeared.
     xcb_pixmap_t m_snapshot = XCB_NONE;
     xcb_render_picture_t m_snapshot_picture = XCB_NONE;

@@ -21,6 +21,9 @@
 #include <QtDebug>
 
 #include <csignal>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 std::unique_ptr<Platform> create_platform() {
     return std::make_unique<X11Platform>();
@@ -35,6 +38,12 @@ X11Platform::X11Platform() {
     // sets the variable (xcb_glx, xcb_egl) gets Qt's own choice back.
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+#ifdef __GLIBC__
+    // Screen-sized pictures (the capture, the zoom) go back to the system when freed. glibc
+    // raises its mapping threshold after each such free, and the next picture then stays in the
+    // heap for good: 25 MB more after eight captures of a 1920 x 1080 screen.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
 }
 
 X11Platform::~X11Platform() = default;

@@ -1,0 +1,49 @@
+# What was pasted last stays on the clipboard after Corvana quits when a clipboard manager runs
+# (it is handed over through CLIPBOARD_MANAGER); a manager that never answers delays the quit by
+# a bounded wait only.
+source "$(dirname "$0")/e2e_lib.sh"
+e2e_begin
+
+"$E2E_PEER" clipboard-manager >manager.out 2>&1 &
+PEER_PIDS+=($!)
+wait_for 10 grep -q manager manager.out || fail "the clipboard manager did not start"
+"$E2E_PEER" keylog keys.log >/dev/null 2>&1 &
+PEER_PIDS+=($!)
+wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' || fail "no keylog window"
+start_corvana
+
+# A paste makes Corvana the clipboard's owner.
+paste_once() {
+    local pastes
+    pastes=$(grep -c "Ctrl+V" keys.log 2>/dev/null || true)
+    xdotool windowfocus --sync "$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)"
+    xdotool key ctrl+v
+    wait_for 10 eval '[ "$(grep -c "Ctrl+V" keys.log 2>/dev/null || true)" -gt "${pastes:-0}" ]' ||
+        fail "Ctrl+V never arrived"
+}
+copy "still here after quit"
+paste_once
+[ "$(xclip -o -selection clipboard)" = "still here after quit" ] || fail "the paste did not serve the entry"
+stop_corvana
+grep -q "kept still here after quit" manager.out || fail "the manager was not handed the entry"
+[ "$(xclip -o -selection clipboard)" = "still here after quit" ] ||
+    fail "after the quit the clipboard holds '$(xclip -o -selection clipboard 2>&1)'"
+pass "after the quit the clipboard manager serves what was pasted last"
+
+# A manager that never answers: the quit waits its bound and no longer.
+kill "${PEER_PIDS[0]}"
+"$E2E_PEER" clipboard-manager silent >silent.out 2>&1 &
+PEER_PIDS+=($!)
+wait_for 10 grep -q manager silent.out || fail "the silent manager did not start"
+start_corvana
+copy "for the silent one"
+paste_once
+start=$(date +%s%N)
+stop_corvana
+elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+grep -q asked silent.out || fail "the silent manager was never asked"
+grep -q "the clipboard manager did not take the clipboard within" corvana.err ||
+    fail "the unanswered handover is not reported"
+[ "$elapsed_ms" -lt 3000 ] || fail "quitting took $elapsed_ms ms with a silent manager"
+pass "a manager that never answers delays the quit by the bound only ($elapsed_ms ms in all)"
+finish
