@@ -1,7 +1,7 @@
 #include "FuzzSupport.h"
 
-#include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -34,7 +34,11 @@ void FuzzSupport::init() {
     static int argc = 1;
     static char name[] = "corvana-fuzz";
     static char* argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
+    // A GUI application as the program has one: settings and clipboard data can hold images
+    // and other GUI types, which need it to be read at all.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    new QGuiApplication(argc, argv);
     scratch_dir = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/corvana-fuzz-XXXXXX"));
     if (!scratch_dir->isValid())
         fail("no scratch folder");

@@ -59,16 +59,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         MimeDataCopier copier(temp_root);
         std::unique_ptr<CapturedMimeData> entry(copier.copy(&source, true, QStringLiteral("fuzz")));
         const QList<QUrl> copied = entry->urls();
-        FUZZ_CHECK(copied.size() == urls.size(), input);
+        // Compared with the list as a copy without snapshots holds it: Qt drops URLs that do not
+        // survive encoding (invalid ones) on the way.
+        const std::unique_ptr<CapturedMimeData> plain(CapturedMimeData::clone_of(&source));
+        const QList<QUrl> kept = plain->urls();
+        FUZZ_CHECK(copied.size() == kept.size(), input);
         for (int i = 0; i < copied.size(); ++i) {
             // A URL is either kept or pointed at a snapshot of the same name.
-            if (copied[i] == urls[i])
+            if (copied[i] == kept[i])
                 continue;
             FUZZ_CHECK(copied[i].isLocalFile(), input);
             FUZZ_CHECK(copied[i].toLocalFile().startsWith(temp_root + QStringLiteral("/temp/")),
                        input);
             FUZZ_CHECK(QFileInfo(copied[i].toLocalFile()).fileName() ==
-                           QFileInfo(urls[i].toLocalFile()).fileName(),
+                           QFileInfo(kept[i].toLocalFile()).fileName(),
                        input);
         }
         std::unique_ptr<CapturedMimeData> pasted(copier.copy_for_paste(entry.get()));
