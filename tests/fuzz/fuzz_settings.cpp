@@ -2,9 +2,11 @@
 // is parsed further (the indicator's place, the ignored monitors, stored shortcuts).
 #include "FuzzSupport.h"
 #include "app/SaveManager.h"
+#include "app/SettingsFileCheck.h"
 #include "shortcuts/ShortcutsDialog.h"
 #include "tray/StatusIndicator.h"
 
+#include <QDir>
 #include <QFile>
 #include <QKeySequence>
 #include <QRect>
@@ -13,12 +15,19 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzSupport::init();
     const QByteArray input = FuzzSupport::bytes(data, size);
-    const QString path = FuzzSupport::scratch() + QStringLiteral("/Corvana_settings.ini");
+    const QString folder = FuzzSupport::scratch() + QStringLiteral("/settings");
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    const QString path = folder + QStringLiteral("/Corvana_settings.ini");
     {
         QFile file(path);
         FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate), input);
         file.write(input);
     }
+    // As the program reads it: checked first.
+    QString note;
+    if (!SettingsFileCheck::clean(path, &note))
+        return 0;
     QSettings settings(path, QSettings::IniFormat);
 
     // The place is clamped onto a screen whatever the file says.
