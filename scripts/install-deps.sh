@@ -15,6 +15,8 @@ packages=(
   mousepad l3afpad chromium copyq parcellite clipit
   # two screens side by side for the screenshot tests; pictures compared with ImageMagick
   xserver-xorg-core xserver-xorg-video-dummy imagemagick
+  # the fuzz targets' build (scripts/fuzz.sh): clang and its libFuzzer runtime
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "autocomplete/AutocompleteStore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -255,6 +256,42 @@ private slots:
         QCOMPARE(texts(store), QStringList{"b"});
         QVERIFY(QFileInfo(json()).isDir());
         QVERIFY(backups().isEmpty());
+    }
+
+    void a_file_over_the_limit_is_left_alone() {
+        {
+            QFile file(json());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.write("[\n    {\n        \"text\": \"") > 0);
+            // Sparse: no disk is used, and the texts would not fit an int either.
+            QVERIFY(file.resize(AutocompleteStore::max_file_bytes + 1));
+        }
+        AutocompleteStore store(json(), images());
+        store.load();
+        QCOMPARE(store.size(), 0);
+        QVERIFY(!store.file_usable());
+        QCOMPARE(store.text_bytes(), 0);
+        QVERIFY(store.insert(QStringLiteral("text"), QStringLiteral("kept in memory")));
+        QCOMPARE(texts(store), QStringList{"kept in memory"});
+        QCOMPARE(QFileInfo(json()).size(), AutocompleteStore::max_file_bytes + 1);
+        QVERIFY(backups().isEmpty());
+    }
+
+    void backups_stay_beside_the_file_whatever_its_folder_is_called() {
+        const QString folder = dir->filePath(QStringLiteral("a~b~c"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/autocomplete.json");
+        // Every name the next seconds could give is taken: the backup gets a number.
+        const QDateTime now = QDateTime::currentDateTime();
+        for (int s = 0; s < 5; ++s)
+            write(path + ".unreadable-" + now.addSecs(s).toString("yyyyMMdd-HHmmss"), "old");
+        write(path, "not json");
+        AutocompleteStore store(path, images());
+        store.load();
+        const QString backup = store.last_backup();
+        QVERIFY2(backup.startsWith(path + ".unreadable-") && backup.endsWith("~2"),
+                 qPrintable(backup));
+        QCOMPARE(read(backup), QByteArray("not json"));
     }
 
     void a_ten_megabyte_entry() {

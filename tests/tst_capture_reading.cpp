@@ -2,8 +2,10 @@
 #include "app/DataPaths.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardFetchPlan.h"
+#include "clipboard/MimeDataCopier.h"
 #include "clipboard/PictureDecoder.h"
 #include "clipboard/SecretContent.h"
+#include "platform/ClipboardReader.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -102,6 +104,33 @@ private slots:
         const ClipboardFetchPlan from_qt({"application/x-qt-image", "image/bmp"});
         QCOMPARE(from_qt.formats(), QStringList({"application/x-qt-image"}));
         QVERIFY(from_qt.picture_is_png());
+    }
+
+    void format_names_with_quotes_keep_their_own_keys() {
+        // Each format reads back as its own name.
+        struct NamesReader : ClipboardReader {
+            Offer offer() override { return {true, {}, {}}; }
+            Data fetch(const QString& format) override { return {true, format.toUtf8(), {}}; }
+        } names;
+        const QString wrapped = QStringLiteral("application/x-qt-windows-mime;value=\"%1\"");
+        const QStringList offered = {QStringLiteral("x\"text/plain\"y"),
+                                     QStringLiteral("text/plain"),
+                                     wrapped.arg(QStringLiteral("text/html")),
+                                     QStringLiteral("text/html"),
+                                     wrapped.arg(QStringLiteral("Rich Text Format")),
+                                     QStringLiteral("\"\"")};
+        for (const QStringList& order : {offered, QStringList(offered.rbegin(), offered.rend())}) {
+            MimeDataCopier copier;
+            QStringList failures;
+            std::unique_ptr<CapturedMimeData> entry(copier.capture(names, order, false, &failures));
+            QCOMPARE(entry->data("text/plain"), QByteArray("text/plain"));
+            QCOMPARE(entry->data("x\"text/plain\"y"), QByteArray("x\"text/plain\"y"));
+            QCOMPARE(entry->data("text/html"), QByteArray("text/html"));
+            // A wrapped name alone is stored under the name it wraps.
+            QCOMPARE(entry->data("Rich Text Format"),
+                     wrapped.arg(QStringLiteral("Rich Text Format")).toUtf8());
+            QCOMPARE(entry->data("\"\""), QByteArray("\"\""));
+        }
     }
 
     void an_image_in_four_encodings_costs_two_reads_and_keeps_the_owners_png() {

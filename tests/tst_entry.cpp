@@ -1,9 +1,14 @@
 #include "AppHarness.h"
 #include "app/AppLog.h"
+#include "app/PrivateFiles.h"
 #include "app/SingleApplication.h"
 #include "app/TerminationHandler.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLockFile>
 #include <QTemporaryDir>
@@ -58,6 +63,80 @@ private slots:
         first.unlock();
         QLockFile fourth(name + ".lock");
         QCOMPARE(SingleApplication::claim(&fourth, name, 0), SingleApplication::Claim::First);
+    }
+
+    void a_lock_no_live_process_holds_is_taken_over_whatever_it_says() {
+        QTemporaryDir dir;
+        const QString name = dir.filePath("server");
+        // Left by a crash on another host name, by a process id now reused, or cut short.
+        for (const QByteArray& contents :
+             {QByteArray("1\nCorvana\nanother-host\n"), QByteArray("1\ncorvana\n\n"),
+              QByteArray("\xff\x00garbage"), QByteArray()}) {
+            {
+                QFile file(name + ".lock");
+                QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                file.write(contents);
+                QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                         QFileDevice::FileModificationTime));
+            }
+            QLockFile lock(name + ".lock");
+            QElapsedTimer timer;
+            timer.start();
+            QCOMPARE(SingleApplication::claim(&lock, name, 5000), SingleApplication::Claim::First);
+            QVERIFY2(timer.elapsed() < 3000, contents.toHex().constData());
+            lock.unlock();
+        }
+    }
+
+    void a_live_holder_that_does_not_answer_keeps_its_lock() {
+        QTemporaryDir dir;
+        const QString name = dir.filePath("server");
+        QLockFile first(name + ".lock");
+        QCOMPARE(SingleApplication::claim(&first, name, 0), SingleApplication::Claim::First);
+        {
+            QFile file(name + ".lock");
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                     QFileDevice::FileModificationTime));
+        }
+        QLockFile second(name + ".lock");
+        QCOMPARE(SingleApplication::claim(&second, name, 1500),
+                 SingleApplication::Claim::Unanswered);
+        QVERIFY(first.isLocked());
+        QVERIFY(QFileInfo::exists(name + ".lock"));
+    }
+
+    void the_guard_is_per_user_and_display_and_never_in_a_shared_folder() {
+        QCOMPARE(SingleApplication::instance_name("Tavrin Labs", "Corvana", QString()),
+                 QStringLiteral("Tavrin LabsCorvana"));
+        QCOMPARE(SingleApplication::instance_name("Tavrin Labs", "Corvana", ":1"),
+                 QStringLiteral("Tavrin LabsCorvana-_1"));
+        QVERIFY(SingleApplication::instance_name("T", "C", "host:1") !=
+                SingleApplication::instance_name("T", "C", "host1"));
+
+        QString error;
+        QCOMPARE(SingleApplication::instance_dir("/run/user/1000", &error),
+                 QStringLiteral("/run/user/1000"));
+        // Without a runtime folder: a private folder of this user's, not the current folder.
+        const QString own = SingleApplication::instance_dir(QString(), &error);
+        QCOMPARE(own,
+                 QDir::tempPath() + "/corvana-" + QString::number(PrivateFiles::current_user_id()));
+        const QFileInfo info(own);
+        QVERIFY(info.isDir());
+        QCOMPARE(info.ownerId(), PrivateFiles::current_user_id());
+        QCOMPARE(int(info.permissions() & 0x0077), 0); // nothing for group and others
+        // Taken by something else: the next candidate, still private.
+        QVERIFY(QDir(own).removeRecursively());
+        {
+            QFile squatter(own);
+            QVERIFY(squatter.open(QIODevice::WriteOnly));
+        }
+        const QString next = SingleApplication::instance_dir(QString(), &error);
+        QVERIFY2(!next.isEmpty(), qPrintable(error));
+        QVERIFY(next != own);
+        QVERIFY(QFileInfo(next).isAbsolute());
+        QVERIFY(QFileInfo(next).isDir());
+        QFile::remove(own);
     }
 
     void a_termination_request_ends_like_quit() {

@@ -1,6 +1,7 @@
 #include "AppHarness.h"
 #include "app/DataPaths.h"
 #include "app/SaveManager.h"
+#include "app/SettingsFileCheck.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -138,6 +139,49 @@ private slots:
             QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
             app->quit();
         }
+    }
+
+    void serialized_values_are_dropped_before_qt_reads_them() {
+        // A list claiming two billion members: Qt would ask for all of them and abort.
+        const QByteArray variant("@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)");
+        const QByteArray original = "[General]\nSaveVersion=2\nIsFirstStart=false\n"
+                                    "IndicatorX=" +
+                                    variant +
+                                    "\nPasteOrder=forward\n"
+                                    "IndicatorY=\\\n" +
+                                    variant + "\nIgnoreMonitors=1:\n";
+        write_file(original);
+        {
+            auto app = AppHarness::make_app();
+            QCOMPARE(app->m_paste_order, QStringLiteral("forward"));
+            QCOMPARE(app->m_ignored_monitors, QList<int>{1});
+            QVERIFY(!app->m_is_first_start || !app->isVisible());
+        }
+        const QStringList backups =
+            QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
+        QCOMPARE(backups.size(), 1);
+        QFile backup(DataPaths::get().settings_dir() + '/' + backups.first());
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QCOMPARE(backup.readAll(), original);
+        QFile file(AppHarness::settings_file());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!file.readAll().contains("@Variant("));
+        QVERIFY(QFile::remove(backup.fileName()));
+    }
+
+    void a_huge_settings_file_is_put_aside() {
+        {
+            QFile file(AppHarness::settings_file());
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("[General]\nSaveVersion=2\nPasteOrder=forward\nX=");
+            QVERIFY(file.resize(SettingsFileCheck::max_file_bytes + 1));
+        }
+        auto app = AppHarness::make_app();
+        QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
+        const QStringList backups =
+            QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
+        QCOMPARE(backups.size(), 1);
+        QVERIFY(QFile::remove(DataPaths::get().settings_dir() + '/' + backups.first()));
     }
 
     void a_settings_file_that_cannot_be_written_is_reported_not_fatal() {

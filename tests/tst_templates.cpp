@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -139,18 +138,22 @@ private slots:
         QTest::newRow("repeated placeholder") << "x\ty"
                                               << "$1$2$1$1"
                                               << "xyxx";
-        QTest::newRow("a cell holding a later placeholder is filled again") << "see $2\tB"
-                                                                            << "$1"
-                                                                            << "see B";
-        QTest::newRow("a cell holding an earlier placeholder is not") << "A\tsee $1"
-                                                                      << "$2"
-                                                                      << "see $1";
+        // Cells are data: what they hold is pasted as it stands, never filled in turn.
+        QTest::newRow("a price in a cell stays") << "$25\tBob"
+                                                 << "$2 owes $1"
+                                                 << "Bob owes $25";
+        QTest::newRow("a cell holding a later placeholder") << "see $2\tB"
+                                                            << "$1"
+                                                            << "see $2";
+        QTest::newRow("a cell holding an earlier placeholder") << "A\tsee $1"
+                                                               << "$2"
+                                                               << "see $1";
         QTest::newRow("a dollar before a placeholder") << "2\tB"
                                                        << "$$1"
-                                                       << "B";
+                                                       << "$2";
         QTest::newRow("a cell ending in a dollar") << "x$\tB"
                                                    << "$12"
-                                                   << "xB";
+                                                   << "x$2";
         QTest::newRow("$0 and lone dollars stay") << "a"
                                                   << "$0 $ $a $"
                                                   << "$0 $ $a $";
@@ -162,36 +165,38 @@ private slots:
         QFETCH(QString, row);
         QFETCH(QString, text);
         QFETCH(QString, expected);
-        QCOMPARE(TemplateFiller::fill_template(row, text), expected);
-        QCOMPARE(TemplateFiller::fill_chained(row, text), expected);
+        QCOMPARE(TemplateFiller::fill_template(row, text).value_or("<refused>"), expected);
     }
 
-    void fill_matches_the_chained_replacement_on_random_input() {
-        // Small alphabets make dollars, digits and tabs meet in every way.
-        QRandomGenerator random(1234);
-        const QString alphabet = QStringLiteral("$$$123450ab\t");
-        auto make = [&](int length, bool tabs) {
-            QString s;
-            for (int i = 0; i < length; ++i) {
-                const QChar c = alphabet.at(random.bounded(alphabet.size()));
-                s += (!tabs && c == QLatin1Char('\t')) ? QChar(QLatin1Char('x')) : c;
-            }
-            return s;
-        };
-        for (int i = 0; i < 20000; ++i) {
-            const QString row = make(random.bounded(12), true);
-            const QString text = make(random.bounded(16), false);
-            QCOMPARE(TemplateFiller::fill_template(row, text),
-                     TemplateFiller::fill_chained(row, text));
-        }
+    void cells_that_name_the_next_column_do_not_grow_the_row() {
+        // "$2$2\t$3$3\t...": filled again column after column, each one doubled the text.
+        QStringList cells;
+        for (int n = 2; n <= 24; ++n)
+            cells << QStringLiteral("$%1$%1").arg(n);
+        const QString row = cells.join(QLatin1Char('\t'));
+        QCOMPARE(TemplateFiller::fill_template(row, QStringLiteral("<$1>")).value_or("<refused>"),
+                 QStringLiteral("<$2$2>"));
+        QCOMPARE(TemplateFiller::fill_template(row, QStringLiteral("$1|$9")).value_or("<refused>"),
+                 QStringLiteral("$2$2|$10$10"));
+    }
+
+    void rows_longer_than_the_limit_are_refused() {
+        const QString cell(1000, QLatin1Char('x'));
+        const QString text = QStringLiteral("$1").repeated(100);
+        QCOMPARE(TemplateFiller::fill_template(cell, text, 100000)->size(), 100000);
+        QVERIFY(!TemplateFiller::fill_template(cell, text, 99999));
+        // Text around the placeholders counts too.
+        QVERIFY(!TemplateFiller::fill_template(cell, text + QLatin1Char('.'), 100000));
+        QVERIFY(!TemplateFiller::fill_template(QString(1 << 16, QLatin1Char('y')),
+                                               QStringLiteral("$1").repeated(1 << 9)));
     }
 
     void wide_rows_are_filled_without_stalling() {
         QStringList cells;
         for (int i = 1; i <= 10000; ++i)
             cells << QStringLiteral("$c%1").arg(i);
-        const QString filled = TemplateFiller::fill_template(cells.join(QLatin1Char('\t')),
-                                                             QStringLiteral("$1 $9 $12"));
+        const QString filled = *TemplateFiller::fill_template(cells.join(QLatin1Char('\t')),
+                                                              QStringLiteral("$1 $9 $12"));
         QCOMPARE(filled, QStringLiteral("$c1 $c9 $c12"));
     }
 
@@ -440,6 +445,19 @@ private slots:
         QCOMPARE(app->m_current_clipboard_history_position, 1);
         FakePlatform::get().keyboard()->tap({VirtualKeys::Control, VirtualKeys::V});
         QCOMPARE(received.last(), QStringLiteral("<a>"));
+    }
+
+    void a_refused_row_is_reported_and_the_next_one_pasted() {
+        select_template(QStringLiteral("$1").repeated(1000));
+        const QString huge(20000, QLatin1Char('h'));
+        AppHarness::copy_text(huge + QStringLiteral("\nok"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral(
+                                             "^Tray message: Special paste - Row 1 was not")));
+        press_ctrl_alt_b();
+        QVERIFY(received.isEmpty());
+        QCOMPARE(app->history_size(), 0);
+        press_ctrl_alt_b();
+        QCOMPARE(received, QStringList({QStringLiteral("ok").repeated(1000)}));
     }
 
     void nothing_is_used_up_without_a_template_or_while_paused() {

@@ -18,6 +18,7 @@
 #include <QSlider>
 #include <QTextEdit>
 #include <QtTest>
+#include <climits>
 
 namespace {
 void write_settings(const QByteArray& content) {
@@ -290,6 +291,13 @@ private slots:
         // The second screen is removed while the indicator is on it.
         QCOMPARE(StatusIndicator::reachable_position(QPoint(2000, 500), {two.first()}),
                  QPoint(1230, 500));
+        // The far ends of int, as a settings file may hold them.
+        QCOMPARE(StatusIndicator::reachable_position(QPoint(INT_MAX, INT_MIN), two),
+                 QPoint(3150, 0));
+        QCOMPARE(StatusIndicator::reachable_position(QPoint(INT_MIN, INT_MAX), two),
+                 QPoint(0, 750));
+        const QPoint far = StatusIndicator::reachable_position(QPoint(INT_MAX, INT_MAX), {});
+        QVERIFY(far.x() < INT_MAX - 50 && far.y() < INT_MAX - 50);
 
         app.reset();
         write_settings("[General]\nSaveVersion=2\nIsFirstStart=false\nIndicatorX=40000\n"
@@ -301,6 +309,15 @@ private slots:
         app->quit();
         QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
         QCOMPARE(file.value("IndicatorX").toInt(), indicator()->position().x());
+    }
+
+    void an_indicator_place_at_the_ends_of_int_comes_back() {
+        app.reset();
+        write_settings("[General]\nSaveVersion=2\nIsFirstStart=false\nIndicatorX=2147483647\n"
+                       "IndicatorY=-2147483648\n");
+        app = AppHarness::make_app();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(screen.contains(QRect(indicator()->position(), QSize(50, 50))));
     }
 };
 

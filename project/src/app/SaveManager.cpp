@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/AppLog.h"
 #include "app/DataPaths.h"
+#include "app/SettingsFileCheck.h"
 #include "shortcuts/ShortcutsDialog.h"
 
 #include <QDebug>
@@ -13,7 +14,13 @@
 SaveManager::SaveManager(App* app) : m_app(app) {
     const DataPaths& paths = DataPaths::get();
     AppLog::plain(paths.settings_dir());
-    m_settings = new QSettings(paths.settings_file(), QSettings::IniFormat);
+    QString note;
+    const bool clean = SettingsFileCheck::clean(paths.settings_file(), &note);
+    if (!note.isEmpty())
+        APP_LOG(note);
+    // Never read what could not be cleaned: defaults, and saves go nowhere.
+    m_settings = clean ? new QSettings(paths.settings_file(), QSettings::IniFormat)
+                       : new QSettings(QString(), QSettings::IniFormat);
     report_status("read");
 
     if (m_settings->value(QStringLiteral("SaveVersion"), QStringLiteral("0")).toString() !=

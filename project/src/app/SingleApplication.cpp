@@ -1,6 +1,13 @@
 #include "app/SingleApplication.h"
 
+#include "app/PrivateFiles.h"
+#include "platform/Platform.h"
+
+#include <QDateTime>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -14,6 +21,8 @@ namespace {
 // How long a second start waits for the first one to answer; the first may itself still be
 // starting (a double click on a launcher starts two within milliseconds).
 constexpr int answer_wait_ms = 10000;
+// A lock unanswered for this long, in a file at least this old, is checked for a live holder.
+constexpr int stale_after_ms = 1000;
 
 bool connects(const QString& name, int wait_ms) {
     QLocalSocket socket;
@@ -27,12 +36,20 @@ bool connects(const QString& name, int wait_ms) {
 } // namespace
 
 SingleApplication::SingleApplication(int& argc, char** argv) : QApplication(argc, argv) {
-    // Kept in the user's runtime folder: a name shared by every user of the machine would let
-    // one user's instance make another user's start exit.
-    const QString runtime_dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    const QString plain_name = server_name(organizationName(), applicationName());
+    QString error;
+    const QString dir =
+        instance_dir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), &error);
+    if (dir.isEmpty()) {
+        // Better a second instance than no clipboard tool at all.
+        std::fprintf(stderr,
+                     "No private folder for the single-instance guard (%s); starting "
+                     "without it.\n",
+                     qPrintable(error));
+        return;
+    }
     const QString name =
-        runtime_dir.isEmpty() ? plain_name : runtime_dir + QLatin1Char('/') + plain_name;
+        dir + QLatin1Char('/') +
+        instance_name(organizationName(), applicationName(), Platform::instance().session_name());
 
     m_lock = new QLockFile(name + QStringLiteral(".lock"));
     switch (claim(m_lock, name, answer_wait_ms)) {
@@ -68,15 +85,54 @@ SingleApplication::Claim SingleApplication::claim(QLockFile* lock, const QString
     // taken over once its process is gone.
     lock->setStaleLockTime(0);
     QDeadlineTimer deadline(wait_ms);
+    QElapsedTimer held;
+    held.start();
     while (true) {
         if (lock->tryLock(0))
             return Claim::First;
         if (connects(name, 100))
             return Claim::Running;
+        // Qt attributes a lock by host name and process id only. Its holder also keeps a system
+        // lock on the file, which ends with the holder's process: when nobody answered for a
+        // while and the file is not one being written this moment, that decides.
+        const QFileInfo file(name + QStringLiteral(".lock")); // where every caller keeps it
+        if (held.elapsed() >= stale_after_ms && file.exists() &&
+            file.lastModified().msecsTo(QDateTime::currentDateTime()) >= stale_after_ms &&
+            lock->removeStaleLockFile())
+            continue;
         if (deadline.hasExpired())
             return Claim::Unanswered;
         QThread::msleep(20);
     }
+}
+
+QString SingleApplication::instance_name(const QString& organization, const QString& application,
+                                         const QString& session) {
+    const QString plain = server_name(organization, application);
+    if (session.isEmpty())
+        return plain;
+    // ":1" and "host:1" stay apart from "1" and "host1".
+    return plain + QLatin1Char('-') + server_name(QString(), QString(session).replace(':', '_'));
+}
+
+QString SingleApplication::instance_dir(const QString& runtime_dir, QString* error) {
+    // Qt checked the runtime folder already (ours, private); the others are checked here. Never
+    // the current folder, and never a folder shared by every user.
+    if (!runtime_dir.isEmpty())
+        return runtime_dir;
+    const QStringList candidates = {
+        QDir::tempPath() + QStringLiteral("/corvana-%1").arg(PrivateFiles::current_user_id()),
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+            QStringLiteral("/corvana-instance")};
+    QStringList errors;
+    for (const QString& dir : candidates) {
+        QString why;
+        if (PrivateFiles::ensure_dir(dir, &why))
+            return dir;
+        errors << why;
+    }
+    *error = errors.join(QStringLiteral("; "));
+    return QString();
 }
 
 QString SingleApplication::server_name(const QString& organization, const QString& application) {

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -108,6 +109,14 @@ void AutocompleteStore::load_file(const QFileInfo& info) {
         return;
     }
     const qint64 size = file.size();
+    if (size > max_file_bytes) {
+        APP_LOG(QStringLiteral("%1 holds %2 bytes, more than the %3 loaded: copied texts are kept "
+                               "for this run only, and the file is left as it is")
+                    .arg(m_json_path)
+                    .arg(size)
+                    .arg(max_file_bytes));
+        return;
+    }
     if (size == 0) {
         rewrite("it was empty");
         return;
@@ -157,10 +166,11 @@ void AutocompleteStore::load_file(const QFileInfo& info) {
 }
 
 void AutocompleteStore::keep_original(const char* why) {
-    QString backup = m_json_path + QStringLiteral(".unreadable-") +
-                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString base = m_json_path + QStringLiteral(".unreadable-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString backup = base;
     for (int n = 2; QFileInfo::exists(backup); ++n)
-        backup = backup.section(QLatin1Char('~'), 0, 0) + QStringLiteral("~%1").arg(n);
+        backup = base + QStringLiteral("~%1").arg(n);
     if (!QFile::rename(m_json_path, backup)) {
         APP_LOG(QStringLiteral("%1 could not be kept aside as %2; it is left untouched and "
                                "copied texts are kept for this run only")
@@ -377,6 +387,9 @@ void AutocompleteStore::locate(int index, int* text, int* image) const {
 }
 
 QString AutocompleteStore::decode(int text) const {
+    // Every text fits an int: the file is at most max_file_bytes, and one inserted text came
+    // from a QByteArray.
+    static_assert(max_file_bytes < INT_MAX, "a loaded text must fit an int");
     const qint64 begin = m_starts[size_t(text)];
     return QString::fromUtf8(m_arena.data() + begin, int(m_starts[size_t(text) + 1] - begin));
 }

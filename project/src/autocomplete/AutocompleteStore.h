@@ -16,6 +16,10 @@
 // through a temporary file and a rename, so a crash leaves either the old or the new file.
 class AutocompleteStore {
 public:
+    // The largest file loaded: the texts are held and searched in memory, and 512 MiB is years
+    // of copying. A larger file is left as it is and copied texts are kept for the run only.
+    static constexpr qint64 max_file_bytes = qint64(512) << 20;
+
     AutocompleteStore(QString json_path, QString images_dir);
 
     // Reads the file and the folder; a file that does not parse is kept under a new name and

@@ -27,13 +27,14 @@ MimeDataCopier::MimeDataCopier(QString temp_root) : m_temp_root(std::move(temp_r
 }
 
 QString MimeDataCopier::format_key(const QString& format) {
-    const int first = format.indexOf(QLatin1Char('"'));
-    if (first < 0)
+    // Only Qt's wrapper of a native name is unwrapped; any other name with quotes in it is its
+    // own key, so that it cannot stand in for another format.
+    static const QString wrapper = QStringLiteral("application/x-qt-windows-mime;value=\"");
+    if (!format.startsWith(wrapper) || !format.endsWith(QLatin1Char('"')) ||
+        format.size() <= wrapper.size() + 1)
         return format;
-    const int second = format.indexOf(QLatin1Char('"'), first + 1);
-    if (second < 0)
-        return format;
-    return format.mid(first + 1, second - first - 1);
+    const QString name = format.mid(wrapper.size(), format.size() - wrapper.size() - 1);
+    return name.contains(QLatin1Char('"')) ? format : name;
 }
 
 CapturedMimeData* MimeDataCopier::capture(ClipboardReader& reader, const QStringList& offered,
@@ -48,8 +49,11 @@ CapturedMimeData* MimeDataCopier::capture(ClipboardReader& reader, const QString
             failures->append(QStringLiteral("%1 (%2)").arg(format, data.error));
             continue;
         }
+        const QString key = format_key(format);
+        if (key != format && offered.contains(key))
+            continue; // the owner offers the real format as well: that one is kept
         if (format != plan.picture())
-            copy->setData(format_key(format), data.bytes);
+            copy->setData(key, data.bytes);
         else if (plan.picture_is_png())
             copy->setData(png, data.bytes);
         else {

@@ -42,8 +42,8 @@ public:
     // Ends the copies under way, before the folder they write into goes.
     void stop_copies() { m_worker.stop(); }
 
-    // The clipboard format name under which data is stored: native format names carry the
-    // real name between double quotes.
+    // The clipboard format name under which data is stored: Qt's wrapper of a native format
+    // name (application/x-qt-windows-mime;value="NAME") is stored as NAME, anything else as is.
     static QString format_key(const QString& format);
     // Whole megabytes, counted in thousands as file managers show them.
     static qint64 size_in_mb(qint64 bytes) { return bytes / 1000 / 1000; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <functional>
 #include <memory>
 
@@ -42,6 +43,10 @@ public:
     virtual ScreenCapture& screen_capture() = 0;
     virtual MouseHook& mouse_hook() = 0;
     virtual Magnifier& magnifier() = 0;
+
+    // The desktop session this process shows on (an X display), for one instance per session;
+    // empty when there is one session only. Asked once the application object exists.
+    virtual QString session_name() { return QString(); }
 
     // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).
     virtual void on_termination_request(std::function<void()> handler) = 0;

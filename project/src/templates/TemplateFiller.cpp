@@ -1,59 +1,53 @@
 #include "templates/TemplateFiller.h"
 
-#include <QRegularExpression>
+#include <QVector>
 
-namespace {
-// A "$" directly followed by a digit that some later step could still take.
-bool has_placeholder(const QString& text) {
-    static const QRegularExpression placeholder(QStringLiteral("\\$[1-9]"));
-    return text.contains(placeholder);
-}
-} // namespace
+#include <algorithm>
 
-QString TemplateFiller::fill_template(const QString& row, const QString& template_text) {
-    const QStringList cells = row.split(QLatin1Char('\t'), Qt::KeepEmptyParts);
-
-    // A replaced cell can only start a new match when it brings a "$" of its own, or when the
-    // template has a "$" right before a placeholder. Otherwise every match is a "$" and one digit
-    // (the "$1" step takes "$1x" before any two-digit step runs), and one pass is exact.
-    bool single_pass = !template_text.contains(QLatin1String("$$"));
-    for (const QString& cell : cells)
-        single_pass = single_pass && !cell.contains(QLatin1Char('$'));
-    if (!single_pass)
-        return fill_chained(cells, template_text);
-
+std::optional<QString>
+TemplateFiller::fill_template(const QString& row, const QString& template_text, qint64 max_chars) {
+    // What one QString can hold, whatever the caller asks for.
+    max_chars = std::min<qint64>(max_chars, (qint64(1) << 30) - 64);
+    const QVector<QStringRef> cells = row.splitRef(QLatin1Char('\t'), Qt::KeepEmptyParts);
     const int count = cells.size();
     const int length = template_text.size();
     const QChar* text = template_text.constData();
-    QString result;
-    result.reserve(length);
-    int copied_from = 0;
-    for (int i = 0; i + 1 < length; ++i) {
-        if (text[i] != QLatin1Char('$'))
-            continue;
+    // The cell a placeholder at i takes, or -1.
+    const auto cell_at = [&](int i) {
+        if (text[i] != QLatin1Char('$') || i + 1 >= length)
+            return -1;
         const int digit = text[i + 1].unicode() - '0';
-        if (digit < 1 || digit > 9 || digit > count)
+        return digit >= 1 && digit <= 9 && digit <= count ? digit - 1 : -1;
+    };
+
+    // Measured first, so that a refused row costs no memory.
+    qint64 size = 0;
+    for (int i = 0; i < length; ++i) {
+        const int cell = cell_at(i);
+        if (cell < 0) {
+            ++size;
+            continue;
+        }
+        size += cells.at(cell).size();
+        ++i;
+        if (size > max_chars)
+            return std::nullopt;
+    }
+    if (size > max_chars)
+        return std::nullopt;
+
+    QString result;
+    result.reserve(int(size));
+    int copied_from = 0;
+    for (int i = 0; i < length; ++i) {
+        const int cell = cell_at(i);
+        if (cell < 0)
             continue;
         result.append(text + copied_from, i - copied_from);
-        result.append(cells.at(digit - 1));
+        result.append(cells.at(cell));
         copied_from = i + 2;
         ++i;
     }
     result.append(text + copied_from, length - copied_from);
-    return result;
-}
-
-QString TemplateFiller::fill_chained(const QString& row, const QString& template_text) {
-    return fill_chained(row.split(QLatin1Char('\t'), Qt::KeepEmptyParts), template_text);
-}
-
-QString TemplateFiller::fill_chained(const QStringList& cells, const QString& template_text) {
-    QString result = template_text;
-    for (int n = 1; n <= cells.size(); ++n) {
-        // Rows of thousands of cells: once no "$digit" is left no later step can match.
-        if ((n == 10 || n % 64 == 0) && !has_placeholder(result))
-            break;
-        result.replace(QLatin1Char('$') + QString::number(n), cells.at(n - 1));
-    }
     return result;
 }

@@ -1,20 +1,22 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
+#include <optional>
 
 // Fills a template's "$1", "$2", ... with the tab-separated cells of one copied table row.
 //
-// The replacements run one number after another on the growing text, so "$10" is taken by the
-// "$1" step, numbers beyond the row's cells stay, and a cell holding "$k" for a later k is
-// replaced again. fill_template gives exactly that result, in one pass when it can.
+// Only the template's own placeholders are filled: a cell is pasted as it stands, so a cell that
+// holds "$25" (a price) stays "$25", and a filled row can never feed itself. A placeholder is a
+// "$" and one digit 1-9, so "$10" is cell 1 followed by "0"; numbers beyond the row's cells stay
+// as written, and cells beyond the highest placeholder are dropped.
 class TemplateFiller {
 public:
-    static QString fill_template(const QString& row, const QString& template_text);
+    // The longest filled row, in characters: about 8000 pages of text, far beyond any form letter,
+    // and at most 32 MB in memory. A template that repeats a large cell thousands of times would
+    // otherwise ask for gigabytes.
+    static constexpr qint64 max_result_chars = qint64(16) << 20;
 
-    // The replacement done step by step, as written above; the reference for fill_template.
-    static QString fill_chained(const QString& row, const QString& template_text);
-
-private:
-    static QString fill_chained(const QStringList& cells, const QString& template_text);
+    // The filled row, or nothing when it would be longer than max_chars.
+    static std::optional<QString> fill_template(const QString& row, const QString& template_text,
+                                                qint64 max_chars = max_result_chars);
 };

@@ -37,9 +37,21 @@ void TemplatePaste::press(const QString& template_text) {
         qDebug() << "Special paste: every row of the table has been pasted";
         return;
     }
-    const QString result =
-        TemplateFiller::fill_template(row(table, a.m_template_row_counter), template_text);
+    const int row_number = a.m_template_row_counter;
+    const std::optional<QString> filled =
+        TemplateFiller::fill_template(row(table, row_number), template_text);
+    // The next press goes on with the next row, even after one that was refused.
     ++a.m_template_row_counter;
+    if (!filled) {
+        a.show_tray_message(
+            QStringLiteral("Special paste"),
+            QStringLiteral("Row %1 was not pasted: filled in, the template would be longer "
+                           "than %2 million characters.")
+                .arg(row_number + 1)
+                .arg(TemplateFiller::max_result_chars >> 20));
+        return;
+    }
+    const QString& result = *filled;
 
     if (a.m_rich_text_copy_enabled) {
         auto* data = new QMimeData;

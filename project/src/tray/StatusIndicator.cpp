@@ -121,7 +121,11 @@ void StatusIndicator::ensure_on_screen() {
     move_to(m_position.x(), m_position.y());
 }
 
-QPoint StatusIndicator::reachable_position(const QPoint& wanted, const QList<QRect>& screens) {
+QPoint StatusIndicator::reachable_position(const QPoint& stored, const QList<QRect>& screens) {
+    // A settings file can hold any int; no desktop is wider than Qt's largest window, and the
+    // square's corners must stay representable.
+    constexpr int far = QWIDGETSIZE_MAX;
+    const QPoint wanted(qBound(-far, stored.x(), far), qBound(-far, stored.y(), far));
     if (screens.isEmpty())
         return wanted;
     // Reachable when the screens together show all of it (it may span two side by side).

@@ -18,7 +18,10 @@
 #include "XdgAutostart.h"
 #include "XdgShellLinks.h"
 
+#include <QX11Info>
 #include <QtDebug>
+
+#include <X11/Xlib.h>
 
 #include <csignal>
 #ifdef __GLIBC__
@@ -143,6 +146,18 @@ void X11Platform::on_termination_request(std::function<void()> handler) {
         m_termination_signals->set_handler(std::move(handler));
     else
         m_termination_signals = std::make_unique<X11TerminationSignals>(std::move(handler));
+}
+
+QString X11Platform::session_name() {
+    // The display Qt connected to, without the screen number: ":1.0" and ":1" are one session.
+    Display* display = QX11Info::isPlatformX11() ? QX11Info::display() : nullptr;
+    QString name =
+        display ? QString::fromLocal8Bit(DisplayString(display)) : qEnvironmentVariable("DISPLAY");
+    const int colon = name.lastIndexOf(QLatin1Char(':'));
+    const int dot = name.indexOf(QLatin1Char('.'), colon + 1);
+    if (colon >= 0 && dot > colon)
+        name.truncate(dot);
+    return name;
 }
 
 ClipboardOwner& X11Platform::clipboard_owner() {

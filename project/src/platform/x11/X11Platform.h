@@ -47,6 +47,7 @@ public:
     MouseHook& mouse_hook() override;
     Magnifier& magnifier() override;
     void on_termination_request(std::function<void()> handler) override;
+    QString session_name() override;
 
 private:
     std::shared_ptr<X11KeyMap> key_map();

@@ -1,0 +1,62 @@
+// A settings file as any editor could have left it: read by QSettings, then every value that
+// is parsed further (the indicator's place, the ignored monitors, stored shortcuts).
+#include "FuzzSupport.h"
+#include "app/SaveManager.h"
+#include "app/SettingsFileCheck.h"
+#include "shortcuts/ShortcutsDialog.h"
+#include "tray/StatusIndicator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QKeySequence>
+#include <QRect>
+#include <QSettings>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzSupport::init();
+    const QByteArray input = FuzzSupport::bytes(data, size);
+    const QString folder = FuzzSupport::scratch() + QStringLiteral("/settings");
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    const QString path = folder + QStringLiteral("/Corvana_settings.ini");
+    {
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate), input);
+        file.write(input);
+    }
+    // As the program reads it: checked first.
+    QString note;
+    if (!SettingsFileCheck::clean(path, &note))
+        return 0;
+    QSettings settings(path, QSettings::IniFormat);
+
+    // The place is clamped onto a screen whatever the file says.
+    const int x = settings.value(QStringLiteral("IndicatorX")).toInt();
+    const int y = settings.value(QStringLiteral("IndicatorY")).toInt();
+    const QList<QRect> screens = {QRect(0, 0, 1920, 1080), QRect(1920, -200, 1280, 1024)};
+    for (const QList<QRect>& layout : {screens, QList<QRect>{screens.first()}}) {
+        const QPoint place = StatusIndicator::reachable_position(QPoint(x, y), layout);
+        bool on_a_screen = false;
+        for (const QRect& screen : layout)
+            on_a_screen = on_a_screen || screen.intersects(QRect(place, QSize(1, 1)));
+        FUZZ_CHECK(on_a_screen, input);
+    }
+
+    const QList<int> monitors = SaveManager::parse_ignored_monitors(
+        settings.value(QStringLiteral("IgnoreMonitors")).toString());
+    const QString stored = SaveManager::format_ignored_monitors(monitors);
+    FUZZ_CHECK(SaveManager::parse_ignored_monitors(stored) == monitors, input);
+
+    (void)settings.value(QStringLiteral("PasteOrder")).toString();
+    (void)settings.value(QStringLiteral("IsFirstStart"), true).toBool();
+
+    settings.beginGroup(QStringLiteral("Shortcuts"));
+    for (const QString& key : settings.childKeys()) {
+        const QString sequence = settings.value(key).toString();
+        const QKeySequence parsed(sequence, QKeySequence::NativeText);
+        (void)parsed.toString(QKeySequence::NativeText);
+        (void)ShortcutsDialog::refusal(sequence);
+    }
+    settings.endGroup();
+    return 0;
+}
