@@ -2,6 +2,7 @@
 #include "FakeKeyboard.h"
 #include "history/HistoryDialog.h"
 #include "history/HistoryEditor.h"
+#include "history/ImageViewer.h"
 #include "history/ListWidget.h"
 #include "platform/VirtualKeys.h"
 
@@ -132,6 +133,10 @@ private slots:
         app->m_current_clipboard_history_position = 5;
         open();
         QCOMPARE(rows(), (QStringList{"B", "A"}));
+        // and its rows reach the entries they show.
+        dialog().slot_button_delete_clicked();
+        QCOMPARE(history(), QStringList{"A"});
+        QCOMPARE(app->m_current_clipboard_history_position, 0);
     }
 
     void drag_reorders_data() {
@@ -201,6 +206,103 @@ private slots:
         emit dialog().button_lock()->clicked(false);
         QCOMPARE(app->m_current_clipboard_history_position, 1);
         QCOMPARE(paste(), QStringLiteral("B"));
+    }
+
+    // A full history drops its oldest entry at every copy; the rows must still reach the
+    // entries they show.
+    void a_full_history_maps_rows_to_their_entries_data() {
+        QTest::addColumn<bool>("rich");
+        QTest::addColumn<QString>("order");
+        for (const bool rich : {false, true})
+            for (const char* order : {"forward", "backward"})
+                QTest::addRow("%s %s", rich ? "mime" : "text", order) << rich << order;
+    }
+    void a_full_history_maps_rows_to_their_entries() {
+        QFETCH(bool, rich);
+        QFETCH(QString, order);
+        const bool forward = order == QLatin1String("forward");
+        QStringList copied;
+        for (int i = 1; i <= 100; ++i)
+            copied.append(QString::number(i));
+        setup(order.toLatin1().constData(), rich, copied, forward ? 0 : 99);
+        if (forward) {
+            QCOMPARE(paste(), QStringLiteral("1"));
+            QCOMPARE(paste(), QStringLiteral("2"));
+            QCOMPARE(paste(), QStringLiteral("3"));
+        }
+        FakePlatform::get().keyboard()->tap({Control, C});
+        AppHarness::copy_text(QStringLiteral("101"));
+        QCOMPARE(history().size(), 100);
+        QVERIFY(!history().contains(QStringLiteral("1")));
+        // Forward: "4" is still next, not skipped. Backward: the copy just made is next.
+        const QString next = forward ? QStringLiteral("4") : QStringLiteral("101");
+        QCOMPARE(app->remaining_count(), forward ? 98 : 100);
+
+        open();
+        QStringList shown = rows();
+        QCOMPARE(shown.size(), app->remaining_count());
+        QCOMPARE(shown.first(), next);
+
+        // Delete row 0: exactly the entry shown there goes, and the rest keep their rows.
+        dialog().list()->setCurrentRow(0);
+        dialog().slot_button_delete_clicked();
+        QVERIFY(!history().contains(next));
+        QCOMPARE(history().size(), 99);
+        shown.removeFirst();
+        QCOMPARE(rows(), shown);
+        open();
+        QCOMPARE(rows(), shown);
+
+        // Delete row 1.
+        dialog().list()->setCurrentRow(1);
+        dialog().slot_button_delete_clicked();
+        QVERIFY(!history().contains(shown.at(1)));
+        shown.removeAt(1);
+        open();
+        QCOMPARE(rows(), shown);
+
+        // Drag row 0 below row 2.
+        emit dialog().list()->signal_item_pos_changed(0, 2);
+        shown.move(0, 2);
+        open();
+        QCOMPARE(rows(), shown);
+
+        // Lock on row 1: every paste gives that row; unlocking goes back.
+        const int before = app->m_current_clipboard_history_position;
+        dialog().list()->setCurrentRow(1);
+        emit dialog().button_lock()->clicked(false);
+        QCOMPARE(paste(), shown.at(1));
+        QCOMPARE(paste(), shown.at(1));
+        emit dialog().button_lock()->clicked(false);
+        QCOMPARE(app->m_current_clipboard_history_position, before);
+        QCOMPARE(paste(), shown.at(0));
+    }
+
+    void a_full_history_previews_the_image_of_its_row_data() {
+        QTest::addColumn<QString>("order");
+        QTest::newRow("forward") << "forward";
+        QTest::newRow("backward") << "backward";
+    }
+    void a_full_history_previews_the_image_of_its_row() {
+        QFETCH(QString, order);
+        QStringList copied;
+        for (int i = 1; i <= 100; ++i)
+            copied.append(QString::number(i));
+        setup(order.toLatin1().constData(), true, copied,
+              order == QLatin1String("forward") ? 0 : 99);
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        FakePlatform::get().keyboard()->tap({Control, C});
+        QGuiApplication::clipboard()->setImage(image);
+        open();
+        const int image_row = rows().indexOf(QStringLiteral("Image Data"));
+        QVERIFY(image_row >= 0);
+        ImageViewer* viewer = app->history_image_viewer();
+        dialog().slot_item_entered(dialog().list()->item(image_row));
+        QVERIFY(viewer->isVisible());
+        const int text_row = image_row == 0 ? 1 : image_row - 1;
+        dialog().slot_item_entered(dialog().list()->item(text_row));
+        QVERIFY(!viewer->isVisible());
     }
 
     void secret_copies_are_queued_masked_and_never_stored_data() { both_histories_data(); }

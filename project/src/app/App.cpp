@@ -491,13 +491,13 @@ template <typename T> void App::insert_into_history(QList<T>& history, const T& 
     history.insert(*index, entry);
     if (history.size() <= max_history_size)
         return;
-    // The oldest entry goes. When the new entry itself went in at the front, the oldest one
-    // is at the end: dropping the front would throw away what was just copied.
-    const int drop = *index == 0 ? history.size() - 1 : 0;
+    const auto drop = PasteQueue::drop_oldest(m_paste_order, *index,
+                                              m_current_clipboard_history_position, history.size());
+    m_current_clipboard_history_position = drop.position;
     if constexpr (std::is_pointer_v<T>)
-        delete history.takeAt(drop);
+        delete history.takeAt(drop.index);
     else
-        history.removeAt(drop);
+        history.removeAt(drop.index);
 }
 
 void App::add_to_corvana_text_history(const QString& current_clipboard_text) {

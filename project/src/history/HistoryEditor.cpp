@@ -61,8 +61,8 @@ bool HistoryEditor::toggle_lock(App& app, int current_row) {
         app.m_saved_position = app.m_current_clipboard_history_position;
         // Without a current row the lock stays on the entry at the position.
         if (current_row >= 0)
-            app.m_current_clipboard_history_position =
-                HistoryRows::index_of_row(app.m_paste_order, app.m_saved_position, current_row);
+            app.m_current_clipboard_history_position = HistoryRows::index_of_row(
+                app.m_paste_order, app.m_saved_position, current_row, app.history_size());
     } else {
         app.m_current_clipboard_history_position = app.m_saved_position;
     }
@@ -72,8 +72,8 @@ bool HistoryEditor::toggle_lock(App& app, int current_row) {
 const QMimeData* HistoryEditor::mime_entry_of_row(const App& app, int row) {
     if (!app.m_rich_text_copy_enabled)
         return nullptr;
-    const int index =
-        HistoryRows::index_of_row(app.m_paste_order, app.m_current_clipboard_history_position, row);
+    const int index = HistoryRows::index_of_row(
+        app.m_paste_order, app.m_current_clipboard_history_position, row, app.history_size());
     const auto& history = app.m_corvana_clipboard_mime_data_history;
     return index >= 0 && index < history.size() ? history.at(index) : nullptr;
 }
