@@ -371,6 +371,7 @@ void App::clipboard_data_changed() {
     } else {
         copy_to_corvana_clipboard();
     }
+    update_status_indicator(); // the clipboard's own change signal came before this read
     APP_LOG(QStringLiteral("END clipboard_data_changed()"));
 }
 
@@ -655,6 +656,7 @@ void App::open_url(const QString& address) {
 
 void App::paste_from_corvana_clipboard() {
     APP_LOG(QStringLiteral("START paste_from_corvana_clipboard()"));
+    m_clipboard_owner->report_pending_copy(); // a copy made just before is queued first
     // The Ctrl+V of a special paste delivers its filled row.
     if (m_template_paste && m_template_paste->serve_pending())
         return;
