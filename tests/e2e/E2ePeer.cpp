@@ -15,8 +15,10 @@
 #include <QX11Info>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
+#include <xcb/xtest.h>
 
 namespace {
 // Hears every key press from the server as it happens (XInput2 raw events come even while
@@ -208,6 +210,127 @@ int vanish() {
     return QApplication::exec();
 }
 
+// The first keycode whose unshifted keysym is keysym, 0 when none.
+xcb_keycode_t keycode_of(xcb_keysym_t keysym) {
+    xcb_connection_t* connection = QX11Info::connection();
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    auto cookie = xcb_get_keyboard_mapping(connection, setup->min_keycode,
+                                           setup->max_keycode - setup->min_keycode + 1);
+    xcb_get_keyboard_mapping_reply_t* reply =
+        xcb_get_keyboard_mapping_reply(connection, cookie, nullptr);
+    if (!reply)
+        return 0;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
+    const int per = reply->keysyms_per_keycode;
+    xcb_keycode_t keycode = 0;
+    for (int code = setup->min_keycode; code <= setup->max_keycode && !keycode; ++code)
+        if (syms[(code - setup->min_keycode) * per] == keysym)
+            keycode = xcb_keycode_t(code);
+    free(reply);
+    return keycode;
+}
+
+xcb_atom_t intern(const char* name) {
+    xcb_connection_t* connection = QX11Info::connection();
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(reply);
+    return atom;
+}
+
+// Owns CLIPBOARD with UTF-8 text, answering requests itself, so that a claim can go out in the
+// same flush as other requests. The first time its text is read it claims again with the next
+// text from a second window, and presses Ctrl+V in that same flush: the reader is then still
+// busy with the first text when the second claim and the key reach it, so it meets both in one
+// batch of events, as a script's "xdotool key ctrl+c ctrl+v" can reach a busy desktop.
+class CopyThenPaste : public QAbstractNativeEventFilter {
+public:
+    CopyThenPaste(const QString& first, const QString& second)
+        : m_texts{first.toUtf8(), second.toUtf8()}, m_clipboard(intern("CLIPBOARD")),
+          m_targets(intern("TARGETS")), m_utf8(intern("UTF8_STRING")),
+          m_control(keycode_of(0xffe3)), m_v(keycode_of('v')) {}
+    bool ready() const {
+        return m_clipboard != XCB_ATOM_NONE && m_targets != XCB_ATOM_NONE && m_control && m_v;
+    }
+    void claim(bool press_ctrl_v) {
+        xcb_connection_t* connection = QX11Info::connection();
+        xcb_set_selection_owner(connection, window(), m_clipboard, XCB_CURRENT_TIME);
+        if (press_ctrl_v) {
+            for (const auto& [type, key] :
+                 {std::pair<uint8_t, xcb_keycode_t>{XCB_KEY_PRESS, m_control},
+                  {XCB_KEY_PRESS, m_v},
+                  {XCB_KEY_RELEASE, m_v},
+                  {XCB_KEY_RELEASE, m_control}})
+                xcb_test_fake_input(connection, type, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        }
+        xcb_flush(connection);
+    }
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type != "xcb_generic_event_t")
+            return false;
+        const uint8_t kind = event->response_type & 0x7f;
+        if (kind == XCB_SELECTION_CLEAR) {
+            // Corvana took the clipboard from the second owner to serve its paste: done.
+            if (static_cast<const xcb_selection_clear_event_t*>(message)->owner == window() &&
+                m_stage == 1)
+                QCoreApplication::quit();
+            return true;
+        }
+        if (kind != XCB_SELECTION_REQUEST)
+            return false;
+        const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
+        const int owner = request->owner == xcb_window_t(m_windows[0].winId()) ? 0 : 1;
+        xcb_connection_t* connection = QX11Info::connection();
+        xcb_atom_t property = request->property;
+        if (request->target == m_targets) {
+            const xcb_atom_t targets[] = {m_targets, m_utf8};
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, property,
+                                XCB_ATOM_ATOM, 32, 2, targets);
+        } else if (request->target == m_utf8) {
+            const QByteArray& text = m_texts[owner];
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, property,
+                                m_utf8, 8, uint32_t(text.size()), text.constData());
+        } else {
+            property = XCB_ATOM_NONE;
+        }
+        xcb_selection_notify_event_t notify = {};
+        notify.response_type = XCB_SELECTION_NOTIFY;
+        notify.time = request->time;
+        notify.requestor = request->requestor;
+        notify.selection = request->selection;
+        notify.target = request->target;
+        notify.property = property;
+        xcb_send_event(connection, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&notify));
+        if (request->target == m_utf8 && owner == 0 && m_stage == 0) {
+            m_stage = 1;
+            claim(true);
+        }
+        xcb_flush(connection);
+        return true;
+    }
+
+private:
+    xcb_window_t window() { return xcb_window_t(m_windows[m_stage].winId()); }
+
+    QWidget m_windows[2];
+    QByteArray m_texts[2];
+    int m_stage = 0;
+    xcb_atom_t m_clipboard, m_targets, m_utf8;
+    xcb_keycode_t m_control, m_v;
+};
+
+int copy_then_paste(const QString& first, const QString& second) {
+    CopyThenPaste peer(first, second);
+    if (!peer.ready())
+        return 2;
+    QCoreApplication::instance()->installNativeEventFilter(&peer);
+    peer.claim(false);
+    return QApplication::exec();
+}
+
 int grab(const QString& what) {
     // what: "ctrl+alt+d" style; enough for the tests' letters.
     xcb_connection_t* connection = QX11Info::connection();
@@ -217,21 +340,7 @@ int grab(const QString& what) {
         modifiers |= XCB_MOD_MASK_CONTROL;
     if (what.contains(QLatin1String("alt")))
         modifiers |= XCB_MOD_MASK_1;
-    // Keycode of the letter: ask the server's mapping.
-    const xcb_setup_t* setup = xcb_get_setup(connection);
-    auto cookie = xcb_get_keyboard_mapping(connection, setup->min_keycode,
-                                           setup->max_keycode - setup->min_keycode + 1);
-    xcb_get_keyboard_mapping_reply_t* reply =
-        xcb_get_keyboard_mapping_reply(connection, cookie, nullptr);
-    if (!reply)
-        return 2;
-    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
-    const int per = reply->keysyms_per_keycode;
-    xcb_keycode_t keycode = 0;
-    for (int code = setup->min_keycode; code <= setup->max_keycode && !keycode; ++code)
-        if (syms[(code - setup->min_keycode) * per] == xcb_keysym_t(letter.toLower().unicode()))
-            keycode = xcb_keycode_t(code);
-    free(reply);
+    const xcb_keycode_t keycode = keycode_of(xcb_keysym_t(letter.toLower().unicode()));
     if (!keycode)
         return 2;
     for (int locks :
@@ -281,9 +390,11 @@ int main(int argc, char** argv) {
         return offer_image(args.value(2));
     if (mode == QLatin1String("grab"))
         return grab(args.value(2));
-    std::fprintf(
-        stderr,
-        "usage: e2e_peer "
-        "make-image|compare-images|keylog|pastelog|keytime|grab|vanish|hang|offer-image ...\n");
+    if (mode == QLatin1String("copy-then-paste"))
+        return copy_then_paste(args.value(2), args.value(3));
+    std::fprintf(stderr,
+                 "usage: e2e_peer "
+                 "make-image|compare-images|keylog|pastelog|keytime|grab|vanish|hang|offer-image|"
+                 "copy-then-paste ...\n");
     return 2;
 }
