@@ -5,10 +5,13 @@
 #include "history/ImageViewer.h"
 #include "history/ListWidget.h"
 #include "platform/VirtualKeys.h"
+#include "tray/TrayIcon.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QtTest>
@@ -49,6 +52,12 @@ class TestHistory : public QObject {
         for (int i = 0; i < dialog().count(); ++i)
             texts.append(dialog().list()->item(i)->text());
         return texts;
+    }
+    QAction* tray_entry(const QString& text) {
+        for (QAction* action : app->tray_icon()->menu()->actions())
+            if (action->text() == text)
+                return action;
+        return nullptr;
     }
     void open() {
         if (dialog().isVisible())
@@ -303,6 +312,37 @@ private slots:
         const int text_row = image_row == 0 ? 1 : image_row - 1;
         dialog().slot_item_entered(dialog().list()->item(text_row));
         QVERIFY(!viewer->isVisible());
+    }
+
+    // The lock is one state, whether set from the popup, the tray or a shortcut.
+    void a_lock_from_the_popup_reaches_the_tray() {
+        setup("backward", false, {"A", "B", "C"}, 2);
+        open();
+        dialog().list()->setCurrentRow(2);
+        emit dialog().button_lock()->clicked(false);
+        TrayIcon* tray = app->tray_icon();
+        QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/key.svg"));
+        QVERIFY(tray_entry("&Unlock Clipboard"));
+        QVERIFY(!tray_entry("&Lock CLipboard"));
+        // Locking again (the shortcut) keeps the position to go back to.
+        app->lock_current_position();
+        QCOMPARE(app->m_saved_position, 2);
+        QCOMPARE(paste(), QStringLiteral("A"));
+        tray_entry("&Unlock Clipboard")->trigger();
+        QVERIFY(!app->m_position_locked);
+        QCOMPARE(app->m_current_clipboard_history_position, 2);
+        QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/app.png"));
+        QVERIFY(tray_entry("&Lock CLipboard"));
+        // Unlocking again moves nothing.
+        app->m_current_clipboard_history_position = 1;
+        app->unlock_current_position();
+        QCOMPARE(app->m_current_clipboard_history_position, 1);
+        // And the popup shows a lock set from the tray.
+        tray_entry("&Lock CLipboard")->trigger();
+        open();
+        emit dialog().button_lock()->clicked(false);
+        QVERIFY(!app->m_position_locked);
+        QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/app.png"));
     }
 
     void secret_copies_are_queued_masked_and_never_stored_data() { both_histories_data(); }

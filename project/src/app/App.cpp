@@ -743,17 +743,19 @@ void App::enable_or_disable_automatic_position_movement() {
 }
 
 void App::lock_current_position() {
+    if (m_position_locked)
+        return; // locking again would lose the position that unlocking returns to
     m_position_locked = true;
     m_saved_position = m_current_clipboard_history_position;
-    m_tray_icon->set_locked_icon(true);
-    m_tray_icon->refresh_tray_menu();
+    m_tray_icon->show_lock(true);
 }
 
 void App::unlock_current_position() {
+    if (!m_position_locked)
+        return;
     m_position_locked = false;
     m_current_clipboard_history_position = m_saved_position;
-    m_tray_icon->set_locked_icon(false);
-    m_tray_icon->refresh_tray_menu();
+    m_tray_icon->show_lock(false);
 }
 
 void App::pause_or_resume_corvana() {
@@ -841,11 +843,10 @@ void App::history_dialog_item_entered(int row) {
 
 void App::history_dialog_list_item_activated() {
     APP_LOG(QStringLiteral("START history_dialog_list_item_activated()"));
-    if (HistoryEditor::toggle_lock(*this, m_history_dialog->current_row()))
-        m_history_dialog->show_lock_icon_locked();
-    else
-        m_history_dialog->show_lock_icon_unlocked();
+    const bool locked = HistoryEditor::toggle_lock(*this, m_history_dialog->current_row());
+    m_history_dialog->show_lock_state(locked);
     update_ui();
+    m_tray_icon->show_lock(locked); // after update_ui, which shows the running icon
     APP_LOG(QStringLiteral("END history_dialog_list_item_activated()"));
 }
 
