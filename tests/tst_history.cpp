@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QtTest>
@@ -52,6 +53,24 @@ class TestHistory : public QObject {
         for (int i = 0; i < dialog().count(); ++i)
             texts.append(dialog().list()->item(i)->text());
         return texts;
+    }
+    void copy_secret(const QString& text) {
+        auto* secret = new QMimeData;
+        secret->setText(text);
+        secret->setData(QStringLiteral("x-kde-passwordManagerHint"), "secret");
+        FakePlatform::get().keyboard()->tap({Control, C});
+        QGuiApplication::clipboard()->setMimeData(secret);
+    }
+    // The text of the last "Clipboard History" box, closing every such box.
+    QString debug_text() {
+        QString text;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(widget);
+                box && box->windowTitle() == QLatin1String("Clipboard History")) {
+                text = box->text();
+                box->close();
+            }
+        return text;
     }
     QAction* tray_entry(const QString& text) {
         for (QAction* action : app->tray_icon()->menu()->actions())
@@ -312,6 +331,33 @@ private slots:
         const int text_row = image_row == 0 ? 1 : image_row - 1;
         dialog().slot_item_entered(dialog().list()->item(text_row));
         QVERIFY(!viewer->isVisible());
+    }
+
+    // In the text history the mark rides beside each entry: it follows the entry through
+    // deletes and moves, and the same text copied without the mark is not masked.
+    void a_secret_mark_stays_with_its_text_entry() {
+        setup("backward", false, {"visible"}, 0);
+        copy_secret("hunter2");
+        setup("backward", false, {"hunter2", "other"}, 3);
+        app->show_debug_info();
+        const QString debug = debug_text();
+        QVERIFY(debug.contains(QStringLiteral("0: visible")));
+        QVERIFY(debug.contains(QStringLiteral("1: [secret]")));
+        QVERIFY(debug.contains(QStringLiteral("2: hunter2")));
+        QCOMPARE(debug.count(QStringLiteral("hunter2")), 1);
+
+        open();
+        const QString masked = HistoryEditor::masked_text();
+        QCOMPARE(rows(), (QStringList{"other", "hunter2", masked, "visible"}));
+
+        emit dialog().list()->signal_item_pos_changed(2, 0);
+        open();
+        QCOMPARE(rows(), (QStringList{masked, "other", "hunter2", "visible"}));
+        dialog().list()->setCurrentRow(2);
+        dialog().slot_button_delete_clicked();
+        open();
+        QCOMPARE(rows(), (QStringList{masked, "other", "visible"}));
+        QCOMPARE(paste(), QStringLiteral("hunter2"));
     }
 
     // The lock is one state, whether set from the popup, the tray or a shortcut.

@@ -9,6 +9,7 @@
 #include "autocomplete/AutocompletePaste.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardImageSaver.h"
+#include "clipboard/HistoryDebugText.h"
 #include "clipboard/PasteQueue.h"
 #include "clipboard/SecretContent.h"
 #include "clipboard/SyntheticPaste.h"
@@ -428,12 +429,10 @@ void App::capture_text() {
         return;
     AppLog::plain(SecretContent::log_preview(read.text, read.secret));
     prepare_position_for_capture(m_corvana_clipboard_text_history.isEmpty());
-    add_to_corvana_text_history(read.text);
+    add_to_corvana_text_history(read.text, read.secret);
     m_capture->remember_text(read.text);
     AppLog::plain(QStringLiteral("----- copy_to_corvana_clipboard ----- "));
-    if (read.secret)
-        m_secret_texts.insert(read.text); // shown masked in the history popup
-    else
+    if (!read.secret)
         database_insert(QStringLiteral("text"), read.text);
 }
 
@@ -480,7 +479,8 @@ void App::prepare_position_for_capture(bool history_empty) {
         ++m_current_clipboard_history_position;
 }
 
-template <typename T> void App::insert_into_history(QList<T>& history, const T& entry) {
+template <typename T>
+void App::insert_into_history(QList<T>& history, const T& entry, SecretMarks* marks, bool secret) {
     const auto index =
         PasteQueue::insertion_index(m_paste_order, m_automatic_position_movement,
                                     m_current_clipboard_history_position, history.size());
@@ -490,20 +490,25 @@ template <typename T> void App::insert_into_history(QList<T>& history, const T& 
         return;
     }
     history.insert(*index, entry);
+    if (marks)
+        marks->insert(*index, secret);
     if (history.size() <= max_history_size)
         return;
     const auto drop = PasteQueue::drop_oldest(m_paste_order, *index,
                                               m_current_clipboard_history_position, history.size());
     m_current_clipboard_history_position = drop.position;
+    if (marks)
+        marks->remove(drop.index);
     if constexpr (std::is_pointer_v<T>)
         delete history.takeAt(drop.index);
     else
         history.removeAt(drop.index);
 }
 
-void App::add_to_corvana_text_history(const QString& current_clipboard_text) {
+void App::add_to_corvana_text_history(const QString& current_clipboard_text, bool secret) {
     APP_LOG(QStringLiteral("START add_to_corvana_text_history(QString current_clipboard_text)"));
-    insert_into_history(m_corvana_clipboard_text_history, current_clipboard_text);
+    insert_into_history(m_corvana_clipboard_text_history, current_clipboard_text, &m_secret_marks,
+                        secret);
     APP_LOG(QStringLiteral("END add_to_corvana_text_history(QString current_clipboard_text)"));
 }
 
@@ -535,7 +540,7 @@ void App::clear_clipboard_history() {
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
-    m_secret_texts.clear();
+    m_secret_marks.clear();
     m_current_clipboard_history_position = -1;
     update_status_indicator();
 }
@@ -583,24 +588,10 @@ void App::print_current_mime_data_clipboard_state() {}
 
 void App::show_debug_info() {
     APP_LOG(QStringLiteral("App::show_debug_info"));
-    QString text = QStringLiteral("Current clipboard history position:") +
-                   QString::number(m_current_clipboard_history_position) + QLatin1Char('\n');
-    for (int i = 0; i < m_corvana_clipboard_mime_data_history.size(); ++i) {
-        const QMimeData* entry = m_corvana_clipboard_mime_data_history.at(i);
-        if (SecretContent::is_secret(entry)) {
-            text += QString::number(i) + QStringLiteral(": [secret]\n");
-            continue;
-        }
-        text += QString::number(i) + QStringLiteral(": {");
-        for (const QString& format : entry->formats())
-            text += QStringLiteral("{format:") + format + QStringLiteral(", mime_data:") +
-                    QString::fromLocal8Bit(entry->data(format)) + QStringLiteral("}, ");
-        text += QStringLiteral("}\n");
-    }
-    for (int i = 0; i < m_corvana_clipboard_text_history.size(); ++i)
-        text += QString::number(i) + QStringLiteral(": ") + m_corvana_clipboard_text_history.at(i) +
-                QLatin1Char('\n');
-    show_notification(QStringLiteral("Clipboard History"), text);
+    show_notification(QStringLiteral("Clipboard History"),
+                      HistoryDebugText::text(m_current_clipboard_history_position,
+                                             m_corvana_clipboard_mime_data_history,
+                                             m_corvana_clipboard_text_history, m_secret_marks));
 }
 
 void App::clipboard_destroyed() {}

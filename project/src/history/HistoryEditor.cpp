@@ -20,7 +20,7 @@ QStringList HistoryEditor::row_texts(App& app) {
                 texts.append(entry->hasImage() ? QStringLiteral("Image Data") : entry->text());
         } else {
             const QString& entry = app.m_corvana_clipboard_text_history.at(index);
-            texts.append(app.m_secret_texts.contains(entry) ? masked_text() : entry);
+            texts.append(app.m_secret_marks.is_secret(index) ? masked_text() : entry);
         }
     }
     return texts;
@@ -35,6 +35,7 @@ void HistoryEditor::delete_entry(App& app, int row) {
         delete app.m_corvana_clipboard_mime_data_history.takeAt(removal.index);
     else
         app.m_corvana_clipboard_text_history.removeAt(removal.index);
+    app.m_secret_marks.remove(removal.index);
     app.m_current_clipboard_history_position = removal.position;
     app.update_status_indicator();
 }
@@ -52,6 +53,7 @@ void HistoryEditor::move_entry(App& app, int from_row, int to_row) {
     } else {
         QStringList& history = app.m_corvana_clipboard_text_history;
         history.insert(move.insert, history.takeAt(move.take));
+        app.m_secret_marks.move(move.take, move.insert);
     }
 }
 
