@@ -907,8 +907,10 @@ void App::print_screen_show_notification(const QString& name) {
 }
 
 void App::slot_print_screen_show_notification_clicked() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(
-        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + QLatin1Char('/')));
+    const QString folder = m_screenshot_folder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
+                               : m_screenshot_folder;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder + QLatin1Char('/')));
 }
 
 void App::on_button_show_printscreen_menu_clicked() {
