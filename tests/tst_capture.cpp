@@ -69,7 +69,9 @@ private slots:
         QCOMPARE(app->m_corvana_clipboard_text_history.size(), 100);
         QCOMPARE(app->m_corvana_clipboard_text_history.first(), QStringLiteral("2"));
         QCOMPARE(app->m_corvana_clipboard_text_history.last(), QStringLiteral("101"));
-        QCOMPARE(app->m_current_clipboard_history_position, 42);
+        // The position follows its entry ("43") down, so nothing is skipped.
+        QCOMPARE(app->m_current_clipboard_history_position, 41);
+        QCOMPARE(app->m_corvana_clipboard_text_history.at(41), QStringLiteral("43"));
     }
 
     void backward_automatic_keeps_copy_order_and_raises_the_position() {
@@ -81,15 +83,16 @@ private slots:
         QCOMPARE(app->m_corvana_clipboard_text_history, QStringList({"A", "B", "C"}));
         QCOMPARE(app->m_current_clipboard_history_position, 2);
 
-        // A full history: the position runs past the end, the entry goes at the end.
+        // A full history: the oldest entry goes and the position stays on the new copy.
         copy_texts(4, 101);
         QCOMPARE(app->m_corvana_clipboard_text_history.size(), 100);
         QCOMPARE(app->m_corvana_clipboard_text_history.last(), QStringLiteral("101"));
         QCOMPARE(app->m_corvana_clipboard_text_history.first(), QStringLiteral("B"));
-        QCOMPARE(app->m_current_clipboard_history_position, 100);
+        QCOMPARE(app->m_current_clipboard_history_position, 99);
         AppHarness::copy_text("102");
         QCOMPARE(app->m_corvana_clipboard_text_history.last(), QStringLiteral("102"));
         QCOMPARE(app->m_corvana_clipboard_text_history.size(), 100);
+        QCOMPARE(app->m_current_clipboard_history_position, 99);
     }
 
     void backward_manual_inserts_at_the_front_and_keeps_the_new_entry_when_full() {

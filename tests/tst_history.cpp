@@ -2,12 +2,17 @@
 #include "FakeKeyboard.h"
 #include "history/HistoryDialog.h"
 #include "history/HistoryEditor.h"
+#include "history/ImageViewer.h"
 #include "history/ListWidget.h"
 #include "platform/VirtualKeys.h"
+#include "tray/TrayIcon.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QtTest>
@@ -48,6 +53,30 @@ class TestHistory : public QObject {
         for (int i = 0; i < dialog().count(); ++i)
             texts.append(dialog().list()->item(i)->text());
         return texts;
+    }
+    void copy_secret(const QString& text) {
+        auto* secret = new QMimeData;
+        secret->setText(text);
+        secret->setData(QStringLiteral("x-kde-passwordManagerHint"), "secret");
+        FakePlatform::get().keyboard()->tap({Control, C});
+        QGuiApplication::clipboard()->setMimeData(secret);
+    }
+    // The text of the last "Clipboard History" box, closing every such box.
+    QString debug_text() {
+        QString text;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(widget);
+                box && box->windowTitle() == QLatin1String("Clipboard History")) {
+                text = box->text();
+                box->close();
+            }
+        return text;
+    }
+    QAction* tray_entry(const QString& text) {
+        for (QAction* action : app->tray_icon()->menu()->actions())
+            if (action->text() == text)
+                return action;
+        return nullptr;
     }
     void open() {
         if (dialog().isVisible())
@@ -132,6 +161,10 @@ private slots:
         app->m_current_clipboard_history_position = 5;
         open();
         QCOMPARE(rows(), (QStringList{"B", "A"}));
+        // and its rows reach the entries they show.
+        dialog().slot_button_delete_clicked();
+        QCOMPARE(history(), QStringList{"A"});
+        QCOMPARE(app->m_current_clipboard_history_position, 0);
     }
 
     void drag_reorders_data() {
@@ -201,6 +234,161 @@ private slots:
         emit dialog().button_lock()->clicked(false);
         QCOMPARE(app->m_current_clipboard_history_position, 1);
         QCOMPARE(paste(), QStringLiteral("B"));
+    }
+
+    // A full history drops its oldest entry at every copy; the rows must still reach the
+    // entries they show.
+    void a_full_history_maps_rows_to_their_entries_data() {
+        QTest::addColumn<bool>("rich");
+        QTest::addColumn<QString>("order");
+        for (const bool rich : {false, true})
+            for (const char* order : {"forward", "backward"})
+                QTest::addRow("%s %s", rich ? "mime" : "text", order) << rich << order;
+    }
+    void a_full_history_maps_rows_to_their_entries() {
+        QFETCH(bool, rich);
+        QFETCH(QString, order);
+        const bool forward = order == QLatin1String("forward");
+        QStringList copied;
+        for (int i = 1; i <= 100; ++i)
+            copied.append(QString::number(i));
+        setup(order.toLatin1().constData(), rich, copied, forward ? 0 : 99);
+        if (forward) {
+            QCOMPARE(paste(), QStringLiteral("1"));
+            QCOMPARE(paste(), QStringLiteral("2"));
+            QCOMPARE(paste(), QStringLiteral("3"));
+        }
+        FakePlatform::get().keyboard()->tap({Control, C});
+        AppHarness::copy_text(QStringLiteral("101"));
+        QCOMPARE(history().size(), 100);
+        QVERIFY(!history().contains(QStringLiteral("1")));
+        // Forward: "4" is still next, not skipped. Backward: the copy just made is next.
+        const QString next = forward ? QStringLiteral("4") : QStringLiteral("101");
+        QCOMPARE(app->remaining_count(), forward ? 98 : 100);
+
+        open();
+        QStringList shown = rows();
+        QCOMPARE(shown.size(), app->remaining_count());
+        QCOMPARE(shown.first(), next);
+
+        // Delete row 0: exactly the entry shown there goes, and the rest keep their rows.
+        dialog().list()->setCurrentRow(0);
+        dialog().slot_button_delete_clicked();
+        QVERIFY(!history().contains(next));
+        QCOMPARE(history().size(), 99);
+        shown.removeFirst();
+        QCOMPARE(rows(), shown);
+        open();
+        QCOMPARE(rows(), shown);
+
+        // Delete row 1.
+        dialog().list()->setCurrentRow(1);
+        dialog().slot_button_delete_clicked();
+        QVERIFY(!history().contains(shown.at(1)));
+        shown.removeAt(1);
+        open();
+        QCOMPARE(rows(), shown);
+
+        // Drag row 0 below row 2.
+        emit dialog().list()->signal_item_pos_changed(0, 2);
+        shown.move(0, 2);
+        open();
+        QCOMPARE(rows(), shown);
+
+        // Lock on row 1: every paste gives that row; unlocking goes back.
+        const int before = app->m_current_clipboard_history_position;
+        dialog().list()->setCurrentRow(1);
+        emit dialog().button_lock()->clicked(false);
+        QCOMPARE(paste(), shown.at(1));
+        QCOMPARE(paste(), shown.at(1));
+        emit dialog().button_lock()->clicked(false);
+        QCOMPARE(app->m_current_clipboard_history_position, before);
+        QCOMPARE(paste(), shown.at(0));
+    }
+
+    void a_full_history_previews_the_image_of_its_row_data() {
+        QTest::addColumn<QString>("order");
+        QTest::newRow("forward") << "forward";
+        QTest::newRow("backward") << "backward";
+    }
+    void a_full_history_previews_the_image_of_its_row() {
+        QFETCH(QString, order);
+        QStringList copied;
+        for (int i = 1; i <= 100; ++i)
+            copied.append(QString::number(i));
+        setup(order.toLatin1().constData(), true, copied,
+              order == QLatin1String("forward") ? 0 : 99);
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        FakePlatform::get().keyboard()->tap({Control, C});
+        QGuiApplication::clipboard()->setImage(image);
+        open();
+        const int image_row = rows().indexOf(QStringLiteral("Image Data"));
+        QVERIFY(image_row >= 0);
+        ImageViewer* viewer = app->history_image_viewer();
+        dialog().slot_item_entered(dialog().list()->item(image_row));
+        QVERIFY(viewer->isVisible());
+        const int text_row = image_row == 0 ? 1 : image_row - 1;
+        dialog().slot_item_entered(dialog().list()->item(text_row));
+        QVERIFY(!viewer->isVisible());
+    }
+
+    // In the text history the mark rides beside each entry: it follows the entry through
+    // deletes and moves, and the same text copied without the mark is not masked.
+    void a_secret_mark_stays_with_its_text_entry() {
+        setup("backward", false, {"visible"}, 0);
+        copy_secret("hunter2");
+        setup("backward", false, {"hunter2", "other"}, 3);
+        app->show_debug_info();
+        const QString debug = debug_text();
+        QVERIFY(debug.contains(QStringLiteral("0: visible")));
+        QVERIFY(debug.contains(QStringLiteral("1: [secret]")));
+        QVERIFY(debug.contains(QStringLiteral("2: hunter2")));
+        QCOMPARE(debug.count(QStringLiteral("hunter2")), 1);
+
+        open();
+        const QString masked = HistoryEditor::masked_text();
+        QCOMPARE(rows(), (QStringList{"other", "hunter2", masked, "visible"}));
+
+        emit dialog().list()->signal_item_pos_changed(2, 0);
+        open();
+        QCOMPARE(rows(), (QStringList{masked, "other", "hunter2", "visible"}));
+        dialog().list()->setCurrentRow(2);
+        dialog().slot_button_delete_clicked();
+        open();
+        QCOMPARE(rows(), (QStringList{masked, "other", "visible"}));
+        QCOMPARE(paste(), QStringLiteral("hunter2"));
+    }
+
+    // The lock is one state, whether set from the popup, the tray or a shortcut.
+    void a_lock_from_the_popup_reaches_the_tray() {
+        setup("backward", false, {"A", "B", "C"}, 2);
+        open();
+        dialog().list()->setCurrentRow(2);
+        emit dialog().button_lock()->clicked(false);
+        TrayIcon* tray = app->tray_icon();
+        QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/key.svg"));
+        QVERIFY(tray_entry("&Unlock Clipboard"));
+        QVERIFY(!tray_entry("&Lock CLipboard"));
+        // Locking again (the shortcut) keeps the position to go back to.
+        app->lock_current_position();
+        QCOMPARE(app->m_saved_position, 2);
+        QCOMPARE(paste(), QStringLiteral("A"));
+        tray_entry("&Unlock Clipboard")->trigger();
+        QVERIFY(!app->m_position_locked);
+        QCOMPARE(app->m_current_clipboard_history_position, 2);
+        QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/app.png"));
+        QVERIFY(tray_entry("&Lock CLipboard"));
+        // Unlocking again moves nothing.
+        app->m_current_clipboard_history_position = 1;
+        app->unlock_current_position();
+        QCOMPARE(app->m_current_clipboard_history_position, 1);
+        // And the popup shows a lock set from the tray.
+        tray_entry("&Lock CLipboard")->trigger();
+        open();
+        emit dialog().button_lock()->clicked(false);
+        QVERIFY(!app->m_position_locked);
+        QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/app.png"));
     }
 
     void secret_copies_are_queued_masked_and_never_stored_data() { both_histories_data(); }

@@ -2,6 +2,7 @@
 #include "FakeKeyboard.h"
 #include "clipboard/PasteQueue.h"
 #include "platform/VirtualKeys.h"
+#include "tray/StatusIndicator.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -46,7 +47,10 @@ private slots:
         AppHarness::remove_settings();
         app = AppHarness::make_app();
     }
-    void cleanup() { app.reset(); }
+    void cleanup() {
+        FakePlatform::get().fake_clipboard_owner().set_reports_queued(false);
+        app.reset();
+    }
 
     void walks_data() {
         QTest::addColumn<bool>("rich");
@@ -221,6 +225,57 @@ private slots:
         QCOMPARE(app->status_indicator_count(), 2);
         paste();
         QCOMPARE(app->status_indicator_count(), 1); // refreshed by the clipboard change
+    }
+
+    // The clipboard's change signal comes before the copy is read, so the capture itself must
+    // refresh the indicator.
+    void the_count_shown_follows_every_copy_and_paste_data() {
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<bool>("rich");
+        for (const char* order : {"forward", "backward"})
+            for (const bool rich : {false, true})
+                QTest::addRow("%s %s", order, rich ? "mime" : "text") << order << rich;
+    }
+    void the_count_shown_follows_every_copy_and_paste() {
+        QFETCH(QString, order);
+        QFETCH(bool, rich);
+        setup(order.toLatin1().constData(), true, rich);
+        // As on X11: the copy is read from the event loop, after QClipboard's change signal.
+        FakePlatform::get().fake_clipboard_owner().set_reports_queued(true);
+        const auto shown = [this] { return app->status_indicator()->counter_text().toInt(); };
+        const auto copy_and_settle = [this](const QString& text) {
+            const int before = app->history_size();
+            copy({text});
+            QTRY_COMPARE(app->history_size(), before + 1);
+        };
+        copy_and_settle("A");
+        QCOMPARE(shown(), 1);
+        copy_and_settle("B");
+        QCOMPARE(shown(), 2);
+        QCOMPARE(paste(), order == QLatin1String("forward") ? QStringLiteral("A") : "B");
+        QCOMPARE(shown(), 1);
+        copy_and_settle("C");
+        QCOMPARE(shown(), 2);
+        QCOMPARE(app->status_indicator_count(), app->remaining_count());
+    }
+
+    // A copy whose report still waits in the event loop when Ctrl+V comes is read first, and
+    // the paste then serves the entry it finds next in the queue.
+    void a_copy_reported_late_is_read_before_the_paste_data() { walks_data(); }
+    void a_copy_reported_late_is_read_before_the_paste() {
+        QFETCH(bool, rich);
+        setup("backward", true, rich);
+        copy({"A"});
+        FakePlatform::get().fake_clipboard_owner().set_reports_queued(true);
+        copy({"B"});
+        QCOMPARE(app->history_size(), 1); // not read yet
+        QCOMPARE(paste(), QStringLiteral("B"));
+        QCOMPARE(app->history_size(), 2);
+        QCOMPARE(app->status_indicator_count(), 1);
+        // The queued report finds nothing left to read.
+        QCoreApplication::processEvents();
+        QCOMPARE(app->history_size(), 2);
+        QCOMPARE(paste(), QStringLiteral("A"));
     }
 
     void a_paste_armed_by_paste_pressed_runs_on_the_next_change() {

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -91,6 +92,10 @@ PrintScreen* make_capture(const QPixmap& picture) {
 
 class TestScreenshot : public QObject {
     Q_OBJECT
+    QStringList opened; // addresses handed to the desktop
+
+public slots:
+    void url_opened(const QUrl& url) { opened << url.toString(); }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
@@ -420,6 +425,34 @@ private slots:
         QCOMPARE(fallback_saved.size(), 1);
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         QVERIFY(QFile::exists(pictures + "/" + fallback_saved[0][0].toString() + ".png"));
+    }
+
+    // A click on the "Image Saved" message shows the folder the file is in.
+    void the_notification_opens_the_folder_the_file_went_to() {
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "url_opened");
+        auto app = AppHarness::make_app();
+        const auto save_one = [&app] {
+            app->print_screen();
+            QCOMPARE(open_captures().size(), 1);
+            key(open_captures()[0], Qt::Key_Return);
+            QTRY_VERIFY(open_captures().isEmpty());
+        };
+        save_one();
+        QCOMPARE(desktop_files().size(), 1);
+        app->slot_print_screen_show_notification_clicked();
+        QCOMPARE(opened, QStringList{QUrl::fromLocalFile(desktop() + "/").toString()});
+
+        QFile blocker(QDir::currentPath() + QStringLiteral("/no-desktop"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        set_desktop_dir(blocker.fileName() + QStringLiteral("/Desktop"));
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        const int pictures_before = QDir(pictures).entryList(QDir::Files).size();
+        save_one();
+        QCOMPARE(QDir(pictures).entryList(QDir::Files).size(), pictures_before + 1);
+        app->slot_print_screen_show_notification_clicked();
+        QCOMPARE(opened.last(), QUrl::fromLocalFile(pictures + "/").toString());
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     }
 
     void pictures_of_the_toolbox_and_the_settings_page() {

@@ -1,4 +1,5 @@
 #include "AppHarness.h"
+#include "shortcuts/ShortcutsDialog.h"
 #include "spells/HiddenFeatures.h"
 #include "spells/InputDialog.h"
 #include "spells/SpellToken.h"
@@ -236,6 +237,25 @@ private slots:
                                 "CreateShortcutsAutomatically"})
             QCOMPARE(stored(key).toBool(), true);
         QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
+    }
+
+    void reset_settings_registers_the_default_shortcuts() {
+        FakeGlobalHotkeys& hotkeys = FakePlatform::get().hotkeys();
+        const QKeySequence custom(QStringLiteral("Ctrl+Alt+O"));
+        const QKeySequence standard(ShortcutsDialog::default_sequence(0));
+        app->shortcuts_dialog()->set_sequence(0, custom.toString());
+        app->update_global_shortcuts();
+        QVERIFY(hotkeys.is_registered(custom));
+        QVERIFY(!hotkeys.is_registered(standard));
+        const QString order = app->m_paste_order;
+
+        cast("reset settings");
+        QCOMPARE(app->shortcuts_dialog()->sequence(0), standard.toString());
+        QVERIFY(!hotkeys.trigger(custom));
+        QCOMPARE(app->m_paste_order, order);
+        QVERIFY(hotkeys.trigger(standard));
+        QVERIFY(app->m_paste_order != order);
+        QCOMPARE(hotkeys.registered().size(), ShortcutsDialog::row_count);
     }
 
     void pages_opened() {

@@ -297,10 +297,32 @@ private slots:
         QCOMPARE(read(QStringLiteral("New Template 1.txt")), QByteArray("one"));
         QCOMPARE(files().size(), 2);
         QVERIFY(menu()->hint().contains(QStringLiteral("exists already")));
-        // The field went back to a name the file really has, and saving keeps both files.
+        // While typing the field keeps what was typed; when the editing ends it goes back to a
+        // name the file really has, and saving keeps both files.
+        QCOMPARE(name_edit()->text(), QStringLiteral("New Template 1"));
+        emit name_edit()->editingFinished();
+        // The file followed each keystroke up to the refused one.
+        QCOMPARE(name_edit()->text(), QStringLiteral("New Template "));
         QCOMPARE(with_file(name_edit()->text()), true);
         click("button_save");
         QCOMPARE(read(QStringLiteral("New Template 1.txt")), QByteArray("one"));
+    }
+
+    // A name refused on the way is no obstacle to the name being typed.
+    void a_name_refused_while_typing_does_not_stop_the_typing() {
+        click("button_new");
+        text_edit()->setPlainText(QStringLiteral("one"));
+        click("button_new");
+        text_edit()->setPlainText(QStringLiteral("two"));
+        click("button_save");
+        type_name(QStringLiteral("New Template 12"));
+        QCOMPARE(name_edit()->text(), QStringLiteral("New Template 12"));
+        QCOMPARE(files(), QStringList({"New Template 1.txt", "New Template 12.txt"}));
+        QCOMPARE(read(QStringLiteral("New Template 12.txt")), QByteArray("two"));
+        QVERIFY(menu()->hint().isEmpty());
+        emit name_edit()->editingFinished();
+        QCOMPARE(name_edit()->text(), QStringLiteral("New Template 12"));
+        QCOMPARE(listed(), QStringList({"New Template 1", "New Template 12"}));
     }
 
     void unsafe_names_stay_inside_the_folder_data() {
@@ -319,6 +341,8 @@ private slots:
         QVERIFY(!menu()->hint().isEmpty());
         QVERIFY(!QFile::exists(DataPaths::get().data_root() + QStringLiteral("/escape.txt")));
         QCOMPARE(QDir(DataPaths::get().data_root()).entryList(QDir::Files), QStringList());
+        emit name_edit()->editingFinished();
+        QCOMPARE(name_edit()->text(), QStringLiteral("New Template 1"));
     }
 
     void a_save_after_a_deletion_never_writes_another_template() {

@@ -24,6 +24,8 @@
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
+#include "PeerOwners.h"
+
 namespace {
 // Hears every key press from the server as it happens (XInput2 raw events come even while
 // another client keeps the keyboard frozen), so the time a press took to arrive can be told.
@@ -161,21 +163,6 @@ int offer_image(const QString& counts_path) {
     return QApplication::exec();
 }
 
-// Makes window the owner of the clipboard, as copying in another program does.
-bool claim_clipboard(QWidget& window) {
-    xcb_connection_t* connection = QX11Info::connection();
-    auto cookie = xcb_intern_atom(connection, 0, 9, "CLIPBOARD");
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(connection, cookie, nullptr);
-    if (!atom)
-        return false;
-    xcb_set_selection_owner(connection, xcb_window_t(window.winId()), atom->atom, XCB_CURRENT_TIME);
-    free(atom);
-    xcb_flush(connection);
-    std::printf("owner\n");
-    std::fflush(stdout);
-    return true;
-}
-
 // Never answers a request, as a hung program would, but says "asked" when the first one comes:
 // the requester is waiting from then on.
 class SilentOwner : public QAbstractNativeEventFilter {
@@ -214,253 +201,6 @@ int vanish() {
     return QApplication::exec();
 }
 
-// Offers the given formats with the bytes of the given files, as a program that copies them.
-int offer(const QStringList& pairs) {
-    auto* data = new QMimeData;
-    for (const QString& pair : pairs) {
-        const int split = pair.indexOf(QLatin1Char('='));
-        QFile file(pair.mid(split + 1));
-        if (split < 0 || !file.open(QIODevice::ReadOnly))
-            return 2;
-        data->setData(pair.left(split), file.readAll());
-    }
-    QGuiApplication::clipboard()->setMimeData(data);
-    std::printf("owner\n");
-    std::fflush(stdout);
-    return QApplication::exec();
-}
-
-// An owner that misbehaves on purpose. It answers the list of formats, then:
-// - drip: sends the text in parts (INCR), one byte every 1.9 s, without end;
-// - flood: sends parts of 64 KiB as fast as they are taken, without end;
-// - silent: offers many formats and answers none of them.
-// Says "asked" at the first request for content and "part N" for every part sent.
-class HostileOwner : public QAbstractNativeEventFilter {
-public:
-    enum class Mode { Drip, Flood, Silent };
-    explicit HostileOwner(Mode mode) : m_mode(mode) {}
-
-    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
-        if (type != "xcb_generic_event_t")
-            return false;
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        const int kind = event->response_type & 0x7f;
-        if (kind == XCB_SELECTION_REQUEST) {
-            request(*static_cast<const xcb_selection_request_event_t*>(message));
-            return true;
-        }
-        if (kind == XCB_PROPERTY_NOTIFY && m_requestor) {
-            const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
-            if (notify->window == m_requestor && notify->atom == m_property &&
-                notify->state == XCB_PROPERTY_DELETE)
-                next_part();
-        }
-        return false;
-    }
-
-private:
-    static xcb_atom_t atom(const char* name) {
-        xcb_connection_t* connection = QX11Info::connection();
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
-        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return value;
-    }
-
-    static void notify(const xcb_selection_request_event_t& request, xcb_atom_t property) {
-        xcb_selection_notify_event_t event = {};
-        event.response_type = XCB_SELECTION_NOTIFY;
-        event.time = request.time;
-        event.requestor = request.requestor;
-        event.selection = request.selection;
-        event.target = request.target;
-        event.property = property;
-        xcb_send_event(QX11Info::connection(), 0, request.requestor, 0,
-                       reinterpret_cast<const char*>(&event));
-        xcb_flush(QX11Info::connection());
-    }
-
-    void request(const xcb_selection_request_event_t& request) {
-        xcb_connection_t* connection = QX11Info::connection();
-        if (request.target == atom("TARGETS")) {
-            QVector<xcb_atom_t> targets = {atom("TARGETS"), atom("UTF8_STRING")};
-            for (int i = 0; m_mode == Mode::Silent && i < 20; ++i)
-                targets.append(
-                    atom(QByteArray("application/x-silent-" + QByteArray::number(i)).constData()));
-            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
-                                request.property, XCB_ATOM_ATOM, 32, uint32_t(targets.size()),
-                                targets.constData());
-            notify(request, request.property);
-            return;
-        }
-        if (!m_asked) {
-            m_asked = true;
-            std::printf("asked\n");
-            std::fflush(stdout);
-        }
-        if (m_mode == Mode::Silent || m_requestor)
-            return;
-        m_requestor = request.requestor;
-        m_property = request.property;
-        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_change_window_attributes(connection, m_requestor, XCB_CW_EVENT_MASK, &mask);
-        const uint32_t size_hint = 1u << 30;
-        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, m_requestor, m_property,
-                            atom("INCR"), 32, 1, &size_hint);
-        notify(request, request.property);
-    }
-
-    // The requestor took the last part: the next one, now or 1.9 s later.
-    void next_part() {
-        if (m_mode == Mode::Flood) {
-            send(QByteArray(64 * 1024, 'f'));
-            return;
-        }
-        QTimer::singleShot(1900, [this] { send("d"); });
-    }
-
-    void send(const QByteArray& part) {
-        xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, m_requestor, m_property,
-                            atom("UTF8_STRING"), 8, uint32_t(part.size()), part.constData());
-        xcb_flush(QX11Info::connection());
-        std::printf("part %d\n", ++m_parts);
-        std::fflush(stdout);
-    }
-
-    Mode m_mode;
-    bool m_asked = false;
-    xcb_window_t m_requestor = 0;
-    xcb_atom_t m_property = 0;
-    int m_parts = 0;
-};
-
-int hostile(HostileOwner::Mode mode) {
-    QWidget window;
-    HostileOwner filter(mode);
-    QCoreApplication::instance()->installNativeEventFilter(&filter);
-    if (!claim_clipboard(window))
-        return 2;
-    return QApplication::exec();
-}
-
-xcb_atom_t intern(xcb_connection_t* connection, const char* name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_NONE);
-    free(reply);
-    return atom;
-}
-
-// Reads one target of CLIPBOARD from its owner on a connection of its own; empty when refused.
-QByteArray fetch(xcb_connection_t* c, xcb_window_t window, xcb_atom_t target) {
-    const xcb_atom_t clipboard = intern(c, "CLIPBOARD"), property = intern(c, "_PEER_SAVE");
-    xcb_convert_selection(c, window, clipboard, target, property, XCB_CURRENT_TIME);
-    xcb_flush(c);
-    for (;;) {
-        xcb_generic_event_t* event = xcb_wait_for_event(c);
-        if (!event)
-            return QByteArray();
-        const bool notify = (event->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
-        const xcb_atom_t got =
-            notify ? reinterpret_cast<xcb_selection_notify_event_t*>(event)->property : 0;
-        free(event);
-        if (!notify)
-            continue;
-        if (got == XCB_NONE)
-            return QByteArray();
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            c, xcb_get_property(c, 1, window, property, XCB_ATOM_ANY, 0, 1 << 24), nullptr);
-        QByteArray bytes;
-        if (reply)
-            bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-                               xcb_get_property_value_length(reply));
-        free(reply);
-        return bytes;
-    }
-}
-
-// A clipboard manager as desktops run one: owns CLIPBOARD_MANAGER; asked to SAVE_TARGETS, it
-// copies the text the clipboard's owner lists, says it is done, and serves that text itself.
-class ClipboardManager : public QAbstractNativeEventFilter {
-public:
-    // silent: takes the requests and never answers, as a hung manager would.
-    explicit ClipboardManager(bool silent) : m_silent(silent) {}
-    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
-            return false;
-        const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
-        xcb_connection_t* c = QX11Info::connection();
-        if (request->selection != intern(c, "CLIPBOARD_MANAGER"))
-            return false;
-        if (m_silent) {
-            std::printf("asked\n");
-            std::fflush(stdout);
-            return true;
-        }
-        xcb_selection_notify_event_t answer{};
-        answer.response_type = XCB_SELECTION_NOTIFY;
-        answer.time = request->time;
-        answer.requestor = request->requestor;
-        answer.selection = request->selection;
-        answer.target = request->target;
-        answer.property = XCB_NONE;
-        if (request->target == intern(c, "SAVE_TARGETS")) {
-            // The listed targets, read on a second connection while this one waits.
-            xcb_get_property_reply_t* listed =
-                xcb_get_property_reply(c,
-                                       xcb_get_property(c, 0, request->requestor, request->property,
-                                                        XCB_ATOM_ATOM, 0, 1024),
-                                       nullptr);
-            const xcb_atom_t utf8 = intern(c, "UTF8_STRING");
-            bool offered = false;
-            if (listed) {
-                const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(listed));
-                for (int i = 0; i < xcb_get_property_value_length(listed) / 4; ++i)
-                    offered = offered || atoms[i] == utf8;
-                free(listed);
-            }
-            xcb_connection_t* reader = xcb_connect(nullptr, nullptr);
-            const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(reader)).data;
-            const xcb_window_t window = xcb_generate_id(reader);
-            xcb_create_window(reader, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
-                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-            const QByteArray text =
-                offered ? fetch(reader, window, intern(reader, "UTF8_STRING")) : QByteArray();
-            xcb_disconnect(reader);
-            if (!text.isEmpty()) {
-                answer.property = request->property;
-                QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
-                std::printf("kept %s\n", text.constData());
-            } else {
-                std::printf("kept nothing\n");
-            }
-            std::fflush(stdout);
-        }
-        xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
-                       reinterpret_cast<const char*>(&answer));
-        xcb_flush(c);
-        return true;
-    }
-
-private:
-    bool m_silent;
-};
-
-int clipboard_manager(bool silent) {
-    QWidget window;
-    ClipboardManager manager(silent);
-    QCoreApplication::instance()->installNativeEventFilter(&manager);
-    xcb_connection_t* c = QX11Info::connection();
-    xcb_set_selection_owner(c, xcb_window_t(window.winId()), intern(c, "CLIPBOARD_MANAGER"),
-                            XCB_CURRENT_TIME);
-    xcb_flush(c);
-    std::printf("manager\n");
-    std::fflush(stdout);
-    return QApplication::exec();
-}
-
 int grab(const QString& what) {
     // what: "ctrl+alt+d" style; enough for the tests' letters.
     xcb_connection_t* connection = QX11Info::connection();
@@ -470,21 +210,7 @@ int grab(const QString& what) {
         modifiers |= XCB_MOD_MASK_CONTROL;
     if (what.contains(QLatin1String("alt")))
         modifiers |= XCB_MOD_MASK_1;
-    // Keycode of the letter: ask the server's mapping.
-    const xcb_setup_t* setup = xcb_get_setup(connection);
-    auto cookie = xcb_get_keyboard_mapping(connection, setup->min_keycode,
-                                           setup->max_keycode - setup->min_keycode + 1);
-    xcb_get_keyboard_mapping_reply_t* reply =
-        xcb_get_keyboard_mapping_reply(connection, cookie, nullptr);
-    if (!reply)
-        return 2;
-    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
-    const int per = reply->keysyms_per_keycode;
-    xcb_keycode_t keycode = 0;
-    for (int code = setup->min_keycode; code <= setup->max_keycode && !keycode; ++code)
-        if (syms[(code - setup->min_keycode) * per] == xcb_keysym_t(letter.toLower().unicode()))
-            keycode = xcb_keycode_t(code);
-    free(reply);
+    const xcb_keycode_t keycode = keycode_of(xcb_keysym_t(letter.toLower().unicode()));
     if (!keycode)
         return 2;
     for (int locks :
@@ -534,6 +260,8 @@ int main(int argc, char** argv) {
         return offer_image(args.value(2));
     if (mode == QLatin1String("grab"))
         return grab(args.value(2));
+    if (mode == QLatin1String("copy-then-paste"))
+        return copy_then_paste(args.value(2), args.value(3));
     if (mode == QLatin1String("clipboard-manager"))
         return clipboard_manager(args.value(2) == QLatin1String("silent"));
     if (mode == QLatin1String("make-socket")) {
@@ -552,14 +280,14 @@ int main(int argc, char** argv) {
     if (mode == QLatin1String("offer"))
         return offer(args.mid(2));
     if (mode == QLatin1String("drip"))
-        return hostile(HostileOwner::Mode::Drip);
+        return hostile(HostileMode::Drip);
     if (mode == QLatin1String("flood"))
-        return hostile(HostileOwner::Mode::Flood);
+        return hostile(HostileMode::Flood);
     if (mode == QLatin1String("silent"))
-        return hostile(HostileOwner::Mode::Silent);
+        return hostile(HostileMode::Silent);
     std::fprintf(stderr, "usage: e2e_peer "
                          "make-image|make-socket|compare-images|keylog|pastelog|keytime|grab|"
                          "vanish|hang|offer-image|offer|"
-                         "drip|flood|silent|clipboard-manager ...\n");
+                         "drip|flood|silent|clipboard-manager|copy-then-paste ...\n");
     return 2;
 }

@@ -3,9 +3,12 @@
 // file, an empty one, one over the snapshot limit, a folder, a FIFO and links to them.
 #include "FuzzSupport.h"
 #include "clipboard/CapturedMimeData.h"
+#include "clipboard/CopyableFile.h"
 #include "clipboard/MimeDataCopier.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
@@ -24,7 +27,7 @@ QString sandbox() {
         QFile(path + QStringLiteral("/empty")).open(QIODevice::WriteOnly);
         QFile big(path + QStringLiteral("/big.bin"));
         if (big.open(QIODevice::WriteOnly))
-            big.resize(qint64(MimeDataCopier::max_snapshot_mb + 1) * 1000 * 1000);
+            big.resize(CopyableFile::max_bytes + 1);
         ::mkfifo(QFile::encodeName(path + QStringLiteral("/fifo")).constData(), 0600);
         QFile::link(path + QStringLiteral("/small.txt"), path + QStringLiteral("/link"));
         QFile::link(path + QStringLiteral("/fifo"), path + QStringLiteral("/fifo-link"));
@@ -58,6 +61,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         MimeDataCopier copier(temp_root);
         std::unique_ptr<CapturedMimeData> entry(copier.copy(&source, true, QStringLiteral("fuzz")));
+        // Snapshots are copied off this thread; their lists are rewritten once they are done.
+        QElapsedTimer waited;
+        waited.start();
+        while (copier.pending_snapshots() > 0 && waited.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        FUZZ_CHECK(copier.pending_snapshots() == 0, input);
         const QList<QUrl> copied = entry->urls();
         // Compared with the list as a copy without snapshots holds it: Qt drops URLs that do not
         // survive encoding (invalid ones) on the way.

@@ -27,5 +27,8 @@ void FakeClipboardOwner::clipboard_changed() {
     if (m_setting)
         return;
     m_serving = false;
-    emit copied();
+    if (m_reports_queued)
+        report_copy_later();
+    else
+        emit copied();
 }

@@ -25,6 +25,8 @@ public:
     // The next serve fails, as when another program holds the clipboard and the server refuses.
     void refuse_next() { m_refuse_next = true; }
     void report_owner_gone() { emit owner_gone(); }
+    // Copies are reported from the event loop, as the X11 owner reports them.
+    void set_reports_queued(bool queued) { m_reports_queued = queued; }
 
 private:
     void clipboard_changed();
@@ -34,4 +36,5 @@ private:
     bool m_setting = false;
     bool m_refuse_next = false;
     int m_hand_overs = 0;
+    bool m_reports_queued = false;
 };

@@ -10,6 +10,7 @@
 #include "autocomplete/ImageEntryFile.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardImageSaver.h"
+#include "clipboard/HistoryDebugText.h"
 #include "clipboard/PasteQueue.h"
 #include "clipboard/PictureDecoder.h"
 #include "clipboard/SecretContent.h"
@@ -376,6 +377,7 @@ void App::clipboard_data_changed() {
     } else {
         copy_to_corvana_clipboard();
     }
+    update_status_indicator(); // the clipboard's own change signal came before this read
     APP_LOG(QStringLiteral("END clipboard_data_changed()"));
 }
 
@@ -432,12 +434,10 @@ void App::capture_text() {
         return;
     AppLog::plain(SecretContent::log_preview(read.text, read.secret));
     prepare_position_for_capture(m_corvana_clipboard_text_history.isEmpty());
-    add_to_corvana_text_history(read.text);
+    add_to_corvana_text_history(read.text, read.secret);
     m_capture->remember_text(read.text);
     AppLog::plain(QStringLiteral("----- copy_to_corvana_clipboard ----- "));
-    if (read.secret)
-        m_secret_texts.insert(read.text); // shown masked in the history popup
-    else
+    if (!read.secret)
         database_insert(QStringLiteral("text"), read.text);
 }
 
@@ -485,7 +485,8 @@ void App::prepare_position_for_capture(bool history_empty) {
         ++m_current_clipboard_history_position;
 }
 
-template <typename T> void App::insert_into_history(QList<T>& history, const T& entry) {
+template <typename T>
+void App::insert_into_history(QList<T>& history, const T& entry, SecretMarks* marks, bool secret) {
     const auto index =
         PasteQueue::insertion_index(m_paste_order, m_automatic_position_movement,
                                     m_current_clipboard_history_position, history.size());
@@ -495,20 +496,25 @@ template <typename T> void App::insert_into_history(QList<T>& history, const T& 
         return;
     }
     history.insert(*index, entry);
+    if (marks)
+        marks->insert(*index, secret);
     if (history.size() <= max_history_size)
         return;
-    // The oldest entry goes. When the new entry itself went in at the front, the oldest one
-    // is at the end: dropping the front would throw away what was just copied.
-    const int drop = *index == 0 ? history.size() - 1 : 0;
+    const auto drop = PasteQueue::drop_oldest(m_paste_order, *index,
+                                              m_current_clipboard_history_position, history.size());
+    m_current_clipboard_history_position = drop.position;
+    if (marks)
+        marks->remove(drop.index);
     if constexpr (std::is_pointer_v<T>)
-        delete history.takeAt(drop);
+        delete history.takeAt(drop.index);
     else
-        history.removeAt(drop);
+        history.removeAt(drop.index);
 }
 
-void App::add_to_corvana_text_history(const QString& current_clipboard_text) {
+void App::add_to_corvana_text_history(const QString& current_clipboard_text, bool secret) {
     APP_LOG(QStringLiteral("START add_to_corvana_text_history(QString current_clipboard_text)"));
-    insert_into_history(m_corvana_clipboard_text_history, current_clipboard_text);
+    insert_into_history(m_corvana_clipboard_text_history, current_clipboard_text, &m_secret_marks,
+                        secret);
     APP_LOG(QStringLiteral("END add_to_corvana_text_history(QString current_clipboard_text)"));
 }
 
@@ -540,7 +546,7 @@ void App::clear_clipboard_history() {
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
-    m_secret_texts.clear();
+    m_secret_marks.clear();
     m_current_clipboard_history_position = -1;
     update_status_indicator();
 }
@@ -588,24 +594,10 @@ void App::print_current_mime_data_clipboard_state() {}
 
 void App::show_debug_info() {
     APP_LOG(QStringLiteral("App::show_debug_info"));
-    QString text = QStringLiteral("Current clipboard history position:") +
-                   QString::number(m_current_clipboard_history_position) + QLatin1Char('\n');
-    for (int i = 0; i < m_corvana_clipboard_mime_data_history.size(); ++i) {
-        const QMimeData* entry = m_corvana_clipboard_mime_data_history.at(i);
-        if (SecretContent::is_secret(entry)) {
-            text += QString::number(i) + QStringLiteral(": [secret]\n");
-            continue;
-        }
-        text += QString::number(i) + QStringLiteral(": {");
-        for (const QString& format : entry->formats())
-            text += QStringLiteral("{format:") + format + QStringLiteral(", mime_data:") +
-                    QString::fromLocal8Bit(entry->data(format)) + QStringLiteral("}, ");
-        text += QStringLiteral("}\n");
-    }
-    for (int i = 0; i < m_corvana_clipboard_text_history.size(); ++i)
-        text += QString::number(i) + QStringLiteral(": ") + m_corvana_clipboard_text_history.at(i) +
-                QLatin1Char('\n');
-    show_notification(QStringLiteral("Clipboard History"), text);
+    show_notification(QStringLiteral("Clipboard History"),
+                      HistoryDebugText::text(m_current_clipboard_history_position,
+                                             m_corvana_clipboard_mime_data_history,
+                                             m_corvana_clipboard_text_history, m_secret_marks));
 }
 
 void App::clipboard_destroyed() {}
@@ -661,6 +653,7 @@ void App::open_url(const QString& address) {
 
 void App::paste_from_corvana_clipboard() {
     APP_LOG(QStringLiteral("START paste_from_corvana_clipboard()"));
+    m_clipboard_owner->report_pending_copy(); // a copy made just before is queued first
     // The Ctrl+V of a special paste delivers its filled row.
     if (m_template_paste && m_template_paste->serve_pending())
         return;
@@ -747,17 +740,19 @@ void App::enable_or_disable_automatic_position_movement() {
 }
 
 void App::lock_current_position() {
+    if (m_position_locked)
+        return; // locking again would lose the position that unlocking returns to
     m_position_locked = true;
     m_saved_position = m_current_clipboard_history_position;
-    m_tray_icon->set_locked_icon(true);
-    m_tray_icon->refresh_tray_menu();
+    m_tray_icon->show_lock(true);
 }
 
 void App::unlock_current_position() {
+    if (!m_position_locked)
+        return;
     m_position_locked = false;
     m_current_clipboard_history_position = m_saved_position;
-    m_tray_icon->set_locked_icon(false);
-    m_tray_icon->refresh_tray_menu();
+    m_tray_icon->show_lock(false);
 }
 
 void App::pause_or_resume_corvana() {
@@ -845,11 +840,10 @@ void App::history_dialog_item_entered(int row) {
 
 void App::history_dialog_list_item_activated() {
     APP_LOG(QStringLiteral("START history_dialog_list_item_activated()"));
-    if (HistoryEditor::toggle_lock(*this, m_history_dialog->current_row()))
-        m_history_dialog->show_lock_icon_locked();
-    else
-        m_history_dialog->show_lock_icon_unlocked();
+    const bool locked = HistoryEditor::toggle_lock(*this, m_history_dialog->current_row());
+    m_history_dialog->show_lock_state(locked);
     update_ui();
+    m_tray_icon->show_lock(locked); // after update_ui, which shows the running icon
     APP_LOG(QStringLiteral("END history_dialog_list_item_activated()"));
 }
 
@@ -921,8 +915,10 @@ void App::print_screen_show_notification(const QString& name) {
 }
 
 void App::slot_print_screen_show_notification_clicked() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(
-        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + QLatin1Char('/')));
+    const QString folder = m_screenshot_folder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
+                               : m_screenshot_folder;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder + QLatin1Char('/')));
 }
 
 void App::on_button_show_printscreen_menu_clicked() {

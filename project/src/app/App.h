@@ -3,11 +3,11 @@
 #include "app/Singleton.h"
 #include "clipboard/ClipboardCapture.h"
 #include "clipboard/MimeDataCopier.h"
+#include "clipboard/SecretMarks.h"
 
 #include <QClipboard>
 #include <QList>
 #include <QPoint>
-#include <QSet>
 #include <QStringList>
 #include <QWidget>
 
@@ -69,6 +69,9 @@ public:
 
     // Screenshots: saving asks for no name while this is on.
     bool m_automatic_screenshot_save = true;
+    // Where the last screenshot went: the desktop, or the pictures folder when the desktop
+    // folder could not be used. A click on the notification opens it.
+    QString m_screenshot_folder;
     // The two zoom tools exclude each other.
     bool m_live_zoom_active = false;
     bool m_dead_zoom_active = false;
@@ -82,7 +85,7 @@ public:
     bool m_ignore_next_clipboard_change = false;
     bool m_paste_on_next_clipboard_change = false;
     // Text-history entries their source marked secret: queued, never stored, shown masked.
-    QSet<QString> m_secret_texts;
+    SecretMarks m_secret_marks;
     QTemporaryDir* m_temp_dir = nullptr;
 
     // Template paste state, restarted by every copy.
@@ -151,7 +154,8 @@ public slots:
     // The program that held the clipboard exited: not a copy.
     void clipboard_owner_gone();
     void copy_to_corvana_clipboard();
-    void add_to_corvana_text_history(const QString& current_clipboard_text);
+    // secret: the source marked the text secret; the mark goes with the entry.
+    void add_to_corvana_text_history(const QString& current_clipboard_text, bool secret = false);
     void add_to_corvana_mime_data_history(QMimeData* current_clipboard_mime_data);
     void clear_clipboard_history();
     void slot_clear_clipboard_history();
@@ -245,7 +249,9 @@ private:
     void capture_mime_data();
     void save_captured_image(const QMimeData* copy);
     void prepare_position_for_capture(bool history_empty);
-    template <typename T> void insert_into_history(QList<T>& history, const T& entry);
+    template <typename T>
+    void insert_into_history(QList<T>& history, const T& entry, SecretMarks* marks = nullptr,
+                             bool secret = false);
     void prepare_temp_subfolders();
     void create_popups();
     void setup_main_window();

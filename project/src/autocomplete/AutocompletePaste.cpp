@@ -71,6 +71,7 @@ void AutocompletePaste::paste(const QString& type, const QString& text, const QS
     } else {
         m_text_entry = text;
         m_app->m_corvana_clipboard_text_history.prepend(text);
+        m_app->m_secret_marks.insert(0, false);
     }
     APP_LOG(QStringLiteral("Added element to vector"));
     m_app->m_current_clipboard_history_position = 0;
@@ -129,10 +130,13 @@ void AutocompletePaste::finish(const QString& why) {
         m_mime_entry = nullptr;
     } else {
         QStringList& history = m_app->m_corvana_clipboard_text_history;
-        if (!history.isEmpty() && history.first() == m_text_entry)
-            history.removeFirst();
-        else
-            history.removeOne(m_text_entry);
+        const int at = !history.isEmpty() && history.first() == m_text_entry
+                           ? 0
+                           : history.indexOf(m_text_entry);
+        if (at >= 0) {
+            history.removeAt(at);
+            m_app->m_secret_marks.remove(at);
+        }
         m_text_entry.clear();
     }
     m_app->m_current_clipboard_history_position = m_position_before;

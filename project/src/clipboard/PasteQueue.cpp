@@ -18,9 +18,21 @@ std::optional<int> PasteQueue::insertion_index(const QString& order, bool automa
     if (order != backward)
         return std::nullopt;
     const int index = automatic ? position : 0;
-    // The position is not lowered when a full history drops its first entry, so it can point
-    // past the end; the end is the nearest place then.
+    // A position set from outside may lie past the end; the end is the nearest place then.
     return std::clamp(index, 0, size);
+}
+
+PasteQueue::Drop PasteQueue::drop_oldest(const QString& order, int inserted_at, int position,
+                                         int size) {
+    Drop drop{inserted_at == 0 ? size - 1 : 0, position};
+    // Entries above the dropped one move down by one. In backward order the position is the
+    // next entry going down, so dropping that entry itself also lowers it.
+    const bool backward_order = order == backward;
+    if (drop.index < position || (backward_order && drop.index == position))
+        --drop.position;
+    const int last = size - 2; // the last index once the entry is gone
+    drop.position = std::clamp(drop.position, -1, backward_order ? last : last + 1);
+    return drop;
 }
 
 std::optional<PasteQueue::Step> PasteQueue::paste_step(const QString& order, bool mime_history,

@@ -19,6 +19,15 @@ public:
     static std::optional<int> insertion_index(const QString& order, bool automatic, int position,
                                               int size);
 
+    // A history over its limit after inserting at inserted_at drops its oldest entry: the front,
+    // or the end when the new entry itself went in at the front. The position follows the entry
+    // it pointed at, so it never points past the shortened history.
+    struct Drop {
+        int index;    // the entry to drop
+        int position; // the position afterwards
+    };
+    static Drop drop_oldest(const QString& order, int inserted_at, int position, int size);
+
     // The entry a paste takes and where the position goes; nullopt when nothing is pasted.
     static std::optional<Step> paste_step(const QString& order, bool mime_history, bool automatic,
                                           bool locked, int p, int n);

@@ -106,10 +106,7 @@ void HistoryDialog::open_or_close() {
         show_order_forward();
     else
         show_order_backward();
-    if (m_app->m_position_locked)
-        show_lock_icon_locked();
-    else
-        show_lock_icon_unlocked();
+    show_lock_state(m_app->m_position_locked);
     add_items(texts);
     qDebug().noquote() << QStringLiteral("Opening with %1 rows").arg(texts.size());
     setVisible(true);
@@ -150,6 +147,13 @@ void HistoryDialog::show_lock_icon_unlocked() {
 
 void HistoryDialog::show_lock_icon_locked() {
     m_button_lock->setIcon(QIcon(QStringLiteral(":/images/lock.png")));
+}
+
+void HistoryDialog::show_lock_state(bool locked) {
+    if (locked)
+        show_lock_icon_locked();
+    else
+        show_lock_icon_unlocked();
 }
 
 void HistoryDialog::show_order_backward() {

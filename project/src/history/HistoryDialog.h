@@ -24,6 +24,7 @@ public:
     int current_row() const;
     void show_lock_icon_unlocked();
     void show_lock_icon_locked();
+    void show_lock_state(bool locked);
     void show_order_backward();
     void show_order_forward();
 

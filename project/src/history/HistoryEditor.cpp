@@ -20,7 +20,7 @@ QStringList HistoryEditor::row_texts(App& app) {
                 texts.append(entry->hasImage() ? QStringLiteral("Image Data") : entry->text());
         } else {
             const QString& entry = app.m_corvana_clipboard_text_history.at(index);
-            texts.append(app.m_secret_texts.contains(entry) ? masked_text() : entry);
+            texts.append(app.m_secret_marks.is_secret(index) ? masked_text() : entry);
         }
     }
     return texts;
@@ -35,6 +35,7 @@ void HistoryEditor::delete_entry(App& app, int row) {
         delete app.m_corvana_clipboard_mime_data_history.takeAt(removal.index);
     else
         app.m_corvana_clipboard_text_history.removeAt(removal.index);
+    app.m_secret_marks.remove(removal.index);
     app.m_current_clipboard_history_position = removal.position;
     app.update_status_indicator();
 }
@@ -52,6 +53,7 @@ void HistoryEditor::move_entry(App& app, int from_row, int to_row) {
     } else {
         QStringList& history = app.m_corvana_clipboard_text_history;
         history.insert(move.insert, history.takeAt(move.take));
+        app.m_secret_marks.move(move.take, move.insert);
     }
 }
 
@@ -61,8 +63,8 @@ bool HistoryEditor::toggle_lock(App& app, int current_row) {
         app.m_saved_position = app.m_current_clipboard_history_position;
         // Without a current row the lock stays on the entry at the position.
         if (current_row >= 0)
-            app.m_current_clipboard_history_position =
-                HistoryRows::index_of_row(app.m_paste_order, app.m_saved_position, current_row);
+            app.m_current_clipboard_history_position = HistoryRows::index_of_row(
+                app.m_paste_order, app.m_saved_position, current_row, app.history_size());
     } else {
         app.m_current_clipboard_history_position = app.m_saved_position;
     }
@@ -72,8 +74,8 @@ bool HistoryEditor::toggle_lock(App& app, int current_row) {
 const QMimeData* HistoryEditor::mime_entry_of_row(const App& app, int row) {
     if (!app.m_rich_text_copy_enabled)
         return nullptr;
-    const int index =
-        HistoryRows::index_of_row(app.m_paste_order, app.m_current_clipboard_history_position, row);
+    const int index = HistoryRows::index_of_row(
+        app.m_paste_order, app.m_current_clipboard_history_position, row, app.history_size());
     const auto& history = app.m_corvana_clipboard_mime_data_history;
     return index >= 0 && index < history.size() ? history.at(index) : nullptr;
 }

@@ -12,7 +12,9 @@ public:
 
     // The history indices shown, row by row (only those inside the history).
     static QVector<int> indices(const QString& order, int position, int size);
-    static int index_of_row(const QString& order, int position, int row);
+    // Rows count from the first entry shown, so every operation on a row reaches the entry the
+    // row shows, even from a position outside the history.
+    static int index_of_row(const QString& order, int position, int row, int size);
 
     struct Removal {
         int index = -1;    // the entry to remove; -1 when the row shows none

@@ -68,6 +68,8 @@ PrintScreen* PrintScreen::open_capture(App* app, bool automatic_save) {
         return nullptr;
     }
     capture->set_automatic_save(automatic_save);
+    connect(capture, &PrintScreen::signal_saved_in, app,
+            [app](const QString& folder) { app->m_screenshot_folder = folder; });
     connect(capture, &PrintScreen::signal_add_to_database, app,
             &App::print_screen_show_notification);
     connect(capture, &PrintScreen::signal_save_failed, app, [app](const QString& reason) {
@@ -279,5 +281,6 @@ void PrintScreen::slot_save_with_name(QString name) {
         emit signal_save_failed(out.error);
         return;
     }
+    emit signal_saved_in(folder);
     emit signal_add_to_database(out.name);
 }

@@ -62,6 +62,8 @@ signals:
     void signal_add_to_database(QString name);
     // A save that did not write its file, with the reason.
     void signal_save_failed(QString reason);
+    // The folder a file was just written to, before signal_add_to_database announces it.
+    void signal_saved_in(QString folder);
 
 public slots:
     void slot_save_with_name(QString name);

@@ -180,6 +180,8 @@ QList<HiddenFeatures::Row> HiddenFeatures::rows() {
              a->save_manager()->reset_settings();
              a->save_manager()->load_settings();
              a->update_ui();
+             // The defaults just loaded are the ones that must act, not the old sequences.
+             a->update_global_shortcuts();
              notify(QStringLiteral("Reset settings"),
                     QStringLiteral("Corvana settings are reset to default values"));
          }},

@@ -131,6 +131,7 @@ void TemplateMenu::init_connects() {
     connect(ui->button_delete, &QPushButton::clicked, this, &TemplateMenu::delete_selected);
     connect(ui->button_duplicate, &QPushButton::clicked, this, &TemplateMenu::duplicate);
     connect(ui->lineEdit, &QLineEdit::textChanged, this, &TemplateMenu::rename_file);
+    connect(ui->lineEdit, &QLineEdit::editingFinished, this, &TemplateMenu::name_editing_finished);
     // Moving through the list with the keyboard shows each template, as a click does.
     connect(ui->listWidget, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && row < m_files.size() && row != m_current_index)
@@ -216,14 +217,15 @@ void TemplateMenu::rename_file(const QString& text) {
     const QString current = without_txt(file_name(m_current_index));
     const QString name = with_txt(text);
 
+    // A refused name stays in the field while the user types on ("New Template 1" on the way
+    // to "New Template 12"); the file keeps its name, and the field gets it back when the
+    // editing ends (name_editing_finished).
     if (without_txt(name).isEmpty()) {
-        // Typing a new name starts by clearing the field: the file keeps its name meanwhile.
         show_hint(QStringLiteral("A template needs a name; it stays \"%1\".").arg(current));
         return;
     }
     if (is_unsafe_name(without_txt(name))) {
         show_hint(QStringLiteral("A name cannot hold \"/\", \"\\\", \"..\" or a NUL character."));
-        show_name(current);
         return;
     }
     const QString target = m_dir.filePath(name);
@@ -233,18 +235,24 @@ void TemplateMenu::rename_file(const QString& text) {
     }
     if (QFileInfo::exists(target)) {
         show_hint(QStringLiteral("A template named \"%1\" exists already.").arg(without_txt(name)));
-        show_name(current);
         return;
     }
     if (!file.rename(target)) {
         show_hint(
             QStringLiteral("\"%1\" could not be renamed: %2").arg(current, file.errorString()));
-        show_name(current);
         return;
     }
     show_hint(QString());
     refresh_list();
     ui->listWidget->setCurrentRow(m_current_index);
+}
+
+void TemplateMenu::name_editing_finished() {
+    if (m_files.isEmpty() || m_current_index >= m_files.size())
+        return;
+    const QString current = without_txt(file_name(m_current_index));
+    if (with_txt(ui->lineEdit->text()) != with_txt(current))
+        show_name(current); // the hint still says why
 }
 
 void TemplateMenu::save() {

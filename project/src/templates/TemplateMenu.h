@@ -36,6 +36,8 @@ public slots:
     void delete_selected();
     void init_connects();
     void rename_file(const QString& text);
+    // A name refused while typing gives way to the file's name when the editing ends.
+    void name_editing_finished();
     void on_button_select_clicked();
     void on_button_help_clicked();
 

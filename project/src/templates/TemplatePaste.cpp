@@ -89,6 +89,7 @@ bool TemplatePaste::take_table() {
         delete entry;
     } else {
         a.m_template_table_text = a.m_corvana_clipboard_text_history.takeAt(step->index);
+        a.m_secret_marks.remove(step->index);
     }
     return true;
 }

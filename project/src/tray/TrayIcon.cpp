@@ -134,6 +134,11 @@ void TrayIcon::set_locked_icon(bool locked) {
     use_icon(locked ? locked_icon : normal_icon);
 }
 
+void TrayIcon::show_lock(bool locked) {
+    set_locked_icon(locked);
+    refresh_tray_menu();
+}
+
 void TrayIcon::icon_activated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
     case QSystemTrayIcon::Trigger:

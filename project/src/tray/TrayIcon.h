@@ -21,6 +21,8 @@ public:
     ~TrayIcon() override;
 
     void set_locked_icon(bool locked);
+    // The icon and the menu entry for a lock set or released anywhere.
+    void show_lock(bool locked);
     // Shows the running icon, and tells what a user of this desktop must know.
     void show_at_start();
     // A balloon from the tray when there is one that shows messages, else an information box

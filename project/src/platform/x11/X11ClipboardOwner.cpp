@@ -528,7 +528,7 @@ void X11ClipboardOwner::on_owner_change(xcb_window_t owner, uint8_t subtype,
     const quint32 client = client_of(owner);
     if (!m_hold.is_echo(monotonic_ms(), client) || !m_text_given.contains(client)) {
         drop_entry();
-        QMetaObject::invokeMethod(this, &ClipboardOwner::copied, Qt::QueuedConnection);
+        report_copy_later();
         return;
     }
     // The program we just served took the clipboard: an echo if it holds what we served.
@@ -588,7 +588,7 @@ void X11ClipboardOwner::finish_echo_check(bool echo) {
     if (m_owned)
         return;
     drop_entry();
-    QMetaObject::invokeMethod(this, &ClipboardOwner::copied, Qt::QueuedConnection);
+    report_copy_later();
 }
 
 void X11ClipboardOwner::drop_entry() {

@@ -1,0 +1,401 @@
+// Clipboard owners for the end-to-end peer: programs that copy, misbehave, or keep the clipboard
+// as a desktop's clipboard manager does.
+#include "PeerOwners.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QMimeData>
+#include <QTimer>
+#include <QVector>
+#include <QWidget>
+#include <QX11Info>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <xcb/xtest.h>
+
+// Makes window the owner of the clipboard, as copying in another program does.
+bool claim_clipboard(QWidget& window) {
+    xcb_connection_t* connection = QX11Info::connection();
+    auto cookie = xcb_intern_atom(connection, 0, 9, "CLIPBOARD");
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(connection, cookie, nullptr);
+    if (!atom)
+        return false;
+    xcb_set_selection_owner(connection, xcb_window_t(window.winId()), atom->atom, XCB_CURRENT_TIME);
+    free(atom);
+    xcb_flush(connection);
+    std::printf("owner\n");
+    std::fflush(stdout);
+    return true;
+}
+
+// Offers the given formats with the bytes of the given files, as a program that copies them.
+int offer(const QStringList& pairs) {
+    auto* data = new QMimeData;
+    for (const QString& pair : pairs) {
+        const int split = pair.indexOf(QLatin1Char('='));
+        QFile file(pair.mid(split + 1));
+        if (split < 0 || !file.open(QIODevice::ReadOnly))
+            return 2;
+        data->setData(pair.left(split), file.readAll());
+    }
+    QGuiApplication::clipboard()->setMimeData(data);
+    std::printf("owner\n");
+    std::fflush(stdout);
+    return QApplication::exec();
+}
+
+// An owner that misbehaves on purpose. It answers the list of formats, then:
+// - drip: sends the text in parts (INCR), one byte every 1.9 s, without end;
+// - flood: sends parts of 64 KiB as fast as they are taken, without end;
+// - silent: offers many formats and answers none of them.
+// Says "asked" at the first request for content and "part N" for every part sent.
+class HostileOwner : public QAbstractNativeEventFilter {
+public:
+    using Mode = HostileMode;
+    explicit HostileOwner(Mode mode) : m_mode(mode) {}
+
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        const int kind = event->response_type & 0x7f;
+        if (kind == XCB_SELECTION_REQUEST) {
+            request(*static_cast<const xcb_selection_request_event_t*>(message));
+            return true;
+        }
+        if (kind == XCB_PROPERTY_NOTIFY && m_requestor) {
+            const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
+            if (notify->window == m_requestor && notify->atom == m_property &&
+                notify->state == XCB_PROPERTY_DELETE)
+                next_part();
+        }
+        return false;
+    }
+
+private:
+    static xcb_atom_t atom(const char* name) {
+        xcb_connection_t* connection = QX11Info::connection();
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return value;
+    }
+
+    static void notify(const xcb_selection_request_event_t& request, xcb_atom_t property) {
+        xcb_selection_notify_event_t event = {};
+        event.response_type = XCB_SELECTION_NOTIFY;
+        event.time = request.time;
+        event.requestor = request.requestor;
+        event.selection = request.selection;
+        event.target = request.target;
+        event.property = property;
+        xcb_send_event(QX11Info::connection(), 0, request.requestor, 0,
+                       reinterpret_cast<const char*>(&event));
+        xcb_flush(QX11Info::connection());
+    }
+
+    void request(const xcb_selection_request_event_t& request) {
+        xcb_connection_t* connection = QX11Info::connection();
+        if (request.target == atom("TARGETS")) {
+            QVector<xcb_atom_t> targets = {atom("TARGETS"), atom("UTF8_STRING")};
+            for (int i = 0; m_mode == Mode::Silent && i < 20; ++i)
+                targets.append(
+                    atom(QByteArray("application/x-silent-" + QByteArray::number(i)).constData()));
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
+                                request.property, XCB_ATOM_ATOM, 32, uint32_t(targets.size()),
+                                targets.constData());
+            notify(request, request.property);
+            return;
+        }
+        if (!m_asked) {
+            m_asked = true;
+            std::printf("asked\n");
+            std::fflush(stdout);
+        }
+        if (m_mode == Mode::Silent || m_requestor)
+            return;
+        m_requestor = request.requestor;
+        m_property = request.property;
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(connection, m_requestor, XCB_CW_EVENT_MASK, &mask);
+        const uint32_t size_hint = 1u << 30;
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, m_requestor, m_property,
+                            atom("INCR"), 32, 1, &size_hint);
+        notify(request, request.property);
+    }
+
+    // The requestor took the last part: the next one, now or 1.9 s later.
+    void next_part() {
+        if (m_mode == Mode::Flood) {
+            send(QByteArray(64 * 1024, 'f'));
+            return;
+        }
+        QTimer::singleShot(1900, [this] { send("d"); });
+    }
+
+    void send(const QByteArray& part) {
+        xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, m_requestor, m_property,
+                            atom("UTF8_STRING"), 8, uint32_t(part.size()), part.constData());
+        xcb_flush(QX11Info::connection());
+        std::printf("part %d\n", ++m_parts);
+        std::fflush(stdout);
+    }
+
+    Mode m_mode;
+    bool m_asked = false;
+    xcb_window_t m_requestor = 0;
+    xcb_atom_t m_property = 0;
+    int m_parts = 0;
+};
+
+int hostile(HostileMode mode) {
+    QWidget window;
+    HostileOwner filter(mode);
+    QCoreApplication::instance()->installNativeEventFilter(&filter);
+    if (!claim_clipboard(window))
+        return 2;
+    return QApplication::exec();
+}
+
+xcb_atom_t intern(xcb_connection_t* connection, const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_NONE);
+    free(reply);
+    return atom;
+}
+
+// Reads one target of CLIPBOARD from its owner on a connection of its own; empty when refused.
+QByteArray fetch(xcb_connection_t* c, xcb_window_t window, xcb_atom_t target) {
+    const xcb_atom_t clipboard = intern(c, "CLIPBOARD"), property = intern(c, "_PEER_SAVE");
+    xcb_convert_selection(c, window, clipboard, target, property, XCB_CURRENT_TIME);
+    xcb_flush(c);
+    for (;;) {
+        xcb_generic_event_t* event = xcb_wait_for_event(c);
+        if (!event)
+            return QByteArray();
+        const bool notify = (event->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
+        const xcb_atom_t got =
+            notify ? reinterpret_cast<xcb_selection_notify_event_t*>(event)->property : 0;
+        free(event);
+        if (!notify)
+            continue;
+        if (got == XCB_NONE)
+            return QByteArray();
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            c, xcb_get_property(c, 1, window, property, XCB_ATOM_ANY, 0, 1 << 24), nullptr);
+        QByteArray bytes;
+        if (reply)
+            bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                               xcb_get_property_value_length(reply));
+        free(reply);
+        return bytes;
+    }
+}
+
+// A clipboard manager as desktops run one: owns CLIPBOARD_MANAGER; asked to SAVE_TARGETS, it
+// copies the text the clipboard's owner lists, says it is done, and serves that text itself.
+class ClipboardManager : public QAbstractNativeEventFilter {
+public:
+    // silent: takes the requests and never answers, as a hung manager would.
+    explicit ClipboardManager(bool silent) : m_silent(silent) {}
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
+            return false;
+        const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
+        xcb_connection_t* c = QX11Info::connection();
+        if (request->selection != intern(c, "CLIPBOARD_MANAGER"))
+            return false;
+        if (m_silent) {
+            std::printf("asked\n");
+            std::fflush(stdout);
+            return true;
+        }
+        xcb_selection_notify_event_t answer{};
+        answer.response_type = XCB_SELECTION_NOTIFY;
+        answer.time = request->time;
+        answer.requestor = request->requestor;
+        answer.selection = request->selection;
+        answer.target = request->target;
+        answer.property = XCB_NONE;
+        if (request->target == intern(c, "SAVE_TARGETS")) {
+            // The listed targets, read on a second connection while this one waits.
+            xcb_get_property_reply_t* listed =
+                xcb_get_property_reply(c,
+                                       xcb_get_property(c, 0, request->requestor, request->property,
+                                                        XCB_ATOM_ATOM, 0, 1024),
+                                       nullptr);
+            const xcb_atom_t utf8 = intern(c, "UTF8_STRING");
+            bool offered = false;
+            if (listed) {
+                const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(listed));
+                for (int i = 0; i < xcb_get_property_value_length(listed) / 4; ++i)
+                    offered = offered || atoms[i] == utf8;
+                free(listed);
+            }
+            xcb_connection_t* reader = xcb_connect(nullptr, nullptr);
+            const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(reader)).data;
+            const xcb_window_t window = xcb_generate_id(reader);
+            xcb_create_window(reader, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+            const QByteArray text =
+                offered ? fetch(reader, window, intern(reader, "UTF8_STRING")) : QByteArray();
+            xcb_disconnect(reader);
+            if (!text.isEmpty()) {
+                answer.property = request->property;
+                QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
+                std::printf("kept %s\n", text.constData());
+            } else {
+                std::printf("kept nothing\n");
+            }
+            std::fflush(stdout);
+        }
+        xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&answer));
+        xcb_flush(c);
+        return true;
+    }
+
+private:
+    bool m_silent;
+};
+
+int clipboard_manager(bool silent) {
+    QWidget window;
+    ClipboardManager manager(silent);
+    QCoreApplication::instance()->installNativeEventFilter(&manager);
+    xcb_connection_t* c = QX11Info::connection();
+    xcb_set_selection_owner(c, xcb_window_t(window.winId()), intern(c, "CLIPBOARD_MANAGER"),
+                            XCB_CURRENT_TIME);
+    xcb_flush(c);
+    std::printf("manager\n");
+    std::fflush(stdout);
+    return QApplication::exec();
+}
+
+// The first keycode whose unshifted keysym is keysym, 0 when none.
+xcb_keycode_t keycode_of(xcb_keysym_t keysym) {
+    xcb_connection_t* connection = QX11Info::connection();
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    auto cookie = xcb_get_keyboard_mapping(connection, setup->min_keycode,
+                                           setup->max_keycode - setup->min_keycode + 1);
+    xcb_get_keyboard_mapping_reply_t* reply =
+        xcb_get_keyboard_mapping_reply(connection, cookie, nullptr);
+    if (!reply)
+        return 0;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
+    const int per = reply->keysyms_per_keycode;
+    xcb_keycode_t keycode = 0;
+    for (int code = setup->min_keycode; code <= setup->max_keycode && !keycode; ++code)
+        if (syms[(code - setup->min_keycode) * per] == keysym)
+            keycode = xcb_keycode_t(code);
+    free(reply);
+    return keycode;
+}
+
+xcb_atom_t intern(const char* name) {
+    xcb_connection_t* connection = QX11Info::connection();
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(reply);
+    return atom;
+}
+
+// Owns CLIPBOARD with UTF-8 text, answering requests itself, so that a claim can go out in the
+// same flush as other requests. The first time its text is read it claims again with the next
+// text from a second window, and presses Ctrl+V in that same flush: the reader is then still
+// busy with the first text when the second claim and the key reach it, so it meets both in one
+// batch of events, as a script's "xdotool key ctrl+c ctrl+v" can reach a busy desktop.
+class CopyThenPaste : public QAbstractNativeEventFilter {
+public:
+    CopyThenPaste(const QString& first, const QString& second)
+        : m_texts{first.toUtf8(), second.toUtf8()}, m_clipboard(intern("CLIPBOARD")),
+          m_targets(intern("TARGETS")), m_utf8(intern("UTF8_STRING")),
+          m_control(keycode_of(0xffe3)), m_v(keycode_of('v')) {}
+    bool ready() const {
+        return m_clipboard != XCB_ATOM_NONE && m_targets != XCB_ATOM_NONE && m_control && m_v;
+    }
+    void claim(bool press_ctrl_v) {
+        xcb_connection_t* connection = QX11Info::connection();
+        xcb_set_selection_owner(connection, window(), m_clipboard, XCB_CURRENT_TIME);
+        if (press_ctrl_v) {
+            for (const auto& [type, key] :
+                 {std::pair<uint8_t, xcb_keycode_t>{XCB_KEY_PRESS, m_control},
+                  {XCB_KEY_PRESS, m_v},
+                  {XCB_KEY_RELEASE, m_v},
+                  {XCB_KEY_RELEASE, m_control}})
+                xcb_test_fake_input(connection, type, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        }
+        xcb_flush(connection);
+    }
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type != "xcb_generic_event_t")
+            return false;
+        const uint8_t kind = event->response_type & 0x7f;
+        if (kind == XCB_SELECTION_CLEAR) {
+            // Corvana took the clipboard from the second owner to serve its paste: done.
+            if (static_cast<const xcb_selection_clear_event_t*>(message)->owner == window() &&
+                m_stage == 1)
+                QCoreApplication::quit();
+            return true;
+        }
+        if (kind != XCB_SELECTION_REQUEST)
+            return false;
+        const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
+        const int owner = request->owner == xcb_window_t(m_windows[0].winId()) ? 0 : 1;
+        xcb_connection_t* connection = QX11Info::connection();
+        xcb_atom_t property = request->property;
+        if (request->target == m_targets) {
+            const xcb_atom_t targets[] = {m_targets, m_utf8};
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, property,
+                                XCB_ATOM_ATOM, 32, 2, targets);
+        } else if (request->target == m_utf8) {
+            const QByteArray& text = m_texts[owner];
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, property,
+                                m_utf8, 8, uint32_t(text.size()), text.constData());
+        } else {
+            property = XCB_ATOM_NONE;
+        }
+        xcb_selection_notify_event_t notify = {};
+        notify.response_type = XCB_SELECTION_NOTIFY;
+        notify.time = request->time;
+        notify.requestor = request->requestor;
+        notify.selection = request->selection;
+        notify.target = request->target;
+        notify.property = property;
+        xcb_send_event(connection, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&notify));
+        if (request->target == m_utf8 && owner == 0 && m_stage == 0) {
+            m_stage = 1;
+            claim(true);
+        }
+        xcb_flush(connection);
+        return true;
+    }
+
+private:
+    xcb_window_t window() { return xcb_window_t(m_windows[m_stage].winId()); }
+
+    QWidget m_windows[2];
+    QByteArray m_texts[2];
+    int m_stage = 0;
+    xcb_atom_t m_clipboard, m_targets, m_utf8;
+    xcb_keycode_t m_control, m_v;
+};
+
+int copy_then_paste(const QString& first, const QString& second) {
+    CopyThenPaste peer(first, second);
+    if (!peer.ready())
+        return 2;
+    QCoreApplication::instance()->installNativeEventFilter(&peer);
+    peer.claim(false);
+    return QApplication::exec();
+}
