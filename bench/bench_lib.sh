@@ -25,7 +25,7 @@ rss_kb() {
 
 median() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
 mb() { awk -v kb="$1" 'BEGIN {printf "%.1f MB", kb / 1024}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", b > 0 ? a / b : 0}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; }
 
 # table_row FIGURE OURS PEER RATIO: one row of bench/run's closing table, printed as it comes.
 table_row() { printf 'TABLE| %s | %s | %s | %s |\n' "$1" "$2" "$3" "$4"; }
