@@ -11,6 +11,8 @@ packages=(
   xvfb xauth x11-utils x11-xkb-utils xdotool xclip trayer featherpad dbus imagemagick procps
   # a window manager for the tests of windows as users see them
   openbox
+  # peers the benchmarks measure us beside
+  flameshot
   # programs the paste tests paste into, and clipboard managers that run beside us
   mousepad l3afpad chromium copyq parcellite clipit
   # two screens side by side for the screenshot tests; pictures compared with ImageMagick

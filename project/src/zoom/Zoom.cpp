@@ -60,6 +60,8 @@ void Zoom::finish() {
     m_pixmap = QPixmap();
     m_clean_pixmap = QPixmap();
     m_label->clear();
+    // The native window and its screen-sized backing store go too; showing makes them anew.
+    destroy();
 }
 
 QPixmap Zoom::picture() const {
