@@ -17,6 +17,33 @@
 #include <utility>
 #include <xcb/xtest.h>
 
+xcb_atom_t intern(xcb_connection_t* connection, const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_NONE);
+    free(reply);
+    return atom;
+}
+
+xcb_atom_t intern(const char* name) {
+    return intern(QX11Info::connection(), name);
+}
+
+// Tells the requestor its request is answered in property (None: refused); flush: at once.
+void answer(const xcb_selection_request_event_t& request, xcb_atom_t property, bool flush = true) {
+    xcb_selection_notify_event_t event = {};
+    event.response_type = XCB_SELECTION_NOTIFY;
+    event.time = request.time;
+    event.requestor = request.requestor;
+    event.selection = request.selection;
+    event.target = request.target;
+    event.property = property;
+    xcb_send_event(QX11Info::connection(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&event));
+    if (flush)
+        xcb_flush(QX11Info::connection());
+}
+
 // Makes window the owner of the clipboard, as copying in another program does.
 bool claim_clipboard(QWidget& window) {
     xcb_connection_t* connection = QX11Info::connection();
@@ -77,39 +104,17 @@ public:
     }
 
 private:
-    static xcb_atom_t atom(const char* name) {
-        xcb_connection_t* connection = QX11Info::connection();
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
-        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return value;
-    }
-
-    static void notify(const xcb_selection_request_event_t& request, xcb_atom_t property) {
-        xcb_selection_notify_event_t event = {};
-        event.response_type = XCB_SELECTION_NOTIFY;
-        event.time = request.time;
-        event.requestor = request.requestor;
-        event.selection = request.selection;
-        event.target = request.target;
-        event.property = property;
-        xcb_send_event(QX11Info::connection(), 0, request.requestor, 0,
-                       reinterpret_cast<const char*>(&event));
-        xcb_flush(QX11Info::connection());
-    }
-
     void request(const xcb_selection_request_event_t& request) {
         xcb_connection_t* connection = QX11Info::connection();
-        if (request.target == atom("TARGETS")) {
-            QVector<xcb_atom_t> targets = {atom("TARGETS"), atom("UTF8_STRING")};
+        if (request.target == intern("TARGETS")) {
+            QVector<xcb_atom_t> targets = {intern("TARGETS"), intern("UTF8_STRING")};
             for (int i = 0; m_mode == Mode::Silent && i < 20; ++i)
-                targets.append(
-                    atom(QByteArray("application/x-silent-" + QByteArray::number(i)).constData()));
+                targets.append(intern(
+                    QByteArray("application/x-silent-" + QByteArray::number(i)).constData()));
             xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
                                 request.property, XCB_ATOM_ATOM, 32, uint32_t(targets.size()),
                                 targets.constData());
-            notify(request, request.property);
+            answer(request, request.property);
             return;
         }
         if (!m_asked) {
@@ -125,8 +130,8 @@ private:
         xcb_change_window_attributes(connection, m_requestor, XCB_CW_EVENT_MASK, &mask);
         const uint32_t size_hint = 1u << 30;
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, m_requestor, m_property,
-                            atom("INCR"), 32, 1, &size_hint);
-        notify(request, request.property);
+                            intern("INCR"), 32, 1, &size_hint);
+        answer(request, request.property);
     }
 
     // The requestor took the last part: the next one, now or 1.9 s later.
@@ -140,7 +145,7 @@ private:
 
     void send(const QByteArray& part) {
         xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, m_requestor, m_property,
-                            atom("UTF8_STRING"), 8, uint32_t(part.size()), part.constData());
+                            intern("UTF8_STRING"), 8, uint32_t(part.size()), part.constData());
         xcb_flush(QX11Info::connection());
         std::printf("part %d\n", ++m_parts);
         std::fflush(stdout);
@@ -160,14 +165,6 @@ int hostile(HostileMode mode) {
     if (!claim_clipboard(window))
         return 2;
     return QApplication::exec();
-}
-
-xcb_atom_t intern(xcb_connection_t* connection, const char* name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_NONE);
-    free(reply);
-    return atom;
 }
 
 // Reads one target of CLIPBOARD from its owner on a connection of its own; empty when refused.
@@ -217,13 +214,7 @@ public:
             std::fflush(stdout);
             return true;
         }
-        xcb_selection_notify_event_t answer{};
-        answer.response_type = XCB_SELECTION_NOTIFY;
-        answer.time = request->time;
-        answer.requestor = request->requestor;
-        answer.selection = request->selection;
-        answer.target = request->target;
-        answer.property = XCB_NONE;
+        xcb_atom_t saved = XCB_NONE;
         if (request->target == intern(c, "SAVE_TARGETS")) {
             // The listed targets, read on a second connection while this one waits.
             xcb_get_property_reply_t* listed =
@@ -248,7 +239,7 @@ public:
                 offered ? fetch(reader, window, intern(reader, "UTF8_STRING")) : QByteArray();
             xcb_disconnect(reader);
             if (!text.isEmpty()) {
-                answer.property = request->property;
+                saved = request->property;
                 QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
                 std::printf("kept %s\n", text.constData());
             } else {
@@ -256,9 +247,7 @@ public:
             }
             std::fflush(stdout);
         }
-        xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
-                       reinterpret_cast<const char*>(&answer));
-        xcb_flush(c);
+        answer(*request, saved);
         return true;
     }
 
@@ -297,15 +286,6 @@ xcb_keycode_t keycode_of(xcb_keysym_t keysym) {
             keycode = xcb_keycode_t(code);
     free(reply);
     return keycode;
-}
-
-xcb_atom_t intern(const char* name) {
-    xcb_connection_t* connection = QX11Info::connection();
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    free(reply);
-    return atom;
 }
 
 // Owns CLIPBOARD with UTF-8 text, answering requests itself, so that a claim can go out in the
@@ -364,15 +344,8 @@ public:
         } else {
             property = XCB_ATOM_NONE;
         }
-        xcb_selection_notify_event_t notify = {};
-        notify.response_type = XCB_SELECTION_NOTIFY;
-        notify.time = request->time;
-        notify.requestor = request->requestor;
-        notify.selection = request->selection;
-        notify.target = request->target;
-        notify.property = property;
-        xcb_send_event(connection, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
-                       reinterpret_cast<const char*>(&notify));
+        // Not flushed yet: the answer goes out with the second claim and the key.
+        answer(*request, property, false);
         if (request->target == m_utf8 && owner == 0 && m_stage == 0) {
             m_stage = 1;
             claim(true);
