@@ -234,13 +234,13 @@ ClipboardOwner::Result X11ClipboardOwner::serve(QMimeData* entry) {
 }
 
 bool X11ClipboardOwner::hand_over(int timeout_ms) {
-    if (!m_owned || !m_entry || m_handed_over)
+    if (m_hand_over_tried || !m_owned || !m_entry) // once: quitting may come twice
         return m_handed_over;
     QVector<xcb_atom_t> targets;
     for (const Target& target : m_served_targets)
         targets.append(target.atom);
-    m_handed_over = X11ClipboardHandoff(m_connection, m_window, targets).run(timeout_ms);
-    return m_handed_over;
+    m_hand_over_tried = true;
+    return m_handed_over = X11ClipboardHandoff(m_connection, m_window, targets).run(timeout_ms);
 }
 
 bool X11ClipboardOwner::claim(xcb_timestamp_t time) {

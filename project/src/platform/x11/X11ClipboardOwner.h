@@ -97,6 +97,7 @@ private:
     QHash<xcb_atom_t, QByteArray> m_cache;
     bool m_owned = false;
     bool m_handed_over = false;
+    bool m_hand_over_tried = false;
     bool m_trace = false; // every request to the debug log
     xcb_timestamp_t m_claim_time = 0;
     xcb_timestamp_t m_last_change = 0;
