@@ -4,10 +4,8 @@ source "$(dirname "$0")/e2e_lib.sh"
 e2e_begin
 start_corvana
 
-"$E2E_PEER" keylog keys.log >/dev/null 2>&1 &
-PEER_PIDS+=($!)
-wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' || fail "no keylog window"
-xdotool windowfocus --sync "$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)"
+open_keylog keylog
+xdotool windowfocus --sync "$logger"
 sleep 0.2
 
 before=$(started_capture_count)

@@ -7,16 +7,14 @@ e2e_begin
 "$E2E_PEER" clipboard-manager >manager.out 2>&1 &
 PEER_PIDS+=($!)
 wait_for 10 grep -q manager manager.out || fail "the clipboard manager did not start"
-"$E2E_PEER" keylog keys.log >/dev/null 2>&1 &
-PEER_PIDS+=($!)
-wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' || fail "no keylog window"
+open_keylog keylog
 start_corvana
 
 # A paste makes Corvana the clipboard's owner.
 paste_once() {
     local pastes
     pastes=$(grep -c "Ctrl+V" keys.log 2>/dev/null || true)
-    xdotool windowfocus --sync "$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)"
+    xdotool windowfocus --sync "$logger"
     xdotool key ctrl+v
     wait_for 10 eval '[ "$(grep -c "Ctrl+V" keys.log 2>/dev/null || true)" -gt "${pastes:-0}" ]' ||
         fail "Ctrl+V never arrived"

@@ -8,10 +8,7 @@ e2e_begin
 export CORVANA_DEBUG_CAPTURE_STALL_MS=40
 start_corvana
 
-"$E2E_PEER" pastelog keys.log >/dev/null 2>&1 &
-PEER_PIDS+=($!)
-wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' || fail "no keylog window"
-logger=$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)
+open_keylog pastelog
 xdotool windowfocus --sync "$logger"
 wait_for 5 eval '[ "$(xdotool getwindowfocus)" = "$logger" ]' || fail "the key log window has no focus"
 

@@ -6,10 +6,7 @@ e2e_begin
 export CORVANA_DEBUG_CAPTURE_STALL_MS=2000
 start_corvana
 
-"$E2E_PEER" keytime keys.log >/dev/null 2>&1 &
-PEER_PIDS+=($!)
-wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' || fail "no keylog window"
-logger=$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)
+open_keylog keytime
 open_featherpad
 
 xdotool windowfocus --sync "$logger"

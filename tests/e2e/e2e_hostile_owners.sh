@@ -10,10 +10,7 @@ start_corvana
 temp=$(sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1)
 [ -d "$temp" ] || fail "no temporary folder"
 
-"$E2E_PEER" pastelog paste.log >/dev/null 2>&1 &
-PEER_PIDS+=($!)
-wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' || fail "no paste window"
-logger=$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)
+open_keylog pastelog paste.log
 xdotool windowfocus --sync "$logger"
 
 memory_kb() { awk -v key="$1:" '$1 == key {print $2}' "/proc/$CORVANA_PID/status"; }

@@ -127,6 +127,16 @@ copy() {
     wait_for 10 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of '$1' not captured"
 }
 
+# open_keylog MODE [LOG]: the peer's window that logs the keys it gets (MODE keylog, pastelog or
+# keytime) into LOG (keys.log), mapped; sets $logger.
+open_keylog() {
+    "$E2E_PEER" "$1" "${2:-keys.log}" >/dev/null 2>&1 &
+    PEER_PIDS+=($!)
+    wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' ||
+        fail "no keylog window"
+    logger=$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)
+}
+
 # open_featherpad: a real Qt editor on ./pasted.txt, mapped; sets $out and $editor.
 open_featherpad() {
     out="$PWD/pasted.txt"

@@ -4,10 +4,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 e2e_begin
 start_corvana
 
-"$E2E_PEER" pastelog keys.log >/dev/null 2>&1 &
-PEER_PIDS+=($!)
-wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' || fail "no keylog window"
-logger=$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)
+open_keylog pastelog
 
 copy A
 copy B

@@ -63,10 +63,7 @@ expect_file CBAAABCCSC111120123456789
 pass "ten Ctrl+V presses 2 ms apart paste ten entries in order"
 
 # Print Screen: swallowed while enabled, delivered when the setting is off.
-"$E2E_PEER" keylog keys.log >/dev/null 2>&1 &
-PEER_PIDS+=($!)
-wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' || fail "no keylog window"
-logger=$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)
+open_keylog keylog
 xdotool windowfocus --sync "$logger"
 sleep 0.2
 xdotool key Print a
