@@ -187,6 +187,14 @@ int main(int argc, char** argv) {
                 "than the baseline\n",
                 median(rectangle), median(full) / std::max(median(rectangle), 1e-6));
     std::printf("  baseline: full-frame drag step     median %7.2f ms\n", median(full));
+    std::printf("TABLE| capture, selection drag step, %s | %.2f ms | %.2f ms full-frame repaint | "
+                "%.2f |\n",
+                qPrintable(setup), median(select), median(full),
+                median(select) / std::max(median(full), 1e-6));
+    std::printf("TABLE| capture, rectangle drag step, %s | %.2f ms | %.2f ms full-frame repaint | "
+                "%.2f |\n",
+                qPrintable(setup), median(rectangle), median(full),
+                median(rectangle) / std::max(median(full), 1e-6));
     Platform::uninstall();
     return 0;
 }

@@ -17,4 +17,6 @@ for n in 100000 1000000; do
     printf '%-22s %12s %12s %10s\n' figure ours plain "plain/ours"
     paste "$work/ours.txt" "$work/plain.txt" |
         awk '{ ratio = ($2 > 0) ? $5 / $2 : 0; printf "%-22s %9.2f %-2s %9.2f %-2s %9.1fx\n", $1, $2, $3, $5, $6, ratio }'
+    paste "$work/ours.txt" "$work/plain.txt" |
+        awk -v n="$n" '{ printf "TABLE| autocomplete %s, %d texts | %.2f %s | %.2f %s straightforward store | %.2f |\n", $1, n, $2, $3, $5, $6, ($5 > 0) ? $2 / $5 : 0 }'
 done

@@ -1,7 +1,8 @@
 # Live zoom and zoom with pen on Xvfb: a numbered checkerboard, Ctrl+1 with the pointer at a
 # known spot shows the board around it scaled up; Ctrl+1 again gives the board back exactly.
 # Ctrl+2 and a drag leave a red stroke; Escape, and the next Ctrl+2 is clean. The board as the
-# desktop's wallpaper (drawn on the root window) is magnified by the same factor.
+# desktop's wallpaper (drawn on the root window) is magnified by the same factor, and a window
+# opened and closed meanwhile appears and goes in the magnified view.
 source "$CORVANA_SOURCE/tests/e2e/e2e_lib.sh"
 
 e2e_begin
@@ -108,8 +109,20 @@ await_view "$views"
 wait_for 10 magnifier_shown || fail "no magnifier over the wallpaper"
 wait_for 10 shows_view zoomed-wallpaper.png wallpaper.png ||
     fail "the wallpaper around the pointer is not shown 1.5 times larger"
+pass "Ctrl+1 over a wallpaper magnifies it by the set factor"
+
+# Windows that open and close while it magnifies are shown and gone at once.
+"$E2E_PIXELS" checkerboard board50.png 1280 800 50 || fail "cannot make the second board"
+"$E2E_PIXELS" show board50.png &
+opened=$!
+wait_for 10 shows_view opened.png board50.png ||
+    fail "a window opened during the live zoom is not shown magnified"
+kill "$opened"
+wait "$opened" 2>/dev/null
+wait_for 10 shows_view closed.png wallpaper.png ||
+    fail "a window closed during the live zoom is still shown"
 xdotool key ctrl+1
 wait_for 10 eval '! magnifier_shown' || fail "the magnifier stayed over the wallpaper"
-pass "Ctrl+1 over a wallpaper magnifies it by the set factor"
+pass "a window opened and closed while magnified is shown, then gone"
 
 finish

@@ -40,6 +40,10 @@ X11Magnifier::X11Magnifier() {
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(frame_interval_ms);
     connect(&m_timer, &QTimer::timeout, this, &X11Magnifier::tick);
+    connect(&m_watch, &X11MagnifierWatch::changed, this, [this] {
+        if (m_watch.update())
+            m_dirty = true;
+    });
 }
 
 X11Magnifier::~X11Magnifier() {
@@ -143,7 +147,10 @@ bool X11Magnifier::start(const QRect& screen, QString* error) {
     m_screen = screen;
     const xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
 
-    if (m_composite && m_damage) {
+    // The windows' list is read before anything is redirected or created.
+    const bool watching = m_watch.start(m_xfixes);
+    m_redirected = m_composite && m_damage && watching;
+    if (m_redirected) {
         // The background is taken before the windows are redirected: afterwards the root holds
         // what the server composites onto it, the magnifier's own picture included, which would
         // be magnified again on every frame. Under windows it is black until they move.
@@ -154,16 +161,15 @@ bool X11Magnifier::start(const QRect& screen, QString* error) {
         // Every top-level window keeps its own contents from now on; the server still shows
         // them as before.
         xcb_composite_redirect_subwindows(m_c, m_root, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
-        Freed<xcb_get_window_attributes_reply_t> a{
-            xcb_get_window_attributes_reply(m_c, xcb_get_window_attributes(m_c, m_root), nullptr)};
-        m_root_event_mask = a ? a->your_event_mask : 0;
-        const uint32_t mask = m_root_event_mask | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-        xcb_change_window_attributes(m_c, m_root, XCB_CW_EVENT_MASK, &mask);
     } else {
         m_snapshot = snapshot(screen, XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS);
         m_snapshot_picture = xcb_generate_id(m_c);
         xcb_render_create_picture(m_c, m_snapshot_picture, m_snapshot, m_root_format, 0, nullptr);
     }
+    Freed<xcb_query_pointer_reply_t> p{
+        xcb_query_pointer_reply(m_c, xcb_query_pointer(m_c, m_root), nullptr)};
+    if (p)
+        m_pointer = QPoint(p->root_x, p->root_y);
 
     m_window = xcb_generate_id(m_c);
     const uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 1, XCB_EVENT_MASK_EXPOSURE};
@@ -232,10 +238,10 @@ void X11Magnifier::stop() {
     m_cursor_serial = 0;
     xcb_destroy_window(m_c, m_window);
     m_window = XCB_NONE;
-    if (m_composite && m_damage) {
-        xcb_change_window_attributes(m_c, m_root, XCB_CW_EVENT_MASK, &m_root_event_mask);
+    if (m_redirected)
         xcb_composite_unredirect_subwindows(m_c, m_root, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
-    }
+    m_redirected = false;
+    m_watch.stop();
     m_view = QRect();
     m_factor = 1.0f;
     xcb_flush(m_c);
@@ -272,6 +278,7 @@ void X11Magnifier::forget_sources(const QSet<xcb_window_t>& keep) {
         if (it->damage != XCB_NONE)
             xcb_damage_destroy(m_c, it->damage);
         m_damaged.remove(it->damage);
+        m_live_damage.remove(it->damage);
         it = m_sources.erase(it);
     }
 }
@@ -287,48 +294,31 @@ void X11Magnifier::compose_windows(xcb_render_picture_t target) {
     xcb_render_composite(m_c, XCB_RENDER_PICT_OP_SRC, m_background_picture, XCB_NONE, target,
                          int16_t(v.x() - m_screen.x()), int16_t(v.y() - m_screen.y()), 0, 0, 0, 0,
                          uint16_t(v.width()), uint16_t(v.height()));
-    Freed<xcb_query_tree_reply_t> tree{
-        xcb_query_tree_reply(m_c, xcb_query_tree(m_c, m_root), nullptr)};
-    if (!tree)
-        return;
-    const xcb_window_t* children = xcb_query_tree_children(tree.p);
-    const int count = xcb_query_tree_children_length(tree.p);
-    // All questions first, then the answers: one round trip for every window.
-    std::vector<xcb_get_window_attributes_cookie_t> attributes(static_cast<size_t>(count));
-    std::vector<xcb_get_geometry_cookie_t> geometries(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        attributes[size_t(i)] = xcb_get_window_attributes(m_c, children[i]);
-        geometries[size_t(i)] = xcb_get_geometry(m_c, children[i]);
-    }
+    const std::vector<X11MagnifierWatch::Window>& windows = m_watch.windows();
     QSet<xcb_window_t> seen;
-    for (int i = 0; i < count; ++i) {
-        const xcb_window_t w = children[i];
-        Freed<xcb_get_window_attributes_reply_t> a{
-            xcb_get_window_attributes_reply(m_c, attributes[size_t(i)], nullptr)};
-        Freed<xcb_get_geometry_reply_t> g{
-            xcb_get_geometry_reply(m_c, geometries[size_t(i)], nullptr)};
-        if (w == m_window || !a || !g || a->map_state != XCB_MAP_STATE_VIEWABLE ||
-            a->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT)
+    for (const X11MagnifierWatch::Window& w : windows) {
+        if (w.id == m_window || !w.viewable || !w.input_output)
             continue;
-        const QRect area(g->x + g->border_width, g->y + g->border_width, g->width, g->height);
+        const QRect& area = w.area;
         const QRect part = area & v;
         if (part.isEmpty())
             continue;
-        seen.insert(w);
-        auto it = m_sources.find(w);
+        seen.insert(w.id);
+        auto it = m_sources.find(w.id);
         if (it == m_sources.end()) {
-            const xcb_render_pictformat_t format = format_for_visual(a->visual);
+            const xcb_render_pictformat_t format = format_for_visual(w.visual);
             if (format == XCB_NONE)
                 continue;
             Source source;
             source.picture = xcb_generate_id(m_c);
             const uint32_t include = XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS;
-            xcb_render_create_picture(m_c, source.picture, w, format, XCB_RENDER_CP_SUBWINDOW_MODE,
-                                      &include);
+            xcb_render_create_picture(m_c, source.picture, w.id, format,
+                                      XCB_RENDER_CP_SUBWINDOW_MODE, &include);
             source.alpha = m_alpha_formats.contains(format);
             source.damage = xcb_generate_id(m_c);
-            xcb_damage_create(m_c, source.damage, w, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
-            it = m_sources.insert(w, source);
+            xcb_damage_create(m_c, source.damage, w.id, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+            m_live_damage.insert(source.damage);
+            it = m_sources.insert(w.id, source);
         }
         xcb_render_composite(m_c, it->alpha ? XCB_RENDER_PICT_OP_OVER : XCB_RENDER_PICT_OP_SRC,
                              it->picture, XCB_NONE, target, int16_t(part.x() - area.x()),
@@ -337,42 +327,51 @@ void X11Magnifier::compose_windows(xcb_render_picture_t target) {
                              uint16_t(part.height()));
     }
     forget_sources(seen);
-    if (count > 0 && children[count - 1] != m_window) {
+    if (!windows.empty() && windows.back().id != m_window) {
         // Something was raised over the magnifier: back on top.
         const uint32_t above = XCB_STACK_MODE_ABOVE;
         xcb_configure_window(m_c, m_window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        m_watch.raised(m_window);
     }
+}
+
+void X11Magnifier::load_cursor() {
+    Freed<xcb_xfixes_get_cursor_image_reply_t> image{
+        xcb_xfixes_get_cursor_image_reply(m_c, xcb_xfixes_get_cursor_image(m_c), nullptr)};
+    if (!image || image->width == 0 || image->height == 0)
+        return;
+    if (image->cursor_serial == m_cursor_serial && m_cursor_picture != XCB_NONE)
+        return;
+    if (m_cursor_picture != XCB_NONE)
+        xcb_render_free_picture(m_c, m_cursor_picture);
+    if (m_cursor_pixmap != XCB_NONE)
+        xcb_free_pixmap(m_c, m_cursor_pixmap);
+    m_cursor_size = QSize(image->width, image->height);
+    m_cursor_hot = QPoint(image->xhot, image->yhot);
+    m_cursor_serial = image->cursor_serial;
+    m_cursor_pixmap = xcb_generate_id(m_c);
+    xcb_create_pixmap(m_c, 32, m_cursor_pixmap, m_root, image->width, image->height);
+    const xcb_gcontext_t gc = xcb_generate_id(m_c);
+    xcb_create_gc(m_c, gc, m_cursor_pixmap, 0, nullptr);
+    xcb_put_image(
+        m_c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_cursor_pixmap, gc, image->width, image->height, 0, 0, 0,
+        32, uint32_t(image->width) * image->height * 4,
+        reinterpret_cast<const uint8_t*>(xcb_xfixes_get_cursor_image_cursor_image(image.p)));
+    xcb_free_gc(m_c, gc);
+    m_cursor_picture = xcb_generate_id(m_c);
+    xcb_render_create_picture(m_c, m_cursor_picture, m_cursor_pixmap, m_argb32, 0, nullptr);
 }
 
 void X11Magnifier::draw_pointer(double, double) {
     if (!m_xfixes || m_argb32 == XCB_NONE)
         return;
-    Freed<xcb_xfixes_get_cursor_image_reply_t> image{
-        xcb_xfixes_get_cursor_image_reply(m_c, xcb_xfixes_get_cursor_image(m_c), nullptr)};
-    if (!image || image->width == 0 || image->height == 0)
+    // The picture is asked for only when the server said it changed (or nothing says so).
+    if (!m_watch.running() || m_watch.take_cursor_changed() || m_cursor_picture == XCB_NONE)
+        load_cursor();
+    if (m_cursor_picture == XCB_NONE)
         return;
-    if (image->cursor_serial != m_cursor_serial || m_cursor_picture == XCB_NONE) {
-        if (m_cursor_picture != XCB_NONE)
-            xcb_render_free_picture(m_c, m_cursor_picture);
-        if (m_cursor_pixmap != XCB_NONE)
-            xcb_free_pixmap(m_c, m_cursor_pixmap);
-        m_cursor_size = QSize(image->width, image->height);
-        m_cursor_hot = QPoint(image->xhot, image->yhot);
-        m_cursor_serial = image->cursor_serial;
-        m_cursor_pixmap = xcb_generate_id(m_c);
-        xcb_create_pixmap(m_c, 32, m_cursor_pixmap, m_root, image->width, image->height);
-        const xcb_gcontext_t gc = xcb_generate_id(m_c);
-        xcb_create_gc(m_c, gc, m_cursor_pixmap, 0, nullptr);
-        xcb_put_image(
-            m_c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_cursor_pixmap, gc, image->width, image->height, 0, 0,
-            0, 32, uint32_t(image->width) * image->height * 4,
-            reinterpret_cast<const uint8_t*>(xcb_xfixes_get_cursor_image_cursor_image(image.p)));
-        xcb_free_gc(m_c, gc);
-        m_cursor_picture = xcb_generate_id(m_c);
-        xcb_render_create_picture(m_c, m_cursor_picture, m_cursor_pixmap, m_argb32, 0, nullptr);
-    }
     // Drawn into the view before it is scaled, so the pointer is magnified with it.
-    const QPoint at = QPoint(image->x, image->y) - m_cursor_hot - m_view.topLeft();
+    const QPoint at = m_pointer - m_cursor_hot - m_view.topLeft();
     xcb_render_composite(m_c, XCB_RENDER_PICT_OP_OVER, m_cursor_picture, XCB_NONE, m_view_picture,
                          0, 0, 0, 0, int16_t(at.x()), int16_t(at.y()),
                          uint16_t(m_cursor_size.width()), uint16_t(m_cursor_size.height()));
@@ -382,6 +381,8 @@ void X11Magnifier::render() {
     m_dirty = false;
     if (m_window == XCB_NONE || m_view.isEmpty())
         return;
+    // What the server reported since is part of this frame.
+    m_watch.update();
     for (xcb_damage_damage_t d : m_damaged)
         xcb_damage_subtract(m_c, d, XCB_NONE, XCB_NONE);
     m_damaged.clear();
@@ -423,7 +424,9 @@ bool X11Magnifier::nativeEventFilter(const QByteArray& event_type, void* message
     const uint8_t type = event->response_type & 0x7f;
     if (m_damage && type == m_damage_event) {
         const auto* d = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
-        m_damaged.insert(d->damage);
+        // A report may come after its damage was destroyed: nothing to subtract then.
+        if (m_live_damage.contains(d->damage))
+            m_damaged.insert(d->damage);
         m_dirty = true;
         return true;
     }
@@ -433,13 +436,6 @@ bool X11Magnifier::nativeEventFilter(const QByteArray& event_type, void* message
             m_dirty = true;
             return true;
         }
-        return false;
-    case XCB_CONFIGURE_NOTIFY:
-    case XCB_MAP_NOTIFY:
-    case XCB_UNMAP_NOTIFY:
-    case XCB_DESTROY_NOTIFY:
-        // Windows moved, appeared or went: the next frame shows it (Qt sees these too).
-        m_dirty = true;
         return false;
     default:
         return false;

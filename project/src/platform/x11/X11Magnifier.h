@@ -1,5 +1,6 @@
 #pragma once
 
+#include "X11MagnifierWatch.h"
 #include "platform/Magnifier.h"
 
 #include <QAbstractNativeEventFilter>
@@ -18,6 +19,8 @@
 // with the magnified view. Its source is every other top-level window (Composite keeps their
 // contents; Damage says when they change), composed and scaled by RENDER inside the server, so
 // it never magnifies itself. The real pointer is hidden and drawn, magnified, at its place.
+// The windows' places and the pointer's picture come from events, so a frame asks the server
+// only where the pointer is.
 // Without Composite it shows the screen as it was when it appeared.
 class X11Magnifier : public QObject, public Magnifier, public QAbstractNativeEventFilter {
     Q_OBJECT
@@ -49,6 +52,8 @@ private:
     void render();
     void compose_windows(xcb_render_picture_t target);
     void draw_pointer(double sx, double sy);
+    // The pointer's picture as the server has it now.
+    void load_cursor();
     void forget_sources(const QSet<xcb_window_t>& keep);
     xcb_render_pictformat_t format_for_visual(xcb_visualid_t visual) const;
 
@@ -61,7 +66,9 @@ private:
     QSet<xcb_render_pictformat_t> m_alpha_formats;
     xcb_render_pictformat_t m_argb32 = XCB_NONE;
     xcb_render_pictformat_t m_root_format = XCB_NONE;
-    uint32_t m_root_event_mask = 0;
+    // Windows were redirected for this run of the magnifier.
+    bool m_redirected = false;
+    X11MagnifierWatch m_watch;
 
     xcb_window_t m_window = XCB_NONE;
     xcb_render_picture_t m_window_picture = XCB_NONE;
@@ -76,6 +83,7 @@ private:
     xcb_render_picture_t m_snapshot_picture = XCB_NONE;
     QHash<xcb_window_t, Source> m_sources;
     QSet<xcb_damage_damage_t> m_damaged;
+    QSet<xcb_damage_damage_t> m_live_damage;
 
     xcb_pixmap_t m_cursor_pixmap = XCB_NONE;
     xcb_render_picture_t m_cursor_picture = XCB_NONE;
