@@ -9,8 +9,8 @@ packages=(
   libxcb-composite0-dev libxcb-damage0-dev libxcb-render0-dev libxcb-shape0-dev x11proto-dev
   fonts-roboto-unhinted
   xvfb xauth x11-utils x11-xkb-utils xdotool xclip trayer featherpad dbus imagemagick procps
-  # a window manager for the tests of windows as users see them
-  openbox
+  # window managers and a panel for the tests of windows as users see them
+  openbox tint2 xfwm4
   # peers the benchmarks measure us beside
   flameshot
   # programs the paste tests paste into, and clipboard managers that run beside us
