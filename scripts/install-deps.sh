@@ -10,7 +10,7 @@ packages=(
   fonts-roboto-unhinted
   xvfb xauth x11-utils x11-xkb-utils xdotool xclip trayer featherpad dbus libglib2.0-bin imagemagick procps
   # window managers and a panel for the tests of windows as users see them
-  openbox tint2 xfwm4
+  openbox tint2 xfwm4 wmctrl
   # peers the benchmarks measure us beside
   flameshot
   # programs the paste tests paste into, and clipboard managers that run beside us

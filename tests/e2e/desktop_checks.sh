@@ -9,8 +9,10 @@ mkdir -p "$shots"
 
 e2e_begin
 # A desktop background, as a user's desktop has: pictures of black screens tell little.
-convert -size 1280x800 gradient:'#2d5f73-#14303b' background.png &&
-    display -window root background.png || fail "cannot paint the desktop background"
+convert -size 1280x800 gradient:'#2d5f73-#14303b' background.png ||
+    fail "cannot draw the desktop background"
+# display exits with 1 once it has set the root window's background.
+display -window root background.png >/dev/null 2>&1
 start_window_manager "$E2E_WM" || fail "no window manager"
 start_panel || fail "no panel"
 start_corvana
@@ -82,8 +84,8 @@ xdotool key Escape
 wait_for 10 eval '[ -z "$(visible "^Corvana capture$")" ]' || fail "Escape did not close the capture"
 pass "Print covers the whole screen and dims the panel; Escape reaches the capture"
 
-xdotool windowactivate --sync "$editor"
-keys F11
+# Asked of the window manager, as the editor's own full-screen key would.
+wmctrl -i -r "$editor" -b add,fullscreen || fail "wmctrl could not ask for full screen"
 wait_for 10 eval 'xprop -id "$editor" _NET_WM_STATE | grep -q FULLSCREEN' ||
     fail "the editor did not go full screen"
 indicator=$(visible '^Dialog$')
