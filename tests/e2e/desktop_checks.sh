@@ -8,13 +8,11 @@ shots="${CORVANA_SHOTS:-$PWD/screenshots}"
 mkdir -p "$shots"
 
 e2e_begin
-# A desktop background, as a user's desktop has: pictures of black screens tell little.
-convert -size 1280x800 gradient:'#2d5f73-#14303b' background.png ||
-    fail "cannot draw the desktop background"
-# display exits with 1 once it has set the root window's background.
-display -window root background.png >/dev/null 2>&1
 start_window_manager "$E2E_WM" || fail "no window manager"
 start_panel || fail "no panel"
+# A desktop background, as a user's desktop has: pictures of black screens tell little. Set
+# after the window manager, which clears it when it starts.
+xsetroot -solid '#2d5f73' || fail "cannot paint the desktop background"
 start_corvana
 
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
