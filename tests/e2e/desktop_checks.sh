@@ -50,6 +50,11 @@ copy "third cherry"
 xdotool mousemove 200 150
 keys ctrl+alt+space
 wait_for 10 eval '[ -n "$(visible "^Autocomplete$")" ]' || fail "the autocomplete popup did not open"
+# Where the user is: just below and right of the pointer, not where the window manager would
+# put a new window.
+eval "$(xdotool getwindowgeometry --shell "$(visible "^Autocomplete$")" | grep -E '^(X|Y)=')"
+[ "$X" -ge 200 ] && [ "$X" -le 260 ] && [ "$Y" -ge 150 ] && [ "$Y" -le 230 ] ||
+    fail "the popup opened at $X,$Y, away from the pointer at 200,150"
 xdotool type --delay 60 "ban"
 wait_for 5 grep -q "str is: ban" corvana.err || fail "the typed search did not reach the popup"
 sleep 0.3
@@ -105,6 +110,15 @@ xdotool mousemove $((X + 25)) $((Y + 25)) mousedown 1 mousemove $((X + 60)) $((Y
 wait_for 10 eval 'xdotool getwindowgeometry "$indicator" | grep -q "Position: 575,375"' ||
     fail "the drag did not move the indicator: $(xdotool getwindowgeometry "$indicator" | tr '\n' ' ')"
 pass "the indicator is dragged over the full-screen editor"
+
+xdotool key ctrl+alt+n
+wait_for 10 eval '[ -n "$(visible "^Note$")" ]' || fail "Ctrl+Alt+N showed no note"
+note=$(visible '^Note$')
+wait_for 10 eval '[ "$(xdotool getactivewindow 2>/dev/null)" = "$note" ]' ||
+    fail "the note did not take the keyboard from the full-screen editor"
+xdotool key ctrl+alt+n
+wait_for 10 eval '[ -z "$(visible "^Note$")" ]' || fail "Ctrl+Alt+N again did not hide the note"
+pass "the note opens over the full-screen editor with the keyboard, and hides again"
 
 stop_corvana
 finish
