@@ -8,9 +8,9 @@ packages=(
   libx11-dev libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev libxcb-xfixes0-dev
   libxcb-composite0-dev libxcb-damage0-dev libxcb-render0-dev libxcb-shape0-dev x11proto-dev
   fonts-roboto-unhinted
-  xvfb xauth x11-utils x11-xkb-utils xdotool xclip trayer featherpad dbus imagemagick procps
-  # a window manager for the tests of windows as users see them
-  openbox
+  xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xdotool xclip trayer featherpad dbus libglib2.0-bin imagemagick procps
+  # window managers and a panel for the tests of windows as users see them
+  openbox tint2 xfwm4 wmctrl
   # peers the benchmarks measure us beside
   flameshot
   # programs the paste tests paste into, and clipboard managers that run beside us

@@ -1,7 +1,8 @@
 # Sourced by end-to-end tests and benchmarks that need several screens side by side, which
 # Xvfb cannot give (its Xinerama puts every screen at 0,0). Xorg's dummy driver can.
-# start_dummy_x WxH [WxH...]: starts Xorg on a free display with those screens left to right,
-# exports DISPLAY. stop_dummy_x: ends it.
+# start_dummy_x WxH [[below:]WxH...]: starts Xorg on a free display with those screens left to
+# right, or a screen below the one before it when written below:WxH; exports DISPLAY.
+# stop_dummy_x: ends it.
 
 start_dummy_x() {
     local dir conf fifo display i
@@ -22,6 +23,7 @@ start_dummy_x() {
         echo 'EndSection'
         i=0
         for size in "$@"; do
+            size=${size#below:}
             local w=${size%x*} h=${size#*x}
             # Room for the frame buffer in kB, with margin.
             local ram=$(((w * h * 4 / 1024) + 4096))
@@ -45,8 +47,11 @@ start_dummy_x() {
         echo 'Section "ServerLayout"'
         echo '  Identifier "layout"'
         echo '  Screen 0 "s0"'
+        local args=("$@")
         for ((i = 1; i < $#; i++)); do
-            echo "  Screen $i \"s$i\" RightOf \"s$((i - 1))\""
+            local where=RightOf
+            [ "${args[$i]#below:}" != "${args[$i]}" ] && where=Below
+            echo "  Screen $i \"s$i\" $where \"s$((i - 1))\""
         done
         echo '  Option "Xinerama" "on"'
         echo 'EndSection'

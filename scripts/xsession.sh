@@ -39,10 +39,27 @@ start_private_x() {
     fi
 }
 
-# start_window_manager: openbox on $DISPLAY with its stock settings; returns once it manages
-# windows (it has set _NET_SUPPORTING_WM_CHECK on the root).
+# start_window_manager [openbox|xfwm4]: a window manager on $DISPLAY (openbox by default);
+# returns once it manages windows (it has set _NET_SUPPORTING_WM_CHECK on the root). openbox
+# gets a private copy of the stock settings without the Print bindings, which would take the
+# key from the program under test.
 start_window_manager() {
-    openbox --sm-disable >/dev/null 2>&1 &
+    local wm=${1:-openbox} conf
+    case "$wm" in
+    openbox)
+        conf=$(mktemp "${TMPDIR:-/tmp}/corvana-openbox.XXXXXX")
+        sed '/<keybind key="\(A-\)\?Print">/,/<\/keybind>/d' /etc/xdg/openbox/rc.xml >"$conf"
+        openbox --sm-disable --config-file "$conf" >/dev/null 2>&1 &
+        ;;
+    xfwm4)
+        # No compositor: the tests read the screen's pixels, and it would only slow them.
+        xfwm4 --compositor=off --sm-client-disable >/dev/null 2>&1 &
+        ;;
+    *)
+        echo "unknown window manager $wm" >&2
+        return 1
+        ;;
+    esac
     CORVANA_WM_PID=$!
     local waited
     for waited in $(seq 100); do
@@ -50,11 +67,31 @@ start_window_manager() {
         kill -0 "$CORVANA_WM_PID" 2>/dev/null || break
         sleep 0.1
     done
-    echo "openbox did not start" >&2
+    echo "$wm did not start" >&2
+    return 1
+}
+
+# start_panel: tint2 with its stock settings (a panel at the bottom with a task list, a
+# system tray and a clock); returns once its panel is there (a tray icon shown before the tray
+# takes the tray selection is embedded when it does).
+start_panel() {
+    local conf
+    conf=$(mktemp "${TMPDIR:-/tmp}/corvana-tint2.XXXXXX")
+    cp /etc/xdg/tint2/tint2rc "$conf"
+    tint2 -c "$conf" >/dev/null 2>&1 &
+    CORVANA_PANEL_PID=$!
+    local waited
+    for waited in $(seq 100); do
+        xdotool search --class '^tint2$' >/dev/null 2>&1 && return 0
+        kill -0 "$CORVANA_PANEL_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "tint2 did not start" >&2
     return 1
 }
 
 stop_private_x() {
+    [ -n "${CORVANA_PANEL_PID:-}" ] && kill "$CORVANA_PANEL_PID" 2>/dev/null
     [ -n "${CORVANA_WM_PID:-}" ] && kill "$CORVANA_WM_PID" 2>/dev/null
     [ -n "${CORVANA_TRAYER_PID:-}" ] && kill "$CORVANA_TRAYER_PID" 2>/dev/null
     [ -n "${CORVANA_XVFB_PID:-}" ] && kill "$CORVANA_XVFB_PID" 2>/dev/null

@@ -1,7 +1,7 @@
-# The watermark on a desktop with a window manager (openbox): an image chosen in the TradeMark
-# options appears on top; made movable it catches clicks and an xdotool drag moves it; made
-# click-through, a click at its place reaches the window below; with resizing on, its size grip
-# resizes it. Saves a picture of the watermark and its options.
+# The watermark on a desktop with a window manager (openbox) and a panel (tint2): an image
+# chosen in the TradeMark options appears on top; made movable it catches clicks and an xdotool
+# drag moves it; made click-through, a click at its place reaches the window below; with
+# resizing on, its size grip resizes it. Saves a picture of the watermark and its options.
 source "$(dirname "$0")/e2e_lib.sh"
 shots="${CORVANA_SHOTS:-$PWD/screenshots}"
 mkdir -p "$shots"
@@ -13,6 +13,8 @@ lock_box_y=22
 
 e2e_begin
 start_window_manager || fail "no window manager"
+start_panel || fail "no panel"
+xsetroot -solid '#2d5f73' || fail "cannot paint the desktop background"
 # A font named by its file: ImageMagick's own default font is not on every machine.
 convert -size 160x90 gradient:orange-purple -gravity center -pointsize 28 -fill white \
     -font /usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf \

@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QtMath>
 
 namespace {
 // Pixels an outline can touch on each side of its rectangle's edge (pen width 2, antialiased).
@@ -12,11 +13,51 @@ CaptureCanvas::CaptureCanvas(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void CaptureCanvas::set_pictures(const QPixmap& clean, const QPixmap& dimmed) {
+void CaptureCanvas::set_pictures(const QPixmap& clean, const QPixmap& dimmed, qreal ratio) {
     m_clean = clean;
     m_dimmed = dimmed;
-    setFixedSize(clean.size());
+    m_ratio = ratio > 0 ? ratio : 1.0;
+    setFixedSize(to_widget(QRect(QPoint(0, 0), clean.size())).size());
     update();
+}
+
+QPoint CaptureCanvas::to_picture(const QPointF& p) const {
+    // The toolkit hands real pixel positions divided by the ratio: multiplying back gives
+    // whole numbers again, up to rounding.
+    return QPoint(qRound(p.x() * m_ratio), qRound(p.y() * m_ratio));
+}
+
+QRect CaptureCanvas::to_widget(const QRect& r) const {
+    if (m_ratio == 1.0 || r.isEmpty())
+        return r;
+    const int left = qFloor(r.x() / m_ratio), top = qFloor(r.y() / m_ratio);
+    const int right = qCeil((qreal(r.x()) + r.width()) / m_ratio);
+    const int bottom = qCeil((qreal(r.y()) + r.height()) / m_ratio);
+    return QRect(left, top, right - left, bottom - top);
+}
+
+QRegion CaptureCanvas::to_picture(const QRegion& area) const {
+    if (m_ratio == 1.0)
+        return area;
+    QRegion out;
+    for (const QRect& r : area) {
+        const int left = qFloor(r.x() * m_ratio), top = qFloor(r.y() * m_ratio);
+        const int right = qCeil((qreal(r.x()) + r.width()) * m_ratio);
+        const int bottom = qCeil((qreal(r.y()) + r.height()) * m_ratio);
+        out += QRect(left, top, right - left, bottom - top);
+    }
+    return out;
+}
+
+void CaptureCanvas::repaint_area(const QRegion& area) {
+    if (m_ratio == 1.0) {
+        update(area);
+        return;
+    }
+    QRegion widget_area;
+    for (const QRect& r : area)
+        widget_area += to_widget(r);
+    update(widget_area);
 }
 
 QRect CaptureCanvas::normalized(const QRect& r) {
@@ -43,12 +84,12 @@ void CaptureCanvas::set_selection(const QRect& selection) {
     const QRegion outer = grown(m_selection, outline_reach) + grown(selection, outline_reach);
     const QRegion inner = grown(m_selection, -outline_reach) & grown(selection, -outline_reach);
     m_selection = selection;
-    update(outer - inner);
+    repaint_area(outer - inner);
 }
 
 void CaptureCanvas::add_rectangle(const Rectangle& rectangle) {
     m_rectangles.append(rectangle);
-    update(outline_band(rectangle.rect, outline_reach));
+    repaint_area(outline_band(rectangle.rect, outline_reach));
 }
 
 void CaptureCanvas::set_last_rectangle(const QRect& rect) {
@@ -57,7 +98,7 @@ void CaptureCanvas::set_last_rectangle(const QRect& rect) {
     QRect& last = m_rectangles.last().rect;
     const QRegion dirty = outline_band(last, outline_reach) + outline_band(rect, outline_reach);
     last = rect;
-    update(dirty);
+    repaint_area(dirty);
 }
 
 void CaptureCanvas::truncate_rectangles(int count) {
@@ -68,7 +109,7 @@ void CaptureCanvas::truncate_rectangles(int count) {
         dirty += outline_band(m_rectangles[i].rect, outline_reach);
     m_rectangles.resize(std::max(count, 0));
     // Earlier rectangles crossing the removed ones are repainted from the layers too.
-    update(dirty);
+    repaint_area(dirty);
 }
 
 void CaptureCanvas::paint_layers(QPainter& painter, const QRegion& area) const {
@@ -100,7 +141,12 @@ void CaptureCanvas::paint_layers(QPainter& painter, const QRegion& area) const {
 void CaptureCanvas::paintEvent(QPaintEvent* event) {
     ++m_paint_count;
     QPainter painter(this);
-    paint_layers(painter, event->region());
+    if (m_ratio != 1.0) {
+        // With the backing store's own scale this draws the picture's pixels one to one.
+        painter.scale(1.0 / m_ratio, 1.0 / m_ratio);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    }
+    paint_layers(painter, to_picture(event->region()) & QRect(QPoint(0, 0), m_clean.size()));
 }
 
 QImage CaptureCanvas::render(const QRect& area) const {

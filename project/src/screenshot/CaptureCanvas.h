@@ -10,7 +10,8 @@ class QRegion;
 
 // The capture window's picture, painted in layers (dimmed photograph, the selected area
 // undimmed with its outline, the rectangles) so that a drag repaints only the pixels it
-// changes instead of rebuilding a full-desktop frame per move.
+// changes instead of rebuilding a full-desktop frame per move. Everything it is told and tells
+// is in the picture's own (real screen) pixels; on a scaled screen it paints them one to one.
 class CaptureCanvas : public QWidget {
     Q_OBJECT
 public:
@@ -21,7 +22,12 @@ public:
 
     explicit CaptureCanvas(QWidget* parent = nullptr);
 
-    void set_pictures(const QPixmap& clean, const QPixmap& dimmed);
+    // ratio: real pixels per widget unit.
+    void set_pictures(const QPixmap& clean, const QPixmap& dimmed, qreal ratio = 1.0);
+    qreal ratio() const { return m_ratio; }
+    // A widget point in picture pixels, and a picture area in widget units (grown outward).
+    QPoint to_picture(const QPointF& widget_point) const;
+    QRect to_widget(const QRect& picture_area) const;
     void set_selection(const QRect& selection);
     QRect selection() const { return m_selection; }
 
@@ -43,10 +49,13 @@ protected:
 private:
     static QRegion outline_band(const QRect& rect, int width);
     static QRect normalized(const QRect& rect);
+    void repaint_area(const QRegion& picture_area);
+    QRegion to_picture(const QRegion& widget_area) const;
 
     QPixmap m_clean;
     QPixmap m_dimmed;
     QRect m_selection;
     QVector<Rectangle> m_rectangles;
     int m_paint_count = 0;
+    qreal m_ratio = 1.0;
 };

@@ -17,7 +17,9 @@
 #include <QPainter>
 #include <QRubberBand>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 PrintScreen::PrintScreen(QWidget* parent) : PrintScreen(ScreenPhotograph::take(), parent) {}
 
@@ -37,13 +39,16 @@ PrintScreen::PrintScreen(const ScreenPhotograph& photograph, QWidget* parent) : 
         QPainter painter(&m_dimmed_pixmap);
         painter.fillRect(m_dimmed_pixmap.rect(), QColor(0, 0, 0, 128));
         painter.end();
-        m_label->set_pictures(m_clean_pixmap, m_dimmed_pixmap);
+        m_label->set_pictures(m_clean_pixmap, m_dimmed_pixmap, photograph.ratio());
         // Exactly over the screens: the photograph's pixels must lie where they were taken.
-        setGeometry(QRect(photograph.origin(), m_clean_pixmap.size()));
+        setGeometry(photograph.window_geometry());
     }
 
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowFlags(Qt::FramelessWindowHint);
+    // Past the window manager: a managed window may be kept below panels, moved off them or
+    // given a frame, and the photograph must cover every screen where it was taken.
+    setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
+                   Qt::WindowStaysOnTopHint);
     setWindowTitle(QStringLiteral("Corvana capture"));
     setCursor(Qt::CrossCursor);
 
@@ -78,6 +83,7 @@ PrintScreen* PrintScreen::open_capture(App* app, bool automatic_save) {
     capture->show();
     capture->activateWindow();
     capture->raise();
+    capture->take_keyboard();
     APP_LOG(QStringLiteral("END print_screen()"));
     return capture;
 }
@@ -95,13 +101,65 @@ QImage PrintScreen::picture_to_save() const {
     return m_clean_pixmap.toImage();
 }
 
+void PrintScreen::take_keyboard() {
+    // No window manager gives an unmanaged window the focus, and one that does may hand it
+    // on: the keys are grabbed. The grab fails until the window is mapped, or while another
+    // program holds one, so it is tried again for a while.
+    m_keyboard_tries = 0;
+    if (!m_keyboard_timer) {
+        m_keyboard_timer = new QTimer(this);
+        m_keyboard_timer->setInterval(50);
+        connect(m_keyboard_timer, &QTimer::timeout, this, &PrintScreen::try_keyboard_grab);
+    }
+    try_keyboard_grab();
+}
+
+void PrintScreen::try_keyboard_grab() {
+    QWidget* owner = m_color_dialog ? static_cast<QWidget*>(m_color_dialog) : this;
+    if (!isVisible() || !owner->isVisible() || !owner->windowHandle()) {
+        m_keyboard_timer->stop();
+        return;
+    }
+    if (owner->windowHandle()->setKeyboardGrabEnabled(true)) {
+        // Also tells the toolkit, which then hands every key to the grabbing window.
+        owner->grabKeyboard();
+        m_keyboard_timer->stop();
+        return;
+    }
+    constexpr int max_tries = 40;
+    if (++m_keyboard_tries >= max_tries) {
+        qDebug().noquote() << "The capture window could not grab the keyboard";
+        m_keyboard_timer->stop();
+    } else if (!m_keyboard_timer->isActive()) {
+        m_keyboard_timer->start();
+    }
+}
+
+void PrintScreen::release_keyboard() {
+    if (m_keyboard_timer)
+        m_keyboard_timer->stop();
+    if (QWidget* grabber = QWidget::keyboardGrabber())
+        if (grabber == this || grabber == m_color_dialog)
+            grabber->releaseKeyboard();
+}
+
 void PrintScreen::push_snapshot() {
     m_undo_history.append({m_label->selection(), m_label->rectangles().size()});
 }
 
+QRect PrintScreen::selection_on_desktop() const {
+    const QRect area = m_label->to_widget(m_label->selection());
+    return QRect(m_label->mapToGlobal(area.topLeft()), area.size());
+}
+
+QScreen* PrintScreen::selection_screen() const {
+    const QRect global = selection_on_desktop();
+    QScreen* screen = QGuiApplication::screenAt(global.center());
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
 void PrintScreen::place_toolbox() {
-    const QRect area = m_label->selection();
-    const QRect global(m_label->mapToGlobal(area.topLeft()), area.size());
+    const QRect global = selection_on_desktop();
     QScreen* screen = QGuiApplication::screenAt(global.bottomLeft());
     if (!screen)
         screen = QGuiApplication::screenAt(global.center());
@@ -140,8 +198,26 @@ void PrintScreen::slot_button_color_picker_clicked() {
     }
     m_color_dialog = new QColorDialog(m_rectangle_color, this);
     m_color_dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Above the unmanaged capture window only an unmanaged window shows; it takes the keys
+    // while it is open and hands them back when it closes.
+    m_color_dialog->setWindowFlags(Qt::Dialog | Qt::X11BypassWindowManagerHint |
+                                   Qt::WindowStaysOnTopHint);
     connect(m_color_dialog, &QColorDialog::colorSelected, this, &PrintScreen::slot_color_selected);
+    connect(m_color_dialog, &QObject::destroyed, this, [this] {
+        if (isVisible())
+            take_keyboard();
+    });
+    m_color_dialog->adjustSize();
+    if (QScreen* screen = selection_screen()) {
+        QRect frame(QPoint(), m_color_dialog->size());
+        frame.moveCenter(screen->availableGeometry().center());
+        m_color_dialog->move(frame.topLeft());
+    }
+    release_keyboard();
     m_color_dialog->show();
+    m_color_dialog->raise();
+    m_color_dialog->activateWindow();
+    take_keyboard();
 }
 
 void PrintScreen::slot_color_selected(QColor color) {
@@ -169,6 +245,7 @@ void PrintScreen::keyPressEvent(QKeyEvent* event) {
         m_saving = true;
         m_toolbox->close();
         // Hidden, not closed: the picture stays until the save (or the name prompt) is done.
+        release_keyboard();
         hide();
         slot_save();
         break;
@@ -181,6 +258,12 @@ void PrintScreen::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+QPoint PrintScreen::picture_point(const QMouseEvent* event) const {
+    // The position in the window keeps the fraction a scaled screen gives; the widget's own
+    // position is rounded, which would move a scaled selection by a real pixel.
+    return m_label->to_picture(event->windowPos() - QPointF(m_label->mapTo(this, QPoint(0, 0))));
+}
+
 void PrintScreen::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         close_without_saving("Closing");
@@ -188,7 +271,7 @@ void PrintScreen::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() != Qt::LeftButton && event->button() != Qt::MiddleButton)
         return;
-    m_press_point = event->pos();
+    m_press_point = picture_point(event);
     m_current_point = m_press_point;
     if (m_rectangle_mode) {
         m_drawing = true;
@@ -203,7 +286,7 @@ void PrintScreen::mousePressEvent(QMouseEvent* event) {
 }
 
 void PrintScreen::mouseMoveEvent(QMouseEvent* event) {
-    m_current_point = event->pos();
+    m_current_point = picture_point(event);
     const QPoint a = m_press_point, b = m_current_point;
     if (m_drawing) {
         QRect rect;
@@ -243,6 +326,7 @@ void PrintScreen::mouseReleaseEvent(QMouseEvent* /*event*/) {
 
 void PrintScreen::closeEvent(QCloseEvent* event) {
     // Every way out takes the windows of this capture along.
+    release_keyboard();
     m_toolbox->close();
     if (m_color_dialog)
         m_color_dialog->close();

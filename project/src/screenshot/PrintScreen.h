@@ -15,6 +15,8 @@ class PrintScreenSaveAskDialog;
 class PrintScreenToolBox;
 class QColorDialog;
 class QRubberBand;
+class QScreen;
+class QTimer;
 class QVBoxLayout;
 
 // The screenshot tool's full-desktop window: the dimmed photograph of every screen, a selected
@@ -82,6 +84,13 @@ protected:
 
 private:
     void place_toolbox();
+    QPoint picture_point(const QMouseEvent* event) const;
+    void take_keyboard();
+    void try_keyboard_grab();
+    void release_keyboard();
+    // The selected area in the toolkit's desktop units, and the screen that holds it.
+    QRect selection_on_desktop() const;
+    QScreen* selection_screen() const;
     void push_snapshot();
     void close_without_saving(const char* why);
 
@@ -104,4 +113,6 @@ private:
     bool m_saving = false;
     QPointer<QColorDialog> m_color_dialog;
     QString m_photograph_error;
+    QTimer* m_keyboard_timer = nullptr;
+    int m_keyboard_tries = 0;
 };

@@ -17,8 +17,9 @@ constexpr int corner_radius = 3;
 PrintScreenToolBox::PrintScreenToolBox(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Corvana toolbox"));
+    // Unmanaged like the capture window it floats over: a managed window stays below it.
     setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::FramelessWindowHint |
-                   Qt::WindowStaysOnTopHint);
+                   Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint);
     setStyleSheet(QStringLiteral("QDialog { border-radius: %1px; border: 0px solid "
                                  "palette(shadow); background-color: #e5e5e5; }")
                       .arg(corner_radius));

@@ -16,7 +16,10 @@
 
 StatusIndicator::StatusIndicator()
     : QDialog(nullptr), m_owner(new QDialog), m_layout(nullptr), m_label(nullptr) {
-    setParent(m_owner, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    // Past the window manager: a managed window, even one asked to stay on top, goes under a
+    // full-screen window and shows in the task list.
+    setParent(m_owner, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::X11BypassWindowManagerHint);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setObjectName(QStringLiteral("StatusIndicator"));
     setWindowTitle(QStringLiteral("Dialog"));

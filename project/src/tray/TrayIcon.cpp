@@ -40,6 +40,9 @@ TrayIcon::TrayIcon(App* app)
 }
 
 TrayIcon::~TrayIcon() {
+    // Emptied first: a menu shown over D-Bus frees the exported entries only when they are
+    // removed, not when the menu itself goes.
+    m_menu->clear();
     delete m_menu;
 }
 
