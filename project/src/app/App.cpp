@@ -3,15 +3,14 @@
 #include "app/AppLog.h"
 #include "app/DataPaths.h"
 #include "app/SaveManager.h"
-#include "autocomplete/AutocompleteDatabase.h"
 #include "autocomplete/AutocompleteDialog.h"
 #include "autocomplete/AutocompleteMenu.h"
 #include "autocomplete/AutocompletePaste.h"
 #include "autocomplete/ImageEntryFile.h"
+#include "clipboard/CaptureController.h"
 #include "clipboard/CapturedMimeData.h"
-#include "clipboard/ClipboardImageSaver.h"
 #include "clipboard/HistoryDebugText.h"
-#include "clipboard/PasteQueue.h"
+#include "clipboard/PasteEngine.h"
 #include "clipboard/PictureDecoder.h"
 #include "clipboard/SecretContent.h"
 #include "clipboard/SyntheticPaste.h"
@@ -22,11 +21,8 @@
 #include "history/PopupPlacement.h"
 #include "platform/ClipboardOwner.h"
 #include "platform/InputInjector.h"
-#include "platform/KeyState.h"
 #include "platform/Keyboard.h"
 #include "platform/Platform.h"
-#include "platform/SystemInfo.h"
-#include "platform/VirtualKeys.h"
 #include "screenshot/PrintScreen.h"
 #include "screenshot/PrintScreenMenu.h"
 #include "shortcuts/HotkeyProcessor.h"
@@ -76,6 +72,13 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_hotkey_processor = new HotkeyProcessor(this);
     m_clipboard = QGuiApplication::clipboard();
     m_clipboard_owner = &Platform::instance().clipboard_owner();
+    m_temp_dir = new QTemporaryDir;
+    m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
+    m_capture = std::make_unique<CaptureController>(m_history, *this,
+                                                    Platform::instance().clipboard_reader(),
+                                                    *m_clipboard_owner, m_mime_copier, m_notifier);
+    m_paste_engine =
+        std::make_unique<PasteEngine>(m_history, *this, *m_clipboard_owner, m_mime_copier);
 
     // Pages, popups and tools.
     create_popups();
@@ -83,24 +86,23 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_status_indicator = new StatusIndicator;
     m_status_indicator_menu = new StatusIndicatorMenu;
     m_copy_paste_menu = new CopyPasteMenu(this);
-    // Pages, popups and tools join here as they are built.
-    m_print_screen_menu = new PrintScreenMenu(this);
+    m_print_screen_menu = new PrintScreenMenu;
     m_template_menu = new TemplateMenu(this);
-    m_template_paste = new TemplatePaste(this);
+    m_template_paste = new TemplatePaste(m_history, *this, *this, m_notifier);
+    // The Ctrl+V of a special paste delivers its filled row.
+    m_paste_engine->set_served_elsewhere([this] { return m_template_paste->serve_pending(); });
     m_hidden_features = new HiddenFeatures(this);
     m_trade_mark_menu = new TradeMarkMenu(this);
     m_zoom = new Zoom;
-    m_zoom_it_menu = new ZoomItMenu(this);
+    m_zoom_it_menu = new ZoomItMenu(m_shortcuts_dialog);
     LiveZoom::instance(); // installs the mouse hook
 
-    m_temp_dir = new QTemporaryDir;
-    m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
-    m_capture = new ClipboardCapture(Platform::instance().clipboard_reader(), m_mime_copier);
     m_save_manager->load_settings();
     if (m_shortcuts_dialog->differs_from_defaults())
         m_hotkey_processor->update_shortcuts();
 
     m_tray_icon = new TrayIcon(this);
+    m_notifier.set_tray(m_tray_icon);
     setup_main_window();
     m_tray_icon->show_at_start();
     m_status_indicator->show();
@@ -110,6 +112,20 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     if (m_is_first_start)
         open_app();
 
+    connect_pages();
+    m_keyboard->set_hooked(true);
+    reconnect_keyboard_hook();
+
+    m_is_first_start = false;
+    prepare_temp_subfolders();
+    connect(ui->button_show_helper_dialog, &QPushButton::clicked, this,
+            &App::slot_button_show_helper_dialog);
+    update_tooltips();
+}
+
+void App::connect_pages() {
+    connect(&m_history, &ClipboardHistory::changed, this, &App::update_status_indicator);
+    connect(&m_history, &ClipboardHistory::lock_changed, m_tray_icon, &TrayIcon::show_lock);
     connect(m_status_indicator, &StatusIndicator::clicked, this, &App::slot_show_history_dialog);
     connect(m_status_indicator_menu, &StatusIndicatorMenu::signal_checkbox_visibility_toggle, this,
             &App::slot_toggle_status_indicator_visibility);
@@ -119,6 +135,12 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     connect(m_shortcuts_dialog, &QDialog::rejected, this, &App::update_global_shortcuts);
     connect(m_shortcuts_dialog->slider(), &QSlider::valueChanged, m_status_indicator,
             &StatusIndicator::set_transparency);
+    connect(m_print_screen_menu, &PrintScreenMenu::signal_toggle_autosave, this,
+            &App::toggle_automatic_screenshot_save);
+    connect(m_print_screen_menu, &PrintScreenMenu::signal_toggle_enabled, this,
+            &App::toggle_print_screen_enabled);
+    connect(m_print_screen_menu, &PrintScreenMenu::signal_take_screenshot, this,
+            &App::print_screen);
     connect(m_keyboard, &Keyboard::signal_key_pressed, this, &App::key_pressed);
     connect(m_clipboard, &QClipboard::changed, this, &App::clipboard_changed);
     // Copies are heard from the clipboard owner, which knows our own pastes and their echoes.
@@ -128,15 +150,6 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     connect(m_clipboard, &QClipboard::findBufferChanged, this, &App::clipboard_find_buffer_changed);
     connect(m_clipboard, &QObject::objectNameChanged, this, &App::clipboard_object_name_changed);
     connect(m_clipboard, &QClipboard::selectionChanged, this, &App::clipboard_selection_changed);
-
-    m_keyboard->set_hooked(true);
-    reconnect_keyboard_hook();
-
-    m_is_first_start = false;
-    prepare_temp_subfolders();
-    connect(ui->button_show_helper_dialog, &QPushButton::clicked, this,
-            &App::slot_button_show_helper_dialog);
-    update_tooltips();
 }
 
 void App::setup_main_window() {
@@ -152,9 +165,11 @@ App::~App() {
     // The display must not stay magnified after the program ends.
     LiveZoom::instance().reset();
     m_save_manager->save_settings();
-    m_autocomplete = nullptr;
+    m_capture->set_database(nullptr);
+    m_history.disconnect();
     delete m_autocomplete_dialog;
     delete m_history_dialog;
+    m_notifier.set_tray(nullptr);
     delete m_tray_icon;
     m_tray_icon = nullptr;
     m_mime_copier.stop_copies();
@@ -162,12 +177,12 @@ App::~App() {
         m_temp_dir->remove();
     delete m_temp_dir;
     delete m_hotkey_processor;
+    m_paste_engine->set_served_elsewhere(nullptr);
     delete m_template_paste;
     delete m_template_menu;
     delete m_hidden_features;
     delete m_keyboard;
     delete m_save_manager;
-    delete m_capture;
     delete m_note_dialog;
     delete m_status_indicator;
     delete m_status_indicator_menu;
@@ -184,17 +199,42 @@ App::~App() {
 void App::create_popups() {
     m_history_dialog = new HistoryDialog(this);
     m_history_image_viewer = new ImageViewer(m_history_dialog);
-    m_history_menu = new HistoryMenu(this, this);
-    m_history_dialog->connect_to_app(m_history_image_viewer);
+    m_history_menu = new HistoryMenu(this);
+    connect(m_history_dialog, &HistoryDialog::signal_lock_button_clicked, this,
+            &App::history_dialog_list_item_activated);
+    connect(m_history_dialog, &HistoryDialog::signal_entered_row, this,
+            &App::history_dialog_item_entered);
+    connect(m_history_dialog, &HistoryDialog::signal_leave_event, m_history_image_viewer,
+            &ImageViewer::hide_me);
+    connect(m_history_dialog, &HistoryDialog::close_me, this, &App::history_dialog_close);
+    connect(m_history_dialog, &HistoryDialog::signal_delete_row, this, &App::delete_history_entry);
+    connect(m_history_dialog, &HistoryDialog::signal_row_moved, this,
+            &App::slot_history_list_item_position_changed);
+    connect(m_history_dialog, &HistoryDialog::signal_open_autocomplete, this,
+            &App::open_autocomplete_dialog);
+    connect(m_history_menu, &HistoryMenu::signal_clear_history, this,
+            &App::clear_clipboard_history);
+    connect(m_history_menu, &HistoryMenu::signal_show_history, this, &App::open_history_dialog);
 
     const DataPaths& paths = DataPaths::get();
     m_autocomplete_dialog = new AutocompleteDialog(
-        this, paths.data_root() + QStringLiteral("/autocomplete.json"), paths.images_dir());
+        paths.data_root() + QStringLiteral("/autocomplete.json"), paths.images_dir());
     m_autocomplete_image_viewer = new ImageViewer(m_autocomplete_dialog);
-    m_autocomplete_menu = new AutocompleteMenu(this, this);
-    m_autocomplete_paste = new AutocompletePaste(this);
-    m_autocomplete = m_autocomplete_dialog;
-    m_autocomplete_dialog->connect_to_app(m_autocomplete_image_viewer);
+    m_autocomplete_menu = new AutocompleteMenu(this);
+    m_autocomplete_paste = new AutocompletePaste(m_history, this);
+    m_capture->set_database(m_autocomplete_dialog);
+    connect(m_autocomplete_dialog, &AutocompleteDialog::autocomplete_list_item_activated, this,
+            &App::slot_autocomplete_list_item_activated);
+    connect(m_autocomplete_dialog, &AutocompleteDialog::autocomplete_list_item_entered, this,
+            &App::slot_autocomplete_list_item_entered);
+    connect(m_autocomplete_dialog, &AutocompleteDialog::close_me, this,
+            &App::autocomplete_dialog_close);
+    connect(m_autocomplete_dialog, &AutocompleteDialog::signal_leave_event,
+            m_autocomplete_image_viewer, &ImageViewer::hide_me);
+    connect(m_autocomplete_dialog, &AutocompleteDialog::signal_open_history, this,
+            &App::open_history_dialog);
+    connect(m_autocomplete_menu, &AutocompleteMenu::signal_clear_autocomplete_history, this,
+            &App::clear_autocomplete_history_clicked);
     // Queued: the paste engine has handled the same key report by the time this runs.
     connect(m_keyboard, &Keyboard::signal_key_pressed, m_autocomplete_paste,
             &AutocompletePaste::key_reported, Qt::QueuedConnection);
@@ -272,22 +312,11 @@ QPoint App::status_indicator_position() const {
 }
 
 void App::show_notification(const QString& title, const QString& text) {
-    TrayIcon::notify(Platform::instance().system_info().is_modern_desktop() ? nullptr : m_tray_icon,
-                     title, text);
+    m_notifier.show_notification(title, text);
 }
 
 void App::show_tray_message(const QString& title, const QString& text) {
-    qDebug().noquote() << "Tray message:" << title << "-" << text;
-    TrayIcon::notify(m_tray_icon, title, text);
-}
-
-void App::call_by_name(const char* slot) {
-    if (!QMetaObject::invokeMethod(this, slot, Qt::DirectConnection))
-        APP_LOG(QStringLiteral("Not available yet: ") + QLatin1String(slot));
-}
-
-void App::not_built(const char* what) {
-    APP_LOG(QStringLiteral("Not built yet: ") + QLatin1String(what));
+    m_notifier.show_tray_message(title, text);
 }
 
 // ---- Main window ----
@@ -347,19 +376,7 @@ void App::slot_toggle_status_indicator_clickthrough() {
     m_status_indicator->toggle_clickthrough();
 }
 
-void App::database_insert(const QString& type, const QString& text) {
-    if (m_autocomplete)
-        m_autocomplete->database_insert(type, text);
-    else
-        qDebug().noquote() << "database_insert" << type << "(no autocomplete store yet)";
-}
-
 // ---- Capture and history ----
-
-int App::history_size() const {
-    return m_rich_text_copy_enabled ? m_corvana_clipboard_mime_data_history.size()
-                                    : m_corvana_clipboard_text_history.size();
-}
 
 void App::clipboard_changed(QClipboard::Mode /*mode*/) {
     update_status_indicator();
@@ -383,145 +400,25 @@ void App::clipboard_data_changed() {
 
 void App::copy_to_corvana_clipboard() {
     APP_LOG(QStringLiteral("START copy_to_corvana_clipboard()"));
-    if (m_is_paused) {
-        if (m_position_locked)
-            unlock_current_position();
-        return;
-    }
-    if (m_rich_text_copy_enabled)
-        capture_mime_data();
-    else
-        capture_text();
-    APP_LOG(QStringLiteral("END copy_to_corvana_clipboard()"));
-}
-
-bool App::is_a_copy(ClipboardCapture::Outcome outcome, const QString& error) {
-    if (outcome == ClipboardCapture::Outcome::Unread) {
-        APP_LOG(QStringLiteral("The clipboard could not be read, nothing recorded: ") + error);
-        return false;
-    }
-    if (outcome == ClipboardCapture::Outcome::Emptied) {
-        // Its owner exited. Not a copy: the queue stays, and the clipboard gets back what it
-        // held, so a Paste from any program's menu still works.
-        APP_LOG(QStringLiteral("The clipboard was emptied, nothing recorded"));
-        take_back_clipboard();
-        return false;
-    }
-    ClipboardCapture::debug_stall();
-    if (m_position_locked)
-        unlock_current_position();
-    return true;
-}
-
-void App::take_back_clipboard() {
-    const ClipboardOwner::Result served = m_capture->take_back(*m_clipboard_owner);
-    if (!served.ok)
-        APP_LOG(QStringLiteral("The clipboard could not be taken back: ") + served.error);
+    m_capture->capture();
+    if (!m_is_paused)
+        APP_LOG(QStringLiteral("END copy_to_corvana_clipboard()"));
 }
 
 void App::clipboard_owner_gone() {
-    if (m_is_paused)
-        return;
-    APP_LOG(QStringLiteral("The clipboard's owner went away, taking the clipboard back"));
-    take_back_clipboard();
-}
-
-void App::capture_text() {
-    // Reading asks the clipboard's owner, which may be slow or hung: the keyboard does not
-    // wait on it (Keyboard), and neither does an end of the program (ClipboardReader).
-    const ClipboardCapture::Text read = m_capture->read_text();
-    if (!is_a_copy(read.outcome, read.error))
-        return;
-    AppLog::plain(SecretContent::log_preview(read.text, read.secret));
-    prepare_position_for_capture(m_corvana_clipboard_text_history.isEmpty());
-    add_to_corvana_text_history(read.text, read.secret);
-    m_capture->remember_text(read.text);
-    AppLog::plain(QStringLiteral("----- copy_to_corvana_clipboard ----- "));
-    if (!read.secret)
-        database_insert(QStringLiteral("text"), read.text);
-}
-
-void App::capture_mime_data() {
-    const ClipboardCapture::Mime read = m_capture->read_mime(m_file_copy_enabled);
-    if (!is_a_copy(read.outcome, read.error))
-        return;
-    if (!read.error.isEmpty())
-        APP_LOG(read.error);
-    QMimeData* copy = read.data;
-    prepare_position_for_capture(m_corvana_clipboard_mime_data_history.isEmpty());
-    add_to_corvana_mime_data_history(copy);
-    // The history may have dropped the copy already; read it only while it is still there.
-    if (!m_corvana_clipboard_mime_data_history.contains(copy))
-        return;
-    m_capture->remember_mime(copy);
-    if (read.secret) {
-        qDebug() << "Secret content: queued, nothing stored";
-        return;
-    }
-    if (copy->hasText() && !copy->hasUrls() && !copy->hasImage() && !copy->hasColor()) {
-        qDebug() << "Text";
-        database_insert(QStringLiteral("text"), copy->text());
-    } else if (copy->hasImage()) {
-        qDebug() << "Image";
-        save_captured_image(copy);
-    }
-}
-
-void App::save_captured_image(const QMimeData* copy) {
-    const auto outcome = ClipboardImageSaver(DataPaths::get().images_dir())
-                             .save_entry(copy, m_mime_copier.file_copier());
-    if (outcome.result == ClipboardImageSaver::Result::Full)
-        return;
-    APP_LOG(QStringLiteral("ADDING TO AUTOCOMPLETE HISTORY"));
-    database_insert(QStringLiteral("image"), outcome.name);
-    if (outcome.result == ClipboardImageSaver::Result::Saved)
-        show_tray_message(QStringLiteral("Image saved"), "Under the name of " + outcome.name);
-}
-
-void App::prepare_position_for_capture(bool history_empty) {
-    if (history_empty)
-        m_current_clipboard_history_position = -1;
-    if (m_paste_order == QLatin1String("backward") && m_automatic_position_movement)
-        ++m_current_clipboard_history_position;
-}
-
-template <typename T>
-void App::insert_into_history(QList<T>& history, const T& entry, SecretMarks* marks, bool secret) {
-    const auto index =
-        PasteQueue::insertion_index(m_paste_order, m_automatic_position_movement,
-                                    m_current_clipboard_history_position, history.size());
-    if (!index) {
-        if constexpr (std::is_pointer_v<T>)
-            delete entry;
-        return;
-    }
-    history.insert(*index, entry);
-    if (marks)
-        marks->insert(*index, secret);
-    if (history.size() <= max_history_size)
-        return;
-    const auto drop = PasteQueue::drop_oldest(m_paste_order, *index,
-                                              m_current_clipboard_history_position, history.size());
-    m_current_clipboard_history_position = drop.position;
-    if (marks)
-        marks->remove(drop.index);
-    if constexpr (std::is_pointer_v<T>)
-        delete history.takeAt(drop.index);
-    else
-        history.removeAt(drop.index);
+    m_capture->owner_gone();
 }
 
 void App::add_to_corvana_text_history(const QString& current_clipboard_text, bool secret) {
     APP_LOG(QStringLiteral("START add_to_corvana_text_history(QString current_clipboard_text)"));
-    insert_into_history(m_corvana_clipboard_text_history, current_clipboard_text, &m_secret_marks,
-                        secret);
+    m_history.add_text(current_clipboard_text, secret);
     APP_LOG(QStringLiteral("END add_to_corvana_text_history(QString current_clipboard_text)"));
 }
 
 void App::add_to_corvana_mime_data_history(QMimeData* current_clipboard_mime_data) {
     APP_LOG(QStringLiteral(
         "START add_to_corvana_mime_data_history(QMimeData *current_clipboard_mime_data)"));
-    insert_into_history(m_corvana_clipboard_mime_data_history, current_clipboard_mime_data);
+    m_history.add_mime(current_clipboard_mime_data);
     APP_LOG(QStringLiteral(
         "END add_to_corvana_mime_data_history(QMimeData *current_clipboard_mime_data)"));
 }
@@ -543,16 +440,7 @@ QMimeData* App::get_mime_data_object_copy_2(const QMimeData* mime_data_reference
 
 void App::clear_clipboard_history() {
     APP_LOG(QStringLiteral("App::clear_clipboard_history"));
-    qDeleteAll(m_corvana_clipboard_mime_data_history);
-    m_corvana_clipboard_mime_data_history.clear();
-    m_corvana_clipboard_text_history.clear();
-    m_secret_marks.clear();
-    m_current_clipboard_history_position = -1;
-    update_status_indicator();
-}
-
-void App::slot_clear_clipboard_history() {
-    clear_clipboard_history();
+    m_history.clear();
 }
 
 void App::toggle_rich_text_copy() {
@@ -561,36 +449,21 @@ void App::toggle_rich_text_copy() {
     update_ui();
 }
 
-void App::enable_or_disable_rich_text_copy() {
-    toggle_rich_text_copy();
-}
-
 void App::toggle_file_copy() {
     m_file_copy_enabled = !m_file_copy_enabled;
     update_ui();
 }
 
 void App::copy_pressed() {
-    if (m_position_locked)
-        unlock_current_position();
+    m_history.unlock();
     m_template_row_counter = 0;
     m_template_table_text.clear();
-}
-
-void App::cut_pressed() {}
-
-void App::paste_pressed() {
-    m_paste_on_next_clipboard_change = true;
 }
 
 void App::clipboard_set(const QString& text) {
     qDebug() << "Trying to set clip";
     m_clipboard->setText(text);
 }
-
-void App::print_current_text_clipboard_state() {}
-
-void App::print_current_mime_data_clipboard_state() {}
 
 void App::show_debug_info() {
     APP_LOG(QStringLiteral("App::show_debug_info"));
@@ -599,11 +472,6 @@ void App::show_debug_info() {
                                              m_corvana_clipboard_mime_data_history,
                                              m_corvana_clipboard_text_history, m_secret_marks));
 }
-
-void App::clipboard_destroyed() {}
-void App::clipboard_find_buffer_changed() {}
-void App::clipboard_object_name_changed() {}
-void App::clipboard_selection_changed() {}
 
 // ---- Templates and the watermark ----
 
@@ -652,84 +520,26 @@ void App::open_url(const QString& address) {
 // ---- Paste engine ----
 
 void App::paste_from_corvana_clipboard() {
-    APP_LOG(QStringLiteral("START paste_from_corvana_clipboard()"));
-    m_clipboard_owner->report_pending_copy(); // a copy made just before is queued first
-    // The Ctrl+V of a special paste delivers its filled row.
-    if (m_template_paste && m_template_paste->serve_pending())
-        return;
-    if (m_is_paused)
-        return;
-    int& p = m_current_clipboard_history_position;
-    if (p < 0)
-        p = 0;
-    const int n = history_size();
-    if (n == 0)
-        return;
-    const auto step =
-        PasteQueue::paste_step(m_paste_order, m_rich_text_copy_enabled,
-                               m_automatic_position_movement, m_position_locked, p, n);
-    if (!step) {
-        APP_LOG(QStringLiteral("Unknown paste order \"%1\": nothing pasted").arg(m_paste_order));
-        return;
-    }
-    p = step->position;
-
-    // Our own serving is never reported as a copy, so nothing is marked to be ignored.
-    QMimeData* entry = nullptr;
-    if (m_rich_text_copy_enabled) {
-        entry = get_mime_data_object_copy_2(m_corvana_clipboard_mime_data_history.at(step->index));
-    } else {
-        const QString& text = m_corvana_clipboard_text_history.at(step->index);
-        if (text.contains(QLatin1String("file:///")))
-            return;
-        qDebug().noquote() << "Text to paste: " << text.size() << "characters";
-        entry = new QMimeData;
-        entry->setText(text);
-    }
-    const ClipboardOwner::Result served = m_clipboard_owner->serve(entry);
-    if (!served.ok)
-        APP_LOG(QStringLiteral("The entry could not be put on the clipboard: ") + served.error);
-    APP_LOG(QStringLiteral("END paste_from_corvana_clipboard()"));
+    m_paste_engine->paste();
 }
 
 void App::clipboard_history_go_back() {
-    AppLog::plain(QStringLiteral("App::clipboard_history_go_back()"));
-    m_current_clipboard_history_position =
-        PasteQueue::go_back(m_paste_order, m_current_clipboard_history_position, history_size());
+    m_paste_engine->go_back();
 }
 
 void App::clipboard_history_go_forward() {
-    AppLog::plain(QStringLiteral("App::clipboard_history_go_forward()"));
-    m_current_clipboard_history_position =
-        PasteQueue::go_forward(m_paste_order, m_current_clipboard_history_position, history_size());
+    m_paste_engine->go_forward();
 }
 
 void App::switch_paste_order() {
-    if (m_paste_order == QLatin1String("forward")) {
-        m_paste_order = QStringLiteral("backward");
-        m_current_clipboard_history_position = history_size() - 1;
-    } else {
-        m_paste_order = QStringLiteral("forward");
-        m_current_clipboard_history_position = 0;
-    }
+    m_paste_engine->switch_order();
     update_ui();
     update_status_indicator();
 }
 
 void App::slot_combobox_edit_text_changed(const QString& new_text) {
     APP_LOG(QStringLiteral("START slot_combobox_edit_text_changed(QString new_text)"));
-    if (new_text == QLatin1String("Automatic Forward")) {
-        m_paste_order = QStringLiteral("forward");
-        m_automatic_position_movement = true;
-        qDebug() << "Mode set to Automatic Forward";
-    } else if (new_text == QLatin1String("Automatic Backward")) {
-        m_paste_order = QStringLiteral("backward");
-        m_automatic_position_movement = true;
-        qDebug() << "Mode set to Automatic Backward";
-    } else if (new_text == QLatin1String("Manual")) {
-        m_automatic_position_movement = false;
-        qDebug() << "Mode set to automatic Manual";
-    }
+    m_paste_engine->set_mode(new_text);
     APP_LOG(QStringLiteral("END slot_combobox_edit_text_changed(QString new_text)"));
 }
 
@@ -739,34 +549,13 @@ void App::enable_or_disable_automatic_position_movement() {
     update_ui();
 }
 
-void App::lock_current_position() {
-    if (m_position_locked)
-        return; // locking again would lose the position that unlocking returns to
-    m_position_locked = true;
-    m_saved_position = m_current_clipboard_history_position;
-    m_tray_icon->show_lock(true);
-}
-
-void App::unlock_current_position() {
-    if (!m_position_locked)
-        return;
-    m_position_locked = false;
-    m_current_clipboard_history_position = m_saved_position;
-    m_tray_icon->show_lock(false);
-}
-
 void App::pause_or_resume_corvana() {
     m_is_paused = !m_is_paused;
     update_ui();
 }
 
-void App::on_button_change_mode_clicked() {
-    pause_or_resume_corvana();
-}
-
 int App::remaining_count() const {
-    return PasteQueue::remaining(m_paste_order, m_current_clipboard_history_position,
-                                 history_size());
+    return m_paste_engine->remaining();
 }
 
 void App::update_status_indicator() {
@@ -831,7 +620,7 @@ void App::history_dialog_item_entered(int row) {
     if (!m_rich_text_copy_enabled)
         return;
     m_history_image_viewer->hide();
-    const QMimeData* entry = HistoryEditor::mime_entry_of_row(*this, row);
+    const QMimeData* entry = HistoryEditor::mime_entry_of_row(m_history, m_paste_order, row);
     if (entry && entry->hasImage() && !SecretContent::is_secret(entry))
         m_history_image_viewer->preview(m_history_dialog,
                                         qvariant_cast<QImage>(entry->imageData()));
@@ -840,7 +629,8 @@ void App::history_dialog_item_entered(int row) {
 
 void App::history_dialog_list_item_activated() {
     APP_LOG(QStringLiteral("START history_dialog_list_item_activated()"));
-    const bool locked = HistoryEditor::toggle_lock(*this, m_history_dialog->current_row());
+    const bool locked =
+        HistoryEditor::toggle_lock(m_history, m_paste_order, m_history_dialog->current_row());
     m_history_dialog->show_lock_state(locked);
     update_ui();
     m_tray_icon->show_lock(locked); // after update_ui, which shows the running icon
@@ -848,11 +638,13 @@ void App::history_dialog_list_item_activated() {
 }
 
 void App::slot_history_list_item_position_changed(int from_row, int to_row) {
-    HistoryEditor::move_entry(*this, from_row, to_row);
+    HistoryEditor::move_entry(
+        m_history, m_paste_order, from_row, to_row,
+        [this](const QMimeData* moved) { return get_mime_data_object_copy(moved); });
 }
 
 void App::delete_history_entry(int row) {
-    HistoryEditor::delete_entry(*this, row);
+    HistoryEditor::delete_entry(m_history, m_paste_order, row);
 }
 
 void App::open_autocomplete_dialog() {
@@ -893,12 +685,15 @@ void App::clear_autocomplete_history_clicked() {
 
 void App::print_screen() {
     APP_LOG(QStringLiteral("START print_screen()"));
-    if (m_print_screen_enabled)
-        PrintScreen::open_capture(this, m_automatic_screenshot_save);
-}
-
-void App::toggle_automatic_screenshot_save() {
-    m_automatic_screenshot_save = !m_automatic_screenshot_save;
+    if (!m_print_screen_enabled)
+        return;
+    PrintScreen* capture = PrintScreen::open_capture(m_notifier, m_automatic_screenshot_save);
+    if (!capture)
+        return;
+    connect(capture, &PrintScreen::signal_saved_in, this,
+            [this](const QString& folder) { m_screenshot_folder = folder; });
+    connect(capture, &PrintScreen::signal_add_to_database, this,
+            &App::print_screen_show_notification);
 }
 
 void App::toggle_print_screen_enabled() {
@@ -908,7 +703,7 @@ void App::toggle_print_screen_enabled() {
 }
 
 void App::print_screen_show_notification(const QString& name) {
-    database_insert(QStringLiteral("image"), name);
+    m_capture->database_insert(QStringLiteral("image"), name);
     show_tray_message(QStringLiteral("Image Saved"), QStringLiteral("File name: ") + name);
     connect(m_tray_icon, &QSystemTrayIcon::messageClicked, this,
             &App::slot_print_screen_show_notification_clicked, Qt::UniqueConnection);

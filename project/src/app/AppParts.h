@@ -1,0 +1,52 @@
+#pragma once
+
+class AutocompleteDialog;
+class AutocompleteMenu;
+class AutocompletePaste;
+class ClipboardOwner;
+class CopyPasteMenu;
+class HiddenFeatures;
+class HistoryDialog;
+class HistoryMenu;
+class HotkeyProcessor;
+class ImageViewer;
+class MainWindowForm;
+class NoteDialog;
+class PrintScreenMenu;
+class SaveManager;
+class ShortcutsDialog;
+class StatusIndicator;
+class StatusIndicatorMenu;
+class TemplateMenu;
+class TemplatePaste;
+class TradeMarkMenu;
+class TrayIcon;
+class Zoom;
+class ZoomItMenu;
+
+// The objects App builds and owns, one pointer each; App deletes them in its destructor.
+struct AppParts {
+    SaveManager* m_save_manager = nullptr;
+    ShortcutsDialog* m_shortcuts_dialog = nullptr;
+    HotkeyProcessor* m_hotkey_processor = nullptr;
+    PrintScreenMenu* m_print_screen_menu = nullptr;
+    TemplateMenu* m_template_menu = nullptr;
+    TemplatePaste* m_template_paste = nullptr;
+    HiddenFeatures* m_hidden_features = nullptr;
+    TradeMarkMenu* m_trade_mark_menu = nullptr;
+    Zoom* m_zoom = nullptr;
+    ZoomItMenu* m_zoom_it_menu = nullptr;
+    ClipboardOwner* m_clipboard_owner = nullptr;
+    HistoryDialog* m_history_dialog = nullptr;
+    ImageViewer* m_history_image_viewer = nullptr;
+    HistoryMenu* m_history_menu = nullptr;
+    AutocompleteDialog* m_autocomplete_dialog = nullptr;
+    ImageViewer* m_autocomplete_image_viewer = nullptr;
+    AutocompleteMenu* m_autocomplete_menu = nullptr;
+    AutocompletePaste* m_autocomplete_paste = nullptr;
+    TrayIcon* m_tray_icon = nullptr;
+    StatusIndicator* m_status_indicator = nullptr;
+    StatusIndicatorMenu* m_status_indicator_menu = nullptr;
+    CopyPasteMenu* m_copy_paste_menu = nullptr;
+    NoteDialog* m_note_dialog = nullptr;
+};
