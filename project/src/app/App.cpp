@@ -1,23 +1,17 @@
 #include "app/App.h"
 
 #include "app/AppLog.h"
-#include "app/DataPaths.h"
 #include "app/SaveManager.h"
 #include "autocomplete/AutocompleteDialog.h"
 #include "autocomplete/AutocompleteMenu.h"
 #include "autocomplete/AutocompletePaste.h"
-#include "autocomplete/ImageEntryFile.h"
 #include "clipboard/CaptureController.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/HistoryDebugText.h"
 #include "clipboard/PasteEngine.h"
-#include "clipboard/PictureDecoder.h"
-#include "clipboard/SecretContent.h"
 #include "clipboard/SyntheticPaste.h"
 #include "history/HistoryDialog.h"
-#include "history/HistoryEditor.h"
 #include "history/HistoryMenu.h"
-#include "history/ImageViewer.h"
 #include "history/PopupPlacement.h"
 #include "platform/ClipboardOwner.h"
 #include "platform/InputInjector.h"
@@ -50,7 +44,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImage>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
@@ -58,6 +51,14 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWindow>
+
+namespace {
+void bring_up(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+} // namespace
 
 App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     Q_INIT_RESOURCE(resources);
@@ -95,6 +96,8 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_trade_mark_menu = new TradeMarkMenu(this);
     m_zoom = new Zoom;
     m_zoom_it_menu = new ZoomItMenu(m_shortcuts_dialog);
+    m_zoom_switch = std::make_unique<ZoomSwitch>(*this, *m_zoom, *m_zoom_it_menu);
+    m_screenshots = std::make_unique<ScreenshotLauncher>(*this, *this, m_notifier);
     LiveZoom::instance(); // installs the mouse hook
 
     m_save_manager->load_settings();
@@ -117,7 +120,7 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     reconnect_keyboard_hook();
 
     m_is_first_start = false;
-    prepare_temp_subfolders();
+    MimeDataCopier::prepare_temp_folder(*m_temp_dir);
     connect(ui->button_show_helper_dialog, &QPushButton::clicked, this,
             &App::slot_button_show_helper_dialog);
     update_tooltips();
@@ -141,6 +144,8 @@ void App::connect_pages() {
             &App::toggle_print_screen_enabled);
     connect(m_print_screen_menu, &PrintScreenMenu::signal_take_screenshot, this,
             &App::print_screen);
+    connect(m_screenshots.get(), &ScreenshotLauncher::saved, this,
+            &App::print_screen_show_notification);
     connect(m_keyboard, &Keyboard::signal_key_pressed, this, &App::key_pressed);
     connect(m_clipboard, &QClipboard::changed, this, &App::clipboard_changed);
     // Copies are heard from the clipboard owner, which knows our own pastes and their echoes.
@@ -167,89 +172,61 @@ App::~App() {
     m_save_manager->save_settings();
     m_capture->set_database(nullptr);
     m_history.disconnect();
-    delete m_autocomplete_dialog;
-    delete m_history_dialog;
     m_notifier.set_tray(nullptr);
-    delete m_tray_icon;
+    m_paste_engine->set_served_elsewhere(nullptr);
+    for (QObject* part :
+         std::initializer_list<QObject*>{m_autocomplete_popup, m_history_popup, m_tray_icon})
+        delete part;
     m_tray_icon = nullptr;
+    // The copies under way end before the folder they write into goes.
     m_mime_copier.stop_copies();
     if (m_temp_dir)
         m_temp_dir->remove();
     delete m_temp_dir;
-    delete m_hotkey_processor;
-    m_paste_engine->set_served_elsewhere(nullptr);
-    delete m_template_paste;
-    delete m_template_menu;
-    delete m_hidden_features;
-    delete m_keyboard;
-    delete m_save_manager;
-    delete m_note_dialog;
-    delete m_status_indicator;
-    delete m_status_indicator_menu;
-    delete m_copy_paste_menu;
+    for (QObject* part : std::initializer_list<QObject*>{
+             m_hotkey_processor, m_template_paste, m_template_menu, m_hidden_features, m_keyboard,
+             m_save_manager, m_note_dialog, m_status_indicator, m_status_indicator_menu,
+             m_copy_paste_menu})
+        delete part;
     delete ui;
-    delete m_print_screen_menu;
-    delete m_zoom;
-    delete m_zoom_it_menu;
+    for (QObject* part :
+         std::initializer_list<QObject*>{m_print_screen_menu, m_zoom, m_zoom_it_menu})
+        delete part;
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
 }
 
 void App::create_popups() {
-    m_history_dialog = new HistoryDialog(this);
-    m_history_image_viewer = new ImageViewer(m_history_dialog);
-    m_history_menu = new HistoryMenu(this);
-    connect(m_history_dialog, &HistoryDialog::signal_lock_button_clicked, this,
+    m_history_popup =
+        new HistoryPopup(new HistoryDialog(this), m_history, *this, m_mime_copier, this);
+    HistoryDialog* history = m_history_popup->dialog();
+    connect(history, &HistoryDialog::signal_lock_button_clicked, this,
             &App::history_dialog_list_item_activated);
-    connect(m_history_dialog, &HistoryDialog::signal_entered_row, this,
-            &App::history_dialog_item_entered);
-    connect(m_history_dialog, &HistoryDialog::signal_leave_event, m_history_image_viewer,
-            &ImageViewer::hide_me);
-    connect(m_history_dialog, &HistoryDialog::close_me, this, &App::history_dialog_close);
-    connect(m_history_dialog, &HistoryDialog::signal_delete_row, this, &App::delete_history_entry);
-    connect(m_history_dialog, &HistoryDialog::signal_row_moved, this,
+    connect(history, &HistoryDialog::signal_entered_row, this, &App::history_dialog_item_entered);
+    connect(history, &HistoryDialog::close_me, this, &App::history_dialog_close);
+    connect(history, &HistoryDialog::signal_delete_row, this, &App::delete_history_entry);
+    connect(history, &HistoryDialog::signal_row_moved, this,
             &App::slot_history_list_item_position_changed);
-    connect(m_history_dialog, &HistoryDialog::signal_open_autocomplete, this,
+    connect(history, &HistoryDialog::signal_open_autocomplete, this,
             &App::open_autocomplete_dialog);
-    connect(m_history_menu, &HistoryMenu::signal_clear_history, this,
+    connect(m_history_popup->menu(), &HistoryMenu::signal_clear_history, this,
             &App::clear_clipboard_history);
-    connect(m_history_menu, &HistoryMenu::signal_show_history, this, &App::open_history_dialog);
-
-    const DataPaths& paths = DataPaths::get();
-    m_autocomplete_dialog = new AutocompleteDialog(
-        paths.data_root() + QStringLiteral("/autocomplete.json"), paths.images_dir());
-    m_autocomplete_image_viewer = new ImageViewer(m_autocomplete_dialog);
-    m_autocomplete_menu = new AutocompleteMenu(this);
-    m_autocomplete_paste = new AutocompletePaste(m_history, this);
-    m_capture->set_database(m_autocomplete_dialog);
-    connect(m_autocomplete_dialog, &AutocompleteDialog::autocomplete_list_item_activated, this,
-            &App::slot_autocomplete_list_item_activated);
-    connect(m_autocomplete_dialog, &AutocompleteDialog::autocomplete_list_item_entered, this,
-            &App::slot_autocomplete_list_item_entered);
-    connect(m_autocomplete_dialog, &AutocompleteDialog::close_me, this,
-            &App::autocomplete_dialog_close);
-    connect(m_autocomplete_dialog, &AutocompleteDialog::signal_leave_event,
-            m_autocomplete_image_viewer, &ImageViewer::hide_me);
-    connect(m_autocomplete_dialog, &AutocompleteDialog::signal_open_history, this,
+    connect(m_history_popup->menu(), &HistoryMenu::signal_show_history, this,
             &App::open_history_dialog);
-    connect(m_autocomplete_menu, &AutocompleteMenu::signal_clear_autocomplete_history, this,
-            &App::clear_autocomplete_history_clicked);
-    // Queued: the paste engine has handled the same key report by the time this runs.
-    connect(m_keyboard, &Keyboard::signal_key_pressed, m_autocomplete_paste,
-            &AutocompletePaste::key_reported, Qt::QueuedConnection);
-}
 
-void App::prepare_temp_subfolders() {
-    if (!m_temp_dir->isValid())
-        return;
-    APP_LOG(QStringLiteral("Temp dir is valid"));
-    qDebug().noquote() << "Temp dir path is: " + m_temp_dir->path();
-    for (const char* sub : {"/curr", "/temp"}) {
-        QDir dir(m_temp_dir->path() + QLatin1String(sub));
-        if (!dir.exists())
-            dir.mkpath(QStringLiteral("."));
-    }
+    m_autocomplete_popup = new AutocompletePopup(m_history, *m_keyboard, this);
+    AutocompleteDialog* autocomplete = m_autocomplete_popup->dialog();
+    m_capture->set_database(autocomplete);
+    connect(autocomplete, &AutocompleteDialog::autocomplete_list_item_activated, this,
+            &App::slot_autocomplete_list_item_activated);
+    connect(autocomplete, &AutocompleteDialog::autocomplete_list_item_entered, this,
+            &App::slot_autocomplete_list_item_entered);
+    connect(autocomplete, &AutocompleteDialog::close_me, this, &App::autocomplete_dialog_close);
+    connect(autocomplete, &AutocompleteDialog::signal_open_history, this,
+            &App::open_history_dialog);
+    connect(m_autocomplete_popup->menu(), &AutocompleteMenu::signal_clear_autocomplete_history,
+            this, &App::clear_autocomplete_history_clicked);
 }
 
 QString App::temp_dir_path() const {
@@ -279,16 +256,6 @@ void App::key_pressed(int key, int /*flags*/) {
         m_hotkey_processor->handle_key_pressed(key);
 }
 
-void App::connect_keyboard_hook() {
-    m_keyboard->set_hooked(true);
-    m_keyboard_hooked = true;
-}
-
-void App::disconnect_keyboard_hook() {
-    m_keyboard->set_hooked(false);
-    m_keyboard_hooked = false;
-}
-
 void App::reconnect_keyboard_hook() {
     if (!m_use_keyboard_shortcuts && m_keyboard_hooked)
         disconnect_keyboard_hook();
@@ -303,24 +270,6 @@ void App::update_global_shortcuts() {
     m_save_manager->save_settings();
 }
 
-void App::move_status_indicator(int x, int y) {
-    m_status_indicator->move_to(x, y);
-}
-
-QPoint App::status_indicator_position() const {
-    return m_status_indicator->position();
-}
-
-void App::show_notification(const QString& title, const QString& text) {
-    m_notifier.show_notification(title, text);
-}
-
-void App::show_tray_message(const QString& title, const QString& text) {
-    m_notifier.show_tray_message(title, text);
-}
-
-// ---- Main window ----
-
 void App::set_status(const QString& state, const QString& text) {
     ui->show_state(this, state, text);
     m_tray_icon->setToolTip(QStringLiteral("Corvana ") + QStringLiteral(CORVANA_VERSION));
@@ -331,31 +280,9 @@ void App::update_tooltips() {
     ui->set_tooltips(m_shortcuts_dialog->sequence(1), m_shortcuts_dialog->sequence(12));
 }
 
-void App::on_button_show_copy_paste_menu_clicked() {
-    m_copy_paste_menu->show();
-}
-
-void App::on_button_show_clipboard_history_menu_clicked() {
-    m_history_menu->show();
-}
-
-void App::on_button_show_autocomplete_menu_clicked() {
-    m_autocomplete_menu->show();
-}
-
-void App::on_button_show_status_indicator_menu_clicked() {
-    m_status_indicator_menu->show();
-}
-
 void App::on_button_show_shortcut_settings_clicked() {
     m_hotkey_processor->disconnect_shortcuts();
-    m_shortcuts_dialog->show();
-    m_shortcuts_dialog->raise();
-    m_shortcuts_dialog->activateWindow();
-}
-
-void App::on_button_show_about_clicked() {
-    AboutBox::open();
+    bring_up(m_shortcuts_dialog);
 }
 
 void App::slot_button_show_helper_dialog() {
@@ -363,20 +290,6 @@ void App::slot_button_show_helper_dialog() {
     help->set_text(HelperDialog::help_page(*m_shortcuts_dialog));
     help->show();
 }
-
-void App::slot_toggle_note_dialog() {
-    m_note_dialog->setVisible(!m_note_dialog->isVisible());
-}
-
-void App::slot_toggle_status_indicator_visibility() {
-    m_status_indicator->toggle_visibility();
-}
-
-void App::slot_toggle_status_indicator_clickthrough() {
-    m_status_indicator->toggle_clickthrough();
-}
-
-// ---- Capture and history ----
 
 void App::clipboard_changed(QClipboard::Mode /*mode*/) {
     update_status_indicator();
@@ -405,10 +318,6 @@ void App::copy_to_corvana_clipboard() {
         APP_LOG(QStringLiteral("END copy_to_corvana_clipboard()"));
 }
 
-void App::clipboard_owner_gone() {
-    m_capture->owner_gone();
-}
-
 void App::add_to_corvana_text_history(const QString& current_clipboard_text, bool secret) {
     APP_LOG(QStringLiteral("START add_to_corvana_text_history(QString current_clipboard_text)"));
     m_history.add_text(current_clipboard_text, secret);
@@ -429,13 +338,7 @@ QMimeData* App::get_mime_data_object_copy(const QMimeData* mime_data_reference) 
 }
 
 QMimeData* App::get_mime_data_object_copy_2(const QMimeData* mime_data_reference) {
-    // The entry's own snapshots: files are copied once, at capture, never inside a paste.
-    APP_LOG(
-        QStringLiteral("START get_mime_data_object_copy_2(const QMimeData *mime_data_reference)"));
-    QMimeData* copy = m_mime_copier.copy_for_paste(mime_data_reference);
-    APP_LOG(
-        QStringLiteral("END get_mime_data_object_copy_2(const QMimeData *mime_data_reference)"));
-    return copy;
+    return m_mime_copier.copy_for_paste(mime_data_reference);
 }
 
 void App::clear_clipboard_history() {
@@ -443,14 +346,19 @@ void App::clear_clipboard_history() {
     m_history.clear();
 }
 
-void App::toggle_rich_text_copy() {
-    m_rich_text_copy_enabled = !m_rich_text_copy_enabled;
-    clear_clipboard_history();
+void App::toggle_file_copy() {
+    m_file_copy_enabled = !m_file_copy_enabled;
     update_ui();
 }
 
-void App::toggle_file_copy() {
-    m_file_copy_enabled = !m_file_copy_enabled;
+void App::pause_or_resume_corvana() {
+    m_is_paused = !m_is_paused;
+    update_ui();
+}
+
+void App::toggle_rich_text_copy() {
+    m_rich_text_copy_enabled = !m_rich_text_copy_enabled;
+    clear_clipboard_history();
     update_ui();
 }
 
@@ -473,20 +381,13 @@ void App::show_debug_info() {
                                              m_corvana_clipboard_text_history, m_secret_marks));
 }
 
-// ---- Templates and the watermark ----
-
 void App::on_button_show_trademark_menu_clicked() {
-    m_trade_mark_menu->show();
-    m_trade_mark_menu->raise();
-    m_trade_mark_menu->activateWindow();
+    bring_up(m_trade_mark_menu);
 }
 
 void App::on_button_templates_clicked() {
     APP_LOG(QStringLiteral("void App::on_button_templates_clicked()"));
-    if (!m_template_menu->isVisible())
-        m_template_menu->show();
-    m_template_menu->raise();
-    m_template_menu->activateWindow();
+    bring_up(m_template_menu);
 }
 
 void App::ctrl_shift_v() {
@@ -494,41 +395,9 @@ void App::ctrl_shift_v() {
     m_template_paste->press(m_template_menu->selected_template());
 }
 
-// ---- Hidden features ----
-
-void App::enter_hidden_feature_spell() {
-    m_hidden_features->enter_spell();
-}
-
-void App::activate_hidden_feature(const QString& spell) {
-    m_hidden_features->activate(spell);
-}
-
-void App::hidden_features_dialog_closed() {
-    m_hidden_features->dialog_closed();
-}
-
-void App::open_hidden_features_help() {
-    open_url(HiddenFeatures::help_url());
-}
-
 void App::open_url(const QString& address) {
     if (!QDesktopServices::openUrl(QUrl(address)))
         APP_LOG(QStringLiteral("No program opened ") + address);
-}
-
-// ---- Paste engine ----
-
-void App::paste_from_corvana_clipboard() {
-    m_paste_engine->paste();
-}
-
-void App::clipboard_history_go_back() {
-    m_paste_engine->go_back();
-}
-
-void App::clipboard_history_go_forward() {
-    m_paste_engine->go_forward();
 }
 
 void App::switch_paste_order() {
@@ -549,15 +418,6 @@ void App::enable_or_disable_automatic_position_movement() {
     update_ui();
 }
 
-void App::pause_or_resume_corvana() {
-    m_is_paused = !m_is_paused;
-    update_ui();
-}
-
-int App::remaining_count() const {
-    return m_paste_engine->remaining();
-}
-
 void App::update_status_indicator() {
     m_status_indicator_count = remaining_count();
     m_status_indicator->set_counter(m_status_indicator_count);
@@ -570,13 +430,7 @@ void App::update_ui() {
         m_status_indicator->set_background_paused();
     else
         m_status_indicator->set_background_normal();
-    m_copy_paste_menu->show_switches(m_rich_text_copy_enabled, m_file_copy_enabled);
-    if (!m_automatic_position_movement)
-        m_copy_paste_menu->select_mode_manual();
-    else if (m_paste_order == QLatin1String("forward"))
-        m_copy_paste_menu->select_mode_forward();
-    else if (m_paste_order == QLatin1String("backward"))
-        m_copy_paste_menu->select_mode_backward();
+    m_copy_paste_menu->show_settings(*this);
     m_keyboard->set_print_screen_swallowed(m_print_screen_enabled);
     if (m_print_screen_menu)
         m_print_screen_menu->set_enabled_checked(m_print_screen_enabled);
@@ -596,104 +450,25 @@ void App::SimulateCtrlVReleasingAlt() {
     qDebug() << "End SimulateCtrlV()";
 }
 
-// ---- History and autocomplete popups ----
-
 void App::place_popup_at_cursor(QWidget* widget) {
     PopupPlacement::place_popup_at_cursor(widget);
 }
 
 void App::open_history_dialog() {
-    if (!m_history_dialog->isVisible())
-        m_autocomplete_paste->remember_active_window();
-    m_history_dialog->open_or_close();
-}
-
-void App::history_dialog_close() {
-    APP_LOG(QStringLiteral("START history_dialog_close()"));
-    m_history_dialog->hide();
-    m_history_image_viewer->hide();
-    APP_LOG(QStringLiteral("END history_dialog_close()"));
-}
-
-void App::history_dialog_item_entered(int row) {
-    APP_LOG(QStringLiteral("START history_dialog_item_entered()"));
-    if (!m_rich_text_copy_enabled)
-        return;
-    m_history_image_viewer->hide();
-    const QMimeData* entry = HistoryEditor::mime_entry_of_row(m_history, m_paste_order, row);
-    if (entry && entry->hasImage() && !SecretContent::is_secret(entry))
-        m_history_image_viewer->preview(m_history_dialog,
-                                        qvariant_cast<QImage>(entry->imageData()));
-    APP_LOG(QStringLiteral("END history_dialog_item_entered()"));
+    if (!history_dialog()->isVisible())
+        autocomplete_paste()->remember_active_window();
+    history_dialog()->open_or_close();
 }
 
 void App::history_dialog_list_item_activated() {
-    APP_LOG(QStringLiteral("START history_dialog_list_item_activated()"));
-    const bool locked =
-        HistoryEditor::toggle_lock(m_history, m_paste_order, m_history_dialog->current_row());
-    m_history_dialog->show_lock_state(locked);
+    const bool locked = m_history_popup->toggle_lock();
     update_ui();
     m_tray_icon->show_lock(locked); // after update_ui, which shows the running icon
-    APP_LOG(QStringLiteral("END history_dialog_list_item_activated()"));
 }
-
-void App::slot_history_list_item_position_changed(int from_row, int to_row) {
-    HistoryEditor::move_entry(
-        m_history, m_paste_order, from_row, to_row,
-        [this](const QMimeData* moved) { return get_mime_data_object_copy(moved); });
-}
-
-void App::delete_history_entry(int row) {
-    HistoryEditor::delete_entry(m_history, m_paste_order, row);
-}
-
-void App::open_autocomplete_dialog() {
-    if (m_autocomplete_dialog->isHidden())
-        m_autocomplete_paste->remember_active_window();
-    m_autocomplete_dialog->open_or_close();
-}
-
-void App::autocomplete_dialog_close() {
-    APP_LOG(QStringLiteral("START autocomplete_dialog_close()"));
-    m_autocomplete_dialog->hide();
-    APP_LOG(QStringLiteral("END autocomplete_dialog_close()"));
-}
-
-void App::slot_autocomplete_list_item_activated(const QString& type, const QString& text) {
-    if (m_autocomplete_image_viewer->isVisible())
-        m_autocomplete_image_viewer->hide();
-    m_autocomplete_paste->paste(type, text, DataPaths::get().images_dir());
-}
-
-void App::slot_autocomplete_list_item_entered(const QString& type, const QString& text) {
-    APP_LOG(QStringLiteral("START slot_autocomplete_list_item_entered()"));
-    if (m_autocomplete_image_viewer->isVisible())
-        m_autocomplete_image_viewer->hide();
-    if (type != QLatin1String("image"))
-        return;
-    const QString path = ImageEntryFile::path(DataPaths::get().images_dir(), text);
-    m_autocomplete_image_viewer->preview(
-        m_autocomplete_dialog, path.isEmpty() ? QImage() : PictureDecoder::decode_file(path));
-}
-
-void App::clear_autocomplete_history_clicked() {
-    AutocompleteMenu::confirm_and_clear(m_autocomplete_menu, m_autocomplete_dialog,
-                                        DataPaths::get().images_dir());
-}
-
-// ---- Screenshots ----
 
 void App::print_screen() {
     APP_LOG(QStringLiteral("START print_screen()"));
-    if (!m_print_screen_enabled)
-        return;
-    PrintScreen* capture = PrintScreen::open_capture(m_notifier, m_automatic_screenshot_save);
-    if (!capture)
-        return;
-    connect(capture, &PrintScreen::signal_saved_in, this,
-            [this](const QString& folder) { m_screenshot_folder = folder; });
-    connect(capture, &PrintScreen::signal_add_to_database, this,
-            &App::print_screen_show_notification);
+    m_screenshots->take();
 }
 
 void App::toggle_print_screen_enabled() {
@@ -709,41 +484,8 @@ void App::print_screen_show_notification(const QString& name) {
             &App::slot_print_screen_show_notification_clicked, Qt::UniqueConnection);
 }
 
-void App::slot_print_screen_show_notification_clicked() {
-    const QString folder = m_screenshot_folder.isEmpty()
-                               ? QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
-                               : m_screenshot_folder;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder + QLatin1Char('/')));
-}
-
 void App::on_button_show_printscreen_menu_clicked() {
-    m_print_screen_menu->show();
-    m_print_screen_menu->raise();
-    m_print_screen_menu->activateWindow();
-}
-
-// ---- Zoom ----
-
-void App::main_live_zoom() {
-    if (!m_dead_zoom_active)
-        m_live_zoom_active =
-            LiveZoom::instance().switch_live(!m_live_zoom_active, m_zoom_it_menu->zoom_level());
-}
-
-void App::main_dead_zoom() {
-    if (m_live_zoom_active)
-        return;
-    if (m_dead_zoom_active)
-        return reset_zoom();
-    connect(m_zoom, &QDialog::rejected, this, &App::reset_zoom, Qt::UniqueConnection);
-    m_zoom->start(m_zoom_it_menu->zoom_level());
-    m_dead_zoom_active = true;
-}
-
-void App::reset_zoom() {
-    disconnect(m_zoom, &QDialog::rejected, this, &App::reset_zoom);
-    m_zoom->finish();
-    m_dead_zoom_active = false;
+    bring_up(m_print_screen_menu);
 }
 
 void App::on_button_zoomit_menu_clicked() {

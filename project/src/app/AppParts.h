@@ -1,17 +1,14 @@
 #pragma once
 
-class AutocompleteDialog;
-class AutocompleteMenu;
-class AutocompletePaste;
+class AutocompletePopup;
 class ClipboardOwner;
 class CopyPasteMenu;
 class HiddenFeatures;
-class HistoryDialog;
-class HistoryMenu;
+class HistoryPopup;
 class HotkeyProcessor;
-class ImageViewer;
 class MainWindowForm;
 class NoteDialog;
+class QClipboard;
 class PrintScreenMenu;
 class SaveManager;
 class ShortcutsDialog;
@@ -37,16 +34,13 @@ struct AppParts {
     Zoom* m_zoom = nullptr;
     ZoomItMenu* m_zoom_it_menu = nullptr;
     ClipboardOwner* m_clipboard_owner = nullptr;
-    HistoryDialog* m_history_dialog = nullptr;
-    ImageViewer* m_history_image_viewer = nullptr;
-    HistoryMenu* m_history_menu = nullptr;
-    AutocompleteDialog* m_autocomplete_dialog = nullptr;
-    ImageViewer* m_autocomplete_image_viewer = nullptr;
-    AutocompleteMenu* m_autocomplete_menu = nullptr;
-    AutocompletePaste* m_autocomplete_paste = nullptr;
+    HistoryPopup* m_history_popup = nullptr;
+    AutocompletePopup* m_autocomplete_popup = nullptr;
     TrayIcon* m_tray_icon = nullptr;
     StatusIndicator* m_status_indicator = nullptr;
     StatusIndicatorMenu* m_status_indicator_menu = nullptr;
     CopyPasteMenu* m_copy_paste_menu = nullptr;
     NoteDialog* m_note_dialog = nullptr;
+    QClipboard* m_clipboard = nullptr;
+    MainWindowForm* ui = nullptr;
 };

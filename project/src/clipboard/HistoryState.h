@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QMimeData;
+class QTemporaryDir;
 
 // The two histories and the paste position. Plain data; ClipboardHistory is what changes it.
 // Only the list the rich-text setting selects is in use; the other stays empty.
@@ -18,4 +19,6 @@ struct HistoryState {
     int m_saved_position = -1;
     // Text-history entries their source marked secret: queued, never stored, shown masked.
     SecretMarks m_secret_marks;
+    // The run's folder for file snapshots, removed at exit.
+    QTemporaryDir* m_temp_dir = nullptr;
 };
