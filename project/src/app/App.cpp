@@ -3,37 +3,26 @@
 #include "app/AppLog.h"
 #include "app/SaveManager.h"
 #include "autocomplete/AutocompleteDialog.h"
-#include "autocomplete/AutocompleteMenu.h"
 #include "autocomplete/AutocompletePaste.h"
-#include "clipboard/CaptureController.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/HistoryDebugText.h"
-#include "clipboard/PasteEngine.h"
 #include "clipboard/SyntheticPaste.h"
 #include "history/HistoryDialog.h"
-#include "history/HistoryMenu.h"
 #include "history/PopupPlacement.h"
 #include "platform/ClipboardOwner.h"
 #include "platform/InputInjector.h"
-#include "platform/Keyboard.h"
 #include "platform/Platform.h"
-#include "screenshot/PrintScreen.h"
 #include "screenshot/PrintScreenMenu.h"
 #include "shortcuts/HotkeyProcessor.h"
+#include "shortcuts/ShortcutTable.h"
 #include "shortcuts/ShortcutsDialog.h"
-#include "spells/HiddenFeatures.h"
 #include "startup/Startup.h"
 #include "templates/TemplateMenu.h"
 #include "templates/TemplatePaste.h"
-#include "tray/StatusIndicator.h"
-#include "tray/StatusIndicatorMenu.h"
 #include "tray/TrayIcon.h"
 #include "watermark/TradeMarkMenu.h"
-#include "windows/AboutBox.h"
-#include "windows/CopyPasteMenu.h"
 #include "windows/HelperDialog.h"
 #include "windows/MainWindowForm.h"
-#include "windows/NoteDialog.h"
 #include "zoom/LiveZoom.h"
 #include "zoom/Zoom.h"
 #include "zoom/ZoomItMenu.h"
@@ -41,13 +30,9 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWindow>
@@ -121,8 +106,6 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
 
     m_is_first_start = false;
     MimeDataCopier::prepare_temp_folder(*m_temp_dir);
-    connect(ui->button_show_helper_dialog, &QPushButton::clicked, this,
-            &App::slot_button_show_helper_dialog);
     update_tooltips();
 }
 
@@ -160,7 +143,23 @@ void App::connect_pages() {
 void App::setup_main_window() {
     ui = new MainWindowForm;
     ui->setup_ui(this);
-    QMetaObject::connectSlotsByName(this);
+    const std::pair<QPushButton*, void (App::*)()> buttons[] = {
+        {ui->button_change_mode, &App::on_button_change_mode_clicked},
+        {ui->button_show_copy_paste_menu, &App::on_button_show_copy_paste_menu_clicked},
+        {ui->button_show_clipboard_history_menu,
+         &App::on_button_show_clipboard_history_menu_clicked},
+        {ui->button_show_autocomplete_menu, &App::on_button_show_autocomplete_menu_clicked},
+        {ui->button_show_status_indicator_menu, &App::on_button_show_status_indicator_menu_clicked},
+        {ui->button_toggle_note_dialog, &App::on_button_toggle_note_dialog_clicked},
+        {ui->button_show_printscreen_menu, &App::on_button_show_printscreen_menu_clicked},
+        {ui->button_show_trademark_menu, &App::on_button_show_trademark_menu_clicked},
+        {ui->button_show_shortcut_settings, &App::on_button_show_shortcut_settings_clicked},
+        {ui->button_templates, &App::on_button_templates_clicked},
+        {ui->button_show_helper_dialog, &App::slot_button_show_helper_dialog},
+        {ui->button_show_about, &App::on_button_show_about_clicked},
+        {ui->button_zoomit_menu, &App::on_button_zoomit_menu_clicked}};
+    for (const auto& [button, slot] : buttons)
+        connect(button, &QPushButton::clicked, this, slot);
     setWindowTitle(QCoreApplication::applicationName());
     setFixedSize(size());
     update_ui();
@@ -277,7 +276,8 @@ void App::set_status(const QString& state, const QString& text) {
 }
 
 void App::update_tooltips() {
-    ui->set_tooltips(m_shortcuts_dialog->sequence(1), m_shortcuts_dialog->sequence(12));
+    ui->set_tooltips(m_shortcuts_dialog->sequence(ShortcutTable::PauseOrResume),
+                     m_shortcuts_dialog->sequence(ShortcutTable::ToggleNote));
 }
 
 void App::on_button_show_shortcut_settings_clicked() {

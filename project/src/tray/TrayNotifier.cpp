@@ -4,11 +4,8 @@
 #include "platform/SystemInfo.h"
 #include "tray/TrayIcon.h"
 
-#include <QDebug>
-
 void TrayNotifier::show_tray_message(const QString& title, const QString& text) {
-    qDebug().noquote() << "Tray message:" << title << "-" << text;
-    TrayIcon::notify(m_tray, title, text);
+    TrayIcon::show_message(m_tray, title, text);
 }
 
 void TrayNotifier::show_notification(const QString& title, const QString& text) {
