@@ -69,9 +69,12 @@ void HotkeyProcessor::register_row(int row) {
 void HotkeyProcessor::connect_row(int row) {
     // One connection per row, however often the passes run.
     QObject::disconnect(m_connections[size_t(row)]);
-    const ShortcutTable::Slot slot = ShortcutTable::entry(row)->slot;
-    m_connections[size_t(row)] = connect(m_hotkeys[size_t(row)], &QHotkey::activated, this,
-                                         [this, slot] { (m_app->*slot)(); });
+    m_connections[size_t(row)] =
+        connect(m_hotkeys[size_t(row)], &QHotkey::activated, this, [this, row] { trigger(row); });
+}
+
+void HotkeyProcessor::trigger(int row) {
+    (m_app->*ShortcutTable::entry(row)->slot)();
 }
 
 void HotkeyProcessor::handle_key_pressed(int virtual_key) {

@@ -29,6 +29,8 @@ public:
 private:
     void register_row(int row);
     void connect_row(int row);
+    // Calls the App slot of a row.
+    void trigger(int row);
 
     App* m_app;
     std::array<QHotkey*, row_count> m_hotkeys{};
