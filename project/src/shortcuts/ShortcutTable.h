@@ -7,8 +7,27 @@ class App;
 class ShortcutTable {
 public:
     static constexpr int row_count = 18;
-    // Rows named where code needs one row's sequence.
-    enum Row { PauseOrResume = 1, ToggleNote = 12, LiveZoom = 16, ZoomWithPen = 17 };
+    // The rows in table order, for code that needs one row's sequence.
+    enum Row {
+        SwitchPasteOrder,
+        PauseOrResume,
+        RichTextCopy,
+        ClipboardUndo,
+        ClipboardRedo,
+        ClearHistory,
+        OpenHistoryDialog,
+        ClipboardUndoWithArrow,
+        ClipboardRedoWithArrow,
+        ShowDebugInfo,
+        OpenAutocomplete,
+        LockCurrentPosition,
+        ToggleNote,
+        PrintScreen,
+        ToggleIndicatorClickThrough,
+        SpecialPaste,
+        LiveZoom,
+        ZoomWithPen,
+    };
 
     using Slot = void (App::*)();
     struct Entry {
