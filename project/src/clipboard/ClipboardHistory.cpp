@@ -70,6 +70,14 @@ void ClipboardHistory::add_mime(QMimeData* entry) {
     insert_entry(m_state.m_corvana_clipboard_mime_data_history, entry, false);
 }
 
+void ClipboardHistory::add_made_text(const QString& text) {
+    if (!rich())
+        return add_text(text);
+    auto* entry = new QMimeData;
+    entry->setText(text);
+    add_mime(entry);
+}
+
 bool ClipboardHistory::holds(const QMimeData* entry) const {
     return m_state.m_corvana_clipboard_mime_data_history.contains(const_cast<QMimeData*>(entry));
 }

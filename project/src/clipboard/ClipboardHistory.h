@@ -39,6 +39,8 @@ public:
     void prepare_for_capture();
     void add_text(const QString& text, bool secret = false);
     void add_mime(QMimeData* entry); // takes ownership
+    // A text made here (a filled template row), into whichever list is in use.
+    void add_made_text(const QString& text);
     bool holds(const QMimeData* entry) const;
     void clear();
 

@@ -56,13 +56,7 @@ void TemplatePaste::press(const QString& template_text) {
     }
     const QString& result = *filled;
 
-    if (m_history.rich()) {
-        auto* data = new QMimeData;
-        data->setText(result);
-        m_history.add_mime(data);
-    } else {
-        m_history.add_text(result);
-    }
+    m_history.add_made_text(result);
     m_pending.append({result, m_clock.elapsed() + pending_timeout_ms});
     if (!m_expiry.isActive())
         m_expiry.start(pending_timeout_ms);
