@@ -69,9 +69,6 @@ PrintScreen* PrintScreen::open_capture(Notifier& notifier, bool automatic_save) 
         return nullptr;
     }
     capture->set_automatic_save(automatic_save);
-    connect(capture, &PrintScreen::signal_save_failed, capture, [&notifier](const QString& reason) {
-        notifier.show_tray_message(QStringLiteral("Image not saved"), reason);
-    });
     capture->show();
     capture->activateWindow();
     capture->raise();

@@ -1,6 +1,7 @@
 #include "screenshot/ScreenshotLauncher.h"
 
 #include "app/AppSettings.h"
+#include "app/Notifier.h"
 #include "app/ToolState.h"
 #include "screenshot/PrintScreen.h"
 
@@ -22,6 +23,9 @@ void ScreenshotLauncher::take() {
     connect(capture, &PrintScreen::signal_saved_in, this,
             [this](const QString& folder) { m_tools.m_screenshot_folder = folder; });
     connect(capture, &PrintScreen::signal_add_to_database, this, &ScreenshotLauncher::saved);
+    connect(capture, &PrintScreen::signal_save_failed, this, [this](const QString& reason) {
+        m_notifier.show_tray_message(QStringLiteral("Image not saved"), reason);
+    });
 }
 
 void ScreenshotLauncher::open_folder(const QString& folder) {
