@@ -186,7 +186,7 @@ int run_ours(const QString& path) {
     const long rss_before = rss_kb();
     Stopwatch watch;
     Timing startup;
-    AutocompleteDialog dialog(nullptr, path, path + QStringLiteral(".images"));
+    AutocompleteDialog dialog(path, path + QStringLiteral(".images"));
     settle();
     startup.add(watch);
     startup.print_median("startup_ms");

@@ -2,6 +2,7 @@
 #include "app/DataPaths.h"
 #include "app/SaveManager.h"
 #include "app/SettingsFileCheck.h"
+#include "app/SettingsTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -90,6 +91,66 @@ private slots:
         QVERIFY(!app->m_print_screen_enabled);
         QCOMPARE(app->m_ignored_monitors, QList<int>({0, 2}));
         QCOMPARE(app->status_indicator_position(), QPoint(40, 70));
+    }
+
+    // Every key of the table: a value other than its default survives a restart under that key,
+    // and a reset brings the default back.
+    void every_key_of_the_table_is_saved_loaded_and_reset() {
+        using Indicator = SettingsTable::Indicator;
+        const auto changed = [](const SettingsTable::Key& key) -> QVariant {
+            if (std::holds_alternative<bool AppSettings::*>(key.field))
+                return !key.fallback.toBool();
+            if (std::holds_alternative<QString AppSettings::*>(key.field))
+                return QStringLiteral("forward");
+            if (std::holds_alternative<QList<int> AppSettings::*>(key.field))
+                return QStringLiteral("3:");
+            return std::get<Indicator>(key.field) == Indicator::X ? 11 : 13;
+        };
+        const auto read = [](const App& app, const SettingsTable::Key& key) -> QVariant {
+            if (const auto flag = std::get_if<bool AppSettings::*>(&key.field))
+                return app.*(*flag);
+            if (const auto text = std::get_if<QString AppSettings::*>(&key.field))
+                return app.*(*text);
+            if (const auto list = std::get_if<QList<int> AppSettings::*>(&key.field))
+                return SaveManager::format_ignored_monitors(app.*(*list));
+            const QPoint at = app.status_indicator_position();
+            return std::get<Indicator>(key.field) == Indicator::X ? at.x() : at.y();
+        };
+        const AppSettings fresh;
+        const auto as_default = [](const SettingsTable::Key& key) -> QVariant {
+            if (std::holds_alternative<Indicator>(key.field))
+                return 0; // absent, the indicator goes to (0, 0)
+            if (std::holds_alternative<QList<int> AppSettings::*>(key.field))
+                return QString();
+            return key.fallback;
+        };
+        {
+            auto app = AppHarness::make_app();
+            for (const SettingsTable::Key& key : SettingsTable::keys()) {
+                if (const auto flag = std::get_if<bool AppSettings::*>(&key.field))
+                    QCOMPARE(fresh.*(*flag), key.fallback.toBool());
+                const QVariant value = changed(key);
+                if (const auto flag = std::get_if<bool AppSettings::*>(&key.field))
+                    app.get()->*(*flag) = value.toBool();
+                else if (const auto text = std::get_if<QString AppSettings::*>(&key.field))
+                    app.get()->*(*text) = value.toString();
+                else if (const auto list = std::get_if<QList<int> AppSettings::*>(&key.field))
+                    app.get()->*(*list) = SaveManager::parse_ignored_monitors(value.toString());
+            }
+            app->move_status_indicator(11, 13);
+        } // destruction saves
+        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
+        auto app = AppHarness::make_app();
+        for (const SettingsTable::Key& key : SettingsTable::keys()) {
+            QCOMPARE(file.value(key.name).toString(), changed(key).toString());
+            // The first start flag is cleared by every start, whatever was stored.
+            if (QLatin1String(key.name) != QLatin1String("IsFirstStart"))
+                QCOMPARE(read(*app, key).toString(), changed(key).toString());
+        }
+        app->save_manager()->reset_settings();
+        app->save_manager()->load_settings();
+        for (const SettingsTable::Key& key : SettingsTable::keys())
+            QCOMPARE(read(*app, key).toString(), as_default(key).toString());
     }
 
     void old_save_version_wipes_the_file() {

@@ -1,49 +1,28 @@
 #include "app/App.h"
 
 #include "app/AppLog.h"
-#include "app/DataPaths.h"
 #include "app/SaveManager.h"
-#include "autocomplete/AutocompleteDatabase.h"
 #include "autocomplete/AutocompleteDialog.h"
-#include "autocomplete/AutocompleteMenu.h"
 #include "autocomplete/AutocompletePaste.h"
-#include "autocomplete/ImageEntryFile.h"
 #include "clipboard/CapturedMimeData.h"
-#include "clipboard/ClipboardImageSaver.h"
 #include "clipboard/HistoryDebugText.h"
-#include "clipboard/PasteQueue.h"
-#include "clipboard/PictureDecoder.h"
-#include "clipboard/SecretContent.h"
 #include "clipboard/SyntheticPaste.h"
 #include "history/HistoryDialog.h"
-#include "history/HistoryEditor.h"
-#include "history/HistoryMenu.h"
-#include "history/ImageViewer.h"
 #include "history/PopupPlacement.h"
 #include "platform/ClipboardOwner.h"
 #include "platform/InputInjector.h"
-#include "platform/KeyState.h"
-#include "platform/Keyboard.h"
 #include "platform/Platform.h"
-#include "platform/SystemInfo.h"
-#include "platform/VirtualKeys.h"
-#include "screenshot/PrintScreen.h"
 #include "screenshot/PrintScreenMenu.h"
 #include "shortcuts/HotkeyProcessor.h"
+#include "shortcuts/ShortcutTable.h"
 #include "shortcuts/ShortcutsDialog.h"
-#include "spells/HiddenFeatures.h"
 #include "startup/Startup.h"
 #include "templates/TemplateMenu.h"
 #include "templates/TemplatePaste.h"
-#include "tray/StatusIndicator.h"
-#include "tray/StatusIndicatorMenu.h"
 #include "tray/TrayIcon.h"
 #include "watermark/TradeMarkMenu.h"
-#include "windows/AboutBox.h"
-#include "windows/CopyPasteMenu.h"
 #include "windows/HelperDialog.h"
 #include "windows/MainWindowForm.h"
-#include "windows/NoteDialog.h"
 #include "zoom/LiveZoom.h"
 #include "zoom/Zoom.h"
 #include "zoom/ZoomItMenu.h"
@@ -51,17 +30,20 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QImage>
-#include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWindow>
+
+namespace {
+void bring_up(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+} // namespace
 
 App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     Q_INIT_RESOURCE(resources);
@@ -76,6 +58,13 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_hotkey_processor = new HotkeyProcessor(this);
     m_clipboard = QGuiApplication::clipboard();
     m_clipboard_owner = &Platform::instance().clipboard_owner();
+    m_temp_dir = new QTemporaryDir;
+    m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
+    m_capture = std::make_unique<CaptureController>(m_history, *this,
+                                                    Platform::instance().clipboard_reader(),
+                                                    *m_clipboard_owner, m_mime_copier, m_notifier);
+    m_paste_engine =
+        std::make_unique<PasteEngine>(m_history, *this, *m_clipboard_owner, m_mime_copier);
 
     // Pages, popups and tools.
     create_popups();
@@ -83,24 +72,25 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_status_indicator = new StatusIndicator;
     m_status_indicator_menu = new StatusIndicatorMenu;
     m_copy_paste_menu = new CopyPasteMenu(this);
-    // Pages, popups and tools join here as they are built.
-    m_print_screen_menu = new PrintScreenMenu(this);
+    m_print_screen_menu = new PrintScreenMenu;
     m_template_menu = new TemplateMenu(this);
-    m_template_paste = new TemplatePaste(this);
+    m_template_paste = new TemplatePaste(m_history, *this, *this, m_notifier);
+    // The Ctrl+V of a special paste delivers its filled row.
+    m_paste_engine->set_served_elsewhere([this] { return m_template_paste->serve_pending(); });
     m_hidden_features = new HiddenFeatures(this);
     m_trade_mark_menu = new TradeMarkMenu(this);
     m_zoom = new Zoom;
-    m_zoom_it_menu = new ZoomItMenu(this);
+    m_zoom_it_menu = new ZoomItMenu(m_shortcuts_dialog);
+    m_zoom_switch = std::make_unique<ZoomSwitch>(*this, *m_zoom, *m_zoom_it_menu);
+    m_screenshots = std::make_unique<ScreenshotLauncher>(*this, *this, m_notifier);
     LiveZoom::instance(); // installs the mouse hook
 
-    m_temp_dir = new QTemporaryDir;
-    m_mime_copier.set_temp_root(m_temp_dir->isValid() ? m_temp_dir->path() : QString());
-    m_capture = new ClipboardCapture(Platform::instance().clipboard_reader(), m_mime_copier);
     m_save_manager->load_settings();
     if (m_shortcuts_dialog->differs_from_defaults())
         m_hotkey_processor->update_shortcuts();
 
     m_tray_icon = new TrayIcon(this);
+    m_notifier.set_tray(m_tray_icon);
     setup_main_window();
     m_tray_icon->show_at_start();
     m_status_indicator->show();
@@ -110,6 +100,18 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     if (m_is_first_start)
         open_app();
 
+    connect_pages();
+    m_keyboard->set_hooked(true);
+    reconnect_keyboard_hook();
+
+    m_is_first_start = false;
+    MimeDataCopier::prepare_temp_folder(*m_temp_dir);
+    update_tooltips();
+}
+
+void App::connect_pages() {
+    connect(&m_history, &ClipboardHistory::changed, this, &App::update_status_indicator);
+    connect(&m_history, &ClipboardHistory::lock_changed, m_tray_icon, &TrayIcon::show_lock);
     connect(m_status_indicator, &StatusIndicator::clicked, this, &App::slot_show_history_dialog);
     connect(m_status_indicator_menu, &StatusIndicatorMenu::signal_checkbox_visibility_toggle, this,
             &App::slot_toggle_status_indicator_visibility);
@@ -119,6 +121,14 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     connect(m_shortcuts_dialog, &QDialog::rejected, this, &App::update_global_shortcuts);
     connect(m_shortcuts_dialog->slider(), &QSlider::valueChanged, m_status_indicator,
             &StatusIndicator::set_transparency);
+    connect(m_print_screen_menu, &PrintScreenMenu::signal_toggle_autosave, this,
+            &App::toggle_automatic_screenshot_save);
+    connect(m_print_screen_menu, &PrintScreenMenu::signal_toggle_enabled, this,
+            &App::toggle_print_screen_enabled);
+    connect(m_print_screen_menu, &PrintScreenMenu::signal_take_screenshot, this,
+            &App::print_screen);
+    connect(m_screenshots.get(), &ScreenshotLauncher::saved, this,
+            &App::print_screen_show_notification);
     connect(m_keyboard, &Keyboard::signal_key_pressed, this, &App::key_pressed);
     connect(m_clipboard, &QClipboard::changed, this, &App::clipboard_changed);
     // Copies are heard from the clipboard owner, which knows our own pastes and their echoes.
@@ -128,21 +138,28 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     connect(m_clipboard, &QClipboard::findBufferChanged, this, &App::clipboard_find_buffer_changed);
     connect(m_clipboard, &QObject::objectNameChanged, this, &App::clipboard_object_name_changed);
     connect(m_clipboard, &QClipboard::selectionChanged, this, &App::clipboard_selection_changed);
-
-    m_keyboard->set_hooked(true);
-    reconnect_keyboard_hook();
-
-    m_is_first_start = false;
-    prepare_temp_subfolders();
-    connect(ui->button_show_helper_dialog, &QPushButton::clicked, this,
-            &App::slot_button_show_helper_dialog);
-    update_tooltips();
 }
 
 void App::setup_main_window() {
     ui = new MainWindowForm;
     ui->setup_ui(this);
-    QMetaObject::connectSlotsByName(this);
+    const std::pair<QPushButton*, void (App::*)()> buttons[] = {
+        {ui->button_change_mode, &App::on_button_change_mode_clicked},
+        {ui->button_show_copy_paste_menu, &App::on_button_show_copy_paste_menu_clicked},
+        {ui->button_show_clipboard_history_menu,
+         &App::on_button_show_clipboard_history_menu_clicked},
+        {ui->button_show_autocomplete_menu, &App::on_button_show_autocomplete_menu_clicked},
+        {ui->button_show_status_indicator_menu, &App::on_button_show_status_indicator_menu_clicked},
+        {ui->button_toggle_note_dialog, &App::on_button_toggle_note_dialog_clicked},
+        {ui->button_show_printscreen_menu, &App::on_button_show_printscreen_menu_clicked},
+        {ui->button_show_trademark_menu, &App::on_button_show_trademark_menu_clicked},
+        {ui->button_show_shortcut_settings, &App::on_button_show_shortcut_settings_clicked},
+        {ui->button_templates, &App::on_button_templates_clicked},
+        {ui->button_show_helper_dialog, &App::slot_button_show_helper_dialog},
+        {ui->button_show_about, &App::on_button_show_about_clicked},
+        {ui->button_zoomit_menu, &App::on_button_zoomit_menu_clicked}};
+    for (const auto& [button, slot] : buttons)
+        connect(button, &QPushButton::clicked, this, slot);
     setWindowTitle(QCoreApplication::applicationName());
     setFixedSize(size());
     update_ui();
@@ -152,64 +169,63 @@ App::~App() {
     // The display must not stay magnified after the program ends.
     LiveZoom::instance().reset();
     m_save_manager->save_settings();
-    m_autocomplete = nullptr;
-    delete m_autocomplete_dialog;
-    delete m_history_dialog;
-    delete m_tray_icon;
+    m_capture->set_database(nullptr);
+    m_history.disconnect();
+    m_notifier.set_tray(nullptr);
+    m_paste_engine->set_served_elsewhere(nullptr);
+    for (QObject* part :
+         std::initializer_list<QObject*>{m_autocomplete_popup, m_history_popup, m_tray_icon})
+        delete part;
     m_tray_icon = nullptr;
+    // The copies under way end before the folder they write into goes.
     m_mime_copier.stop_copies();
     if (m_temp_dir)
         m_temp_dir->remove();
     delete m_temp_dir;
-    delete m_hotkey_processor;
-    delete m_template_paste;
-    delete m_template_menu;
-    delete m_hidden_features;
-    delete m_keyboard;
-    delete m_save_manager;
-    delete m_capture;
-    delete m_note_dialog;
-    delete m_status_indicator;
-    delete m_status_indicator_menu;
-    delete m_copy_paste_menu;
+    for (QObject* part : std::initializer_list<QObject*>{
+             m_hotkey_processor, m_template_paste, m_template_menu, m_hidden_features, m_keyboard,
+             m_save_manager, m_note_dialog, m_status_indicator, m_status_indicator_menu,
+             m_copy_paste_menu})
+        delete part;
     delete ui;
-    delete m_print_screen_menu;
-    delete m_zoom;
-    delete m_zoom_it_menu;
+    for (QObject* part :
+         std::initializer_list<QObject*>{m_print_screen_menu, m_zoom, m_zoom_it_menu})
+        delete part;
     qDeleteAll(m_corvana_clipboard_mime_data_history);
     m_corvana_clipboard_mime_data_history.clear();
     m_corvana_clipboard_text_history.clear();
 }
 
 void App::create_popups() {
-    m_history_dialog = new HistoryDialog(this);
-    m_history_image_viewer = new ImageViewer(m_history_dialog);
-    m_history_menu = new HistoryMenu(this, this);
-    m_history_dialog->connect_to_app(m_history_image_viewer);
+    m_history_popup =
+        new HistoryPopup(new HistoryDialog(this), m_history, *this, m_mime_copier, this);
+    HistoryDialog* history = m_history_popup->dialog();
+    connect(history, &HistoryDialog::signal_lock_button_clicked, this,
+            &App::history_dialog_list_item_activated);
+    connect(history, &HistoryDialog::signal_entered_row, this, &App::history_dialog_item_entered);
+    connect(history, &HistoryDialog::close_me, this, &App::history_dialog_close);
+    connect(history, &HistoryDialog::signal_delete_row, this, &App::delete_history_entry);
+    connect(history, &HistoryDialog::signal_row_moved, this,
+            &App::slot_history_list_item_position_changed);
+    connect(history, &HistoryDialog::signal_open_autocomplete, this,
+            &App::open_autocomplete_dialog);
+    connect(m_history_popup->menu(), &HistoryMenu::signal_clear_history, this,
+            &App::clear_clipboard_history);
+    connect(m_history_popup->menu(), &HistoryMenu::signal_show_history, this,
+            &App::open_history_dialog);
 
-    const DataPaths& paths = DataPaths::get();
-    m_autocomplete_dialog = new AutocompleteDialog(
-        this, paths.data_root() + QStringLiteral("/autocomplete.json"), paths.images_dir());
-    m_autocomplete_image_viewer = new ImageViewer(m_autocomplete_dialog);
-    m_autocomplete_menu = new AutocompleteMenu(this, this);
-    m_autocomplete_paste = new AutocompletePaste(this);
-    m_autocomplete = m_autocomplete_dialog;
-    m_autocomplete_dialog->connect_to_app(m_autocomplete_image_viewer);
-    // Queued: the paste engine has handled the same key report by the time this runs.
-    connect(m_keyboard, &Keyboard::signal_key_pressed, m_autocomplete_paste,
-            &AutocompletePaste::key_reported, Qt::QueuedConnection);
-}
-
-void App::prepare_temp_subfolders() {
-    if (!m_temp_dir->isValid())
-        return;
-    APP_LOG(QStringLiteral("Temp dir is valid"));
-    qDebug().noquote() << "Temp dir path is: " + m_temp_dir->path();
-    for (const char* sub : {"/curr", "/temp"}) {
-        QDir dir(m_temp_dir->path() + QLatin1String(sub));
-        if (!dir.exists())
-            dir.mkpath(QStringLiteral("."));
-    }
+    m_autocomplete_popup = new AutocompletePopup(m_history, *m_keyboard, this);
+    AutocompleteDialog* autocomplete = m_autocomplete_popup->dialog();
+    m_capture->set_database(autocomplete);
+    connect(autocomplete, &AutocompleteDialog::autocomplete_list_item_activated, this,
+            &App::slot_autocomplete_list_item_activated);
+    connect(autocomplete, &AutocompleteDialog::autocomplete_list_item_entered, this,
+            &App::slot_autocomplete_list_item_entered);
+    connect(autocomplete, &AutocompleteDialog::close_me, this, &App::autocomplete_dialog_close);
+    connect(autocomplete, &AutocompleteDialog::signal_open_history, this,
+            &App::open_history_dialog);
+    connect(m_autocomplete_popup->menu(), &AutocompleteMenu::signal_clear_autocomplete_history,
+            this, &App::clear_autocomplete_history_clicked);
 }
 
 QString App::temp_dir_path() const {
@@ -239,16 +255,6 @@ void App::key_pressed(int key, int /*flags*/) {
         m_hotkey_processor->handle_key_pressed(key);
 }
 
-void App::connect_keyboard_hook() {
-    m_keyboard->set_hooked(true);
-    m_keyboard_hooked = true;
-}
-
-void App::disconnect_keyboard_hook() {
-    m_keyboard->set_hooked(false);
-    m_keyboard_hooked = false;
-}
-
 void App::reconnect_keyboard_hook() {
     if (!m_use_keyboard_shortcuts && m_keyboard_hooked)
         disconnect_keyboard_hook();
@@ -263,35 +269,6 @@ void App::update_global_shortcuts() {
     m_save_manager->save_settings();
 }
 
-void App::move_status_indicator(int x, int y) {
-    m_status_indicator->move_to(x, y);
-}
-
-QPoint App::status_indicator_position() const {
-    return m_status_indicator->position();
-}
-
-void App::show_notification(const QString& title, const QString& text) {
-    TrayIcon::notify(Platform::instance().system_info().is_modern_desktop() ? nullptr : m_tray_icon,
-                     title, text);
-}
-
-void App::show_tray_message(const QString& title, const QString& text) {
-    qDebug().noquote() << "Tray message:" << title << "-" << text;
-    TrayIcon::notify(m_tray_icon, title, text);
-}
-
-void App::call_by_name(const char* slot) {
-    if (!QMetaObject::invokeMethod(this, slot, Qt::DirectConnection))
-        APP_LOG(QStringLiteral("Not available yet: ") + QLatin1String(slot));
-}
-
-void App::not_built(const char* what) {
-    APP_LOG(QStringLiteral("Not built yet: ") + QLatin1String(what));
-}
-
-// ---- Main window ----
-
 void App::set_status(const QString& state, const QString& text) {
     ui->show_state(this, state, text);
     m_tray_icon->setToolTip(QStringLiteral("Corvana ") + QStringLiteral(CORVANA_VERSION));
@@ -299,66 +276,19 @@ void App::set_status(const QString& state, const QString& text) {
 }
 
 void App::update_tooltips() {
-    ui->set_tooltips(m_shortcuts_dialog->sequence(1), m_shortcuts_dialog->sequence(12));
-}
-
-void App::on_button_show_copy_paste_menu_clicked() {
-    m_copy_paste_menu->show();
-}
-
-void App::on_button_show_clipboard_history_menu_clicked() {
-    m_history_menu->show();
-}
-
-void App::on_button_show_autocomplete_menu_clicked() {
-    m_autocomplete_menu->show();
-}
-
-void App::on_button_show_status_indicator_menu_clicked() {
-    m_status_indicator_menu->show();
+    ui->set_tooltips(m_shortcuts_dialog->sequence(ShortcutTable::PauseOrResume),
+                     m_shortcuts_dialog->sequence(ShortcutTable::ToggleNote));
 }
 
 void App::on_button_show_shortcut_settings_clicked() {
     m_hotkey_processor->disconnect_shortcuts();
-    m_shortcuts_dialog->show();
-    m_shortcuts_dialog->raise();
-    m_shortcuts_dialog->activateWindow();
-}
-
-void App::on_button_show_about_clicked() {
-    AboutBox::open();
+    bring_up(m_shortcuts_dialog);
 }
 
 void App::slot_button_show_helper_dialog() {
     auto* help = new HelperDialog(this);
     help->set_text(HelperDialog::help_page(*m_shortcuts_dialog));
     help->show();
-}
-
-void App::slot_toggle_note_dialog() {
-    m_note_dialog->setVisible(!m_note_dialog->isVisible());
-}
-
-void App::slot_toggle_status_indicator_visibility() {
-    m_status_indicator->toggle_visibility();
-}
-
-void App::slot_toggle_status_indicator_clickthrough() {
-    m_status_indicator->toggle_clickthrough();
-}
-
-void App::database_insert(const QString& type, const QString& text) {
-    if (m_autocomplete)
-        m_autocomplete->database_insert(type, text);
-    else
-        qDebug().noquote() << "database_insert" << type << "(no autocomplete store yet)";
-}
-
-// ---- Capture and history ----
-
-int App::history_size() const {
-    return m_rich_text_copy_enabled ? m_corvana_clipboard_mime_data_history.size()
-                                    : m_corvana_clipboard_text_history.size();
 }
 
 void App::clipboard_changed(QClipboard::Mode /*mode*/) {
@@ -383,145 +313,21 @@ void App::clipboard_data_changed() {
 
 void App::copy_to_corvana_clipboard() {
     APP_LOG(QStringLiteral("START copy_to_corvana_clipboard()"));
-    if (m_is_paused) {
-        if (m_position_locked)
-            unlock_current_position();
-        return;
-    }
-    if (m_rich_text_copy_enabled)
-        capture_mime_data();
-    else
-        capture_text();
-    APP_LOG(QStringLiteral("END copy_to_corvana_clipboard()"));
-}
-
-bool App::is_a_copy(ClipboardCapture::Outcome outcome, const QString& error) {
-    if (outcome == ClipboardCapture::Outcome::Unread) {
-        APP_LOG(QStringLiteral("The clipboard could not be read, nothing recorded: ") + error);
-        return false;
-    }
-    if (outcome == ClipboardCapture::Outcome::Emptied) {
-        // Its owner exited. Not a copy: the queue stays, and the clipboard gets back what it
-        // held, so a Paste from any program's menu still works.
-        APP_LOG(QStringLiteral("The clipboard was emptied, nothing recorded"));
-        take_back_clipboard();
-        return false;
-    }
-    ClipboardCapture::debug_stall();
-    if (m_position_locked)
-        unlock_current_position();
-    return true;
-}
-
-void App::take_back_clipboard() {
-    const ClipboardOwner::Result served = m_capture->take_back(*m_clipboard_owner);
-    if (!served.ok)
-        APP_LOG(QStringLiteral("The clipboard could not be taken back: ") + served.error);
-}
-
-void App::clipboard_owner_gone() {
-    if (m_is_paused)
-        return;
-    APP_LOG(QStringLiteral("The clipboard's owner went away, taking the clipboard back"));
-    take_back_clipboard();
-}
-
-void App::capture_text() {
-    // Reading asks the clipboard's owner, which may be slow or hung: the keyboard does not
-    // wait on it (Keyboard), and neither does an end of the program (ClipboardReader).
-    const ClipboardCapture::Text read = m_capture->read_text();
-    if (!is_a_copy(read.outcome, read.error))
-        return;
-    AppLog::plain(SecretContent::log_preview(read.text, read.secret));
-    prepare_position_for_capture(m_corvana_clipboard_text_history.isEmpty());
-    add_to_corvana_text_history(read.text, read.secret);
-    m_capture->remember_text(read.text);
-    AppLog::plain(QStringLiteral("----- copy_to_corvana_clipboard ----- "));
-    if (!read.secret)
-        database_insert(QStringLiteral("text"), read.text);
-}
-
-void App::capture_mime_data() {
-    const ClipboardCapture::Mime read = m_capture->read_mime(m_file_copy_enabled);
-    if (!is_a_copy(read.outcome, read.error))
-        return;
-    if (!read.error.isEmpty())
-        APP_LOG(read.error);
-    QMimeData* copy = read.data;
-    prepare_position_for_capture(m_corvana_clipboard_mime_data_history.isEmpty());
-    add_to_corvana_mime_data_history(copy);
-    // The history may have dropped the copy already; read it only while it is still there.
-    if (!m_corvana_clipboard_mime_data_history.contains(copy))
-        return;
-    m_capture->remember_mime(copy);
-    if (read.secret) {
-        qDebug() << "Secret content: queued, nothing stored";
-        return;
-    }
-    if (copy->hasText() && !copy->hasUrls() && !copy->hasImage() && !copy->hasColor()) {
-        qDebug() << "Text";
-        database_insert(QStringLiteral("text"), copy->text());
-    } else if (copy->hasImage()) {
-        qDebug() << "Image";
-        save_captured_image(copy);
-    }
-}
-
-void App::save_captured_image(const QMimeData* copy) {
-    const auto outcome = ClipboardImageSaver(DataPaths::get().images_dir())
-                             .save_entry(copy, m_mime_copier.file_copier());
-    if (outcome.result == ClipboardImageSaver::Result::Full)
-        return;
-    APP_LOG(QStringLiteral("ADDING TO AUTOCOMPLETE HISTORY"));
-    database_insert(QStringLiteral("image"), outcome.name);
-    if (outcome.result == ClipboardImageSaver::Result::Saved)
-        show_tray_message(QStringLiteral("Image saved"), "Under the name of " + outcome.name);
-}
-
-void App::prepare_position_for_capture(bool history_empty) {
-    if (history_empty)
-        m_current_clipboard_history_position = -1;
-    if (m_paste_order == QLatin1String("backward") && m_automatic_position_movement)
-        ++m_current_clipboard_history_position;
-}
-
-template <typename T>
-void App::insert_into_history(QList<T>& history, const T& entry, SecretMarks* marks, bool secret) {
-    const auto index =
-        PasteQueue::insertion_index(m_paste_order, m_automatic_position_movement,
-                                    m_current_clipboard_history_position, history.size());
-    if (!index) {
-        if constexpr (std::is_pointer_v<T>)
-            delete entry;
-        return;
-    }
-    history.insert(*index, entry);
-    if (marks)
-        marks->insert(*index, secret);
-    if (history.size() <= max_history_size)
-        return;
-    const auto drop = PasteQueue::drop_oldest(m_paste_order, *index,
-                                              m_current_clipboard_history_position, history.size());
-    m_current_clipboard_history_position = drop.position;
-    if (marks)
-        marks->remove(drop.index);
-    if constexpr (std::is_pointer_v<T>)
-        delete history.takeAt(drop.index);
-    else
-        history.removeAt(drop.index);
+    m_capture->capture();
+    if (!m_is_paused)
+        APP_LOG(QStringLiteral("END copy_to_corvana_clipboard()"));
 }
 
 void App::add_to_corvana_text_history(const QString& current_clipboard_text, bool secret) {
     APP_LOG(QStringLiteral("START add_to_corvana_text_history(QString current_clipboard_text)"));
-    insert_into_history(m_corvana_clipboard_text_history, current_clipboard_text, &m_secret_marks,
-                        secret);
+    m_history.add_text(current_clipboard_text, secret);
     APP_LOG(QStringLiteral("END add_to_corvana_text_history(QString current_clipboard_text)"));
 }
 
 void App::add_to_corvana_mime_data_history(QMimeData* current_clipboard_mime_data) {
     APP_LOG(QStringLiteral(
         "START add_to_corvana_mime_data_history(QMimeData *current_clipboard_mime_data)"));
-    insert_into_history(m_corvana_clipboard_mime_data_history, current_clipboard_mime_data);
+    m_history.add_mime(current_clipboard_mime_data);
     APP_LOG(QStringLiteral(
         "END add_to_corvana_mime_data_history(QMimeData *current_clipboard_mime_data)"));
 }
@@ -532,27 +338,22 @@ QMimeData* App::get_mime_data_object_copy(const QMimeData* mime_data_reference) 
 }
 
 QMimeData* App::get_mime_data_object_copy_2(const QMimeData* mime_data_reference) {
-    // The entry's own snapshots: files are copied once, at capture, never inside a paste.
-    APP_LOG(
-        QStringLiteral("START get_mime_data_object_copy_2(const QMimeData *mime_data_reference)"));
-    QMimeData* copy = m_mime_copier.copy_for_paste(mime_data_reference);
-    APP_LOG(
-        QStringLiteral("END get_mime_data_object_copy_2(const QMimeData *mime_data_reference)"));
-    return copy;
+    return m_mime_copier.copy_for_paste(mime_data_reference);
 }
 
 void App::clear_clipboard_history() {
     APP_LOG(QStringLiteral("App::clear_clipboard_history"));
-    qDeleteAll(m_corvana_clipboard_mime_data_history);
-    m_corvana_clipboard_mime_data_history.clear();
-    m_corvana_clipboard_text_history.clear();
-    m_secret_marks.clear();
-    m_current_clipboard_history_position = -1;
-    update_status_indicator();
+    m_history.clear();
 }
 
-void App::slot_clear_clipboard_history() {
-    clear_clipboard_history();
+void App::toggle_file_copy() {
+    m_file_copy_enabled = !m_file_copy_enabled;
+    update_ui();
+}
+
+void App::pause_or_resume_corvana() {
+    m_is_paused = !m_is_paused;
+    update_ui();
 }
 
 void App::toggle_rich_text_copy() {
@@ -561,36 +362,16 @@ void App::toggle_rich_text_copy() {
     update_ui();
 }
 
-void App::enable_or_disable_rich_text_copy() {
-    toggle_rich_text_copy();
-}
-
-void App::toggle_file_copy() {
-    m_file_copy_enabled = !m_file_copy_enabled;
-    update_ui();
-}
-
 void App::copy_pressed() {
-    if (m_position_locked)
-        unlock_current_position();
+    m_history.unlock();
     m_template_row_counter = 0;
     m_template_table_text.clear();
-}
-
-void App::cut_pressed() {}
-
-void App::paste_pressed() {
-    m_paste_on_next_clipboard_change = true;
 }
 
 void App::clipboard_set(const QString& text) {
     qDebug() << "Trying to set clip";
     m_clipboard->setText(text);
 }
-
-void App::print_current_text_clipboard_state() {}
-
-void App::print_current_mime_data_clipboard_state() {}
 
 void App::show_debug_info() {
     APP_LOG(QStringLiteral("App::show_debug_info"));
@@ -600,25 +381,13 @@ void App::show_debug_info() {
                                              m_corvana_clipboard_text_history, m_secret_marks));
 }
 
-void App::clipboard_destroyed() {}
-void App::clipboard_find_buffer_changed() {}
-void App::clipboard_object_name_changed() {}
-void App::clipboard_selection_changed() {}
-
-// ---- Templates and the watermark ----
-
 void App::on_button_show_trademark_menu_clicked() {
-    m_trade_mark_menu->show();
-    m_trade_mark_menu->raise();
-    m_trade_mark_menu->activateWindow();
+    bring_up(m_trade_mark_menu);
 }
 
 void App::on_button_templates_clicked() {
     APP_LOG(QStringLiteral("void App::on_button_templates_clicked()"));
-    if (!m_template_menu->isVisible())
-        m_template_menu->show();
-    m_template_menu->raise();
-    m_template_menu->activateWindow();
+    bring_up(m_template_menu);
 }
 
 void App::ctrl_shift_v() {
@@ -626,110 +395,20 @@ void App::ctrl_shift_v() {
     m_template_paste->press(m_template_menu->selected_template());
 }
 
-// ---- Hidden features ----
-
-void App::enter_hidden_feature_spell() {
-    m_hidden_features->enter_spell();
-}
-
-void App::activate_hidden_feature(const QString& spell) {
-    m_hidden_features->activate(spell);
-}
-
-void App::hidden_features_dialog_closed() {
-    m_hidden_features->dialog_closed();
-}
-
-void App::open_hidden_features_help() {
-    open_url(HiddenFeatures::help_url());
-}
-
 void App::open_url(const QString& address) {
     if (!QDesktopServices::openUrl(QUrl(address)))
         APP_LOG(QStringLiteral("No program opened ") + address);
 }
 
-// ---- Paste engine ----
-
-void App::paste_from_corvana_clipboard() {
-    APP_LOG(QStringLiteral("START paste_from_corvana_clipboard()"));
-    m_clipboard_owner->report_pending_copy(); // a copy made just before is queued first
-    // The Ctrl+V of a special paste delivers its filled row.
-    if (m_template_paste && m_template_paste->serve_pending())
-        return;
-    if (m_is_paused)
-        return;
-    int& p = m_current_clipboard_history_position;
-    if (p < 0)
-        p = 0;
-    const int n = history_size();
-    if (n == 0)
-        return;
-    const auto step =
-        PasteQueue::paste_step(m_paste_order, m_rich_text_copy_enabled,
-                               m_automatic_position_movement, m_position_locked, p, n);
-    if (!step) {
-        APP_LOG(QStringLiteral("Unknown paste order \"%1\": nothing pasted").arg(m_paste_order));
-        return;
-    }
-    p = step->position;
-
-    // Our own serving is never reported as a copy, so nothing is marked to be ignored.
-    QMimeData* entry = nullptr;
-    if (m_rich_text_copy_enabled) {
-        entry = get_mime_data_object_copy_2(m_corvana_clipboard_mime_data_history.at(step->index));
-    } else {
-        const QString& text = m_corvana_clipboard_text_history.at(step->index);
-        if (text.contains(QLatin1String("file:///")))
-            return;
-        qDebug().noquote() << "Text to paste: " << text.size() << "characters";
-        entry = new QMimeData;
-        entry->setText(text);
-    }
-    const ClipboardOwner::Result served = m_clipboard_owner->serve(entry);
-    if (!served.ok)
-        APP_LOG(QStringLiteral("The entry could not be put on the clipboard: ") + served.error);
-    APP_LOG(QStringLiteral("END paste_from_corvana_clipboard()"));
-}
-
-void App::clipboard_history_go_back() {
-    AppLog::plain(QStringLiteral("App::clipboard_history_go_back()"));
-    m_current_clipboard_history_position =
-        PasteQueue::go_back(m_paste_order, m_current_clipboard_history_position, history_size());
-}
-
-void App::clipboard_history_go_forward() {
-    AppLog::plain(QStringLiteral("App::clipboard_history_go_forward()"));
-    m_current_clipboard_history_position =
-        PasteQueue::go_forward(m_paste_order, m_current_clipboard_history_position, history_size());
-}
-
 void App::switch_paste_order() {
-    if (m_paste_order == QLatin1String("forward")) {
-        m_paste_order = QStringLiteral("backward");
-        m_current_clipboard_history_position = history_size() - 1;
-    } else {
-        m_paste_order = QStringLiteral("forward");
-        m_current_clipboard_history_position = 0;
-    }
+    m_paste_engine->switch_order();
     update_ui();
     update_status_indicator();
 }
 
 void App::slot_combobox_edit_text_changed(const QString& new_text) {
     APP_LOG(QStringLiteral("START slot_combobox_edit_text_changed(QString new_text)"));
-    if (new_text == QLatin1String("Automatic Forward")) {
-        m_paste_order = QStringLiteral("forward");
-        m_automatic_position_movement = true;
-        qDebug() << "Mode set to Automatic Forward";
-    } else if (new_text == QLatin1String("Automatic Backward")) {
-        m_paste_order = QStringLiteral("backward");
-        m_automatic_position_movement = true;
-        qDebug() << "Mode set to Automatic Backward";
-    } else if (new_text == QLatin1String("Manual")) {
-        m_automatic_position_movement = false;
-        qDebug() << "Mode set to automatic Manual";
-    }
+    m_paste_engine->set_mode(new_text);
     APP_LOG(QStringLiteral("END slot_combobox_edit_text_changed(QString new_text)"));
 }
 
@@ -737,36 +416,6 @@ void App::enable_or_disable_automatic_position_movement() {
     APP_LOG(QStringLiteral("App::enable_or_disable_automatic_position_movement"));
     m_automatic_position_movement = !m_automatic_position_movement;
     update_ui();
-}
-
-void App::lock_current_position() {
-    if (m_position_locked)
-        return; // locking again would lose the position that unlocking returns to
-    m_position_locked = true;
-    m_saved_position = m_current_clipboard_history_position;
-    m_tray_icon->show_lock(true);
-}
-
-void App::unlock_current_position() {
-    if (!m_position_locked)
-        return;
-    m_position_locked = false;
-    m_current_clipboard_history_position = m_saved_position;
-    m_tray_icon->show_lock(false);
-}
-
-void App::pause_or_resume_corvana() {
-    m_is_paused = !m_is_paused;
-    update_ui();
-}
-
-void App::on_button_change_mode_clicked() {
-    pause_or_resume_corvana();
-}
-
-int App::remaining_count() const {
-    return PasteQueue::remaining(m_paste_order, m_current_clipboard_history_position,
-                                 history_size());
 }
 
 void App::update_status_indicator() {
@@ -781,13 +430,7 @@ void App::update_ui() {
         m_status_indicator->set_background_paused();
     else
         m_status_indicator->set_background_normal();
-    m_copy_paste_menu->show_switches(m_rich_text_copy_enabled, m_file_copy_enabled);
-    if (!m_automatic_position_movement)
-        m_copy_paste_menu->select_mode_manual();
-    else if (m_paste_order == QLatin1String("forward"))
-        m_copy_paste_menu->select_mode_forward();
-    else if (m_paste_order == QLatin1String("backward"))
-        m_copy_paste_menu->select_mode_backward();
+    m_copy_paste_menu->show_settings(*this);
     m_keyboard->set_print_screen_swallowed(m_print_screen_enabled);
     if (m_print_screen_menu)
         m_print_screen_menu->set_enabled_checked(m_print_screen_enabled);
@@ -807,98 +450,25 @@ void App::SimulateCtrlVReleasingAlt() {
     qDebug() << "End SimulateCtrlV()";
 }
 
-// ---- History and autocomplete popups ----
-
 void App::place_popup_at_cursor(QWidget* widget) {
     PopupPlacement::place_popup_at_cursor(widget);
 }
 
 void App::open_history_dialog() {
-    if (!m_history_dialog->isVisible())
-        m_autocomplete_paste->remember_active_window();
-    m_history_dialog->open_or_close();
-}
-
-void App::history_dialog_close() {
-    APP_LOG(QStringLiteral("START history_dialog_close()"));
-    m_history_dialog->hide();
-    m_history_image_viewer->hide();
-    APP_LOG(QStringLiteral("END history_dialog_close()"));
-}
-
-void App::history_dialog_item_entered(int row) {
-    APP_LOG(QStringLiteral("START history_dialog_item_entered()"));
-    if (!m_rich_text_copy_enabled)
-        return;
-    m_history_image_viewer->hide();
-    const QMimeData* entry = HistoryEditor::mime_entry_of_row(*this, row);
-    if (entry && entry->hasImage() && !SecretContent::is_secret(entry))
-        m_history_image_viewer->preview(m_history_dialog,
-                                        qvariant_cast<QImage>(entry->imageData()));
-    APP_LOG(QStringLiteral("END history_dialog_item_entered()"));
+    if (!history_dialog()->isVisible())
+        autocomplete_paste()->remember_active_window();
+    history_dialog()->open_or_close();
 }
 
 void App::history_dialog_list_item_activated() {
-    APP_LOG(QStringLiteral("START history_dialog_list_item_activated()"));
-    const bool locked = HistoryEditor::toggle_lock(*this, m_history_dialog->current_row());
-    m_history_dialog->show_lock_state(locked);
+    const bool locked = m_history_popup->toggle_lock();
     update_ui();
     m_tray_icon->show_lock(locked); // after update_ui, which shows the running icon
-    APP_LOG(QStringLiteral("END history_dialog_list_item_activated()"));
 }
-
-void App::slot_history_list_item_position_changed(int from_row, int to_row) {
-    HistoryEditor::move_entry(*this, from_row, to_row);
-}
-
-void App::delete_history_entry(int row) {
-    HistoryEditor::delete_entry(*this, row);
-}
-
-void App::open_autocomplete_dialog() {
-    if (m_autocomplete_dialog->isHidden())
-        m_autocomplete_paste->remember_active_window();
-    m_autocomplete_dialog->open_or_close();
-}
-
-void App::autocomplete_dialog_close() {
-    APP_LOG(QStringLiteral("START autocomplete_dialog_close()"));
-    m_autocomplete_dialog->hide();
-    APP_LOG(QStringLiteral("END autocomplete_dialog_close()"));
-}
-
-void App::slot_autocomplete_list_item_activated(const QString& type, const QString& text) {
-    if (m_autocomplete_image_viewer->isVisible())
-        m_autocomplete_image_viewer->hide();
-    m_autocomplete_paste->paste(type, text, DataPaths::get().images_dir());
-}
-
-void App::slot_autocomplete_list_item_entered(const QString& type, const QString& text) {
-    APP_LOG(QStringLiteral("START slot_autocomplete_list_item_entered()"));
-    if (m_autocomplete_image_viewer->isVisible())
-        m_autocomplete_image_viewer->hide();
-    if (type != QLatin1String("image"))
-        return;
-    const QString path = ImageEntryFile::path(DataPaths::get().images_dir(), text);
-    m_autocomplete_image_viewer->preview(
-        m_autocomplete_dialog, path.isEmpty() ? QImage() : PictureDecoder::decode_file(path));
-}
-
-void App::clear_autocomplete_history_clicked() {
-    AutocompleteMenu::confirm_and_clear(m_autocomplete_menu, m_autocomplete_dialog,
-                                        DataPaths::get().images_dir());
-}
-
-// ---- Screenshots ----
 
 void App::print_screen() {
     APP_LOG(QStringLiteral("START print_screen()"));
-    if (m_print_screen_enabled)
-        PrintScreen::open_capture(this, m_automatic_screenshot_save);
-}
-
-void App::toggle_automatic_screenshot_save() {
-    m_automatic_screenshot_save = !m_automatic_screenshot_save;
+    m_screenshots->take();
 }
 
 void App::toggle_print_screen_enabled() {
@@ -908,47 +478,14 @@ void App::toggle_print_screen_enabled() {
 }
 
 void App::print_screen_show_notification(const QString& name) {
-    database_insert(QStringLiteral("image"), name);
+    m_capture->database_insert(QStringLiteral("image"), name);
     show_tray_message(QStringLiteral("Image Saved"), QStringLiteral("File name: ") + name);
     connect(m_tray_icon, &QSystemTrayIcon::messageClicked, this,
             &App::slot_print_screen_show_notification_clicked, Qt::UniqueConnection);
 }
 
-void App::slot_print_screen_show_notification_clicked() {
-    const QString folder = m_screenshot_folder.isEmpty()
-                               ? QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
-                               : m_screenshot_folder;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder + QLatin1Char('/')));
-}
-
 void App::on_button_show_printscreen_menu_clicked() {
-    m_print_screen_menu->show();
-    m_print_screen_menu->raise();
-    m_print_screen_menu->activateWindow();
-}
-
-// ---- Zoom ----
-
-void App::main_live_zoom() {
-    if (!m_dead_zoom_active)
-        m_live_zoom_active =
-            LiveZoom::instance().switch_live(!m_live_zoom_active, m_zoom_it_menu->zoom_level());
-}
-
-void App::main_dead_zoom() {
-    if (m_live_zoom_active)
-        return;
-    if (m_dead_zoom_active)
-        return reset_zoom();
-    connect(m_zoom, &QDialog::rejected, this, &App::reset_zoom, Qt::UniqueConnection);
-    m_zoom->start(m_zoom_it_menu->zoom_level());
-    m_dead_zoom_active = true;
-}
-
-void App::reset_zoom() {
-    disconnect(m_zoom, &QDialog::rejected, this, &App::reset_zoom);
-    m_zoom->finish();
-    m_dead_zoom_active = false;
+    bring_up(m_print_screen_menu);
 }
 
 void App::on_button_zoomit_menu_clicked() {

@@ -4,6 +4,7 @@
 #include "app/AppLog.h"
 #include "app/DataPaths.h"
 #include "app/SettingsFileCheck.h"
+#include "app/SettingsTable.h"
 #include "shortcuts/ShortcutsDialog.h"
 
 #include <QDebug>
@@ -48,70 +49,46 @@ void SaveManager::reset_settings() {
 void SaveManager::load_settings() {
     QSettings& s = *m_settings;
     App& a = *m_app;
-    a.m_is_first_start = s.value(QStringLiteral("IsFirstStart"), true).toBool();
-    a.m_use_hidden_features = s.value(QStringLiteral("UseHiddenFeatures"), true).toBool();
-    a.m_start_at_startup = s.value(QStringLiteral("StartAtStartup"), true).toBool();
-    a.m_create_shortcuts_automatically =
-        s.value(QStringLiteral("CreateShortcutsAutomatically"), true).toBool();
-    a.m_use_spinning_tray_icon = s.value(QStringLiteral("UseSpinningTrayIcon"), true).toBool();
-    a.m_use_hidden_features_notifications =
-        s.value(QStringLiteral("UseHiddenFeaturesNotifications"), true).toBool();
-    a.m_hidden_features_help_already_shown =
-        s.value(QStringLiteral("HiddenFeaturesHelpAlreadyShown"), false).toBool();
-    a.m_use_inverted_icons = s.value(QStringLiteral("UseInvertedIcons"), true).toBool();
-    a.m_use_keyboard_shortcuts = s.value(QStringLiteral("UseKeyboardShortcuts"), true).toBool();
-    a.m_is_paused = s.value(QStringLiteral("IsCorvanaPaused"), false).toBool();
-    a.m_rich_text_copy_enabled = s.value(QStringLiteral("IsRichTextCopyEnabled"), true).toBool();
-    a.m_file_copy_enabled = s.value(QStringLiteral("IsFileCopyEnabled"), true).toBool();
-    a.m_automatic_position_movement =
-        s.value(QStringLiteral("UseAutomaticPositionMovement"), true).toBool();
-    a.m_paste_order = s.value(QStringLiteral("PasteOrder"), QStringLiteral("backward")).toString();
-    const int y = s.value(QStringLiteral("IndicatorY")).toInt();
-    const int x = s.value(QStringLiteral("IndicatorX")).toInt();
-    a.move_status_indicator(x, y);
-    a.m_print_screen_enabled = s.value(QStringLiteral("IsPrintScreenEnabled"), true).toBool();
-    load_ignored_monitors();
+    QPoint indicator;
+    for (const SettingsTable::Key& key : SettingsTable::keys()) {
+        const QVariant value = s.value(QLatin1String(key.name), key.fallback);
+        if (const auto flag = std::get_if<bool AppSettings::*>(&key.field))
+            a.*(*flag) = value.toBool();
+        else if (const auto text = std::get_if<QString AppSettings::*>(&key.field))
+            a.*(*text) = value.toString();
+        else if (const auto list = std::get_if<QList<int> AppSettings::*>(&key.field))
+            a.*(*list) = parse_ignored_monitors(value.toString());
+        else if (std::get<SettingsTable::Indicator>(key.field) == SettingsTable::Indicator::X)
+            indicator.setX(value.toInt());
+        else
+            indicator.setY(value.toInt());
+    }
+    a.move_status_indicator(indicator.x(), indicator.y());
     a.shortcuts_dialog()->load_sequences(s);
 }
 
 void SaveManager::save_settings() {
     QSettings& s = *m_settings;
     const App& a = *m_app;
-    s.setValue(QStringLiteral("IsFirstStart"), a.m_is_first_start);
-    s.setValue(QStringLiteral("UseHiddenFeatures"), a.m_use_hidden_features);
-    s.setValue(QStringLiteral("StartAtStartup"), a.m_start_at_startup);
-    s.setValue(QStringLiteral("CreateShortcutsAutomatically"), a.m_create_shortcuts_automatically);
-    s.setValue(QStringLiteral("UseSpinningTrayIcon"), a.m_use_spinning_tray_icon);
-    s.setValue(QStringLiteral("UseHiddenFeaturesNotifications"),
-               a.m_use_hidden_features_notifications);
-    s.setValue(QStringLiteral("HiddenFeaturesHelpAlreadyShown"),
-               a.m_hidden_features_help_already_shown);
-    s.setValue(QStringLiteral("UseInvertedIcons"), a.m_use_inverted_icons);
-    s.setValue(QStringLiteral("UseKeyboardShortcuts"), a.m_use_keyboard_shortcuts);
-    s.setValue(QStringLiteral("IsCorvanaPaused"), a.m_is_paused);
-    s.setValue(QStringLiteral("IsRichTextCopyEnabled"), a.m_rich_text_copy_enabled);
-    s.setValue(QStringLiteral("IsFileCopyEnabled"), a.m_file_copy_enabled);
-    s.setValue(QStringLiteral("UseAutomaticPositionMovement"), a.m_automatic_position_movement);
-    s.setValue(QStringLiteral("PasteOrder"), a.m_paste_order);
     const QPoint indicator = a.status_indicator_position();
-    s.setValue(QStringLiteral("IndicatorX"), indicator.x());
-    s.setValue(QStringLiteral("IndicatorY"), indicator.y());
-    s.setValue(QStringLiteral("IsPrintScreenEnabled"), a.m_print_screen_enabled);
-    save_ignored_monitors();
+    for (const SettingsTable::Key& key : SettingsTable::keys()) {
+        QVariant value;
+        if (const auto flag = std::get_if<bool AppSettings::*>(&key.field))
+            value = a.*(*flag);
+        else if (const auto text = std::get_if<QString AppSettings::*>(&key.field))
+            value = a.*(*text);
+        else if (const auto list = std::get_if<QList<int> AppSettings::*>(&key.field))
+            value = format_ignored_monitors(a.*(*list));
+        else if (std::get<SettingsTable::Indicator>(key.field) == SettingsTable::Indicator::X)
+            value = indicator.x();
+        else
+            value = indicator.y();
+        s.setValue(QLatin1String(key.name), value);
+    }
     a.shortcuts_dialog()->save_sequences(s);
     // Written now rather than when QSettings decides, so a failure can be reported.
     s.sync();
     report_status("write");
-}
-
-void SaveManager::load_ignored_monitors() {
-    m_app->m_ignored_monitors =
-        parse_ignored_monitors(m_settings->value(QStringLiteral("IgnoreMonitors")).toString());
-}
-
-void SaveManager::save_ignored_monitors() {
-    m_settings->setValue(QStringLiteral("IgnoreMonitors"),
-                         format_ignored_monitors(m_app->m_ignored_monitors));
 }
 
 QList<int> SaveManager::parse_ignored_monitors(const QString& text) {

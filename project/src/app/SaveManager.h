@@ -7,7 +7,8 @@
 class App;
 class QSettings;
 
-// The INI settings file: copies it into App's fields once at start and back on every save.
+// The INI settings file: copies it into App's fields once at start and back on every save, key
+// by key as SettingsTable lists them.
 class SaveManager : public QObject {
     Q_OBJECT
 public:
@@ -19,8 +20,6 @@ public:
     void load_settings();
     void save_settings();
     void reset_settings();
-    void load_ignored_monitors();
-    void save_ignored_monitors();
 
     QString file_path() const;
     // Whether the last read or write of the file worked.

@@ -1,6 +1,5 @@
 #include "autocomplete/AutocompleteDialog.h"
 
-#include "app/App.h"
 #include "app/AppLog.h"
 #include "autocomplete/AutocompleteListView.h"
 #include "autocomplete/AutocompleteModel.h"
@@ -37,9 +36,9 @@ QString quoted(const QString& text) {
 }
 } // namespace
 
-AutocompleteDialog::AutocompleteDialog(App* app, const QString& json_path,
-                                       const QString& images_dir, QWidget* parent)
-    : QDialog(parent), m_app(app), m_store(json_path, images_dir) {
+AutocompleteDialog::AutocompleteDialog(const QString& json_path, const QString& images_dir,
+                                       QWidget* parent)
+    : QDialog(parent), m_store(json_path, images_dir) {
     init_layout();
     hide();
     installEventFilter(this);
@@ -120,17 +119,8 @@ void AutocompleteDialog::init_connects() {
             &AutocompleteDialog::list_item_entered);
     connect(m_button_delete, &QPushButton::clicked, this,
             &AutocompleteDialog::slot_delete_selected_element);
-    if (m_app)
-        connect(m_button_history, &QPushButton::clicked, m_app, &App::open_history_dialog);
-}
-
-void AutocompleteDialog::connect_to_app(ImageViewer* viewer) {
-    connect(this, &AutocompleteDialog::autocomplete_list_item_activated, m_app,
-            &App::slot_autocomplete_list_item_activated);
-    connect(this, &AutocompleteDialog::autocomplete_list_item_entered, m_app,
-            &App::slot_autocomplete_list_item_entered);
-    connect(this, &AutocompleteDialog::close_me, m_app, &App::autocomplete_dialog_close);
-    connect(this, &AutocompleteDialog::signal_leave_event, viewer, &ImageViewer::hide_me);
+    connect(m_button_history, &QPushButton::clicked, this,
+            &AutocompleteDialog::signal_open_history);
 }
 
 const std::vector<quint32>& AutocompleteDialog::vector_rb() const {

@@ -6,8 +6,6 @@
 #include <QDialog>
 #include <memory>
 
-class App;
-class ImageViewer;
 class AutocompleteListView;
 class AutocompleteModel;
 class QHBoxLayout;
@@ -22,12 +20,9 @@ class QVBoxLayout;
 class AutocompleteDialog : public QDialog, public AutocompleteDatabase {
     Q_OBJECT
 public:
-    AutocompleteDialog(App* app, const QString& json_path, const QString& images_dir,
+    AutocompleteDialog(const QString& json_path, const QString& images_dir,
                        QWidget* parent = nullptr);
     ~AutocompleteDialog() override;
-
-    // The connections App makes to its popup and the popup's image preview.
-    void connect_to_app(ImageViewer* viewer);
 
     // Opens the popup at the pointer, or closes it when open.
     void open_or_close();
@@ -53,6 +48,7 @@ signals:
     void autocomplete_list_item_entered(const QString& type, const QString& text);
     void close_me();
     void signal_leave_event();
+    void signal_open_history();
 
 public slots:
     void database_insert(const QString& type, const QString& text) override;
@@ -75,7 +71,6 @@ private:
     void select_first_row();
     void filter(const QString& str, bool narrow);
 
-    App* m_app = nullptr;
     AutocompleteStore m_store;
     AutocompleteModel* m_model = nullptr;
     QHBoxLayout* m_columns = nullptr;

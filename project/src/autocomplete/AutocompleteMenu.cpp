@@ -1,6 +1,5 @@
 #include "autocomplete/AutocompleteMenu.h"
 
-#include "app/App.h"
 #include "autocomplete/AutocompleteDialog.h"
 
 #include <QDebug>
@@ -9,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-AutocompleteMenu::AutocompleteMenu(App* app, QWidget* parent) : QDialog(parent), m_app(app) {
+AutocompleteMenu::AutocompleteMenu(QWidget* parent) : QDialog(parent) {
     setModal(true);
     setWindowTitle(QStringLiteral("Autocomplete"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -37,5 +36,5 @@ void AutocompleteMenu::confirm_and_clear(QWidget* parent, AutocompleteDialog* di
 }
 
 void AutocompleteMenu::slot_button_clear_autocomplete_history_clicked() {
-    m_app->clear_autocomplete_history_clicked();
+    emit signal_clear_autocomplete_history();
 }

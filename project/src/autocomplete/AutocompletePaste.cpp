@@ -1,9 +1,9 @@
 #include "autocomplete/AutocompletePaste.h"
 
-#include "app/App.h"
 #include "app/AppLog.h"
 #include "autocomplete/ImageEntryFile.h"
 #include "clipboard/PictureDecoder.h"
+#include "clipboard/SyntheticPaste.h"
 #include "platform/ActiveWindow.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
@@ -26,7 +26,8 @@ bool is_own_window(quint64 window) {
 }
 } // namespace
 
-AutocompletePaste::AutocompletePaste(App* app) : QObject(app), m_app(app) {
+AutocompletePaste::AutocompletePaste(ClipboardHistory& history, QObject* parent)
+    : QObject(parent), m_history(history) {
     m_timeout.setSingleShot(true);
     m_timeout.setInterval(timeout_ms);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
@@ -52,29 +53,25 @@ void AutocompletePaste::paste(const QString& type, const QString& text, const QS
         finish(QStringLiteral("a new paste started"));
 
     APP_LOG(QStringLiteral("Adding element to vector"));
-    m_rich = m_app->m_rich_text_copy_enabled;
-    m_position_before = m_app->m_current_clipboard_history_position;
-    if (m_rich) {
-        m_mime_entry = new QMimeData;
+    m_position_before = m_history.position();
+    QMimeData* rich_entry = nullptr;
+    if (m_history.rich()) {
+        rich_entry = new QMimeData;
         // Only an image entry is a picture; a text that happens to name a file stays a text.
         const QString path =
             type == QLatin1String("image") ? ImageEntryFile::path(images_dir, text) : QString();
         const QImage image = path.isEmpty() ? QImage() : PictureDecoder::decode_file(path);
         if (!image.isNull()) {
             qDebug() << "Load successful";
-            m_mime_entry->setImageData(image);
+            rich_entry->setImageData(image);
         } else {
             qDebug() << "Load failed";
-            m_mime_entry->setText(text);
+            rich_entry->setText(text);
         }
-        m_app->m_corvana_clipboard_mime_data_history.prepend(m_mime_entry);
-    } else {
-        m_text_entry = text;
-        m_app->m_corvana_clipboard_text_history.prepend(text);
-        m_app->m_secret_marks.insert(0, false);
     }
+    m_front = m_history.push_front(text, rich_entry);
     APP_LOG(QStringLiteral("Added element to vector"));
-    m_app->m_current_clipboard_history_position = 0;
+    m_history.set_position(0);
     m_pending = true;
     m_keys_sent = false;
     m_timeout.start();
@@ -104,7 +101,7 @@ void AutocompletePaste::send_when_focused() {
     APP_LOG(QStringLiteral("Calling SimulateCtrlV();"));
     m_keys_sent = true;
     m_timeout.start();
-    m_app->SimulateCtrlV();
+    SyntheticPaste::ctrl_v(Platform::instance().input_injector());
     APP_LOG(QStringLiteral("Called SimulateCtrlV();"));
 }
 
@@ -121,25 +118,7 @@ void AutocompletePaste::finish(const QString& why) {
     m_timeout.stop();
     m_focus_poll.stop();
     APP_LOG(QStringLiteral("Deleting the added element (%1)").arg(why));
-    if (m_rich) {
-        QList<QMimeData*>& history = m_app->m_corvana_clipboard_mime_data_history;
-        const int at = history.indexOf(m_mime_entry);
-        // Not found: a clear or the history's size limit has deleted it already.
-        if (at >= 0)
-            delete history.takeAt(at);
-        m_mime_entry = nullptr;
-    } else {
-        QStringList& history = m_app->m_corvana_clipboard_text_history;
-        const int at = !history.isEmpty() && history.first() == m_text_entry
-                           ? 0
-                           : history.indexOf(m_text_entry);
-        if (at >= 0) {
-            history.removeAt(at);
-            m_app->m_secret_marks.remove(at);
-        }
-        m_text_entry.clear();
-    }
-    m_app->m_current_clipboard_history_position = m_position_before;
-    m_app->update_status_indicator();
+    m_history.take_back(m_front);
+    m_history.set_position(m_position_before);
     APP_LOG(QStringLiteral("Deleted the added element"));
 }

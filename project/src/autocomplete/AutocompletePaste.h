@@ -1,10 +1,9 @@
 #pragma once
 
+#include "clipboard/ClipboardHistory.h"
+
 #include <QObject>
 #include <QTimer>
-
-class App;
-class QMimeData;
 
 // Pastes a chosen autocomplete entry through the ordinary paste path: the entry goes in front of
 // the history, the window the user was in gets the focus back, a synthesized Ctrl+V reaches the
@@ -17,7 +16,7 @@ public:
     static constexpr int timeout_ms = 1500;
     static constexpr int focus_wait_ms = 400;
 
-    explicit AutocompletePaste(App* app);
+    explicit AutocompletePaste(ClipboardHistory& history, QObject* parent = nullptr);
 
     // Called as a popup opens: the window to paste into later, unless it is one of ours.
     void remember_active_window();
@@ -33,14 +32,12 @@ private:
     void send_when_focused();
     void finish(const QString& why);
 
-    App* m_app;
+    ClipboardHistory& m_history;
     quint64 m_previous_window = 0;
     bool m_pending = false;
     bool m_keys_sent = false;
     int m_position_before = -1;
-    QMimeData* m_mime_entry = nullptr;
-    QString m_text_entry;
-    bool m_rich = false;
+    ClipboardHistory::Front m_front;
     QTimer m_timeout;
     QTimer m_focus_poll;
     int m_focus_polls_left = 0;

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QTemporaryDir>
 #include <utility>
 
 namespace {
@@ -183,4 +184,16 @@ void MimeDataCopier::release(const QString& folder) {
         return;
     m_refs.erase(it);
     QDir(folder).removeRecursively();
+}
+
+void MimeDataCopier::prepare_temp_folder(const QTemporaryDir& folder) {
+    if (!folder.isValid())
+        return;
+    APP_LOG(QStringLiteral("Temp dir is valid"));
+    qDebug().noquote() << "Temp dir path is: " + folder.path();
+    for (const char* sub : {"/curr", "/temp"}) {
+        QDir dir(folder.path() + QLatin1String(sub));
+        if (!dir.exists())
+            dir.mkpath(QStringLiteral("."));
+    }
 }

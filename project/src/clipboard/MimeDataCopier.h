@@ -11,6 +11,7 @@
 class CapturedMimeData;
 class ClipboardReader;
 class QMimeData;
+class QTemporaryDir;
 
 // Deep copies of clipboard contents. Copied files of 10 MB or less are snapshotted into the
 // run's temporary folder once, when they are captured, so that an entry still pastes after the
@@ -22,6 +23,8 @@ class MimeDataCopier {
 public:
     explicit MimeDataCopier(QString temp_root = QString());
     void set_temp_root(const QString& temp_root) { m_temp_root = temp_root; }
+    // Makes the run folder's "curr" and "temp" subfolders when the folder is usable.
+    static void prepare_temp_folder(const QTemporaryDir& folder);
 
     // Reads what the clipboard's owner offers (each format at most once, see ClipboardFetchPlan)
     // into a new entry the caller owns. failures lists the formats that could not be read.

@@ -4,7 +4,6 @@
 #include "app/AppLog.h"
 #include "history/HistoryEditor.h"
 #include "history/HistoryRows.h"
-#include "history/ImageViewer.h"
 #include "history/ListWidget.h"
 #include "history/PopupPlacement.h"
 
@@ -77,17 +76,9 @@ void HistoryDialog::init_connects() {
     connect(m_button_delete, &QPushButton::clicked, this,
             &HistoryDialog::slot_button_delete_clicked);
     connect(m_list, &QListWidget::itemEntered, this, &HistoryDialog::slot_item_entered);
-    connect(m_list, &ListWidget::signal_item_pos_changed, m_app,
-            &App::slot_history_list_item_position_changed);
-    connect(m_button_autocomplete, &QPushButton::clicked, m_app, &App::open_autocomplete_dialog);
-}
-
-void HistoryDialog::connect_to_app(ImageViewer* viewer) {
-    connect(this, &HistoryDialog::signal_lock_button_clicked, m_app,
-            &App::history_dialog_list_item_activated);
-    connect(this, &HistoryDialog::signal_entered_row, m_app, &App::history_dialog_item_entered);
-    connect(this, &HistoryDialog::signal_leave_event, viewer, &ImageViewer::hide_me);
-    connect(this, &HistoryDialog::close_me, m_app, &App::history_dialog_close);
+    connect(m_list, &ListWidget::signal_item_pos_changed, this, &HistoryDialog::signal_row_moved);
+    connect(m_button_autocomplete, &QPushButton::clicked, this,
+            &HistoryDialog::signal_open_autocomplete);
 }
 
 void HistoryDialog::open_or_close() {
@@ -101,7 +92,7 @@ void HistoryDialog::open_or_close() {
     qDebug() << "Opening";
     clear_list();
     PopupPlacement::place_popup_at_cursor(this);
-    const QStringList texts = HistoryEditor::row_texts(*m_app);
+    const QStringList texts = HistoryEditor::row_texts(m_app->history(), m_app->m_paste_order);
     if (HistoryRows::is_forward(m_app->m_paste_order))
         show_order_forward();
     else
@@ -177,7 +168,7 @@ void HistoryDialog::slot_button_delete_clicked() {
     if (m_list->count() == 0 || m_list->currentRow() < 0)
         return;
     const int row = m_list->currentRow();
-    m_app->delete_history_entry(row);
+    emit signal_delete_row(row);
     delete m_list->takeItem(row);
 }
 

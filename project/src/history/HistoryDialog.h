@@ -4,7 +4,6 @@
 #include <QStringList>
 
 class App;
-class ImageViewer;
 class ListWidget;
 class QHBoxLayout;
 class QLabel;
@@ -28,9 +27,6 @@ public:
     void show_order_backward();
     void show_order_forward();
 
-    // The connections App makes to its popup and the popup's image preview.
-    void connect_to_app(ImageViewer* viewer);
-
     // Opens the popup at the pointer with the current history, or closes it when open.
     void open_or_close();
 
@@ -47,6 +43,9 @@ signals:
     void signal_entered_row(int row);
     void signal_leave_event();
     void close_me();
+    void signal_delete_row(int row);
+    void signal_row_moved(int from_row, int to_row);
+    void signal_open_autocomplete();
 
 public slots:
     void slot_lock_button_clicked();

@@ -1,11 +1,9 @@
 #include "history/HistoryMenu.h"
 
-#include "app/App.h"
-
 #include <QPushButton>
 #include <QVBoxLayout>
 
-HistoryMenu::HistoryMenu(App* app, QWidget* parent) : QDialog(parent), m_app(app) {
+HistoryMenu::HistoryMenu(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("History"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     m_layout = new QVBoxLayout(this);
@@ -20,9 +18,9 @@ HistoryMenu::HistoryMenu(App* app, QWidget* parent) : QDialog(parent), m_app(app
 }
 
 void HistoryMenu::slot_button_clear_history_clicked() {
-    m_app->clear_clipboard_history();
+    emit signal_clear_history();
 }
 
 void HistoryMenu::slot_button_show_history_clicked() {
-    m_app->open_history_dialog();
+    emit signal_show_history();
 }

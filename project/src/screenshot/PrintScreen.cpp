@@ -1,7 +1,7 @@
 #include "screenshot/PrintScreen.h"
 
-#include "app/App.h"
 #include "app/AppLog.h"
+#include "app/Notifier.h"
 
 #include "screenshot/PrintScreenSaveAskDialog.h"
 #include "screenshot/PrintScreenToolBox.h"
@@ -64,22 +64,16 @@ PrintScreen::PrintScreen(const ScreenPhotograph& photograph, QWidget* parent) : 
     connect(m_toolbox, &PrintScreenToolBox::signal_button_exit_clicked, this, &QWidget::close);
 }
 
-PrintScreen* PrintScreen::open_capture(App* app, bool automatic_save) {
+PrintScreen* PrintScreen::open_capture(Notifier& notifier, bool automatic_save) {
     auto* capture = new PrintScreen;
     if (!capture->has_photograph()) {
         APP_LOG(QStringLiteral("No screenshot: ") + capture->photograph_error());
-        app->show_tray_message(QStringLiteral("Screenshot failed"), capture->photograph_error());
+        notifier.show_tray_message(QStringLiteral("Screenshot failed"),
+                                   capture->photograph_error());
         delete capture;
         return nullptr;
     }
     capture->set_automatic_save(automatic_save);
-    connect(capture, &PrintScreen::signal_saved_in, app,
-            [app](const QString& folder) { app->m_screenshot_folder = folder; });
-    connect(capture, &PrintScreen::signal_add_to_database, app,
-            &App::print_screen_show_notification);
-    connect(capture, &PrintScreen::signal_save_failed, app, [app](const QString& reason) {
-        app->show_tray_message(QStringLiteral("Image not saved"), reason);
-    });
     capture->show();
     capture->activateWindow();
     capture->raise();

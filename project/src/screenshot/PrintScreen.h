@@ -10,7 +10,7 @@
 #include <QVector>
 #include <QWidget>
 
-class App;
+class Notifier;
 class PrintScreenSaveAskDialog;
 class PrintScreenToolBox;
 class QColorDialog;
@@ -38,7 +38,7 @@ public:
 
     // A new capture for the Print keys and the settings page; its saves are announced by app.
     // Null when the desktop could not be photographed (app says why).
-    static PrintScreen* open_capture(App* app, bool automatic_save);
+    static PrintScreen* open_capture(Notifier& notifier, bool automatic_save);
 
     void set_automatic_save(bool automatic) { m_automatic_save = automatic; }
 

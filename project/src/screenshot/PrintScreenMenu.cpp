@@ -1,12 +1,10 @@
 #include "screenshot/PrintScreenMenu.h"
 
-#include "app/App.h"
-
 #include <QCheckBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-PrintScreenMenu::PrintScreenMenu(App* app) : QDialog(nullptr), m_app(app) {
+PrintScreenMenu::PrintScreenMenu() : QDialog(nullptr) {
     init_layout();
     init_connects();
 }
@@ -40,13 +38,13 @@ void PrintScreenMenu::set_enabled_checked(bool on) {
 }
 
 void PrintScreenMenu::slot_checkbox_autosave_toggled() {
-    m_app->toggle_automatic_screenshot_save();
+    emit signal_toggle_autosave();
 }
 
 void PrintScreenMenu::slot_checkbox_enabled_toggled() {
-    m_app->toggle_print_screen_enabled();
+    emit signal_toggle_enabled();
 }
 
 void PrintScreenMenu::slot_button_printscreen_clicked() {
-    m_app->print_screen();
+    emit signal_take_screenshot();
 }

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 
-class App;
 class QCheckBox;
 class QPushButton;
 class QVBoxLayout;
@@ -11,7 +10,7 @@ class QVBoxLayout;
 class PrintScreenMenu : public QDialog {
     Q_OBJECT
 public:
-    explicit PrintScreenMenu(App* app);
+    PrintScreenMenu();
 
     // Shows the feature's state without acting on it (the box acts on clicks only).
     void set_enabled_checked(bool on);
@@ -19,6 +18,11 @@ public:
     QCheckBox* checkbox_autosave() const { return m_checkbox_autosave; }
     QCheckBox* checkbox_enabled() const { return m_checkbox_enabled; }
     QPushButton* button_printscreen() const { return m_button_printscreen; }
+
+signals:
+    void signal_toggle_autosave();
+    void signal_toggle_enabled();
+    void signal_take_screenshot();
 
 public slots:
     void init_layout();
@@ -30,7 +34,6 @@ public slots:
 private:
     QCheckBox* m_checkbox_autosave = nullptr;
     QCheckBox* m_checkbox_enabled = nullptr;
-    App* m_app;
     QVBoxLayout* m_layout = nullptr;
     QPushButton* m_button_printscreen = nullptr;
 };

@@ -5,32 +5,12 @@
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "shortcuts/QHotkey.h"
+#include "shortcuts/ShortcutTable.h"
 #include "shortcuts/ShortcutsDialog.h"
 
 #include <QDebug>
 
 namespace {
-const char* const targets[HotkeyProcessor::row_count] = {
-    "switch_paste_order",
-    "pause_or_resume_corvana",
-    "enable_or_disable_rich_text_copy",
-    "clipboard_history_go_back",
-    "clipboard_history_go_forward",
-    "clear_clipboard_history",
-    "open_history_dialog",
-    "clipboard_history_go_back",
-    "clipboard_history_go_forward",
-    "show_debug_info",
-    "open_autocomplete_dialog",
-    "lock_current_position",
-    "slot_toggle_note_dialog",
-    "print_screen",
-    "slot_toggle_status_indicator_clickthrough",
-    "ctrl_shift_v",
-    "main_live_zoom",
-    "main_dead_zoom",
-};
-
 // Rows in the order they are first registered.
 const int creation_order[HotkeyProcessor::row_count] = {0,  1,  2,  3,  4,  5, 6, 10, 11,
                                                         12, 13, 14, 16, 17, 7, 8, 9,  15};
@@ -43,10 +23,6 @@ HotkeyProcessor::HotkeyProcessor(App* app) : QObject(nullptr), m_app(app) {
 HotkeyProcessor::~HotkeyProcessor() {
     for (QHotkey* hotkey : m_hotkeys)
         delete hotkey;
-}
-
-const char* HotkeyProcessor::target_slot(int row) {
-    return row >= 0 && row < row_count ? targets[row] : nullptr;
 }
 
 void HotkeyProcessor::create_shortcuts() {
@@ -93,21 +69,19 @@ void HotkeyProcessor::register_row(int row) {
 void HotkeyProcessor::connect_row(int row) {
     // One connection per row, however often the passes run.
     QObject::disconnect(m_connections[size_t(row)]);
-    const char* slot = targets[row];
-    m_connections[size_t(row)] = connect(m_hotkeys[size_t(row)], &QHotkey::activated, this,
-                                         [this, slot] { call_app(slot); });
+    m_connections[size_t(row)] =
+        connect(m_hotkeys[size_t(row)], &QHotkey::activated, this, [this, row] { trigger(row); });
 }
 
-void HotkeyProcessor::call_app(const char* slot) {
-    if (!QMetaObject::invokeMethod(m_app, slot, Qt::DirectConnection))
-        qDebug().noquote() << "Shortcut has no action yet:" << slot;
+void HotkeyProcessor::trigger(int row) {
+    (m_app->*ShortcutTable::entry(row)->slot)();
 }
 
 void HotkeyProcessor::handle_key_pressed(int virtual_key) {
     const KeyState& keys = Platform::instance().key_state();
     // Print alone is swallowed while the feature is on, so it must act too.
     if (virtual_key == VirtualKeys::PrintScreen) {
-        call_app("print_screen");
+        m_app->print_screen();
         return;
     }
     if (!keys.is_key_down(VirtualKeys::Control))
@@ -129,5 +103,5 @@ void HotkeyProcessor::handle_key_pressed(int virtual_key) {
         break;
     }
     if (virtual_key == VirtualKeys::B && keys.is_key_down(VirtualKeys::Alt))
-        call_app("ctrl_shift_v");
+        m_app->ctrl_shift_v();
 }

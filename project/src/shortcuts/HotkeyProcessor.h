@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shortcuts/ShortcutTable.h"
+
 #include <QMetaObject>
 #include <QObject>
 #include <array>
@@ -7,12 +9,12 @@
 class App;
 class QHotkey;
 
-// The eighteen global shortcuts, each bound to one App slot, and the handler of the plain Ctrl
-// combinations that the keyboard hook reports.
+// The eighteen global shortcuts, each bound to its App slot from ShortcutTable, and the handler of
+// the plain Ctrl combinations that the keyboard hook reports.
 class HotkeyProcessor : public QObject {
     Q_OBJECT
 public:
-    static constexpr int row_count = 18;
+    static constexpr int row_count = ShortcutTable::row_count;
 
     explicit HotkeyProcessor(App* app);
     ~HotkeyProcessor() override;
@@ -23,14 +25,12 @@ public:
     void handle_key_pressed(int virtual_key);
 
     QHotkey* hotkey(int row) const { return m_hotkeys[size_t(row)]; }
-    // The App slot a row triggers.
-    static const char* target_slot(int row);
 
 private:
     void register_row(int row);
     void connect_row(int row);
-    // Calls an App slot by name; slots of tools not built yet are reported, not fatal.
-    void call_app(const char* slot);
+    // Calls the App slot of a row.
+    void trigger(int row);
 
     App* m_app;
     std::array<QHotkey*, row_count> m_hotkeys{};

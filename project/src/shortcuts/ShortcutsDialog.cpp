@@ -1,7 +1,7 @@
 #include "shortcuts/ShortcutsDialog.h"
 
-#include "app/App.h"
 #include "app/AppLog.h"
+#include "shortcuts/ShortcutTable.h"
 
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -12,33 +12,6 @@
 #include <QSlider>
 
 namespace {
-struct Row {
-    const char* label;
-    const char* sequence;
-    const char* key; // in the [Shortcuts] group
-};
-
-const Row rows[ShortcutsDialog::row_count] = {
-    {"Switch paste order", "Ctrl+Alt+/", "SwitchPasteOrder"},
-    {"Pause or resume Corvana", "Ctrl+Alt+0", "PauseOrResume"},
-    {"Rich Text Copy", "Ctrl+Alt+9", "RichTextCopy"},
-    {"Clipboard Undo", "Ctrl+Alt+<", "ClipboardUndo"},
-    {"Clipboard Redo", "Ctrl+Alt+>", "ClipboardRedo"},
-    {"Clear History", "Ctrl+Alt+Shift+H", "ClearHistory"},
-    {"Open History Dialog", "Ctrl+Alt+H", "OpenHistoryDialog"},
-    {"Clipboard undo with Arrow", "Ctrl+Alt+Left", "ClipboardUndoWithArrow"},
-    {"Clipboard redo with Arrow", "Ctrl+Alt+Right", "ClipboardRedoWithArrow"},
-    {"Show Debug Info", "Ctrl+Alt+D", "ShowDebugInfo"},
-    {"Open Autocomplete", "Ctrl+Alt+Space", "OpenAutocomplete"},
-    {"Lock Current Position", "Ctrl+\\", "LockCurrentPosition"},
-    {"Toggle Note", "Ctrl+Alt+N", "ToggleNote"},
-    {"Print Screen", "Ctrl+Alt+P", "PrintScreen"},
-    {"Toggle status indicator more", "Ctrl+Alt+T", "ToggleIndicatorClickThrough"},
-    {"Special Paste", "Ctrl+Shift+V", "SpecialPaste"},
-    {"Live Zoom", "Ctrl+1", "LiveZoom"},
-    {"Zoom /w pen", "Ctrl+2", "ZoomWithPen"},
-};
-
 // Object names of the row widgets; the labels skip 11 to 13, used by the column titles.
 QString label_name(int row) {
     const int n = row < 10 ? row + 1 : row + 4;
@@ -52,14 +25,16 @@ QString numbered(const char* base, int row) {
 const QString shortcuts_group = QStringLiteral("Shortcuts");
 } // namespace
 
-ShortcutsDialog::ShortcutsDialog(App* app) : QDialog(app, Qt::Window), m_app(app) {
-    for (const Row& row : rows)
-        m_sequences.append(QString::fromLatin1(row.sequence));
+ShortcutsDialog::ShortcutsDialog(QWidget* parent) : QDialog(parent, Qt::Window) {
+    for (int row = 0; row < row_count; ++row)
+        m_sequences.append(default_sequence(row));
     build_form();
     setWindowTitle(QStringLiteral("Change Settings"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     m_current_button = m_button_ok;
-    QMetaObject::connectSlotsByName(this);
+    connect(m_button_ok, &QPushButton::clicked, this, &ShortcutsDialog::on_button_ok_clicked);
+    for (int row = 0; row < row_count; ++row)
+        connect(m_buttons[row], &QPushButton::clicked, this, [this, row] { start_capture(row); });
 }
 
 void ShortcutsDialog::build_form() {
@@ -78,7 +53,7 @@ void ShortcutsDialog::build_form() {
 
     for (int row = 0; row < row_count; ++row) {
         const int y = 60 + 30 * row;
-        auto* label = new QLabel(QString::fromLatin1(rows[row].label), this);
+        auto* label = new QLabel(ShortcutsDialog::label(row), this);
         label->setObjectName(label_name(row));
         label->setGeometry(30, y, 195, 18);
         auto* edit = new QLineEdit(m_sequences[row], this);
@@ -117,11 +92,13 @@ void ShortcutsDialog::build_form() {
 }
 
 QString ShortcutsDialog::label(int row) {
-    return row >= 0 && row < row_count ? QString::fromLatin1(rows[row].label) : QString();
+    const ShortcutTable::Entry* entry = ShortcutTable::entry(row);
+    return entry ? QString::fromLatin1(entry->label) : QString();
 }
 
 QString ShortcutsDialog::default_sequence(int row) {
-    return row >= 0 && row < row_count ? QString::fromLatin1(rows[row].sequence) : QString();
+    const ShortcutTable::Entry* entry = ShortcutTable::entry(row);
+    return entry ? QString::fromLatin1(entry->sequence) : QString();
 }
 
 QString ShortcutsDialog::refusal(const QString& sequence) {
@@ -245,7 +222,7 @@ void ShortcutsDialog::end_capture() {
 void ShortcutsDialog::load_sequences(QSettings& settings) {
     settings.beginGroup(shortcuts_group);
     for (int row = 0; row < row_count; ++row) {
-        const QString key = QString::fromLatin1(rows[row].key);
+        const QString key = QString::fromLatin1(ShortcutTable::entry(row)->key);
         QString text = default_sequence(row);
         if (settings.contains(key)) {
             const QString stored = settings.value(key).toString();
@@ -274,7 +251,8 @@ void ShortcutsDialog::save_sequences(QSettings& settings) const {
     settings.beginGroup(shortcuts_group);
     for (int row = 0; row < row_count; ++row) {
         if (m_sequences[row] != default_sequence(row))
-            settings.setValue(QString::fromLatin1(rows[row].key), m_sequences[row]);
+            settings.setValue(QString::fromLatin1(ShortcutTable::entry(row)->key),
+                              m_sequences[row]);
     }
     settings.endGroup();
 }

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "shortcuts/ShortcutTable.h"
+
 #include <QDialog>
 #include <QStringList>
 
-class App;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -16,10 +17,10 @@ class QSlider;
 class ShortcutsDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int row_count = 18;
+    static constexpr int row_count = ShortcutTable::row_count;
     static constexpr int max_keys = 5;
 
-    explicit ShortcutsDialog(App* app);
+    explicit ShortcutsDialog(QWidget* parent);
 
     static QString label(int row);
     static QString default_sequence(int row);
@@ -75,7 +76,6 @@ private:
 
     QStringList m_sequences;
     QSlider* m_slider = nullptr;
-    App* m_app;
     QString m_capture_text;
     qint32 m_capture_count = 0;
     QPushButton* m_current_button = nullptr;

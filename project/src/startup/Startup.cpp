@@ -1,7 +1,7 @@
 #include "startup/Startup.h"
 
-#include "app/App.h"
 #include "app/AppLog.h"
+#include "app/AppSettings.h"
 #include "platform/Autostart.h"
 #include "platform/Platform.h"
 #include "platform/ShellLinks.h"
@@ -34,13 +34,13 @@ QString Startup::uninstall_script() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/uninstall");
 }
 
-void Startup::apply_at_start(const App& app) {
-    if (app.m_start_at_startup)
+void Startup::apply_at_start(const AppSettings& settings) {
+    if (settings.m_start_at_startup)
         enable_start_at_login();
     else
         disable_start_at_login();
     // A user who switched automatic launchers off expects none, even on a first start.
-    if (app.m_is_first_start && app.m_create_shortcuts_automatically)
+    if (settings.m_is_first_start && settings.m_create_shortcuts_automatically)
         create_shell_shortcuts();
 }
 

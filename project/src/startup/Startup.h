@@ -2,14 +2,14 @@
 
 #include <QString>
 
-class App;
+struct AppSettings;
 
 // Ties the program into the user's session: start at login, and the launchers made on the first
 // start. Failures are logged and change nothing else.
 class Startup {
 public:
     // At every start: start at login follows the setting; the first start makes the launchers.
-    static void apply_at_start(const App& app);
+    static void apply_at_start(const AppSettings& settings);
 
     static bool enable_start_at_login();
     static bool disable_start_at_login();

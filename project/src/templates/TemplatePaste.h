@@ -1,13 +1,17 @@
 #pragma once
 
+#include "templates/TableRows.h"
+
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <QVector>
 
-class App;
+class ClipboardHistory;
+class Notifier;
+struct AppSettings;
+struct PasteState;
 
 // The special paste: each press fills the active template with the next row of the copied table
 // and pastes it.
@@ -20,7 +24,8 @@ class TemplatePaste : public QObject {
 public:
     static constexpr int pending_timeout_ms = 2000;
 
-    explicit TemplatePaste(App* app);
+    TemplatePaste(ClipboardHistory& history, const AppSettings& settings, PasteState& state,
+                  Notifier& notifier);
 
     // One press with template_text as the active template.
     void press(const QString& template_text);
@@ -31,9 +36,8 @@ public:
     int pending_count() const { return m_pending.size(); }
 
     // Rows of the table, found and cut without splitting it whole at every press.
-    bool has_row(const QString& table, int index);
-    int row_count(const QString& table);
-    QString row(const QString& table, int index);
+    int row_count(const QString& table) { return m_rows.row_count(table); }
+    QString row(const QString& table, int index) { return m_rows.row(table, index); }
 
 private:
     bool take_table();
@@ -44,11 +48,12 @@ private:
         qint64 deadline;
     };
 
-    App* m_app;
+    ClipboardHistory& m_history;
+    const AppSettings& m_settings;
+    PasteState& m_state;
+    Notifier& m_notifier;
     QList<Pending> m_pending;
     QElapsedTimer m_clock;
     QTimer m_expiry;
-    QString m_indexed_table;
-    QVector<int> m_line_ends;
-    int m_scan_from = 0;
+    TableRows m_rows;
 };

@@ -50,32 +50,28 @@ QString TrayIcon::app_info() const {
     return m_info_action->text();
 }
 
-QAction* TrayIcon::add_action(const QString& text, const char* app_slot) {
+QAction* TrayIcon::add_action(const QString& text, void (App::*app_slot)()) {
     QAction* action = m_menu->addAction(text);
-    // By name: the windows behind some entries belong to features that may not be built in.
-    connect(action, &QAction::triggered, m_app, [this, app_slot] {
-        if (!QMetaObject::invokeMethod(m_app, app_slot, Qt::DirectConnection))
-            APP_LOG(QStringLiteral("Tray entry has no action yet: ") + QLatin1String(app_slot));
-    });
+    connect(action, &QAction::triggered, m_app, app_slot);
     return action;
 }
 
 void TrayIcon::refresh_tray_menu() {
     // clear() deletes the entries the menu made, so rebuilding does not pile them up.
     m_menu->clear();
-    add_action(QStringLiteral("Settings"), "open_app_settings");
+    add_action(QStringLiteral("Settings"), &App::open_app_settings);
     if (m_app->m_use_hidden_features) {
         QAction* spells =
-            add_action(QStringLiteral("&Hidden features"), "enter_hidden_feature_spell");
+            add_action(QStringLiteral("&Hidden features"), &App::enter_hidden_feature_spell);
         spells->setIcon(QIcon(QStringLiteral(":/images/hidden_features.png")));
     }
     m_menu->addSeparator();
     if (m_app->m_position_locked)
-        add_action(QStringLiteral("&Unlock Clipboard"), "unlock_current_position");
+        add_action(QStringLiteral("&Unlock Clipboard"), &App::unlock_current_position);
     else
-        add_action(QStringLiteral("&Lock CLipboard"), "lock_current_position");
-    add_action(QStringLiteral("&Show History"), "open_history_dialog");
-    add_action(QStringLiteral("&Exit"), "quit");
+        add_action(QStringLiteral("&Lock CLipboard"), &App::lock_current_position);
+    add_action(QStringLiteral("&Show History"), &App::open_history_dialog);
+    add_action(QStringLiteral("&Exit"), &App::quit);
 }
 
 void TrayIcon::use_icon(const QString& name) {
@@ -107,7 +103,12 @@ void TrayIcon::show_at_start() {
         APP_LOG(QStringLiteral("No system tray: start Corvana again to bring up its window"));
     const QString wayland = wayland_notice();
     if (!wayland.isEmpty())
-        m_app->show_tray_message(QStringLiteral("Corvana on Wayland"), wayland);
+        show_message(this, QStringLiteral("Corvana on Wayland"), wayland);
+}
+
+void TrayIcon::show_message(TrayIcon* tray, const QString& title, const QString& text) {
+    qDebug().noquote() << "Tray message:" << title << "-" << text;
+    notify(tray, title, text);
 }
 
 void TrayIcon::notify(TrayIcon* tray, const QString& title, const QString& text) {
@@ -220,10 +221,10 @@ void TrayIcon::activate_hidden_features() {
                   QString::number(m_app->m_use_hidden_features ? 1 : 0));
     refresh_tray_menu();
     reset_spell();
-    m_app->show_tray_message(QStringLiteral("Hidden features"),
-                             QStringLiteral("My dear Sorcerer,\nGood job! Hidden features are "
-                                            "activated :)\nRight click to see your new magic "
-                                            "button."));
+    show_message(this, QStringLiteral("Hidden features"),
+                 QStringLiteral("My dear Sorcerer,\nGood job! Hidden features are "
+                                "activated :)\nRight click to see your new magic "
+                                "button."));
     m_app->save_manager()->save_settings();
 }
 

@@ -28,6 +28,8 @@ public:
     // A balloon from the tray when there is one that shows messages, else an information box
     // that blocks nothing (no tray must not mean a program waiting for a click).
     static void notify(TrayIcon* tray, const QString& title, const QString& text);
+    // The same, logged: a balloon of this tray, or a message box without one.
+    static void show_message(TrayIcon* tray, const QString& title, const QString& text);
     // What to tell the user once at start on a Wayland session, or empty elsewhere.
     static QString wayland_notice();
 
@@ -57,7 +59,7 @@ public slots:
 
 private:
     void use_icon(const QString& name);
-    QAction* add_action(const QString& text, const char* app_slot);
+    QAction* add_action(const QString& text, void (App::*app_slot)());
 
     App* m_app;
     QIcon m_current_icon;

@@ -59,3 +59,13 @@ void CopyPasteMenu::slot_checkbox_rich_text_copy_toggled() {
 void CopyPasteMenu::slot_checkbox_file_copy_toggled() {
     m_app->toggle_file_copy();
 }
+
+void CopyPasteMenu::show_settings(const AppSettings& settings) {
+    show_switches(settings.m_rich_text_copy_enabled, settings.m_file_copy_enabled);
+    if (!settings.m_automatic_position_movement)
+        select_mode_manual();
+    else if (settings.m_paste_order == QLatin1String("forward"))
+        select_mode_forward();
+    else if (settings.m_paste_order == QLatin1String("backward"))
+        select_mode_backward();
+}

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class App;
+struct AppSettings;
 class QCheckBox;
 class QComboBox;
 class QVBoxLayout;
@@ -19,6 +20,8 @@ public:
     void select_mode_manual();
     // What update_ui shows: the two switches.
     void show_switches(bool rich_text_copy, bool file_copy);
+    // The mode box and both switches as the settings have them.
+    void show_settings(const AppSettings& settings);
 
     QComboBox* mode_box() const { return m_combo_box_mode; }
     QCheckBox* rich_text_box() const { return m_check_box_rich_text_copy; }

@@ -1,5 +1,6 @@
 #include "windows/HelperDialog.h"
 
+#include "shortcuts/ShortcutTable.h"
 #include "shortcuts/ShortcutsDialog.h"
 
 #include <QLabel>
@@ -45,12 +46,16 @@ QString HelperDialog::help_page(const ShortcutsDialog& shortcuts) {
                QStringLiteral("</p>");
     };
     return QStringLiteral("<html><head><head/><body><p align=\"center\">How to use Corvana:</p>") +
-           line(key(1), "Pause/resume Corvana") +
+           line(key(ShortcutTable::PauseOrResume), "Pause/resume Corvana") +
            line(QStringLiteral("Ctrl+C"), "Copy a couple of things") +
            line(QStringLiteral("Ctrl+X"), "Cut a couple of things") +
            line(QStringLiteral("Ctrl+V"), "Paste them in your desired order") +
-           line(key(0), "Switch the paste order") + line(key(3), "Go Back in History") +
-           line(key(4), "Go Forward in History") + line(key(2), "Enable/Disable Rich text Copy") +
-           line(key(5), "Clear Clipboard History") + line(key(6), "Show Clipboard History") +
-           line(key(10), "Show Autocomplete History") + QStringLiteral("</body></html>");
+           line(key(ShortcutTable::SwitchPasteOrder), "Switch the paste order") +
+           line(key(ShortcutTable::ClipboardUndo), "Go Back in History") +
+           line(key(ShortcutTable::ClipboardRedo), "Go Forward in History") +
+           line(key(ShortcutTable::RichTextCopy), "Enable/Disable Rich text Copy") +
+           line(key(ShortcutTable::ClearHistory), "Clear Clipboard History") +
+           line(key(ShortcutTable::OpenHistoryDialog), "Show Clipboard History") +
+           line(key(ShortcutTable::OpenAutocomplete), "Show Autocomplete History") +
+           QStringLiteral("</body></html>");
 }

@@ -1,6 +1,5 @@
 #include "zoom/ZoomItMenu.h"
 
-#include "app/App.h"
 #include "shortcuts/ShortcutsDialog.h"
 
 #include <QGridLayout>
@@ -18,7 +17,7 @@ constexpr int live_zoom_row = 16;
 constexpr int pen_zoom_row = 17;
 } // namespace
 
-ZoomItMenu::ZoomItMenu(App* app) : QWidget(nullptr), m_app(app) {
+ZoomItMenu::ZoomItMenu(ShortcutsDialog* shortcuts) : QWidget(nullptr), m_shortcuts(shortcuts) {
     setObjectName(QStringLiteral("ZoomItMenu"));
     setWindowTitle(QStringLiteral("Zoom"));
     init_layout();
@@ -71,7 +70,7 @@ void ZoomItMenu::init_connects() {
 }
 
 void ZoomItMenu::update_shortcuts() {
-    ShortcutsDialog* shortcuts = m_app->shortcuts_dialog();
+    ShortcutsDialog* shortcuts = m_shortcuts;
     const QString pen = shortcuts ? shortcuts->sequence(pen_zoom_row) : QString();
     const QString live = shortcuts ? shortcuts->sequence(live_zoom_row) : QString();
     m_draw->setText(QStringLiteral("Draw: %1 freezes the screen and magnifies it; drag with the "

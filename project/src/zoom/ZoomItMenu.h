@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class App;
+class ShortcutsDialog;
 class QLabel;
 class QSlider;
 class QTabWidget;
@@ -15,7 +15,7 @@ public:
     static const int level_count;
     static constexpr int default_level_index = 1; // 1.5
 
-    explicit ZoomItMenu(App* app);
+    explicit ZoomItMenu(ShortcutsDialog* shortcuts);
 
     float zoom_level() const;
     QSlider* slider() const { return m_slider; }
@@ -29,7 +29,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    App* m_app;
+    ShortcutsDialog* m_shortcuts;
     QTabWidget* m_tabs = nullptr;
     QSlider* m_slider = nullptr;
     QLabel* m_level = nullptr;

@@ -2,6 +2,7 @@
 
 #include "MonotonicClock.h"
 #include "X11ClipboardHandoff.h"
+#include "X11Property.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -23,11 +24,6 @@ template <typename T> Reply<T> reply(T* raw) {
     return Reply<T>(raw, &std::free);
 }
 
-// A transfer that has not moved for this long belongs to a requestor that died or stopped.
-constexpr qint64 stale_transfer_ms = 5000;
-// A new owner that does not say what it holds within this long is taken as a real copy.
-constexpr int echo_check_ms = 1000;
-
 bool newer_or_same(xcb_timestamp_t a, xcb_timestamp_t b) {
     // Server time wraps after 49 days.
     return int32_t(a - b) >= 0;
@@ -38,11 +34,6 @@ bool newer_or_same(xcb_timestamp_t a, xcb_timestamp_t b) {
 X11ClipboardOwner::X11ClipboardOwner(PasteHold& hold, QObject* parent)
     : ClipboardOwner(parent), m_hold(hold) {
     m_trace = qEnvironmentVariableIsSet("CORVANA_TRACE_CLIPBOARD");
-    m_transfer_timer.setInterval(1000);
-    connect(&m_transfer_timer, &QTimer::timeout, this, &X11ClipboardOwner::drop_stale_transfers);
-    m_echo_timer.setSingleShot(true);
-    m_echo_timer.setInterval(echo_check_ms);
-    connect(&m_echo_timer, &QTimer::timeout, this, [this] { finish_echo_check(false); });
 
     m_connection = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
     if (!m_connection) {
@@ -51,9 +42,8 @@ X11ClipboardOwner::X11ClipboardOwner(PasteHold& hold, QObject* parent)
     }
     const xcb_setup_t* setup = xcb_get_setup(m_connection);
     m_resource_mask = setup->resource_id_mask;
-    // Requests carry their length in 4-byte units; keep well below the server's limit.
-    const qint64 max_bytes = qint64(xcb_get_maximum_request_length(m_connection)) * 4;
-    m_part_size = int(std::min<qint64>(256 * 1024, max_bytes - 1024));
+    m_transfers = std::make_unique<X11IncrTransfers>(m_connection, m_hold);
+    connect(m_transfers.get(), &X11IncrTransfers::activity, this, &X11ClipboardOwner::activity);
 
     intern_all({"CLIPBOARD", "TARGETS", "TIMESTAMP", "MULTIPLE", "INCR", "ATOM_PAIR", "UTF8_STRING",
                 "TEXT", "STRING", "text/plain", "text/plain;charset=utf-8", "text/html",
@@ -76,6 +66,10 @@ X11ClipboardOwner::X11ClipboardOwner(PasteHold& hold, QObject* parent)
     const QByteArray name("Corvana clipboard");
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_window, XCB_ATOM_WM_NAME,
                         XCB_ATOM_STRING, 8, uint32_t(name.size()), name.constData());
+    m_echo = std::make_unique<X11EchoCheck>(
+        m_connection, m_window, X11EchoCheck::Atoms{m_clipboard, m_utf8, m_incr, m_echo_property},
+        m_hold);
+    connect(m_echo.get(), &X11EchoCheck::decided, this, &X11ClipboardOwner::echo_decided);
 
     const xcb_query_extension_reply_t* xfixes =
         xcb_get_extension_data(m_connection, &xcb_xfixes_id);
@@ -99,8 +93,7 @@ X11ClipboardOwner::~X11ClipboardOwner() {
     if (!m_connection)
         return;
     QCoreApplication::instance()->removeNativeEventFilter(this);
-    for (const Transfer& transfer : m_transfers)
-        watch_properties(transfer.window, false);
+    m_transfers.reset();
     xcb_destroy_window(m_connection, m_window);
     xcb_flush(m_connection);
 }
@@ -285,22 +278,15 @@ bool X11ClipboardOwner::nativeEventFilter(const QByteArray& event_type, void* me
         const auto* property = reinterpret_cast<const xcb_property_notify_event_t*>(event);
         if (property->window == m_window)
             return true;
-        if (property->state != XCB_PROPERTY_DELETE)
-            return false;
-        for (const Transfer& transfer : m_transfers) {
-            if (transfer.window == property->window && transfer.property == property->atom) {
-                on_property_deleted(property->window, property->atom);
-                return true;
-            }
-        }
-        return false;
+        return property->state == XCB_PROPERTY_DELETE &&
+               m_transfers->property_deleted(property->window, property->atom);
     }
     case XCB_SELECTION_NOTIFY: {
         const auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event);
         if (notify->requestor != m_window)
             return false;
-        if (m_echo_pending && notify->time == m_echo_time)
-            on_echo_reply(notify->property);
+        if (m_echo->waits_for(notify->time))
+            m_echo->answer(notify->property);
         return true;
     }
     default:
@@ -319,18 +305,7 @@ bool X11ClipboardOwner::nativeEventFilter(const QByteArray& event_type, void* me
 
 void X11ClipboardOwner::change_property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
                                         uint8_t format, uint32_t length, const void* data) {
-    // The requestor may be gone already; its BadWindow is of no interest to anyone.
-    xcb_discard_reply(m_connection,
-                      xcb_change_property_checked(m_connection, XCB_PROP_MODE_REPLACE, window,
-                                                  property, type, format, length, data)
-                          .sequence);
-}
-
-void X11ClipboardOwner::watch_properties(xcb_window_t window, bool on) {
-    const uint32_t mask = on ? XCB_EVENT_MASK_PROPERTY_CHANGE : XCB_EVENT_MASK_NO_EVENT;
-    xcb_discard_reply(m_connection, xcb_change_window_attributes_checked(m_connection, window,
-                                                                         XCB_CW_EVENT_MASK, &mask)
-                                        .sequence);
+    X11Property::replace(m_connection, window, property, type, format, length, data);
 }
 
 void X11ClipboardOwner::notify(const xcb_selection_request_event_t* request, xcb_atom_t property) {
@@ -437,76 +412,17 @@ PasteHold::Request X11ClipboardOwner::convert(xcb_window_t requestor, xcb_atom_t
     if (!served || !m_entry)
         return PasteHold::Request::Refused;
     const QByteArray bytes = bytes_for(*served);
-    if (served->kind == Kind::Utf8 || served->kind == Kind::Latin1) {
-        if (m_text_given.size() > 64)
-            m_text_given.clear();
-        m_text_given.insert(client, m_entry->text().toUtf8());
-    }
-    if (bytes.size() <= m_part_size) {
+    if (served->kind == Kind::Utf8 || served->kind == Kind::Latin1)
+        m_echo->remember_text(client, m_entry->text().toUtf8());
+    if (bytes.size() <= m_transfers->part_size()) {
         change_property(requestor, property, served->type, 8, uint32_t(bytes.size()),
                         bytes.constData());
         return PasteHold::Request::Data;
     }
     if (!allow_parts)
         return PasteHold::Request::Refused;
-    // In parts: announce the size, then one part each time the requestor deletes the property.
-    watch_properties(requestor, true);
-    const uint32_t size = uint32_t(bytes.size());
-    change_property(requestor, property, m_incr, 32, 1, &size);
-    m_transfers.push_back({requestor, property, served->type, bytes, 0, client, monotonic_ms()});
-    m_hold.transfer_started(client);
-    if (!m_transfer_timer.isActive())
-        m_transfer_timer.start();
+    m_transfers->start(requestor, property, served->type, m_incr, bytes, client);
     return PasteHold::Request::Data;
-}
-
-void X11ClipboardOwner::on_property_deleted(xcb_window_t window, xcb_atom_t property) {
-    for (auto it = m_transfers.begin(); it != m_transfers.end(); ++it) {
-        if (it->window != window || it->property != property)
-            continue;
-        const qint64 now = monotonic_ms();
-        const int left = it->data.size() - it->offset;
-        const int part = std::min(left, m_part_size);
-        // The last part is empty: that tells the requestor the data is complete.
-        change_property(window, property, it->type, 8, uint32_t(part),
-                        it->data.constData() + it->offset);
-        it->offset += part;
-        it->last_step = now;
-        if (part == 0) {
-            const quint32 client = it->client;
-            m_transfers.erase(it);
-            bool window_busy = false;
-            for (const Transfer& other : m_transfers)
-                window_busy = window_busy || other.window == window;
-            if (!window_busy)
-                watch_properties(window, false);
-            m_hold.transfer_ended(now, client);
-        }
-        xcb_flush(m_connection);
-        m_hold.request(now, client_of(window), PasteHold::Request::Data);
-        emit activity();
-        return;
-    }
-}
-
-void X11ClipboardOwner::drop_stale_transfers() {
-    const qint64 now = monotonic_ms();
-    for (auto it = m_transfers.begin(); it != m_transfers.end();) {
-        if (now - it->last_step < stale_transfer_ms) {
-            ++it;
-            continue;
-        }
-        qWarning("X11ClipboardOwner: a program stopped reading a large paste; transfer dropped");
-        const quint32 client = it->client;
-        const xcb_window_t window = it->window;
-        it = m_transfers.erase(it);
-        watch_properties(window, false);
-        m_hold.transfer_ended(now, client);
-    }
-    if (m_transfers.empty())
-        m_transfer_timer.stop();
-    xcb_flush(m_connection);
-    emit activity();
 }
 
 void X11ClipboardOwner::on_owner_change(xcb_window_t owner, uint8_t subtype,
@@ -518,66 +434,22 @@ void X11ClipboardOwner::on_owner_change(xcb_window_t owner, uint8_t subtype,
     if (owner == m_window)
         return;
     m_owned = false;
-    m_echo_pending = false;
-    m_echo_timer.stop();
+    m_echo->cancel();
     if (owner == XCB_NONE) {
         // Reported after Qt has handled the same change, so a reader sees the new state.
         QMetaObject::invokeMethod(this, &ClipboardOwner::owner_gone, Qt::QueuedConnection);
         return;
     }
-    const quint32 client = client_of(owner);
-    if (!m_hold.is_echo(monotonic_ms(), client) || !m_text_given.contains(client)) {
-        drop_entry();
-        report_copy_later();
-        return;
-    }
     // The program we just served took the clipboard: an echo if it holds what we served.
-    m_echo_pending = true;
-    m_echo_client = client;
-    m_echo_time = timestamp;
-    m_echo_timer.start();
-    xcb_delete_property(m_connection, m_window, m_echo_property);
-    xcb_convert_selection(m_connection, m_window, m_clipboard, m_utf8, m_echo_property, timestamp);
-    xcb_flush(m_connection);
+    if (m_echo->start(client_of(owner), timestamp))
+        return;
+    drop_entry();
+    report_copy_later();
 }
 
-void X11ClipboardOwner::on_echo_reply(xcb_atom_t property) {
-    if (property == XCB_ATOM_NONE) {
-        finish_echo_check(false);
-        return;
-    }
-    const QByteArray served = m_text_given.value(m_echo_client);
-    auto value = reply(xcb_get_property_reply(
-        m_connection,
-        xcb_get_property(m_connection, 1, m_window, m_echo_property, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                         uint32_t(served.size() / 4 + 2)),
-        nullptr));
-    if (!value) {
-        finish_echo_check(false);
-        return;
-    }
-    if (value->type == m_incr) {
-        // Too large to send at once: its announced size has to do. The owner waits for us to
-        // read the parts; it gives up on its own.
-        const uint32_t size = xcb_get_property_value_length(value.get()) >= 4
-                                  ? *static_cast<uint32_t*>(xcb_get_property_value(value.get()))
-                                  : 0;
-        finish_echo_check(size == uint32_t(served.size()));
-        return;
-    }
-    const QByteArray got(static_cast<const char*>(xcb_get_property_value(value.get())),
-                         xcb_get_property_value_length(value.get()));
-    finish_echo_check(value->bytes_after == 0 && got == served);
-}
-
-void X11ClipboardOwner::finish_echo_check(bool echo) {
-    if (!m_echo_pending)
-        return;
-    m_echo_pending = false;
-    m_echo_timer.stop();
+void X11ClipboardOwner::echo_decided(bool echo) {
     if (echo) {
         qDebug("Clipboard: a program set the clipboard to what it had just pasted; not a copy");
-        m_hold.echo_seen(monotonic_ms(), m_echo_client);
         // Its claim may have come after we served the next entry: take the clipboard back.
         if (m_entry && claim(XCB_CURRENT_TIME))
             xcb_flush(m_connection);

@@ -1,18 +1,18 @@
 #pragma once
 
+#include "X11EchoCheck.h"
+#include "X11IncrTransfers.h"
 #include "platform/ClipboardOwner.h"
 #include "platform/PasteHold.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QHash>
-#include <QTimer>
 #include <QVector>
 
 #include <xcb/xcb.h>
 
 #include <memory>
-#include <vector>
 
 class QMimeData;
 
@@ -49,15 +49,6 @@ private:
         Kind kind;
         QString format;
     };
-    struct Transfer {
-        xcb_window_t window;
-        xcb_atom_t property;
-        xcb_atom_t type;
-        QByteArray data;
-        int offset;
-        quint32 client;
-        qint64 last_step;
-    };
 
     xcb_atom_t atom(const QString& name);
     void intern_all(const QStringList& names);
@@ -71,14 +62,10 @@ private:
     PasteHold::Request convert(xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property,
                                bool allow_parts, quint32 client);
     void notify(const xcb_selection_request_event_t* request, xcb_atom_t property);
-    void on_property_deleted(xcb_window_t window, xcb_atom_t property);
     void on_owner_change(xcb_window_t owner, uint8_t subtype, xcb_timestamp_t timestamp);
-    void on_echo_reply(xcb_atom_t property);
-    void finish_echo_check(bool echo);
+    void echo_decided(bool echo);
     void drop_entry();
-    void drop_stale_transfers();
     bool is_slow_reader(xcb_window_t requestor);
-    void watch_properties(xcb_window_t window, bool on);
     void change_property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, uint8_t format,
                          uint32_t length, const void* data);
 
@@ -87,7 +74,6 @@ private:
     xcb_window_t m_window = 0;
     uint32_t m_resource_mask = 0;
     uint8_t m_xfixes_event = 0;
-    int m_part_size = 256 * 1024;
     QHash<QString, xcb_atom_t> m_atoms;
     xcb_atom_t m_clipboard = 0, m_targets = 0, m_timestamp = 0, m_multiple = 0, m_incr = 0,
                m_atom_pair = 0, m_utf8 = 0, m_echo_property = 0;
@@ -104,12 +90,6 @@ private:
     bool m_last_change_known = true;
 
     QHash<xcb_window_t, bool> m_slow_readers;
-    std::vector<Transfer> m_transfers;
-    QTimer m_transfer_timer;
-
-    QHash<quint32, QByteArray> m_text_given; // the text each client last got from us
-    bool m_echo_pending = false;
-    quint32 m_echo_client = 0;
-    xcb_timestamp_t m_echo_time = 0;
-    QTimer m_echo_timer;
+    std::unique_ptr<X11IncrTransfers> m_transfers;
+    std::unique_ptr<X11EchoCheck> m_echo;
 };

@@ -27,7 +27,6 @@ constexpr uint32_t raw_key_mask =
 // How long a raw Ctrl+V press waits for its grab event before it is reported anyway (another
 // client may hold the keyboard, so our passive grab cannot activate).
 constexpr int grab_wait_ms = 50;
-constexpr size_t reported_memory = 64;
 
 } // namespace
 
@@ -212,7 +211,7 @@ bool X11Keyboard::nativeEventFilter(const QByteArray& event_type, void* message,
         const auto* raw = reinterpret_cast<const xcb_input_raw_key_press_event_t*>(event);
         const bool press = generic->event_type == XCB_INPUT_RAW_KEY_PRESS;
         const auto keycode = xcb_keycode_t(raw->detail);
-        if (!is_copy(keycode, raw->time, press, false))
+        if (!m_copies.is_copy(keycode, raw->time, press, false))
             on_raw_key(keycode, raw->time, press);
         return true;
     }
@@ -239,7 +238,7 @@ bool X11Keyboard::on_root_key(const xcb_key_press_event_t* key, bool press) {
     }
     // Key events on the root come to us only while one of our grabs is active, and then the
     // server sends us no raw events: these stand in for them.
-    if (m_raw_events && !is_copy(key->detail, key->time, press, true))
+    if (m_raw_events && !m_copies.is_copy(key->detail, key->time, press, true))
         on_raw_key(key->detail, key->time, press);
     // Print is reported from its raw event; the grab is only there to keep it from others.
     if (!is_print_key(key->detail))
@@ -264,7 +263,7 @@ void X11Keyboard::on_raw_key(xcb_keycode_t keycode, xcb_timestamp_t time, bool p
     }
     m_down_now.set(keycode);
     // The grab's copy of this press may have come first (reported, or held frozen).
-    bool grabbed_first = take_reported(keycode, time, true);
+    bool grabbed_first = m_copies.take_reported(keycode, time, true);
     for (Stroke& queued : m_strokes) {
         if (grabbed_first)
             break;
@@ -283,7 +282,7 @@ void X11Keyboard::on_raw_key(xcb_keycode_t keycode, xcb_timestamp_t time, bool p
 }
 
 void X11Keyboard::on_paste_grab(xcb_keycode_t keycode, xcb_timestamp_t time) {
-    if (take_reported(keycode, time, false)) {
+    if (m_copies.take_reported(keycode, time, false)) {
         // Reported from the raw event when the grab was late; only let the program have it.
         replay(time);
         return;
@@ -332,7 +331,7 @@ void X11Keyboard::drop_released(xcb_keycode_t keycode, xcb_timestamp_t time) {
         }
     }
     // Its raw copy, should it still come, is not a press to report either.
-    remember_reported(keycode, time, true);
+    m_copies.reported(keycode, time, true);
     if (m_watchdog)
         m_watchdog->finished(time);
     pump();
@@ -391,7 +390,7 @@ void X11Keyboard::pump() {
             // A frozen stroke came from the grab; its raw copy, if any, was matched already
             // (matched) or may still come (!matched).
             if (is_paste_key(stroke.keycode) && !(stroke.frozen && stroke.matched))
-                remember_reported(stroke.keycode, stroke.time, stroke.frozen);
+                m_copies.reported(stroke.keycode, stroke.time, stroke.frozen);
             QX11Info::setAppTime(stroke.time);
             const int key = m_key_map->virtual_key(stroke.keycode);
             if ((key == VirtualKeys::C || key == VirtualKeys::X) &&
@@ -439,25 +438,6 @@ void X11Keyboard::drop_strokes() {
     m_hold_timer.stop();
 }
 
-bool X11Keyboard::is_copy(xcb_keycode_t keycode, xcb_timestamp_t time, bool press, bool from_grab) {
-    for (Copy& copy : m_seen) {
-        if (!copy.matched && copy.from_grab != from_grab && copy.keycode == keycode &&
-            copy.time == time && copy.press == press) {
-            copy.matched = true;
-            return true;
-        }
-    }
-    Copy copy;
-    copy.keycode = keycode;
-    copy.time = time;
-    copy.press = press;
-    copy.from_grab = from_grab;
-    m_seen.push_back(copy);
-    if (m_seen.size() > reported_memory)
-        m_seen.pop_front();
-    return false;
-}
-
 bool X11Keyboard::is_paste_key(xcb_keycode_t keycode) const {
     for (const X11KeyGrab& grab : m_paste_grabs) {
         if (grab.keycode() == keycode)
@@ -472,26 +452,4 @@ bool X11Keyboard::is_print_key(xcb_keycode_t keycode) const {
             return true;
     }
     return false;
-}
-
-bool X11Keyboard::take_reported(xcb_keycode_t keycode, xcb_timestamp_t time, bool from_grab) {
-    for (Copy& copy : m_reported) {
-        if (!copy.matched && copy.from_grab == from_grab && copy.keycode == keycode &&
-            copy.time == time) {
-            copy.matched = true;
-            return true;
-        }
-    }
-    return false;
-}
-
-void X11Keyboard::remember_reported(xcb_keycode_t keycode, xcb_timestamp_t time, bool from_grab) {
-    Copy copy;
-    copy.keycode = keycode;
-    copy.time = time;
-    copy.press = true;
-    copy.from_grab = from_grab;
-    m_reported.push_back(copy);
-    if (m_reported.size() > reported_memory)
-        m_reported.pop_front();
 }

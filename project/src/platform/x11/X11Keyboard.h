@@ -1,6 +1,7 @@
 #pragma once
 
 #include "X11KeyGrab.h"
+#include "platform/KeyCopies.h"
 #include "platform/Keyboard.h"
 
 #include <QAbstractNativeEventFilter>
@@ -48,18 +49,6 @@ public slots:
     void hold_changed();
 
 private:
-    // One key event as the server sent it. Every press or release reaches us twice at most: as a
-    // raw event and as a core event (the grab's, or while one of our grabs is active and the
-    // raw one is withheld). Copies are paired by keycode, time and direction, each copy used
-    // once, since time alone does not tell two presses within a millisecond apart.
-    struct Copy {
-        xcb_keycode_t keycode = 0;
-        xcb_timestamp_t time = 0;
-        bool press = false;
-        bool from_grab = false; // core event, else raw
-        bool matched = false;
-    };
-
     // A raw event or grabbed press, waiting its turn to change the key state and be reported.
     struct Stroke {
         xcb_keycode_t keycode = 0;
@@ -78,7 +67,6 @@ private:
     void grab_print_keys();
     bool on_root_key(const xcb_key_press_event_t* key, bool press);
     void on_raw_key(xcb_keycode_t keycode, xcb_timestamp_t time, bool press);
-    bool is_copy(xcb_keycode_t keycode, xcb_timestamp_t time, bool press, bool from_grab);
     void on_paste_grab(xcb_keycode_t keycode, xcb_timestamp_t time);
     void on_grab_wait_expired();
     void pump();
@@ -87,8 +75,6 @@ private:
     void drop_strokes();
     bool is_paste_key(xcb_keycode_t keycode) const;
     bool is_print_key(xcb_keycode_t keycode) const;
-    bool take_reported(xcb_keycode_t keycode, xcb_timestamp_t time, bool from_grab);
-    void remember_reported(xcb_keycode_t keycode, xcb_timestamp_t time, bool from_grab);
 
     std::shared_ptr<X11KeyMap> m_key_map;
     xcb_connection_t* m_connection = nullptr;
@@ -102,8 +88,7 @@ private:
     std::bitset<256> m_down_now;      // as the raw events arrive
     std::bitset<256> m_down_reported; // as of the stroke that left the queue last
     std::deque<Stroke> m_strokes;
-    std::deque<Copy> m_reported; // presses reported lately, for dropping their other copy
-    std::deque<Copy> m_seen;     // key events tracked lately, for the same
+    KeyCopies m_copies; // the raw and the grab's copy of each key event, paired
     PasteHold& m_hold;
     std::function<quint32()> m_focus_client;
     bool m_pumping = false;

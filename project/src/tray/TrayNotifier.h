@@ -1,0 +1,17 @@
+#pragma once
+
+#include "app/Notifier.h"
+
+class TrayIcon;
+
+// Tells the user through the tray icon, or through a message box until there is one.
+class TrayNotifier : public Notifier {
+public:
+    void set_tray(TrayIcon* tray) { m_tray = tray; }
+
+    void show_tray_message(const QString& title, const QString& text) override;
+    void show_notification(const QString& title, const QString& text) override;
+
+private:
+    TrayIcon* m_tray = nullptr;
+};
