@@ -83,6 +83,10 @@ PrintScreen* PrintScreen::open_capture(Notifier& notifier, bool automatic_save) 
 }
 
 PrintScreen::~PrintScreen() {
+    // The colour dialog goes with this window's children: its end must not ask for the
+    // keyboard for a window that is going away.
+    if (m_color_dialog)
+        disconnect(m_color_dialog, nullptr, this, nullptr);
     // Both are top-level windows of their own.
     delete m_toolbox;
     delete m_save_ask_dialog;
