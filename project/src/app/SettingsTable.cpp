@@ -2,7 +2,9 @@
 
 const std::vector<SettingsTable::Key>& SettingsTable::keys() {
     using S = AppSettings;
-    static const std::vector<Key> table = {
+    // Never destroyed: a save from an exit handler still walks the table after static
+    // destructors have run.
+    static const auto* const table = new std::vector<Key>{
         {"IsFirstStart", true, &S::m_is_first_start},
         {"UseHiddenFeatures", true, &S::m_use_hidden_features},
         {"StartAtStartup", true, &S::m_start_at_startup},
@@ -22,7 +24,7 @@ const std::vector<SettingsTable::Key>& SettingsTable::keys() {
         {"IsPrintScreenEnabled", true, &S::m_print_screen_enabled},
         {"IgnoreMonitors", QVariant(), &S::m_ignored_monitors},
     };
-    return table;
+    return *table;
 }
 
 void SettingsTable::apply_defaults(AppSettings& settings) {
