@@ -10,3 +10,4 @@ QT_XCB_NO_MITSHM=1 "$CORVANA_BUILD/bench/screenshot_bench" "two screens (Xorg du
 stop_dummy_x
 start_private_x -screen 0 3840x2160x24
 "$CORVANA_BUILD/bench/screenshot_bench" "one screen (Xvfb)"
+exit 0
