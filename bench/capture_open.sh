@@ -54,7 +54,7 @@ if command -v flameshot >/dev/null; then
             xdotool key Escape
             until_gone --class flameshot
         fi
-        kill "$gui" 2>/dev/null
+        kill "$gui" 2>/dev/null || true
         wait "$gui" 2>/dev/null || true
     done >"$BENCH_WORK/peer.txt"
     peer=$(median <"$BENCH_WORK/peer.txt")
