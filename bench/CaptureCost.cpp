@@ -293,9 +293,9 @@ void measure(const QString& kind, const QString& label, MimeDataCopier& copier,
                 "ms over %d)\n",
                 qPrintable(label + QStringLiteral(", keyboard")), frozen_ours, presses_ours,
                 frozen_plain, presses_plain);
-    std::printf("TABLE| capture of %s | %.1f ms | %.1f ms straightforward read | %.2f |\n",
-                qPrintable(label), a, b, b > 0 ? a / b : 0.0);
-    std::printf("TABLE| longest Ctrl+V freeze during capture of %s | %.0f ms | %.0f ms "
+    std::printf("TABLE| %s | %.1f ms | %.1f ms straightforward read | %.2f |\n", qPrintable(label),
+                a, b, b > 0 ? a / b : 0.0);
+    std::printf("TABLE| longest Ctrl+V freeze during the %s | %.0f ms | %.0f ms "
                 "straightforward read | %.2f |\n",
                 qPrintable(label), frozen_ours, frozen_plain,
                 frozen_plain > 0 ? frozen_ours / frozen_plain : 0.0);

@@ -5,7 +5,7 @@ bench="$CORVANA_BUILD/bench/autocomplete_bench"
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvana-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
-for n in 100000 1000000; do
+for n in ${AUTOCOMPLETE_SIZES:-100000 1000000}; do
     "$bench" generate "$n" "$work/store.json"
     size=$(stat -c %s "$work/store.json")
     echo "== $n texts, file $((size / 1000000)) MB"
@@ -14,9 +14,13 @@ for n in 100000 1000000; do
     # Figures are the lines starting with @; the rest is the program's own log.
     "$bench" ours "$work/ours.json" 2>/dev/null | sed -n 's/^@ //p' >"$work/ours.txt"
     "$bench" plain "$work/plain.json" 2>/dev/null | sed -n 's/^@ //p' >"$work/plain.txt"
+    # Figures by name: each side prints only those it has.
     printf '%-22s %12s %12s %10s\n' figure ours plain "plain/ours"
-    paste "$work/ours.txt" "$work/plain.txt" |
-        awk '{ ratio = ($2 > 0) ? $5 / $2 : 0; printf "%-22s %9.2f %-2s %9.2f %-2s %9.1fx\n", $1, $2, $3, $5, $6, ratio }'
-    paste "$work/ours.txt" "$work/plain.txt" |
-        awk -v n="$n" '{ printf "TABLE| autocomplete %s, %d texts | %.2f %s | %.2f %s straightforward store | %.2f |\n", $1, n, $2, $3, $5, $6, ($5 > 0) ? $2 / $5 : 0 }'
+    awk 'NR == FNR { value[$1] = $2; unit[$1] = $3; next }
+         ($1 in value) { ratio = ($2 > 0) ? value[$1] / $2 : 0
+                         printf "%-22s %9.2f %-2s %9.2f %-2s %9.1fx\n", $1, $2, $3, value[$1], unit[$1], ratio }' \
+        "$work/plain.txt" "$work/ours.txt"
+    awk -v n="$n" 'NR == FNR { value[$1] = $2; unit[$1] = $3; next }
+         ($1 in value) { printf "TABLE| autocomplete %s, %d texts | %.2f %s | %.2f %s straightforward store | %.2f |\n", $1, n, $2, $3, value[$1], unit[$1], (value[$1] > 0) ? $2 / value[$1] : 0 }' \
+        "$work/plain.txt" "$work/ours.txt"
 done
