@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSettings>
 #include <QTimer>
 #include <QtTest>
@@ -123,6 +124,14 @@ private slots:
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.first()->text(), QStringLiteral("Text"));
         QVERIFY(!boxes.first()->isModal());
+        // A second message reuses the open box rather than piling up windows.
+        app->show_tray_message("Image Saved", "Second");
+        QCOMPARE(open_boxes().size(), 1);
+        QCOMPARE(open_boxes().first()->text(), QStringLiteral("Second"));
+        // Nothing owns it: quitting with it still open must not leave it behind.
+        QPointer<QMessageBox> box = boxes.first();
+        QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit"));
+        QVERIFY(box.isNull());
     }
 
     void a_wayland_session_is_told_once_at_start() {

@@ -5,8 +5,10 @@
 #include "app/SaveManager.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <QtDebug>
 
@@ -116,10 +118,22 @@ void TrayIcon::notify(TrayIcon* tray, const QString& title, const QString& text)
         tray->showMessage(title, text, QSystemTrayIcon::NoIcon, 10000);
         return;
     }
-    auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::NonModal);
+    // One box for every message: a burst of saved images must not pile up windows. Nothing owns
+    // it, so one still open when Corvana quits goes with it.
+    static QPointer<QMessageBox> box;
+    if (!box) {
+        box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        QMessageBox* const created = box;
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, created,
+                         [created] { delete created; });
+    } else {
+        box->setWindowTitle(title);
+        box->setText(text);
+    }
     box->show();
+    box->raise();
 }
 
 QString TrayIcon::wayland_notice() {
