@@ -8,10 +8,16 @@
 // also end the Ctrl+V grab that an injected V has just activated, and the press would be lost.
 class X11ActiveGrab {
 public:
-    static void activated(xcb_keycode_t keycode);
+    explicit X11ActiveGrab(xcb_connection_t* connection = nullptr) : m_connection(connection) {}
+
+    void activated(xcb_keycode_t keycode);
     // A key release on the root: ends the grab when it is the activating key's.
-    static void key_released(xcb_keycode_t keycode);
-    static bool is_active();
+    void key_released(xcb_keycode_t keycode);
+    bool is_active() const;
     // Ends the active grab now (the release will not come to us then).
-    static void end();
+    void end();
+
+private:
+    xcb_connection_t* m_connection;
+    int m_keycode = -1;
 };

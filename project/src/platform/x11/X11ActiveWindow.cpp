@@ -1,15 +1,11 @@
 #include "X11ActiveWindow.h"
 
-#include <QX11Info>
+#include "X11Connection.h"
 
 #include <cstdlib>
 #include <cstring>
 
 namespace {
-xcb_connection_t* connection() {
-    return QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
-}
-
 // A WINDOW-typed property of window, or XCB_WINDOW_NONE.
 xcb_window_t window_property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
     if (property == XCB_ATOM_NONE)
@@ -24,21 +20,13 @@ xcb_window_t window_property(xcb_connection_t* c, xcb_window_t window, xcb_atom_
 }
 } // namespace
 
-xcb_atom_t X11ActiveWindow::atom(const char* name) {
-    xcb_connection_t* c = connection();
-    if (!c)
-        return XCB_ATOM_NONE;
-    const auto cookie = xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
-    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return value;
-}
+X11ActiveWindow::X11ActiveWindow(const X11Connection& x11) : m_x11(x11) {}
 
 bool X11ActiveWindow::window_manager_present(xcb_connection_t* c, xcb_window_t root) {
     if (m_net_supporting_wm_check == XCB_ATOM_NONE) {
-        m_net_supporting_wm_check = atom("_NET_SUPPORTING_WM_CHECK");
-        m_net_active_window = atom("_NET_ACTIVE_WINDOW");
+        m_x11.intern({"_NET_SUPPORTING_WM_CHECK", "_NET_ACTIVE_WINDOW"});
+        m_net_supporting_wm_check = m_x11.atom("_NET_SUPPORTING_WM_CHECK");
+        m_net_active_window = m_x11.atom("_NET_ACTIVE_WINDOW");
     }
     // The check window names itself; a stale property left by a dead manager does not.
     const xcb_window_t check = window_property(c, root, m_net_supporting_wm_check);
@@ -47,10 +35,10 @@ bool X11ActiveWindow::window_manager_present(xcb_connection_t* c, xcb_window_t r
 }
 
 quint64 X11ActiveWindow::current() {
-    xcb_connection_t* c = connection();
+    xcb_connection_t* c = m_x11.connection();
     if (!c)
         return 0;
-    const auto root = xcb_window_t(QX11Info::appRootWindow());
+    const xcb_window_t root = m_x11.root();
     if (window_manager_present(c, root)) {
         const xcb_window_t active = window_property(c, root, m_net_active_window);
         if (active != XCB_WINDOW_NONE)
@@ -67,7 +55,7 @@ quint64 X11ActiveWindow::current() {
 }
 
 bool X11ActiveWindow::activate(quint64 window, QString* error) {
-    xcb_connection_t* c = connection();
+    xcb_connection_t* c = m_x11.connection();
     if (!c) {
         *error = QStringLiteral("no X11 connection");
         return false;
@@ -80,7 +68,7 @@ bool X11ActiveWindow::activate(quint64 window, QString* error) {
         *error = QStringLiteral("window 0x%1 no longer exists").arg(window, 0, 16);
         return false;
     }
-    const auto root = xcb_window_t(QX11Info::appRootWindow());
+    const xcb_window_t root = m_x11.root();
     if (window_manager_present(c, root)) {
         xcb_client_message_event_t message{};
         message.response_type = XCB_CLIENT_MESSAGE;
@@ -88,7 +76,7 @@ bool X11ActiveWindow::activate(quint64 window, QString* error) {
         message.window = target;
         message.type = m_net_active_window;
         message.data.data32[0] = 2; // from a pager: managers honour it without focus-stealing rules
-        message.data.data32[1] = QX11Info::appTime();
+        message.data.data32[1] = m_x11.time();
         xcb_send_event(c, 0, root,
                        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&message));

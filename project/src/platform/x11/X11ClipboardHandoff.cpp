@@ -1,32 +1,26 @@
 #include "X11ClipboardHandoff.h"
 
+#include "X11Connection.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <QX11Info>
 #include <QtDebug>
 
 #include <cstdlib>
 #include <cstring>
 
-X11ClipboardHandoff::X11ClipboardHandoff(xcb_connection_t* connection, xcb_window_t owner,
+X11ClipboardHandoff::X11ClipboardHandoff(const X11Connection& x11, xcb_window_t owner,
                                          QVector<xcb_atom_t> targets)
-    : m_connection(connection), m_owner(owner), m_targets(std::move(targets)) {}
-
-xcb_atom_t X11ClipboardHandoff::intern(const char* name) const {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, uint16_t(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_NONE);
-    std::free(reply);
-    return atom;
-}
+    : m_x11(x11), m_connection(x11.connection()), m_owner(owner), m_targets(std::move(targets)) {}
 
 bool X11ClipboardHandoff::run(int timeout_ms) {
     if (!m_connection || m_targets.isEmpty())
         return false;
-    m_manager = intern("CLIPBOARD_MANAGER");
-    const xcb_atom_t save_targets = intern("SAVE_TARGETS");
-    const xcb_atom_t property = intern("_CORVANA_SAVE_TARGETS");
+    m_x11.intern({"CLIPBOARD_MANAGER", "SAVE_TARGETS", "_CORVANA_SAVE_TARGETS"});
+    m_manager = m_x11.atom("CLIPBOARD_MANAGER");
+    const xcb_atom_t save_targets = m_x11.atom("SAVE_TARGETS");
+    const xcb_atom_t property = m_x11.atom("_CORVANA_SAVE_TARGETS");
     if (m_manager == XCB_NONE || save_targets == XCB_NONE || property == XCB_NONE)
         return false;
     xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
@@ -40,8 +34,7 @@ bool X11ClipboardHandoff::run(int timeout_ms) {
     // The targets worth keeping, so the manager need not ask for our TARGETS first.
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_owner, property, XCB_ATOM_ATOM, 32,
                         uint32_t(m_targets.size()), m_targets.constData());
-    xcb_convert_selection(m_connection, m_owner, m_manager, save_targets, property,
-                          QX11Info::appTime());
+    xcb_convert_selection(m_connection, m_owner, m_manager, save_targets, property, m_x11.time());
     xcb_flush(m_connection);
 
     QEventLoop loop;

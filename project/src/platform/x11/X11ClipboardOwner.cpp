@@ -2,13 +2,13 @@
 
 #include "MonotonicClock.h"
 #include "X11ClipboardHandoff.h"
+#include "X11Connection.h"
 #include "X11Property.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QImage>
 #include <QMimeData>
-#include <QX11Info>
 #include <QtDebug>
 
 #include <xcb/xfixes.h>
@@ -31,11 +31,11 @@ bool newer_or_same(xcb_timestamp_t a, xcb_timestamp_t b) {
 
 } // namespace
 
-X11ClipboardOwner::X11ClipboardOwner(PasteHold& hold, QObject* parent)
-    : ClipboardOwner(parent), m_hold(hold) {
+X11ClipboardOwner::X11ClipboardOwner(const X11Connection& x11, PasteHold& hold, QObject* parent)
+    : ClipboardOwner(parent), m_hold(hold), m_x11(x11) {
     m_trace = qEnvironmentVariableIsSet("CORVANA_TRACE_CLIPBOARD");
 
-    m_connection = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+    m_connection = x11.connection();
     if (!m_connection) {
         qWarning("X11ClipboardOwner: no X connection, pastes cannot be served");
         return;
@@ -45,22 +45,21 @@ X11ClipboardOwner::X11ClipboardOwner(PasteHold& hold, QObject* parent)
     m_transfers = std::make_unique<X11IncrTransfers>(m_connection, m_hold);
     connect(m_transfers.get(), &X11IncrTransfers::activity, this, &X11ClipboardOwner::activity);
 
-    intern_all({"CLIPBOARD", "TARGETS", "TIMESTAMP", "MULTIPLE", "INCR", "ATOM_PAIR", "UTF8_STRING",
+    x11.intern({"CLIPBOARD", "TARGETS", "TIMESTAMP", "MULTIPLE", "INCR", "ATOM_PAIR", "UTF8_STRING",
                 "TEXT", "STRING", "text/plain", "text/plain;charset=utf-8", "text/html",
                 "text/uri-list", "image/png", "_CORVANA_ECHO", "WM_NAME"});
-    m_clipboard = atom("CLIPBOARD");
-    m_targets = atom("TARGETS");
-    m_timestamp = atom("TIMESTAMP");
-    m_multiple = atom("MULTIPLE");
-    m_incr = atom("INCR");
-    m_atom_pair = atom("ATOM_PAIR");
-    m_utf8 = atom("UTF8_STRING");
-    m_echo_property = atom("_CORVANA_ECHO");
+    m_clipboard = m_x11.atom("CLIPBOARD");
+    m_targets = m_x11.atom("TARGETS");
+    m_timestamp = m_x11.atom("TIMESTAMP");
+    m_multiple = m_x11.atom("MULTIPLE");
+    m_incr = m_x11.atom("INCR");
+    m_atom_pair = m_x11.atom("ATOM_PAIR");
+    m_utf8 = m_x11.atom("UTF8_STRING");
+    m_echo_property = m_x11.atom("_CORVANA_ECHO");
 
     m_window = xcb_generate_id(m_connection);
     const uint32_t values[] = {1, XCB_EVENT_MASK_PROPERTY_CHANGE};
-    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window,
-                      xcb_window_t(QX11Info::appRootWindow()), -10, -10, 1, 1, 0,
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, x11.root(), -10, -10, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
                       XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
     const QByteArray name("Corvana clipboard");
@@ -71,12 +70,8 @@ X11ClipboardOwner::X11ClipboardOwner(PasteHold& hold, QObject* parent)
         m_hold);
     connect(m_echo.get(), &X11EchoCheck::decided, this, &X11ClipboardOwner::echo_decided);
 
-    const xcb_query_extension_reply_t* xfixes =
-        xcb_get_extension_data(m_connection, &xcb_xfixes_id);
-    if (xfixes && xfixes->present) {
-        reply(xcb_xfixes_query_version_reply(
-            m_connection, xcb_xfixes_query_version(m_connection, 1, 0), nullptr));
-        m_xfixes_event = xfixes->first_event;
+    if (x11.xfixes().present) {
+        m_xfixes_event = x11.xfixes().first_event;
         xcb_xfixes_select_selection_input(
             m_connection, m_window, m_clipboard,
             XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
@@ -113,28 +108,6 @@ quint32 X11ClipboardOwner::focus_client() const {
     return client_of(focus->focus);
 }
 
-void X11ClipboardOwner::intern_all(const QStringList& names) {
-    QVector<QPair<QString, xcb_intern_atom_cookie_t>> cookies;
-    for (const QString& name : names) {
-        if (m_atoms.contains(name))
-            continue;
-        const QByteArray latin = name.toLatin1();
-        cookies.append(
-            {name, xcb_intern_atom(m_connection, 0, uint16_t(latin.size()), latin.constData())});
-    }
-    // Sent together: one round trip for all.
-    for (const auto& cookie : cookies) {
-        auto answer = reply(xcb_intern_atom_reply(m_connection, cookie.second, nullptr));
-        m_atoms.insert(cookie.first, answer ? answer->atom : xcb_atom_t(XCB_ATOM_NONE));
-    }
-}
-
-xcb_atom_t X11ClipboardOwner::atom(const QString& name) {
-    if (!m_atoms.contains(name))
-        intern_all({name});
-    return m_atoms.value(name);
-}
-
 void X11ClipboardOwner::build_targets() {
     m_served_targets.clear();
     m_cache.clear();
@@ -151,23 +124,23 @@ void X11ClipboardOwner::build_targets() {
             continue;
         raw.append(format);
     }
-    intern_all(raw);
+    m_x11.intern(raw);
     if (m_entry->hasText()) {
         m_served_targets.append({m_utf8, m_utf8, Kind::Utf8, QString()});
-        const xcb_atom_t charset = atom("text/plain;charset=utf-8");
+        const xcb_atom_t charset = m_x11.atom("text/plain;charset=utf-8");
         m_served_targets.append({charset, charset, Kind::Utf8, QString()});
-        m_served_targets.append({atom("TEXT"), m_utf8, Kind::Utf8, QString()});
+        m_served_targets.append({m_x11.atom("TEXT"), m_utf8, Kind::Utf8, QString()});
         m_served_targets.append({XCB_ATOM_STRING, XCB_ATOM_STRING, Kind::Latin1, QString()});
-        const xcb_atom_t plain = atom("text/plain");
+        const xcb_atom_t plain = m_x11.atom("text/plain");
         m_served_targets.append({plain, plain, Kind::Utf8, QString()});
     }
     for (const QString& format : raw) {
-        const xcb_atom_t a = m_atoms.value(format);
+        const xcb_atom_t a = m_x11.atom(format);
         if (a != XCB_ATOM_NONE)
             m_served_targets.append({a, a, Kind::Raw, format});
     }
     if (m_entry->hasImage() && !raw.contains(QLatin1String("image/png"))) {
-        const xcb_atom_t png = atom("image/png");
+        const xcb_atom_t png = m_x11.atom("image/png");
         m_served_targets.append({png, png, Kind::Png, QString()});
     }
 }
@@ -215,7 +188,7 @@ ClipboardOwner::Result X11ClipboardOwner::serve(QMimeData* entry) {
     m_hold.entry_served();
     // The key's time orders our claim among others, but the server ignores a claim older than
     // the selection's last change: then the current time has to do.
-    const xcb_timestamp_t key_time = xcb_timestamp_t(QX11Info::appTime());
+    const xcb_timestamp_t key_time = m_x11.time();
     const bool key_time_usable = key_time != XCB_CURRENT_TIME && m_last_change_known &&
                                  newer_or_same(key_time, m_last_change);
     if (key_time_usable && claim(key_time))
@@ -233,7 +206,7 @@ bool X11ClipboardOwner::hand_over(int timeout_ms) {
     for (const Target& target : m_served_targets)
         targets.append(target.atom);
     m_hand_over_tried = true;
-    return m_handed_over = X11ClipboardHandoff(m_connection, m_window, targets).run(timeout_ms);
+    return m_handed_over = X11ClipboardHandoff(m_x11, m_window, targets).run(timeout_ms);
 }
 
 bool X11ClipboardOwner::claim(xcb_timestamp_t time) {

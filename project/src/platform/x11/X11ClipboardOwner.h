@@ -15,6 +15,7 @@
 #include <memory>
 
 class QMimeData;
+class X11Connection;
 
 // Serves CLIPBOARD from a window of our own on Qt's connection, so that every request is
 // answered by us, whatever its time stamp (Chromium sends CurrentTime, GTK its own clock), and
@@ -23,7 +24,7 @@ class QMimeData;
 class X11ClipboardOwner : public ClipboardOwner, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
-    explicit X11ClipboardOwner(PasteHold& hold, QObject* parent = nullptr);
+    X11ClipboardOwner(const X11Connection& x11, PasteHold& hold, QObject* parent = nullptr);
     ~X11ClipboardOwner() override;
 
     Result serve(QMimeData* entry) override;
@@ -50,8 +51,6 @@ private:
         QString format;
     };
 
-    xcb_atom_t atom(const QString& name);
-    void intern_all(const QStringList& names);
     void build_targets();
     const Target* find_target(xcb_atom_t atom) const;
     QByteArray bytes_for(const Target& target);
@@ -70,11 +69,11 @@ private:
                          uint32_t length, const void* data);
 
     PasteHold& m_hold;
+    const X11Connection& m_x11;
     xcb_connection_t* m_connection = nullptr;
     xcb_window_t m_window = 0;
     uint32_t m_resource_mask = 0;
     uint8_t m_xfixes_event = 0;
-    QHash<QString, xcb_atom_t> m_atoms;
     xcb_atom_t m_clipboard = 0, m_targets = 0, m_timestamp = 0, m_multiple = 0, m_incr = 0,
                m_atom_pair = 0, m_utf8 = 0, m_echo_property = 0;
 

@@ -1,17 +1,16 @@
 #include "X11GlobalHotkeys.h"
 
-#include "X11ActiveGrab.h"
+#include "X11Connection.h"
 #include "X11KeyMap.h"
 #include "X11KeySymbols.h"
 
 #include <QCoreApplication>
-#include <QX11Info>
 #include <QtDebug>
 
 #include <algorithm>
 
-X11GlobalHotkeys::X11GlobalHotkeys(std::shared_ptr<X11KeyMap> key_map, QObject* parent)
-    : GlobalHotkeys(parent), m_key_map(std::move(key_map)) {
+X11GlobalHotkeys::X11GlobalHotkeys(const X11Connection& x11, QObject* parent)
+    : GlobalHotkeys(parent), m_x11(x11), m_key_map(x11.key_map()) {
     connect(m_key_map.get(), &X11KeyMap::changed, this, &X11GlobalHotkeys::regrab_all);
     if (QCoreApplication::instance())
         QCoreApplication::instance()->installNativeEventFilter(this);
@@ -77,10 +76,10 @@ bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& event_type, void* mes
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
-    if (key->event != xcb_window_t(QX11Info::appRootWindow()))
+    if (key->event != m_x11.root())
         return false;
     if (type == XCB_KEY_RELEASE) {
-        X11ActiveGrab::key_released(key->detail);
+        m_x11.active_grab().key_released(key->detail);
         return false;
     }
     const Combination pressed{key->detail, uint16_t(key->state & 0xff & ~m_key_map->lock_mask())};
@@ -92,8 +91,8 @@ bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& event_type, void* mes
             hotkey.combinations.end())
             ids.push_back(id);
     }
-    X11ActiveGrab::activated(key->detail);
-    QX11Info::setAppTime(key->time);
+    m_x11.active_grab().activated(key->detail);
+    m_x11.set_time(key->time);
     for (int id : ids) {
         // A handler may unregister the others.
         if (m_hotkeys.count(id))
@@ -129,7 +128,7 @@ QString X11GlobalHotkeys::acquire(const std::vector<Combination>& combinations) 
         QVector<uint16_t> masks;
         for (uint16_t lock : locks)
             masks.append(uint16_t(combination.second | lock));
-        X11KeyGrab grab(combination.first, masks, false);
+        X11KeyGrab grab(m_x11, combination.first, masks, false);
         if (!grab.active()) {
             release(taken);
             return grab.error();

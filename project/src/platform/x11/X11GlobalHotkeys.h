@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+class X11Connection;
 class X11KeyMap;
 
 // Hotkeys as passive grabs on the root window, one per key that gives the keysym and per
@@ -22,7 +23,7 @@ class X11KeyMap;
 class X11GlobalHotkeys : public GlobalHotkeys, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
-    explicit X11GlobalHotkeys(std::shared_ptr<X11KeyMap> key_map, QObject* parent = nullptr);
+    explicit X11GlobalHotkeys(const X11Connection& x11, QObject* parent = nullptr);
     ~X11GlobalHotkeys() override;
 
     Registration register_hotkey(const QKeySequence& sequence) override;
@@ -50,6 +51,7 @@ private:
     void release(const std::vector<Combination>& combinations);
     void regrab_all();
 
+    const X11Connection& m_x11;
     std::shared_ptr<X11KeyMap> m_key_map;
     std::map<int, Hotkey> m_hotkeys;
     std::map<Combination, SharedGrab> m_grabs;

@@ -1,25 +1,22 @@
 #include "X11InputInjector.h"
 
-#include "X11ActiveGrab.h"
+#include "X11Connection.h"
 #include "X11KeyMap.h"
 
-#include <QX11Info>
 #include <QtDebug>
 
 #include <xcb/xtest.h>
 
-X11InputInjector::X11InputInjector(std::shared_ptr<X11KeyMap> key_map)
-    : m_key_map(std::move(key_map)) {}
+X11InputInjector::X11InputInjector(const X11Connection& x11)
+    : m_x11(x11), m_key_map(x11.key_map()) {}
 
 X11InputInjector::~X11InputInjector() = default;
 
 void X11InputInjector::send_key(int virtual_key, bool down) {
-    xcb_connection_t* connection = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+    xcb_connection_t* connection = m_x11.connection();
     if (!m_checked) {
         m_checked = true;
-        const xcb_query_extension_reply_t* xtest =
-            connection ? xcb_get_extension_data(connection, &xcb_test_id) : nullptr;
-        m_available = xtest && xtest->present;
+        m_available = connection && m_x11.xtest().present;
         if (!m_available)
             qWarning("X11InputInjector: no XTest on an X connection, keys cannot be sent");
     }
@@ -32,8 +29,9 @@ void X11InputInjector::send_key(int virtual_key, bool down) {
     }
     // A hotkey handler runs while the hotkey's passive grab is active: without this the keys
     // would come back to us instead of going to the focused program.
-    if (X11ActiveGrab::is_active())
-        X11ActiveGrab::end();
+    X11ActiveGrab& grab = m_x11.active_grab();
+    if (grab.is_active())
+        grab.end();
     xcb_test_fake_input(connection, down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycodes.first(),
                         XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     xcb_flush(connection);

@@ -1,26 +1,19 @@
 #include "X11KeyGrab.h"
 
-#include <QX11Info>
+#include "X11Connection.h"
 
 #include <cstdlib>
 #include <utility>
 
-namespace {
-
-xcb_connection_t* x_connection() {
-    return QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
-}
-
-} // namespace
-
-X11KeyGrab::X11KeyGrab(xcb_keycode_t keycode, const QVector<uint16_t>& masks, bool synchronous)
-    : m_keycode(keycode) {
-    xcb_connection_t* connection = x_connection();
+X11KeyGrab::X11KeyGrab(const X11Connection& x11, xcb_keycode_t keycode,
+                       const QVector<uint16_t>& masks, bool synchronous)
+    : m_x11(&x11), m_keycode(keycode) {
+    xcb_connection_t* connection = x11.connection();
     if (!connection) {
         m_error = QStringLiteral("no X connection");
         return;
     }
-    const auto root = xcb_window_t(QX11Info::appRootWindow());
+    const xcb_window_t root = x11.root();
     const uint8_t keyboard_mode = synchronous ? XCB_GRAB_MODE_SYNC : XCB_GRAB_MODE_ASYNC;
     QVector<xcb_void_cookie_t> cookies;
     cookies.reserve(masks.size());
@@ -48,12 +41,13 @@ X11KeyGrab::~X11KeyGrab() {
 }
 
 X11KeyGrab::X11KeyGrab(X11KeyGrab&& other) noexcept
-    : m_keycode(other.m_keycode), m_masks(std::exchange(other.m_masks, {})),
+    : m_x11(other.m_x11), m_keycode(other.m_keycode), m_masks(std::exchange(other.m_masks, {})),
       m_error(std::move(other.m_error)) {}
 
 X11KeyGrab& X11KeyGrab::operator=(X11KeyGrab&& other) noexcept {
     if (this != &other) {
         release();
+        m_x11 = other.m_x11;
         m_keycode = other.m_keycode;
         m_masks = std::exchange(other.m_masks, {});
         m_error = std::move(other.m_error);
@@ -64,11 +58,10 @@ X11KeyGrab& X11KeyGrab::operator=(X11KeyGrab&& other) noexcept {
 void X11KeyGrab::release() {
     if (m_masks.isEmpty())
         return;
-    xcb_connection_t* connection = x_connection();
+    xcb_connection_t* connection = m_x11 ? m_x11->connection() : nullptr;
     if (connection) {
-        const auto root = xcb_window_t(QX11Info::appRootWindow());
         for (uint16_t mask : m_masks)
-            xcb_ungrab_key(connection, m_keycode, root, mask);
+            xcb_ungrab_key(connection, m_keycode, m_x11->root(), mask);
         xcb_flush(connection);
     }
     m_masks.clear();

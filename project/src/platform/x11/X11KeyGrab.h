@@ -5,6 +5,8 @@
 
 #include <xcb/xcb.h>
 
+class X11Connection;
+
 // Passive grabs of one key on the root window, one per modifier mask given (a key combination
 // needs one for every lock-key state). Held until release() or destruction.
 class X11KeyGrab {
@@ -12,7 +14,8 @@ public:
     X11KeyGrab() = default;
     // Grabs at once. Checked requests: a refusal (BadAccess when another client holds one of
     // them) is known on return, and then every grab made here is undone.
-    X11KeyGrab(xcb_keycode_t keycode, const QVector<uint16_t>& masks, bool synchronous);
+    X11KeyGrab(const X11Connection& x11, xcb_keycode_t keycode, const QVector<uint16_t>& masks,
+               bool synchronous);
     ~X11KeyGrab();
     X11KeyGrab(X11KeyGrab&& other) noexcept;
     X11KeyGrab& operator=(X11KeyGrab&& other) noexcept;
@@ -29,6 +32,7 @@ public:
     static QString error_text(const xcb_generic_error_t* error);
 
 private:
+    const X11Connection* m_x11 = nullptr;
     xcb_keycode_t m_keycode = 0;
     QVector<uint16_t> m_masks;
     QString m_error;

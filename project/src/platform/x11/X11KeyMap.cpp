@@ -1,9 +1,9 @@
 #include "X11KeyMap.h"
 
+#include "X11Connection.h"
 #include "X11KeySymbols.h"
 
 #include <QCoreApplication>
-#include <QX11Info>
 #include <QtDebug>
 
 #include <X11/keysym.h>
@@ -13,35 +13,26 @@
 
 namespace {
 
-xcb_connection_t* x_connection() {
-    return QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
-}
-
 // XKB event codes (second byte of an XKB event); xcb-xkb is not needed just for these.
 constexpr uint8_t xkb_new_keyboard_notify = 0;
 constexpr uint8_t xkb_map_notify = 1;
 
 } // namespace
 
-X11KeyMap::X11KeyMap(QObject* parent) : QObject(parent) {
+X11KeyMap::X11KeyMap(const X11Connection& x11, QObject* parent)
+    : QObject(parent), m_connection(x11.connection()) {
     m_refresh_timer.setSingleShot(true);
     m_refresh_timer.setInterval(0);
     connect(&m_refresh_timer, &QTimer::timeout, this, &X11KeyMap::refresh_now);
 
-    xcb_connection_t* connection = x_connection();
-    if (!connection) {
+    if (!m_connection) {
         qWarning("X11KeyMap: no X connection, keyboard mapping unknown");
         return;
     }
     // Qt has XKB enabled on this connection; such a client may get XKB map events instead of
     // core MappingNotify for some changes (a keyboard of another layout being used).
-    const char name[] = "XKEYBOARD";
-    std::unique_ptr<xcb_query_extension_reply_t, decltype(&std::free)> xkb(
-        xcb_query_extension_reply(connection,
-                                  xcb_query_extension(connection, sizeof(name) - 1, name), nullptr),
-        &std::free);
-    if (xkb && xkb->present)
-        m_xkb_first_event = xkb->first_event;
+    if (x11.xkb().present)
+        m_xkb_first_event = x11.xkb().first_event;
     reload();
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -177,7 +168,7 @@ void X11KeyMap::ensure_fresh() const {
 
 void X11KeyMap::reload() {
     m_dirty = false;
-    xcb_connection_t* connection = x_connection();
+    xcb_connection_t* connection = m_connection;
     if (!connection)
         return;
     const xcb_setup_t* setup = xcb_get_setup(connection);

@@ -10,6 +10,8 @@
 #include <array>
 #include <bitset>
 
+class X11Connection;
+
 // Our copy of the server's keyboard and modifier mapping (first group, levels 0 and 1), kept
 // current by watching MappingNotify and XKB map changes on Qt's connection.
 class X11KeyMap : public QObject, public QAbstractNativeEventFilter {
@@ -20,7 +22,7 @@ public:
         int level; // 0 unshifted, 1 shifted
     };
 
-    explicit X11KeyMap(QObject* parent = nullptr);
+    explicit X11KeyMap(const X11Connection& x11, QObject* parent = nullptr);
     ~X11KeyMap() override;
 
     // False without an X connection or when the server did not answer.
@@ -56,6 +58,7 @@ private:
     void ensure_fresh() const;
     void reload();
 
+    xcb_connection_t* m_connection = nullptr;
     bool m_valid = false;
     bool m_dirty = false;
     bool m_changed_pending = false;

@@ -1,13 +1,12 @@
 #include "X11KeyState.h"
 
+#include "X11Connection.h"
 #include "X11KeyMap.h"
 #include "X11Keyboard.h"
 
-#include <QX11Info>
-
 #include <cstdlib>
 
-X11KeyState::X11KeyState(std::shared_ptr<X11KeyMap> key_map) : m_key_map(std::move(key_map)) {}
+X11KeyState::X11KeyState(const X11Connection& x11) : m_x11(x11), m_key_map(x11.key_map()) {}
 
 X11KeyState::~X11KeyState() = default;
 
@@ -26,7 +25,7 @@ bool X11KeyState::is_key_down(int virtual_key) const {
         }
         return false;
     }
-    xcb_connection_t* connection = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+    xcb_connection_t* connection = m_x11.connection();
     if (!connection)
         return false;
     xcb_query_keymap_reply_t* keys =

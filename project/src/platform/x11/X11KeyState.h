@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class X11Connection;
 class X11KeyMap;
 class X11Keyboard;
 
@@ -13,7 +14,7 @@ class X11Keyboard;
 // that were down at its press), else asks the server.
 class X11KeyState : public KeyState {
 public:
-    explicit X11KeyState(std::shared_ptr<X11KeyMap> key_map);
+    explicit X11KeyState(const X11Connection& x11);
     ~X11KeyState() override;
 
     void set_keyboard(X11Keyboard* keyboard);
@@ -21,6 +22,7 @@ public:
     bool is_key_down(int virtual_key) const override;
 
 private:
+    const X11Connection& m_x11;
     std::shared_ptr<X11KeyMap> m_key_map;
     QPointer<X11Keyboard> m_keyboard;
 };

@@ -1,7 +1,7 @@
 #include "X11Keyboard.h"
 
 #include "MonotonicClock.h"
-#include "X11ActiveGrab.h"
+#include "X11Connection.h"
 #include "X11KeyMap.h"
 #include "X11KeyboardWatchdog.h"
 #include "X11RootInputSelection.h"
@@ -11,7 +11,6 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QX11Info>
 #include <QtDebug>
 
 #include <X11/keysym.h>
@@ -30,8 +29,8 @@ constexpr int grab_wait_ms = 50;
 
 } // namespace
 
-X11Keyboard::X11Keyboard(std::shared_ptr<X11KeyMap> key_map, PasteHold& hold, QObject* parent)
-    : Keyboard(parent), m_key_map(std::move(key_map)), m_hold(hold) {
+X11Keyboard::X11Keyboard(const X11Connection& x11, PasteHold& hold, QObject* parent)
+    : Keyboard(parent), m_x11(x11), m_key_map(x11.key_map()), m_hold(hold) {
     m_grab_wait.setSingleShot(true);
     m_grab_wait.setInterval(grab_wait_ms);
     connect(&m_grab_wait, &QTimer::timeout, this, &X11Keyboard::on_grab_wait_expired);
@@ -51,12 +50,12 @@ X11Keyboard::X11Keyboard(std::shared_ptr<X11KeyMap> key_map, PasteHold& hold, QO
         grab_print_keys();
     });
 
-    m_connection = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+    m_connection = x11.connection();
     if (!m_connection) {
         qWarning("X11Keyboard: no X connection, key presses cannot be seen");
         return;
     }
-    m_root = xcb_window_t(QX11Info::appRootWindow());
+    m_root = x11.root();
     m_watchdog = std::make_unique<X11KeyboardWatchdog>(m_connection);
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -74,7 +73,7 @@ bool X11Keyboard::set_hooked(bool on) {
         m_paste_grabs.clear();
         m_print_grabs.clear();
         if (m_raw_events)
-            X11RootInputSelection::remove(raw_key_mask);
+            m_x11.root_input().remove(raw_key_mask);
         m_raw_events = false;
         m_hooked = false;
         if (m_connection)
@@ -87,9 +86,9 @@ bool X11Keyboard::set_hooked(bool on) {
         qWarning("X11Keyboard: cannot hook the keyboard without an X keyboard mapping");
         return false;
     }
-    m_raw_events = X11RootInputSelection::add(raw_key_mask);
+    m_raw_events = m_x11.root_input().add(raw_key_mask);
     if (m_raw_events) {
-        m_xinput_opcode = X11RootInputSelection::opcode();
+        m_xinput_opcode = m_x11.root_input().opcode();
         m_down_now.reset();
         xcb_query_keymap_reply_t* keys =
             xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr);
@@ -162,7 +161,7 @@ void X11Keyboard::grab_paste_keys() {
             QVector<uint16_t> masks;
             for (uint16_t lock : locks)
                 masks.append(uint16_t(modifiers | lock));
-            X11KeyGrab grab(position.keycode, masks, true);
+            X11KeyGrab grab(m_x11, position.keycode, masks, true);
             if (grab.active())
                 m_paste_grabs.push_back(std::move(grab));
             else if (subset == 0)
@@ -187,7 +186,7 @@ void X11Keyboard::grab_print_keys() {
     for (const X11KeyMap::Position& position : m_key_map->positions(XK_Print)) {
         if (position.level != 0)
             continue;
-        X11KeyGrab grab(position.keycode, {uint16_t(XCB_MOD_MASK_ANY)}, false);
+        X11KeyGrab grab(m_x11, position.keycode, {uint16_t(XCB_MOD_MASK_ANY)}, false);
         if (grab.active())
             m_print_grabs.push_back(std::move(grab));
         else
@@ -244,9 +243,9 @@ bool X11Keyboard::on_root_key(const xcb_key_press_event_t* key, bool press) {
     if (!is_print_key(key->detail))
         return false;
     if (press)
-        X11ActiveGrab::activated(key->detail);
+        m_x11.active_grab().activated(key->detail);
     else
-        X11ActiveGrab::key_released(key->detail);
+        m_x11.active_grab().key_released(key->detail);
     return true;
 }
 
@@ -391,7 +390,7 @@ void X11Keyboard::pump() {
             // (matched) or may still come (!matched).
             if (is_paste_key(stroke.keycode) && !(stroke.frozen && stroke.matched))
                 m_copies.reported(stroke.keycode, stroke.time, stroke.frozen);
-            QX11Info::setAppTime(stroke.time);
+            m_x11.set_time(stroke.time);
             const int key = m_key_map->virtual_key(stroke.keycode);
             if ((key == VirtualKeys::C || key == VirtualKeys::X) &&
                 (m_key_map->modifiers_held(m_down_reported) & XCB_MOD_MASK_CONTROL))

@@ -16,6 +16,7 @@
 #include <vector>
 
 class PasteHold;
+class X11Connection;
 class X11KeyMap;
 class X11KeyboardWatchdog;
 
@@ -26,7 +27,7 @@ class X11KeyboardWatchdog;
 class X11Keyboard : public Keyboard, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
-    X11Keyboard(std::shared_ptr<X11KeyMap> key_map, PasteHold& hold, QObject* parent = nullptr);
+    X11Keyboard(const X11Connection& x11, PasteHold& hold, QObject* parent = nullptr);
     ~X11Keyboard() override;
 
     bool set_hooked(bool on) override;
@@ -76,6 +77,7 @@ private:
     bool is_paste_key(xcb_keycode_t keycode) const;
     bool is_print_key(xcb_keycode_t keycode) const;
 
+    const X11Connection& m_x11;
     std::shared_ptr<X11KeyMap> m_key_map;
     xcb_connection_t* m_connection = nullptr;
     xcb_window_t m_root = 0;

@@ -1,7 +1,8 @@
 #include "X11Magnifier.h"
 
+#include "X11Connection.h"
+
 #include <QCoreApplication>
-#include <QX11Info>
 #include <QtDebug>
 
 #include <cmath>
@@ -36,7 +37,7 @@ template <typename Reply> struct Freed {
 };
 } // namespace
 
-X11Magnifier::X11Magnifier() {
+X11Magnifier::X11Magnifier(const X11Connection& x11) : m_x11(x11) {
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(frame_interval_ms);
     connect(&m_timer, &QTimer::timeout, this, &X11Magnifier::tick);
@@ -54,19 +55,13 @@ bool X11Magnifier::init_extensions(QString* error) {
     if (m_extensions_checked)
         return m_render;
     m_extensions_checked = true;
-    m_c = QX11Info::connection();
-    m_root = xcb_window_t(QX11Info::appRootWindow());
-    auto present = [this](xcb_extension_t* id) {
-        const xcb_query_extension_reply_t* e = xcb_get_extension_data(m_c, id);
-        return e && e->present ? e : nullptr;
-    };
-    if (!present(&xcb_render_id)) {
+    m_c = m_x11.connection();
+    m_root = m_x11.root();
+    if (!m_x11.render().present) {
         if (error)
             *error = QStringLiteral("no RENDER extension: the screen cannot be magnified");
         return false;
     }
-    Freed<xcb_render_query_version_reply_t> rv{
-        xcb_render_query_version_reply(m_c, xcb_render_query_version(m_c, 0, 11), nullptr)};
     Freed<xcb_render_query_pict_formats_reply_t> formats{
         xcb_render_query_pict_formats_reply(m_c, xcb_render_query_pict_formats(m_c), nullptr)};
     if (!formats)
@@ -91,22 +86,12 @@ bool X11Magnifier::init_extensions(QString* error) {
     m_root_format = format_for_visual(screen->root_visual);
     m_render = m_root_format != XCB_NONE;
 
-    if (present(&xcb_composite_id)) {
-        Freed<xcb_composite_query_version_reply_t> v{xcb_composite_query_version_reply(
-            m_c, xcb_composite_query_version(m_c, 0, 4), nullptr)};
-        m_composite = v && (v->major_version > 0 || v->minor_version >= 2);
-    }
-    if (const xcb_query_extension_reply_t* e = present(&xcb_damage_id)) {
-        Freed<xcb_damage_query_version_reply_t> v{
-            xcb_damage_query_version_reply(m_c, xcb_damage_query_version(m_c, 1, 1), nullptr)};
-        m_damage = bool(v);
-        m_damage_event = uint8_t(e->first_event + XCB_DAMAGE_NOTIFY);
-    }
-    if (present(&xcb_xfixes_id)) {
-        Freed<xcb_xfixes_query_version_reply_t> v{
-            xcb_xfixes_query_version_reply(m_c, xcb_xfixes_query_version(m_c, 4, 0), nullptr)};
-        m_xfixes = v && v->major_version >= 4;
-    }
+    const X11Extension& composite = m_x11.composite();
+    m_composite = composite.present && (composite.major > 0 || composite.minor >= 2);
+    m_damage = m_x11.damage().present;
+    if (m_damage)
+        m_damage_event = uint8_t(m_x11.damage().first_event + XCB_DAMAGE_NOTIFY);
+    m_xfixes = m_x11.xfixes().present && m_x11.xfixes().major >= 4;
     if (!m_composite || !m_damage)
         qWarning("No Composite or Damage extension: the magnifier shows the screen as it was "
                  "when it appeared");
@@ -124,7 +109,7 @@ bool X11Magnifier::set_view(float factor, const QRect& view, const QRect& screen
         stop();
         return true;
     }
-    if (!QX11Info::isPlatformX11()) {
+    if (!m_x11) {
         if (error)
             *error = QStringLiteral("not an X11 display");
         return false;

@@ -22,10 +22,12 @@
 // The windows' places and the pointer's picture come from events, so a frame asks the server
 // only where the pointer is.
 // Without Composite it shows the screen as it was when it appeared.
+class X11Connection;
+
 class X11Magnifier : public QObject, public Magnifier, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
-    X11Magnifier();
+    explicit X11Magnifier(const X11Connection& x11);
     ~X11Magnifier() override;
 
     bool set_view(float factor, const QRect& view, const QRect& screen, QString* error) override;
@@ -57,6 +59,7 @@ private:
     void forget_sources(const QSet<xcb_window_t>& keep);
     xcb_render_pictformat_t format_for_visual(xcb_visualid_t visual) const;
 
+    const X11Connection& m_x11;
     xcb_connection_t* m_c = nullptr;
     xcb_window_t m_root = XCB_NONE;
     bool m_extensions_checked = false;

@@ -1,10 +1,10 @@
 #include "X11MouseHook.h"
 
+#include "X11Connection.h"
 #include "X11RootInputSelection.h"
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <QX11Info>
 
 #include <cstdlib>
 #include <xcb/xinput.h>
@@ -15,7 +15,7 @@ constexpr uint32_t raw_pointer_mask = XCB_INPUT_XI_EVENT_MASK_RAW_MOTION |
                                       XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE;
 } // namespace
 
-X11MouseHook::X11MouseHook() = default;
+X11MouseHook::X11MouseHook(const X11Connection& x11) : m_x11(x11) {}
 
 X11MouseHook::~X11MouseHook() {
     uninstall();
@@ -25,17 +25,17 @@ bool X11MouseHook::install(Callback callback, QString* error) {
     m_callback = std::move(callback);
     if (m_installed)
         return true;
-    if (!QX11Info::isPlatformX11() || !X11RootInputSelection::available()) {
+    if (!m_x11.root_input().available()) {
         if (error)
             *error = QStringLiteral("no XInput 2.2: pointer events cannot be followed");
         return false;
     }
-    if (!X11RootInputSelection::add(raw_pointer_mask)) {
+    if (!m_x11.root_input().add(raw_pointer_mask)) {
         if (error)
             *error = QStringLiteral("the X server refused raw pointer events");
         return false;
     }
-    m_opcode = X11RootInputSelection::opcode();
+    m_opcode = m_x11.root_input().opcode();
     QCoreApplication::instance()->installNativeEventFilter(this);
     m_installed = true;
     return true;
@@ -46,14 +46,16 @@ void X11MouseHook::uninstall() {
         return;
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
-    X11RootInputSelection::remove(raw_pointer_mask);
+    m_x11.root_input().remove(raw_pointer_mask);
     m_installed = false;
 }
 
 QPoint X11MouseHook::query_pointer() const {
-    xcb_connection_t* c = QX11Info::connection();
-    xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(
-        c, xcb_query_pointer(c, xcb_window_t(QX11Info::appRootWindow())), nullptr);
+    xcb_connection_t* c = m_x11.connection();
+    if (!c)
+        return QPoint();
+    xcb_query_pointer_reply_t* reply =
+        xcb_query_pointer_reply(c, xcb_query_pointer(c, m_x11.root()), nullptr);
     if (!reply)
         return QPoint();
     const QPoint p(reply->root_x, reply->root_y);

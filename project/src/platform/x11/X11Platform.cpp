@@ -3,9 +3,9 @@
 #include "X11ActiveWindow.h"
 #include "X11ClipboardOwner.h"
 #include "X11ClipboardReader.h"
+#include "X11Connection.h"
 #include "X11GlobalHotkeys.h"
 #include "X11InputInjector.h"
-#include "X11KeyMap.h"
 #include "X11KeyState.h"
 #include "X11Keyboard.h"
 #include "X11Magnifier.h"
@@ -18,7 +18,6 @@
 #include "XdgAutostart.h"
 #include "XdgShellLinks.h"
 
-#include <QX11Info>
 #include <QtDebug>
 
 #include <X11/Xlib.h>
@@ -54,7 +53,7 @@ X11Platform::~X11Platform() = default;
 Keyboard* X11Platform::create_keyboard(QObject* parent) {
     if (m_keyboard)
         qWarning("X11Platform: a second keyboard while the first exists; their grabs clash");
-    auto* keyboard = new X11Keyboard(key_map(), m_paste_hold, parent);
+    auto* keyboard = new X11Keyboard(x11(), m_paste_hold, parent);
     QObject::connect(&x11_clipboard_owner(), &X11ClipboardOwner::activity, keyboard,
                      &X11Keyboard::hold_changed);
     keyboard->set_focus_client([this] { return x11_clipboard_owner().focus_client(); });
@@ -69,19 +68,19 @@ KeyState& X11Platform::key_state() {
 
 InputInjector& X11Platform::input_injector() {
     if (!m_input_injector)
-        m_input_injector = std::make_unique<X11InputInjector>(key_map());
+        m_input_injector = std::make_unique<X11InputInjector>(x11());
     return *m_input_injector;
 }
 
 GlobalHotkeys& X11Platform::global_hotkeys() {
     if (!m_global_hotkeys)
-        m_global_hotkeys = std::make_unique<X11GlobalHotkeys>(key_map());
+        m_global_hotkeys = std::make_unique<X11GlobalHotkeys>(x11());
     return *m_global_hotkeys;
 }
 
 ActiveWindow& X11Platform::active_window() {
     if (!m_active_window)
-        m_active_window = std::make_unique<X11ActiveWindow>();
+        m_active_window = std::make_unique<X11ActiveWindow>(x11());
     return *m_active_window;
 }
 
@@ -95,7 +94,7 @@ ClipboardReader& X11Platform::clipboard_reader() {
 
 WindowStyle& X11Platform::window_style() {
     if (!m_window_style)
-        m_window_style = std::make_unique<X11WindowStyle>();
+        m_window_style = std::make_unique<X11WindowStyle>(x11());
     return *m_window_style;
 }
 
@@ -125,13 +124,13 @@ ShellLinks& X11Platform::shell_links() {
 
 MouseHook& X11Platform::mouse_hook() {
     if (!m_mouse_hook)
-        m_mouse_hook = std::make_unique<X11MouseHook>();
+        m_mouse_hook = std::make_unique<X11MouseHook>(x11());
     return *m_mouse_hook;
 }
 
 Magnifier& X11Platform::magnifier() {
     if (!m_magnifier)
-        m_magnifier = std::make_unique<X11Magnifier>();
+        m_magnifier = std::make_unique<X11Magnifier>(x11());
     return *m_magnifier;
 }
 
@@ -150,7 +149,7 @@ void X11Platform::on_termination_request(std::function<void()> handler) {
 
 QString X11Platform::session_name() {
     // The display Qt connected to, without the screen number: ":1.0" and ":1" are one session.
-    Display* display = QX11Info::isPlatformX11() ? QX11Info::display() : nullptr;
+    Display* display = x11().display();
     QString name =
         display ? QString::fromLocal8Bit(DisplayString(display)) : qEnvironmentVariable("DISPLAY");
     const int colon = name.lastIndexOf(QLatin1Char(':'));
@@ -166,19 +165,19 @@ ClipboardOwner& X11Platform::clipboard_owner() {
 
 X11ClipboardOwner& X11Platform::x11_clipboard_owner() {
     if (!m_clipboard_owner)
-        m_clipboard_owner = std::make_unique<X11ClipboardOwner>(m_paste_hold);
+        m_clipboard_owner = std::make_unique<X11ClipboardOwner>(x11(), m_paste_hold);
     return *m_clipboard_owner;
 }
 
-std::shared_ptr<X11KeyMap> X11Platform::key_map() {
-    if (!m_key_map)
-        m_key_map = std::make_shared<X11KeyMap>();
-    return m_key_map;
+const X11Connection& X11Platform::x11() {
+    if (!m_x11)
+        m_x11 = std::make_unique<X11Connection>();
+    return *m_x11;
 }
 
 X11KeyState& X11Platform::x11_key_state() {
     if (!m_key_state) {
-        m_key_state = std::make_unique<X11KeyState>(key_map());
+        m_key_state = std::make_unique<X11KeyState>(x11());
         m_key_state->set_keyboard(m_keyboard);
     }
     return *m_key_state;

@@ -8,13 +8,13 @@
 #include <memory>
 
 class X11ActiveWindow;
+class X11Connection;
 class X11ClipboardReader;
 class X11ClipboardOwner;
 class X11GlobalHotkeys;
 class XdgAutostart;
 class XdgShellLinks;
 class X11InputInjector;
-class X11KeyMap;
 class X11KeyState;
 class X11Keyboard;
 class X11SystemInfo;
@@ -25,7 +25,8 @@ class X11MouseHook;
 class X11TerminationSignals;
 class X11WindowStyle;
 
-// The X11 desktop, reached through Qt's own xcb connection. Services are made on first use.
+// The X11 desktop, reached through Qt's own xcb connection. Services are made on first use,
+// once the application (and so the connection) exists, and share one connection context.
 class X11Platform : public Platform {
 public:
     X11Platform();
@@ -50,11 +51,12 @@ public:
     QString session_name() override;
 
 private:
-    std::shared_ptr<X11KeyMap> key_map();
+    const X11Connection& x11();
     X11KeyState& x11_key_state();
     X11ClipboardOwner& x11_clipboard_owner();
 
-    std::shared_ptr<X11KeyMap> m_key_map;
+    // First: every service below refers to it.
+    std::unique_ptr<X11Connection> m_x11;
     std::unique_ptr<X11KeyState> m_key_state;
     std::unique_ptr<X11InputInjector> m_input_injector;
     std::unique_ptr<X11GlobalHotkeys> m_global_hotkeys;

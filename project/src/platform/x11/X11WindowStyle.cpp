@@ -1,21 +1,21 @@
 #include "X11WindowStyle.h"
 
+#include "X11Connection.h"
+
 #include <QWidget>
-#include <QX11Info>
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
 
 bool X11WindowStyle::set_click_through(QWidget* window, bool on, QString* error) {
-    xcb_connection_t* connection = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+    xcb_connection_t* connection = m_x11.connection();
     if (!connection || !window) {
         if (error)
             *error = QStringLiteral("no X11 connection");
         return false;
     }
-    const xcb_query_extension_reply_t* shape = xcb_get_extension_data(connection, &xcb_shape_id);
-    if (!shape || !shape->present) {
+    if (!m_x11.shape().present) {
         if (error)
             *error = QStringLiteral("the X server has no SHAPE extension");
         return false;
