@@ -5,6 +5,7 @@
 # WINEPREFIX must name a prefix scripts/windows/test.sh has booted.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wine-env.sh"
 qt=${CORVANA_QT_PREFIX:-$HOME/.cache/corvana/qt5-mingw/qt}
 : "${WINEPREFIX:?WINEPREFIX names the prefix to run in}"
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -21,4 +22,4 @@ export CORVANA_SETTINGS_DIR=$(zpath "$root/settings") TMP=$(zpath "$root/tmp") T
 program=$1
 shift
 cd "$root/work"
-wine64 "$program" "$@"
+"$WINE64" "$program" "$@"
