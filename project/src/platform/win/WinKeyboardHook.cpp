@@ -148,7 +148,11 @@ qintptr WinKeyboardHook::on_key(int code, quintptr wparam, qintptr lparam) {
     press.flags = int(event->flags);
     press.time_ms = now_ms();
     press.down = m_down;
-    press.held = key == VirtualKeys::V && m_down.test(VK_CONTROL) && !m_down.test(VK_SHIFT);
+    // A synthesized paste is not held: its sender put the entry on the clipboard before, and
+    // SendInput may wait for this hook, so holding our own would stall until the cap. It is
+    // reported like any key, later, from the event loop.
+    press.held = key == VirtualKeys::V && m_down.test(VK_CONTROL) && !m_down.test(VK_SHIFT) &&
+                 !(event->flags & LLKHF_INJECTED);
     bool swallow = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
