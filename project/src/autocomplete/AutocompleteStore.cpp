@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <string_view>
 
 namespace {
 const auto owner_only = QFile::ReadOwner | QFile::WriteOwner;
@@ -459,8 +460,11 @@ std::vector<quint32> AutocompleteStore::search(const QString& needle,
                 continue;
             }
             const qint64 begin = m_starts[size_t(text)];
-            if (memmem(m_arena.data() + begin, size_t(m_starts[size_t(text) + 1] - begin),
-                       utf8.constData(), size_t(utf8.size())))
+            // string_view rather than memmem, which not every C library has (MinGW's lacks it).
+            const std::string_view haystack(m_arena.data() + begin,
+                                            size_t(m_starts[size_t(text) + 1] - begin));
+            if (haystack.find(std::string_view(utf8.constData(), size_t(utf8.size()))) !=
+                std::string_view::npos)
                 out.push_back(index);
         }
         return out;
