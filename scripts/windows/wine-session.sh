@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Runs a command in a Wine session of its own: a private X server (with a tray when --tray
-# comes first), the build's Wine prefix booted on it, and everything of that prefix ended
-# afterwards. Run it under flock /tmp/corvana-e2e.lock: it starts an X server.
+# Runs a command in a Wine session of its own: the prefix WINEPREFIX names booted, and everything
+# of that prefix ended afterwards. The command's exit status is returned.
+#   wine-session.sh --headless COMMAND [ARGS...]
+#     No display: Wine's null graphics driver, on which windows, messages, hooks, SendInput and
+#     the clipboard work without an X server (the logic tests). Use a prefix of its own.
 #   wine-session.sh [--tray] COMMAND [ARGS...]
-# WINEPREFIX names the prefix; the command's exit status is returned.
+#     A private X server (with a tray when --tray is given). Run it under
+#     flock /tmp/corvana-e2e.lock: it starts an X server.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
@@ -21,19 +24,35 @@ export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_
 mkdir -p "$HOME"
 
 tray=()
-[ "${1:-}" = "--tray" ] && { tray=(--tray); shift; }
+headless=""
+case ${1:-} in
+  --tray) tray=(--tray); shift ;;
+  --headless) headless=1; shift ;;
+esac
 # Wine's drivers talk to the display the server first met: a server left over from another
 # session must not serve this one.
 "$WINESERVER" -k 2>/dev/null
 "$WINESERVER" -w 2>/dev/null
-start_private_x "${tray[@]}" || exit 1
 cleanup() {
   "$WINESERVER" -k 2>/dev/null
   "$WINESERVER" -w 2>/dev/null
-  stop_private_x
+  [ -n "$headless" ] || stop_private_x
 }
 trap cleanup EXIT
 mkdir -p "$WINEPREFIX"
 [ -f "$WINEPREFIX/system.reg" ] || echo "Booting a Wine prefix in $WINEPREFIX" >&2
+if [ -n "$headless" ]; then
+  unset DISPLAY WAYLAND_DISPLAY
+  graphics='HKCU\Software\Wine\Drivers'
+  if ! "$WINE64" reg query "$graphics" /v Graphics 2>/dev/null | grep -q null; then
+    "$WINE64" wineboot -i >/dev/null 2>&1
+    "$WINE64" reg add "$graphics" /v Graphics /d null /f >/dev/null 2>&1
+    # The driver is chosen when the session starts.
+    "$WINESERVER" -k 2>/dev/null
+    "$WINESERVER" -w 2>/dev/null
+  fi
+else
+  start_private_x "${tray[@]}" || exit 1
+fi
 "$WINE64" wineboot -i >/dev/null 2>&1
 "$@"

@@ -86,7 +86,13 @@ running() {
     [ -n "$state" ] && [ "${state#Z}" = "$state" ]
 }
 
-corvana_listed() { "$WINE64" tasklist 2>/dev/null | grep -qi '^corvana\.exe'; }
+# Whether any process runs this build's corvana.exe (Wine shows it by its Unix or its Windows
+# path; either is this worktree's own).
+corvana_listed() {
+    local windows_path
+    windows_path=$(zpath "$CORVANA_EXE")
+    ps -eo args= | grep -v grep | grep -qiF -e "$CORVANA_EXE" -e "$windows_path"
+}
 
 # quit_corvana: asks corvana.exe to close as Windows does (taskkill without /f sends WM_CLOSE
 # to its windows), waits for it to end, and fails unless it exited with status 0 and no
