@@ -17,3 +17,12 @@ WINESERVER=$(wine_find wineserver)
 export WINE64 WINESERVER
 # Wine starts its own server by this name when none runs for the prefix.
 export WINESERVER
+
+# Wine keeps the host's QT_ variables from Windows programs (they are meant for the host's Qt);
+# a copy named WINEQT_... reaches them as QT_.... wine_pass_qt_env makes that copy of each.
+wine_pass_qt_env() {
+  local name
+  for name in $(compgen -e); do
+    case $name in QT_*) export "WINE$name=${!name}" ;; esac
+  done
+}

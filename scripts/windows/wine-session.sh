@@ -17,6 +17,8 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko: nothing here needs them, and their installers would ask. No menu builder:
 # it turns the Start menu's links into launchers of the Linux desktop.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=,winemenubuilder.exe=d}
+# The cross-built Qt stays where it is in the real home.
+export CORVANA_QT_PREFIX=${CORVANA_QT_PREFIX:-$HOME/.cache/corvana/qt5-mingw/qt}
 # Wine links the prefix's Desktop and Documents to the home folder's: a home of the prefix's
 # own keeps every test away from the real one.
 export HOME=$WINEPREFIX.home

@@ -13,6 +13,7 @@ cd "$E2E_DIR"
 mkdir -p data settings
 # Qt writes its messages to standard error, not to the debugger.
 export QT_FORCE_STDERR_LOGGING=1
+wine_pass_qt_env
 
 # Wine's drive Z: is the Unix root.
 zpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }

@@ -133,13 +133,15 @@ qintptr WinKeyboardHook::on_key(int code, quintptr wparam, qintptr lparam) {
     const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lparam);
     const bool down = wparam == WM_KEYDOWN || wparam == WM_SYSKEYDOWN;
     const int key = int(event->vkCode & 0xff);
-    m_down.set(size_t(key), down);
-    // The generic modifier keys follow their left and right keys.
-    m_down.set(VK_CONTROL,
-               m_down.test(VK_LCONTROL) || m_down.test(VK_RCONTROL) || (key == VK_CONTROL && down));
-    m_down.set(VK_SHIFT,
-               m_down.test(VK_LSHIFT) || m_down.test(VK_RSHIFT) || (key == VK_SHIFT && down));
-    m_down.set(VK_MENU, m_down.test(VK_LMENU) || m_down.test(VK_RMENU) || (key == VK_MENU && down));
+    m_raw_down.set(size_t(key), down);
+    m_down = m_raw_down;
+    // A generic modifier is down while it or its left or right key is (programs send either).
+    m_down.set(VK_CONTROL, m_raw_down.test(VK_CONTROL) || m_raw_down.test(VK_LCONTROL) ||
+                               m_raw_down.test(VK_RCONTROL));
+    m_down.set(VK_SHIFT, m_raw_down.test(VK_SHIFT) || m_raw_down.test(VK_LSHIFT) ||
+                             m_raw_down.test(VK_RSHIFT));
+    m_down.set(VK_MENU,
+               m_raw_down.test(VK_MENU) || m_raw_down.test(VK_LMENU) || m_raw_down.test(VK_RMENU));
     if (!down)
         return CallNextHookEx(nullptr, code, wparam, lparam);
 

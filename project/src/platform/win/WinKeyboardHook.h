@@ -76,5 +76,7 @@ private:
     bool m_print_swallowed = false;
     bool m_started = false; // the thread has tried to install the hook
     QString m_start_error;
-    std::bitset<256> m_down; // hook thread only
+    // Hook thread only: the keys as the events say, and with the generic modifiers added.
+    std::bitset<256> m_raw_down;
+    std::bitset<256> m_down;
 };

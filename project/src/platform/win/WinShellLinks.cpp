@@ -74,7 +74,10 @@ bool WinShellLinks::create(const Link& link, QString* error) {
 
     ComScope com;
     const QString target = QDir::toNativeSeparators(QFileInfo(link.target).absoluteFilePath());
-    if (QFileInfo::exists(path) && target_of(path).compare(target, Qt::CaseInsensitive) != 0)
+    // Qt takes a .lnk for a link to its target: one that leads nowhere "does not exist".
+    const QFileInfo existing(path);
+    if ((existing.exists() || existing.isSymLink()) &&
+        target_of(path).compare(target, Qt::CaseInsensitive) != 0)
         return fail(QStringLiteral("%1 exists and was not made by us; left alone").arg(path));
 
     IShellLinkW* shell_link = nullptr;
