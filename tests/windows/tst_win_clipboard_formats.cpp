@@ -59,7 +59,8 @@ void TestWinClipboardFormats::html_round_trip() {
 void TestWinClipboardFormats::html_with_lying_offsets() {
     // Offsets past the end: the fragment markers are used when they are in range, else the
     // markup after the header; never bytes from beyond the record.
-    const QByteArray beyond = "Version:0.9\r\nStartHTML:0000000100\r\nEndHTML:0000099999\r\n<p>x</p>";
+    const QByteArray beyond =
+        "Version:0.9\r\nStartHTML:0000000100\r\nEndHTML:0000099999\r\n<p>x</p>";
     QCOMPARE(WinClipboardFormats::html_from_cf_html(beyond), QByteArray("<p>x</p>"));
     const QByteArray reversed = "Version:0.9\r\nStartHTML:50\r\nEndHTML:10\r\n<p>y</p>";
     QCOMPARE(WinClipboardFormats::html_from_cf_html(reversed), QByteArray("<p>y</p>"));

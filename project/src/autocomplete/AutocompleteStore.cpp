@@ -119,11 +119,13 @@ void AutocompleteStore::load_file(const QFileInfo& info) {
         return;
     }
     if (size == 0) {
+        file.close(); // an open file cannot be replaced on Windows
         rewrite("it was empty");
         return;
     }
     QByteArray read_copy;
-    const char* data = reinterpret_cast<const char*>(file.map(0, size));
+    uchar* mapped = file.map(0, size);
+    const char* data = reinterpret_cast<const char*>(mapped);
     if (!data) {
         read_copy = file.readAll();
         data = read_copy.constData();
@@ -145,6 +147,9 @@ void AutocompleteStore::load_file(const QFileInfo& info) {
             }
             append_text(type, type_size, text, text_size);
         });
+    // Closing leaves the view mapped, and Windows neither renames nor replaces a mapped file.
+    if (mapped)
+        file.unmap(mapped);
     file.close();
     read_copy.clear();
 

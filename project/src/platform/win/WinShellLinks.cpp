@@ -74,11 +74,14 @@ bool WinShellLinks::create(const Link& link, QString* error) {
 
     ComScope com;
     const QString target = QDir::toNativeSeparators(QFileInfo(link.target).absoluteFilePath());
-    // Qt takes a .lnk for a link to its target: one that leads nowhere "does not exist".
-    const QFileInfo existing(path);
-    if ((existing.exists() || existing.isSymLink()) &&
-        target_of(path).compare(target, Qt::CaseInsensitive) != 0)
-        return fail(QStringLiteral("%1 exists and was not made by us; left alone").arg(path));
+    // Asked of the file system itself: Qt takes a .lnk for a link to its target.
+    if (GetFileAttributesW(wide(QDir::toNativeSeparators(path))) != INVALID_FILE_ATTRIBUTES) {
+        const QString existing_target = target_of(path);
+        if (existing_target.compare(target, Qt::CaseInsensitive) != 0)
+            return fail(QStringLiteral("%1 exists and was not made by us (it starts \"%2\"); left "
+                                       "alone")
+                            .arg(path, existing_target));
+    }
 
     IShellLinkW* shell_link = nullptr;
     HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
