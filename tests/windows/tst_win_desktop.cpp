@@ -139,6 +139,12 @@ void TestWinDesktop::hotkeys_shared_refused_and_unmappable() {
     QCOMPARE(refused.id, 0);
     QVERIFY(refused.failure == GlobalHotkeys::Registration::Failure::Refused);
     QVERIFY(!refused.error.isEmpty());
+    // A character reached with Shift on the layout ("<" on a US keyboard) is registered with it.
+    const auto shifted = hotkeys.register_hotkey(QKeySequence(QStringLiteral("Ctrl+Alt+<")));
+    QVERIFY2(shifted.id > 0, qPrintable(shifted.error));
+    QVERIFY(!RegisterHotKey(other, 2, MOD_CONTROL | MOD_ALT | MOD_SHIFT, VK_OEM_COMMA));
+    hotkeys.unregister_hotkey(shifted.id);
+
     UnregisterHotKey(other, 1);
     DestroyWindow(other);
 

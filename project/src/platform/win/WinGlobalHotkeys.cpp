@@ -38,14 +38,27 @@ GlobalHotkeys::Registration WinGlobalHotkeys::register_hotkey(const QKeySequence
     const QString text = sequence.toString(QKeySequence::PortableText);
     const int combined = sequence[0];
     const auto qt_modifiers = Qt::KeyboardModifiers(combined & int(Qt::KeyboardModifierMask));
-    const unsigned key =
-        WinKeyCodes::virtual_key_for_qt_key(combined & ~int(Qt::KeyboardModifierMask));
+    const int qt_key = combined & ~int(Qt::KeyboardModifierMask);
+    unsigned key = WinKeyCodes::virtual_key_for_qt_key(qt_key);
+    unsigned layout_modifiers = 0;
+    if (key == 0 && qt_key > 0 && qt_key < 0xffff) {
+        // A character: the key that gives it on the current layout, with Shift (or AltGr, that
+        // is Ctrl+Alt) when it needs them, as "<" is Shift+, on a US keyboard.
+        const SHORT scan = VkKeyScanW(wchar_t(qt_key));
+        if (scan != -1) {
+            key = LOBYTE(scan);
+            if (HIBYTE(scan) & 1)
+                layout_modifiers |= MOD_SHIFT;
+            if (HIBYTE(scan) & 6)
+                layout_modifiers |= MOD_CONTROL | MOD_ALT;
+        }
+    }
     if (key == 0) {
         registration.failure = Registration::Failure::Unmappable;
         registration.error = QStringLiteral("no key gives %1").arg(text);
         return registration;
     }
-    unsigned modifiers = 0;
+    unsigned modifiers = layout_modifiers;
     if (qt_modifiers & Qt::ShiftModifier)
         modifiers |= MOD_SHIFT;
     if (qt_modifiers & Qt::ControlModifier)

@@ -13,7 +13,7 @@ WinMagnifierOverlay::WinMagnifierOverlay(const QRect& screen)
                            Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus),
       m_screen(screen) {
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setWindowTitle(QStringLiteral("Corvana zoom"));
+    setWindowTitle(QStringLiteral("corvana-magnifier"));
     setGeometry(screen);
 }
 
