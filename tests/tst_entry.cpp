@@ -1,4 +1,5 @@
 #include "AppHarness.h"
+#include "PosixFiles.h"
 #include "app/AppLog.h"
 #include "app/PrivateFiles.h"
 #include "app/SingleApplication.h"
@@ -89,6 +90,9 @@ private slots:
     }
 
     void a_live_holder_that_does_not_answer_keeps_its_lock() {
+        if (!has_posix_files)
+            QSKIP(
+                "Windows keeps a held lock file open for its holder alone: no one else can age it");
         QTemporaryDir dir;
         const QString name = dir.filePath("server");
         QLockFile first(name + ".lock");
@@ -124,7 +128,8 @@ private slots:
         const QFileInfo info(own);
         QVERIFY(info.isDir());
         QCOMPARE(info.ownerId(), PrivateFiles::current_user_id());
-        QCOMPARE(int(info.permissions() & 0x0077), 0); // nothing for group and others
+        if (has_posix_files)
+            QCOMPARE(int(info.permissions() & 0x0077), 0); // nothing for group and others
         // Taken by something else: the next candidate, still private.
         QVERIFY(QDir(own).removeRecursively());
         {

@@ -227,6 +227,7 @@ private slots:
         QFile file(AppHarness::settings_file());
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(!file.readAll().contains("@Variant("));
+        backup.close(); // an open file cannot be removed on Windows
         QVERIFY(QFile::remove(backup.fileName()));
     }
 

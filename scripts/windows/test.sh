@@ -1,22 +1,19 @@
 #!/usr/bin/env bash
-# Builds the Windows programs and runs their tests under Wine, on a private X server and in a
-# Wine prefix of the build's own (booted once, kept in build/windows/wine).
+# Builds the Windows programs, then runs them under Wine: the logic tests and the backend's tests
+# without a display (Wine's null graphics driver, prefix build/windows/wine-headless), then the
+# end-to-end tests of corvana.exe, each on a private X server with a tray (prefix
+# build/windows/wine), under the shared end-to-end lock.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
-build=$("$here/build.sh" | tail -n 1)
-
-source "$repo/scripts/xsession.sh"
-start_private_x
-export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  stop_private_x
-}
-trap cleanup EXIT
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "Booting a Wine prefix in $WINEPREFIX"
-fi
-wineboot -i >/dev/null 2>&1
+exe=$("$here/build.sh" | tail -n 1)
+build=$(dirname "$exe")
 cd "$build"
-ctest --output-on-failure -j2
+status=0
+echo "Logic tests under Wine"
+WINEPREFIX=$build/wine-headless "$here/wine-session.sh" --headless ctest --output-on-failure -LE e2e ||
+  status=1
+echo "End-to-end tests under Wine"
+# Each takes the lock and starts its own session.
+WINEPREFIX=$build/wine ctest --output-on-failure -L e2e || status=1
+exit $status

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <string_view>
 
 namespace {
 const auto owner_only = QFile::ReadOwner | QFile::WriteOwner;
@@ -118,11 +119,13 @@ void AutocompleteStore::load_file(const QFileInfo& info) {
         return;
     }
     if (size == 0) {
+        file.close(); // an open file cannot be replaced on Windows
         rewrite("it was empty");
         return;
     }
     QByteArray read_copy;
-    const char* data = reinterpret_cast<const char*>(file.map(0, size));
+    uchar* mapped = file.map(0, size);
+    const char* data = reinterpret_cast<const char*>(mapped);
     if (!data) {
         read_copy = file.readAll();
         data = read_copy.constData();
@@ -144,6 +147,9 @@ void AutocompleteStore::load_file(const QFileInfo& info) {
             }
             append_text(type, type_size, text, text_size);
         });
+    // Closing leaves the view mapped, and Windows neither renames nor replaces a mapped file.
+    if (mapped)
+        file.unmap(mapped);
     file.close();
     read_copy.clear();
 
@@ -459,8 +465,11 @@ std::vector<quint32> AutocompleteStore::search(const QString& needle,
                 continue;
             }
             const qint64 begin = m_starts[size_t(text)];
-            if (memmem(m_arena.data() + begin, size_t(m_starts[size_t(text) + 1] - begin),
-                       utf8.constData(), size_t(utf8.size())))
+            // string_view rather than memmem, which not every C library has (MinGW's lacks it).
+            const std::string_view haystack(m_arena.data() + begin,
+                                            size_t(m_starts[size_t(text) + 1] - begin));
+            if (haystack.find(std::string_view(utf8.constData(), size_t(utf8.size()))) !=
+                std::string_view::npos)
                 out.push_back(index);
         }
         return out;

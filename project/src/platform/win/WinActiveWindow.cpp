@@ -1,0 +1,33 @@
+#include "WinActiveWindow.h"
+
+#include <windows.h>
+
+quint64 WinActiveWindow::current() {
+    return quint64(reinterpret_cast<quintptr>(GetForegroundWindow()));
+}
+
+bool WinActiveWindow::activate(quint64 id, QString* error) {
+    HWND window = reinterpret_cast<HWND>(quintptr(id));
+    if (!window || !IsWindow(window)) {
+        if (error)
+            *error = QStringLiteral("the window is gone");
+        return false;
+    }
+    if (IsIconic(window))
+        ShowWindow(window, SW_RESTORE);
+    if (!SetForegroundWindow(window)) {
+        const DWORD ours = GetCurrentThreadId();
+        const DWORD theirs = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+        const bool joined = theirs != 0 && theirs != ours && AttachThreadInput(ours, theirs, TRUE);
+        BringWindowToTop(window);
+        SetForegroundWindow(window);
+        if (joined)
+            AttachThreadInput(ours, theirs, FALSE);
+    }
+    if (GetForegroundWindow() != window) {
+        if (error)
+            *error = QStringLiteral("Windows kept another window in front");
+        return false;
+    }
+    return true;
+}

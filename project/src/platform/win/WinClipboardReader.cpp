@@ -1,0 +1,181 @@
+#include "WinClipboardReader.h"
+
+#include "WinClipboardFormats.h"
+#include "clipboard/SecretContent.h"
+
+#include <QElapsedTimer>
+
+#include <cstring>
+
+#include <windows.h>
+
+namespace {
+const QString plain = QStringLiteral("text/plain");
+const QString html = QStringLiteral("text/html");
+const QString png = QStringLiteral("image/png");
+const QString bmp = QStringLiteral("image/bmp");
+const QString uri_list = QStringLiteral("text/uri-list");
+const QString rtf = QStringLiteral("text/rtf");
+
+// A DWORD-valued marker set to 0 (the clipboard is open).
+bool marker_says_no(unsigned format) {
+    HANDLE data = GetClipboardData(format);
+    if (!data || GlobalSize(data) < sizeof(DWORD))
+        return false;
+    const void* bytes = GlobalLock(data);
+    if (!bytes)
+        return false;
+    DWORD value = 1;
+    std::memcpy(&value, bytes, sizeof(value));
+    GlobalUnlock(data);
+    return value == 0;
+}
+} // namespace
+
+WinClipboardReader::WinClipboardReader(std::function<bool()> we_serve)
+    : m_we_serve(std::move(we_serve)) {}
+
+bool WinClipboardReader::open_clipboard(void* window, int wait_ms, QString* error) {
+    QElapsedTimer waited;
+    waited.start();
+    DWORD pause = 1;
+    for (;;) {
+        if (OpenClipboard(static_cast<HWND>(window)))
+            return true;
+        if (waited.elapsed() >= wait_ms)
+            break;
+        // Another program has it open, mostly for a few milliseconds.
+        Sleep(pause);
+        pause = qMin<DWORD>(pause * 2, 32);
+    }
+    if (error)
+        *error =
+            QStringLiteral("the clipboard stayed open in another program (%1)").arg(GetLastError());
+    return false;
+}
+
+ClipboardReader::Offer WinClipboardReader::offer() {
+    Offer result;
+    m_offered.clear();
+    m_secret = false;
+    m_deadline = std::chrono::steady_clock::now() + capture_timeout;
+    m_budget = capture_max_bytes;
+    if (m_we_serve && m_we_serve()) {
+        // A paste overtook the copy: what was copied is gone from the clipboard already.
+        result.error = QStringLiteral("the clipboard holds our own entry");
+        return result;
+    }
+    if (!open_clipboard(nullptr, open_wait_ms, &result.error))
+        return result;
+    m_sequence = GetClipboardSequenceNumber();
+    bool has_png = false;
+    for (UINT format = EnumClipboardFormats(0); format != 0;
+         format = EnumClipboardFormats(format)) {
+        const QString name = WinClipboardFormats::name_of(format);
+        if (WinClipboardFormats::is_secret_marker(name)) {
+            const bool dword_marker = name.startsWith(QLatin1String("Can"));
+            m_secret = m_secret || !dword_marker || marker_says_no(format);
+            continue;
+        }
+        if (WinClipboardFormats::never_read(format, name))
+            continue;
+        QString mime;
+        if (format == CF_UNICODETEXT || (format == CF_TEXT && !m_offered.contains(plain)))
+            mime = plain;
+        else if (format == CF_DIB || (format == CF_DIBV5 && !m_offered.contains(bmp)))
+            mime = bmp;
+        else if (format == CF_HDROP)
+            mime = uri_list;
+        else if (name == QLatin1String("HTML Format"))
+            mime = html;
+        else if (name == QLatin1String("PNG"))
+            mime = png;
+        else if (name == QLatin1String("Rich Text Format"))
+            mime = rtf;
+        else if (format >= 0xC000 && !name.isEmpty())
+            // Qt names a MIME type it has no native format for after the type itself.
+            mime = name.contains(QLatin1Char('/')) ? name : WinClipboardFormats::wrapped(name);
+        if (mime.isEmpty())
+            continue;
+        has_png = has_png || mime == png;
+        m_offered.insert(mime, format);
+    }
+    CloseClipboard();
+    result.ok = true;
+    result.formats = m_offered.keys();
+    // The DIB makes the same picture again: read once as PNG when the owner gives PNG.
+    if (has_png)
+        result.formats.removeAll(bmp);
+    if (m_secret && !result.formats.isEmpty())
+        result.formats.append(QLatin1String(SecretContent::hint_format()));
+    result.formats.sort();
+    return result;
+}
+
+bool WinClipboardReader::read(unsigned format, QByteArray* bytes, QString* error) {
+    if (std::chrono::steady_clock::now() >= m_deadline) {
+        *error = QStringLiteral("the capture ran out of time");
+        return false;
+    }
+    if (!open_clipboard(nullptr, open_wait_ms, error))
+        return false;
+    bool ok = false;
+    if (GetClipboardSequenceNumber() != m_sequence) {
+        *error = QStringLiteral("the clipboard changed meanwhile");
+    } else if (HANDLE data = GetClipboardData(format)) {
+        const SIZE_T size = GlobalSize(data);
+        if (qint64(size) > m_budget) {
+            *error = QStringLiteral("%1 bytes is more than a capture keeps").arg(qint64(size));
+        } else if (const void* locked = GlobalLock(data)) {
+            *bytes = QByteArray(static_cast<const char*>(locked), int(size));
+            GlobalUnlock(data);
+            m_budget -= qint64(size);
+            ok = true;
+        } else {
+            *error = QStringLiteral("the data could not be read (%1)").arg(GetLastError());
+        }
+    } else {
+        *error = QStringLiteral("the owner gave no data (%1)").arg(GetLastError());
+    }
+    CloseClipboard();
+    return ok;
+}
+
+ClipboardReader::Data WinClipboardReader::fetch(const QString& format) {
+    Data result;
+    if (format == QLatin1String(SecretContent::hint_format()) && m_secret) {
+        result.ok = true;
+        result.bytes = "secret";
+        return result;
+    }
+    const auto offered = m_offered.constFind(format);
+    if (offered == m_offered.constEnd()) {
+        result.error = QStringLiteral("not offered");
+        return result;
+    }
+    QByteArray bytes;
+    if (!read(*offered, &bytes, &result.error))
+        return result;
+    if (format == plain) {
+        result.bytes =
+            *offered == CF_UNICODETEXT
+                ? WinClipboardFormats::utf8_from_unicode_text(bytes)
+                : QString::fromLocal8Bit(bytes.constData(),
+                                         int(qstrnlen(bytes.constData(), uint(bytes.size()))))
+                      .toUtf8();
+    } else if (format == html) {
+        result.bytes = WinClipboardFormats::html_from_cf_html(bytes);
+    } else if (format == bmp) {
+        result.bytes = WinClipboardFormats::bmp_from_dib(bytes);
+        if (result.bytes.isEmpty()) {
+            result.error = QStringLiteral("the picture's header is not valid");
+            return result;
+        }
+    } else if (format == uri_list) {
+        result.bytes = WinClipboardFormats::uri_list_from_drop_files(bytes);
+    } else {
+        result.bytes = bytes;
+    }
+    result.ok = true;
+    return result;
+}

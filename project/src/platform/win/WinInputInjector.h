@@ -1,0 +1,11 @@
+#pragma once
+
+#include "platform/InputInjector.h"
+
+// Keys through SendInput. A synthesized paste must reach the program in front as a plain
+// Ctrl+V: the Windows keys the user still holds are let go first (Win+V would open the
+// clipboard history), and V follows Ctrl only once Ctrl has been taken in.
+class WinInputInjector : public InputInjector {
+public:
+    void send_key(int virtual_key, bool down) override;
+};

@@ -1,0 +1,156 @@
+# Shared by the end-to-end tests under Wine. wine-session.sh has started the X server, the tray
+# and the prefix; this gives each test its own folders, the real corvana.exe, Wine's Notepad as
+# the program pasted into, and small checks. Waits are for conditions, never for a fixed time.
+set -u
+source "$CORVANA_SOURCE/scripts/windows/wine-env.sh"
+
+E2E_NAME=$(basename "$0" .sh)
+E2E_PASSED=0
+CORVANA_PID=""
+NOTEPAD_PID=""
+E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/corvana-wine-e2e.XXXXXX")
+cd "$E2E_DIR"
+mkdir -p data settings
+# Qt writes its messages to standard error, not to the debugger.
+export QT_FORCE_STDERR_LOGGING=1
+wine_pass_qt_env
+
+# Wine's drive Z: is the Unix root.
+zpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+
+e2e_end() {
+    [ -n "$CORVANA_PID" ] && kill "$CORVANA_PID" 2>/dev/null
+    [ -n "$NOTEPAD_PID" ] && kill "$NOTEPAD_PID" 2>/dev/null
+    cd /
+    rm -rf "$E2E_DIR"
+}
+
+fail() {
+    echo "FAIL: $E2E_NAME: $*"
+    for log in corvana.out corvana.err; do
+        [ -f "$log" ] && { echo "--- last lines of $log"; tail -n 25 "$log"; }
+    done
+    echo "$E2E_PASSED passed, 1 failed"
+    e2e_end
+    exit 1
+}
+
+pass() {
+    E2E_PASSED=$((E2E_PASSED + 1))
+    echo "ok: $*"
+}
+
+finish() {
+    [ -n "$CORVANA_PID" ] && fail "corvana.exe is still running at the end"
+    e2e_end
+    echo "$E2E_PASSED passed, 0 failed"
+    exit 0
+}
+
+# wait_for SECONDS COMMAND...: polls until the command succeeds.
+wait_for() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.1
+    done
+}
+
+# settings KEY=VALUE...: the settings file corvana.exe starts with.
+settings() {
+    local version
+    version=$(sed -n 's/.*save_version = "\([^"]*\)".*/\1/p' "$CORVANA_SOURCE/project/src/app/SaveManager.h")
+    { echo "[General]"; echo "SaveVersion=$version"; printf '%s\n' "$@"; } >settings/Corvana_settings.ini
+}
+
+# setting KEY: its value in the settings file as corvana.exe left it.
+setting() {
+    sed -n "s/^$1=//p" settings/Corvana_settings.ini | tr -d '\r'
+}
+
+ready_count() { grep -c "Temp dir is valid" corvana.out 2>/dev/null || true; }
+
+# Starts corvana.exe in ./data with its own settings folder.
+start_corvana() {
+    local before
+    before=$(ready_count)
+    (cd data && CORVANA_SETTINGS_DIR=$(zpath "$E2E_DIR/settings") exec "$WINE64" "$CORVANA_EXE" \
+        >>../corvana.out 2>>../corvana.err) &
+    CORVANA_PID=$!
+    wait_for 120 eval '[ "$(ready_count)" -gt "${before:-0}" ]' || fail "corvana.exe did not start"
+}
+
+running() {
+    local state
+    state=$(ps -o stat= -p "$1" 2>/dev/null)
+    [ -n "$state" ] && [ "${state#Z}" = "$state" ]
+}
+
+# Whether any process runs this build's corvana.exe (Wine shows it by its Unix or its Windows
+# path; either is this worktree's own).
+corvana_listed() {
+    local windows_path
+    windows_path=$(zpath "$CORVANA_EXE")
+    ps -eo args= | grep -v grep | grep -qiF -e "$CORVANA_EXE" -e "$windows_path"
+}
+
+# quit_corvana: asks corvana.exe to close as Windows does (taskkill without /f sends WM_CLOSE
+# to its windows), waits for it to end, and fails unless it exited with status 0 and no
+# corvana.exe is left in the prefix.
+quit_corvana() {
+    local pid=$CORVANA_PID rc
+    "$WINE64" taskkill /im corvana.exe >/dev/null 2>&1 || fail "taskkill found no corvana.exe"
+    if ! wait_for 60 eval '! running "$pid"'; then
+        kill -KILL "$pid" 2>/dev/null
+        fail "corvana.exe did not end within 60 s of taskkill"
+    fi
+    wait "$pid"
+    rc=$?
+    CORVANA_PID=""
+    [ "$rc" -eq 0 ] || fail "corvana.exe exited with status $rc"
+    ! corvana_listed || fail "a corvana.exe process is left after quitting"
+}
+
+capture_count() { grep -c "END copy_to_corvana_clipboard()" corvana.out 2>/dev/null || true; }
+
+# copy TEXT: xclip takes the X clipboard, Wine hands it on to Windows programs, and corvana.exe
+# captures it; waits for the capture.
+copy() {
+    local before
+    before=$(capture_count)
+    printf '%s' "$1" | xclip -selection clipboard -i
+    wait_for 30 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of '$1' not captured"
+}
+
+# open_notepad: Wine's Notepad on ./pasted.txt, focused; sets $out and $notepad.
+open_notepad() {
+    out="$E2E_DIR/pasted.txt"
+    : >"$out"
+    "$WINE64" notepad "$(zpath "$out")" >notepad.log 2>&1 &
+    NOTEPAD_PID=$!
+    wait_for 60 eval 'xdotool search --onlyvisible --name "Notepad" >/dev/null 2>&1' ||
+        fail "Notepad did not open"
+    notepad=$(xdotool search --onlyvisible --name "Notepad" | head -n 1)
+    xdotool windowfocus --sync "$notepad"
+}
+
+keys() { xdotool key --clearmodifiers --delay 60 "$@"; }
+
+# The file's text without line ends and without the byte-order mark Notepad may write.
+file_text() { sed '1s/^\xEF\xBB\xBF//' "$out" | tr -d '\r\n'; }
+
+# expect_file TEXT: saves in Notepad and waits until the file holds TEXT.
+expect_file() {
+    expected=$1
+    keys ctrl+s
+    wait_for 20 eval '[ "$(file_text)" = "$expected" ]' ||
+        fail "Notepad saved '$(file_text)', expected '$expected'"
+}
+
+# Ends Notepad without asking to save: its file is saved already.
+close_notepad() {
+    kill "$NOTEPAD_PID" 2>/dev/null
+    wait "$NOTEPAD_PID" 2>/dev/null
+    NOTEPAD_PID=""
+}
