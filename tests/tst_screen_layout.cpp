@@ -18,9 +18,12 @@ class TestScreenLayout : public QObject {
 private slots:
     void initTestCase() { AppHarness::init_process(); }
     void cleanup() {
+        // Collected first: a capture takes its toolbox, another top-level window, with it.
+        QList<PrintScreen*> captures;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<PrintScreen*>(w))
-                delete w;
+            if (auto* capture = qobject_cast<PrintScreen*>(w))
+                captures.append(capture);
+        qDeleteAll(captures);
     }
 
     void screens_are_placed_where_they_are() {
