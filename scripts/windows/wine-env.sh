@@ -26,3 +26,6 @@ wine_pass_qt_env() {
     case $name in QT_*) export "WINE$name=${!name}" ;; esac
   done
 }
+
+# zpath PATH: the Windows name of a Unix path (Wine's drive Z: is the Unix root).
+zpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }

@@ -9,8 +9,6 @@ source "$here/wine-env.sh"
 qt=${CORVANA_QT_PREFIX:-$HOME/.cache/corvana/qt5-mingw/qt}
 : "${WINEPREFIX:?WINEPREFIX names the prefix to run in}"
 export WINEDEBUG=${WINEDEBUG:--all}
-# Wine's drive Z: is the Unix root.
-zpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/corvana-wine.XXXXXX")
 trap 'rm -rf "$root"' EXIT

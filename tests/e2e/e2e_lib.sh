@@ -2,6 +2,7 @@
 # Runs inside run-isolated.sh, so the working directory and HOME are the test's own.
 set -u
 source "$CORVANA_SOURCE/scripts/xsession.sh"
+source "$CORVANA_SOURCE/tests/e2e/e2e_report.sh"
 
 E2E_NAME=$(basename "$0" .sh)
 E2E_PASSED=0
@@ -16,21 +17,6 @@ e2e_end() {
     stop_private_x
 }
 
-fail() {
-    echo "FAIL: $E2E_NAME: $*"
-    for log in corvana.out corvana.err; do
-        [ -f "$log" ] && { echo "--- last lines of $log"; tail -n 25 "$log"; }
-    done
-    echo "$E2E_PASSED passed, 1 failed"
-    e2e_end
-    exit 1
-}
-
-pass() {
-    E2E_PASSED=$((E2E_PASSED + 1))
-    echo "ok: $*"
-}
-
 finish() {
     [ -n "$CORVANA_PID" ] && stop_corvana
     e2e_end
@@ -38,15 +24,6 @@ finish() {
     exit 0
 }
 
-# wait_for SECONDS COMMAND...: polls until the command succeeds.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.05
-    done
-}
 
 e2e_begin() {
     start_private_x "$@" || fail "no X server"

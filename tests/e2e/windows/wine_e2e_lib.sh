@@ -3,6 +3,7 @@
 # the program pasted into, and small checks. Waits are for conditions, never for a fixed time.
 set -u
 source "$CORVANA_SOURCE/scripts/windows/wine-env.sh"
+source "$CORVANA_SOURCE/tests/e2e/e2e_report.sh"
 
 E2E_NAME=$(basename "$0" .sh)
 E2E_PASSED=0
@@ -15,29 +16,11 @@ mkdir -p data settings
 export QT_FORCE_STDERR_LOGGING=1
 wine_pass_qt_env
 
-# Wine's drive Z: is the Unix root.
-zpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
-
 e2e_end() {
     [ -n "$CORVANA_PID" ] && kill "$CORVANA_PID" 2>/dev/null
     [ -n "$NOTEPAD_PID" ] && kill "$NOTEPAD_PID" 2>/dev/null
     cd /
     rm -rf "$E2E_DIR"
-}
-
-fail() {
-    echo "FAIL: $E2E_NAME: $*"
-    for log in corvana.out corvana.err; do
-        [ -f "$log" ] && { echo "--- last lines of $log"; tail -n 25 "$log"; }
-    done
-    echo "$E2E_PASSED passed, 1 failed"
-    e2e_end
-    exit 1
-}
-
-pass() {
-    E2E_PASSED=$((E2E_PASSED + 1))
-    echo "ok: $*"
 }
 
 finish() {
@@ -47,15 +30,6 @@ finish() {
     exit 0
 }
 
-# wait_for SECONDS COMMAND...: polls until the command succeeds.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.1
-    done
-}
 
 # settings KEY=VALUE...: the settings file corvana.exe starts with.
 settings() {
