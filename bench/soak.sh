@@ -1,8 +1,8 @@
 # A long run: 2,000 copies (one in ten an image, one in ten a 200 KB text, the rest short texts)
 # with a capture (Print, Escape) and a zoom every 100 copies, on a private 1920 x 1080 Xvfb.
 # Memory after the first 200 copies beside memory at the end: the history is full by then, so
-# what grows afterwards is what the run keeps. The autocomplete store keeps every copied text by
-# design; the growth less what its file grew by is the figure that must stay small.
+# what grows afterwards is what the run keeps. The autocomplete store keeps every copied text, but
+# the large ones wait in a temporary file, so its file grows by far more than memory does.
 # SOAK_COPIES changes the number of copies (for a quick try).
 set -euo pipefail
 source "$(dirname "$0")/../scripts/xsession.sh"
@@ -95,12 +95,9 @@ pid=""
 
 growth=$((end_kb - early_kb))
 store_kb=$(((end_store - early_store) / 1024))
-rest=$((growth - store_kb))
 goal=$((10 * 1024))
-echo "soak: $copies copies in $((SECONDS - start)) s; store file grew $(mb "$store_kb")"
+echo "soak: $copies copies in $((SECONDS - start)) s; the autocomplete store's file grew $(mb "$store_kb")"
 table_row "soak of $copies copies: memory at the end" "$(mb "$end_kb")" \
     "$(mb "$early_kb") after 200 copies" "$(ratio "$end_kb" "$early_kb")"
-table_row "soak: growth from copy 200 to the end" "$(mb "$growth")" "$(mb "$goal") (goal)" \
-    "$(ratio "$growth" "$goal")"
-table_row "soak: growth less the autocomplete store's texts ($(mb "$store_kb"))" "$(mb "$rest")" \
-    "$(mb "$goal") (goal)" "$(ratio "$rest" "$goal")"
+table_row "soak: growth from copy 200 to the end (store file +$(mb "$store_kb"))" "$(mb "$growth")" \
+    "$(mb "$goal") (goal)" "$(ratio "$growth" "$goal")"

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -294,6 +295,62 @@ private slots:
         QVERIFY2(backup.startsWith(path + ".unreadable-") && backup.endsWith("~2"),
                  qPrintable(backup));
         QCOMPARE(read(backup), QByteArray("not json"));
+    }
+
+    void large_texts_wait_on_disk_and_stay_whole() {
+        const QString tmp = dir->filePath(QStringLiteral("tmp"));
+        QVERIFY(QDir().mkpath(tmp));
+        const QByteArray old_tmp = qgetenv("TMPDIR");
+        const auto restore = qScopeGuard(
+            [&] { old_tmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", old_tmp); });
+        qputenv("TMPDIR", tmp.toLocal8Bit());
+        // A match that straddles two of the pieces a search reads, and one at the very end.
+        const int cut = int(TextSpill::piece_bytes);
+        const QString straddling = QString(cut - 3, QLatin1Char('a')) + QStringLiteral("NEEDLE") +
+                                   QString(1000, QLatin1Char('b')) + QString::fromUtf8("Zürich");
+        const QString large = QString(int(AutocompleteStore::spill_bytes), QLatin1Char('c'));
+        {
+            AutocompleteStore store(json(), images());
+            store.load();
+            store.insert(QStringLiteral("text"), QStringLiteral("small NEEDLE"));
+            store.insert(QStringLiteral("text"), straddling);
+            store.insert(QStringLiteral("text"), large);
+            store.insert(QStringLiteral("text"), large + QStringLiteral("x"));
+            store.insert(QStringLiteral("text"), QStringLiteral("cc"));
+            QCOMPARE(store.text_bytes(), qint64(14));
+            QVERIFY(store.spilled_bytes() > 2 * AutocompleteStore::spill_bytes + cut);
+            QCOMPARE(texts(store), (QStringList{"small NEEDLE", straddling, large,
+                                                large + QStringLiteral("x"), "cc"}));
+            QCOMPARE(found(store, QStringLiteral("NEEDLE")),
+                     (QStringList{"small NEEDLE", straddling}));
+            QCOMPARE(found(store, QString::fromUtf8("rich")), QStringList{straddling});
+            QCOMPARE(found(store, QStringLiteral("cx")), QStringList{large + QStringLiteral("x")});
+            QCOMPARE(found(store, QStringLiteral("aNEEDLEbc")), QStringList{});
+            QCOMPARE(found(store, QStringLiteral("N")), (QStringList{"small NEEDLE", straddling}));
+            const std::vector<quint32> c = store.search(QStringLiteral("c"));
+            QCOMPARE(c.size(), size_t(4)); // "Zürich" too
+            QCOMPARE(store.search(QStringLiteral("cx"), &c), store.search(QStringLiteral("cx")));
+            QCOMPARE(store.display_text_at(1, 4), QStringLiteral("aaaa") + QChar(0x2026));
+            // Deleting shifts the texts after it; the file keeps the others whole.
+            QCOMPARE(store.remove_equal(large), 1);
+            QCOMPARE(texts(store),
+                     (QStringList{"small NEEDLE", straddling, large + QStringLiteral("x"), "cc"}));
+            QCOMPARE(found(store, QStringLiteral("cx")), QStringList{large + QStringLiteral("x")});
+            QCOMPARE(read(json()), qt_layout(texts(store)));
+        }
+        QCOMPARE(QDir(tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        {
+            AutocompleteStore store(json(), images());
+            store.load();
+            QCOMPARE(texts(store),
+                     (QStringList{"small NEEDLE", straddling, large + QStringLiteral("x"), "cc"}));
+            QVERIFY(store.text_bytes() < AutocompleteStore::spill_bytes);
+            QCOMPARE(found(store, QStringLiteral("LE")), (QStringList{"small NEEDLE", straddling}));
+            store.clear();
+            QCOMPARE(store.spilled_bytes(), qint64(0));
+            store.insert(QStringLiteral("text"), large);
+            QCOMPARE(texts(store), QStringList{large});
+        }
     }
 
     void a_ten_megabyte_entry() {

@@ -43,17 +43,36 @@ quint16 AutocompleteStore::type_id(const char* type, qsizetype size) {
 
 void AutocompleteStore::append_text(const char* type, qsizetype type_size, const char* text,
                                     qsizetype text_size) {
-    m_arena.insert(m_arena.end(), text, text + text_size);
+    const int index = text_count();
+    const qint64 spilled_at = text_size >= spill_bytes ? m_spill.append(text, text_size) : -1;
+    if (spilled_at >= 0)
+        m_spilled.push_back({index, spilled_at, text_size});
+    else
+        m_arena.insert(m_arena.end(), text, text + text_size);
     m_starts.push_back(qint64(m_arena.size()));
     m_type_ids.push_back(type_id(type, type_size));
-    index_bytes(text_count() - 1);
+    index_bytes(index, std::string_view(text, size_t(text_size)));
 }
 
-void AutocompleteStore::index_bytes(int text) {
+const AutocompleteStore::Spilled* AutocompleteStore::spilled(int text) const {
+    const auto it = std::lower_bound(m_spilled.begin(), m_spilled.end(), text,
+                                     [](const Spilled& s, int t) { return s.text < t; });
+    return it != m_spilled.end() && it->text == text ? &*it : nullptr;
+}
+
+std::string_view AutocompleteStore::bytes_of(int text, QByteArray* scratch) const {
+    if (const Spilled* s = spilled(text)) {
+        m_spill.read(s->offset, s->size, scratch);
+        return std::string_view(scratch->constData(), size_t(scratch->size()));
+    }
+    const qint64 begin = m_starts[size_t(text)];
+    return std::string_view(m_arena.data() + begin, size_t(m_starts[size_t(text) + 1] - begin));
+}
+
+void AutocompleteStore::index_bytes(int text, std::string_view bytes) {
     quint64 seen[4] = {0, 0, 0, 0};
-    const auto* p = reinterpret_cast<const unsigned char*>(m_arena.data() + m_starts[size_t(text)]);
-    const auto* end =
-        reinterpret_cast<const unsigned char*>(m_arena.data() + m_starts[size_t(text) + 1]);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
     for (; p < end; ++p)
         seen[*p >> 6] |= quint64(1) << (*p & 63);
     if (m_byte_bits.empty())
@@ -72,14 +91,17 @@ void AutocompleteStore::index_bytes(int text) {
 
 void AutocompleteStore::rebuild_byte_index() {
     m_byte_bits.clear();
+    QByteArray scratch;
     for (int text = 0; text < text_count(); ++text)
-        index_bytes(text);
+        index_bytes(text, bytes_of(text, &scratch));
 }
 
 void AutocompleteStore::load() {
     m_arena.clear();
     m_starts.assign(1, 0);
     m_type_ids.clear();
+    m_spilled.clear();
+    m_spill.clear();
     m_byte_bits.clear();
     m_images.clear();
     m_file.close();
@@ -152,6 +174,9 @@ void AutocompleteStore::load_file(const QFileInfo& info) {
         file.unmap(mapped);
     file.close();
     read_copy.clear();
+    // Room was made for the whole file, but the large texts went to the temporary file.
+    if (m_arena.capacity() - m_arena.size() > (size_t(1) << 20))
+        m_arena.shrink_to_fit();
 
     if (result.complete && result.canonical && !m_lossy_load) {
         m_file_size = size;
@@ -202,15 +227,24 @@ bool AutocompleteStore::rewrite(const char* why) {
     out.setPermissions(owner_only);
     // In pieces: a million entries need not exist twice in memory.
     QByteArray chunk = QByteArrayLiteral("[\n");
+    QByteArray scratch;
     const int n = text_count();
     qint64 written = 0;
     for (int i = 0; i < n; ++i) {
         if (i > 0)
             chunk.append(",\n", 2);
         const QByteArray& type = m_type_names_utf8[m_type_ids[size_t(i)]];
-        AutocompleteJson::append_element(chunk, type.constData(), type.size(),
-                                         m_arena.data() + m_starts[size_t(i)],
-                                         m_starts[size_t(i) + 1] - m_starts[size_t(i)]);
+        const std::string_view text = bytes_of(i, &scratch);
+        if (text.empty()) {
+            // A large text the temporary file lost: the old file still holds it.
+            APP_LOG(QStringLiteral("%1 is not rewritten: a copied text could not be read back")
+                        .arg(m_json_path));
+            out.cancelWriting();
+            m_file_usable = open_for_append_after_failure();
+            return false;
+        }
+        AutocompleteJson::append_element(chunk, type.constData(), type.size(), text.data(),
+                                         qsizetype(text.size()));
         if (chunk.size() > (1 << 20)) {
             written += out.write(chunk);
             chunk.clear();
@@ -305,21 +339,29 @@ bool AutocompleteStore::insert(const QString& type, const QString& text) {
 
 int AutocompleteStore::remove_equal(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
+    const std::string_view wanted(utf8.constData(), size_t(utf8.size()));
     std::vector<char> arena;
     std::vector<qint64> starts{0};
     std::vector<quint16> types;
+    std::vector<Spilled> kept_spilled;
     arena.reserve(m_arena.size());
     int removed = 0;
     int images_at = m_images_at;
     for (int i = 0; i < text_count(); ++i) {
         const char* begin = m_arena.data() + m_starts[size_t(i)];
         const qint64 size = m_starts[size_t(i) + 1] - m_starts[size_t(i)];
-        if (size == utf8.size() && std::memcmp(begin, utf8.constData(), size_t(size)) == 0) {
+        const Spilled* on_disk = spilled(i);
+        const bool equal = on_disk ? m_spill.equals(on_disk->offset, on_disk->size, wanted)
+                                   : std::string_view(begin, size_t(size)) == wanted;
+        if (equal) {
             ++removed;
             if (i < m_images_at)
                 --images_at;
             continue;
         }
+        // A deleted large text stays in the temporary file until the store is cleared.
+        if (on_disk)
+            kept_spilled.push_back({int(types.size()), on_disk->offset, on_disk->size});
         arena.insert(arena.end(), begin, begin + size);
         starts.push_back(qint64(arena.size()));
         types.push_back(m_type_ids[size_t(i)]);
@@ -330,6 +372,7 @@ int AutocompleteStore::remove_equal(const QString& text) {
     m_arena.swap(arena);
     m_starts.swap(starts);
     m_type_ids.swap(types);
+    m_spilled.swap(kept_spilled);
     m_images_at = images_at;
     rebuild_byte_index();
     if (!m_keep_failed)
@@ -342,6 +385,8 @@ void AutocompleteStore::clear() {
     m_arena.shrink_to_fit();
     m_starts.assign(1, 0);
     m_type_ids.clear();
+    m_spilled.clear();
+    m_spill.clear();
     m_byte_bits.clear();
     m_images.clear();
     m_images_at = 0;
@@ -396,8 +441,9 @@ QString AutocompleteStore::decode(int text) const {
     // Every text fits an int: the file is at most max_file_bytes, and one inserted text came
     // from a QByteArray.
     static_assert(max_file_bytes < INT_MAX, "a loaded text must fit an int");
-    const qint64 begin = m_starts[size_t(text)];
-    return QString::fromUtf8(m_arena.data() + begin, int(m_starts[size_t(text) + 1] - begin));
+    QByteArray scratch;
+    const std::string_view bytes = bytes_of(text, &scratch);
+    return QString::fromUtf8(bytes.data(), int(bytes.size()));
 }
 
 LoadedObject AutocompleteStore::at(int index) const {
@@ -420,10 +466,18 @@ QString AutocompleteStore::display_text_at(int index, int max_chars) const {
     if (image >= 0)
         return m_images.at(image);
     const qint64 begin = m_starts[size_t(text)];
+    const Spilled* on_disk = spilled(text);
+    const qint64 whole = on_disk ? on_disk->size : m_starts[size_t(text) + 1] - begin;
     // Enough bytes for max_chars characters; a cut sequence at the end decodes to one U+FFFD.
-    const qint64 size = std::min<qint64>(m_starts[size_t(text) + 1] - begin, qint64(max_chars) * 4);
-    QString shown = QString::fromUtf8(m_arena.data() + begin, int(size));
-    const bool cut = size < m_starts[size_t(text) + 1] - begin || shown.size() > max_chars;
+    const qint64 size = std::min<qint64>(whole, qint64(max_chars) * 4);
+    QByteArray scratch;
+    const char* data = m_arena.data() + begin;
+    if (on_disk) {
+        m_spill.read(on_disk->offset, size, &scratch);
+        data = scratch.constData();
+    }
+    QString shown = QString::fromUtf8(data, on_disk ? scratch.size() : int(size));
+    const bool cut = size < whole || shown.size() > max_chars;
     shown.truncate(max_chars);
     for (QChar& c : shown) {
         if (c.unicode() < 0x20)
@@ -464,12 +518,17 @@ std::vector<quint32> AutocompleteStore::search(const QString& needle,
                     out.push_back(index);
                 continue;
             }
+            const std::string_view wanted(utf8.constData(), size_t(utf8.size()));
+            if (const Spilled* on_disk = spilled(text)) {
+                if (m_spill.contains(on_disk->offset, on_disk->size, wanted))
+                    out.push_back(index);
+                continue;
+            }
             const qint64 begin = m_starts[size_t(text)];
             // string_view rather than memmem, which not every C library has (MinGW's lacks it).
             const std::string_view haystack(m_arena.data() + begin,
                                             size_t(m_starts[size_t(text) + 1] - begin));
-            if (haystack.find(std::string_view(utf8.constData(), size_t(utf8.size()))) !=
-                std::string_view::npos)
+            if (haystack.find(wanted) != std::string_view::npos)
                 out.push_back(index);
         }
         return out;
@@ -477,11 +536,18 @@ std::vector<quint32> AutocompleteStore::search(const QString& needle,
     if (utf8.size() == 1)
         out.reserve(size_t(total));
     const auto texts = [&](int first, int last, quint32 offset) {
-        if (utf8.size() == 1)
+        if (utf8.size() == 1) {
             texts_with_byte(quint8(utf8[0]), first, last, offset, out);
-        else
-            TextScanner::scan(m_arena.data(), m_starts, first, last, utf8.constData(), utf8.size(),
-                              offset, out);
+            return;
+        }
+        const auto before = out.size();
+        TextScanner::scan(m_arena.data(), m_starts, first, last, utf8.constData(), utf8.size(),
+                          offset, out);
+        const auto in_memory = out.size();
+        spilled_matches(first, last, std::string_view(utf8.constData(), size_t(utf8.size())),
+                        offset, out);
+        std::inplace_merge(out.begin() + qptrdiff(before), out.begin() + qptrdiff(in_memory),
+                           out.end());
     };
     texts(0, m_images_at, 0);
     for (int i = 0; i < images; ++i) {
@@ -507,5 +573,15 @@ void AutocompleteStore::texts_with_byte(quint8 byte, int first, int last, quint3
             bits &= ~quint64(0) >> (word * 64 + 64 - end);
         for (; bits; bits &= bits - 1)
             out.push_back(quint32(word * 64 + __builtin_ctzll(bits)) + offset);
+    }
+}
+
+void AutocompleteStore::spilled_matches(int first, int last, std::string_view needle,
+                                        quint32 offset, std::vector<quint32>& out) const {
+    auto it = std::lower_bound(m_spilled.begin(), m_spilled.end(), first,
+                               [](const Spilled& s, int t) { return s.text < t; });
+    for (; it != m_spilled.end() && it->text < last; ++it) {
+        if (m_spill.contains(it->offset, it->size, needle))
+            out.push_back(quint32(it->text) + offset);
     }
 }

@@ -1,24 +1,30 @@
 #pragma once
 
 #include "autocomplete/LoadedObject.h"
+#include "autocomplete/TextSpill.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
+#include <string_view>
 #include <vector>
 
 // Every text that went through the clipboard (autocomplete.json) and every image of the images
 // folder, as one ordered list, searchable at a million entries.
 //
 // Texts are kept as UTF-8, back to back in one buffer, so that a search is one pass of memmem
-// over it. The file is only ever appended to for an insertion; deletions and clearing rewrite it
-// through a temporary file and a rename, so a crash leaves either the old or the new file.
+// over it. Texts of spill_bytes or more wait in a temporary file instead (their range in the
+// buffer is empty): they are few, and would otherwise be most of the memory. The file is only ever
+// appended to for an insertion; deletions and clearing rewrite it through a temporary file and a
+// rename, so a crash leaves either the old or the new file.
 class AutocompleteStore {
 public:
     // The largest file loaded: the texts are held and searched in memory, and 512 MiB is years
     // of copying. A larger file is left as it is and copied texts are kept for the run only.
     static constexpr qint64 max_file_bytes = qint64(512) << 20;
+    // The smallest text kept on disk rather than in memory.
+    static constexpr qint64 spill_bytes = qint64(32) << 10;
 
     AutocompleteStore(QString json_path, QString images_dir);
 
@@ -53,7 +59,9 @@ public:
     // Whether insertions reach the file (false when it could not be read or written).
     bool file_usable() const { return m_file_usable; }
     QString last_backup() const { return m_last_backup; }
+    // Bytes of text held in memory, and in the temporary file.
     qint64 text_bytes() const { return qint64(m_arena.size()); }
+    qint64 spilled_bytes() const { return m_spill.bytes(); }
 
 private:
     int text_count() const { return int(m_type_ids.size()); }
@@ -64,6 +72,17 @@ private:
     void load_file(const QFileInfo& info);
     bool open_for_append_after_failure();
     QString decode(int text) const;
+    // A spilled text's place in the temporary file, or null.
+    struct Spilled {
+        int text;
+        qint64 offset;
+        qint64 size;
+    };
+    const Spilled* spilled(int text) const;
+    // Text's bytes: a view of the buffer, or read into scratch (empty when unreadable).
+    std::string_view bytes_of(int text, QByteArray* scratch) const;
+    void spilled_matches(int first, int last, std::string_view needle, quint32 offset,
+                         std::vector<quint32>& out) const;
     void load_images();
     int count_image_dir_entries() const;
     QByteArray serialize() const;
@@ -74,7 +93,7 @@ private:
 
     // For each byte value, one bit per text holding it: a search for one character, the first
     // keystroke of every search, reads these instead of every byte.
-    void index_bytes(int text);
+    void index_bytes(int text, std::string_view bytes);
     void texts_with_byte(quint8 byte, int first, int last, quint32 offset,
                          std::vector<quint32>& out) const;
     void rebuild_byte_index();
@@ -86,6 +105,8 @@ private:
     std::vector<char> m_arena;       // texts, UTF-8, back to back
     std::vector<qint64> m_starts;    // m_starts[i] .. m_starts[i+1] is text i
     std::vector<quint16> m_type_ids; // index into m_type_names per text
+    std::vector<Spilled> m_spilled;  // by text index
+    TextSpill m_spill;
     QStringList m_type_names;
     std::vector<QByteArray> m_type_names_utf8;
 
