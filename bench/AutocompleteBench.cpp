@@ -2,7 +2,7 @@
 // implementation (QJsonDocument, a QListWidget item per entry, whole-file rewrite and full list
 // rebuild per insertion) measured the same way in the same run.
 //
-//   autocomplete_bench generate N FILE      writes a store of N texts
+//   autocomplete_bench generate N FILE [L]  writes a store of N texts, L of them 200 KB long
 //   autocomplete_bench ours|plain FILE      loads it and prints one figure per line
 #include "autocomplete/AutocompleteDialog.h"
 #include "autocomplete/AutocompleteJson.h"
@@ -152,8 +152,17 @@ const QStringList keystrokes = {
     QStringLiteral("clipb"), QStringLiteral("Z"),     QStringLiteral("Zü"),  QStringLiteral("Zür"),
     QStringLiteral("e r"),   QStringLiteral("ion\ns")};
 
-int generate(int n, const QString& path) {
+// A pasted log or document: what the store keeps on disk rather than in memory.
+QString large_text(QRandomGenerator& random) {
+    QString text;
+    while (text.size() < 200 * 1024)
+        text += random_text(random) + QLatin1Char('\n');
+    return text;
+}
+
+int generate(int n, const QString& path, int large) {
     QRandomGenerator random(20261206);
+    const int every = large > 0 ? std::max(1, n / large) : 0;
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return 1;
@@ -161,7 +170,8 @@ int generate(int n, const QString& path) {
     for (int i = 0; i < n; ++i) {
         if (i > 0)
             out.append(",\n");
-        const QByteArray text = random_text(random).toUtf8();
+        const bool is_large = every > 0 && i % every == every / 2 && i / every < large;
+        const QByteArray text = (is_large ? large_text(random) : random_text(random)).toUtf8();
         AutocompleteJson::append_element(out, "text", 4, text.constData(), text.size());
         if (out.size() > (1 << 22)) {
             file.write(out);
@@ -314,12 +324,13 @@ int run_plain(const QString& path) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
-    if (args.size() == 4 && args.at(1) == QLatin1String("generate"))
-        return generate(args.at(2).toInt(), args.at(3));
+    if ((args.size() == 4 || args.size() == 5) && args.at(1) == QLatin1String("generate"))
+        return generate(args.at(2).toInt(), args.at(3), args.size() == 5 ? args.at(4).toInt() : 0);
     if (args.size() == 3 && args.at(1) == QLatin1String("ours"))
         return run_ours(args.at(2));
     if (args.size() == 3 && args.at(1) == QLatin1String("plain"))
         return run_plain(args.at(2));
-    std::fprintf(stderr, "usage: autocomplete_bench generate N FILE | ours FILE | plain FILE\n");
+    std::fprintf(stderr,
+                 "usage: autocomplete_bench generate N FILE [LARGE] | ours FILE | plain FILE\n");
     return 2;
 }
