@@ -1,6 +1,7 @@
 // The clipboard backend against Wine's clipboard: entries served with delayed rendering and read
 // back, the marks on our own writes, secrets and live formats in what others offer, copies heard
-// through the listener, and what stays on the clipboard when the owner is gone.
+// through the listener, what stays on the clipboard when the owner is gone, and an owner that
+// never renders what it offers.
 #include "WinClipboardOwner.h"
 #include "WinClipboardReader.h"
 #include "clipboard/SecretContent.h"
@@ -10,7 +11,9 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include <windows.h>
 
@@ -39,6 +42,65 @@ QByteArray unicode(const QString& text) {
     return QByteArray(reinterpret_cast<const char*>(text.utf16()), (text.size() + 1) * 2);
 }
 
+// An owner that offers text and, asked for it, answers only once `answer` is set.
+class StuckOwner {
+public:
+    StuckOwner() : m_answer(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        m_thread = std::thread([this] { run(); });
+        while (!m_offered)
+            std::this_thread::yield();
+    }
+    ~StuckOwner() {
+        answer();
+        PostThreadMessageW(m_thread_id, WM_QUIT, 0, 0);
+        m_thread.join();
+        CloseHandle(m_answer);
+    }
+    void answer() { SetEvent(m_answer); }
+    bool asked() const { return m_asked; }
+
+private:
+    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+        if (message == WM_RENDERFORMAT) {
+            auto* self = reinterpret_cast<StuckOwner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+            self->m_asked = true;
+            WaitForSingleObject(self->m_answer, INFINITE);
+            const QByteArray text = unicode(QStringLiteral("late"));
+            HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, SIZE_T(text.size()));
+            std::memcpy(GlobalLock(memory), text.constData(), size_t(text.size()));
+            GlobalUnlock(memory);
+            SetClipboardData(UINT(wparam), memory);
+            return 0;
+        }
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+    void run() {
+        m_thread_id = GetCurrentThreadId();
+        WNDCLASSW type{};
+        type.lpfnWndProc = proc;
+        type.lpszClassName = L"CorvanaStuckOwner";
+        RegisterClassW(&type);
+        HWND window = CreateWindowExW(0, type.lpszClassName, L"stuck", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                      nullptr, nullptr, nullptr);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        if (OpenClipboard(window)) {
+            EmptyClipboard();
+            SetClipboardData(CF_UNICODETEXT, nullptr);
+            CloseClipboard();
+        }
+        m_offered = true;
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0)
+            DispatchMessageW(&message);
+        DestroyWindow(window);
+    }
+    HANDLE m_answer;
+    std::thread m_thread;
+    DWORD m_thread_id = 0;
+    std::atomic<bool> m_offered{false};
+    std::atomic<bool> m_asked{false};
+};
+
 QString text_on_clipboard() {
     if (!OpenClipboard(nullptr))
         return QStringLiteral("<not opened>");
@@ -59,6 +121,7 @@ private slots:
     void secrets_and_live_formats_in_what_others_offer();
     void another_programs_write_is_a_copy();
     void what_we_serve_stays_after_the_hand_over();
+    void an_owner_that_never_renders_costs_one_capture();
 };
 
 void TestWinClipboard::served_entries_are_rendered_when_read_and_marked() {
@@ -139,6 +202,29 @@ void TestWinClipboard::what_we_serve_stays_after_the_hand_over() {
         QVERIFY(owner.hand_over(1000));
     }
     QCOMPARE(text_on_clipboard(), QStringLiteral("kept after us"));
+}
+
+void TestWinClipboard::an_owner_that_never_renders_costs_one_capture() {
+    StuckOwner owner;
+    WinClipboardReader reader([] { return false; });
+    auto offer = reader.offer();
+    QVERIFY2(offer.ok, qPrintable(offer.error));
+    QVERIFY(offer.formats.contains(QStringLiteral("text/plain")));
+    // Without the worker this read would never return.
+    const auto stuck = reader.fetch(QStringLiteral("text/plain"));
+    QVERIFY(!stuck.ok);
+    QVERIFY(owner.asked());
+    QVERIFY2(stuck.error.contains(QStringLiteral("did not answer")), qPrintable(stuck.error));
+    // The next capture fails at once rather than waiting on the same owner.
+    offer = reader.offer();
+    QVERIFY(!offer.ok);
+    QVERIFY2(offer.error.contains(QStringLiteral("still waits")), qPrintable(offer.error));
+    // Once the owner answers, reading works again.
+    owner.answer();
+    QTRY_VERIFY_WITH_TIMEOUT(reader.offer().ok, 10000);
+    const auto late = reader.fetch(QStringLiteral("text/plain"));
+    QVERIFY2(late.ok, qPrintable(late.error));
+    QCOMPARE(late.bytes, QByteArray("late"));
 }
 
 QTEST_MAIN(TestWinClipboard)

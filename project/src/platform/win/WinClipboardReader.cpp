@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 #include <cstring>
+#include <memory>
 
 #include <windows.h>
 
@@ -65,18 +66,45 @@ ClipboardReader::Offer WinClipboardReader::offer() {
         result.error = QStringLiteral("the clipboard holds our own entry");
         return result;
     }
-    if (!open_clipboard(nullptr, open_wait_ms, &result.error))
+    // Written by the worker, which may finish after we gave up on it.
+    struct Found {
+        bool opened = false;
+        QString error;
+        quint32 sequence = 0;
+        bool secret = false;
+        QList<QPair<unsigned, QString>> formats;
+    };
+    const auto found = std::make_shared<Found>();
+    const bool done = run_bounded(
+        [found] {
+            if (!open_clipboard(nullptr, open_wait_ms, &found->error))
+                return;
+            found->opened = true;
+            found->sequence = GetClipboardSequenceNumber();
+            for (UINT format = EnumClipboardFormats(0); format != 0;
+                 format = EnumClipboardFormats(format)) {
+                const QString name = WinClipboardFormats::name_of(format);
+                if (WinClipboardFormats::is_secret_marker(name)) {
+                    // A marker is data too: an owner can delay it like any other format.
+                    const bool dword_marker = name.startsWith(QLatin1String("Can"));
+                    found->secret = found->secret || !dword_marker || marker_says_no(format);
+                    continue;
+                }
+                found->formats.append({format, name});
+            }
+            CloseClipboard();
+        },
+        &result.error);
+    if (!done)
         return result;
-    m_sequence = GetClipboardSequenceNumber();
+    if (!found->opened) {
+        result.error = found->error;
+        return result;
+    }
+    m_sequence = found->sequence;
+    m_secret = found->secret;
     bool has_png = false;
-    for (UINT format = EnumClipboardFormats(0); format != 0;
-         format = EnumClipboardFormats(format)) {
-        const QString name = WinClipboardFormats::name_of(format);
-        if (WinClipboardFormats::is_secret_marker(name)) {
-            const bool dword_marker = name.startsWith(QLatin1String("Can"));
-            m_secret = m_secret || !dword_marker || marker_says_no(format);
-            continue;
-        }
+    for (const auto& [format, name] : qAsConst(found->formats)) {
         if (WinClipboardFormats::never_read(format, name))
             continue;
         QString mime;
@@ -100,7 +128,6 @@ ClipboardReader::Offer WinClipboardReader::offer() {
         has_png = has_png || mime == png;
         m_offered.insert(mime, format);
     }
-    CloseClipboard();
     result.ok = true;
     result.formats = m_offered.keys();
     // The DIB makes the same picture again: read once as PNG when the owner gives PNG.
@@ -112,33 +139,69 @@ ClipboardReader::Offer WinClipboardReader::offer() {
     return result;
 }
 
-bool WinClipboardReader::read(unsigned format, QByteArray* bytes, QString* error) {
-    if (std::chrono::steady_clock::now() >= m_deadline) {
+bool WinClipboardReader::run_bounded(std::function<void()> work, QString* error) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        m_deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
         *error = QStringLiteral("the capture ran out of time");
         return false;
     }
-    if (!open_clipboard(nullptr, open_wait_ms, error))
+    switch (m_worker.run(std::move(work), left)) {
+    case WinClipboardWorker::Result::Done:
+        return true;
+    case WinClipboardWorker::Result::TimedOut:
+        *error = QStringLiteral("the clipboard's owner did not answer in time");
         return false;
-    bool ok = false;
-    if (GetClipboardSequenceNumber() != m_sequence) {
-        *error = QStringLiteral("the clipboard changed meanwhile");
-    } else if (HANDLE data = GetClipboardData(format)) {
-        const SIZE_T size = GlobalSize(data);
-        if (qint64(size) > m_budget) {
-            *error = QStringLiteral("%1 bytes is more than a capture keeps").arg(qint64(size));
-        } else if (const void* locked = GlobalLock(data)) {
-            *bytes = QByteArray(static_cast<const char*>(locked), int(size));
-            GlobalUnlock(data);
-            m_budget -= qint64(size);
-            ok = true;
-        } else {
-            *error = QStringLiteral("the data could not be read (%1)").arg(GetLastError());
-        }
-    } else {
-        *error = QStringLiteral("the owner gave no data (%1)").arg(GetLastError());
+    case WinClipboardWorker::Result::StillBusy:
+        *error = QStringLiteral("an earlier read still waits on the clipboard's owner");
+        return false;
     }
-    CloseClipboard();
-    return ok;
+    return false;
+}
+
+bool WinClipboardReader::read(unsigned format, QByteArray* bytes, QString* error) {
+    struct Read {
+        bool ok = false;
+        QByteArray bytes;
+        QString error;
+    };
+    const auto got = std::make_shared<Read>();
+    const quint32 sequence = m_sequence;
+    const qint64 budget = m_budget;
+    const bool done = run_bounded(
+        [got, format, sequence, budget] {
+            if (!open_clipboard(nullptr, open_wait_ms, &got->error))
+                return;
+            if (GetClipboardSequenceNumber() != sequence) {
+                got->error = QStringLiteral("the clipboard changed meanwhile");
+            } else if (HANDLE data = GetClipboardData(format)) {
+                const SIZE_T size = GlobalSize(data);
+                if (qint64(size) > budget) {
+                    got->error =
+                        QStringLiteral("%1 bytes is more than a capture keeps").arg(qint64(size));
+                } else if (const void* locked = GlobalLock(data)) {
+                    got->bytes = QByteArray(static_cast<const char*>(locked), int(size));
+                    GlobalUnlock(data);
+                    got->ok = true;
+                } else {
+                    got->error =
+                        QStringLiteral("the data could not be read (%1)").arg(GetLastError());
+                }
+            } else {
+                got->error = QStringLiteral("the owner gave no data (%1)").arg(GetLastError());
+            }
+            CloseClipboard();
+        },
+        error);
+    if (!done)
+        return false;
+    if (!got->ok) {
+        *error = got->error;
+        return false;
+    }
+    *bytes = std::move(got->bytes);
+    m_budget -= qint64(bytes->size());
+    return true;
 }
 
 ClipboardReader::Data WinClipboardReader::fetch(const QString& format) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "WinClipboardWorker.h"
 #include "platform/ClipboardReader.h"
 
 #include <QHash>
@@ -11,7 +12,8 @@
 // capture with one deadline and one size cap; each read opens the clipboard again (retried
 // within a bound while another program holds it) and gives up when the content changed since the
 // offer. OLE's live formats and GDI handles are never read. The Windows marks of content not to
-// keep are offered as the secret hint the rest of the program knows.
+// keep are offered as the secret hint the rest of the program knows. The clipboard calls run on a
+// worker thread: an owner that never renders what it offers costs one capture, not the program.
 class WinClipboardReader : public ClipboardReader {
 public:
     static constexpr std::chrono::milliseconds capture_timeout{3000};
@@ -30,6 +32,8 @@ public:
 
 private:
     bool read(unsigned format, QByteArray* bytes, QString* error);
+    // Runs work on the worker within what is left of the capture's time.
+    bool run_bounded(std::function<void()> work, QString* error);
 
     std::function<bool()> m_we_serve;
     std::chrono::steady_clock::time_point m_deadline;
@@ -37,4 +41,5 @@ private:
     quint32 m_sequence = 0; // of the offer
     bool m_secret = false;
     QHash<QString, unsigned> m_offered; // MIME name -> the format it is read from
+    WinClipboardWorker m_worker;
 };
