@@ -11,7 +11,11 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QResource>
+#include <QtPlugin>
 #include <cstdlib>
+
+// Icons made from PNG files are read without asking every image-format plugin first.
+Q_IMPORT_PLUGIN(PngIconEnginePlugin)
 
 namespace {
 // The display can vanish under us, and Qt then ends the process with exit(): save what an
