@@ -7,9 +7,15 @@
 #include "platform/Platform.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QResource>
+#include <QtPlugin>
 #include <cstdlib>
+
+// Icons made from PNG files are read without asking every image-format plugin first.
+Q_IMPORT_PLUGIN(PngIconEnginePlugin)
 
 namespace {
 // The display can vanish under us, and Qt then ends the process with exit(): save what an
@@ -21,6 +27,27 @@ void save_on_unexpected_exit() {
         if (!temp.isEmpty())
             QDir(temp).removeRecursively();
     }
+}
+// Before any window exists, so nothing is laid out in the default font first. The font is
+// stored uncompressed in the program and handed to the font database in place: registered by
+// its file name, Qt would keep one heap copy of it and read a second one for the first text.
+void use_bundled_font() {
+    const QString path = QStringLiteral(":/fonts/Roboto-Regular.ttf");
+    const QResource resource(path);
+    QByteArray data;
+    if (resource.isValid() && resource.compressionAlgorithm() == QResource::NoCompression) {
+        data = QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()),
+                                       static_cast<int>(resource.size()));
+    } else {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            data = file.readAll();
+    }
+    // Set by the family the font file really declares: a made-up family name would only
+    // select the default font again.
+    const int font = QFontDatabase::addApplicationFontFromData(data);
+    if (font != -1)
+        QApplication::setFont(QFont(QFontDatabase::applicationFontFamilies(font).value(0)));
 }
 } // namespace
 
@@ -41,18 +68,13 @@ int main(int argc, char** argv) {
     // Before App exists, so a signal during start-up is not fatal: it is handled once the event
     // loop runs, and ends the program as Quit does.
     TerminationHandler::install();
+    Q_INIT_RESOURCE(fonts); // from main: the macro cannot be used inside a namespace
+    use_bundled_font();
 
     int result = 0;
     {
         App app;
         QApplication::setActiveWindow(&app);
-
-        // Set by the family the font file really declares: a made-up family name would only
-        // select the default font again.
-        const int font =
-            QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Roboto-Regular.ttf"));
-        if (font != -1)
-            QApplication::setFont(QFont(QFontDatabase::applicationFontFamilies(font).value(0)));
 
         QObject::connect(&application, &QCoreApplication::aboutToQuit, &app, &App::quit);
         QObject::connect(&application, &SingleApplication::show_up, &app, &App::open_app);

@@ -47,7 +47,6 @@ void bring_up(QWidget* window) {
 
 App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     Q_INIT_RESOURCE(resources);
-    Q_INIT_RESOURCE(fonts);
 
     // Services; the shortcut dialog first, as the hotkeys read their sequences from it.
     m_shortcuts_dialog = new ShortcutsDialog(this);

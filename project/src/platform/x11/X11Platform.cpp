@@ -1,5 +1,6 @@
 #include "X11Platform.h"
 
+#include "Utf8LocaleCodec.h"
 #include "X11ActiveWindow.h"
 #include "X11ClipboardOwner.h"
 #include "X11ClipboardReader.h"
@@ -40,6 +41,8 @@ X11Platform::X11Platform() {
     // sets the variable (xcb_glx, xcb_egl) gets Qt's own choice back.
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+    // Before the application object, whose start-up converts its first strings.
+    Utf8LocaleCodec::install();
 #ifdef __GLIBC__
     // Screen-sized pictures (the capture, the zoom) go back to the system when freed. glibc
     // raises its mapping threshold after each such free, and the next picture then stays in the
