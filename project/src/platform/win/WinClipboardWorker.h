@@ -16,8 +16,9 @@ public:
     WinClipboardWorker& operator=(const WinClipboardWorker&) = delete;
 
     enum class Result { Done, TimedOut, StillBusy };
-    // Runs work and waits for it up to timeout. StillBusy: an earlier call has not come back
-    // yet, and work was not started.
+    // Runs work and waits for it up to timeout, answering messages sent to the calling thread's
+    // windows meanwhile. StillBusy: an earlier call has not come back yet, and work was not
+    // started.
     Result run(std::function<void()> work, std::chrono::milliseconds timeout);
 
 private:
