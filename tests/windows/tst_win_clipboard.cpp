@@ -22,18 +22,21 @@ unsigned format(const wchar_t* name) {
     return RegisterClipboardFormatW(name);
 }
 
+HGLOBAL global_copy(const QByteArray& bytes) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, SIZE_T(qMax(1, bytes.size())));
+    std::memcpy(GlobalLock(memory), bytes.constData(), size_t(bytes.size()));
+    GlobalUnlock(memory);
+    return memory;
+}
+
 // Another program's write: its own window, opened, emptied, filled, closed.
 void write_as_other(const QList<QPair<unsigned, QByteArray>>& formats) {
     HWND window = CreateWindowExW(0, L"STATIC", L"other", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   nullptr, nullptr);
     QVERIFY(OpenClipboard(window));
     EmptyClipboard();
-    for (const auto& entry : formats) {
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, SIZE_T(qMax(1, entry.second.size())));
-        std::memcpy(GlobalLock(memory), entry.second.constData(), size_t(entry.second.size()));
-        GlobalUnlock(memory);
-        SetClipboardData(entry.first, memory);
-    }
+    for (const auto& entry : formats)
+        SetClipboardData(entry.first, global_copy(entry.second));
     CloseClipboard();
     DestroyWindow(window);
 }
@@ -65,11 +68,7 @@ private:
             auto* self = reinterpret_cast<StuckOwner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
             self->m_asked = true;
             WaitForSingleObject(self->m_answer, INFINITE);
-            const QByteArray text = unicode(QStringLiteral("late"));
-            HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, SIZE_T(text.size()));
-            std::memcpy(GlobalLock(memory), text.constData(), size_t(text.size()));
-            GlobalUnlock(memory);
-            SetClipboardData(UINT(wparam), memory);
+            SetClipboardData(UINT(wparam), global_copy(unicode(QStringLiteral("late"))));
             return 0;
         }
         return DefWindowProcW(window, message, wparam, lparam);
