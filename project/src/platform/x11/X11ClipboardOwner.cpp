@@ -4,6 +4,7 @@
 #include "X11ClipboardHandoff.h"
 #include "X11Connection.h"
 #include "X11Property.h"
+#include "clipboard/SecretContent.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -117,10 +118,12 @@ void X11ClipboardOwner::build_targets() {
     const QStringList formats = m_entry->formats();
     for (const QString& format : formats) {
         // Qt's own image and colour formats are converted below; names without a slash are
-        // X11 pseudo-targets a capture may have listed.
-        if (format.startsWith(QLatin1String("application/x-qt-")) ||
-            !format.contains(QLatin1Char('/')) || format == QLatin1String("text/plain") ||
-            format.startsWith(QLatin1String("text/plain;")))
+        // X11 pseudo-targets a capture may have listed. The password manager mark has none but
+        // goes out all the same: without it other clipboard tools record what we paste.
+        const bool mark = format == QLatin1String(SecretContent::hint_format());
+        if (!mark && (format.startsWith(QLatin1String("application/x-qt-")) ||
+                      !format.contains(QLatin1Char('/')) || format == QLatin1String("text/plain") ||
+                      format.startsWith(QLatin1String("text/plain;"))))
             continue;
         raw.append(format);
     }
