@@ -411,6 +411,10 @@ void X11ClipboardOwner::on_owner_change(xcb_window_t owner, uint8_t subtype,
         return;
     m_owned = false;
     m_echo->cancel();
+    // We are ending: this is the clipboard manager taking what we handed over, no copy. Read as
+    // one it would be recorded again, without the secret mark if the manager kept only the text.
+    if (m_hand_over_tried)
+        return;
     if (owner == XCB_NONE) {
         // Reported after Qt has handled the same change, so a reader sees the new state.
         QMetaObject::invokeMethod(this, &ClipboardOwner::owner_gone, Qt::QueuedConnection);
