@@ -1,6 +1,7 @@
 #include "AppHarness.h"
 #include "FakeKeyboard.h"
 #include "app/DataPaths.h"
+#include "clipboard/SecretContent.h"
 #include "platform/VirtualKeys.h"
 #include "templates/TemplateFiller.h"
 #include "templates/TemplateMenu.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
@@ -469,6 +471,31 @@ private slots:
         QCOMPARE(app->m_current_clipboard_history_position, 1);
         FakePlatform::get().keyboard()->tap({VirtualKeys::Control, VirtualKeys::V});
         QCOMPARE(received.last(), QStringLiteral("<a>"));
+    }
+
+    // Rows of a table copied as a secret are secret too: pasted marked, masked in the history
+    // and never in the log.
+    void a_secret_tables_rows_stay_secret_data() {
+        QTest::addColumn<bool>("rich");
+        QTest::newRow("text history") << false;
+        QTest::newRow("mime-data history") << true;
+    }
+    void a_secret_tables_rows_stay_secret() {
+        QFETCH(bool, rich);
+        if (app->m_rich_text_copy_enabled != rich)
+            app->toggle_rich_text_copy();
+        select_template(QStringLiteral("<$1>"));
+        const QString hint = QLatin1String(SecretContent::hint_format());
+        auto* table = new QMimeData;
+        table->setText(QStringLiteral("pw-one\npw-two"));
+        table->setData(hint, "secret");
+        QGuiApplication::clipboard()->setMimeData(table);
+        const QByteArray printed = AppHarness::standard_output_of([this] { press_ctrl_alt_b(); });
+        QCOMPARE(received, QStringList({"<pw-one>"}));
+        QVERIFY2(!printed.contains("pw-one"), printed.constData());
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(hint), QByteArray("secret"));
+        QCOMPARE(app->history_size(), 1);
+        QVERIFY(app->history().is_secret(0));
     }
 
     void a_refused_row_is_reported_and_the_next_one_pasted() {

@@ -197,6 +197,7 @@ QByteArray fetch(xcb_connection_t* c, xcb_window_t window, xcb_atom_t target) {
 
 // A clipboard manager as desktops run one: owns CLIPBOARD_MANAGER; asked to SAVE_TARGETS, it
 // copies the text the clipboard's owner lists, says it is done, and serves that text itself.
+// It says "mark VALUE" when the owner lists a password manager mark as well.
 class ClipboardManager : public QAbstractNativeEventFilter {
 public:
     // silent: takes the requests and never answers, as a hung manager would.
@@ -222,12 +223,15 @@ public:
                                        xcb_get_property(c, 0, request->requestor, request->property,
                                                         XCB_ATOM_ATOM, 0, 1024),
                                        nullptr);
-            const xcb_atom_t utf8 = intern(c, "UTF8_STRING");
-            bool offered = false;
+            const xcb_atom_t utf8 = intern(c, "UTF8_STRING"),
+                             mark = intern(c, "x-kde-passwordManagerHint");
+            bool offered = false, marked = false;
             if (listed) {
                 const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(listed));
-                for (int i = 0; i < xcb_get_property_value_length(listed) / 4; ++i)
+                for (int i = 0; i < xcb_get_property_value_length(listed) / 4; ++i) {
                     offered = offered || atoms[i] == utf8;
+                    marked = marked || atoms[i] == mark;
+                }
                 free(listed);
             }
             xcb_connection_t* reader = xcb_connect(nullptr, nullptr);
@@ -237,6 +241,8 @@ public:
                               XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
             const QByteArray text =
                 offered ? fetch(reader, window, intern(reader, "UTF8_STRING")) : QByteArray();
+            if (marked)
+                std::printf("mark %s\n", fetch(reader, window, mark).constData());
             xcb_disconnect(reader);
             if (!text.isEmpty()) {
                 saved = request->property;

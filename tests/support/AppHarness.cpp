@@ -6,6 +6,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <unistd.h>
 
 void AppHarness::init_process() {
     QCoreApplication::setApplicationName(QStringLiteral("Corvana"));
@@ -31,4 +34,19 @@ void AppHarness::remove_settings() {
 
 void AppHarness::copy_text(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
+}
+
+QByteArray AppHarness::standard_output_of(const std::function<void()>& run) {
+    QTemporaryFile file;
+    if (!file.open())
+        return "cannot capture standard output";
+    std::fflush(stdout);
+    const int saved = ::dup(1);
+    ::dup2(file.handle(), 1);
+    run();
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    file.seek(0);
+    return file.readAll();
 }

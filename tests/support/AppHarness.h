@@ -3,7 +3,9 @@
 #include "FakePlatform.h"
 #include "app/App.h"
 
+#include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 
 // Builds App on the fake platform inside the test's own folders (see run-isolated.sh).
@@ -16,4 +18,6 @@ public:
     static void remove_settings();
     // Puts text on the clipboard as another program would.
     static void copy_text(const QString& text);
+    // Everything the process writes to standard output (the log included) while run runs.
+    static QByteArray standard_output_of(const std::function<void()>& run);
 };

@@ -33,7 +33,7 @@ ClipboardReader::Offer FakeClipboardReader::offer() {
 ClipboardReader::Data FakeClipboardReader::fetch(const QString& format) {
     ++m_fetches[format];
     Data result;
-    if (m_hung) {
+    if (m_hung || m_failing.contains(format)) {
         result.error = QStringLiteral("the owner did not answer");
         return result;
     }

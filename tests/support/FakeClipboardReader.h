@@ -20,9 +20,12 @@ public:
     }
     // An owner that never answers.
     void set_hung(bool hung) { m_hung = hung; }
+    // The owner offers format but never answers a request for it.
+    void fail(const QString& format) { m_failing.append(format); }
     void clear_script() {
         m_scripted = false;
         m_script.clear();
+        m_failing.clear();
     }
 
     QMap<QString, int> fetches() const { return m_fetches; }
@@ -32,5 +35,6 @@ private:
     QList<QPair<QString, QByteArray>> m_script;
     bool m_scripted = false;
     bool m_hung = false;
+    QStringList m_failing;
     QMap<QString, int> m_fetches;
 };

@@ -73,12 +73,14 @@ void CaptureController::capture_text() {
     const ClipboardCapture::Text read = m_capture.read_text();
     if (!is_a_copy(read.outcome, read.error))
         return;
+    if (!read.error.isEmpty())
+        APP_LOG(read.error);
     AppLog::plain(SecretContent::log_preview(read.text, read.secret));
     m_history.prepare_for_capture();
     APP_LOG(QStringLiteral("START add_to_corvana_text_history(QString current_clipboard_text)"));
     m_history.add_text(read.text, read.secret);
     APP_LOG(QStringLiteral("END add_to_corvana_text_history(QString current_clipboard_text)"));
-    m_capture.remember_text(read.text);
+    m_capture.remember_text(read.text, read.secret);
     AppLog::plain(QStringLiteral("----- copy_to_corvana_clipboard ----- "));
     if (!read.secret)
         database_insert(QStringLiteral("text"), read.text);

@@ -24,6 +24,15 @@ ClipboardCapture::Text ClipboardCapture::read_text() {
         return result;
     }
     result.outcome = Outcome::Copied;
+    // The mark first: it is small, so the capture's time and size limits do not cut it off.
+    const QString hint = QLatin1String(SecretContent::hint_format());
+    if (offer.formats.contains(hint)) {
+        const ClipboardReader::Data mark = m_reader.fetch(hint);
+        // Offered but unread, the mark may well have said secret: fail closed.
+        result.secret = !mark.ok || mark.bytes.trimmed() == "secret";
+        if (!mark.ok)
+            result.error = unread_mark(mark.error);
+    }
     // An owner without text (an image alone) gives an empty text, as before.
     if (offer.formats.contains(QStringLiteral("text/plain"))) {
         const ClipboardReader::Data text = m_reader.fetch(QStringLiteral("text/plain"));
@@ -34,9 +43,6 @@ ClipboardCapture::Text ClipboardCapture::read_text() {
         }
         result.text = QString::fromUtf8(text.bytes);
     }
-    const QString hint = QLatin1String(SecretContent::hint_format());
-    if (offer.formats.contains(hint))
-        result.secret = m_reader.fetch(hint).bytes.trimmed() == "secret";
     return result;
 }
 
@@ -62,14 +68,29 @@ ClipboardCapture::Mime ClipboardCapture::read_mime(bool snapshot_files) {
     }
     if (!failures.isEmpty())
         result.error = QStringLiteral("not read: ") + failures.join(QStringLiteral(", "));
+    const QString hint = QLatin1String(SecretContent::hint_format());
+    if (offer.formats.contains(hint) && !result.data->QMimeData::hasFormat(hint)) {
+        // Offered but unread: the entry carries the mark from now on, so it is masked, kept
+        // off the disk and served marked like any secret.
+        SecretContent::mark(result.data);
+        result.error += QStringLiteral("; ") + unread_mark(QString());
+    }
     result.outcome = Outcome::Copied;
     result.secret = SecretContent::is_secret(result.data);
     return result;
 }
 
-void ClipboardCapture::remember_text(const QString& text) {
+QString ClipboardCapture::unread_mark(const QString& error) {
+    QString text = QStringLiteral("the password manager mark could not be read");
+    if (!error.isEmpty())
+        text += QStringLiteral(" (%1)").arg(error);
+    return text + QStringLiteral(", so the copy is kept as a secret");
+}
+
+void ClipboardCapture::remember_text(const QString& text, bool secret) {
     m_has_previous = true;
     m_previous_text = text;
+    m_previous_secret = secret;
     m_previous_mime.reset();
 }
 
@@ -94,6 +115,8 @@ ClipboardOwner::Result ClipboardCapture::take_back(ClipboardOwner& owner) const 
     } else {
         content = new QMimeData;
         content->setText(m_previous_text);
+        if (m_previous_secret)
+            SecretContent::mark(content);
     }
     return owner.serve(content);
 }

@@ -23,8 +23,9 @@ public:
     struct Text {
         Outcome outcome = Outcome::Unread;
         QString text;
+        // Marked secret by its source, or offered a mark that could not be read.
         bool secret = false;
-        QString error;
+        QString error; // why nothing was read; for a copy, what of it was not
     };
     struct Mime {
         Outcome outcome = Outcome::Unread;
@@ -40,7 +41,7 @@ public:
     Mime read_mime(bool snapshot_files);
 
     // The content the clipboard held last, for taking it back.
-    void remember_text(const QString& text);
+    void remember_text(const QString& text, bool secret);
     void remember_mime(const QMimeData* entry);
     void forget();
     bool has_previous() const { return m_has_previous; }
@@ -52,9 +53,12 @@ public:
     static void debug_stall();
 
 private:
+    static QString unread_mark(const QString& error);
+
     ClipboardReader& m_reader;
     MimeDataCopier& m_copier;
     bool m_has_previous = false;
     QString m_previous_text;
+    bool m_previous_secret = false;
     std::unique_ptr<QMimeData> m_previous_mime;
 };

@@ -70,11 +70,13 @@ void ClipboardHistory::add_mime(QMimeData* entry) {
     insert_entry(m_state.m_corvana_clipboard_mime_data_history, entry, false);
 }
 
-void ClipboardHistory::add_made_text(const QString& text) {
+void ClipboardHistory::add_made_text(const QString& text, bool secret) {
     if (!rich())
-        return add_text(text);
+        return add_text(text, secret);
     auto* entry = new QMimeData;
     entry->setText(text);
+    if (secret)
+        SecretContent::mark(entry);
     add_mime(entry);
 }
 
@@ -120,6 +122,9 @@ QMimeData* ClipboardHistory::entry_for_paste(int index, MimeDataCopier& copier) 
     qDebug().noquote() << "Text to paste: " << text.size() << "characters";
     auto* entry = new QMimeData;
     entry->setText(text);
+    // The mark kept beside the text goes out with it: other clipboard tools must not record it.
+    if (m_state.m_secret_marks.is_secret(index))
+        SecretContent::mark(entry);
     return entry;
 }
 

@@ -39,8 +39,9 @@ public:
     void prepare_for_capture();
     void add_text(const QString& text, bool secret = false);
     void add_mime(QMimeData* entry); // takes ownership
-    // A text made here (a filled template row), into whichever list is in use.
-    void add_made_text(const QString& text);
+    // A text made here (a filled template row), into whichever list is in use; secret when made
+    // from a secret entry.
+    void add_made_text(const QString& text, bool secret = false);
     bool holds(const QMimeData* entry) const;
     void clear();
 

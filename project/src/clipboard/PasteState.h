@@ -9,4 +9,5 @@ struct PasteState {
     // Template paste state, restarted by every copy.
     int m_template_row_counter = 0;
     QString m_template_table_text;
+    bool m_template_table_secret = false; // its rows are secret too
 };

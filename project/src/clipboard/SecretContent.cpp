@@ -8,6 +8,10 @@ bool SecretContent::is_secret(const QMimeData* data) {
            data->data(QLatin1String(hint_format())).trimmed() == "secret";
 }
 
+void SecretContent::mark(QMimeData* data) {
+    data->setData(QLatin1String(hint_format()), "secret");
+}
+
 QString SecretContent::log_preview(const QString& text, bool secret) {
     const QString length = QStringLiteral("(%1 characters)").arg(text.size());
     if (secret)

@@ -10,6 +10,8 @@ class SecretContent {
 public:
     static const char* hint_format() { return "x-kde-passwordManagerHint"; }
     static bool is_secret(const QMimeData* data);
+    // Puts the mark on data we serve, so that other programs are told what we were told.
+    static void mark(QMimeData* data);
 
     // What a log line may show of copied text: its length, and for content not marked secret
     // its first preview_length characters on one line.

@@ -5,6 +5,7 @@
 #include "app/Notifier.h"
 #include "clipboard/ClipboardHistory.h"
 #include "clipboard/PasteState.h"
+#include "clipboard/SecretContent.h"
 #include "clipboard/SyntheticPaste.h"
 #include "platform/ClipboardOwner.h"
 #include "platform/Platform.h"
@@ -56,8 +57,9 @@ void TemplatePaste::press(const QString& template_text) {
     }
     const QString& result = *filled;
 
-    m_history.add_made_text(result);
-    m_pending.append({result, m_clock.elapsed() + pending_timeout_ms});
+    const bool secret = m_state.m_template_table_secret;
+    m_history.add_made_text(result, secret);
+    m_pending.append({result, secret, m_clock.elapsed() + pending_timeout_ms});
     if (!m_expiry.isActive())
         m_expiry.start(pending_timeout_ms);
     SyntheticPaste::ctrl_v_releasing_modifiers(Platform::instance().input_injector(),
@@ -71,6 +73,7 @@ bool TemplatePaste::take_table() {
     const auto step = m_history.peek();
     if (!step)
         return false;
+    const bool secret = m_history.is_secret(step->index);
     const std::optional<QString> table = m_history.take_text(step->index);
     // An image or a file list is no table; it stays in the queue.
     if (!table) {
@@ -78,18 +81,22 @@ bool TemplatePaste::take_table() {
         return false;
     }
     m_state.m_template_table_text = *table;
+    m_state.m_template_table_secret = secret;
     return true;
 }
 
 bool TemplatePaste::serve_pending() {
     if (m_pending.isEmpty())
         return false;
-    const QString text = m_pending.takeFirst().text;
+    const Pending row = m_pending.takeFirst();
     if (!m_settings.m_is_paused)
         m_history.advance();
-    qDebug().noquote() << "Template row to paste: " + text.left(200);
+    qDebug().noquote() << "Template row to paste: " +
+                              SecretContent::log_preview(row.text, row.secret);
     auto* entry = new QMimeData;
-    entry->setText(text);
+    entry->setText(row.text);
+    if (row.secret)
+        SecretContent::mark(entry);
     const ClipboardOwner::Result served = Platform::instance().clipboard_owner().serve(entry);
     if (!served.ok)
         APP_LOG(QStringLiteral("The filled row could not be put on the clipboard: ") +

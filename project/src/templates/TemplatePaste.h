@@ -45,6 +45,7 @@ private:
 
     struct Pending {
         QString text;
+        bool secret;
         qint64 deadline;
     };
 

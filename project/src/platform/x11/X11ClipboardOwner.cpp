@@ -4,6 +4,7 @@
 #include "X11ClipboardHandoff.h"
 #include "X11Connection.h"
 #include "X11Property.h"
+#include "clipboard/SecretContent.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -117,10 +118,12 @@ void X11ClipboardOwner::build_targets() {
     const QStringList formats = m_entry->formats();
     for (const QString& format : formats) {
         // Qt's own image and colour formats are converted below; names without a slash are
-        // X11 pseudo-targets a capture may have listed.
-        if (format.startsWith(QLatin1String("application/x-qt-")) ||
-            !format.contains(QLatin1Char('/')) || format == QLatin1String("text/plain") ||
-            format.startsWith(QLatin1String("text/plain;")))
+        // X11 pseudo-targets a capture may have listed. The password manager mark has none but
+        // goes out all the same: without it other clipboard tools record what we paste.
+        const bool mark = format == QLatin1String(SecretContent::hint_format());
+        if (!mark && (format.startsWith(QLatin1String("application/x-qt-")) ||
+                      !format.contains(QLatin1Char('/')) || format == QLatin1String("text/plain") ||
+                      format.startsWith(QLatin1String("text/plain;"))))
             continue;
         raw.append(format);
     }
@@ -408,6 +411,10 @@ void X11ClipboardOwner::on_owner_change(xcb_window_t owner, uint8_t subtype,
         return;
     m_owned = false;
     m_echo->cancel();
+    // We are ending: this is the clipboard manager taking what we handed over, no copy. Read as
+    // one it would be recorded again, without the secret mark if the manager kept only the text.
+    if (m_hand_over_tried)
+        return;
     if (owner == XCB_NONE) {
         // Reported after Qt has handled the same change, so a reader sees the new state.
         QMetaObject::invokeMethod(this, &ClipboardOwner::owner_gone, Qt::QueuedConnection);
