@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -337,6 +338,15 @@ private slots:
                      (QStringList{"small NEEDLE", straddling, large + QStringLiteral("x"), "cc"}));
             QCOMPARE(found(store, QStringLiteral("cx")), QStringList{large + QStringLiteral("x")});
             QCOMPARE(read(json()), qt_layout(texts(store)));
+            if (has_posix_files) { // on disk in the cache, not in a /tmp that may be memory
+                const QString cache =
+                    QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/texts/";
+                QStringList open;
+                for (const QFileInfo& fd :
+                     QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System))
+                    open << fd.symLinkTarget();
+                QVERIFY2(!open.filter(cache).isEmpty(), qPrintable(open.join(' ')));
+            }
         }
         QCOMPARE(QDir(tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
         {

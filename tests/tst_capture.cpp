@@ -307,8 +307,9 @@ private slots:
                  "cut\n" + QUrl::fromLocalFile(real).toEncoded());
     }
 
-    // The size on disk is only a first check: the copy stops at the limit of bytes it read.
-    void a_copy_stops_at_its_limit_of_bytes_read() {
+    // The size on disk is only a first check: the copy stops at the limit of bytes it read, and
+    // reads only a regular file, whatever was put in its place after the check.
+    void a_copy_stops_at_its_limit_and_reads_only_a_regular_file() {
         QTemporaryDir dir;
         const QString source = dir.filePath("grown.bin");
         QFile file(source);
@@ -320,6 +321,16 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"grown.bin"});
         QVERIFY(PrivateFiles::copy_new(source, dir.filePath("copy.bin"), 5000, &error));
         QCOMPARE(QFileInfo(dir.filePath("copy.bin")).size(), qint64(5000));
+        if (!has_posix_files)
+            return;
+        // A link the user copied is its file; a FIFO is refused at once, not waited on.
+        QVERIFY(QFile::link(source, dir.filePath("link.bin")));
+        QVERIFY(
+            PrivateFiles::copy_new(dir.filePath("link.bin"), dir.filePath("c2.bin"), 5000, &error));
+        const QString fifo = dir.filePath("swapped.bin");
+        QCOMPARE(QProcess::execute("mkfifo", {fifo}), 0);
+        QVERIFY(!PrivateFiles::copy_new(fifo, dir.filePath("c3.bin"), 5000, &error));
+        QVERIFY2(error.contains("not a regular file"), qPrintable(error));
     }
 
     // A picture with links: the links go into the images folder only when they are regular

@@ -142,6 +142,16 @@ private slots:
         QVERIFY(QFileInfo(next).isAbsolute());
         QVERIFY(QFileInfo(next).isDir());
         QFile::remove(own);
+        if (has_posix_files) {
+            // A link planted there, even one of ours to a folder of ours: never followed (it
+            // could be pointed elsewhere later), and its target left as it was.
+            QTemporaryDir target;
+            QVERIFY(QFile::setPermissions(target.path(), QFile::Permissions(0x7755)));
+            QVERIFY(QFile::link(target.path(), own));
+            QCOMPARE(SingleApplication::instance_dir(QString(), &error), next);
+            QCOMPARE(int(QFileInfo(target.path()).permissions() & 0x0077), 0x0055);
+            QFile::remove(own);
+        }
     }
 
     void a_termination_request_ends_like_quit() {

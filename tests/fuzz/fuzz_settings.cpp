@@ -29,6 +29,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!SettingsFileCheck::clean(path, &note))
         return 0;
     QSettings settings(path, QSettings::IniFormat);
+    // Whatever the escapes, quotes or continued lines spell, nothing read back is a value Qt
+    // made of serialized bytes: text, or a list of texts.
+    for (const QString& key : settings.allKeys()) {
+        // Listed but with no name to ask for it by (empty, stray slashes); its value was read all
+        // the same, so a serialized one would have been unpacked by now.
+        if (key.isEmpty() || !settings.contains(key))
+            continue;
+        const QVariant value = settings.value(key);
+        FUZZ_CHECK(value.type() == QVariant::String || value.type() == QVariant::StringList, input);
+    }
 
     // The place is clamped onto a screen whatever the file says.
     const int x = settings.value(QStringLiteral("IndicatorX")).toInt();

@@ -1,5 +1,7 @@
 #include "app/PrivateFiles.h"
 
+#include "platform/FileChecks.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,12 +11,6 @@
 #include <functional>
 
 namespace {
-constexpr QFileDevice::Permissions owner_only_dir =
-    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-constexpr QFileDevice::Permissions others_bits = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
-                                                 QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                                 QFileDevice::WriteOther | QFileDevice::ExeOther;
-
 QString folder_of(const QString& path) {
     return QFileInfo(path).absolutePath();
 }
@@ -55,42 +51,25 @@ uint PrivateFiles::current_user_id() {
 }
 
 bool PrivateFiles::ensure_dir(const QString& dir, QString* error) {
-    QFileInfo info(dir);
-    if (!info.exists()) {
+    const QFileInfo info(dir);
+    if (!info.exists() && !info.isSymLink()) {
         const QString parent = folder_of(dir);
         if (!QDir().mkpath(parent)) {
             *error = QStringLiteral("cannot create %1").arg(parent);
             return false;
         }
-        // Made private under a temporary name, then moved into place.
+        // Made private under a temporary name, then moved into place. Renaming fails when
+        // something appeared there meanwhile; the check below says what it is.
         QTemporaryDir made(parent + QStringLiteral("/.corvana-dir-XXXXXX"));
-        if (made.isValid() && QDir().rename(made.path(), dir)) {
+        if (made.isValid() && QDir().rename(made.path(), dir))
             made.setAutoRemove(false);
-            return true;
-        }
-        info.refresh(); // another process may have made it meanwhile
-        if (!info.exists()) {
+        else if (!QFileInfo::exists(dir) && !QFileInfo(dir).isSymLink()) {
             *error = QStringLiteral("cannot create %1").arg(dir);
             return false;
         }
     }
-    if (!info.isDir()) {
-        *error = QStringLiteral("%1 is not a folder").arg(dir);
-        return false;
-    }
-    if (info.ownerId() != current_user_id()) {
-        *error = QStringLiteral("%1 belongs to another user (uid %2); not using it")
-                     .arg(dir)
-                     .arg(info.ownerId());
-        return false;
-    }
-    if (info.permissions() & others_bits) {
-        if (!QFile::setPermissions(dir, owner_only_dir)) {
-            *error = QStringLiteral("%1 is open to other users and cannot be narrowed").arg(dir);
-            return false;
-        }
-    }
-    return true;
+    // Decided on the opened folder: a name checked first and used after can be swapped.
+    return FileChecks::private_dir(dir, current_user_id(), error);
 }
 
 bool PrivateFiles::write_new(const QString& path, const QByteArray& data, QString* error) {
@@ -109,11 +88,12 @@ bool PrivateFiles::save_image_new(const QString& path, const QImage& image, QStr
 
 bool PrivateFiles::copy_new(const QString& source, const QString& target, qint64 max_bytes,
                             QString* error, const std::atomic_bool* cancel) {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read %1: %2").arg(source, in.errorString());
+    // A link the user copied stands for its file; that file is opened, and a FIFO or a link
+    // put in its place since is refused rather than waited on or followed.
+    const QString real = QFileInfo(source).canonicalFilePath();
+    QFile in;
+    if (!FileChecks::open_regular_file(real.isEmpty() ? source : real, &in, error))
         return false;
-    }
     QString why;
     const bool copied = write_through_temporary(
         target,

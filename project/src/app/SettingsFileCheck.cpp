@@ -1,15 +1,20 @@
 #include "app/SettingsFileCheck.h"
 
+#include "app/IniValueReader.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QList>
 #include <QSaveFile>
 
 namespace {
-// Qt serializes any type behind this prefix; nothing else in an INI value runs QDataStream on
-// more than a fixed number of bytes.
-const QByteArray serialized = QByteArrayLiteral("@Variant(");
+// A key for the log: the file is anyone's, so no control characters and no endless names.
+QString printable(const QByteArray& key) {
+    QString text;
+    for (const char c : key.left(60))
+        text += c >= 0x20 && c < 0x7f ? QLatin1Char(c) : QLatin1Char('?');
+    return key.size() > 60 ? text + QStringLiteral("...") : text;
+}
 
 QString backup_name(const QString& path) {
     const QString base = path + QStringLiteral(".unreadable-") +
@@ -46,42 +51,37 @@ bool SettingsFileCheck::clean(const QString& path, QString* note) {
         return true; // QSettings reports what it cannot read
     const QByteArray bytes = file.readAll();
     file.close();
-    if (!bytes.contains(serialized))
-        return true;
-
-    // Whole logical lines: a line ending in a backslash goes on in the next one.
+    // Decided on the text Qt makes of each value, not on the bytes: "\x40Variant(" and a line
+    // continued in the middle of "@Variant(" are read as "@Variant(" all the same.
     QByteArray kept;
-    int dropped = 0;
-    const QList<QByteArray> lines = bytes.split('\n');
-    for (int i = 0; i < lines.size();) {
-        QByteArray logical = lines.at(i);
-        int end = i + 1;
-        while (end < lines.size() && lines.at(end - 1).trimmed().endsWith('\\'))
-            logical += '\n' + lines.at(end++);
-        if (logical.contains(serialized)) {
-            ++dropped;
-        } else {
-            kept += logical;
-            if (end < lines.size())
-                kept += '\n';
-        }
-        i = end;
+    int from = 0;
+    QStringList keys;
+    for (const IniValueReader::Entry& entry : IniValueReader::entries(bytes)) {
+        if (!IniValueReader::is_typed(entry))
+            continue;
+        kept += bytes.mid(from, entry.start - from);
+        from = entry.end;
+        keys << printable(entry.key);
     }
+    if (keys.isEmpty())
+        return true;
+    kept += bytes.mid(from);
+
     const QString backup = backup_name(path);
     if (!QFile::copy(path, backup)) {
-        *note =
-            QStringLiteral("%1 holds serialized values and could not be copied aside").arg(path);
+        *note = QStringLiteral("%1 holds typed values and could not be copied aside").arg(path);
         return false;
     }
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(kept) != kept.size() || !out.commit()) {
-        *note = QStringLiteral("%1 holds serialized values and could not be rewritten").arg(path);
+        *note = QStringLiteral("%1 holds typed values and could not be rewritten").arg(path);
         return false;
     }
-    *note = QStringLiteral("%1: %2 serialized value(s) that Corvana never writes were dropped; "
-                           "the original is kept as %3")
+    *note = QStringLiteral("%1: %2 value(s) that Qt would read as data rather than text were "
+                           "dropped (Corvana writes text only): %3; the original is kept as %4")
                 .arg(path)
-                .arg(dropped)
+                .arg(keys.size())
+                .arg(keys.join(QStringLiteral(", ")))
                 .arg(backup);
     return true;
 }

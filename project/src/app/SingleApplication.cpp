@@ -1,5 +1,6 @@
 #include "app/SingleApplication.h"
 
+#include "app/AppLog.h"
 #include "app/PrivateFiles.h"
 #include "platform/Platform.h"
 
@@ -127,8 +128,13 @@ QString SingleApplication::instance_dir(const QString& runtime_dir, QString* err
     QStringList errors;
     for (const QString& dir : candidates) {
         QString why;
-        if (PrivateFiles::ensure_dir(dir, &why))
+        if (PrivateFiles::ensure_dir(dir, &why)) {
+            // Every start of this user refuses the same squatted place and meets here.
+            if (!errors.isEmpty())
+                APP_LOG(QStringLiteral("Single-instance guard kept in %1 instead: %2")
+                            .arg(dir, errors.join(QStringLiteral("; "))));
             return dir;
+        }
         errors << why;
     }
     *error = errors.join(QStringLiteral("; "));

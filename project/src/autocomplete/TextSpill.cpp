@@ -1,8 +1,10 @@
 #include "autocomplete/TextSpill.h"
 
 #include "app/AppLog.h"
+#include "app/PrivateFiles.h"
 
 #include <QDir>
+#include <QStandardPaths>
 #include <algorithm>
 
 bool TextSpill::open() {
@@ -10,7 +12,16 @@ bool TextSpill::open() {
         return true;
     if (m_broken)
         return false;
-    m_file.setFileTemplate(QDir::tempPath() + QStringLiteral("/corvana-texts-XXXXXX"));
+    // On disk in the user's cache folder: the temporary folder is often memory (tmpfs), and a
+    // spilled text is there to leave memory. The temporary folder only when there is no cache.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QString folder = cache + QStringLiteral("/texts");
+    QString why = QStringLiteral("no cache folder");
+    if (cache.isEmpty() || !PrivateFiles::ensure_dir(folder, &why)) {
+        APP_LOG(QStringLiteral("Large copied texts go to the temporary folder: %1").arg(why));
+        folder = QDir::tempPath();
+    }
+    m_file.setFileTemplate(folder + QStringLiteral("/corvana-texts-XXXXXX"));
     if (!m_file.open()) {
         APP_LOG(QStringLiteral("Large copied texts stay in memory: no temporary file (%1)")
                     .arg(m_file.errorString()));

@@ -5,7 +5,8 @@
 #include <string_view>
 
 // Large copied texts, kept in a private temporary file rather than in memory: a few hundred
-// pages of copied logs would otherwise be most of what Corvana holds. The file lives as long as
+// pages of copied logs would otherwise be most of what Corvana holds. The file is on disk, in a
+// private folder of the user's cache (a tmpfs /tmp would be memory again), and lives as long as
 // the run (where the system allows, it has no name at all, so not even a crash leaves it).
 class TextSpill {
 public:

@@ -1,0 +1,80 @@
+#include "platform/FileChecks.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+QString reason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool is_symlink(const QByteArray& name) {
+    struct stat st;
+    return ::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+} // namespace
+
+bool FileChecks::private_dir(const QString& dir, uint owner, QString* error) {
+    const QByteArray name = QFile::encodeName(dir);
+    const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int why = errno;
+        if (is_symlink(name))
+            *error = QStringLiteral("%1 is a symbolic link; a private folder is never reached "
+                                    "through one (another user can point it anywhere)")
+                         .arg(dir);
+        else if (why == ENOTDIR)
+            *error = QStringLiteral("%1 is not a folder").arg(dir);
+        else
+            *error = QStringLiteral("cannot open the folder %1: %2").arg(dir, reason(why));
+        return false;
+    }
+    struct stat st;
+    bool ok = false;
+    if (::fstat(fd, &st) != 0) {
+        *error = QStringLiteral("cannot look at the folder %1: %2").arg(dir, reason(errno));
+    } else if (st.st_uid != owner) {
+        *error = QStringLiteral("%1 belongs to another user (uid %2); not using it")
+                     .arg(dir)
+                     .arg(st.st_uid);
+    } else if ((st.st_mode & 077) != 0 && ::fchmod(fd, 0700) != 0) {
+        *error = QStringLiteral("%1 is open to other users and cannot be narrowed: %2")
+                     .arg(dir, reason(errno));
+    } else {
+        ok = true;
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool FileChecks::open_regular_file(const QString& path, QFile* file, QString* error) {
+    const QByteArray name = QFile::encodeName(path);
+    // Not blocking: opening a FIFO for reading would otherwise wait for a writer, forever.
+    const int fd =
+        ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int why = errno;
+        *error = is_symlink(name)
+                     ? QStringLiteral("%1 became a symbolic link; not following it").arg(path)
+                     : QStringLiteral("cannot read %1: %2").arg(path, reason(why));
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = QStringLiteral("%1 is not a regular file (a FIFO, device or socket)").arg(path);
+        ::close(fd);
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+        !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(path, reason(errno));
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
