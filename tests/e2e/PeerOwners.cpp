@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+#include <vector>
 #include <xcb/xtest.h>
 
 xcb_atom_t intern(xcb_connection_t* connection, const char* name) {
@@ -162,6 +163,62 @@ int hostile(HostileMode mode) {
     QWidget window;
     HostileOwner filter(mode);
     QCoreApplication::instance()->installNativeEventFilter(&filter);
+    if (!claim_clipboard(window))
+        return 2;
+    return QApplication::exec();
+}
+
+// Offers text among count more formats whose names no program interned before, so that a
+// reader knows none of them; refuses all but the text. Says "listed" when the list is asked for.
+class ManyTargetsOwner : public QAbstractNativeEventFilter {
+public:
+    ManyTargetsOwner(int count, const QByteArray& text) : m_text(text) {
+        xcb_connection_t* connection = QX11Info::connection();
+        m_targets = {intern("TARGETS"), intern("UTF8_STRING")};
+        // Asked all at once: one round trip each would take longer than the test.
+        std::vector<xcb_intern_atom_cookie_t> cookies;
+        for (int i = 0; i < count; ++i) {
+            const QByteArray name = "application/x-peer-many-" + QByteArray::number(i);
+            cookies.push_back(xcb_intern_atom(connection, 0, uint16_t(name.size()), name.data()));
+        }
+        for (const xcb_intern_atom_cookie_t& cookie : cookies) {
+            xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+            if (reply)
+                m_targets.push_back(reply->atom);
+            free(reply);
+        }
+    }
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
+            return false;
+        const auto& request = *static_cast<const xcb_selection_request_event_t*>(message);
+        xcb_connection_t* connection = QX11Info::connection();
+        xcb_atom_t property = request.property;
+        if (request.target == m_targets[0]) {
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                                XCB_ATOM_ATOM, 32, uint32_t(m_targets.size()), m_targets.data());
+            std::printf("listed\n");
+            std::fflush(stdout);
+        } else if (request.target == m_targets[1]) {
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                                m_targets[1], 8, uint32_t(m_text.size()), m_text.constData());
+        } else {
+            property = XCB_ATOM_NONE;
+        }
+        answer(request, property);
+        return true;
+    }
+
+private:
+    QByteArray m_text;
+    std::vector<xcb_atom_t> m_targets;
+};
+
+int many_targets(int count, const QString& text) {
+    QWidget window;
+    ManyTargetsOwner owner(count, text.toUtf8());
+    QCoreApplication::instance()->installNativeEventFilter(&owner);
     if (!claim_clipboard(window))
         return 2;
     return QApplication::exec();

@@ -15,5 +15,6 @@ xcb_keycode_t keycode_of(xcb_keysym_t keysym);
 int offer(const QStringList& pairs);
 enum class HostileMode { Drip, Flood, Silent };
 int hostile(HostileMode mode);
+int many_targets(int count, const QString& text);
 int clipboard_manager(bool silent);
 int copy_then_paste(const QString& first, const QString& second);
