@@ -17,4 +17,5 @@ enum class HostileMode { Drip, Flood, Silent };
 int hostile(HostileMode mode);
 int many_targets(int count, const QString& text);
 int clipboard_manager(bool silent);
+int read_two(const QByteArray& first, const QByteArray& second);
 int copy_then_paste(const QString& first, const QString& second);

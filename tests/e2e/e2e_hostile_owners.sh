@@ -1,6 +1,7 @@
 # Clipboard owners that name files nobody should read, send without end, drip, stay silent, list
-# 200,000 formats, or offer a picture whose header claims gigabytes. After each one corvana still
-# pastes what is copied next, and its memory and the disk it writes to have not grown.
+# 200,000 formats, or offer a picture whose header claims gigabytes; and a program that leaves a
+# large paste half read. After each one corvana still pastes what is copied next, and its memory
+# and the disk it writes to have not grown.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_begin
 # Memory is judged by what corvana holds: without this the sanitizer keeps freed blocks resident
@@ -140,6 +141,20 @@ hostile() {
 hostile drip
 hostile flood
 hostile silent
+
+# A program asks for a large paste twice into one window, reads one copy in slow parts and
+# leaves the other: giving up the unread one does not stop the one still being read.
+head -c 1500000 /dev/zero | tr '\0' x >large.txt
+before=$(capture_count)
+xclip -selection clipboard -i large.txt
+wait_for 10 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the large text was not captured"
+pastes=$(grep -c '^Ctrl+V' paste.log || true)
+xdotool key ctrl+v
+wait_for 10 eval '[ "$(grep -c "^Ctrl+V" paste.log)" -gt "$pastes" ]' || fail "the large text was not pasted"
+"$E2E_PEER" read-two UTF8_STRING 'text/plain;charset=utf-8' >two.out 2>&1
+[ "$(cat two.out)" = "read 1500000 bytes" ] || fail "the paste read slowly: $(cat two.out)"
+grep -q "stopped reading a large paste; transfer dropped" corvana.err || fail "the unread copy was never given up"
+pass "a large paste read slowly while another to the same window is left unread"
 
 # An owner listing its text among 200,000 formats no program named before: the capture reads
 # the text within its deadline, says the rest of the list was dropped, and the copy and key
