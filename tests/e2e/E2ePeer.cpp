@@ -285,9 +285,13 @@ int main(int argc, char** argv) {
         return hostile(HostileMode::Flood);
     if (mode == QLatin1String("silent"))
         return hostile(HostileMode::Silent);
+    if (mode == QLatin1String("read-two"))
+        return read_two(args.value(2).toLatin1(), args.value(3).toLatin1());
+    if (mode == QLatin1String("many-targets"))
+        return many_targets(args.value(2).toInt(), args.value(3));
     std::fprintf(stderr, "usage: e2e_peer "
                          "make-image|make-socket|compare-images|keylog|pastelog|keytime|grab|"
-                         "vanish|hang|offer-image|offer|"
-                         "drip|flood|silent|clipboard-manager|copy-then-paste ...\n");
+                         "vanish|hang|offer-image|offer|read-two|"
+                         "drip|flood|silent|many-targets|clipboard-manager|copy-then-paste ...\n");
     return 2;
 }

@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QMimeData>
+#include <QThread>
 #include <QTimer>
 #include <QVector>
 #include <QWidget>
@@ -14,7 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <utility>
+#include <vector>
 #include <xcb/xtest.h>
 
 xcb_atom_t intern(xcb_connection_t* connection, const char* name) {
@@ -167,6 +170,62 @@ int hostile(HostileMode mode) {
     return QApplication::exec();
 }
 
+// Offers text among count more formats whose names no program interned before, so that a
+// reader knows none of them; refuses all but the text. Says "listed" when the list is asked for.
+class ManyTargetsOwner : public QAbstractNativeEventFilter {
+public:
+    ManyTargetsOwner(int count, const QByteArray& text) : m_text(text) {
+        xcb_connection_t* connection = QX11Info::connection();
+        m_targets = {intern("TARGETS"), intern("UTF8_STRING")};
+        // Asked all at once: one round trip each would take longer than the test.
+        std::vector<xcb_intern_atom_cookie_t> cookies;
+        for (int i = 0; i < count; ++i) {
+            const QByteArray name = "application/x-peer-many-" + QByteArray::number(i);
+            cookies.push_back(xcb_intern_atom(connection, 0, uint16_t(name.size()), name.data()));
+        }
+        for (const xcb_intern_atom_cookie_t& cookie : cookies) {
+            xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+            if (reply)
+                m_targets.push_back(reply->atom);
+            free(reply);
+        }
+    }
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
+            return false;
+        const auto& request = *static_cast<const xcb_selection_request_event_t*>(message);
+        xcb_connection_t* connection = QX11Info::connection();
+        xcb_atom_t property = request.property;
+        if (request.target == m_targets[0]) {
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                                XCB_ATOM_ATOM, 32, uint32_t(m_targets.size()), m_targets.data());
+            std::printf("listed\n");
+            std::fflush(stdout);
+        } else if (request.target == m_targets[1]) {
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                                m_targets[1], 8, uint32_t(m_text.size()), m_text.constData());
+        } else {
+            property = XCB_ATOM_NONE;
+        }
+        answer(request, property);
+        return true;
+    }
+
+private:
+    QByteArray m_text;
+    std::vector<xcb_atom_t> m_targets;
+};
+
+int many_targets(int count, const QString& text) {
+    QWidget window;
+    ManyTargetsOwner owner(count, text.toUtf8());
+    QCoreApplication::instance()->installNativeEventFilter(&owner);
+    if (!claim_clipboard(window))
+        return 2;
+    return QApplication::exec();
+}
+
 // Reads one target of CLIPBOARD from its owner on a connection of its own; empty when refused.
 QByteArray fetch(xcb_connection_t* c, xcb_window_t window, xcb_atom_t target) {
     const xcb_atom_t clipboard = intern(c, "CLIPBOARD"), property = intern(c, "_PEER_SAVE");
@@ -193,6 +252,71 @@ QByteArray fetch(xcb_connection_t* c, xcb_window_t window, xcb_atom_t target) {
         free(reply);
         return bytes;
     }
+}
+
+// The next event within ms milliseconds, nullptr when none came.
+xcb_generic_event_t* next_event(xcb_connection_t* c, int ms) {
+    if (xcb_generic_event_t* event = xcb_poll_for_event(c))
+        return event;
+    pollfd ready = {xcb_get_file_descriptor(c), POLLIN, 0};
+    return ::poll(&ready, 1, ms) > 0 ? xcb_poll_for_event(c) : nullptr;
+}
+
+// A program that asks for two large targets at once into two properties of one window, reads
+// the first in parts, slowly (one every 1.5 s), and never the second, so that its owner gives
+// that one up meanwhile. Says "read N bytes" when the first is complete, "stalled after N
+// bytes" when no part came for 4 s.
+int read_two(const QByteArray& first, const QByteArray& second) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t window = xcb_generate_id(c);
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    const xcb_atom_t clipboard = intern(c, "CLIPBOARD"), incr = intern(c, "INCR");
+    const xcb_atom_t read = intern(c, "_PEER_READ"), left = intern(c, "_PEER_LEFT");
+    xcb_convert_selection(c, window, clipboard, intern(c, first.constData()), read,
+                          XCB_CURRENT_TIME);
+    xcb_convert_selection(c, window, clipboard, intern(c, second.constData()), left,
+                          XCB_CURRENT_TIME);
+    xcb_flush(c);
+    // Reads (and so deletes) the property: the size of what it held, -1 when not in parts.
+    const auto take = [&](bool announcement) {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            c, xcb_get_property(c, 1, window, read, XCB_ATOM_ANY, 0, 1 << 24), nullptr);
+        const int size = reply && (!announcement || reply->type == incr)
+                             ? xcb_get_property_value_length(reply)
+                             : -1;
+        free(reply);
+        xcb_flush(c);
+        return size;
+    };
+    int answered = 0, total = 0;
+    bool started = false, complete = false;
+    while (xcb_generic_event_t* event = complete ? nullptr : next_event(c, 4000)) {
+        const int kind = event->response_type & 0x7f;
+        const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
+        const bool part = kind == XCB_PROPERTY_NOTIFY && notify->atom == read &&
+                          notify->state == XCB_PROPERTY_NEW_VALUE && started;
+        answered += kind == XCB_SELECTION_NOTIFY;
+        free(event);
+        if (kind == XCB_SELECTION_NOTIFY && answered == 2) {
+            started = true;
+            if (take(true) < 0)
+                break;
+        } else if (part) {
+            QThread::msleep(1500);
+            const int size = take(false);
+            if (size < 0)
+                break;
+            complete = size == 0;
+            total += size;
+        }
+    }
+    xcb_disconnect(c);
+    std::printf(complete ? "read %d bytes\n" : "stalled after %d bytes\n", total);
+    std::fflush(stdout);
+    return complete ? 0 : 1;
 }
 
 // A clipboard manager as desktops run one: owns CLIPBOARD_MANAGER; asked to SAVE_TARGETS, it

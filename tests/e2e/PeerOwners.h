@@ -15,5 +15,7 @@ xcb_keycode_t keycode_of(xcb_keysym_t keysym);
 int offer(const QStringList& pairs);
 enum class HostileMode { Drip, Flood, Silent };
 int hostile(HostileMode mode);
+int many_targets(int count, const QString& text);
 int clipboard_manager(bool silent);
+int read_two(const QByteArray& first, const QByteArray& second);
 int copy_then_paste(const QString& first, const QString& second);

@@ -1,6 +1,7 @@
-# Clipboard owners that name files nobody should read, send without end, drip, stay silent, or
-# offer a picture whose header claims gigabytes. After each one corvana still pastes what is
-# copied next, and its memory and the disk it writes to have not grown.
+# Clipboard owners that name files nobody should read, send without end, drip, stay silent, list
+# 200,000 formats, or offer a picture whose header claims gigabytes; and a program that leaves a
+# large paste half read. After each one corvana still pastes what is copied next, and its memory
+# and the disk it writes to have not grown.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_begin
 # Memory is judged by what corvana holds: without this the sanitizer keeps freed blocks resident
@@ -140,4 +141,39 @@ hostile() {
 hostile drip
 hostile flood
 hostile silent
+
+# A program asks for a large paste twice into one window, reads one copy in slow parts and
+# leaves the other: giving up the unread one does not stop the one still being read.
+head -c 1500000 /dev/zero | tr '\0' x >large.txt
+before=$(capture_count)
+xclip -selection clipboard -i large.txt
+wait_for 10 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the large text was not captured"
+pastes=$(grep -c '^Ctrl+V' paste.log || true)
+xdotool key ctrl+v
+wait_for 10 eval '[ "$(grep -c "^Ctrl+V" paste.log)" -gt "$pastes" ]' || fail "the large text was not pasted"
+"$E2E_PEER" read-two UTF8_STRING 'text/plain;charset=utf-8' >two.out 2>&1
+[ "$(cat two.out)" = "read 1500000 bytes" ] || fail "the paste read slowly: $(cat two.out)"
+grep -q "stopped reading a large paste; transfer dropped" corvana.err || fail "the unread copy was never given up"
+pass "a large paste read slowly while another to the same window is left unread"
+
+# An owner listing its text among 200,000 formats no program named before: the capture reads
+# the text within its deadline, says the rest of the list was dropped, and the copy and key
+# presses after it are handled as usual.
+unread=$(unread_count) before=$(capture_count)
+"$E2E_PEER" many-targets 200000 "among many formats" >many.out 2>&1 &
+PEER_PIDS+=($!)
+wait_for 30 grep -q listed many.out || fail "corvana never asked the owner of many formats"
+started=$(date +%s%N)
+wait_for 20 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the capture from the owner of many formats never ended"
+elapsed=$((($(date +%s%N) - started) / 1000000))
+[ "$elapsed" -lt 3500 ] || fail "the capture from the owner of many formats took $elapsed ms"
+[ "$(unread_count)" -eq "$unread" ] || fail "the text among many formats was not read: $(grep 'could not be read' corvana.out | tail -n 1)"
+grep -q "lists 200002 formats, only the first" corvana.err || fail "no log line on the formats dropped"
+pastes=$(grep -c '^Ctrl+V' paste.log || true)
+xdotool key ctrl+v
+wait_for 10 eval '[ "$(grep -c "^Ctrl+V" paste.log)" -gt "$pastes" ]' || fail "Ctrl+V never arrived after the owner of many formats"
+[ "$(grep '^Ctrl+V' paste.log | tail -n 1)" = "Ctrl+V:among many formats" ] ||
+    fail "the text among many formats pasted as '$(grep '^Ctrl+V' paste.log | tail -n 1)'"
+still_pastes "the owner of many formats"
+pass "an owner of 200,000 unknown formats: its text read in $elapsed ms, still pastes"
 finish

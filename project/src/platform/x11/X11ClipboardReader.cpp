@@ -1,5 +1,8 @@
 #include "X11ClipboardReader.h"
 
+#include "X11TargetList.h"
+#include "X11TransferBuffer.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -9,53 +12,19 @@
 
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto owner_check_interval = std::chrono::milliseconds(100);
+// Names asked of the server at once: a long list costs a few round trips, not one per atom.
+constexpr int name_batch = 256;
 
 template <typename T> struct FreeDeleter {
     void operator()(T* p) const { std::free(p); }
 };
 template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
-
-// Targets that are part of the selection protocol, not content.
-bool is_protocol_target(const QString& name) {
-    static const QStringList names = {
-        QStringLiteral("TARGETS"),
-        QStringLiteral("MULTIPLE"),
-        QStringLiteral("TIMESTAMP"),
-        QStringLiteral("SAVE_TARGETS"),
-        QStringLiteral("DELETE"),
-        QStringLiteral("INSERT_SELECTION"),
-        QStringLiteral("INSERT_PROPERTY"),
-        QStringLiteral("CLIPBOARD_MANAGER"),
-        QStringLiteral("_QT_SELECTION"),
-        QStringLiteral("_GTK_SELECTION_ATOM"),
-        QStringLiteral("ATOM_PAIR"),
-        QStringLiteral("LENGTH"),
-        QStringLiteral("CLIENT_WINDOW"),
-        QStringLiteral("HOST_NAME"),
-        QStringLiteral("USER"),
-        QStringLiteral("PROCESS"),
-        QStringLiteral("TASK"),
-        QStringLiteral("OWNER_OS"),
-        QStringLiteral("NAME"),
-        QStringLiteral("CLASS"),
-    };
-    return names.contains(name);
-}
-
-// The text encodings, best first; all of them are one "text/plain".
-const QStringList& text_targets() {
-    static const QStringList names = {
-        QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain;charset=utf-8"),
-        QStringLiteral("text/plain"),  QStringLiteral("STRING"),
-        QStringLiteral("TEXT"),        QStringLiteral("COMPOUND_TEXT"),
-    };
-    return names;
-}
 
 } // namespace
 
@@ -106,26 +75,58 @@ xcb_atom_t X11ClipboardReader::atom(const QString& name) {
         m_connection, xcb_intern_atom(m_connection, 0, uint16_t(latin.size()), latin.constData()),
         nullptr));
     const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    if (value != XCB_ATOM_NONE) {
+    if (value != XCB_ATOM_NONE)
         m_atoms.insert(name, value);
-        m_names.insert(value, name);
-    }
     return value;
 }
 
-QString X11ClipboardReader::atom_name(xcb_atom_t value) {
-    const auto known = m_names.constFind(value);
-    if (known != m_names.constEnd())
-        return *known;
-    Reply<xcb_get_atom_name_reply_t> reply(
-        xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, value), nullptr));
-    if (!reply)
-        return QString();
-    const QString name = QString::fromLatin1(xcb_get_atom_name_name(reply.get()),
-                                             xcb_get_atom_name_name_length(reply.get()));
-    m_names.insert(value, name);
-    m_atoms.insert(name, value);
-    return name;
+bool X11ClipboardReader::atom_names(const QVector<quint32>& atoms, QVector<QString>* names,
+                                    QString* error) {
+    names->resize(atoms.size());
+    QVector<int> unknown;
+    for (int i = 0; i < atoms.size(); ++i) {
+        if (!m_names.find(atoms[i], &(*names)[i]))
+            unknown.append(i);
+    }
+    std::vector<xcb_get_atom_name_cookie_t> cookies;
+    for (int first = 0; first < unknown.size(); first += name_batch) {
+        if (Clock::now() >= m_capture_deadline) {
+            *error = QStringLiteral("the names of its formats took longer than the capture's %1 ms")
+                         .arg(capture_timeout.count());
+            return false;
+        }
+        if (aborting()) {
+            *error = QStringLiteral("given up: the program is ending");
+            return false;
+        }
+        const int last = std::min<int>(first + name_batch, unknown.size());
+        cookies.clear();
+        for (int k = first; k < last; ++k)
+            cookies.push_back(xcb_get_atom_name(m_connection, atoms[unknown[k]]));
+        for (int k = first; k < last; ++k) {
+            xcb_generic_error_t* failure = nullptr;
+            Reply<xcb_get_atom_name_reply_t> reply(
+                xcb_get_atom_name_reply(m_connection, cookies[size_t(k - first)], &failure));
+            std::free(failure);
+            // Not an atom (yet): no name, and nothing to remember, as it may be made later.
+            if (!reply)
+                continue;
+            const int length = xcb_get_atom_name_name_length(reply.get());
+            // A name too long for a format is remembered as none, so it is not asked again.
+            const QString name =
+                length > X11TargetList::max_name_length
+                    ? QString()
+                    : QString::fromLatin1(xcb_get_atom_name_name(reply.get()), length);
+            m_names.insert(atoms[unknown[k]], name);
+            (*names)[unknown[k]] = name;
+        }
+    }
+    return true;
+}
+
+bool X11ClipboardReader::aborting() const {
+    pollfd abort = {m_abort_fd ? m_abort_fd() : -1, POLLIN, 0};
+    return abort.fd >= 0 && ::poll(&abort, 1, 0) > 0 && (abort.revents & POLLIN);
 }
 
 xcb_window_t X11ClipboardReader::current_owner() {
@@ -166,29 +167,16 @@ ClipboardReader::Offer X11ClipboardReader::offer() {
         result.error = QStringLiteral("no list of formats: ") + targets.error;
         return result;
     }
-    const auto* atoms = reinterpret_cast<const xcb_atom_t*>(targets.bytes.constData());
-    const int count = targets.bytes.size() / int(sizeof(xcb_atom_t));
-    QHash<QString, xcb_atom_t> texts;
-    for (int i = 0; i < count; ++i) {
-        const QString name = atom_name(atoms[i]);
-        if (name.isEmpty() || is_protocol_target(name))
-            continue;
-        if (text_targets().contains(name)) {
-            texts.insert(name, atoms[i]);
-            continue;
-        }
-        if (!m_offered.contains(name)) {
-            m_offered.insert(name, atoms[i]);
-            result.formats.append(name);
-        }
-    }
-    for (const QString& name : text_targets()) {
-        if (texts.contains(name)) {
-            m_offered.insert(QStringLiteral("text/plain"), texts.value(name));
-            result.formats.prepend(QStringLiteral("text/plain"));
-            break;
-        }
-    }
+    const X11TargetList::Listed listed = X11TargetList::parse(targets.bytes);
+    if (listed.dropped > 0)
+        qWarning("X11ClipboardReader: the owner lists %d formats, only the first %d are looked at",
+                 listed.listed, X11TargetList::max_targets);
+    QVector<QString> names;
+    if (!atom_names(listed.atoms, &names, &result.error))
+        return result;
+    X11TargetList::Offered offered = X11TargetList::offered(listed.atoms, names);
+    m_offered = std::move(offered.targets);
+    result.formats = std::move(offered.formats);
     result.ok = true;
     return result;
 }
@@ -277,40 +265,29 @@ ClipboardReader::Data X11ClipboardReader::convert(xcb_atom_t target, xcb_atom_t*
 
 bool X11ClipboardReader::read_property(QByteArray* bytes, xcb_atom_t* type, QString* error) {
     const xcb_atom_t property = read_property_atom();
-    const QString too_large =
-        QStringLiteral("more than the capture's %1 bytes").arg(capture_max_bytes);
-    // Reads no more than the budget allows: an answer beyond it is left on the server.
-    const auto get = [this, property, bytes](xcb_atom_t* got_type, QByteArray* into, bool* over) {
-        const qint64 room = std::max<qint64>(0, m_budget - bytes->size());
+    X11TransferBuffer buffer(m_budget);
+    // Reading deletes the property, which asks an owner sending in parts for the next one.
+    const auto get = [this, property, type, &buffer](bool first) {
         Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
             m_connection,
             xcb_get_property(m_connection, 1, m_window, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                             uint32_t(room / 4 + 1)),
+                             buffer.request_units()),
             nullptr));
         if (!reply)
             return false;
-        *got_type = reply->type;
-        const int length = xcb_get_property_value_length(reply.get());
-        *over = reply->bytes_after > 0 || length > room;
-        if (!*over)
-            into->append(static_cast<const char*>(xcb_get_property_value(reply.get())), length);
+        *type = reply->type;
+        if (first && reply->type == atom(QStringLiteral("INCR")))
+            buffer.expect_parts();
+        else
+            buffer.add(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                       xcb_get_property_value_length(reply.get()), reply->bytes_after);
         return true;
     };
-    bool over = false;
-    if (!get(type, bytes, &over)) {
+    if (!get(true)) {
         *error = QStringLiteral("the answer could not be read");
         return false;
     }
-    if (over) {
-        *error = too_large;
-        return false;
-    }
-    if (*type != atom(QStringLiteral("INCR")))
-        return true;
-
-    // Sent in chunks: reading (and so deleting) each one asks for the next; an empty one ends.
-    bytes->clear();
-    while (true) {
+    while (buffer.state() == X11TransferBuffer::State::Reading) {
         const Wait waited = wait_for(
             [this, property](xcb_generic_event_t* event) {
                 if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
@@ -328,19 +305,17 @@ bool X11ClipboardReader::read_property(QByteArray* bytes, xcb_atom_t* type, QStr
                          : QStringLiteral("the transfer in parts stopped");
             return false;
         }
-        QByteArray chunk;
-        if (!get(type, &chunk, &over)) {
+        if (!get(false)) {
             *error = QStringLiteral("a part of the answer could not be read");
             return false;
         }
-        if (over) {
-            *error = too_large;
-            return false;
-        }
-        if (chunk.isEmpty())
-            return true;
-        bytes->append(chunk);
     }
+    if (buffer.state() == X11TransferBuffer::State::TooLarge) {
+        *error = QStringLiteral("more than the capture's %1 bytes").arg(capture_max_bytes);
+        return false;
+    }
+    *bytes = buffer.take();
+    return true;
 }
 
 X11ClipboardReader::Wait

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "X11AtomNames.h"
 #include "platform/ClipboardReader.h"
 
 #include <QHash>
+#include <QVector>
 
 #include <xcb/xcb.h>
 
@@ -14,7 +16,9 @@
 // after it), a shorter deadline for each answer and each INCR part, an end when the owner
 // changes or vanishes, and an immediate end while abort_fd() is readable (a termination signal
 // pending). An owner that drips an endless transfer, sends without end, or leaves format after
-// format unanswered costs at most the capture's deadline and its cap.
+// format unanswered costs at most the capture's deadline and its cap. A list of formats is
+// looked at only so far (X11TargetList), and the names of its atoms are asked in batches and
+// remembered within a bound.
 // Never asks ourselves: when Qt owns the clipboard the data comes from Qt, and when our own
 // clipboard window does, a paste has overtaken the copy and there is nothing left to read.
 class X11ClipboardReader : public ClipboardReader {
@@ -41,7 +45,10 @@ private:
 
     bool connect_once(QString* error);
     xcb_atom_t atom(const QString& name);
-    QString atom_name(xcb_atom_t atom);
+    // The names of atoms, empty where unknown; false (error says why) when the capture's
+    // deadline passed or the program is ending meanwhile.
+    bool atom_names(const QVector<quint32>& atoms, QVector<QString>* names, QString* error);
+    bool aborting() const;
     xcb_window_t current_owner();
     // Asks the owner for target and reads the answer, INCR included; type gets the reply's type.
     Data convert(xcb_atom_t target, xcb_atom_t* type);
@@ -59,7 +66,7 @@ private:
     std::chrono::steady_clock::time_point m_capture_deadline;
     qint64 m_budget = 0; // bytes the capture may still read
     int m_property = 0;  // the read property's number: a new one after an abandoned transfer
-    QHash<QString, xcb_atom_t> m_atoms;
-    QHash<xcb_atom_t, QString> m_names;
+    QHash<QString, xcb_atom_t> m_atoms;   // the few names this class asks for itself
+    X11AtomNames m_names{4096};           // names of atoms owners offered
     QHash<QString, xcb_atom_t> m_offered; // MIME name -> the target it is read from
 };

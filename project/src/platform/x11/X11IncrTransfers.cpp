@@ -29,6 +29,15 @@ X11IncrTransfers::~X11IncrTransfers() {
 
 void X11IncrTransfers::start(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t type,
                              xcb_atom_t incr, const QByteArray& bytes, quint32 client) {
+    // A request into the property of an unfinished transfer: the requestor gave that one up.
+    const auto old = std::find_if(m_transfers.begin(), m_transfers.end(), [&](const Transfer& t) {
+        return t.window == requestor && t.property == property;
+    });
+    if (old != m_transfers.end()) {
+        const quint32 old_client = old->client;
+        m_transfers.erase(old);
+        m_hold.transfer_ended(monotonic_ms(), old_client);
+    }
     X11Property::watch(m_connection, requestor, true);
     const uint32_t size = uint32_t(bytes.size());
     X11Property::replace(m_connection, requestor, property, incr, 32, 1, &size);
@@ -82,7 +91,8 @@ void X11IncrTransfers::drop_stale() {
         const quint32 client = it->client;
         const xcb_window_t window = it->window;
         it = m_transfers.erase(it);
-        X11Property::watch(m_connection, window, false);
+        // The same window may still take another transfer that moves.
+        unwatch_unless_busy(window);
         m_hold.transfer_ended(now, client);
     }
     if (m_transfers.empty())
