@@ -176,7 +176,7 @@ class ManyTargetsOwner : public QAbstractNativeEventFilter {
 public:
     ManyTargetsOwner(int count, const QByteArray& text) : m_text(text) {
         xcb_connection_t* connection = QX11Info::connection();
-        m_targets = {intern("TARGETS"), intern("UTF8_STRING")};
+        m_targets = {intern("TARGETS"), intern("UTF8_STRING"), intern("x-kde-passwordManagerHint")};
         // Asked all at once: one round trip each would take longer than the test.
         std::vector<xcb_intern_atom_cookie_t> cookies;
         for (int i = 0; i < count; ++i) {
@@ -186,9 +186,11 @@ public:
         for (const xcb_intern_atom_cookie_t& cookie : cookies) {
             xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
             if (reply)
-                m_targets.push_back(reply->atom);
+                m_list.push_back(reply->atom);
             free(reply);
         }
+        // The text and a secret's mark come last, past any cut a reader makes.
+        m_list.insert(m_list.end(), m_targets.begin(), m_targets.end());
     }
     bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
@@ -199,12 +201,15 @@ public:
         xcb_atom_t property = request.property;
         if (request.target == m_targets[0]) {
             xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
-                                XCB_ATOM_ATOM, 32, uint32_t(m_targets.size()), m_targets.data());
+                                XCB_ATOM_ATOM, 32, uint32_t(m_list.size()), m_list.data());
             std::printf("listed\n");
             std::fflush(stdout);
         } else if (request.target == m_targets[1]) {
             xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
                                 m_targets[1], 8, uint32_t(m_text.size()), m_text.constData());
+        } else if (request.target == m_targets[2]) {
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                                XCB_ATOM_STRING, 8, 6, "secret");
         } else {
             property = XCB_ATOM_NONE;
         }
@@ -214,7 +219,8 @@ public:
 
 private:
     QByteArray m_text;
-    std::vector<xcb_atom_t> m_targets;
+    std::vector<xcb_atom_t> m_targets; // TARGETS, the text, the mark
+    std::vector<xcb_atom_t> m_list;    // what TARGETS answers
 };
 
 int many_targets(int count, const QString& text) {

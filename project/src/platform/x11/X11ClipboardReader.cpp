@@ -2,6 +2,7 @@
 
 #include "X11TargetList.h"
 #include "X11TransferBuffer.h"
+#include "clipboard/SecretContent.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -167,7 +168,10 @@ ClipboardReader::Offer X11ClipboardReader::offer() {
         result.error = QStringLiteral("no list of formats: ") + targets.error;
         return result;
     }
-    const X11TargetList::Listed listed = X11TargetList::parse(targets.bytes);
+    QVector<quint32> always_kept{atom(QLatin1String(SecretContent::hint_format()))};
+    for (const QString& text : X11TargetList::text_targets())
+        always_kept.append(atom(text));
+    const X11TargetList::Listed listed = X11TargetList::parse(targets.bytes, always_kept);
     if (listed.dropped > 0)
         qWarning("X11ClipboardReader: the owner lists %d formats, only the first %d are looked at",
                  listed.listed, X11TargetList::max_targets);

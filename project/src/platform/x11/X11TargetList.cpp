@@ -5,20 +5,35 @@
 #include <algorithm>
 #include <cstring>
 
-X11TargetList::Listed X11TargetList::parse(const QByteArray& reply) {
+X11TargetList::Listed X11TargetList::parse(const QByteArray& reply,
+                                           const QVector<quint32>& always_kept) {
     Listed result;
     result.listed = reply.size() / int(sizeof(quint32));
     const int looked_at = std::min(result.listed, max_targets);
     result.dropped = result.listed - looked_at;
     QSet<quint32> seen;
     seen.reserve(looked_at);
-    for (int i = 0; i < looked_at; ++i) {
+    const auto at = [&reply](int i) {
         quint32 atom = 0;
         std::memcpy(&atom, reply.constData() + i * int(sizeof atom), sizeof atom);
+        return atom;
+    };
+    for (int i = 0; i < looked_at; ++i) {
+        const quint32 atom = at(i);
         if (atom == 0 || seen.contains(atom))
             continue;
         seen.insert(atom);
         result.atoms.append(atom);
+    }
+    // Comparing numbers costs no name lookup, so the whole tail is searched for these.
+    if (result.dropped > 0 && !always_kept.isEmpty()) {
+        for (int i = looked_at; i < result.listed; ++i) {
+            const quint32 atom = at(i);
+            if (atom != 0 && always_kept.contains(atom) && !seen.contains(atom)) {
+                seen.insert(atom);
+                result.atoms.append(atom);
+            }
+        }
     }
     return result;
 }

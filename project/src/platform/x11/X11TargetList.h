@@ -23,7 +23,9 @@ public:
         int dropped = 0;        // entries past max_targets, not looked at
     };
     // reply: the answer's bytes, 32-bit atoms in the host's order; a stray tail is ignored.
-    static Listed parse(const QByteArray& reply);
+    // Atoms in always_kept are kept wherever they are listed: a secret's mark or the text put
+    // after a thousand others must not be lost to the cut.
+    static Listed parse(const QByteArray& reply, const QVector<quint32>& always_kept = {});
 
     struct Offered {
         QStringList formats;             // "text/plain" first when any text encoding is offered
