@@ -9,8 +9,9 @@ class QFile;
 // has its own implementation (posix/, win/), picked by the build.
 class FileChecks {
 public:
-    // dir is a folder itself (a symbolic link there is refused, whoever made it) that belongs to
-    // owner; one open to other users is narrowed to the owner alone, through the opened folder.
+    // dir is a folder that belongs to owner, reached through a symbolic link only when the link
+    // is owner's too; one open to other users is narrowed to the owner alone, through the opened
+    // folder.
     static bool private_dir(const QString& dir, uint owner, QString* error);
 
     // Opens path for reading into *file when it is a regular file. A FIFO, device or socket put

@@ -20,13 +20,22 @@ bool is_symlink(const QByteArray& name) {
 
 bool FileChecks::private_dir(const QString& dir, uint owner, QString* error) {
     const QByteArray name = QFile::encodeName(dir);
-    const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat link;
+    const bool via_link = ::lstat(name.constData(), &link) == 0 && S_ISLNK(link.st_mode);
+    if (via_link && link.st_uid != owner) {
+        *error = QStringLiteral("%1 is a symbolic link of another user (uid %2); a private folder "
+                                "is never reached through one (its owner can point it anywhere)")
+                     .arg(dir)
+                     .arg(link.st_uid);
+        return false;
+    }
+    // A link of ours is followed: nobody else can repoint it, nor swap it in a sticky/our folder.
+    const int fd =
+        ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (via_link ? 0 : O_NOFOLLOW));
     if (fd < 0) {
         const int why = errno;
-        if (is_symlink(name))
-            *error = QStringLiteral("%1 is a symbolic link; a private folder is never reached "
-                                    "through one (another user can point it anywhere)")
-                         .arg(dir);
+        if (!via_link && is_symlink(name))
+            *error = QStringLiteral("%1 became a symbolic link; not following it").arg(dir);
         else if (why == ENOTDIR)
             *error = QStringLiteral("%1 is not a folder").arg(dir);
         else
@@ -34,8 +43,15 @@ bool FileChecks::private_dir(const QString& dir, uint owner, QString* error) {
         return false;
     }
     struct stat st;
+    struct stat again;
     bool ok = false;
-    if (::fstat(fd, &st) != 0) {
+    if (via_link &&
+        (::lstat(name.constData(), &again) != 0 || !S_ISLNK(again.st_mode) ||
+         again.st_uid != owner || again.st_dev != link.st_dev || again.st_ino != link.st_ino)) {
+        *error = QStringLiteral("the symbolic link %1 was replaced while it was followed; "
+                                "not using it")
+                     .arg(dir);
+    } else if (::fstat(fd, &st) != 0) {
         *error = QStringLiteral("cannot look at the folder %1: %2").arg(dir, reason(errno));
     } else if (st.st_uid != owner) {
         *error = QStringLiteral("%1 belongs to another user (uid %2); not using it")
