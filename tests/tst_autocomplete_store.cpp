@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "PosixFiles.h"
 #include "autocomplete/AutocompleteStore.h"
 
@@ -7,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -262,23 +264,106 @@ private slots:
         QVERIFY(backups().isEmpty());
     }
 
-    void a_file_over_the_limit_is_left_alone() {
+    void a_full_file_is_kept_and_its_newest_entries_go_on() {
+        constexpr qint64 limit = 1000;
+        QStringList entries;
+        for (int i = 0; i < 20; ++i)
+            entries.append(QStringLiteral("entry %1 ").arg(i).repeated(4));
         {
-            QFile file(json());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.write("[\n    {\n        \"text\": \"") > 0);
-            // Sparse: no disk is used, and the texts would not fit an int either.
-            QVERIFY(file.resize(AutocompleteStore::max_file_bytes + 1));
+            // Appends go past the limit: nothing is dropped during the run.
+            AutocompleteStore store(json(), images(), limit);
+            store.load();
+            for (const QString& text : entries)
+                store.insert(QStringLiteral("text"), text);
         }
+        const QByteArray full = read(json());
+        QCOMPARE(full, qt_layout(entries));
+        QVERIFY(full.size() > limit);
+        // The newest entries that take at most half the limit start the next file.
+        int kept = 0;
+        while (kept < entries.size() &&
+               qt_layout(entries.mid(entries.size() - kept - 1)).size() <= limit / 2)
+            ++kept;
+        QStringList newest = entries.mid(entries.size() - kept);
+        QVERIFY(kept > 1);
+
+        QStringList notices;
+        AutocompleteStore store(json(), images(), limit);
+        store.load();
+        store.set_notice_handler([&](const QString& text) { notices.append(text); });
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(notices[0].contains(store.last_backup()), qPrintable(notices[0]));
+        QCOMPARE(read(store.last_backup()), full);
+        QCOMPARE(texts(store), newest);
+        store.insert(QStringLiteral("text"), QStringLiteral("new"));
+        newest.append(QStringLiteral("new"));
+        QCOMPARE(read(json()), qt_layout(newest));
+
+        AutocompleteStore again(json(), images(), limit);
+        again.load();
+        again.set_notice_handler([&](const QString& text) { notices.append(text); });
+        QCOMPARE(texts(again), newest);
+        QCOMPARE(notices.size(), 1);
+    }
+
+    // A and B are two instances on one file; "=x" is a program writing a new file holding x and
+    // renaming it over ours.
+    void another_writer_loses_nothing_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("replaced") << QStringList{"A+a1", "A+a2", "=x", "A+a3", "A+a4"}
+                                  << QStringList{"x", "a1", "a2", "a3", "a4"};
+        QTest::newRow("removed") << QStringList{"A+a1", "rm", "A+a2"} << QStringList{"a1", "a2"};
+        QTest::newRow("appended to")
+            << QStringList{"A+a1", "B", "B+b1", "A+a2"} << QStringList{"a1", "b1", "a2"};
+        QTest::newRow("appended to, then deleted from")
+            << QStringList{"A+a1", "A+a2", "B", "B+b1", "A-a1"} << QStringList{"a2", "b1"};
+    }
+    void another_writer_loses_nothing() {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, expected);
+        AutocompleteStore a(json(), images());
+        a.load();
+        std::unique_ptr<AutocompleteStore> b;
+        for (const QString& step : steps) {
+            AutocompleteStore* store = step.startsWith(QLatin1Char('A')) ? &a : b.get();
+            if (step == QLatin1String("B")) {
+                b = std::make_unique<AutocompleteStore>(json(), images());
+                b->load();
+            } else if (step == QLatin1String("rm")) {
+                QVERIFY(QFile::remove(json()));
+            } else if (step.startsWith(QLatin1Char('='))) {
+                QSaveFile file(json());
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(qt_layout({step.mid(1)}));
+                QVERIFY(file.commit());
+            } else if (step[1] == QLatin1Char('+')) {
+                QVERIFY(store->insert(QStringLiteral("text"), step.mid(2)));
+            } else {
+                QCOMPARE(store->remove_equal(step.mid(2)), 1);
+            }
+        }
+        QCOMPARE(texts(a), expected);
+        AutocompleteStore again(json(), images());
+        again.load();
+        QCOMPARE(texts(again), expected);
+        QVERIFY(backups().isEmpty());
+    }
+
+    void a_failed_append_leaves_the_file_whole_and_goes_with_the_next() {
         AutocompleteStore store(json(), images());
         store.load();
-        QCOMPARE(store.size(), 0);
-        QVERIFY(!store.file_usable());
-        QCOMPARE(store.text_bytes(), 0);
-        QVERIFY(store.insert(QStringLiteral("text"), QStringLiteral("kept in memory")));
-        QCOMPARE(texts(store), QStringList{"kept in memory"});
-        QCOMPARE(QFileInfo(json()).size(), AutocompleteStore::max_file_bytes + 1);
-        QVERIFY(backups().isEmpty());
+        store.insert(QStringLiteral("text"), QStringLiteral("a1"));
+        {
+            // The next element stops part way, as on a full disk.
+            const FileSizeLimit limit(QFileInfo(json()).size() + 10);
+            if (!limit.active())
+                QSKIP("no file size limit here");
+            QVERIFY(store.insert(QStringLiteral("text"), QStringLiteral("a2, too long to fit")));
+            QCOMPARE(read(json()), qt_layout({"a1"}));
+        }
+        store.insert(QStringLiteral("text"), QStringLiteral("a3"));
+        QCOMPARE(read(json()), qt_layout({"a1", "a2, too long to fit", "a3"}));
     }
 
     void backups_stay_beside_the_file_whatever_its_folder_is_called() {

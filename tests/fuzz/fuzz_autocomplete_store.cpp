@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         again.load();
         FUZZ_CHECK(entries_of(again) == expected, input);
         FUZZ_CHECK(again.last_backup().isEmpty(), input);
+
+        // Another program renames the input over the file: the next insert reads it back and
+        // adds what it lacks of ours, in our order.
+        QSaveFile other(path);
+        FUZZ_CHECK(other.open(QIODevice::WriteOnly) && other.write(input) == input.size() &&
+                       other.commit(),
+                   input);
+        store.insert(QStringLiteral("text"), QStringLiteral("after"));
+        std::vector<Entry> merged = expected;
+        merged.push_back({"text", "after"});
+        FUZZ_CHECK(entries_of(store) == merged, input);
+        AutocompleteStore third(path, dir + QStringLiteral("/images"));
+        third.load();
+        FUZZ_CHECK(entries_of(third) == merged, input);
     }
     return 0;
 }

@@ -90,6 +90,9 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
 
     m_tray_icon = new TrayIcon(this);
     m_notifier.set_tray(m_tray_icon);
+    autocomplete_dialog()->store().set_notice_handler([this](const QString& text) {
+        m_notifier.show_tray_message(QStringLiteral("Autocomplete"), text);
+    });
     setup_main_window();
     m_tray_icon->show_at_start();
     m_status_indicator->show();

@@ -1,5 +1,6 @@
 #include "app/PrivateFiles.h"
 
+#include "platform/DiskFiles.h"
 #include "platform/FileChecks.h"
 
 #include <QDir>
@@ -28,8 +29,11 @@ bool write_through_temporary(const QString& path, const std::function<bool(QFile
                      .arg(folder_of(path), file.errorString());
         return false;
     }
-    if (!fill(file) || !file.flush()) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    // On the disk before the name: a crash never leaves a named file short of its bytes.
+    if (!fill(file) || !DiskFiles::sync_file(file, error)) {
+        if (error->isEmpty())
+            *error = file.errorString();
+        *error = QStringLiteral("cannot write %1: %2").arg(path, *error);
         return false;
     }
     // Renaming never replaces an existing file.

@@ -208,11 +208,15 @@ void AutocompleteDialog::list_item_entered(const QModelIndex& index) {
 
 void AutocompleteDialog::database_insert(const QString& type, const QString& text) {
     APP_LOG(QStringLiteral("START database_insert(QString str)"));
+    const int reloads = m_store.reloads();
     if (m_store.insert(type, text)) {
         update_count_label();
-        // The rows keep answering the search in the field.
+        // The rows keep answering the search in the field. Entries another program wrote were
+        // read in with this one: every row may have moved.
         const QString search = m_line_edit->text();
-        if (search.isEmpty() || text.contains(search))
+        if (m_store.reloads() != reloads)
+            filter(search, false);
+        else if (search.isEmpty() || text.contains(search))
             m_model->append_row(quint32(m_store.size() - 1));
         if (m_model->rowCount() == 1)
             select_first_row();

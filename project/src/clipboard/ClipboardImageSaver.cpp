@@ -5,6 +5,7 @@
 #include "clipboard/CopyableFile.h"
 #include "clipboard/FileCopyWorker.h"
 #include "clipboard/MimeDataCopier.h"
+#include "platform/DiskFiles.h"
 
 #include <QDebug>
 #include <QDir>
@@ -37,8 +38,12 @@ ClipboardImageSaver::Outcome ClipboardImageSaver::save(Write write) const {
             return {Result::Full, QString(), QString()};
     }
     const QString name = QStringLiteral("image%1.png").arg(n);
-    if (!write(m_images_dir + QLatin1Char('/') + name, &error))
+    const QString path = m_images_dir + QLatin1Char('/') + name;
+    if (!write(path, &error))
         return {Result::Failed, name, error};
+    // Its bytes reached the disk before the rename; its name in the folder does now.
+    if (!DiskFiles::sync_folder(m_images_dir, &error))
+        APP_LOG(QStringLiteral("%1 may not be on disk yet: %2").arg(path, error));
     return {Result::Saved, name, QString()};
 }
 
