@@ -5,6 +5,7 @@
 #include "app/DataPaths.h"
 #include "app/SettingsFileCheck.h"
 #include "app/SettingsTable.h"
+#include "platform/DiskFiles.h"
 #include "shortcuts/ShortcutsDialog.h"
 
 #include <QDebug>
@@ -86,9 +87,14 @@ void SaveManager::save_settings() {
         s.setValue(QLatin1String(key.name), value);
     }
     a.shortcuts_dialog()->save_sequences(s);
-    // Written now rather than when QSettings decides, so a failure can be reported.
+    // Written now rather than when QSettings decides, so a failure can be reported. Its file
+    // reaches the disk before the rename that puts it in place; its name there does now.
     s.sync();
     report_status("write");
+    QString error;
+    if (s.status() == QSettings::NoError && !s.fileName().isEmpty() &&
+        !DiskFiles::sync_folder(QFileInfo(s.fileName()).absolutePath(), &error))
+        APP_LOG(QStringLiteral("Settings file may not be on disk yet: %1").arg(error));
 }
 
 QList<int> SaveManager::parse_ignored_monitors(const QString& text) {
