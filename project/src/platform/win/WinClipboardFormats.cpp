@@ -310,8 +310,13 @@ QByteArray WinClipboardFormats::uri_list_from_drop_files(const QByteArray& bytes
             names << QString::fromLocal8Bit(bytes.constData() + from, end - from);
     }
     QByteArray list;
-    for (const QString& name : qAsConst(names))
-        list += QUrl::fromLocalFile(name).toEncoded() + "\r\n";
+    for (const QString& name : qAsConst(names)) {
+        // A name no file URL can hold (a server name that is no host name, and nothing after
+        // it) would come out as a bare "file://".
+        const QUrl url = QUrl::fromLocalFile(name);
+        if (!url.toLocalFile().isEmpty())
+            list += url.toEncoded() + "\r\n";
+    }
     return list;
 }
 
