@@ -30,7 +30,7 @@ QString format_name(UINT format) {
 
 // A DWORD-valued marker set to 0 (the clipboard is open).
 bool marker_says_no(unsigned format) {
-    HANDLE data = GetClipboardData(format);
+    HANDLE data = WinClipboardWorker::clipboard_data(format);
     if (!data || GlobalSize(data) < sizeof(DWORD))
         return false;
     const void* bytes = GlobalLock(data);
@@ -184,7 +184,7 @@ bool WinClipboardReader::read(unsigned format, QByteArray* bytes, QString* error
                 return;
             if (GetClipboardSequenceNumber() != sequence) {
                 got->error = QStringLiteral("the clipboard changed meanwhile");
-            } else if (HANDLE data = GetClipboardData(format)) {
+            } else if (HANDLE data = WinClipboardWorker::clipboard_data(format)) {
                 const SIZE_T size = GlobalSize(data);
                 if (qint64(size) > budget) {
                     got->error =
