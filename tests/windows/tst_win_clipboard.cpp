@@ -29,23 +29,29 @@ HGLOBAL global_copy(const QByteArray& bytes) {
     return memory;
 }
 
-// Another program's write: its own window, opened, emptied, filled, closed.
-void write_as_other(const QList<QPair<unsigned, QByteArray>>& formats) {
+// Another program's write: its own window, opened, emptied, filled, closed. False when the
+// clipboard could not be opened.
+bool write_as_other(const QList<QPair<unsigned, QByteArray>>& formats) {
     HWND window = CreateWindowExW(0, L"STATIC", L"other", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   nullptr, nullptr);
-    QVERIFY(OpenClipboard(window));
-    EmptyClipboard();
-    for (const auto& entry : formats)
-        SetClipboardData(entry.first, global_copy(entry.second));
-    CloseClipboard();
+    const bool opened = OpenClipboard(window);
+    if (opened) {
+        EmptyClipboard();
+        for (const auto& entry : formats)
+            SetClipboardData(entry.first, global_copy(entry.second));
+        CloseClipboard();
+    }
     DestroyWindow(window);
+    return opened;
 }
 
 QByteArray unicode(const QString& text) {
     return QByteArray(reinterpret_cast<const char*>(text.utf16()), (text.size() + 1) * 2);
 }
 
-// An owner that offers text and, asked for it, answers only once `answer` is set.
+// An owner that offers text and, asked for it, renders only once `answer` is set. Meanwhile it
+// still answers other messages, as an owner waiting on a slow source does, so that another
+// program's copy is not held up by it.
 class StuckOwner {
 public:
     StuckOwner() : m_answer(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
@@ -67,7 +73,11 @@ private:
         if (message == WM_RENDERFORMAT) {
             auto* self = reinterpret_cast<StuckOwner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
             self->m_asked = true;
-            WaitForSingleObject(self->m_answer, INFINITE);
+            while (MsgWaitForMultipleObjects(1, &self->m_answer, FALSE, INFINITE, QS_SENDMESSAGE) !=
+                   WAIT_OBJECT_0) {
+                MSG message;
+                PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            }
             SetClipboardData(UINT(wparam), global_copy(unicode(QStringLiteral("late"))));
             return 0;
         }
@@ -151,11 +161,11 @@ void TestWinClipboard::served_entries_are_rendered_when_read_and_marked() {
 
 void TestWinClipboard::secrets_and_live_formats_in_what_others_offer() {
     const DWORD no = 0;
-    write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("password"))},
-                    {format(L"CanIncludeInClipboardHistory"),
-                     QByteArray(reinterpret_cast<const char*>(&no), sizeof(no))},
-                    {format(L"Link Source"), QByteArray("live")},
-                    {format(L"Embed Source"), QByteArray("live")}});
+    QVERIFY(write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("password"))},
+                            {format(L"CanIncludeInClipboardHistory"),
+                             QByteArray(reinterpret_cast<const char*>(&no), sizeof(no))},
+                            {format(L"Link Source"), QByteArray("live")},
+                            {format(L"Embed Source"), QByteArray("live")}}));
     WinClipboardReader reader([] { return false; });
     auto offer = reader.offer();
     QVERIFY2(offer.ok, qPrintable(offer.error));
@@ -166,16 +176,16 @@ void TestWinClipboard::secrets_and_live_formats_in_what_others_offer() {
 
     // A DWORD 1 allows keeping it; the text alone is no secret.
     const DWORD yes = 1;
-    write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("plain"))},
-                    {format(L"CanIncludeInClipboardHistory"),
-                     QByteArray(reinterpret_cast<const char*>(&yes), sizeof(yes))}});
+    QVERIFY(write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("plain"))},
+                            {format(L"CanIncludeInClipboardHistory"),
+                             QByteArray(reinterpret_cast<const char*>(&yes), sizeof(yes))}}));
     offer = reader.offer();
     QVERIFY(!offer.formats.contains(QLatin1String(SecretContent::hint_format())));
     QCOMPARE(reader.fetch(QStringLiteral("text/plain")).bytes, QByteArray("plain"));
 
     // The presence of the older marks is enough.
-    write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("hidden"))},
-                    {format(L"Clipboard Viewer Ignore"), QByteArray(1, '\0')}});
+    QVERIFY(write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("hidden"))},
+                            {format(L"Clipboard Viewer Ignore"), QByteArray(1, '\0')}}));
     QVERIFY(reader.offer().formats.contains(QLatin1String(SecretContent::hint_format())));
 }
 
@@ -186,7 +196,7 @@ void TestWinClipboard::another_programs_write_is_a_copy() {
     auto* entry = new QMimeData;
     entry->setText(QStringLiteral("ours"));
     QVERIFY(owner.serve(entry).ok);
-    write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("theirs"))}});
+    QVERIFY(write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("theirs"))}}));
     QTRY_COMPARE_WITH_TIMEOUT(copied.size(), 1, 10000);
     QVERIFY(!owner.serving());
 }
@@ -214,16 +224,20 @@ void TestWinClipboard::an_owner_that_never_renders_costs_one_capture() {
     QVERIFY(!stuck.ok);
     QVERIFY(owner.asked());
     QVERIFY2(stuck.error.contains(QStringLiteral("did not answer")), qPrintable(stuck.error));
+    // The read that gave up does not keep the clipboard open while the owner still renders:
+    // another program copies.
+    QTRY_VERIFY_WITH_TIMEOUT(write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("next"))}}),
+                             2000);
     // The next capture fails at once rather than waiting on the same owner.
     offer = reader.offer();
     QVERIFY(!offer.ok);
     QVERIFY2(offer.error.contains(QStringLiteral("still waits")), qPrintable(offer.error));
-    // Once the owner answers, reading works again.
+    // Once the owner answers, the copy made meanwhile is read.
     owner.answer();
     QTRY_VERIFY_WITH_TIMEOUT(reader.offer().ok, 10000);
-    const auto late = reader.fetch(QStringLiteral("text/plain"));
-    QVERIFY2(late.ok, qPrintable(late.error));
-    QCOMPARE(late.bytes, QByteArray("late"));
+    const auto next = reader.fetch(QStringLiteral("text/plain"));
+    QVERIFY2(next.ok, qPrintable(next.error));
+    QCOMPARE(next.bytes, QByteArray("next"));
 }
 
 QTEST_MAIN(TestWinClipboard)

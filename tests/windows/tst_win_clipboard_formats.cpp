@@ -128,9 +128,16 @@ void TestWinClipboardFormats::file_list_with_lying_offset() {
 void TestWinClipboardFormats::live_and_handle_formats_are_never_read() {
     for (const char* name : {"Link Source", "ObjectLink", "OwnerLink", "Native", "Embed Source"})
         QVERIFY2(WinClipboardFormats::never_read(0xC100, QLatin1String(name)), name);
-    QVERIFY(WinClipboardFormats::never_read(CF_BITMAP, QString()));
-    QVERIFY(WinClipboardFormats::never_read(CF_ENHMETAFILE, QString()));
+    for (const UINT handle_format :
+         {CF_BITMAP, CF_METAFILEPICT, CF_PALETTE, CF_ENHMETAFILE, CF_OWNERDISPLAY, CF_DSPTEXT,
+          CF_DSPBITMAP, CF_DSPMETAFILEPICT, CF_DSPENHMETAFILE, CF_PRIVATEFIRST, CF_PRIVATELAST,
+          CF_GDIOBJFIRST, CF_GDIOBJLAST})
+        QVERIFY2(WinClipboardFormats::never_read(handle_format, QString()),
+                 qPrintable(QString::number(handle_format)));
     QVERIFY(!WinClipboardFormats::never_read(CF_UNICODETEXT, QString()));
+    QCOMPARE(WinClipboardFormats::standard_name(CF_UNICODETEXT), QStringLiteral("CF_UNICODETEXT"));
+    QCOMPARE(WinClipboardFormats::standard_name(CF_HDROP), QStringLiteral("CF_HDROP"));
+    QCOMPARE(WinClipboardFormats::standard_name(CF_DIBV5), QStringLiteral("CF_DIBV5"));
     QVERIFY(!WinClipboardFormats::never_read(0xC100, QStringLiteral("HTML Format")));
     QVERIFY(WinClipboardFormats::is_secret_marker(QStringLiteral("Clipboard Viewer Ignore")));
     QVERIFY(WinClipboardFormats::is_secret_marker(QStringLiteral("CanIncludeInClipboardHistory")));

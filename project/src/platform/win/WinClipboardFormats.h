@@ -6,7 +6,9 @@
 
 // The clipboard's Windows formats and the MIME names the rest of the program speaks, and the
 // conversions between them. Everything here works on bytes already read: what another program
-// puts on the clipboard is checked for its own sizes and offsets before it is used.
+// puts on the clipboard is checked for its own sizes and offsets before it is used, and read by
+// offset, never through a cast, since a record's fields need not be aligned. Nothing here calls
+// Windows, so the conversions build and are fuzzed on any system.
 class WinClipboardFormats {
 public:
     // Qt's name for a native format it has no MIME type for.
@@ -14,8 +16,8 @@ public:
     // The native name inside Qt's wrapper; empty when format is not wrapped.
     static QString unwrapped(const QString& format);
 
-    // The registered or standard name of a format number; empty when it has none.
-    static QString name_of(unsigned format);
+    // The name of a standard format number; empty for the others.
+    static QString standard_name(unsigned format);
     // Formats that are never read: OLE's live links and embeddings make their owner start or
     // load a document (some owners even change state when asked), and GDI handles are no bytes.
     static bool never_read(unsigned format, const QString& name);
@@ -28,7 +30,8 @@ public:
     // The HTML inside a "HTML Format" record (its StartHTML/EndHTML offsets, checked).
     static QByteArray html_from_cf_html(const QByteArray& bytes);
     static QByteArray cf_html_from_html(const QByteArray& html);
-    // A DIB (header, colour table, pixels) as a BMP file, and a picture as a DIB.
+    // A DIB (header, colour table, pixels) as a BMP file, and a picture as a DIB. Empty when the
+    // header claims more than the DIB holds.
     static QByteArray bmp_from_dib(const QByteArray& dib);
     static QByteArray dib_from_image(const QImage& image);
     // A DROPFILES block as a text/uri-list, and back.

@@ -18,9 +18,19 @@ const QString bmp = QStringLiteral("image/bmp");
 const QString uri_list = QStringLiteral("text/uri-list");
 const QString rtf = QStringLiteral("text/rtf");
 
+// The registered or standard name of a format number; empty when it has none.
+QString format_name(UINT format) {
+    const QString standard = WinClipboardFormats::standard_name(format);
+    if (!standard.isEmpty())
+        return standard;
+    wchar_t name[256] = {};
+    const int length = GetClipboardFormatNameW(format, name, 255);
+    return length > 0 ? QString::fromWCharArray(name, length) : QString();
+}
+
 // A DWORD-valued marker set to 0 (the clipboard is open).
 bool marker_says_no(unsigned format) {
-    HANDLE data = GetClipboardData(format);
+    HANDLE data = WinClipboardWorker::clipboard_data(format);
     if (!data || GlobalSize(data) < sizeof(DWORD))
         return false;
     const void* bytes = GlobalLock(data);
@@ -83,7 +93,7 @@ ClipboardReader::Offer WinClipboardReader::offer() {
             found->sequence = GetClipboardSequenceNumber();
             for (UINT format = EnumClipboardFormats(0); format != 0;
                  format = EnumClipboardFormats(format)) {
-                const QString name = WinClipboardFormats::name_of(format);
+                const QString name = format_name(format);
                 if (WinClipboardFormats::is_secret_marker(name)) {
                     // A marker is data too: an owner can delay it like any other format.
                     const bool dword_marker = name.startsWith(QLatin1String("Can"));
@@ -174,7 +184,7 @@ bool WinClipboardReader::read(unsigned format, QByteArray* bytes, QString* error
                 return;
             if (GetClipboardSequenceNumber() != sequence) {
                 got->error = QStringLiteral("the clipboard changed meanwhile");
-            } else if (HANDLE data = GetClipboardData(format)) {
+            } else if (HANDLE data = WinClipboardWorker::clipboard_data(format)) {
                 const SIZE_T size = GlobalSize(data);
                 if (qint64(size) > budget) {
                     got->error =

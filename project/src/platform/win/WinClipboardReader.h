@@ -13,7 +13,8 @@
 // within a bound while another program holds it) and gives up when the content changed since the
 // offer. OLE's live formats and GDI handles are never read. The Windows marks of content not to
 // keep are offered as the secret hint the rest of the program knows. The clipboard calls run on a
-// worker thread: an owner that never renders what it offers costs one capture, not the program.
+// worker thread: an owner that never renders what it offers costs one capture, not the program,
+// and a read that gives up on it leaves the clipboard closed for other programs.
 class WinClipboardReader : public ClipboardReader {
 public:
     static constexpr std::chrono::milliseconds capture_timeout{3000};

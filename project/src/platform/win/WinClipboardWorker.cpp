@@ -7,6 +7,38 @@
 
 #include <windows.h>
 
+namespace {
+// Sent to the worker's window when its caller gave up; wParam names the work.
+constexpr UINT release_message = WM_APP + 1;
+// The work the worker thread runs now, and whether its clipboard was closed for it. Only that
+// thread reads and writes them: the release runs on it too, inside the wait.
+thread_local std::uint64_t running = 0;
+thread_local bool released = false;
+
+LRESULT CALLBACK release_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message != release_message)
+        return DefWindowProcW(window, message, wparam, lparam);
+    // A late request for work that already finished must not close a later one's clipboard.
+    if (std::uint64_t(wparam) == running && !released) {
+        released = true;
+        CloseClipboard();
+    }
+    return 0;
+}
+
+const wchar_t* release_class() {
+    static const wchar_t* const name = [] {
+        WNDCLASSW type{};
+        type.lpfnWndProc = release_proc;
+        type.hInstance = GetModuleHandleW(nullptr);
+        type.lpszClassName = L"CorvanaClipboardWorker";
+        RegisterClassW(&type);
+        return type.lpszClassName;
+    }();
+    return name;
+}
+} // namespace
+
 // The thread's state outlives the worker when the thread is stuck at quit: it is not joined
 // then, since joining would hang the exit on the same owner.
 struct WinClipboardWorker::Shared {
@@ -16,6 +48,7 @@ struct WinClipboardWorker::Shared {
     std::uint64_t started = 0;
     std::uint64_t finished = 0;
     bool stop = false;
+    HWND window = nullptr; // the worker's, for the release
     HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
     ~Shared() {
@@ -24,19 +57,29 @@ struct WinClipboardWorker::Shared {
     }
 
     void loop() {
+        HWND own = CreateWindowExW(0, release_class(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
         std::unique_lock<std::mutex> lock(mutex);
+        window = own;
         for (;;) {
             wake.wait(lock, [this] { return stop || job; });
             if (!job)
-                return;
+                break;
             std::function<void()> work = std::move(job);
             job = nullptr;
+            running = started;
+            released = false;
             lock.unlock();
             work();
             lock.lock();
+            running = 0;
             ++finished;
             SetEvent(done);
         }
+        window = nullptr;
+        lock.unlock();
+        if (own)
+            DestroyWindow(own);
     }
 };
 
@@ -48,6 +91,11 @@ WinClipboardWorker::~WinClipboardWorker() {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->stop = true;
     m_shared->wake.notify_all();
+}
+
+void* WinClipboardWorker::clipboard_data(unsigned format) {
+    HANDLE data = GetClipboardData(format);
+    return released ? nullptr : data;
 }
 
 WinClipboardWorker::Result WinClipboardWorker::run(std::function<void()> work,
@@ -72,7 +120,7 @@ WinClipboardWorker::Result WinClipboardWorker::run(std::function<void()> work,
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             until - std::chrono::steady_clock::now());
         if (left.count() <= 0)
-            return Result::TimedOut;
+            break;
         // Messages sent to this thread's windows are answered while waiting: when the owner
         // is our own window, its WM_RENDERFORMAT comes here, and not answering it would
         // deadlock the read. Posted messages stay queued for the event loop.
@@ -83,4 +131,22 @@ WinClipboardWorker::Result WinClipboardWorker::run(std::function<void()> work,
             PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         }
     }
+    HWND window;
+    {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        if (m_shared->finished >= ticket)
+            return Result::Done;
+        if (m_shared->job) {
+            // Not started yet (the thread had not come up): it never will be.
+            m_shared->job = nullptr;
+            ++m_shared->finished;
+            return Result::TimedOut;
+        }
+        window = m_shared->window;
+    }
+    // Sent, not posted: the worker runs sent messages inside the wait on the owner, where it
+    // is stuck. Sending it this way does not wait for the worker to take it.
+    if (window)
+        SendNotifyMessageW(window, release_message, WPARAM(ticket), 0);
+    return Result::TimedOut;
 }
