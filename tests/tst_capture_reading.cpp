@@ -200,6 +200,12 @@ private slots:
         QString error;
         QVERIFY(PictureDecoder::decode(bmp, &error).isNull());
         QVERIFY(error.contains("9000 x 8000"));
+        // A drawing sent as a bitmap: its size says nothing of the pictures it embeds or the
+        // files it names.
+        QVERIFY(PictureDecoder::decode("<svg xmlns='http://www.w3.org/2000/svg' width='4' "
+                                       "height='4'/>",
+                                       &error)
+                    .isNull());
     }
 
     void an_emptied_clipboard_is_no_copy_and_gets_its_content_back() {

@@ -19,6 +19,12 @@ QImage PictureDecoder::decode_file(const QString& path, QString* error) {
 QImage PictureDecoder::decode(QImageReader& reader, QString* error) {
     QString ignored;
     QString& why = error ? *error : ignored;
+    // A drawing is rendered, not read: it can name files to load (a FIFO blocks for good) and
+    // embed pictures that are decoded whatever their size.
+    if (reader.format().startsWith("svg")) {
+        why = QStringLiteral("a drawing (SVG) is not decoded");
+        return QImage();
+    }
     const QSize size = reader.size();
     if (!size.isValid()) {
         why = QStringLiteral("not a picture of a known size");

@@ -10,6 +10,7 @@ class QImageReader;
 // decoding allocates what it claims before reading a pixel, so the size is read from the header
 // first and anything larger than the limit is refused undecoded. 64 million pixels hold an 8K
 // screen (33 million) or a 50-megapixel photo, and cost at most 256 MB at 4 bytes a pixel.
+// Drawings (SVG) are refused whatever format they are offered as.
 class PictureDecoder {
 public:
     static constexpr qint64 max_pixels = 64LL * 1000 * 1000;
