@@ -30,7 +30,7 @@ grep -q "A copy snapshots $cap files and 100 MB at most: $cap snapshotted, the l
 start=$(date +%s%N)
 copy "the next copy"
 next_ms=$((($(date +%s%N) - start) / 1000000))
-pass "$total files captured in $capture_ms ms; the next copy $next_ms ms later"
+pass "$total files captured in $capture_ms ms; the next copy in $next_ms ms"
 
 wait_for 60 grep -q "Snapshots of a copy done: $cap of $cap made" corvana.out || fail "the snapshots were not made"
 snapshots=$(find "$temp" -type f | wc -l)
