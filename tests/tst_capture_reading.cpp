@@ -213,12 +213,18 @@ private slots:
             QVERIFY(PictureDecoder::decode(picture, &error).isNull());
             QVERIFY2(error.contains("9000 x 8000"), qPrintable(error));
         }
-        // A drawing sent as a bitmap: its size says nothing of the pictures it embeds or the
-        // files it names.
-        QVERIFY(PictureDecoder::decode("<svg xmlns='http://www.w3.org/2000/svg' width='4' "
-                                       "height='4'/>",
-                                       &error)
-                    .isNull());
+        // Refused at any size: a drawing sent as a bitmap, whose size says nothing of the pictures
+        // it embeds or the files it names; a PNG with a chunk that claims 100 MB of its few
+        // hundred bytes, which libpng would set aside.
+        QByteArray damaged = encoded(gradient(), "PNG");
+        damaged.insert(damaged.size() - 12, QByteArray("\x06\0\0\0tEXtComment\0x", 17));
+        const QList<QPair<QByteArray, QString>> refused = {
+            {"<svg xmlns='http://www.w3.org/2000/svg' width='4' height='4'/>", "drawing"},
+            {damaged, "damaged"}};
+        for (const auto& [picture, why] : refused) {
+            QVERIFY(PictureDecoder::decode(picture, &error).isNull());
+            QVERIFY2(error.contains(why), qPrintable(error));
+        }
     }
 
     void an_emptied_clipboard_is_no_copy_and_gets_its_content_back() {

@@ -20,6 +20,24 @@ int be31(const QByteArray& bytes, int at) {
     return int(qMin<quint32>(value, std::numeric_limits<int>::max()));
 }
 
+const QByteArray png_signature = QByteArrayLiteral("\x89PNG\r\n\x1a\n");
+
+// Whether every chunk of the PNG at bytes[from, end) lies inside it. libpng sets aside what a
+// chunk's length claims before it reads the chunk: a length of 2 GB in a file of 300 bytes
+// costs 2 GB.
+bool png_chunks_fit(const QByteArray& bytes, qint64 from, qint64 end) {
+    qint64 at = from + png_signature.size();
+    while (at + 8 <= end) {
+        const qint64 length = be31(bytes, int(at));
+        if (length > end - at - 12)
+            return false;
+        if (bytes.mid(int(at) + 4, 4) == "IEND")
+            return true;
+        at += 12 + length;
+    }
+    return true;
+}
+
 // Qt's GIF decoder reports the first frame's size but paints it on a canvas of the logical
 // screen's size, or, where that is 0, up to the frame's far edge.
 QSize gif_canvas(const QByteArray& gif) {
@@ -43,17 +61,38 @@ QSize gif_canvas(const QByteArray& gif) {
                  qMax(screen_height, le16(gif, at + 3) + le16(gif, at + 7)));
 }
 
+// The first icon of an icon file: where its bytes are, and whether it is stored as a PNG.
+struct FirstIcon {
+    qint64 from = 0;
+    qint64 end = 0;
+    bool png = false;
+};
+
+FirstIcon first_icon(const QByteArray& icon) {
+    if (icon.size() < 22)
+        return {};
+    const qint64 offset = le32(icon, 18);
+    const qint64 end = qMin<qint64>(icon.size(), offset + le32(icon, 14));
+    const bool png = end - offset >= 24 && icon.mid(int(offset), 8) == png_signature;
+    return {offset, end, png};
+}
+
+// A PNG whose chunks run past its end, alone or as the first icon of an icon file.
+bool damaged_png(const QByteArray& bytes, const QByteArray& format) {
+    if (format == "png")
+        return !png_chunks_fit(bytes, 0, bytes.size());
+    const FirstIcon icon = first_icon(bytes);
+    return (format == "ico" || format == "cur") && icon.png &&
+           !png_chunks_fit(bytes, icon.from, icon.end);
+}
+
 // Qt's icon decoder reports the first icon's size from the directory (256 at most), but decodes
 // an icon stored as PNG at the size its PNG header says.
 QSize icon_png_size(const QByteArray& icon) {
-    static const QByteArray png = QByteArrayLiteral("\x89PNG\r\n\x1a\n");
-    if (icon.size() < 22)
-        return QSize();
-    const quint32 offset = le32(icon, 18);
-    if (offset > quint32(icon.size()) || icon.size() - offset < 24 ||
-        icon.mid(int(offset), 8) != png || icon.mid(int(offset) + 12, 4) != "IHDR")
-        return QSize();
-    return QSize(be31(icon, int(offset) + 16), be31(icon, int(offset) + 20));
+    const FirstIcon first = first_icon(icon);
+    if (!first.png || icon.mid(int(first.from) + 12, 4) != "IHDR")
+        return QSize(0, 0);
+    return QSize(be31(icon, int(first.from) + 16), be31(icon, int(first.from) + 20));
 }
 } // namespace
 
@@ -69,6 +108,10 @@ QImage PictureDecoder::decode(const QByteArray& bytes, QString* error) {
     // embed pictures that are decoded whatever their size.
     if (format.startsWith("svg")) {
         why = QStringLiteral("a drawing (SVG) is not decoded");
+        return QImage();
+    }
+    if (damaged_png(bytes, format)) {
+        why = QStringLiteral("a damaged PNG (a chunk runs past its end) is not decoded");
         return QImage();
     }
     QSize size = reader.size();

@@ -9,7 +9,9 @@
 // first and anything larger than the limit is refused undecoded. 64 million pixels hold an 8K
 // screen (33 million) or a 50-megapixel photo, and cost at most 256 MB at 4 bytes a pixel.
 // Where a decoder reports one size and paints on a larger canvas (GIF, and icons stored as PNG),
-// the canvas is what counts. Drawings (SVG) are refused whatever format they are offered as.
+// the canvas is what counts. A PNG whose chunks claim more bytes than it has is refused too:
+// libpng sets aside what a chunk claims. Drawings (SVG) are refused whatever format they are
+// offered as.
 class PictureDecoder {
 public:
     static constexpr qint64 max_pixels = 64LL * 1000 * 1000;
