@@ -272,6 +272,7 @@ private slots:
         auto* data = new QMimeData;
         data->setData("text/uri-list", uris);
         data->setData("x-special/gnome-copied-files", gnome);
+        data->setData("x-special/mate-copied-files", gnome);
         copy_mime(data);
         QTRY_COMPARE(app->mime_copier().pending_snapshots(), 0);
         const QMimeData* entry = app->m_corvana_clipboard_mime_data_history.first();
@@ -289,6 +290,8 @@ private slots:
         QCOMPARE(lines[0], QByteArray("copy"));
         QCOMPARE(lines[1], QUrl::fromLocalFile(fifo).toEncoded());
         QCOMPARE(lines[4], QUrl::fromLocalFile(snapshot).toEncoded());
+        QCOMPARE(entry->data("x-special/mate-copied-files"),
+                 entry->data("x-special/gnome-copied-files"));
         app->m_current_clipboard_history_position = 0;
         app->paste_from_corvana_clipboard();
         QCOMPARE(clipboard()->mimeData()->data("x-special/gnome-copied-files"),
@@ -305,6 +308,14 @@ private slots:
         QVERIFY(cut_entry->urls().first().toLocalFile().startsWith(app->temp_dir_path()));
         QCOMPARE(cut_entry->data("x-special/gnome-copied-files"),
                  "cut\n" + QUrl::fromLocalFile(real).toEncoded());
+        // KDE marks its cut beside the list.
+        auto* kde_cut = new QMimeData;
+        kde_cut->setUrls({QUrl::fromLocalFile(real)});
+        kde_cut->setData("application/x-kde-cutselection", "1");
+        copy_mime(kde_cut);
+        QTRY_COMPARE(app->mime_copier().pending_snapshots(), 0);
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.last()->urls(),
+                 QList<QUrl>{QUrl::fromLocalFile(real)});
     }
 
     // The size on disk is only a first check: the copy stops at the limit of bytes it read, and

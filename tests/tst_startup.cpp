@@ -175,9 +175,12 @@ private slots:
         QCOMPARE(DesktopEntryFile::quote_exec("/back\\slash"),
                  QStringLiteral("\"/back\\\\\\\\slash\""));
         QCOMPARE(DesktopEntryFile::quote_exec("/100%/c"), QStringLiteral("\"/100%%/c\""));
+        // Spaces at either end are escaped: KDE drops the last ones of a value.
+        QCOMPARE(DesktopEntryFile::escape_string(" dir "), QStringLiteral("\\sdir\\s"));
         QString error;
         QVERIFY(DesktopEntryFile::render({"t", "/bad\npath", "/d", false}, &error).isEmpty());
         QVERIFY(!error.isEmpty());
+        QVERIFY(DesktopEntryFile::render({"t\nExec=evil", "/c", "/d", false}, &error).isEmpty());
         QVERIFY(!XdgAutostart().enable("/bad\nExec=evil", "/d", &error));
         QVERIFY(!QFile::exists(autostart_file()));
     }

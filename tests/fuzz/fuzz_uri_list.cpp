@@ -1,6 +1,10 @@
-// A text/uri-list as an owner offers it, with file snapshots on. Paths are confined to a
-// sandbox folder: an input names its files as file:///sandbox/...; the sandbox holds a small
-// file, an empty one, one over the snapshot limit, a folder, a FIFO and links to them.
+// The lists of files a file manager's copy offers, with file snapshots on. An input is a
+// text/uri-list as it is; one that starts with a byte below 0x20 chooses with its bits the
+// formats the rest is offered as: 1 text/uri-list, 2 x-special/gnome-copied-files, 4
+// x-special/mate-copied-files, 8 text/plain under the Nautilus header, 16 KDE's cut mark.
+// Paths are confined to a sandbox folder: an input names its files as file:///sandbox/...; the
+// sandbox holds a small file, an empty one, one over the snapshot limit, a folder, a FIFO, links
+// to them, and many/0 to many/119 for the limit of snapshots a copy makes.
 #include "FuzzSupport.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/CopyableFile.h"
@@ -11,7 +15,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMimeData>
+#include <QSet>
 #include <QUrl>
 #include <memory>
 #include <sys/stat.h>
@@ -21,6 +27,7 @@ QString sandbox() {
     static const QString dir = [] {
         const QString path = FuzzSupport::scratch() + QStringLiteral("/sandbox");
         QDir().mkpath(path + QStringLiteral("/folder"));
+        QDir().mkpath(path + QStringLiteral("/many"));
         QFile small(path + QStringLiteral("/small.txt"));
         if (small.open(QIODevice::WriteOnly))
             small.write("small file\n");
@@ -31,33 +38,78 @@ QString sandbox() {
         ::mkfifo(QFile::encodeName(path + QStringLiteral("/fifo")).constData(), 0600);
         QFile::link(path + QStringLiteral("/small.txt"), path + QStringLiteral("/link"));
         QFile::link(path + QStringLiteral("/fifo"), path + QStringLiteral("/fifo-link"));
+        for (int i = 0; i < 120; ++i) {
+            QFile file(QStringLiteral("%1/many/%2").arg(path).arg(i));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(QByteArray::number(i));
+        }
         return path;
     }();
     return dir;
+}
+
+struct Format {
+    int bit;
+    QString name;
+    int header_lines; // before the first URI
+};
+const Format uri_list{1, QStringLiteral("text/uri-list"), 0};
+const QList<Format> text_lists = {{2, QStringLiteral("x-special/gnome-copied-files"), 1},
+                                  {4, QStringLiteral("x-special/mate-copied-files"), 1},
+                                  {8, QStringLiteral("text/plain"), 2}};
+const int kde_cut_bit = 16;
+
+QString local_path(const QByteArray& line, QUrl::ParsingMode mode) {
+    const QByteArray trimmed = line.trimmed();
+    if (trimmed.isEmpty() || trimmed.startsWith('#'))
+        return QString();
+    const QUrl url = QUrl::fromEncoded(trimmed, mode);
+    return url.isValid() && url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+QString file_name(const QString& path) {
+    return QFileInfo(path).fileName();
 }
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzSupport::init();
-    QByteArray list = FuzzSupport::bytes(data, size);
-    const QByteArray input = list;
+    const QByteArray input = FuzzSupport::bytes(data, size);
+    int formats = uri_list.bit;
+    QByteArray list = input;
+    if (!list.isEmpty() && uchar(list[0]) < 0x20) {
+        formats = uchar(list[0]);
+        list.remove(0, 1);
+    }
     list.replace("file:///sandbox", QUrl::fromLocalFile(sandbox()).toEncoded());
 
     QMimeData source;
-    source.setData(QStringLiteral("text/uri-list"), list);
-    const QList<QUrl> urls = source.urls();
-    // Only files inside the sandbox may be read.
+    if (formats & uri_list.bit)
+        source.setData(uri_list.name, list);
+    for (const Format& format : text_lists) {
+        if (formats & format.bit)
+            source.setData(format.name,
+                           format.bit == 8 ? "x-special/nautilus-clipboard\n" + list : list);
+    }
+    if (formats & kde_cut_bit)
+        source.setData(QStringLiteral("application/x-kde-cutselection"), "1");
+
+    // Only files inside the sandbox may be read: every name, however leniently read, is in it.
     const QString inside = QDir::cleanPath(sandbox()) + QLatin1Char('/');
-    for (const QUrl& url : urls) {
-        if (!url.isLocalFile())
-            continue;
-        const QString path = QDir::cleanPath(url.toLocalFile());
-        if (!path.startsWith(inside) || path.contains(QLatin1String("/../")))
+    QStringList named;
+    for (const QUrl& url : source.urls())
+        named << (url.isLocalFile() ? url.toLocalFile() : QString());
+    for (const QByteArray& line : list.split('\n'))
+        named << local_path(line, QUrl::TolerantMode);
+    for (const QString& name : named) {
+        const QString path = QDir::cleanPath(name);
+        if (!name.isEmpty() && (!path.startsWith(inside) || path.contains(QLatin1String("/../"))))
             return 0;
     }
 
     const QString temp_root = FuzzSupport::scratch() + QStringLiteral("/run");
-    QDir().mkpath(temp_root + QStringLiteral("/temp"));
+    const QString temp = temp_root + QStringLiteral("/temp/");
+    QDir().mkpath(temp);
     {
         MimeDataCopier copier(temp_root);
         std::unique_ptr<CapturedMimeData> entry(copier.copy(&source, true, QStringLiteral("fuzz")));
@@ -67,23 +119,69 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         while (copier.pending_snapshots() > 0 && waited.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         FUZZ_CHECK(copier.pending_snapshots() == 0, input);
-        const QList<QUrl> copied = entry->urls();
-        // Compared with the list as a copy without snapshots holds it: Qt drops URLs that do not
-        // survive encoding (invalid ones) on the way.
+        // Compared with the lists as a copy without snapshots holds them: Qt drops URLs that do
+        // not survive encoding (invalid ones) on the way.
         const std::unique_ptr<CapturedMimeData> plain(CapturedMimeData::clone_of(&source));
+        QHash<QString, QString> snapshot_of; // original -> its snapshot, the same everywhere
+        QSet<QString> originals_kept;        // named somewhere a snapshot could have gone
+        // Each name is either kept or pointed at a snapshot of the same name and content.
+        const auto check = [&](const QString& original, const QString& now, bool cut) {
+            if (original.isEmpty())
+                return;
+            if (now == original) {
+                if (!cut)
+                    originals_kept << original;
+                return;
+            }
+            FUZZ_CHECK(!cut, input);
+            FUZZ_CHECK(now.startsWith(temp), input);
+            FUZZ_CHECK(file_name(now) == file_name(original), input);
+            FUZZ_CHECK(snapshot_of.value(original, now) == now, input);
+            snapshot_of.insert(original, now);
+            QFile a(original), b(now);
+            FUZZ_CHECK(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly), input);
+            FUZZ_CHECK(a.readAll() == b.readAll(), input);
+        };
+
+        const QList<QUrl> copied = entry->urls();
         const QList<QUrl> kept = plain->urls();
         FUZZ_CHECK(copied.size() == kept.size(), input);
         for (int i = 0; i < copied.size(); ++i) {
-            // A URL is either kept or pointed at a snapshot of the same name.
-            if (copied[i] == kept[i])
+            if (copied[i] == kept[i]) {
+                check(kept[i].isLocalFile() ? kept[i].toLocalFile() : QString(),
+                      kept[i].isLocalFile() ? kept[i].toLocalFile() : QString(),
+                      formats & kde_cut_bit);
                 continue;
-            FUZZ_CHECK(copied[i].isLocalFile(), input);
-            FUZZ_CHECK(copied[i].toLocalFile().startsWith(temp_root + QStringLiteral("/temp/")),
-                       input);
-            FUZZ_CHECK(QFileInfo(copied[i].toLocalFile()).fileName() ==
-                           QFileInfo(kept[i].toLocalFile()).fileName(),
-                       input);
+            }
+            FUZZ_CHECK(kept[i].isLocalFile() && copied[i].isLocalFile(), input);
+            check(kept[i].toLocalFile(), copied[i].toLocalFile(), formats & kde_cut_bit);
         }
+        for (const Format& format : text_lists) {
+            if (!(formats & format.bit))
+                continue;
+            const QList<QByteArray> before = plain->data(format.name).split('\n');
+            const QList<QByteArray> after = entry->data(format.name).split('\n');
+            FUZZ_CHECK(before.size() == after.size(), input);
+            const bool cut = before.value(format.header_lines - 1).trimmed() == "cut";
+            for (int i = 0; i < before.size(); ++i) {
+                if (i < format.header_lines || before[i] == after[i]) {
+                    FUZZ_CHECK(before[i] == after[i], input);
+                    check(local_path(before[i], QUrl::StrictMode),
+                          local_path(before[i], QUrl::StrictMode), cut || i < format.header_lines);
+                    continue;
+                }
+                FUZZ_CHECK(after[i].endsWith('\r') == before[i].endsWith('\r'), input);
+                const QString original = local_path(before[i], QUrl::StrictMode);
+                FUZZ_CHECK(!original.isEmpty(), input);
+                check(original, local_path(after[i], QUrl::StrictMode), cut);
+            }
+        }
+        // A file snapshotted for one list is snapshotted for all; each has a folder of its own.
+        for (const QString& original : originals_kept)
+            FUZZ_CHECK(!snapshot_of.contains(original), input);
+        FUZZ_CHECK(snapshot_of.size() <= MimeDataCopier::max_snapshots_per_copy, input);
+        FUZZ_CHECK(copier.snapshot_count() == snapshot_of.size(), input);
+
         std::unique_ptr<CapturedMimeData> pasted(copier.copy_for_paste(entry.get()));
         FUZZ_CHECK(pasted->urls() == copied, input);
         entry.reset();

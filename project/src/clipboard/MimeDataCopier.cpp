@@ -113,34 +113,75 @@ void MimeDataCopier::log_contents(const QMimeData* copy) const {
 void MimeDataCopier::snapshot_urls(CapturedMimeData* copy, bool snapshot_files) {
     if (!snapshot_files || m_temp_root.isEmpty())
         return;
-    for (const QUrl& url : CopiedFileList::local_files(copy))
-        snapshot(copy, url);
+    // A list of thousands of names is logged in a few lines, not one a file.
+    constexpr int logged_skips = 10;
+    const auto batch = std::make_shared<Batch>(copy);
+    const QList<QUrl>& files = batch->lists.local_files();
+    int taken = 0;
+    int skipped = 0;
+    int file = 0;
+    qint64 bytes = 0;
+    for (; file < files.size() && taken < max_snapshots_per_copy; ++file) {
+        QString why;
+        const qint64 size = snapshot_size(files[file].toLocalFile(), &why);
+        if (size < 0) {
+            if (++skipped <= logged_skips)
+                qDebug().noquote() << why;
+            continue;
+        }
+        if (bytes + size > max_snapshot_bytes_per_copy)
+            break;
+        if (snapshot(copy, batch, file)) {
+            ++taken;
+            bytes += size;
+        }
+    }
+    if (skipped > logged_skips)
+        qDebug().noquote() << QStringLiteral("%1 more files not snapshotted, keeping the originals")
+                                  .arg(skipped - logged_skips);
+    if (file < files.size())
+        APP_LOG(QStringLiteral("A copy snapshots %1 files and %2 MB at most: %3 snapshotted, the "
+                               "last %4 of the %5 files are pasted as the originals")
+                    .arg(max_snapshots_per_copy)
+                    .arg(size_in_mb(max_snapshot_bytes_per_copy))
+                    .arg(taken)
+                    .arg(files.size() - file)
+                    .arg(files.size()));
 }
 
-void MimeDataCopier::snapshot(CapturedMimeData* copy, const QUrl& url) {
-    const QString path = url.toLocalFile();
+qint64 MimeDataCopier::snapshot_size(const QString& path, QString* why) {
     const QFileInfo file(path);
     if (file.isFile() && file.size() > CopyableFile::max_bytes) {
-        const qint64 mb = size_in_mb(file.size());
-        qDebug().noquote() << QStringLiteral("Forget it, im not copying that (over %1 MB)").arg(mb);
-        return;
+        *why = QStringLiteral("Forget it, im not copying that (over %1 MB)")
+                   .arg(size_in_mb(file.size()));
+        return -1;
     }
     QString error;
     if (!CopyableFile::check(path, CopyableFile::max_bytes, &error)) {
-        qDebug().noquote() << "Not snapshotted, keeping the original:" << error;
-        return;
+        *why = QStringLiteral("Not snapshotted, keeping the original: ") + error;
+        return -1;
     }
     qDebug() << "File size is: " << size_in_mb(file.size());
+    return file.size();
+}
+
+bool MimeDataCopier::snapshot(CapturedMimeData* copy, const std::shared_ptr<Batch>& batch,
+                              int file) {
+    const QString path = batch->lists.local_files().at(file).toLocalFile();
     // Each snapshot gets a folder of its own: two files of the same name from different folders
     // must not end up as one.
     const QString folder = QStringLiteral("%1/temp/%2").arg(m_temp_root).arg(++m_snapshot_count);
+    QString error;
     if (!PrivateFiles::ensure_dir(folder, &error)) {
         qDebug().noquote() << "Snapshot failed, keeping the original:" << error;
-        return;
+        return false;
     }
-    const QString target = folder + QLatin1Char('/') + file.fileName();
+    const QString target = folder + QLatin1Char('/') + QFileInfo(path).fileName();
     const int id = m_worker.submit(path, target, CopyableFile::max_bytes);
-    m_jobs.insert(id, Job{copy, url, folder, target});
+    m_jobs.insert(id, Job{copy, batch, file, folder, target});
+    ++batch->submitted;
+    ++batch->pending;
+    return true;
 }
 
 void MimeDataCopier::snapshot_copied(int id, bool ok, const QString& error) {
@@ -149,15 +190,38 @@ void MimeDataCopier::snapshot_copied(int id, bool ok, const QString& error) {
         return; // a copy someone else asked for
     const Job job = *found;
     m_jobs.erase(found);
+    const std::shared_ptr<Batch> batch = job.batch;
+    --batch->pending;
     if (!ok || !job.entry) {
         // Better the original file than a link to a snapshot that does not exist.
         QDir(job.folder).removeRecursively();
         if (!ok)
             qDebug().noquote() << "Snapshot failed, keeping the original:" << error;
-        return;
+    } else {
+        batch->lists.replace(job.file, QUrl::fromLocalFile(job.target));
+        hold(job.entry, {job.folder});
+        ++batch->made;
     }
-    CopiedFileList::replace(job.entry, job.original, QUrl::fromLocalFile(job.target));
-    hold(job.entry, {job.folder});
+    // Written once for the snapshots that are done by then: small files finish many at a time,
+    // and a list of thousands is not rebuilt for each.
+    if (batch->write_queued)
+        return;
+    batch->write_queued = true;
+    ++m_queued_writes;
+    QMetaObject::invokeMethod(
+        &m_guard, [this, batch, entry = job.entry] { write_snapshots(*batch, entry); },
+        Qt::QueuedConnection);
+}
+
+void MimeDataCopier::write_snapshots(Batch& batch, QMimeData* entry) {
+    batch.write_queued = false;
+    --m_queued_writes;
+    if (entry)
+        batch.lists.write_changes(entry);
+    if (batch.pending == 0)
+        APP_LOG(QStringLiteral("Snapshots of a copy done: %1 of %2 made")
+                    .arg(batch.made)
+                    .arg(batch.submitted));
 }
 
 void MimeDataCopier::hold(const QMimeData* data, const QStringList& folders) {

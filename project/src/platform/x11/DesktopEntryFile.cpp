@@ -31,8 +31,14 @@ QString DesktopEntryFile::quote_exec(const QString& path) {
 QString DesktopEntryFile::escape_string(const QString& value) {
     QString escaped = value;
     escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    escaped.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    escaped.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    escaped.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    // Readers drop the spaces before a value, and KDE's the ones after it; escaped ones stay.
     if (escaped.startsWith(QLatin1Char(' ')))
         escaped.replace(0, 1, QLatin1String("\\s"));
+    if (escaped.endsWith(QLatin1Char(' ')))
+        escaped.replace(escaped.size() - 1, 1, QLatin1String("\\s"));
     return escaped;
 }
 
@@ -43,6 +49,12 @@ QString DesktopEntryFile::render(const Entry& entry, QString* error) {
                 *error = QStringLiteral("the path \"%1\" cannot go into a launcher").arg(*path);
             return QString();
         }
+    }
+    // A line break would start a key of its own; the format has no other control characters.
+    if (has_control_character(entry.title)) {
+        if (error)
+            *error = QStringLiteral("the name \"%1\" cannot go into a launcher").arg(entry.title);
+        return QString();
     }
     QString text = QStringLiteral("[Desktop Entry]\n"
                                   "Type=Application\n"

@@ -20,7 +20,8 @@ public:
 
     // An Exec program quoted as the format asks (reserved characters, then the string escapes).
     static QString quote_exec(const QString& path);
-    // A value of the string type: backslashes and control characters escaped.
+    // A value of the string type: backslashes, line breaks, tabs and the spaces at either end
+    // escaped.
     static QString escape_string(const QString& value);
 
     // Writes text to path atomically, creating missing parent folders.

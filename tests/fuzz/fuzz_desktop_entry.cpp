@@ -1,0 +1,131 @@
+// A launcher for any title, program path and working folder (three UTF-8 fields split by NUL
+// bytes; a fourth field, when there is one, asks for autostart). A launcher that is written
+// must read back, by the rules of the Desktop Entry format, as exactly the keys we wrote with
+// exactly the values we meant: no value adds a line or a key, and the program runs with its path
+// as one argument. A launcher that cannot be written says why.
+#include "FuzzSupport.h"
+#include "platform/x11/DesktopEntryFile.h"
+
+#include <QFile>
+#include <QMap>
+
+namespace {
+bool has_control_character(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return true;
+    return false;
+}
+
+// A value of the string type as a reader takes it: spaces after "=" dropped, then the escapes.
+bool unescape(QString value, QString* out) {
+    while (value.startsWith(QLatin1Char(' ')) || value.startsWith(QLatin1Char('\t')))
+        value.remove(0, 1);
+    out->clear();
+    for (int i = 0; i < value.size(); ++i) {
+        if (value[i] != QLatin1Char('\\')) {
+            *out += value[i];
+            continue;
+        }
+        if (++i == value.size())
+            return false;
+        const char c = value[i].toLatin1();
+        if (c == 's')
+            *out += QLatin1Char(' ');
+        else if (c == 'n')
+            *out += QLatin1Char('\n');
+        else if (c == 't')
+            *out += QLatin1Char('\t');
+        else if (c == 'r')
+            *out += QLatin1Char('\r');
+        else if (c == '\\')
+            *out += QLatin1Char('\\');
+        else
+            return false;
+    }
+    // KDE also drops the spaces at the end: an escaped one is kept by all.
+    return !out->endsWith(QLatin1Char(' ')) || value.endsWith(QLatin1String("\\s"));
+}
+
+// The one argument of an Exec value: "%%" is a literal "%" and any other "%" a field code; the
+// argument is in double quotes, inside which '"', '`', '$' and '\' are escaped by a backslash.
+bool exec_argument(const QString& exec, QString* out) {
+    QString unpercent;
+    for (int i = 0; i < exec.size(); ++i) {
+        if (exec[i] == QLatin1Char('%') && (++i == exec.size() || exec[i] != QLatin1Char('%')))
+            return false;
+        unpercent += exec[i];
+    }
+    if (unpercent.size() < 2 || !unpercent.startsWith(QLatin1Char('"')) ||
+        !unpercent.endsWith(QLatin1Char('"')))
+        return false;
+    const QString quoted = unpercent.mid(1, unpercent.size() - 2);
+    const QString reserved = QStringLiteral("\"`$\\");
+    out->clear();
+    for (int i = 0; i < quoted.size(); ++i) {
+        if (quoted[i] == QLatin1Char('\\')) {
+            if (++i == quoted.size() || !reserved.contains(quoted[i]))
+                return false;
+        } else if (reserved.contains(quoted[i])) {
+            return false;
+        }
+        *out += quoted[i];
+    }
+    return true;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzSupport::init();
+    const QByteArray input = FuzzSupport::bytes(data, size);
+    const QList<QByteArray> fields = input.split('\0');
+    DesktopEntryFile::Entry entry{QString::fromUtf8(fields.value(0)),
+                                  QString::fromUtf8(fields.value(1)),
+                                  QString::fromUtf8(fields.value(2)), fields.size() > 3};
+    QString error;
+    const QString text = DesktopEntryFile::render(entry, &error);
+    const bool writable =
+        !entry.executable.isEmpty() && !entry.working_dir.isEmpty() &&
+        !has_control_character(entry.title + entry.executable + entry.working_dir);
+    FUZZ_CHECK(text.isEmpty() == !writable, input);
+    if (text.isEmpty()) {
+        FUZZ_CHECK(!error.isEmpty(), input);
+        return 0;
+    }
+
+    QStringList lines = text.split(QLatin1Char('\n'));
+    FUZZ_CHECK(lines.takeLast().isEmpty(), input); // ends with a line break
+    FUZZ_CHECK(lines.takeFirst() == QLatin1String("[Desktop Entry]"), input);
+    QMap<QString, QString> keys;
+    for (const QString& line : lines) {
+        const int equals = line.indexOf(QLatin1Char('='));
+        FUZZ_CHECK(equals > 0, input);
+        const QString key = line.left(equals).trimmed();
+        for (const QChar c : key)
+            FUZZ_CHECK(c.isLetterOrNumber() || c == QLatin1Char('-'), input);
+        FUZZ_CHECK(!keys.contains(key), input);
+        QString value;
+        FUZZ_CHECK(unescape(line.mid(equals + 1), &value), input);
+        keys.insert(key, value);
+    }
+    QStringList expected = {"Comment",  "Exec", "Name",    "Path",
+                            "Terminal", "Type", "Version", "X-Corvana-Created"};
+    if (entry.autostart)
+        expected << "X-GNOME-Autostart-enabled";
+    expected.sort();
+    FUZZ_CHECK(keys.keys() == expected, input);
+    FUZZ_CHECK(keys.value("Name") == entry.title, input);
+    FUZZ_CHECK(keys.value("Path") == entry.working_dir, input);
+    FUZZ_CHECK(keys.value("Type") == QLatin1String("Application"), input);
+    QString program;
+    FUZZ_CHECK(exec_argument(keys.value("Exec"), &program), input);
+    FUZZ_CHECK(program == entry.executable, input);
+
+    // Written and read back as ours.
+    const QString path = FuzzSupport::scratch() + QStringLiteral("/launchers/corvana.desktop");
+    FUZZ_CHECK(DesktopEntryFile::write(path, text, entry.autostart, &error), error.toUtf8());
+    FUZZ_CHECK(DesktopEntryFile::is_ours(path), input);
+    QFile written(path);
+    FUZZ_CHECK(written.open(QIODevice::ReadOnly) && written.readAll() == text.toUtf8(), input);
+    return 0;
+}
