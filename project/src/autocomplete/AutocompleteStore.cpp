@@ -275,10 +275,6 @@ void AutocompleteStore::write_new_texts() {
         merge_with_file(state);
         return;
     }
-    append_unwritten();
-}
-
-void AutocompleteStore::append_unwritten() {
     // With the texts a failed write left waiting.
     QByteArray elements;
     QByteArray scratch;
@@ -302,18 +298,15 @@ void AutocompleteStore::merge_with_file(AutocompleteFile::State state) {
     const char* why = read_back();
     const int theirs = text_count();
     const int added = add_missing(ours);
-    if (!why && added > 0 && m_file.state() == AutocompleteFile::State::Held) {
-        // Ours go after theirs in place: no rename, which Windows refuses while another
-        // program holds the file open.
-        m_on_disk = theirs;
-        append_unwritten();
-    } else {
-        if (added > 0 && !why)
-            why = exists ? "another writer's entries were merged with ours" : "it was not there";
-        if (why)
-            rewrite(why);
-        m_on_disk = text_count();
-    }
+    // Ours go after theirs in place: Windows refuses a rename over a file held open elsewhere.
+    const bool append = !why && added > 0 && m_file.state() == AutocompleteFile::State::Held;
+    if (added > 0 && !why)
+        why = exists ? "another writer's entries were merged with ours" : "it was not there";
+    if (why && !append)
+        rewrite(why);
+    m_on_disk = append ? theirs : text_count();
+    if (append)
+        write_new_texts();
     m_images_at = text_count();
     ++m_reloads;
     if (state == AutocompleteFile::State::Closed && !exists)

@@ -119,7 +119,6 @@ private:
     int count_image_dir_entries() const;
     bool rewrite(const char* why);
     void write_new_texts();
-    void append_unwritten();
     void merge_with_file(AutocompleteFile::State state);
     int add_missing(const Texts& ours);
     void keep_original(const char* why);
