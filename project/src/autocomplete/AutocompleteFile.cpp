@@ -24,10 +24,11 @@ bool AutocompleteFile::adopt(qint64 size) {
     close();
     m_file.setFileName(m_path);
     // Unbuffered: an append is one write, so a failed one leaves nothing behind in a buffer.
-    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+    QString error;
+    if (!DiskFiles::open_replaceable(m_file, &error)) {
         APP_LOG(QStringLiteral("%1 cannot be opened for writing (%2): copied texts are kept for "
                                "this run only")
-                    .arg(m_path, m_file.errorString()));
+                    .arg(m_path, error));
         return false;
     }
     if (m_file.size() != size) {

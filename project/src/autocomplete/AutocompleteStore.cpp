@@ -298,11 +298,15 @@ void AutocompleteStore::merge_with_file(AutocompleteFile::State state) {
     const char* why = read_back();
     const int theirs = text_count();
     const int added = add_missing(ours);
+    // Ours go after theirs in place: Windows refuses a rename over a file held open elsewhere.
+    const bool append = !why && added > 0 && m_file.state() == AutocompleteFile::State::Held;
     if (added > 0 && !why)
         why = exists ? "another writer's entries were merged with ours" : "it was not there";
-    if (why)
+    if (why && !append)
         rewrite(why);
-    m_on_disk = text_count();
+    m_on_disk = append ? theirs : text_count();
+    if (append)
+        write_new_texts();
     m_images_at = text_count();
     ++m_reloads;
     if (state == AutocompleteFile::State::Closed && !exists)

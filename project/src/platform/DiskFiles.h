@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QFile;
 class QFileDevice;
 
 // What Qt leaves to the system about files on disk: forcing written bytes onto the disk, and
@@ -14,6 +15,11 @@ class QFileDevice;
 // does this on commit) and its folder right after; appends are synced within a second or two.
 class DiskFiles {
 public:
+    // Opens the existing file file names for reading and writing, unbuffered, such that other
+    // programs may still rename over it or remove it while it is held, as POSIX systems always
+    // allow: Qt's own open keeps them from it on Windows, where every other writer, another
+    // instance of this program too, could then never write the file whole.
+    static bool open_replaceable(QFile& file, QString* error);
     // Forces what was written to file, which is open, onto the disk.
     static bool sync_file(QFileDevice& file, QString* error);
     // Forces a folder's entries (a name just created or renamed in it) onto the disk. True where

@@ -23,6 +23,13 @@ bool sync_descriptor(int fd) {
 }
 } // namespace
 
+bool DiskFiles::open_replaceable(QFile& file, QString* error) {
+    if (file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return true;
+    *error = file.errorString();
+    return false;
+}
+
 bool DiskFiles::sync_file(QFileDevice& file, QString* error) {
     if (!file.flush()) {
         *error = file.errorString();

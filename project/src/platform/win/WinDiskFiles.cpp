@@ -2,7 +2,9 @@
 #include "platform/DiskFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDevice>
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -17,6 +19,32 @@ HANDLE handle_of(const QFileDevice& file) {
                              : reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()));
 }
 } // namespace
+
+bool DiskFiles::open_replaceable(QFile& file, QString* error) {
+    const QString native = QDir::toNativeSeparators(file.fileName());
+    const HANDLE handle =
+        CreateFileW(reinterpret_cast<const wchar_t*>(native.utf16()), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        *error = system_error();
+        return false;
+    }
+    // Binary: the bytes go to the file as they are.
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+    if (fd < 0) {
+        *error = QStringLiteral("no descriptor for the file");
+        CloseHandle(handle);
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered,
+                   QFileDevice::AutoCloseHandle)) {
+        *error = file.errorString();
+        _close(fd);
+        return false;
+    }
+    return true;
+}
 
 bool DiskFiles::sync_file(QFileDevice& file, QString* error) {
     if (!file.flush()) {
