@@ -176,5 +176,6 @@ wait_for 10 eval '[ "$(grep -c "^Ctrl+V" paste.log)" -gt "$pastes" ]' || fail "C
     fail "the text among many formats pasted as '$(grep '^Ctrl+V' paste.log | tail -n 1)'"
 still_pastes "the owner of many formats"
 ! grep -rq "among many formats" data || fail "the secret listed after 200,000 formats was stored"
+! awk 'length > 4000 { found = 1 } END { exit !found }' corvana.out || fail "a log line of the owner of many formats is over 4000 characters"
 pass "an owner of 200,000 unknown formats: its text and mark after them read in $elapsed ms, still pastes"
 finish

@@ -12,6 +12,17 @@ ClipboardCapture::ClipboardCapture(ClipboardReader& reader, MimeDataCopier& copi
 
 ClipboardCapture::~ClipboardCapture() = default;
 
+namespace {
+// An owner may offer a thousand formats that all fail: one log line names the first few.
+QString listed(const QStringList& failures) {
+    constexpr int shown = 10;
+    QString text = failures.mid(0, shown).join(QStringLiteral(", "));
+    if (failures.size() > shown)
+        text += QStringLiteral(" and %1 more").arg(failures.size() - shown);
+    return text;
+}
+} // namespace
+
 ClipboardCapture::Text ClipboardCapture::read_text() {
     Text result;
     const ClipboardReader::Offer offer = m_reader.offer();
@@ -63,11 +74,11 @@ ClipboardCapture::Mime ClipboardCapture::read_mime(bool snapshot_files) {
         // Offered but nothing could be read: the owner went away or hung meanwhile.
         delete result.data;
         result.data = nullptr;
-        result.error = failures.join(QStringLiteral(", "));
+        result.error = listed(failures);
         return result;
     }
     if (!failures.isEmpty())
-        result.error = QStringLiteral("not read: ") + failures.join(QStringLiteral(", "));
+        result.error = QStringLiteral("not read: ") + listed(failures);
     const QString hint = QLatin1String(SecretContent::hint_format());
     if (offer.formats.contains(hint) && !result.data->QMimeData::hasFormat(hint)) {
         // Offered but unread: the entry carries the mark from now on, so it is masked, kept
