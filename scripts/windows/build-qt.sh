@@ -84,9 +84,12 @@ fetch() {
   if [ ! -f "$apt/lists/.updated" ]; then
     machine_source_lists "$apt"
     # A mirror without source indexes (a third-party one) is only a warning: apt-get source
-    # below says whether Debian's package was found.
-    apt-get "${opts[@]}" update || echo "apt-get update reported errors; trying the sources anyway" >&2
-    touch "$apt/lists/.updated"
+    # below says whether Debian's package was found. The next run tries the update again.
+    if apt-get "${opts[@]}" update; then
+      touch "$apt/lists/.updated"
+    else
+      echo "apt-get update reported errors; trying the sources anyway" >&2
+    fi
   fi
   (cd "$work/src" && apt-get "${opts[@]}" source "$pkg" >/dev/null)
 }
