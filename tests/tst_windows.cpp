@@ -1,5 +1,6 @@
 #include "AppHarness.h"
 #include "shortcuts/ShortcutsDialog.h"
+#include "spells/InputDialog.h"
 #include "tray/StatusIndicator.h"
 #include "tray/StatusIndicatorMenu.h"
 #include "tray/TrayIcon.h"
@@ -318,6 +319,42 @@ private slots:
         app = AppHarness::make_app();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(screen.contains(QRect(indicator()->position(), QSize(50, 50))));
+    }
+
+    // Also run with QT_FONT_DPI=144 (tests/CMakeLists.txt): fonts in points grow with the dpi,
+    // and the fixed places and sizes must grow with them.
+    void every_text_fits_at_the_screens_dpi() {
+        if (QFontInfo(app->font()).family().isEmpty())
+            QSKIP("no font to measure text with (Qt's offscreen platform under Wine has none)");
+        const auto fits = [](QWidget* widget, const QString& text) {
+            const QFontMetrics metrics = widget->fontMetrics();
+            const QRect room = widget->contentsRect();
+            const int margin = qobject_cast<QPushButton*>(widget) ? 6 : 0;
+            QVERIFY2(metrics.horizontalAdvance(text) + margin <= room.width() &&
+                         metrics.height() <= room.height(),
+                     qPrintable(QStringLiteral("'%1' in %2x%3")
+                                    .arg(text)
+                                    .arg(room.width())
+                                    .arg(room.height())));
+        };
+        InputDialog spell(QStringLiteral("Hidden features"), QStringLiteral("Enter your spell:"));
+        for (QWidget* window :
+             {static_cast<QWidget*>(app.get()), static_cast<QWidget*>(app->shortcuts_dialog()),
+              static_cast<QWidget*>(&spell)}) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            for (QLabel* label : window->findChildren<QLabel*>())
+                if (!label->text().isEmpty() && !label->wordWrap() && label->isVisible())
+                    fits(label, label->text());
+            for (QPushButton* button : window->findChildren<QPushButton*>())
+                if (!button->text().isEmpty() && button->isVisible())
+                    fits(button, button->text());
+        }
+        // The indicator's digits sit inside its square.
+        indicator()->set_counter(88);
+        QLabel* digits = indicator()->findChild<QLabel*>();
+        QVERIFY(digits->fontMetrics().tightBoundingRect(QStringLiteral("88")).height() <=
+                indicator()->height());
     }
 };
 

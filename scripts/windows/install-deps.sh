@@ -10,6 +10,8 @@ packages=(
   dpkg-dev xz-utils perl python3 make cmake ccache
   # running the tests
   wine64 xvfb xauth xdotool xclip trayer procps
+  # render-ico.sh: the program's .ico from its SVG (rsvg-convert, icotool)
+  librsvg2-bin icoutils
 )
 
 source "$(dirname "$0")/../apt-missing.sh"

@@ -1,6 +1,7 @@
 #include "autocomplete/AutocompleteDialog.h"
 
 #include "app/AppLog.h"
+#include "app/UiScale.h"
 #include "autocomplete/AutocompleteListView.h"
 #include "autocomplete/AutocompleteModel.h"
 #include "history/ImageViewer.h"
@@ -23,8 +24,8 @@ QPushButton* icon_button(QWidget* parent, const char* name, const char* icon) {
     button->setObjectName(QString::fromLatin1(name));
     if (icon) {
         button->setIcon(QIcon(QString::fromLatin1(icon)));
-        button->setIconSize(QSize(25, 25));
-        button->setMaximumSize(25, 25);
+        button->setIconSize(UiScale::size(25, 25));
+        button->setMaximumSize(UiScale::size(25, 25));
     }
     return button;
 }
@@ -55,7 +56,7 @@ AutocompleteDialog::~AutocompleteDialog() = default;
 
 void AutocompleteDialog::init_layout() {
     setObjectName(QStringLiteral("AutocompleteDialog"));
-    resize(400, 300);
+    resize(UiScale::size(400, 300));
     setWindowTitle(QStringLiteral("Dialog"));
 
     m_button_history = icon_button(this, "pushButton", ":/images/history.png");
@@ -64,7 +65,7 @@ void AutocompleteDialog::init_layout() {
     m_button_delete->setToolTip(QStringLiteral("Delete every entry equal to the selected one"));
     m_button_unused = icon_button(this, "pushButton_3", nullptr);
     m_button_unused->setEnabled(false);
-    m_button_unused->setMaximumSize(25, 25);
+    m_button_unused->setMaximumSize(UiScale::size(25, 25));
 
     auto* left = new QVBoxLayout;
     left->setObjectName(QStringLiteral("verticalLayout_2"));

@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/AppLog.h"
+#include "app/UiScale.h"
 #include "history/HistoryEditor.h"
 #include "history/HistoryRows.h"
 #include "history/ListWidget.h"
@@ -18,8 +19,8 @@ namespace {
 QPushButton* icon_button(QWidget* parent, const char* icon, const QString& tip) {
     auto* button = new QPushButton(parent);
     button->setIcon(QIcon(QString::fromLatin1(icon)));
-    button->setIconSize(QSize(25, 25));
-    button->setMaximumSize(25, 25);
+    button->setIconSize(UiScale::size(25, 25));
+    button->setMaximumSize(UiScale::size(25, 25));
     button->setToolTip(tip);
     return button;
 }
@@ -32,9 +33,9 @@ HistoryDialog::HistoryDialog(App* app, QWidget* parent) : QDialog(parent), m_app
 
 void HistoryDialog::init_layout() {
     setObjectName(QStringLiteral("HistoryDialog"));
-    resize(376, 231);
+    resize(UiScale::size(376, 231));
     setWindowTitle(QStringLiteral("Dialog"));
-    setMaximumSize(400, 400);
+    setMaximumSize(UiScale::size(400, 400));
 
     m_button_lock =
         icon_button(this, ":/images/key.png", QStringLiteral("Lock clipboard to selected item"));
@@ -47,7 +48,7 @@ void HistoryDialog::init_layout() {
     m_button_layout->addWidget(m_button_lock);
     m_button_layout->addWidget(m_button_delete);
     m_button_layout->addWidget(m_button_autocomplete);
-    m_button_layout->addSpacing(250);
+    m_button_layout->addSpacing(UiScale::px(250));
 
     m_list = new ListWidget(this);
     m_label = new QLabel(this);

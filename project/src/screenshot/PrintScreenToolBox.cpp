@@ -1,5 +1,7 @@
 #include "screenshot/PrintScreenToolBox.h"
 
+#include "app/UiScale.h"
+
 #include <QApplication>
 #include <QBitmap>
 #include <QGraphicsDropShadowEffect>
@@ -29,16 +31,18 @@ PrintScreenToolBox::PrintScreenToolBox(QWidget* parent) : QDialog(parent) {
     setGraphicsEffect(shadow);
 
     m_layout = new QHBoxLayout(this);
-    m_layout->setContentsMargins(3, 3, 3, 3);
-    m_layout->setSpacing(3);
+    const int gap = UiScale::px(3);
+    m_layout->setContentsMargins(gap, gap, gap, gap);
+    m_layout->setSpacing(gap);
     m_button_rectangle = make_button(QStringLiteral(":/images/square-regular.svg"),
                                      QStringLiteral("Draw a rectangle"));
     m_button_undo = make_button(QStringLiteral(":/images/reply-solid.svg"),
                                 QStringLiteral("Undo last operation"));
     m_button_undo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
     m_button_color_picker = make_button(QString(), QStringLiteral("Change the rectangle color"));
-    m_button_color_picker->setFixedSize(20, 20);
-    m_button_color_picker->setMask(QRegion(0, 0, 20, 20, QRegion::Ellipse));
+    const int dot = UiScale::px(20);
+    m_button_color_picker->setFixedSize(dot, dot);
+    m_button_color_picker->setMask(QRegion(0, 0, dot, dot, QRegion::Ellipse));
     m_button_exit =
         make_button(QStringLiteral(":/images/window-close-solid.svg"), QStringLiteral("Close"));
     m_tip = new QLabel(QStringLiteral(" | Tip: Press 'Enter' to save |"), this);
@@ -58,18 +62,20 @@ PrintScreenToolBox::PrintScreenToolBox(QWidget* parent) : QDialog(parent) {
 
 QPushButton* PrintScreenToolBox::make_button(const QString& icon, const QString& tip) {
     auto* button = new QPushButton(this);
+    const int side = UiScale::px(button_size);
     if (!icon.isEmpty()) {
-        // The icons are drawn on a 25 px grid; shown at that size they stay sharp.
+        // The icons are drawn on a 25 px grid; shown at that size (times the scale) they stay
+        // sharp.
         button->setIcon(QIcon(icon));
-        button->setIconSize(QSize(button_size, button_size));
-        button->setFixedSize(button_size, button_size);
+        button->setIconSize(QSize(side, side));
+        button->setFixedSize(side, side);
         button->setStyleSheet(QStringLiteral(
             "QPushButton { border: none; border-radius: 3px; padding: 0; background: transparent; }"
             "QPushButton:hover { background: #d2d2d2; }"
             "QPushButton:pressed { background: #bcbcbc; }"));
     }
     button->setToolTip(tip);
-    button->setMaximumSize(button_size, button_size);
+    button->setMaximumSize(side, side);
     button->setFocusPolicy(Qt::NoFocus);
     m_layout->addWidget(button);
     return button;

@@ -1,15 +1,21 @@
 #include "shortcuts/ShortcutsDialog.h"
 
 #include "app/AppLog.h"
+#include "app/UiScale.h"
 #include "shortcuts/ShortcutTable.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSlider>
+#include <QStyle>
+#include <QVBoxLayout>
 
 namespace {
 // Object names of the row widgets; the labels skip 11 to 13, used by the column titles.
@@ -44,51 +50,81 @@ void ShortcutsDialog::build_form() {
     QFont small = font();
     small.setPointSizeF(9);
     setFont(small);
-    auto* command = new QLabel(QStringLiteral("Command:"), this);
+    // Drawn for 96 dpi; the text is in points and grows with the screen's dpi, so do the places.
+    const auto at = [](int x, int y, int width, int height) {
+        return QRect(QPoint(UiScale::px(x), UiScale::px(y)), UiScale::size(width, height));
+    };
+    auto* form = new QWidget;
+    form->setObjectName(QStringLiteral("form"));
+    auto* command = new QLabel(QStringLiteral("Command:"), form);
     command->setObjectName(QStringLiteral("label_11"));
-    command->setGeometry(30, 20, 181, 21);
-    auto* shortcut = new QLabel(QStringLiteral("Shortcut (click to change)"), this);
+    command->setGeometry(at(30, 20, 181, 21));
+    auto* shortcut = new QLabel(QStringLiteral("Shortcut (click to change)"), form);
     shortcut->setObjectName(QStringLiteral("label_12"));
-    shortcut->setGeometry(230, 10, 155, 31);
+    shortcut->setGeometry(at(230, 10, 155, 31));
+    // Two lines where the desktop's font runs too wide for one.
+    shortcut->setWordWrap(true);
 
     for (int row = 0; row < row_count; ++row) {
         const int y = 60 + 30 * row;
-        auto* label = new QLabel(ShortcutsDialog::label(row), this);
+        auto* label = new QLabel(ShortcutsDialog::label(row), form);
         label->setObjectName(label_name(row));
-        label->setGeometry(30, y, 195, 18);
-        auto* edit = new QLineEdit(m_sequences[row], this);
+        label->setGeometry(at(30, y, 195, 18));
+        auto* edit = new QLineEdit(m_sequences[row], form);
         edit->setObjectName(numbered("lineEdit", row));
-        edit->setGeometry(230, y, 135, 22);
+        edit->setGeometry(at(230, y, 135, 22));
         edit->setEnabled(false);
-        auto* button = new QPushButton(m_sequences[row], this);
+        auto* button = new QPushButton(m_sequences[row], form);
         button->setObjectName(numbered("pushButton", row));
-        button->setGeometry(230, y, 135, 22);
+        button->setGeometry(at(230, y, 135, 22));
         button->setFocusPolicy(Qt::NoFocus);
         m_edits.append(edit);
         m_buttons.append(button);
     }
 
-    auto* transparency = new QLabel(QStringLiteral("Indicator transparency"), this);
+    auto* transparency = new QLabel(QStringLiteral("Indicator transparency"), form);
     transparency->setObjectName(QStringLiteral("label_13"));
-    transparency->setGeometry(30, 610, 195, 18);
-    m_slider = new QSlider(Qt::Horizontal, this);
+    transparency->setGeometry(at(30, 610, 195, 18));
+    m_slider = new QSlider(Qt::Horizontal, form);
     m_slider->setObjectName(QStringLiteral("horizontalSlider"));
-    m_slider->setGeometry(230, 610, 135, 22);
+    m_slider->setGeometry(at(230, 610, 135, 22));
     m_slider->setRange(0, 99);
     m_slider->setValue(0);
 
-    m_button_ok = new QPushButton(QStringLiteral("Ok"), this);
+    m_button_ok = new QPushButton(QStringLiteral("Ok"), form);
     m_button_ok->setObjectName(QStringLiteral("button_ok"));
-    m_button_ok->setGeometry(160, 640, 75, 26);
+    m_button_ok->setGeometry(at(160, 640, 75, 26));
     m_button_ok->setFocusPolicy(Qt::NoFocus);
 
     // Below the OK button, in the room the window has there.
-    m_message = new QLabel(this);
+    m_message = new QLabel(form);
     m_message->setObjectName(QStringLiteral("label_message"));
-    m_message->setGeometry(30, 675, 330, 60);
+    m_message->setGeometry(at(30, 675, 330, 60));
     m_message->setWordWrap(true);
     m_message->setStyleSheet(QStringLiteral("color: #b00020;"));
-    resize(390, 769);
+
+    // Scaled up, the form can be taller than the screen (150 % on 1080 lines): it scrolls there.
+    // The scroll area takes no focus, so the keys pressed for a shortcut still reach the dialog.
+    const QSize full = UiScale::size(390, 769);
+    form->setFixedSize(full);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("form_scroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setWidget(form);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+    QSize wanted = full;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // Room for the title bar, which the window does not have before it is shown.
+        const int room = screen->availableGeometry().height() - UiScale::px(40);
+        if (wanted.height() > room) {
+            wanted.setHeight(room);
+            wanted.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        }
+    }
+    resize(wanted);
 }
 
 QString ShortcutsDialog::label(int row) {

@@ -1,5 +1,6 @@
 #include "spells/InputDialog.h"
 
+#include "app/UiScale.h"
 #include "ui_InputDialog.h"
 
 #include <QCloseEvent>
@@ -8,7 +9,7 @@ InputDialog::InputDialog(const QString& title, const QString& label, QWidget* pa
     : QWidget(parent), ui(new Ui::InputDialog) {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(170, 90);
+    setFixedSize(UiScale::size(170, 90));
     setWindowTitle(title);
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint);
     ui->label->setText(label);

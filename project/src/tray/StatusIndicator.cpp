@@ -1,6 +1,7 @@
 #include "tray/StatusIndicator.h"
 
 #include "app/AppLog.h"
+#include "app/UiScale.h"
 #include "platform/Platform.h"
 #include "platform/WindowStyle.h"
 
@@ -26,14 +27,14 @@ StatusIndicator::StatusIndicator()
     QFont form_font = font();
     form_font.setPointSize(32);
     setFont(form_font);
-    setMinimumSize(side, side);
-    setMaximumSize(side, side);
+    // The digits are sized in points: the square grows with them.
+    const int square = UiScale::px(side);
+    setFixedSize(square, square);
 
     m_label = new QLabel(this);
-    m_label->setMinimumSize(side, side);
-    m_label->setMaximumSize(side, side);
+    m_label->setFixedSize(square, square);
     m_label->setMargin(0);
-    m_label->setGeometry(0, 0, side, side);
+    m_label->setGeometry(0, 0, square, square);
     m_label->setAlignment(Qt::AlignCenter);
     QFont digits(QStringLiteral("Arial"), 32);
     digits.setBold(true);
@@ -132,14 +133,15 @@ QPoint StatusIndicator::reachable_position(const QPoint& stored, const QList<QRe
     if (screens.isEmpty())
         return wanted;
     // Reachable when the screens together show all of it (it may span two side by side).
-    const QRect square(wanted, QSize(side, side));
+    const int scaled_side = UiScale::px(side);
+    const QRect square(wanted, QSize(scaled_side, scaled_side));
     qint64 shown = 0;
     for (const QRect& screen : screens) {
         const QRect overlap = screen.intersected(square);
         if (!overlap.isEmpty())
             shown += qint64(overlap.width()) * overlap.height();
     }
-    if (shown >= qint64(side) * side)
+    if (shown >= qint64(scaled_side) * scaled_side)
         return wanted;
     // Else onto the screen whose centre is nearest, clamped inside it.
     const QRect* best = &screens.first();

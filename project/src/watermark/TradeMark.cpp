@@ -1,5 +1,6 @@
 #include "watermark/TradeMark.h"
 
+#include "app/UiScale.h"
 #include "watermark/GripResizer.h"
 
 #include <QDebug>
@@ -23,7 +24,7 @@ TradeMark::TradeMark() : QDialog(nullptr) {
     m_label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     m_layout->addWidget(m_label);
     m_grip_resizer = new GripResizer(this);
-    resize(200, 120);
+    resize(UiScale::size(200, 120));
 }
 
 void TradeMark::set_grip_enabled(bool enabled) {

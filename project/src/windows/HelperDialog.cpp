@@ -1,5 +1,6 @@
 #include "windows/HelperDialog.h"
 
+#include "app/UiScale.h"
 #include "shortcuts/ShortcutTable.h"
 #include "shortcuts/ShortcutsDialog.h"
 
@@ -12,10 +13,10 @@ HelperDialog::HelperDialog(QWidget* parent)
       m_layout(new QVBoxLayout(this)) {
     setObjectName(QStringLiteral("HelperDialog"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(400, 300);
+    resize(UiScale::size(400, 300));
     m_label->setTextFormat(Qt::RichText);
     m_layout->addWidget(m_label);
-    m_button_ok->setFixedWidth(100);
+    m_button_ok->setFixedWidth(UiScale::px(100));
     m_button_ok->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_layout->addWidget(m_button_ok, 0, Qt::AlignHCenter);
     setWindowTitle(QStringLiteral("Help"));

@@ -1,5 +1,6 @@
 #include "windows/MainWindowForm.h"
 
+#include "app/UiScale.h"
 #include "platform/Platform.h"
 #include "platform/TaskbarButton.h"
 
@@ -16,7 +17,7 @@ QPixmap state_pixmap(bool paused) {
     // Drawn from the icon at the screen's scale, so it stays crisp on high-density screens.
     return QIcon(paused ? QStringLiteral(":/images/app_paused.png")
                         : QStringLiteral(":/images/app.png"))
-        .pixmap(64, 64);
+        .pixmap(UiScale::size(64, 64));
 }
 } // namespace
 
@@ -25,17 +26,18 @@ void MainWindowForm::setup_ui(QWidget* app) {
     taskbar.set_progress_visible(true);
     taskbar.set_progress_value(100);
     app->setObjectName(QStringLiteral("app"));
-    app->resize(width, height);
+    app->resize(UiScale::size(width, height));
 
     background = new QLabel(app);
     background->setObjectName(QStringLiteral("background"));
     background->setEnabled(false);
-    background->setGeometry(0, 0, 445, 951);
+    background->setGeometry(QRect(QPoint(0, 0), UiScale::size(445, 951)));
     background->setStyleSheet(QStringLiteral("\nbackground:white;\n"));
 
     gridLayoutWidget = new QWidget(app);
     gridLayoutWidget->setObjectName(QStringLiteral("gridLayoutWidget"));
-    gridLayoutWidget->setGeometry(-10, 23, 456, 891);
+    gridLayoutWidget->setGeometry(
+        QRect(QPoint(UiScale::px(-10), UiScale::px(23)), UiScale::size(456, 891)));
     app_grid_layout = new QGridLayout(gridLayoutWidget);
     app_grid_layout->setObjectName(QStringLiteral("app_grid_layout"));
     app_grid_layout->setContentsMargins(0, 0, 0, 0);
@@ -44,8 +46,8 @@ void MainWindowForm::setup_ui(QWidget* app) {
     app_vertical_layout->setObjectName(QStringLiteral("app_vertical_layout"));
     // The layout widget reaches 10 px past the window on both sides; these margins centre the
     // column with 20 px of white on either side.
-    app_vertical_layout->setContentsMargins(30, 0, 30, 0);
-    app_vertical_layout->setSpacing(7);
+    app_vertical_layout->setContentsMargins(UiScale::px(30), 0, UiScale::px(30), 0);
+    app_vertical_layout->setSpacing(UiScale::px(7));
     app_grid_layout->addLayout(app_vertical_layout, 0, 0);
 
     app_icon = new QLabel(gridLayoutWidget);
@@ -60,7 +62,7 @@ void MainWindowForm::setup_ui(QWidget* app) {
     title_font.setWeight(QFont::Normal);
     title_font.setKerning(true);
     app_title->setFont(title_font);
-    app_title->setMaximumHeight(50);
+    app_title->setMaximumHeight(UiScale::px(50));
     app_title->setAlignment(Qt::AlignCenter);
     app_vertical_layout->addWidget(app_title);
 
@@ -104,7 +106,7 @@ void MainWindowForm::setup_ui(QWidget* app) {
 QPushButton* MainWindowForm::add_button(QWidget* parent, const char* name, const QString& text) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
-    button->setMinimumHeight(32);
+    button->setMinimumHeight(UiScale::px(32));
     app_vertical_layout->addWidget(button);
     return button;
 }

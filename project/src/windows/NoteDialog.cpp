@@ -1,5 +1,7 @@
 #include "windows/NoteDialog.h"
 
+#include "app/UiScale.h"
+
 #include <QHBoxLayout>
 #include <QTextEdit>
 
@@ -7,7 +9,7 @@ NoteDialog::NoteDialog(App* app)
     : QDialog(nullptr), m_app(app), m_layout(new QHBoxLayout(this)),
       m_text_edit(new QTextEdit(this)) {
     setObjectName(QStringLiteral("NoteDialog"));
-    resize(400, 300);
+    resize(UiScale::size(400, 300));
     m_layout->setObjectName(QStringLiteral("horizontalLayout"));
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
