@@ -10,6 +10,8 @@ packages=(
   dpkg-dev xz-utils perl python3 make cmake ccache
   # running the tests
   wine64 xvfb xauth xdotool xclip trayer procps
+  # the installer: makensis (package.sh)
+  nsis
 )
 
 source "$(dirname "$0")/../apt-missing.sh"
