@@ -10,8 +10,8 @@ packages=(
   dpkg-dev xz-utils perl python3 make cmake ccache
   # running the tests
   wine64 xvfb xauth xdotool xclip trayer procps
-  # the installer: makensis (package.sh)
-  nsis
+  # packaging (package.sh): the installer and the portable zip
+  nsis zip
 )
 
 source "$(dirname "$0")/../apt-missing.sh"
