@@ -53,8 +53,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 Var running
 Var tries
 
-; Sets $running to 1 when a corvana.exe runs in this session, else 0. Toolhelp's process list,
-; the same on every Windows and under Wine. Uses $0 to $3.
+; Sets $running to 1 when a corvana.exe runs, else 0: toolhelp's process list, the same on every
+; Windows and under Wine. Uses $0 to $3.
 !macro CORVANA_FUNCTIONS un
 Function ${un}CorvanaRuns
   StrCpy $running 0
