@@ -1,11 +1,13 @@
 # Shared by the benchmark scripts: a private home, memory readings and medians.
 
-# bench_home: HOME and the XDG folders in a fresh folder ($BENCH_WORK), removed by the caller.
+# bench_home: HOME and the XDG folders in a fresh folder ($BENCH_WORK), removed by the caller;
+# the program's data in $BENCH_WORK/run.
 bench_home() {
     BENCH_WORK=$(mktemp -d "${TMPDIR:-/tmp}/corvana-bench.XXXXXX")
     export HOME="$BENCH_WORK/home" XDG_CONFIG_HOME="$BENCH_WORK/config" \
            XDG_DATA_HOME="$BENCH_WORK/data" XDG_CACHE_HOME="$BENCH_WORK/cache" \
-           XDG_RUNTIME_DIR="$BENCH_WORK/runtime" CORVANA_SETTINGS_DIR="$BENCH_WORK/settings"
+           XDG_RUNTIME_DIR="$BENCH_WORK/runtime" CORVANA_SETTINGS_DIR="$BENCH_WORK/settings" \
+           CORVANA_DATA_DIR="$BENCH_WORK/run"
     mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR" \
              "$CORVANA_SETTINGS_DIR" "$BENCH_WORK/run"
     chmod 700 "$XDG_RUNTIME_DIR"

@@ -9,6 +9,8 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestSettings : public QObject {
@@ -248,6 +250,108 @@ private slots:
             QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
         QCOMPARE(backups.size(), 1);
         QVERIFY(QFile::remove(DataPaths::get().settings_dir() + '/' + backups.first()));
+    }
+
+    // Where settings and data go: beside the program when the portable marker is there, else
+    // in the user's folders; CORVANA_SETTINGS_DIR and CORVANA_DATA_DIR name either outright.
+    // The working folder, the program's own folder here, never decides.
+    void where_settings_and_data_live_data() {
+        QTest::addColumn<bool>("marker");
+        QTest::addColumn<QByteArray>("old_settings");  // left beside the program, or empty
+        QTest::addColumn<QByteArray>("user_settings"); // in the user's folder, or empty
+        QTest::addColumn<bool>("overrides");
+        QTest::addColumn<QString>("settings_in");
+        QTest::addColumn<QString>("data_in");
+        QTest::addColumn<QByteArray>("user_settings_after");
+        QTest::newRow("marker") << true << QByteArray() << QByteArray() << false << "exe"
+                                << "exe" << QByteArray();
+        QTest::newRow("no marker") << false << QByteArray() << QByteArray() << false << "user"
+                                   << "user" << QByteArray();
+        QTest::newRow("marker, overrides")
+            << true << QByteArray() << QByteArray() << true << "override"
+            << "override" << QByteArray();
+        QTest::newRow("no marker, overrides")
+            << false << QByteArray("old") << QByteArray() << true << "override"
+            << "override" << QByteArray();
+        QTest::newRow("old settings beside, copied")
+            << false << QByteArray("old") << QByteArray() << false << "user"
+            << "user" << QByteArray("old");
+        QTest::newRow("old settings beside, the user's kept")
+            << false << QByteArray("old") << QByteArray("mine") << false << "user"
+            << "user" << QByteArray("mine");
+        QTest::newRow("marker, old settings used in place")
+            << true << QByteArray("old") << QByteArray() << false << "exe"
+            << "exe" << QByteArray();
+    }
+
+    void where_settings_and_data_live() {
+        QFETCH(bool, marker);
+        QFETCH(QByteArray, old_settings);
+        QFETCH(QByteArray, user_settings);
+        QFETCH(bool, overrides);
+        QFETCH(QString, settings_in);
+        QFETCH(QString, data_in);
+        QFETCH(QByteArray, user_settings_after);
+        QTemporaryDir root;
+        const QString exe = root.path() + "/program";
+        QVERIFY(QDir().mkpath(exe));
+        const auto put = [](const QString& path, const QByteArray& bytes) {
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        };
+        const QString name = DataPaths::settings_file_name();
+        if (marker)
+            QVERIFY(put(exe + '/' + DataPaths::portable_marker_name(), "portable"));
+        if (!old_settings.isEmpty())
+            QVERIFY(put(exe + '/' + name, old_settings));
+        if (!user_settings.isEmpty())
+            QVERIFY(put(root.path() + "/user-settings/" + name, user_settings));
+        DataPaths::Sources sources{exe, QString(), QString(), root.path() + "/user-settings",
+                                   root.path() + "/user-data"};
+        if (overrides) {
+            sources.settings_override = root.path() + "/settings-override";
+            sources.data_override = root.path() + "/data-override";
+        }
+        const QString saved_current = QDir::currentPath();
+        QDir::setCurrent(exe);
+        const DataPaths paths = DataPaths::resolve_from(sources);
+        QDir::setCurrent(saved_current);
+        const QMap<QString, QString> settings_dirs = {{"exe", exe},
+                                                      {"user", sources.user_settings_dir},
+                                                      {"override", sources.settings_override}};
+        const QMap<QString, QString> data_dirs = {
+            {"exe", exe}, {"user", sources.user_data_dir}, {"override", sources.data_override}};
+        QCOMPARE(paths.settings_dir(), settings_dirs[settings_in]);
+        QCOMPARE(paths.data_root(), data_dirs[data_in]);
+        QCOMPARE(paths.portable(), marker);
+        QVERIFY(QFileInfo(paths.settings_dir()).isDir());
+        QVERIFY(QFileInfo(paths.data_root()).isDir());
+        QFile user_file(sources.user_settings_dir + '/' + name);
+        if (user_settings_after.isEmpty()) {
+            QVERIFY(!user_file.exists());
+        } else {
+            QVERIFY(user_file.open(QIODevice::ReadOnly));
+            QCOMPARE(user_file.readAll(), user_settings_after);
+        }
+        // What was beside the program stays as it was.
+        QFile old_file(exe + '/' + name);
+        QCOMPARE(old_file.open(QIODevice::ReadOnly) ? old_file.readAll() : QByteArray(),
+                 old_settings);
+    }
+
+    // Without overrides: the system's folders for the user, whatever the working folder.
+    void the_user_folders_of_this_program() {
+        const QByteArray saved = qgetenv("CORVANA_SETTINGS_DIR");
+        qunsetenv("CORVANA_SETTINGS_DIR");
+        const DataPaths::Sources sources = DataPaths::sources_of_this_program();
+        qputenv("CORVANA_SETTINGS_DIR", saved);
+        QVERIFY(sources.settings_override.isEmpty());
+        // The XDG configuration folder, as before; on Windows the roaming one, with the data.
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        QVERIFY2(sources.user_settings_dir == config ||
+                     sources.user_settings_dir == sources.user_data_dir,
+                 qPrintable(sources.user_settings_dir));
     }
 
     void a_settings_file_that_cannot_be_written_is_reported_not_fatal() {

@@ -1,4 +1,5 @@
 #include "AppHarness.h"
+#include "app/DataPaths.h"
 #include "platform/x11/DesktopEntryFile.h"
 #include "platform/x11/XdgAutostart.h"
 #include "platform/x11/XdgShellLinks.h"
@@ -90,25 +91,36 @@ private slots:
 
     // ---- At start, on the fake platform ----
 
-    void the_first_start_makes_three_launchers_once() {
+    void the_first_start_makes_the_launchers_once() {
         start_and_quit();
-        const QList<ShellLinks::Link> made = links().requests();
-        QCOMPARE(made.size(), 3);
+        // Not installed: no uninstaller beside the program, and no launcher for one.
+        QList<ShellLinks::Link> made = links().requests();
+        QCOMPARE(made.size(), 2);
         const QString exe = QCoreApplication::applicationFilePath();
         QCOMPARE(made[0].place, Place::Applications);
         QCOMPARE(made[0].folder, QStringLiteral("Corvana"));
         QCOMPARE(made[0].target, exe);
-        QCOMPARE(made[1].name, QStringLiteral("uninstall"));
-        QCOMPARE(made[1].target, QCoreApplication::applicationDirPath() + "/uninstall");
-        QCOMPARE(made[2].place, Place::Desktop);
-        QCOMPARE(made[2].target, exe);
+        QCOMPARE(made[1].place, Place::Desktop);
+        QCOMPARE(made[1].target, exe);
         for (const auto& link : made) {
-            QCOMPARE(link.working_dir,
-                     QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+            QCOMPARE(link.working_dir, DataPaths::get().data_root());
             QVERIFY(QFileInfo(link.working_dir).isDir());
         }
         start_and_quit();
-        QCOMPARE(links().requests().size(), 3);
+        QCOMPARE(links().requests().size(), 2);
+
+        // Installed: the uninstaller the platform names is linked from the menu.
+        const QString uninstaller = QCoreApplication::applicationDirPath() + "/uninstall";
+        write(uninstaller, "#!/bin/sh\n");
+        links().reset();
+        const bool made_all = Startup::create_shell_shortcuts();
+        QFile::remove(uninstaller);
+        QVERIFY(made_all);
+        made = links().requests();
+        QCOMPARE(made.size(), 3);
+        QCOMPARE(made[1].name, QStringLiteral("uninstall"));
+        QCOMPARE(made[1].folder, QStringLiteral("Corvana"));
+        QCOMPARE(made[1].target, uninstaller);
     }
 
     void no_launchers_when_switched_off() {

@@ -12,6 +12,8 @@ packages=(
   wine64 xvfb xauth xdotool xclip trayer procps
   # render-ico.sh: the program's .ico from its SVG (rsvg-convert, icotool)
   librsvg2-bin icoutils
+  # packaging (package.sh): the installer and the portable zip
+  nsis zip
 )
 
 source "$(dirname "$0")/../apt-missing.sh"

@@ -11,7 +11,7 @@ alive_count() {
 
 pids=()
 for i in 0 1 2 3 4 5 6 7 8 9; do
-    (cd data && exec "$CORVANA_BIN" >"../start$i.out" 2>"../start$i.err") &
+    (cd data && CORVANA_DATA_DIR=$PWD exec "$CORVANA_BIN" >"../start$i.out" 2>"../start$i.err") &
     pids+=($!)
 done
 wait_for 20 eval '[ "$(alive_count "${pids[@]}")" -le 1 ]' || fail "$(alive_count "${pids[@]}") instances still running"
@@ -56,7 +56,7 @@ rm -f "$ini"
 mkfifo out.fifo
 started=$(grep -c "Temp dir path is" corvana.err)
 CORVANA_ERR_FROM=$(stat -c %s corvana.err)
-(cd data && exec "$CORVANA_BIN" >../out.fifo 2>>../corvana.err) &
+(cd data && CORVANA_DATA_DIR=$PWD exec "$CORVANA_BIN" >../out.fifo 2>>../corvana.err) &
 CORVANA_PID=$!
 exec 6<out.fifo
 wait_for 20 eval '[ "$(grep -c "Temp dir path is" corvana.err)" -gt "$started" ]' || fail "corvana did not start"

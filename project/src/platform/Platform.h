@@ -48,6 +48,9 @@ public:
     // empty when there is one session only. Asked once the application object exists.
     virtual QString session_name() { return QString(); }
 
+    // The file name of the uninstaller an installation puts beside the program.
+    virtual QString uninstaller_name() const { return QStringLiteral("uninstall"); }
+
     // Calls handler on the GUI thread when the process is asked to end (SIGTERM and the like).
     virtual void on_termination_request(std::function<void()> handler) = 0;
 

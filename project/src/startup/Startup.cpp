@@ -2,13 +2,14 @@
 
 #include "app/AppLog.h"
 #include "app/AppSettings.h"
+#include "app/DataPaths.h"
 #include "platform/Autostart.h"
 #include "platform/Platform.h"
 #include "platform/ShellLinks.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QStandardPaths>
+#include <QFileInfo>
 
 namespace {
 const QString product = QStringLiteral("Corvana");
@@ -25,13 +26,14 @@ bool make_link(ShellLinks::Place place, const QString& folder, const QString& na
 } // namespace
 
 QString Startup::launch_folder() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString folder = DataPaths::get().data_root();
     QDir().mkpath(folder);
     return folder;
 }
 
-QString Startup::uninstall_script() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/uninstall");
+QString Startup::uninstaller() {
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+           Platform::instance().uninstaller_name();
 }
 
 void Startup::apply_at_start(const AppSettings& settings) {
@@ -69,9 +71,11 @@ bool Startup::create_shell_shortcuts() {
     using Place = ShellLinks::Place;
     const QString executable = QCoreApplication::applicationFilePath();
     bool made = make_link(Place::Applications, product, product, product, executable);
-    made = make_link(Place::Applications, product, QStringLiteral("uninstall"),
-                     QStringLiteral("Uninstall ") + product, uninstall_script()) &&
-           made;
+    // A copy that was not installed (a portable folder, a build) has no uninstaller to link.
+    if (QFileInfo(uninstaller()).isFile())
+        made = make_link(Place::Applications, product, QStringLiteral("uninstall"),
+                         QStringLiteral("Uninstall ") + product, uninstaller()) &&
+               made;
     made = make_link(Place::Desktop, QString(), product, product, executable) && made;
     return made;
 }

@@ -13,11 +13,12 @@ public:
 
     static bool enable_start_at_login();
     static bool disable_start_at_login();
-    // The menu launcher, the uninstall launcher and the desktop launcher, in that order; true
-    // when all three were made.
+    // The menu launcher, the uninstall launcher (when an uninstaller is installed beside the
+    // program) and the desktop launcher, in that order; true when all of them were made.
     static bool create_shell_shortcuts();
 
     // Where launchers start the program: its data folder, created when missing.
     static QString launch_folder();
-    static QString uninstall_script();
+    // The uninstaller an installation puts beside the program.
+    static QString uninstaller();
 };

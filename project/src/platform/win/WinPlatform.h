@@ -47,6 +47,7 @@ public:
     Magnifier& magnifier() override;
     void on_termination_request(std::function<void()> handler) override;
     QString session_name() override;
+    QString uninstaller_name() const override { return QStringLiteral("uninstall.exe"); }
 
 private:
     WinKeyState& win_key_state();
