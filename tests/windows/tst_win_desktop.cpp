@@ -1,25 +1,47 @@
 // The Windows backend against the desktop Wine gives it: the Run value, shell links, hotkeys,
-// and the keyboard hook with keys sent through SendInput. Everything lands in the test prefix.
+// and the keyboard and mouse hooks with input sent through SendInput. Everything lands in the
+// test prefix.
 #include "WinAutostart.h"
 #include "WinGlobalHotkeys.h"
+#include "WinInputInjector.h"
 #include "WinKeyboard.h"
+#include "WinMouseHook.h"
 #include "WinShellLinks.h"
 #include "platform/PasteHold.h"
 #include "platform/VirtualKeys.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 #include <windows.h>
 
 namespace {
-void send(WORD key, bool down) {
+// As another program sends keys: extra is what it puts in dwExtraInfo.
+void send(WORD key, bool down, quintptr extra = 0) {
     INPUT input = {};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = key;
     input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    input.ki.dwExtraInfo = extra;
     SendInput(1, &input, sizeof(input));
+}
+
+// The next press the hook queued with key, those before it dropped; false after 5 s.
+bool next_press(WinKeyboardHook& hook, QSemaphore& woken, int key, WinKeyboardHook::Press* press) {
+    while (woken.tryAcquire(1, 5000)) {
+        while (hook.peek(press)) {
+            if (press->key == key)
+                return true;
+            hook.pop();
+        }
+    }
+    return false;
 }
 
 QString run_value(const QString& name) {
@@ -53,6 +75,11 @@ private slots:
     void shell_links_made_and_foreign_ones_left_alone();
     void hotkeys_shared_refused_and_unmappable();
     void keyboard_reports_in_order_with_modifiers();
+    void keyboard_hook_holds_paste_unless_ours_data();
+    void keyboard_hook_holds_paste_unless_ours();
+    void keyboard_hook_removed_behind_its_back_comes_back();
+    void keyboard_hook_installed_again_misses_no_key();
+    void mouse_hook_answers_while_gui_thread_stalls();
 };
 
 void TestWinDesktop::initTestCase() {
@@ -153,6 +180,7 @@ void TestWinDesktop::hotkeys_shared_refused_and_unmappable() {
     QVERIFY(unmappable.failure == GlobalHotkeys::Registration::Failure::Unmappable);
 }
 
+// Our own keys: their paste is not held, so this thread may send it and report it after.
 void TestWinDesktop::keyboard_reports_in_order_with_modifiers() {
     PasteHold hold;
     WinKeyboard keyboard(hold);
@@ -161,14 +189,15 @@ void TestWinDesktop::keyboard_reports_in_order_with_modifiers() {
         reports.append({key, keyboard.was_down(VK_CONTROL)});
     });
     QVERIFY(keyboard.set_hooked(true));
-    send(VK_CONTROL, true);
-    send('C', true);
-    send('C', false);
-    send('V', true);
-    send('V', false);
-    send(VK_CONTROL, false);
-    send('X', true);
-    send('X', false);
+    WinInputInjector injector;
+    for (const int key : {VK_CONTROL, int('C'), int('V')}) {
+        injector.send_key(key, true);
+        if (key != VK_CONTROL)
+            injector.send_key(key, false);
+    }
+    injector.send_key(VK_CONTROL, false);
+    injector.send_key('X', true);
+    injector.send_key('X', false);
     QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty() && reports.last().key == VirtualKeys::X, 10000);
     QVector<int> keys;
     for (const Report& report : reports)
@@ -178,6 +207,119 @@ void TestWinDesktop::keyboard_reports_in_order_with_modifiers() {
     QVERIFY(reports[1].ctrl && reports[2].ctrl);
     QVERIFY(!reports[3].ctrl);
     QVERIFY(!keyboard.set_hooked(false));
+}
+
+void TestWinDesktop::keyboard_hook_holds_paste_unless_ours_data() {
+    QTest::addColumn<quintptr>("extra");
+    QTest::addColumn<bool>("held");
+    QTest::newRow("another program's, untagged") << quintptr(0) << true;
+    QTest::newRow("another program's tag") << quintptr(0x1234) << true;
+    QTest::newRow("ours") << WinInputInjector::extra_info << false;
+}
+
+// A Ctrl+V another program injects waits for its report like a typed one; ours goes on.
+void TestWinDesktop::keyboard_hook_holds_paste_unless_ours() {
+    QFETCH(quintptr, extra);
+    QFETCH(bool, held);
+    QSemaphore woken;
+    WinKeyboardHook hook([&] { woken.release(); });
+    QString error;
+    QVERIFY2(hook.start(&error), qPrintable(error));
+    std::atomic<bool> v_sent{false};
+    std::thread other([&] {
+        send(VK_CONTROL, true, extra);
+        send('V', true, extra);
+        v_sent = true;
+        send('V', false, extra);
+        send(VK_CONTROL, false, extra);
+    });
+    WinKeyboardHook::Press press;
+    const bool seen = next_press(hook, woken, VirtualKeys::V, &press);
+    if (seen && press.held) {
+        QVERIFY2(!v_sent, "the held paste went on before its report");
+        QVERIFY(hook.claim(press.serial) && hook.begin_report(press.serial));
+        hook.finish(press.serial);
+    }
+    other.join();
+    hook.stop();
+    QVERIFY(seen);
+    QCOMPARE(press.held, held);
+}
+
+// Windows removes a slow hook without a word; the next Ctrl seen through raw input brings it
+// back, in time for the V after it.
+void TestWinDesktop::keyboard_hook_removed_behind_its_back_comes_back() {
+    QSemaphore woken;
+    WinKeyboardHook hook([&] { woken.release(); });
+    QString error;
+    QVERIFY2(hook.start(&error), qPrintable(error));
+    void* const removed = hook.handle();
+    QVERIFY(UnhookWindowsHookEx(static_cast<HHOOK>(removed)));
+    send(VK_CONTROL, true, WinInputInjector::extra_info);
+    QTRY_VERIFY_WITH_TIMEOUT(hook.handle() != removed, 5000);
+    send('V', true, WinInputInjector::extra_info);
+    send('V', false, WinInputInjector::extra_info);
+    send(VK_CONTROL, false, WinInputInjector::extra_info);
+    WinKeyboardHook::Press press;
+    QVERIFY(next_press(hook, woken, VirtualKeys::V, &press));
+    QVERIFY(press.down.test(VK_CONTROL));
+}
+
+// Renewed while keys come: the new hook is in before the old one goes.
+void TestWinDesktop::keyboard_hook_installed_again_misses_no_key() {
+    std::atomic<int> seen{0};
+    WinKeyboardHook hook([&] { ++seen; });
+    QString error;
+    QVERIFY2(hook.start(&error), qPrintable(error));
+    constexpr int presses = 300;
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        for (int i = 0; i < presses; ++i) {
+            send(VK_F24, true);
+            send(VK_F24, false);
+        }
+        done = true;
+    });
+    int renewals = 0;
+    while (!done) {
+        hook.reinstall();
+        ++renewals;
+        QThread::usleep(200);
+    }
+    other.join();
+    QTRY_COMPARE_WITH_TIMEOUT(seen.load(), presses, 5000);
+    QVERIFY(renewals > presses / 10);
+}
+
+// The pointer goes on while the GUI thread is stuck (its hook would hold every move up).
+void TestWinDesktop::mouse_hook_answers_while_gui_thread_stalls() {
+    WinMouseHook mouse;
+    int moves = 0;
+    QString error;
+    QVERIFY2(mouse.install(
+                 [&](const MouseHook::Event& event) {
+                     moves += event.kind == MouseHook::Event::Kind::Move;
+                 },
+                 &error),
+             qPrintable(error));
+    std::atomic<qint64> took_ms{-1};
+    std::thread other([&] {
+        INPUT input = {};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = 3;
+        input.mi.dy = 2;
+        input.mi.dwFlags = MOUSEEVENTF_MOVE;
+        QElapsedTimer timer;
+        timer.start();
+        SendInput(1, &input, sizeof(input));
+        took_ms = timer.elapsed();
+    });
+    Sleep(1000); // the stall: no message is handled
+    other.join();
+    QVERIFY2(took_ms < 500, qPrintable(QStringLiteral("a move took %1 ms").arg(took_ms)));
+    QTRY_VERIFY_WITH_TIMEOUT(moves > 0, 5000);
+    mouse.uninstall();
+    QVERIFY(!mouse.installed());
 }
 
 QTEST_MAIN(TestWinDesktop)

@@ -238,6 +238,11 @@ void App::quit() {
     m_save_manager->save_settings();
     // Under a second in all: what we serve outlives us only in a clipboard manager.
     m_clipboard_owner->hand_over(750);
+    // The temporary folder goes now rather than with App: at the end of a Windows session the
+    // process is ended as soon as this returns. The copies into it end first.
+    m_mime_copier.stop_copies();
+    if (m_temp_dir)
+        m_temp_dir->remove();
     QCoreApplication::quit();
 }
 

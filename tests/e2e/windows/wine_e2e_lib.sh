@@ -90,6 +90,34 @@ quit_corvana() {
 
 capture_count() { grep -c "END copy_to_corvana_clipboard()" corvana.out 2>/dev/null || true; }
 
+# --- The session: its end, and a start of corvana.exe while one runs.
+# end_session: ends the Windows session as logging off does: wineboot sends WM_QUERYENDSESSION
+# and WM_ENDSESSION to every top-level window and, as Windows does, ends the process once
+# WM_ENDSESSION has returned (Wine's TerminateProcess kills it: status 137). Fails unless
+# corvana.exe ended, by itself with status 0 or that way.
+end_session() {
+    local pid=$CORVANA_PID rc
+    "$WINE64" wineboot --end-session >/dev/null 2>&1 || fail "wineboot --end-session failed"
+    if ! wait_for 60 eval '! running "$pid"'; then
+        kill -KILL "$pid" 2>/dev/null
+        fail "corvana.exe did not end within 60 s of the end of the session"
+    fi
+    wait "$pid"
+    rc=$?
+    CORVANA_PID=""
+    [ "$rc" -eq 0 ] || [ "$rc" -eq 137 ] ||
+        fail "corvana.exe exited with status $rc at the end of the session"
+}
+
+# second_start: starts corvana.exe again as start_corvana does and waits for it to end; its
+# status is in $second_status, its output in second.out.
+second_start() {
+    (cd data && CORVANA_SETTINGS_DIR=$(zpath "$E2E_DIR/settings") exec "$WINE64" "$CORVANA_EXE" \
+        >../second.out 2>&1)
+    second_status=$?
+}
+# --- end of the session block.
+
 # copy TEXT: xclip takes the X clipboard, Wine hands it on to Windows programs, and corvana.exe
 # captures it; waits for the capture.
 copy() {

@@ -14,6 +14,7 @@ bool send(WORD key, bool down) {
     input.ki.wVk = key;
     input.ki.wScan = WORD(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
     input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    input.ki.dwExtraInfo = WinInputInjector::extra_info;
     return SendInput(1, &input, sizeof(input)) == 1;
 }
 

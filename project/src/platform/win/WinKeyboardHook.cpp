@@ -1,5 +1,7 @@
 #include "WinKeyboardHook.h"
 
+#include "WinInputInjector.h"
+#include "WinMessageWindow.h"
 #include "platform/VirtualKeys.h"
 
 #include <QtDebug>
@@ -15,6 +17,10 @@ constexpr UINT reinstall_message = WM_APP + 1;
 // Windows removes a hook it found too slow too often without telling: installed again now
 // and then, it keeps working.
 constexpr UINT refresh_interval_ms = 60 * 1000;
+// A hook call is over before raw input reports its key; seen this long ago, it had no report.
+constexpr qint64 unmatched_ms = 1000;
+// Bounds what the hook saw of keys raw input does not report.
+constexpr size_t unmatched_kept = 16;
 
 qint64 now_ms() {
     using namespace std::chrono;
@@ -72,15 +78,25 @@ void WinKeyboardHook::stop() {
     g_hook = nullptr;
 }
 
+void WinKeyboardHook::reinstall() {
+    if (running())
+        PostThreadMessageW(m_thread_id, reinstall_message, 0, 0);
+}
+
 void WinKeyboardHook::set_print_swallowed(bool on) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_print_swallowed = on;
 }
 
-void WinKeyboardHook::install() {
-    if (m_hook)
-        UnhookWindowsHookEx(static_cast<HHOOK>(m_hook));
-    m_hook = SetWindowsHookExW(WH_KEYBOARD_LL, hook_procedure, GetModuleHandleW(nullptr), 0);
+// The new hook goes in before the old one comes out, so no key passes between them; when it
+// cannot be had, the old one is kept.
+bool WinKeyboardHook::install() {
+    HHOOK fresh = SetWindowsHookExW(WH_KEYBOARD_LL, hook_procedure, GetModuleHandleW(nullptr), 0);
+    if (!fresh)
+        return false;
+    if (void* old = m_hook.exchange(fresh))
+        UnhookWindowsHookEx(static_cast<HHOOK>(old));
+    return true;
 }
 
 void WinKeyboardHook::run() {
@@ -88,22 +104,36 @@ void WinKeyboardHook::run() {
     // The thread's queue exists before anyone posts to it.
     PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     m_thread_id = GetCurrentThreadId();
-    install();
+    const bool installed = install();
+    const DWORD install_error = installed ? 0 : GetLastError();
+    // Raw input reaches this thread's window after the hook has been called for the same key.
+    WinMessageWindow raw_window(QStringLiteral("Corvana raw keyboard"), false,
+                                [this](unsigned message, quintptr, qintptr lparam, qintptr*) {
+                                    if (message == WM_INPUT)
+                                        on_raw_input(lparam);
+                                    return false; // Windows frees the input
+                                });
+    RAWINPUTDEVICE keyboard = {1, 6, RIDEV_INPUTSINK, static_cast<HWND>(raw_window.handle())};
+    const bool raw =
+        installed && raw_window.handle() && RegisterRawInputDevices(&keyboard, 1, sizeof(keyboard));
+    if (installed && !raw)
+        qWarning("Keyboard: no raw input to check the hook by (%lu); it is only renewed every "
+                 "minute",
+                 GetLastError());
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_hook)
-            m_start_error = QStringLiteral("SetWindowsHookExW failed (%1)").arg(GetLastError());
+        if (!installed)
+            m_start_error = QStringLiteral("SetWindowsHookExW failed (%1)").arg(install_error);
         m_started = true;
     }
     m_changed.notify_all();
-    if (!m_hook)
+    if (!installed)
         return;
     const UINT_PTR timer = SetTimer(nullptr, 0, refresh_interval_ms, nullptr);
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == reinstall_message ||
             (message.message == WM_TIMER && message.wParam == timer)) {
-            install();
-            if (!m_hook)
+            if (!install())
                 qWarning("Keyboard: the hook could not be installed again (%lu)", GetLastError());
             continue;
         }
@@ -111,9 +141,47 @@ void WinKeyboardHook::run() {
         DispatchMessageW(&message);
     }
     KillTimer(nullptr, timer);
-    if (m_hook)
-        UnhookWindowsHookEx(static_cast<HHOOK>(m_hook));
-    m_hook = nullptr;
+    if (raw) {
+        keyboard.dwFlags = RIDEV_REMOVE;
+        keyboard.hwndTarget = nullptr;
+        RegisterRawInputDevices(&keyboard, 1, sizeof(keyboard));
+    }
+    if (void* hook = m_hook.exchange(nullptr))
+        UnhookWindowsHookEx(static_cast<HHOOK>(hook));
+}
+
+void WinKeyboardHook::on_raw_input(qintptr handle) {
+    RAWINPUT input;
+    UINT size = sizeof(input);
+    if (GetRawInputData(reinterpret_cast<HRAWINPUT>(handle), RID_INPUT, &input, &size,
+                        sizeof(RAWINPUTHEADER)) == UINT(-1) ||
+        input.header.dwType != RIM_TYPEKEYBOARD)
+        return;
+    const int key = input.data.keyboard.VKey;
+    const bool down = !(input.data.keyboard.Flags & RI_KEY_BREAK);
+    if (key != VK_CONTROL && key != VirtualKeys::V)
+        return;
+    // A Ctrl the hook missed counts as down (below) until raw input sees it go up.
+    if (!down) {
+        if (key == VK_CONTROL && m_ctrl_from_raw)
+            m_raw_down.reset(VK_CONTROL);
+        m_ctrl_from_raw = m_ctrl_from_raw && key != VK_CONTROL;
+        return;
+    }
+    // What the hook saw long ago had no raw report of its own (another hook may have eaten it).
+    const qint64 now = now_ms();
+    while (!m_unmatched.empty() && now - m_unmatched.front() > unmatched_ms)
+        m_unmatched.pop_front();
+    if (!m_unmatched.empty()) {
+        m_unmatched.pop_front();
+        return;
+    }
+    qWarning("Keyboard: the hook did not see key 0x%x; Windows removed it, installing it again",
+             key);
+    m_raw_down.set(size_t(key));
+    m_ctrl_from_raw = m_ctrl_from_raw || key == VK_CONTROL;
+    if (!install())
+        qWarning("Keyboard: the hook could not be installed again (%lu)", GetLastError());
 }
 
 namespace {
@@ -144,17 +212,25 @@ qintptr WinKeyboardHook::on_key(int code, quintptr wparam, qintptr lparam) {
                m_raw_down.test(VK_MENU) || m_raw_down.test(VK_LMENU) || m_raw_down.test(VK_RMENU));
     if (!down)
         return CallNextHookEx(nullptr, code, wparam, lparam);
+    if (key == VirtualKeys::V || key == VK_CONTROL || key == VK_LCONTROL || key == VK_RCONTROL) {
+        if (m_unmatched.size() == unmatched_kept)
+            m_unmatched.pop_front();
+        m_unmatched.push_back(now_ms());
+    }
 
     Press press;
     press.key = key;
     press.flags = int(event->flags);
     press.time_ms = now_ms();
     press.down = m_down;
-    // A synthesized paste is not held: its sender put the entry on the clipboard before, and
-    // SendInput may wait for this hook, so holding our own would stall until the cap. It is
-    // reported like any key, later, from the event loop.
-    press.held = key == VirtualKeys::V && m_down.test(VK_CONTROL) && !m_down.test(VK_SHIFT) &&
-                 !(event->flags & LLKHF_INJECTED);
+    // Our own paste is not held: we put the entry on the clipboard before, and SendInput may
+    // wait for this hook, so holding it would stall until the cap. It is reported like any key,
+    // later, from the event loop. Another program's (an on-screen keyboard, a macro tool) is
+    // held like a typed one.
+    const bool ours =
+        (event->flags & LLKHF_INJECTED) && event->dwExtraInfo == WinInputInjector::extra_info;
+    press.held =
+        key == VirtualKeys::V && m_down.test(VK_CONTROL) && !m_down.test(VK_SHIFT) && !ours;
     bool swallow = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);

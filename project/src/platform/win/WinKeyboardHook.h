@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
 #include <bitset>
 #include <condition_variable>
 #include <deque>
@@ -14,6 +15,9 @@
 // desktop's keyboard down (Windows drops a hook that answers too slowly). The hook procedure only
 // records the press and wakes the GUI thread; a Ctrl+V alone waits, bounded, until the GUI thread
 // has reported it (and put the next entry on the clipboard) before the focused program sees it.
+// Windows removes a hook it found too slow without a word: the same thread also reads the
+// keyboard's raw input, and a Ctrl or V that came that way but never through the hook has the
+// hook installed again at once.
 class WinKeyboardHook {
 public:
     // Whatever the GUI thread does, a paste it has not taken up goes on after this long.
@@ -39,6 +43,10 @@ public:
     bool start(QString* error);
     void stop();
     bool running() const { return m_thread.joinable(); }
+    // The installed hook (an HHOOK), for tests that remove it behind our back.
+    void* handle() const { return m_hook.load(); }
+    // Installs the hook again, as every minute.
+    void reinstall();
     void set_print_swallowed(bool on);
 
     // GUI thread: the oldest queued press, if any, left in the queue.
@@ -59,13 +67,13 @@ private:
     void run();
     qintptr on_key(int code, quintptr wparam, qintptr lparam);
     void wait_for_report(quint32 serial);
-    void install();
+    bool install();
+    void on_raw_input(qintptr handle);
 
     std::function<void()> m_wake;
     std::thread m_thread;
     unsigned long m_thread_id = 0;
-    void* m_hook = nullptr;
-    bool m_reinstall_due = false;
+    std::atomic<void*> m_hook{nullptr};
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -79,4 +87,7 @@ private:
     // Hook thread only: the keys as the events say, and with the generic modifiers added.
     std::bitset<256> m_raw_down;
     std::bitset<256> m_down;
+    // Hook thread only: when the hook saw the Ctrl and V presses raw input has not matched yet.
+    std::deque<qint64> m_unmatched;
+    bool m_ctrl_from_raw = false; // Ctrl is down in m_raw_down because raw input said so
 };

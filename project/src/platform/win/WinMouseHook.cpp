@@ -5,6 +5,7 @@
 #include <windows.h>
 
 namespace {
+// The hook procedure has no context argument; there is one hook per process.
 WinMouseHook* g_mouse_hook = nullptr;
 constexpr UINT deliver_message = WM_APP + 3;
 
@@ -31,32 +32,65 @@ WinMouseHook::~WinMouseHook() {
 
 bool WinMouseHook::install(Callback callback, QString* error) {
     m_callback = std::move(callback);
-    if (m_hook)
+    if (installed())
         return true;
     if (g_mouse_hook) {
         if (error)
             *error = QStringLiteral("another mouse hook runs in this process");
         return false;
     }
-    // On the GUI thread: the procedure is entered from the event loop, which Qt keeps turning.
-    m_hook = SetWindowsHookExW(WH_MOUSE_LL, hook_procedure, GetModuleHandleW(nullptr), 0);
-    if (!m_hook) {
+    g_mouse_hook = this;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_started = false;
+        m_start_error.clear();
+    }
+    m_thread = std::thread([this] { run(); });
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_started; });
+    if (!m_start_error.isEmpty()) {
         if (error)
-            *error =
-                QStringLiteral("SetWindowsHookExW refused the mouse hook (%1)").arg(GetLastError());
+            *error = m_start_error;
+        lock.unlock();
+        m_thread.join();
+        g_mouse_hook = nullptr;
         return false;
     }
-    g_mouse_hook = this;
     return true;
 }
 
 void WinMouseHook::uninstall() {
-    if (!m_hook)
+    if (!m_thread.joinable())
         return;
-    UnhookWindowsHookEx(static_cast<HHOOK>(m_hook));
-    m_hook = nullptr;
+    PostThreadMessageW(m_thread_id, WM_QUIT, 0, 0);
+    m_thread.join();
     g_mouse_hook = nullptr;
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_events.clear();
+    m_posted = false;
+}
+
+void WinMouseHook::run() {
+    MSG message;
+    // The thread's queue exists before anyone posts to it.
+    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    m_thread_id = GetCurrentThreadId();
+    HHOOK hook = SetWindowsHookExW(WH_MOUSE_LL, hook_procedure, GetModuleHandleW(nullptr), 0);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!hook)
+            m_start_error =
+                QStringLiteral("SetWindowsHookExW refused the mouse hook (%1)").arg(GetLastError());
+        m_started = true;
+    }
+    m_changed.notify_all();
+    if (!hook)
+        return;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    UnhookWindowsHookEx(hook);
 }
 
 qintptr WinMouseHook::procedure(int code, quintptr wparam, qintptr lparam) {
@@ -105,24 +139,44 @@ qintptr WinMouseHook::procedure(int code, quintptr wparam, qintptr lparam) {
     default:
         break;
     }
-    if (event.kind == Event::Kind::Move && !self->m_events.empty() &&
-        self->m_events.back().kind == Event::Kind::Move)
-        self->m_events.back() = event;
-    else
-        self->m_events.push_back(event);
-    if (!self->m_posted && self->m_window && self->m_window->handle()) {
-        self->m_posted =
-            PostMessageW(static_cast<HWND>(self->m_window->handle()), deliver_message, 0, 0);
-    }
+    self->record(event);
     return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
+void WinMouseHook::record(const Event& event) {
+    bool post = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (event.kind == Event::Kind::Move && !m_events.empty() &&
+            m_events.back().kind == Event::Kind::Move)
+            m_events.back() = event;
+        else
+            m_events.push_back(event);
+        post = !m_posted;
+        m_posted = true;
+    }
+    if (post && !(m_window && m_window->handle() &&
+                  PostMessageW(static_cast<HWND>(m_window->handle()), deliver_message, 0, 0))) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_posted = false;
+    }
+}
+
 void WinMouseHook::deliver() {
-    m_posted = false;
-    while (!m_events.empty() && m_hook) {
-        const Event event = m_events.front();
-        m_events.pop_front();
-        if (m_callback)
-            m_callback(event);
+    while (installed()) {
+        Event event;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_events.empty()) {
+                m_posted = false;
+                return;
+            }
+            event = m_events.front();
+            m_events.pop_front();
+        }
+        // A copy: the callback may install another.
+        const Callback callback = m_callback;
+        if (callback)
+            callback(event);
     }
 }
