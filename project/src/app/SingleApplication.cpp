@@ -26,6 +26,7 @@ constexpr int answer_wait_ms = 10000;
 constexpr int stale_after_ms = 1000;
 
 bool connects(const QString& name, int wait_ms) {
+    Platform::instance().let_running_instance_take_foreground();
     QLocalSocket socket;
     socket.connectToServer(name, QIODevice::ReadWrite);
     if (!socket.waitForConnected(wait_ms))

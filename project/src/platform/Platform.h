@@ -48,6 +48,11 @@ public:
     // empty when there is one session only. Asked once the application object exists.
     virtual QString session_name() { return QString(); }
 
+    // Called by a second start before it asks the running instance to show itself: the system
+    // may keep a background process from taking the foreground unless the one the user just
+    // started lets it.
+    virtual void let_running_instance_take_foreground() {}
+
     // The file name of the uninstaller an installation puts beside the program.
     virtual QString uninstaller_name() const { return QStringLiteral("uninstall"); }
 

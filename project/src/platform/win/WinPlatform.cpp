@@ -171,6 +171,11 @@ void WinPlatform::on_termination_request(std::function<void()> handler) {
         m_termination = std::make_unique<WinTermination>(std::move(handler));
 }
 
+void WinPlatform::let_running_instance_take_foreground() {
+    // Which process that is, is not known here; the right lapses with the next input anyway.
+    AllowSetForegroundWindow(ASFW_ANY);
+}
+
 QString WinPlatform::session_name() {
     // One instance per logon session: the local socket's name is per user already, and a user
     // logged on twice (fast user switching) has two sessions.

@@ -47,6 +47,7 @@ public:
     Magnifier& magnifier() override;
     void on_termination_request(std::function<void()> handler) override;
     QString session_name() override;
+    void let_running_instance_take_foreground() override;
     QString uninstaller_name() const override { return QStringLiteral("uninstall.exe"); }
 
 private:
