@@ -9,6 +9,7 @@
 
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QUrl>
 #include <QtTest>
 
 #include <atomic>
@@ -153,6 +154,15 @@ void TestWinClipboard::served_entries_are_rendered_when_read_and_marked() {
     QVERIFY2(text.ok, qPrintable(text.error));
     QCOMPARE(QString::fromUtf8(text.bytes), QStringLiteral("first line\r\nsecond ü"));
     QVERIFY2(read.size() >= 1, "the read was not reported to the paste hold");
+
+    // Files go out as files alone: their names are no text the copying program offered.
+    auto* files = new QMimeData;
+    files->setUrls({QUrl::fromLocalFile(QStringLiteral("C:/report.txt"))});
+    QVERIFY(owner.serve(files).ok);
+    const auto file_offer = reader.offer();
+    QVERIFY2(file_offer.ok, qPrintable(file_offer.error));
+    QVERIFY(file_offer.formats.contains(QStringLiteral("text/uri-list")));
+    QVERIFY(!file_offer.formats.contains(QStringLiteral("text/plain")));
 
     // The reader never reads its own program's entry for a capture.
     WinClipboardReader ours([&owner] { return owner.serving(); });

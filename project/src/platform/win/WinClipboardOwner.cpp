@@ -120,7 +120,8 @@ ClipboardOwner::Result WinClipboardOwner::serve(QMimeData* entry) {
     m_rendered.clear();
 
     const QStringList mimes = m_entry->formats();
-    if (m_entry->hasText())
+    // Not hasText(): Qt counts a file list as text, and a copy of files gives no text.
+    if (m_entry->hasFormat(QStringLiteral("text/plain")))
         m_formats.append({CF_UNICODETEXT, Kind::UnicodeText, QString()});
     if (m_entry->hasHtml())
         m_formats.append({registered("HTML Format"), Kind::Html, QString()});
