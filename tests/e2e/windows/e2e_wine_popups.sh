@@ -16,6 +16,11 @@ xdotool type --delay 60 ban
 wait_for 20 grep -q "str is: ban" corvana.err || fail "the typed search did not reach the popup"
 keys Return
 wait_for 20 eval '! shown "^Autocomplete$"' || fail "the popup stayed open after Enter"
+# The synthesized Ctrl+V goes to the window Corvana made the foreground one. Without a window
+# manager nothing moves the X focus back to Notepad's window, where xdotool's Ctrl+S must go;
+# the test does, once the paste has been sent.
+wait_for 20 grep -q "Called SimulateCtrlV" corvana.out || fail "no paste was sent after Enter"
+xdotool windowfocus --sync "$notepad"
 expect_file "second banana"
 pass "a search typed into the autocomplete popup and Enter paste the chosen text into Notepad"
 
