@@ -18,6 +18,21 @@
 #include <windows.h>
 
 namespace {
+bool same_content(const QMimeData& a, const QMimeData& b) {
+    const QStringList formats = a.formats();
+    if (formats != b.formats())
+        return false;
+    if (a.hasImage() &&
+        qvariant_cast<QImage>(a.imageData()) != qvariant_cast<QImage>(b.imageData()))
+        return false;
+    for (const QString& format : formats) {
+        if (!format.startsWith(QLatin1String("application/x-qt-image")) &&
+            a.data(format) != b.data(format))
+            return false;
+    }
+    return true;
+}
+
 unsigned registered(const char* name) {
     return RegisterClipboardFormatW(
         reinterpret_cast<const wchar_t*>(QString::fromLatin1(name).utf16()));
@@ -106,6 +121,15 @@ ClipboardOwner::Result WinClipboardOwner::serve(QMimeData* entry) {
     if (!window || !entry) {
         result.ok = false;
         result.error = QStringLiteral("no clipboard window");
+        return result;
+    }
+    // The same entry again, still ours and the clipboard unchanged since (a synthesized paste
+    // serves its entry before its keys, the paste engine again at their report): serving it anew
+    // would hold the clipboard open just when the program pasted into opens it, and that paste
+    // would be lost.
+    if (m_owned && m_entry && GetClipboardSequenceNumber() == m_own_sequence &&
+        same_content(*m_entry, *owned)) {
+        m_hold.entry_served();
         return result;
     }
     // The old entry's formats are still ours to render until the clipboard is emptied.
