@@ -134,12 +134,13 @@ private slots:
         if (app->m_rich_text_copy_enabled != rich)
             app->toggle_rich_text_copy();
         app->m_paste_order = QStringLiteral("backward");
-        copy({"A", "B", "earlier text"});
-        app->delete_history_entry(0); // the history is A, B with the position on B
+        copy({"earlier text", "A", "B"});
+        app->delete_history_entry(2); // the history is A, B with the position on B
         QCOMPARE(history(), (QStringList{"A", "B"}));
         QCOMPARE(app->m_current_clipboard_history_position, 1);
         FakePlatform::get().injector().set_delivery(
             later ? FakeInputInjector::Delivery::Later : FakeInputInjector::Delivery::Synchronous);
+        FakePlatform::get().injector().clear();
         FakePlatform::get().fake_active_window().set_current(77);
         app->open_autocomplete_dialog();
         QVERIFY(dialog().isVisible());
@@ -150,6 +151,7 @@ private slots:
         QVERIFY(FakePlatform::get().fake_active_window().activated().contains(77));
         // The entry waits in front until the paste engine has taken it.
         QTRY_VERIFY(!app->autocomplete_paste()->pending());
+        QCOMPARE(FakePlatform::get().injector().pasted(), QStringList{"earlier text"});
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("earlier text"));
         QCOMPARE(history(), (QStringList{"A", "B"}));
         QCOMPARE(app->m_current_clipboard_history_position, 1);

@@ -105,6 +105,7 @@ private slots:
         QFile::remove(templates_dir());
         FakePlatform::get().fake_key_state().clear();
         FakePlatform::get().injector().set_delivery(FakeInputInjector::Delivery::Synchronous);
+        FakePlatform::get().injector().clear();
         new_app();
     }
     void cleanup() {
@@ -437,10 +438,12 @@ private slots:
         AppHarness::copy_text(QStringLiteral("Ann\tSales\nBob\tSupport"));
 
         press_ctrl_alt_b(3);
-        QCOMPARE(received, QStringList({
-                               "Hello, Ann . Thank you for contacting us regarding Sales .",
-                               "Hello, Bob . Thank you for contacting us regarding Support .",
-                           }));
+        const QStringList rows{
+            "Hello, Ann . Thank you for contacting us regarding Sales .",
+            "Hello, Bob . Thank you for contacting us regarding Support .",
+        };
+        QCOMPARE(received, rows);
+        QCOMPARE(FakePlatform::get().injector().pasted(), rows);
         QCOMPARE(app->template_paste()->pending_count(), 0);
         // The table left the queue and the filled rows took its place, already pasted.
         QCOMPARE(app->history_size(), 2);

@@ -9,6 +9,7 @@
 
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QUrl>
 #include <QtTest>
 
 #include <atomic>
@@ -153,6 +154,23 @@ void TestWinClipboard::served_entries_are_rendered_when_read_and_marked() {
     QVERIFY2(text.ok, qPrintable(text.error));
     QCOMPARE(QString::fromUtf8(text.bytes), QStringLiteral("first line\r\nsecond ü"));
     QVERIFY2(read.size() >= 1, "the read was not reported to the paste hold");
+
+    // The same entry again while the clipboard is unchanged leaves the clipboard alone, so a
+    // program opening it for the paste is not shut out.
+    const DWORD sequence = GetClipboardSequenceNumber();
+    auto* again = new QMimeData;
+    again->setText(QStringLiteral("first line\nsecond ü"));
+    QVERIFY(owner.serve(again).ok);
+    QCOMPARE(GetClipboardSequenceNumber(), sequence);
+
+    // Files go out as files alone: their names are no text the copying program offered.
+    auto* files = new QMimeData;
+    files->setUrls({QUrl::fromLocalFile(QStringLiteral("C:/report.txt"))});
+    QVERIFY(owner.serve(files).ok);
+    const auto file_offer = reader.offer();
+    QVERIFY2(file_offer.ok, qPrintable(file_offer.error));
+    QVERIFY(file_offer.formats.contains(QStringLiteral("text/uri-list")));
+    QVERIFY(!file_offer.formats.contains(QStringLiteral("text/plain")));
 
     // The reader never reads its own program's entry for a capture.
     WinClipboardReader ours([&owner] { return owner.serving(); });

@@ -6,6 +6,8 @@
 #include "autocomplete/AutocompleteModel.h"
 #include "history/ImageViewer.h"
 #include "history/PopupPlacement.h"
+#include "platform/ActiveWindow.h"
+#include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -140,6 +142,8 @@ void AutocompleteDialog::open_or_close() {
     }
     reload_if_images_changed();
     PopupPlacement::place_popup_at_cursor(this);
+    // Opened from a global shortcut: the keyboard is with the window the user is in.
+    Platform::instance().active_window().join_foreground_input();
     show();
     activateWindow();
     setVisible(true);
@@ -260,6 +264,11 @@ void AutocompleteDialog::keyPressEvent(QKeyEvent* event) {
         hide();
     }
     // Nothing else: Enter must not close the popup as a dialog's default button would.
+}
+
+void AutocompleteDialog::hideEvent(QHideEvent* event) {
+    Platform::instance().active_window().release_foreground_input();
+    QDialog::hideEvent(event);
 }
 
 void AutocompleteDialog::leaveEvent(QEvent* event) {

@@ -5,6 +5,7 @@
 #include "clipboard/PictureDecoder.h"
 #include "clipboard/SyntheticPaste.h"
 #include "platform/ActiveWindow.h"
+#include "platform/ClipboardOwner.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 
@@ -54,22 +55,22 @@ void AutocompletePaste::paste(const QString& type, const QString& text, const QS
 
     APP_LOG(QStringLiteral("Adding element to vector"));
     m_position_before = m_history.position();
-    QMimeData* rich_entry = nullptr;
-    if (m_history.rich()) {
-        rich_entry = new QMimeData;
-        // Only an image entry is a picture; a text that happens to name a file stays a text.
-        const QString path =
-            type == QLatin1String("image") ? ImageEntryFile::path(images_dir, text) : QString();
-        const QImage image = path.isEmpty() ? QImage() : PictureDecoder::decode_file(path);
-        if (!image.isNull()) {
-            qDebug() << "Load successful";
-            rich_entry->setImageData(image);
-        } else {
-            qDebug() << "Load failed";
-            rich_entry->setText(text);
-        }
-    }
-    m_front = m_history.push_front(text, rich_entry);
+    // Only an image entry is a picture; a text that happens to name a file stays a text.
+    const QString path = m_history.rich() && type == QLatin1String("image")
+                             ? ImageEntryFile::path(images_dir, text)
+                             : QString();
+    const QImage image = path.isEmpty() ? QImage() : PictureDecoder::decode_file(path);
+    qDebug() << (image.isNull() ? "Pasting a text" : "Pasting an image");
+    const auto make_entry = [&] {
+        auto* entry = new QMimeData;
+        if (image.isNull())
+            entry->setText(text);
+        else
+            entry->setImageData(image);
+        return entry;
+    };
+    m_front = m_history.push_front(text, m_history.rich() ? make_entry() : nullptr);
+    m_to_serve.reset(make_entry());
     APP_LOG(QStringLiteral("Added element to vector"));
     m_history.set_position(0);
     m_pending = true;
@@ -98,6 +99,15 @@ void AutocompletePaste::send_when_focused() {
     m_focus_poll.stop();
     if (!focused)
         APP_LOG(QStringLiteral("The window to paste into did not become active; pasting anyway"));
+    // The entry is on the clipboard before the keys go: where the system lets a synthesized key
+    // through before it is reported (Windows), the program reads the clipboard at once. The
+    // paste engine serves it again when the key is reported.
+    if (m_to_serve) {
+        const ClipboardOwner::Result served =
+            Platform::instance().clipboard_owner().serve(m_to_serve.release());
+        if (!served.ok)
+            APP_LOG(QStringLiteral("The entry could not be put on the clipboard: ") + served.error);
+    }
     APP_LOG(QStringLiteral("Calling SimulateCtrlV();"));
     m_keys_sent = true;
     m_timeout.start();
@@ -117,6 +127,7 @@ void AutocompletePaste::finish(const QString& why) {
     m_pending = false;
     m_timeout.stop();
     m_focus_poll.stop();
+    m_to_serve.reset();
     APP_LOG(QStringLiteral("Deleting the added element (%1)").arg(why));
     m_history.take_back(m_front);
     m_history.set_position(m_position_before);

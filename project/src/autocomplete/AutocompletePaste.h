@@ -2,8 +2,11 @@
 
 #include "clipboard/ClipboardHistory.h"
 
+#include <QMimeData>
 #include <QObject>
 #include <QTimer>
+
+#include <memory>
 
 // Pastes a chosen autocomplete entry through the ordinary paste path: the entry goes in front of
 // the history, the window the user was in gets the focus back, a synthesized Ctrl+V reaches the
@@ -38,6 +41,7 @@ private:
     bool m_keys_sent = false;
     int m_position_before = -1;
     ClipboardHistory::Front m_front;
+    std::unique_ptr<QMimeData> m_to_serve; // until the keys go
     QTimer m_timeout;
     QTimer m_focus_poll;
     int m_focus_polls_left = 0;

@@ -7,6 +7,8 @@
 #include "history/HistoryRows.h"
 #include "history/ListWidget.h"
 #include "history/PopupPlacement.h"
+#include "platform/ActiveWindow.h"
+#include "platform/Platform.h"
 
 #include <QDebug>
 #include <QEvent>
@@ -101,6 +103,8 @@ void HistoryDialog::open_or_close() {
     show_lock_state(m_app->m_position_locked);
     add_items(texts);
     qDebug().noquote() << QStringLiteral("Opening with %1 rows").arg(texts.size());
+    // Opened from a global shortcut: the keyboard is with the window the user is in.
+    Platform::instance().active_window().join_foreground_input();
     setVisible(true);
     activateWindow();
     show();
@@ -171,6 +175,11 @@ void HistoryDialog::slot_button_delete_clicked() {
     const int row = m_list->currentRow();
     emit signal_delete_row(row);
     delete m_list->takeItem(row);
+}
+
+void HistoryDialog::hideEvent(QHideEvent* event) {
+    Platform::instance().active_window().release_foreground_input();
+    QDialog::hideEvent(event);
 }
 
 void HistoryDialog::leaveEvent(QEvent* event) {

@@ -54,6 +54,7 @@ public slots:
 
 protected:
     void leaveEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void init_layout();

@@ -62,6 +62,10 @@ void TemplatePaste::press(const QString& template_text) {
     m_pending.append({result, secret, m_clock.elapsed() + pending_timeout_ms});
     if (!m_expiry.isActive())
         m_expiry.start(pending_timeout_ms);
+    // The row is on the clipboard before the keys go: where the system lets a synthesized key
+    // through before it is reported (Windows), the program reads the clipboard at once. The
+    // report serves it again.
+    serve(m_pending.last());
     SyntheticPaste::ctrl_v_releasing_modifiers(Platform::instance().input_injector(),
                                                Platform::instance().key_state());
 }
@@ -93,6 +97,11 @@ bool TemplatePaste::serve_pending() {
         m_history.advance();
     qDebug().noquote() << "Template row to paste: " +
                               SecretContent::log_preview(row.text, row.secret);
+    serve(row);
+    return true;
+}
+
+void TemplatePaste::serve(const Pending& row) {
     auto* entry = new QMimeData;
     entry->setText(row.text);
     if (row.secret)
@@ -101,7 +110,6 @@ bool TemplatePaste::serve_pending() {
     if (!served.ok)
         APP_LOG(QStringLiteral("The filled row could not be put on the clipboard: ") +
                 served.error);
-    return true;
 }
 
 void TemplatePaste::drop_expired() {

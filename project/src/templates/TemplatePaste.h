@@ -48,6 +48,7 @@ private:
         bool secret;
         qint64 deadline;
     };
+    void serve(const Pending& row);
 
     ClipboardHistory& m_history;
     const AppSettings& m_settings;

@@ -158,3 +158,29 @@ close_notepad() {
     wait "$NOTEPAD_PID" 2>/dev/null
     NOTEPAD_PID=""
 }
+
+# --- Rich content and popups ---
+
+# copy_as MIME <DATA: xclip offers stdin as that one target; waits for corvana.exe's capture.
+copy_as() {
+    local before
+    before=$(capture_count)
+    xclip -selection clipboard -t "$1" -i
+    wait_for 30 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy as $1 not captured"
+}
+
+# served MIME: what the clipboard gives for that X target now, byte for byte.
+served() { xclip -selection clipboard -o -t "$1" 2>/dev/null; }
+
+# served_file_matches FILE: the clipboard's file list names one file of FILE's name and content
+# (a snapshot, so not FILE itself).
+served_file_matches() {
+    local uri path
+    uri=$(served text/uri-list | tr -d '\r' | sed -n '/^file:/{p;q}')
+    path=$(printf '%b' "$(printf '%s' "${uri#file://}" | sed 's/%/\\x/g')")
+    [ "$(basename "$path")" = "$(basename "$1")" ] && [ "$path" != "$(realpath "$1")" ] &&
+        cmp -s "$path" "$1"
+}
+
+# shown TITLE: a window whose title matches TITLE is on the screen.
+shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }

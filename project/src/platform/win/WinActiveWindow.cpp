@@ -31,3 +31,19 @@ bool WinActiveWindow::activate(quint64 id, QString* error) {
     }
     return true;
 }
+
+void WinActiveWindow::join_foreground_input() {
+    release_foreground_input();
+    const DWORD ours = GetCurrentThreadId();
+    const DWORD theirs = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    // Joined, the popup's SetForegroundWindow and SetFocus work on the input the keys go to.
+    if (theirs != 0 && theirs != ours && AttachThreadInput(ours, theirs, TRUE))
+        m_joined_thread = theirs;
+}
+
+void WinActiveWindow::release_foreground_input() {
+    if (m_joined_thread == 0)
+        return;
+    AttachThreadInput(GetCurrentThreadId(), m_joined_thread, FALSE);
+    m_joined_thread = 0;
+}

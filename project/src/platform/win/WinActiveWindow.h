@@ -8,4 +8,9 @@ class WinActiveWindow : public ActiveWindow {
 public:
     quint64 current() override;
     bool activate(quint64 window, QString* error) override;
+    void join_foreground_input() override;
+    void release_foreground_input() override;
+
+private:
+    unsigned long m_joined_thread = 0;
 };

@@ -18,6 +18,21 @@
 #include <windows.h>
 
 namespace {
+bool same_content(const QMimeData& a, const QMimeData& b) {
+    const QStringList formats = a.formats();
+    if (formats != b.formats())
+        return false;
+    if (a.hasImage() &&
+        qvariant_cast<QImage>(a.imageData()) != qvariant_cast<QImage>(b.imageData()))
+        return false;
+    for (const QString& format : formats) {
+        if (!format.startsWith(QLatin1String("application/x-qt-image")) &&
+            a.data(format) != b.data(format))
+            return false;
+    }
+    return true;
+}
+
 unsigned registered(const char* name) {
     return RegisterClipboardFormatW(
         reinterpret_cast<const wchar_t*>(QString::fromLatin1(name).utf16()));
@@ -108,6 +123,15 @@ ClipboardOwner::Result WinClipboardOwner::serve(QMimeData* entry) {
         result.error = QStringLiteral("no clipboard window");
         return result;
     }
+    // The same entry again, still ours and the clipboard unchanged since (a synthesized paste
+    // serves its entry before its keys, the paste engine again at their report): serving it anew
+    // would hold the clipboard open just when the program pasted into opens it, and that paste
+    // would be lost.
+    if (m_owned && m_entry && GetClipboardSequenceNumber() == m_own_sequence &&
+        same_content(*m_entry, *owned)) {
+        m_hold.entry_served();
+        return result;
+    }
     // The old entry's formats are still ours to render until the clipboard is emptied.
     if (!WinClipboardReader::open_clipboard(window, WinClipboardReader::open_wait_ms,
                                             &result.error)) {
@@ -120,7 +144,8 @@ ClipboardOwner::Result WinClipboardOwner::serve(QMimeData* entry) {
     m_rendered.clear();
 
     const QStringList mimes = m_entry->formats();
-    if (m_entry->hasText())
+    // Not hasText(): Qt counts a file list as text, and a copy of files gives no text.
+    if (m_entry->hasFormat(QStringLiteral("text/plain")))
         m_formats.append({CF_UNICODETEXT, Kind::UnicodeText, QString()});
     if (m_entry->hasHtml())
         m_formats.append({registered("HTML Format"), Kind::Html, QString()});

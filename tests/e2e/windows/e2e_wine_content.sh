@@ -1,0 +1,76 @@
+# Rich copies under Wine: a PNG, HTML and a file list copied from the X clipboard reach
+# corvana.exe through Wine's clipboard bridge (image/png as "PNG", text/html as "HTML Format",
+# text/uri-list as CF_HDROP) and each paste in Notepad serves them back, as the bridge turns them
+# into X targets again. Then a template fills the rows of a copied table at each Ctrl+Alt+B.
+source "$(dirname "$0")/wine_e2e_lib.sh"
+# A first start shows the main window, from which the Templates window opens.
+settings "StartAtStartup=false" "IsFirstStart=true" "CreateShortcutsAutomatically=false"
+mkdir -p data/templates
+printf 'Hello, $1 . Thank you for contacting us regarding $2 .' >data/templates/Reply.txt
+start_corvana
+
+convert -size 40x30 gradient:red-blue picture.png
+printf 'report body\n' >report.txt
+copy_as image/png <picture.png
+wait_for 20 eval 'compare -metric AE picture.png data/images/image1.png null: 2>/dev/null' ||
+    fail "data/images/image1.png is missing or not the copied picture"
+pass "a copied PNG is saved as images/image1.png with its pixels"
+
+copy_as text/html <<<'<p>some <b>bold</b> words</p>'
+# Lines of a URI list end in CR LF: Wine keeps a bare LF as part of the name.
+printf 'file://%s\r\n' "$E2E_DIR/report.txt" | copy_as text/uri-list
+open_notepad
+copy "plain"
+keys ctrl+v
+expect_file plain
+
+# Served formats come back through the bridge: CF_HDROP as text/uri-list, "HTML Format" as
+# text/html, "PNG" as image/png.
+keys ctrl+v
+wait_for 20 eval 'served_file_matches report.txt' ||
+    fail "the pasted file list is '$(served text/uri-list)', not a copy of report.txt"
+pass "a copied file list pastes as files holding the copied file's content"
+
+keys ctrl+v
+wait_for 20 eval 'served text/html | grep -q "<b>bold</b>"' ||
+    fail "the pasted HTML is '$(served text/html)'"
+pass "copied HTML pastes as HTML"
+
+keys ctrl+v
+wait_for 20 eval 'served image/png >served.png && compare -metric AE picture.png served.png null: 2>/dev/null' ||
+    fail "the pasted picture is not the copied one"
+pass "a copied picture pastes as the same picture"
+keys e n d
+expect_file plainend
+pass "the pastes of files, HTML and a picture give Notepad no text"
+
+# Templates: the Templates button of the first start's main window, Select four tabs after New.
+main=$(xdotool search --onlyvisible --name '^Corvana$' | head -n 1)
+[ -n "$main" ] || fail "the first start does not show the main window"
+xdotool mousemove --window "$main" 222 522 click 1
+wait_for 20 eval 'xdotool search --onlyvisible --name "^Templates$" >/dev/null' ||
+    fail "the Templates button opened nothing"
+xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Templates$' | head -n 1)"
+keys Tab Tab Tab Tab space
+wait_for 20 eval '! xdotool search --onlyvisible --name "^Templates$" >/dev/null' ||
+    fail "Select did not close the Templates window"
+xdotool windowfocus --sync "$notepad"
+copy "$(printf 'Ann\tSales\nBob\tSupport')"
+rows_pasted() { grep -c "Template row to paste" corvana.err 2>/dev/null || true; }
+# Ctrl and Alt held as a hand holds them while B is pressed; each row is in Notepad before the
+# next press, as a user sees it.
+expected=plainend
+for filled in 'Hello, Ann . Thank you for contacting us regarding Sales .' \
+    'Hello, Bob . Thank you for contacting us regarding Support .'; do
+    before=$(rows_pasted)
+    xdotool keydown ctrl alt key b
+    wait_for 20 eval '[ "$(rows_pasted)" -gt "$before" ]' || fail "Ctrl+Alt+B pasted nothing"
+    xdotool keyup alt ctrl
+    expected=$expected$filled
+    expect_file "$expected"
+done
+pass "two Ctrl+Alt+B paste the template filled from each row of the copied table"
+
+close_notepad
+quit_corvana
+finish
