@@ -78,6 +78,9 @@ void WinKeyboard::pump() {
         if (press.held) {
             if (!m_hook.claim(press.serial)) {
                 // It went on without us: the position stays, the next paste brings this entry.
+                qWarning("Keyboard: a paste key went on before Corvana could take it (%lld ms); "
+                         "it pasted what the clipboard held",
+                         static_cast<long long>(WinProcess::now_ms() - press.time_ms));
                 m_hook.pop();
                 continue;
             }
