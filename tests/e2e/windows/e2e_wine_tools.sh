@@ -1,12 +1,12 @@
 # The small tools of corvana.exe under Wine, in one start: the status indicator shows the
-# queue's count and, made click-through (Ctrl+Alt+T), takes no click; the note (Ctrl+Alt+N)
+# queue's count and Ctrl+Alt+T switches its click-through mode; the note (Ctrl+Alt+N)
 # hides and comes back with its text; a spell typed in the console from the tray menu is
 # stored; live zoom (Ctrl+1) shows the overlay that stands in for the Magnification.dll Wine
 # lacks and follows the pointer; zoom with pen (Ctrl+2) and Escape; a drag moves the indicator.
 source "$(dirname "$0")/wine_e2e_lib.sh"
 # Wine hears keys only while one of its windows has the focus: Notepad's. It opens first, and
-# the indicator starts over its text: without a window manager a window mapped later is drawn
-# over an earlier one, whatever Windows' order of the two.
+# the indicator starts over its text, as a user would have it: without a window manager a
+# window mapped later is drawn over an earlier one, whatever Windows' order of the two.
 open_notepad
 eval "$(xdotool getwindowgeometry --shell "$notepad" | grep -E '^(X|Y)=')"
 over_x=$((X + 150)) over_y=$((Y + 100))
@@ -47,22 +47,18 @@ wait_for 10 eval 'root_area "$square" now.png && same_pixels now.png one.png' ||
     fail "after a paste the indicator does not show 1 again"
 pass "the indicator shows the count: 0, 1, 2, and 1 again after a paste"
 
-# Ctrl+Alt+T makes the indicator click-through and draggable again. Under Wine 8 the click does
-# not reach Notepad below (Notepad's caret stays where it was, tried while writing this test),
-# although Windows passes clicks through a WS_EX_LAYERED | WS_EX_TRANSPARENT window: checked is
-# that the indicator no longer takes the click itself.
-[ "$square" = "50x50+$over_x+$over_y" ] || fail "the indicator is at $square, not over Notepad"
+# Ctrl+Alt+T makes the indicator click-through (Windows then passes clicks through it) and
+# draggable again; each is logged only when Windows took the window's new style. Under Wine 8 a
+# click on it still does not reach Notepad below (its caret stays where it was, tried while
+# writing this test; whether Wine or the style is to blame is not known yet), and the indicator
+# ignores clicks in this mode whatever reaches it: what the click does is left unchecked.
 focus "$notepad"
 keys ctrl+alt+t
 wait_for 10 eval '[ "$(log_count "Indicator click-through on")" -gt 0 ]' || fail "Ctrl+Alt+T did nothing"
-clicks=$(log_count "Indicator clicked")
-xdotool mousemove $((over_x + 25)) $((over_y + 25)) click 1
 keys ctrl+alt+t
 wait_for 10 eval '[ "$(log_count "Indicator click-through off")" -gt 0 ]' ||
     fail "the second Ctrl+Alt+T did nothing"
-# The click came before the second Ctrl+Alt+T: had the indicator taken it, it is logged by now.
-[ "$(log_count "Indicator clicked")" -eq "$clicks" ] || fail "the click-through indicator took the click"
-pass "Ctrl+Alt+T: the click-through indicator takes no click, and Ctrl+Alt+T again ends it"
+pass "Ctrl+Alt+T makes the indicator click-through, and Ctrl+Alt+T again draggable"
 
 # The note keeps its text while hidden.
 keys ctrl+alt+n
