@@ -36,9 +36,7 @@ wait_for 10 eval 'root_area "$square" zero.png && root_area "$square" again.png 
     fail "the indicator does not settle"
 copy A
 shows_anew zero.png one.png || fail "the indicator did not change at the first copy"
-# Twenty lines of dots, for the click through the indicator to land in.
-block=$(for i in $(seq 20); do printf '%s\n' "............................................................"; done)
-copy "$block"
+copy B
 shows_anew one.png two.png || fail "the indicator did not change at the second copy"
 same_pixels two.png zero.png && fail "the indicator shows the same for 2 entries as for none"
 focus "$notepad"
@@ -65,6 +63,9 @@ keys ctrl+alt+n
 wait_for 10 eval '[ -n "$(visible "^Note$")" ]' || fail "Ctrl+Alt+N showed no note"
 note=$(visible '^Note$')
 focus "$note"
+# Once in ten runs Wine still counted Shift as down after the keys of the paste, and the note
+# got "Kept": a press and release of Shift sets Wine's idea of it right.
+keys shift
 xdotool type --delay 60 'kept note'
 keys ctrl+alt+n
 wait_for 10 eval '[ -z "$(visible "^Note$")" ]' || fail "Ctrl+Alt+N again did not hide the note"
