@@ -139,6 +139,34 @@ open_notepad() {
     xdotool windowfocus --sync "$notepad"
 }
 
+# two_monitors: moves the session onto two monitors, the primary (1280x800) right of a
+# 1024x768 one, so that Wine puts the primary's corner at 0,0 and the Windows desktop starts at
+# -1024: one X screen of Xorg's dummy driver with two RandR outputs (Xorg's Xinerama screens
+# come without RandR, and Wine 8 then loses the second monitor). No window manager, as in the
+# other tests. The dummy server and this session's Wine end when the test does.
+two_monitors() {
+    source "$CORVANA_SOURCE/scripts/xorg-dummy.sh"
+    "$WINESERVER" -k 2>/dev/null
+    "$WINESERVER" -w 2>/dev/null
+    trap '"$WINESERVER" -k 2>/dev/null; "$WINESERVER" -w 2>/dev/null; stop_dummy_x' EXIT
+    start_dummy_x 2304x800 || fail "no Xorg with the dummy driver"
+    xrandr --addmode DUMMY1 1024x768 &&
+        xrandr --fb 2304x800 --output DUMMY0 --mode 1280x800 --pos 1024x0 --primary \
+            --output DUMMY1 --mode 1024x768 --pos 0x0 || fail "cannot lay out the two monitors"
+    # The server calls the new output connected only once a client asks it to look again.
+    xrandr >/dev/null
+    "$WINE64" wineboot -i >/dev/null 2>&1
+}
+
+# root_area WxH+X+Y FILE: that area of what the X server shows.
+root_area() { import -window root -crop "$1" +repage "$2" 2>/dev/null; }
+
+# same_pixels A B: the two pictures have the same size and every pixel alike.
+same_pixels() {
+    [ "$(identify -format '%wx%h' "$1")" = "$(identify -format '%wx%h' "$2")" ] &&
+        [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = 0 ]
+}
+
 keys() { xdotool key --clearmodifiers --delay 60 "$@"; }
 
 # The file's text without line ends and without the byte-order mark Notepad may write.
