@@ -55,7 +55,8 @@ for expected in "DisplayName=Corvana" "DisplayVersion=$version" "Publisher=Tavri
     "QuietUninstallString=\"$inst_win\\uninstall.exe\" /S _?=$inst_win" \
     "NoModify=0x1" "NoRepair=0x1"; do
     name=${expected%%=*}
-    [ "$(reg_value "$uninstall_key" "$name")" = "${expected#*=}" ] ||
+    # Wine's reg.exe now and then prints nothing for a value that is there: asked again.
+    wait_for 10 eval '[ "$(reg_value "$uninstall_key" "$name")" = "${expected#*=}" ]' ||
         fail "$name is '$(reg_value "$uninstall_key" "$name")', expected '${expected#*=}'"
 done
 size=$(reg_value "$uninstall_key" EstimatedSize)
