@@ -38,7 +38,7 @@ pass "copied HTML pastes as HTML"
 
 keys ctrl+v
 wait_for 20 eval 'served image/png >served.png && compare -metric AE picture.png served.png null: 2>/dev/null' ||
-    fail "the pasted picture is not the copied one"
+    fail "the pasted picture is not the copied one: $(identify served.png 2>&1 | head -c 200); targets: $(served TARGETS | tr '\n' ' ')"
 pass "a copied picture pastes as the same picture"
 keys e n d
 expect_file plainend

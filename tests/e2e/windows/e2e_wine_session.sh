@@ -6,6 +6,9 @@
 # USER='Пользователь ü' and a WINEPREFIX of its own, it does all this under a profile folder
 # named outside ASCII too.
 source "$(dirname "$0")/wine_e2e_lib.sh"
+if [ -n "$(printf %s "${USER:-}" | LC_ALL=C tr -d ' -~')" ]; then
+    [ -d "$WINEPREFIX/drive_c/users/$USER" ] || fail "the prefix has no profile folder for $USER"
+fi
 # The data and settings folders inside a folder whose name only UTF-16 holds.
 parent=$E2E_DIR
 trap 'rm -rf "$parent"' EXIT
