@@ -26,18 +26,31 @@ expect_file plain
 
 # Served formats come back through the bridge: CF_HDROP as text/uri-list, "HTML Format" as
 # text/html, "PNG" as image/png.
-keys ctrl+v
-wait_for 20 eval 'served_file_matches report.txt' ||
+# paste_until SECONDS CHECK: Ctrl+V, then waits for CHECK. A Ctrl+V that Corvana did not take
+# within the hook's limit goes on unheld (logged; the position stays, so the next Ctrl+V brings
+# the entry): pressed once more then, as a user would.
+went_on() { grep -c "a paste key went on" corvana.err 2>/dev/null || true; }
+paste_until() {
+    local seconds=$1 before
+    shift
+    before=$(went_on)
+    keys ctrl+v
+    wait_for "$seconds" eval '"$@" || [ "$(went_on)" -gt "$before" ]' || return 1
+    "$@" && return 0
+    echo "note: a Ctrl+V went on before Corvana took it; pressed again"
+    keys ctrl+v
+    wait_for "$seconds" "$@"
+}
+
+paste_until 20 served_file_matches report.txt ||
     fail "the pasted file list is '$(served text/uri-list)', not a copy of report.txt"
 pass "a copied file list pastes as files holding the copied file's content"
 
-keys ctrl+v
-wait_for 20 eval 'served text/html | grep -q "<b>bold</b>"' ||
+paste_until 20 eval 'served text/html | grep -q "<b>bold</b>"' ||
     fail "the pasted HTML is '$(served text/html)'"
 pass "copied HTML pastes as HTML"
 
-keys ctrl+v
-wait_for 20 eval 'served image/png >served.png && compare -metric AE picture.png served.png null: 2>/dev/null' ||
+paste_until 20 eval 'served image/png >served.png && compare -metric AE picture.png served.png null: 2>/dev/null' ||
     fail "the pasted picture is not the copied one: $(identify served.png 2>&1 | head -c 200); targets: $(served TARGETS | tr '\n' ' ')"
 pass "a copied picture pastes as the same picture"
 keys e n d

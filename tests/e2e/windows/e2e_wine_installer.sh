@@ -132,11 +132,7 @@ mkdir -p "$data/templates"
 printf 'mine' >"$data/templates/Keep.txt"
 start_link
 install
-wait_for 60 eval '! running "$CORVANA_PID"' || fail "corvana.exe still runs after the install"
-wait "$CORVANA_PID"
-rc=$?
-CORVANA_PID=""
-[ "$rc" -eq 0 ] || fail "corvana.exe exited with status $rc when the installer closed it"
+await_exit "the install over it" 0
 ! corvana_listed || fail "a corvana.exe process is left after the install"
 [ "$(cat "$data/templates/Keep.txt")" = mine ] && grep -q '^IsFirstStart=false' "$data/Corvana_settings.ini" ||
     fail "the user's files changed in the install"

@@ -27,7 +27,7 @@ pass "a search typed into the autocomplete popup and Enter paste the chosen text
 # The queue is untouched by that paste: backward order lists cherry, banana, apple.
 keys ctrl+alt+h
 wait_for 20 shown 'History Dialog' || fail "the history popup did not open"
-grep -q "Opening with 3 rows" corvana.err || fail "the history popup does not list the three copies"
+wait_for 10 grep -q "Opening with 3 rows" corvana.err || fail "the history popup does not list the three copies"
 # Focus starts on the first button (lock); three tabs on are the rows: banana, then back two to
 # Delete.
 keys Tab Tab Tab Down shift+Tab shift+Tab space Escape

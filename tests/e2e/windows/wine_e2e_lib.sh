@@ -70,20 +70,30 @@ corvana_listed() {
     ps -eo args= | grep -v grep | grep -qiF -e "$CORVANA_EXE" -e "$windows_path"
 }
 
-# quit_corvana: asks corvana.exe to close as Windows does (taskkill without /f sends WM_CLOSE
-# to its windows), waits for it to end, and fails unless it exited with status 0 and no
-# corvana.exe is left in the prefix.
-quit_corvana() {
-    local pid=$CORVANA_PID rc
-    "$WINE64" taskkill /im corvana.exe >/dev/null 2>&1 || fail "taskkill found no corvana.exe"
+# await_exit WHAT STATUS...: waits for corvana.exe to end after WHAT; fails unless it ended
+# within 60 s with one of the statuses.
+await_exit() {
+    local what=$1 pid=$CORVANA_PID rc status
+    shift
     if ! wait_for 60 eval '! running "$pid"'; then
         kill -KILL "$pid" 2>/dev/null
-        fail "corvana.exe did not end within 60 s of taskkill"
+        fail "corvana.exe did not end within 60 s of $what"
     fi
     wait "$pid"
     rc=$?
     CORVANA_PID=""
-    [ "$rc" -eq 0 ] || fail "corvana.exe exited with status $rc"
+    for status in "$@"; do
+        [ "$rc" -eq "$status" ] && return 0
+    done
+    fail "corvana.exe exited with status $rc after $what"
+}
+
+# quit_corvana: asks corvana.exe to close as Windows does (taskkill without /f sends WM_CLOSE
+# to its windows), waits for it to end, and fails unless it exited with status 0 and no
+# corvana.exe is left in the prefix.
+quit_corvana() {
+    "$WINE64" taskkill /im corvana.exe >/dev/null 2>&1 || fail "taskkill found no corvana.exe"
+    await_exit taskkill 0
     # Started through "start /wait", the process may outlive the status it handed on briefly.
     wait_for 10 eval '! corvana_listed' || fail "a corvana.exe process is left after quitting"
 }
@@ -96,17 +106,8 @@ capture_count() { grep -c "END copy_to_corvana_clipboard()" corvana.out 2>/dev/n
 # WM_ENDSESSION has returned (Wine's TerminateProcess kills it: status 137). Fails unless
 # corvana.exe ended, by itself with status 0 or that way.
 end_session() {
-    local pid=$CORVANA_PID rc
     "$WINE64" wineboot --end-session >/dev/null 2>&1 || fail "wineboot --end-session failed"
-    if ! wait_for 60 eval '! running "$pid"'; then
-        kill -KILL "$pid" 2>/dev/null
-        fail "corvana.exe did not end within 60 s of the end of the session"
-    fi
-    wait "$pid"
-    rc=$?
-    CORVANA_PID=""
-    [ "$rc" -eq 0 ] || [ "$rc" -eq 137 ] ||
-        fail "corvana.exe exited with status $rc at the end of the session"
+    await_exit "the end of the session" 0 137
 }
 
 # second_start: starts corvana.exe again as start_corvana does and waits for it to end; its
