@@ -33,13 +33,14 @@ went_on() { grep -c "a paste key went on" corvana.err 2>/dev/null || true; }
 paste_until() {
     local seconds=$1 before
     shift
+    paste_check=("$@")
     before=$(went_on)
     keys ctrl+v
-    wait_for "$seconds" eval '"$@" || [ "$(went_on)" -gt "$before" ]' || return 1
-    "$@" && return 0
+    wait_for "$seconds" eval '"${paste_check[@]}" || [ "$(went_on)" -gt "$before" ]' || return 1
+    "${paste_check[@]}" && return 0
     echo "note: a Ctrl+V went on before Corvana took it; pressed again"
     keys ctrl+v
-    wait_for "$seconds" "$@"
+    wait_for "$seconds" "${paste_check[@]}"
 }
 
 paste_until 20 served_file_matches report.txt ||
