@@ -36,12 +36,9 @@ VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} ${VERSION} setup"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 
-; The program's icon once the repository has it; NSIS's own until then.
-!define ICON "${SOURCE}/project/resources/windows/corvana.ico"
-!if /FileExists "${ICON}"
-  !define MUI_ICON "${ICON}"
-  !define MUI_UNICON "${ICON}"
-!endif
+; The program's own icon, for the installer and the uninstaller.
+!define MUI_ICON "${SOURCE}/project/resources/windows/corvana.ico"
+!define MUI_UNICON "${SOURCE}/project/resources/windows/corvana.ico"
 
 !define MUI_FINISHPAGE_RUN "$INSTDIR\corvana.exe"
 !insertmacro MUI_PAGE_INSTFILES
