@@ -1,8 +1,8 @@
 #include "AppHarness.h"
 #include "FakeKeyboard.h"
 #include "PosixFiles.h"
-#include "app/DataPaths.h"
-#include "app/PrivateFiles.h"
+#include "common/DataPaths.h"
+#include "common/PrivateFiles.h"
 
 #include <QClipboard>
 #include <QDir>

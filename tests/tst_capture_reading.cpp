@@ -1,10 +1,10 @@
 #include "AppHarness.h"
-#include "app/DataPaths.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardFetchPlan.h"
 #include "clipboard/MimeDataCopier.h"
 #include "clipboard/PictureDecoder.h"
 #include "clipboard/SecretContent.h"
+#include "common/DataPaths.h"
 #include "platform/ClipboardReader.h"
 
 #include <QBuffer>

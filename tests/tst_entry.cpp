@@ -1,9 +1,9 @@
 #include "AppHarness.h"
 #include "PosixFiles.h"
-#include "app/AppLog.h"
-#include "app/PrivateFiles.h"
 #include "app/SingleApplication.h"
 #include "app/TerminationHandler.h"
+#include "common/AppLog.h"
+#include "common/PrivateFiles.h"
 
 #include <QDateTime>
 #include <QDir>

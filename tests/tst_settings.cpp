@@ -1,8 +1,8 @@
 #include "AppHarness.h"
-#include "app/DataPaths.h"
 #include "app/SaveManager.h"
-#include "app/SettingsFileCheck.h"
-#include "app/SettingsTable.h"
+#include "common/DataPaths.h"
+#include "common/SettingsFileCheck.h"
+#include "common/SettingsTable.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 #include "AppHarness.h"
-#include "app/DataPaths.h"
+#include "common/DataPaths.h"
 #include "platform/x11/DesktopEntryFile.h"
 #include "platform/x11/XdgAutostart.h"
 #include "platform/x11/XdgShellLinks.h"

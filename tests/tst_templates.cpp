@@ -1,7 +1,7 @@
 #include "AppHarness.h"
 #include "FakeKeyboard.h"
-#include "app/DataPaths.h"
 #include "clipboard/SecretContent.h"
+#include "common/DataPaths.h"
 #include "platform/VirtualKeys.h"
 #include "templates/TemplateFiller.h"
 #include "templates/TemplateMenu.h"

@@ -1,9 +1,9 @@
 #include "app/App.h"
-#include "app/AppLog.h"
-#include "app/DataPaths.h"
 #include "app/SaveManager.h"
 #include "app/SingleApplication.h"
 #include "app/TerminationHandler.h"
+#include "common/AppLog.h"
+#include "common/DataPaths.h"
 #include "platform/Platform.h"
 
 #include <QDir>

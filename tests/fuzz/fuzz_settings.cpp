@@ -2,7 +2,7 @@
 // is parsed further (the indicator's place, the ignored monitors, stored shortcuts).
 #include "FuzzSupport.h"
 #include "app/SaveManager.h"
-#include "app/SettingsFileCheck.h"
+#include "common/SettingsFileCheck.h"
 #include "shortcuts/ShortcutsDialog.h"
 #include "tray/StatusIndicator.h"
 

@@ -1,6 +1,6 @@
 #include "AppHarness.h"
 
-#include "app/DataPaths.h"
+#include "common/DataPaths.h"
 
 #include <QClipboard>
 #include <QCoreApplication>

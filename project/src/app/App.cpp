@@ -1,12 +1,12 @@
 #include "app/App.h"
 
-#include "app/AppLog.h"
 #include "app/SaveManager.h"
 #include "autocomplete/AutocompleteDialog.h"
 #include "autocomplete/AutocompletePaste.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/HistoryDebugText.h"
 #include "clipboard/SyntheticPaste.h"
+#include "common/AppLog.h"
 #include "history/HistoryDialog.h"
 #include "history/PopupPlacement.h"
 #include "platform/ClipboardOwner.h"

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "app/AppParts.h"
-#include "app/AppSettings.h"
 #include "app/Singleton.h"
-#include "app/ToolState.h"
 #include "autocomplete/AutocompleteMenu.h"
 #include "autocomplete/AutocompletePopup.h"
 #include "clipboard/CaptureController.h"
@@ -12,6 +10,8 @@
 #include "clipboard/MimeDataCopier.h"
 #include "clipboard/PasteEngine.h"
 #include "clipboard/PasteState.h"
+#include "common/AppSettings.h"
+#include "common/ToolState.h"
 #include "history/HistoryMenu.h"
 #include "history/HistoryPopup.h"
 #include "platform/Keyboard.h"

@@ -1,10 +1,10 @@
 #include "app/SaveManager.h"
 
 #include "app/App.h"
-#include "app/AppLog.h"
-#include "app/DataPaths.h"
-#include "app/SettingsFileCheck.h"
-#include "app/SettingsTable.h"
+#include "common/AppLog.h"
+#include "common/DataPaths.h"
+#include "common/SettingsFileCheck.h"
+#include "common/SettingsTable.h"
 #include "platform/DiskFiles.h"
 #include "shortcuts/ShortcutsDialog.h"
 

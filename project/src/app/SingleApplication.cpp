@@ -1,7 +1,7 @@
 #include "app/SingleApplication.h"
 
-#include "app/AppLog.h"
-#include "app/PrivateFiles.h"
+#include "common/AppLog.h"
+#include "common/PrivateFiles.h"
 #include "platform/Platform.h"
 
 #include <QDateTime>

@@ -1,9 +1,9 @@
 #include "autocomplete/AutocompleteDialog.h"
 
-#include "app/AppLog.h"
-#include "app/UiScale.h"
 #include "autocomplete/AutocompleteListView.h"
 #include "autocomplete/AutocompleteModel.h"
+#include "common/AppLog.h"
+#include "common/UiScale.h"
 #include "history/ImageViewer.h"
 #include "history/PopupPlacement.h"
 #include "platform/ActiveWindow.h"

@@ -1,7 +1,7 @@
 #include "autocomplete/AutocompleteFile.h"
 
-#include "app/AppLog.h"
 #include "autocomplete/AutocompleteJson.h"
+#include "common/AppLog.h"
 #include "platform/DiskFiles.h"
 
 #include <QDateTime>

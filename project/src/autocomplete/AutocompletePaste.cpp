@@ -1,9 +1,9 @@
 #include "autocomplete/AutocompletePaste.h"
 
-#include "app/AppLog.h"
 #include "autocomplete/ImageEntryFile.h"
 #include "clipboard/PictureDecoder.h"
 #include "clipboard/SyntheticPaste.h"
+#include "common/AppLog.h"
 #include "platform/ActiveWindow.h"
 #include "platform/ClipboardOwner.h"
 #include "platform/Platform.h"

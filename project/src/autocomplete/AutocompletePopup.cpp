@@ -1,12 +1,12 @@
 #include "autocomplete/AutocompletePopup.h"
 
-#include "app/AppLog.h"
-#include "app/DataPaths.h"
 #include "autocomplete/AutocompleteDialog.h"
 #include "autocomplete/AutocompleteMenu.h"
 #include "autocomplete/AutocompletePaste.h"
 #include "autocomplete/ImageEntryFile.h"
 #include "clipboard/PictureDecoder.h"
+#include "common/AppLog.h"
+#include "common/DataPaths.h"
 #include "history/ImageViewer.h"
 #include "platform/Keyboard.h"
 

@@ -1,9 +1,9 @@
 #include "autocomplete/AutocompleteStore.h"
 
-#include "app/AppLog.h"
 #include "autocomplete/AutocompleteJson.h"
 #include "autocomplete/TextMatcher.h"
 #include "autocomplete/TextScanner.h"
+#include "common/AppLog.h"
 
 #include <QDebug>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "autocomplete/TextSpill.h"
 
-#include "app/AppLog.h"
-#include "app/PrivateFiles.h"
+#include "common/AppLog.h"
+#include "common/PrivateFiles.h"
 
 #include <QDir>
 #include <QStandardPaths>

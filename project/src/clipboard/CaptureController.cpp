@@ -1,15 +1,15 @@
 #include "clipboard/CaptureController.h"
 
-#include "app/AppLog.h"
-#include "app/AppSettings.h"
-#include "app/DataPaths.h"
-#include "app/Notifier.h"
 #include "autocomplete/AutocompleteDatabase.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardHistory.h"
 #include "clipboard/ClipboardImageSaver.h"
 #include "clipboard/MimeDataCopier.h"
 #include "clipboard/SecretContent.h"
+#include "common/AppLog.h"
+#include "common/AppSettings.h"
+#include "common/DataPaths.h"
+#include "common/Notifier.h"
 
 #include <QDebug>
 

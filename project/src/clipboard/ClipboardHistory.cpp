@@ -1,9 +1,9 @@
 #include "clipboard/ClipboardHistory.h"
 
-#include "app/AppSettings.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/MimeDataCopier.h"
 #include "clipboard/SecretContent.h"
+#include "common/AppSettings.h"
 
 #include <QDebug>
 #include <QMimeData>

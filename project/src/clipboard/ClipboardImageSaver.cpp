@@ -1,10 +1,10 @@
 #include "clipboard/ClipboardImageSaver.h"
 
-#include "app/AppLog.h"
-#include "app/PrivateFiles.h"
 #include "clipboard/CopyableFile.h"
 #include "clipboard/FileCopyWorker.h"
 #include "clipboard/MimeDataCopier.h"
+#include "common/AppLog.h"
+#include "common/PrivateFiles.h"
 #include "platform/DiskFiles.h"
 
 #include <QDebug>

@@ -1,7 +1,7 @@
 #include "clipboard/FileCopyWorker.h"
 
-#include "app/AppLog.h"
-#include "app/PrivateFiles.h"
+#include "common/AppLog.h"
+#include "common/PrivateFiles.h"
 
 #include <QThread>
 

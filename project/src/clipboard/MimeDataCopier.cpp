@@ -1,12 +1,12 @@
 #include "clipboard/MimeDataCopier.h"
 
-#include "app/AppLog.h"
-#include "app/PrivateFiles.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardFetchPlan.h"
 #include "clipboard/CopiedFileList.h"
 #include "clipboard/CopyableFile.h"
 #include "clipboard/PictureDecoder.h"
+#include "common/AppLog.h"
+#include "common/PrivateFiles.h"
 #include "platform/ClipboardReader.h"
 
 #include <QBuffer>

@@ -1,8 +1,8 @@
 #include "clipboard/PasteEngine.h"
 
-#include "app/AppLog.h"
-#include "app/AppSettings.h"
 #include "clipboard/ClipboardHistory.h"
+#include "common/AppLog.h"
+#include "common/AppSettings.h"
 #include "platform/ClipboardOwner.h"
 
 #include <QDebug>

@@ -1,8 +1,8 @@
 #include "history/HistoryDialog.h"
 
 #include "app/App.h"
-#include "app/AppLog.h"
-#include "app/UiScale.h"
+#include "common/AppLog.h"
+#include "common/UiScale.h"
 #include "history/HistoryEditor.h"
 #include "history/HistoryRows.h"
 #include "history/ListWidget.h"

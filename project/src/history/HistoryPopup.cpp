@@ -1,11 +1,11 @@
 #include "history/HistoryPopup.h"
 
-#include "app/AppLog.h"
-#include "app/AppSettings.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardHistory.h"
 #include "clipboard/MimeDataCopier.h"
 #include "clipboard/SecretContent.h"
+#include "common/AppLog.h"
+#include "common/AppSettings.h"
 #include "history/HistoryDialog.h"
 #include "history/HistoryEditor.h"
 #include "history/HistoryMenu.h"

@@ -1,7 +1,7 @@
 #include "screenshot/PrintScreen.h"
 
-#include "app/AppLog.h"
-#include "app/Notifier.h"
+#include "common/AppLog.h"
+#include "common/Notifier.h"
 
 #include "screenshot/PrintScreenSaveAskDialog.h"
 #include "screenshot/PrintScreenToolBox.h"

@@ -1,6 +1,6 @@
 #include "screenshot/PrintScreenToolBox.h"
 
-#include "app/UiScale.h"
+#include "common/UiScale.h"
 
 #include <QApplication>
 #include <QBitmap>

@@ -1,8 +1,8 @@
 #include "screenshot/ScreenshotLauncher.h"
 
-#include "app/AppSettings.h"
-#include "app/Notifier.h"
-#include "app/ToolState.h"
+#include "common/AppSettings.h"
+#include "common/Notifier.h"
+#include "common/ToolState.h"
 #include "screenshot/PrintScreen.h"
 
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
 #include "shortcuts/ShortcutsDialog.h"
 
-#include "app/AppLog.h"
-#include "app/UiScale.h"
+#include "common/AppLog.h"
+#include "common/UiScale.h"
 #include "shortcuts/ShortcutTable.h"
 
 #include <QGuiApplication>

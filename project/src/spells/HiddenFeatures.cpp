@@ -1,8 +1,8 @@
 #include "spells/HiddenFeatures.h"
 
 #include "app/App.h"
-#include "app/AppLog.h"
 #include "app/SaveManager.h"
+#include "common/AppLog.h"
 #include "platform/Platform.h"
 #include "platform/SystemInfo.h"
 #include "spells/InputDialog.h"

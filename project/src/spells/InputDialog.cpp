@@ -1,6 +1,6 @@
 #include "spells/InputDialog.h"
 
-#include "app/UiScale.h"
+#include "common/UiScale.h"
 #include "ui_InputDialog.h"
 
 #include <QCloseEvent>

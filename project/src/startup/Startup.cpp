@@ -1,8 +1,8 @@
 #include "startup/Startup.h"
 
-#include "app/AppLog.h"
-#include "app/AppSettings.h"
-#include "app/DataPaths.h"
+#include "common/AppLog.h"
+#include "common/AppSettings.h"
+#include "common/DataPaths.h"
 #include "platform/Autostart.h"
 #include "platform/Platform.h"
 #include "platform/ShellLinks.h"

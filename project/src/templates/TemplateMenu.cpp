@@ -1,7 +1,7 @@
 #include "templates/TemplateMenu.h"
 
 #include "app/App.h"
-#include "app/DataPaths.h"
+#include "common/DataPaths.h"
 #include "ui_TemplateMenu.h"
 
 #include <QCloseEvent>

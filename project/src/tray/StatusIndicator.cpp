@@ -1,7 +1,7 @@
 #include "tray/StatusIndicator.h"
 
-#include "app/AppLog.h"
-#include "app/UiScale.h"
+#include "common/AppLog.h"
+#include "common/UiScale.h"
 #include "platform/Platform.h"
 #include "platform/WindowStyle.h"
 

@@ -1,8 +1,8 @@
 #include "tray/TrayIcon.h"
 
 #include "app/App.h"
-#include "app/AppLog.h"
 #include "app/SaveManager.h"
+#include "common/AppLog.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Notifier.h"
+#include "common/Notifier.h"
 
 class TrayIcon;
 

@@ -1,6 +1,6 @@
 #include "watermark/TradeMark.h"
 
-#include "app/UiScale.h"
+#include "common/UiScale.h"
 #include "watermark/GripResizer.h"
 
 #include <QDebug>

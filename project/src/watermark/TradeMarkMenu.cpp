@@ -1,6 +1,6 @@
 #include "watermark/TradeMarkMenu.h"
 
-#include "app/AppLog.h"
+#include "common/AppLog.h"
 #include "platform/Platform.h"
 #include "platform/WindowStyle.h"
 #include "watermark/TradeMark.h"

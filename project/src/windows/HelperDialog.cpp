@@ -1,6 +1,6 @@
 #include "windows/HelperDialog.h"
 
-#include "app/UiScale.h"
+#include "common/UiScale.h"
 #include "shortcuts/ShortcutTable.h"
 #include "shortcuts/ShortcutsDialog.h"
 

@@ -1,6 +1,6 @@
 #include "windows/MainWindowForm.h"
 
-#include "app/UiScale.h"
+#include "common/UiScale.h"
 #include "platform/Platform.h"
 #include "platform/TaskbarButton.h"
 

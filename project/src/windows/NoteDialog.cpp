@@ -1,6 +1,6 @@
 #include "windows/NoteDialog.h"
 
-#include "app/UiScale.h"
+#include "common/UiScale.h"
 
 #include <QHBoxLayout>
 #include <QTextEdit>

@@ -1,6 +1,6 @@
 #include "zoom/ZoomSwitch.h"
 
-#include "app/ToolState.h"
+#include "common/ToolState.h"
 #include "zoom/LiveZoom.h"
 #include "zoom/Zoom.h"
 #include "zoom/ZoomItMenu.h"

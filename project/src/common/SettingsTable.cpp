@@ -1,4 +1,4 @@
-#include "app/SettingsTable.h"
+#include "common/SettingsTable.h"
 
 const std::vector<SettingsTable::Key>& SettingsTable::keys() {
     using S = AppSettings;

@@ -1,4 +1,4 @@
-#include "app/AppLog.h"
+#include "common/AppLog.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
-#include "app/SettingsFileCheck.h"
+#include "common/SettingsFileCheck.h"
 
-#include "app/IniValueReader.h"
+#include "common/IniValueReader.h"
 
 #include <QDateTime>
 #include <QFile>

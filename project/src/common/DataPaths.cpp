@@ -1,8 +1,8 @@
-#include "app/DataPaths.h"
+#include "common/DataPaths.h"
 
-#include "app/AppLog.h"
-#include "app/PrivateFiles.h"
-#include "app/SettingsFileCheck.h"
+#include "common/AppLog.h"
+#include "common/PrivateFiles.h"
+#include "common/SettingsFileCheck.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/UiScale.h"
+#include "common/UiScale.h"
 
 #include <QGuiApplication>
 #include <QScreen>

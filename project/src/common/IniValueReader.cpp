@@ -1,4 +1,4 @@
-#include "app/IniValueReader.h"
+#include "common/IniValueReader.h"
 
 #include <QTextCodec>
 

@@ -1,6 +1,6 @@
-#include "app/AppSettings.h"
+#include "common/AppSettings.h"
 
-#include "app/SettingsTable.h"
+#include "common/SettingsTable.h"
 
 AppSettings::AppSettings() {
     SettingsTable::apply_defaults(*this);

@@ -1,4 +1,4 @@
-#include "app/PrivateFiles.h"
+#include "common/PrivateFiles.h"
 
 #include "platform/DiskFiles.h"
 #include "platform/FileChecks.h"
