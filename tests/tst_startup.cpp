@@ -165,6 +165,7 @@ private slots:
         QVERIFY2(entry.enable("/opt/my apps/corvana", "/data dir", &error), qPrintable(error));
         const QString text = read(autostart_file());
         QCOMPARE(lines_with(text, "Exec="), QStringList({"Exec=\"/opt/my apps/corvana\""}));
+        QCOMPARE(lines_with(text, "TryExec="), QStringList({"TryExec=/opt/my apps/corvana"}));
         QCOMPARE(lines_with(text, "Path="), QStringList({"Path=/data dir"}));
         QVERIFY(text.startsWith("[Desktop Entry]\n"));
         QVERIFY(entry.matches("/opt/my apps/corvana", "/data dir"));

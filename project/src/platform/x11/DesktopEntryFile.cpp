@@ -62,6 +62,9 @@ QString DesktopEntryFile::render(const Entry& entry, QString* error) {
     text += QStringLiteral("Name=") + escape_string(entry.title) + QLatin1Char('\n');
     text += QStringLiteral("Comment=Clipboard paste queue\n");
     text += QStringLiteral("Exec=") + quote_exec(entry.executable) + QLatin1Char('\n');
+    // Once the program is removed (a package uninstalled, a folder deleted), the desktop skips
+    // the entry instead of failing to start it at every login.
+    text += QStringLiteral("TryExec=") + escape_string(entry.executable) + QLatin1Char('\n');
     text += QStringLiteral("Path=") + escape_string(entry.working_dir) + QLatin1Char('\n');
     text += QStringLiteral("Terminal=false\n");
     if (entry.autostart)
