@@ -121,6 +121,13 @@ private slots:
         QCOMPARE(made[1].name, QStringLiteral("uninstall"));
         QCOMPARE(made[1].folder, QStringLiteral("Corvana"));
         QCOMPARE(made[1].target, uninstaller);
+
+        // A package's menu entry is there: no second one of our own, the desktop link still.
+        write(applications() + "/com.tavrinlabs.Corvana.desktop", "[Desktop Entry]\n");
+        links().reset();
+        QVERIFY(Startup::create_shell_shortcuts());
+        QCOMPARE(links().requests().size(), 1);
+        QCOMPARE(links().requests()[0].place, Place::Desktop);
     }
 
     void no_launchers_when_switched_off() {
