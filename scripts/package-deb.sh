@@ -27,6 +27,8 @@ stage=$out/root
 rm -rf "$stage"
 mkdir -p "$out"
 DESTDIR="$stage" cmake --install "$build" --prefix /usr --strip >/dev/null
+# As dh_strip does: the compiler's notes are of no use in the package either.
+strip --remove-section=.comment --remove-section=.note "$stage/usr/bin/corvana"
 
 pkg=$here/packaging/debian
 doc=$stage/usr/share/doc/corvana
@@ -46,7 +48,7 @@ shlibs=$out/shlibdeps
 mkdir -p "$shlibs/debian"
 : >"$shlibs/debian/control"
 depends=$(cd "$shlibs" && dpkg-shlibdeps -O "$stage/usr/bin/corvana" | sed -n 's/^shlibs:Depends=//p')
-depends="$depends, libqt5svg5"
+[[ ", $depends," =~ ,\ libqt5svg5[\ ,] ]] || depends="$depends, libqt5svg5"
 
 install -d "$stage/DEBIAN"
 size=$(du -sk --exclude=DEBIAN "$stage" | cut -f1)

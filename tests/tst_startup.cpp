@@ -177,10 +177,10 @@ private slots:
         QVERIFY(entry.matches("/opt/my apps/corvana", "/data dir"));
 
         // Moved: no longer matches, and enabling again rewrites it.
-        QVERIFY(!entry.matches("/usr/lib/corvana/corvana", "/data dir"));
-        QVERIFY(entry.enable("/usr/lib/corvana/corvana", "/data dir", &error));
+        QVERIFY(!entry.matches("/usr/bin/corvana", "/data dir"));
+        QVERIFY(entry.enable("/usr/bin/corvana", "/data dir", &error));
         QCOMPARE(lines_with(read(autostart_file()), "Exec="),
-                 QStringList({"Exec=\"/usr/lib/corvana/corvana\""}));
+                 QStringList({"Exec=\"/usr/bin/corvana\""}));
 
         QVERIFY(entry.disable(&error));
         QVERIFY(!QFile::exists(autostart_file()));
