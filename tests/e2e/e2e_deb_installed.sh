@@ -35,13 +35,14 @@ check_command_line() {
     :
 }
 
+mkdir -p "$HOME/Desktop"
 e2e_begin --tray
 wait_for 10 eval 'xdotool search --name "^panel$" >/dev/null' || fail "trayer did not start"
 start_installed
 
 config="$XDG_CONFIG_HOME/Tavrin Labs/Corvana"
 data="$XDG_DATA_HOME/Tavrin Labs/Corvana"
-wait_for 10 eval '[ -f "$(xdg-user-dir DESKTOP 2>/dev/null || echo "$HOME/Desktop")/Corvana.desktop" ]' ||
+wait_for 10 eval '[ -f "$HOME/Desktop/Corvana.desktop" ]' ||
     fail "no desktop launcher made at the first start"
 [ ! -e "$XDG_DATA_HOME/applications/Corvana" ] || fail "a second menu entry beside the package's"
 grep -qxF "Exec=\"$CORVANA_BIN\"" "$XDG_CONFIG_HOME/autostart/Corvana.desktop" ||
