@@ -23,7 +23,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "no project version in $build/CMakeCache.txt" >&2; exit 1; }
 arch=$(dpkg --print-architecture)
 out=$here/build/deb
-stage=$out/root
+stage=$out/debian/corvana
 rm -rf "$stage"
 mkdir -p "$out"
 DESTDIR="$stage" cmake --install "$build" --prefix /usr --strip >/dev/null
@@ -41,13 +41,12 @@ sed -e "s/@VERSION@/$version-$revision/" -e "s/@UPSTREAM@/$version/" -e "s/@DATE
     "$pkg/changelog.in" | gzip -9n >"$doc/changelog.Debian.gz"
 chmod 644 "$doc/changelog.Debian.gz"
 
-# The libraries the binary links, as dpkg-shlibdeps finds them (it wants a debian/control
-# where it runs), and the Qt plugins it loads at run time, which no linker sees: the SVG icon
-# engine and image format (libqt5svg5); the xcb platform plugin comes with libqt5gui5.
-shlibs=$out/shlibdeps
-mkdir -p "$shlibs/debian"
-: >"$shlibs/debian/control"
-depends=$(cd "$shlibs" && dpkg-shlibdeps -O "$stage/usr/bin/corvana" | sed -n 's/^shlibs:Depends=//p')
+# The libraries the binary links, as dpkg-shlibdeps finds them (it wants the package named in a
+# debian/control where it runs, and the binary in debian/PACKAGE/), and the Qt plugins it loads
+# at run time, which no linker sees: the SVG icon engine and image format (libqt5svg5); the xcb
+# platform plugin comes with libqt5gui5.
+printf 'Source: corvana\n\nPackage: corvana\nArchitecture: any\n' >"$out/debian/control"
+depends=$(cd "$out" && dpkg-shlibdeps -O debian/corvana/usr/bin/corvana | sed -n 's/^shlibs:Depends=//p')
 [[ ", $depends," =~ ,\ libqt5svg5[\ ,] ]] || depends="$depends, libqt5svg5"
 
 install -d "$stage/DEBIAN"
