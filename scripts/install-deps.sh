@@ -19,6 +19,8 @@ packages=(
   xserver-xorg-core xserver-xorg-video-dummy imagemagick
   # the fuzz targets' build (scripts/fuzz.sh): clang and its libFuzzer runtime
   clang libclang-rt-14-dev
+  # the Debian package (scripts/package-deb.sh): its icons rendered, its checks
+  librsvg2-bin dpkg-dev lintian desktop-file-utils man-db
 )
 
 source "$(dirname "$0")/apt-missing.sh"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Renders the icon PNGs from project/resources/svg/ and copies the SVGs the program loads as-is.
+# Renders the icon PNGs from project/resources/svg/ and copies the SVGs the program loads as-is;
+# renders the program's icon for the Linux install into packaging/icons/.
 # The outputs are committed, so a normal build never needs rsvg-convert; run this after editing an SVG.
 set -euo pipefail
 
@@ -28,4 +29,13 @@ for name in "${svg_icons[@]}"; do
   cp "$src/$name.svg" "$res/$name.svg"
 done
 
-echo "Rendered ${#png_icons[@]} PNGs and copied ${#svg_icons[@]} SVGs into $res"
+# The program's icon at the desktop's theme sizes, for the Linux install (packaging/).
+hicolor_sizes=(16 22 24 32 48 64 128 256)
+for px in "${hicolor_sizes[@]}"; do
+  dir="$root/packaging/icons/hicolor/${px}x${px}/apps"
+  mkdir -p "$dir"
+  rsvg-convert --width "$px" --height "$px" --format png \
+    --output "$dir/com.tavrinlabs.Corvana.png" "$src/app.svg"
+done
+
+echo "Rendered ${#png_icons[@]} PNGs and copied ${#svg_icons[@]} SVGs into $res, and ${#hicolor_sizes[@]} icon sizes into packaging/icons"

@@ -121,6 +121,13 @@ private slots:
         QCOMPARE(made[1].name, QStringLiteral("uninstall"));
         QCOMPARE(made[1].folder, QStringLiteral("Corvana"));
         QCOMPARE(made[1].target, uninstaller);
+
+        // A package's menu entry is there: no second one of our own, the desktop link still.
+        write(applications() + "/com.tavrinlabs.Corvana.desktop", "[Desktop Entry]\n");
+        links().reset();
+        QVERIFY(Startup::create_shell_shortcuts());
+        QCOMPARE(links().requests().size(), 1);
+        QCOMPARE(links().requests()[0].place, Place::Desktop);
     }
 
     void no_launchers_when_switched_off() {
@@ -171,10 +178,10 @@ private slots:
         QVERIFY(entry.matches("/opt/my apps/corvana", "/data dir"));
 
         // Moved: no longer matches, and enabling again rewrites it.
-        QVERIFY(!entry.matches("/usr/lib/corvana/corvana", "/data dir"));
-        QVERIFY(entry.enable("/usr/lib/corvana/corvana", "/data dir", &error));
+        QVERIFY(!entry.matches("/usr/bin/corvana", "/data dir"));
+        QVERIFY(entry.enable("/usr/bin/corvana", "/data dir", &error));
         QCOMPARE(lines_with(read(autostart_file()), "Exec="),
-                 QStringList({"Exec=\"/usr/lib/corvana/corvana\""}));
+                 QStringList({"Exec=\"/usr/bin/corvana\""}));
 
         QVERIFY(entry.disable(&error));
         QVERIFY(!QFile::exists(autostart_file()));

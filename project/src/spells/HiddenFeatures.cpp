@@ -38,11 +38,11 @@ QString HiddenFeatures::help_url() {
     if (!configured.isEmpty())
         return configured;
     // Beside the program (the build tree, Windows), else where a Linux install puts it from
-    // lib/corvana/. Never the source tree: a built program does not know where that was.
+    // bin/. Never the source tree: a built program does not know where that was.
     const QString dir = QCoreApplication::applicationDirPath();
     const QString page = QStringLiteral("hidden-features.md");
     const QString beside = dir + QLatin1Char('/') + page;
-    const QString installed = dir + QStringLiteral("/../../share/doc/corvana/") + page;
+    const QString installed = dir + QStringLiteral("/../share/corvana/") + page;
     const QString path =
         !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? installed : beside;
     return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();

@@ -29,7 +29,7 @@ public:
     // The patterns in the order they are tried.
     static QList<QByteArray> patterns();
     // The hidden-features page: the configured web address, else the page that ships with the
-    // program (beside it, or in a Linux install's share/doc/corvana/).
+    // program (beside it, or in a Linux install's share/corvana/).
     static QString help_url();
     // Where the keyword spells lead, in the order of their patterns.
     static QList<QPair<QByteArray, QString>> keyword_addresses();

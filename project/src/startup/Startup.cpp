@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 const QString product = QStringLiteral("Corvana");
@@ -70,7 +71,11 @@ bool Startup::disable_start_at_login() {
 bool Startup::create_shell_shortcuts() {
     using Place = ShellLinks::Place;
     const QString executable = QCoreApplication::applicationFilePath();
-    bool made = make_link(Place::Applications, product, product, product, executable);
+    // An installed package brings its own menu entry; a second one would list Corvana twice.
+    const bool packaged = !QStandardPaths::locate(QStandardPaths::ApplicationsLocation,
+                                                  QStringLiteral("com.tavrinlabs.Corvana.desktop"))
+                               .isEmpty();
+    bool made = packaged || make_link(Place::Applications, product, product, product, executable);
     // A copy that was not installed (a portable folder, a build) has no uninstaller to link.
     if (QFileInfo(uninstaller()).isFile())
         made = make_link(Place::Applications, product, QStringLiteral("uninstall"),

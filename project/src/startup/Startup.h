@@ -13,8 +13,9 @@ public:
 
     static bool enable_start_at_login();
     static bool disable_start_at_login();
-    // The menu launcher, the uninstall launcher (when an uninstaller is installed beside the
-    // program) and the desktop launcher, in that order; true when all of them were made.
+    // The menu launcher (unless a package's menu entry is installed), the uninstall launcher
+    // (when an uninstaller is installed beside the program) and the desktop launcher, in that
+    // order; true when all of them were made.
     static bool create_shell_shortcuts();
 
     // Where launchers start the program: its data folder, created when missing.
