@@ -82,14 +82,22 @@ expect_file CBAAABCCSC111120123456789PQZR
 pass "--paste-next pastes the queue in order; --toggle-pause pauses it and resumes it"
 cli --show-history || fail "--show-history exited $?"
 wait_for 10 visible "History Dialog" || fail "--show-history showed no history"
-pass "--show-history shows the queue"
+cli --show-history || fail "--show-history exited $?"
+wait_for 10 eval '! visible "History Dialog"' || fail "a second --show-history left the history open"
+pass "--show-history shows the queue and hides it again"
 
 # Print Screen: swallowed while enabled, delivered when the setting is off.
 open_keylog keylog
 xdotool windowfocus --sync "$logger"
 sleep 0.2
-xdotool key Print a
+xdotool key a
 wait_for 5 grep -qx A keys.log || fail "the test window receives no keys"
+# Print opens the screenshot window, which would take a key typed after it: Corvana's log line
+# is the later event that shows the press was handled.
+shots=$(grep -c "START print_screen()" corvana.out)
+xdotool key Print
+wait_for 5 eval '[ "$(grep -c "START print_screen()" corvana.out)" -gt "$shots" ]' ||
+    fail "Print was not reported"
 grep -qx Print keys.log && fail "Print reached the test window while swallowed"
 pass "Print is swallowed while enabled"
 
@@ -97,6 +105,8 @@ stop_corvana || fail "corvana exited non-zero"
 sed -i 's/^IsPrintScreenEnabled=.*/IsPrintScreenEnabled=false/' "$CORVANA_SETTINGS_DIR/Corvana_settings.ini"
 start_corvana --show-history
 wait_for 10 visible "History Dialog" || fail "a first start with --show-history showed no history"
+cli --show-history
+wait_for 10 eval '! visible "History Dialog"' || fail "the history stayed open"
 pass "a first start with an action starts Corvana and carries it out"
 xdotool windowfocus --sync "$logger"
 sleep 0.2
