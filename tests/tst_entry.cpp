@@ -1,5 +1,7 @@
 #include "AppHarness.h"
 #include "PosixFiles.h"
+#include "app/CommandLine.h"
+#include "app/InstanceChannel.h"
 #include "app/SingleApplication.h"
 #include "app/TerminationHandler.h"
 #include "common/AppLog.h"
@@ -11,12 +13,33 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <QSettings>
 #include <QtTest>
+
+namespace {
+using Outcome = CommandLine::Outcome;
+
+std::unique_ptr<QLocalSocket> client(const QString& name, const QByteArray& bytes) {
+    auto socket = std::make_unique<QLocalSocket>();
+    socket->connectToServer(name);
+    if (socket->waitForConnected(1000) && !bytes.isEmpty())
+        socket->write(bytes);
+    return socket;
+}
+// The answer line, or "closed" when the connection ended without one.
+QByteArray answer_of(QLocalSocket& socket) {
+    (void)QTest::qWaitFor(
+        [&] { return socket.canReadLine() || socket.state() != QLocalSocket::ConnectedState; },
+        5000);
+    return socket.canReadLine() ? socket.readLine().trimmed() : QByteArray("closed");
+}
+} // namespace
+Q_DECLARE_METATYPE(CommandLine::Outcome)
 
 class TestEntry : public QObject {
     Q_OBJECT
@@ -35,6 +58,95 @@ private slots:
                  QStringLiteral("Tavrin LabsCorvana"));
         QCOMPARE(SingleApplication::server_name("a/b:c", "d-e.f g\\h*"),
                  QStringLiteral("abcd-e.f gh"));
+    }
+
+    void command_line_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<QString>("action");
+        QTest::newRow("nothing") << QStringList{} << Outcome::Run << "";
+        QTest::newRow("help") << QStringList{"--help"} << Outcome::Help << "";
+        QTest::newRow("-h") << QStringList{"-h"} << Outcome::Help << "";
+        QTest::newRow("version") << QStringList{"--version"} << Outcome::Version << "";
+        QTest::newRow("an action") << QStringList{"--paste-next"} << Outcome::Run << "paste-next";
+        QTest::newRow("Qt's options pass")
+            << QStringList{"-platform", "offscreen", "-style=fusion", "--reverse", "--quit"}
+            << Outcome::Run << "quit";
+        QTest::newRow("unknown option") << QStringList{"--paste"} << Outcome::UsageError << "";
+        QTest::newRow("argument") << QStringList{"file.txt"} << Outcome::UsageError << "";
+        QTest::newRow("two actions")
+            << QStringList{"--quit", "--show-history"} << Outcome::UsageError << "";
+        QTest::newRow("Qt option without its value")
+            << QStringList{"-platform"} << Outcome::UsageError << "";
+    }
+    void command_line() {
+        QFETCH(QStringList, arguments);
+        QFETCH(Outcome, outcome);
+        QFETCH(QString, action);
+        const CommandLine::Parsed parsed = CommandLine::parse(QStringList{"corvana"} + arguments);
+        QCOMPARE(parsed.outcome, outcome);
+        QCOMPARE(parsed.action, action);
+        QCOMPARE(parsed.exit_code, outcome == Outcome::UsageError ? 2 : 0);
+        const QString expected[] = {QString(), CommandLine::usage(),
+                                    QStringLiteral("Corvana " CORVANA_VERSION "\n")};
+        if (outcome == Outcome::UsageError)
+            QVERIFY2(parsed.text.startsWith("corvana: ") &&
+                         parsed.text.endsWith("\n\n" + CommandLine::usage()),
+                     qPrintable(parsed.text));
+        else
+            QCOMPARE(parsed.text, expected[int(outcome)]);
+    }
+
+    void the_channel_serves_this_users_known_commands_and_no_one_else() {
+        QTemporaryDir dir;
+        const QString name = dir.filePath("channel");
+        QLocalServer server;
+        QVERIFY(server.listen(name));
+        InstanceChannel channel;
+        connect(&server, &QLocalServer::newConnection, [&] {
+            while (QLocalSocket* connection = server.nextPendingConnection())
+                channel.take(connection);
+        });
+        QSignalSpy commands(&channel, &InstanceChannel::command_received);
+        QSignalSpy shows(&channel, &InstanceChannel::show_up);
+
+        // A client that says nothing holds up neither the others nor the program.
+        auto silent = client(name, "toggle");
+        QElapsedTimer timer;
+        timer.start();
+        auto known = client(name, "toggle-pause\n");
+        QCOMPARE(answer_of(*known), QByteArray("ok"));
+        QVERIFY(timer.elapsed() < InstanceChannel::read_limit_ms);
+        QCOMPARE(commands.size(), 1);
+        QCOMPARE(commands.at(0).at(0).toString(), QStringLiteral("toggle-pause"));
+
+        const QByteArray log = AppHarness::standard_output_of([&] {
+            auto unknown = client(name, "rm -rf \x1b[31m\n");
+            QCOMPARE(answer_of(*unknown), QByteArray("error: unknown command"));
+            auto overlong = client(name, QByteArray(InstanceChannel::max_line + 1, 'x'));
+            QCOMPARE(answer_of(*overlong), QByteArray("error: line too long"));
+            QCOMPARE(answer_of(*silent), QByteArray("closed")); // at the time limit
+        });
+        QVERIFY2(log.contains("unknown command \"rm -rf \\x1b[31m\" refused"), log.constData());
+        QVERIFY2(log.contains("no command line within"), log.constData());
+        QCOMPARE(commands.size(), 1);
+        QCOMPARE(shows.size(), 0);
+
+        // A start without a command, as every start was before there were commands.
+        client(name, QByteArray())->disconnectFromServer();
+        QTRY_COMPARE(shows.size(), 1);
+
+        // Another user's process is refused before a byte is read.
+        channel.set_peer_check([](qintptr, QString* error) {
+            *error = QStringLiteral("the peer runs as another user (uid 4242)");
+            return false;
+        });
+        const QByteArray refused = AppHarness::standard_output_of([&] {
+            auto other = client(name, "quit\n");
+            QCOMPARE(answer_of(*other), QByteArray("closed"));
+        });
+        QVERIFY2(refused.contains("refused: the peer runs as another user"), refused.constData());
+        QCOMPARE(commands.size(), 1);
     }
 
     void one_claim_wins_and_the_others_find_it() {

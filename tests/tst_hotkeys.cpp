@@ -1,5 +1,6 @@
 #include "AppHarness.h"
 #include "FakeKeyboard.h"
+#include "app/InstanceCommands.h"
 #include "platform/VirtualKeys.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/QHotkey.h"
@@ -222,6 +223,45 @@ private slots:
         QCOMPARE(clipboard_text(), QStringLiteral("A")); // not yet
         QTRY_COMPARE(clipboard_text(), QStringLiteral("B"));
         QVERIFY(!FakePlatform::get().fake_key_state().is_key_down(Control));
+    }
+
+    // Asked for from outside (a script, a desktop's shortcut): each one pastes the next entry
+    // once, whether the hook reports the keys at once, later (Windows), or not at all.
+    void paste_next_from_outside_data() {
+        QTest::addColumn<bool>("hooked");
+        QTest::addColumn<bool>("later");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<QStringList>("pasted");
+        QTest::newRow("hooked, reported at once")
+            << true << false << false << QStringList{"A", "B"};
+        QTest::newRow("hooked, reported later") << true << true << false << QStringList{"A", "B"};
+        QTest::newRow("no hook") << false << false << false << QStringList{"A", "B"};
+        QTest::newRow("paused") << true << false << true << QStringList{"own", "own"};
+    }
+    void paste_next_from_outside() {
+        QFETCH(bool, hooked);
+        QFETCH(bool, later);
+        QFETCH(bool, paused);
+        fill({"A", "B", "C"});
+        app->m_current_clipboard_history_position = 0;
+        if (paused) {
+            app->pause_or_resume_corvana();
+            AppHarness::copy_text("own");
+        }
+        if (!hooked)
+            app->disconnect_keyboard_hook();
+        keyboard().press(Alt); // still held from the desktop's shortcut
+        FakePlatform::get().injector().set_delivery(
+            later ? FakeInputInjector::Delivery::Later : FakeInputInjector::Delivery::Synchronous);
+        FakePlatform::get().injector().clear();
+        for (int i = 1; i <= 2; ++i) {
+            QVERIFY(InstanceCommands::perform(*app, QStringLiteral("paste-next")));
+            QTRY_COMPARE(app->m_current_clipboard_history_position, paused ? 0 : i);
+        }
+        QFETCH(QStringList, pasted);
+        QCOMPARE(FakePlatform::get().injector().pasted(), pasted);
+        QVERIFY(FakePlatform::get().injector().sent().contains({Alt, false}));
+        keyboard().release(Alt);
     }
 
     void simulated_paste_for_a_user_holding_ctrl_and_alt() {

@@ -1,4 +1,6 @@
 #include "app/App.h"
+#include "app/CommandLine.h"
+#include "app/InstanceCommands.h"
 #include "app/SaveManager.h"
 #include "app/SingleApplication.h"
 #include "app/TerminationHandler.h"
@@ -11,7 +13,9 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QResource>
+#include <QTimer>
 #include <QtPlugin>
+#include <cstdio>
 #include <cstdlib>
 
 // Icons made from PNG files are read without asking every image-format plugin first.
@@ -52,6 +56,18 @@ void use_bundled_font() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before any application object: help, version and usage errors need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine::Parsed command_line = CommandLine::parse(arguments);
+    if (command_line.outcome != CommandLine::Outcome::Run) {
+        std::fputs(qPrintable(command_line.text),
+                   command_line.outcome == CommandLine::Outcome::UsageError ? stderr : stdout);
+        return command_line.exit_code;
+    }
+    const QString& action = command_line.action;
+
     qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(-1));
     QCoreApplication::setApplicationName(QStringLiteral("Corvana"));
     QCoreApplication::setOrganizationName(QStringLiteral("Tavrin Labs"));
@@ -60,7 +76,17 @@ int main(int argc, char** argv) {
     // First: the platform also guards the process against a closed standard output, which the
     // first log line below would otherwise meet.
     Platform::install(create_platform());
-    SingleApplication application(argc, argv);
+    if (action == QLatin1String("quit")) {
+        // Never starts an instance, so needs no display.
+        int code = 0;
+        {
+            QCoreApplication core(argc, argv);
+            code = SingleApplication::send_to_running(action);
+        }
+        Platform::uninstall();
+        return code;
+    }
+    SingleApplication application(argc, argv, action);
     APP_LOG(QStringLiteral("APP_LOG Test the console"));
 
     DataPaths::resolve();
@@ -78,6 +104,12 @@ int main(int argc, char** argv) {
 
         QObject::connect(&application, &QCoreApplication::aboutToQuit, &app, &App::quit);
         QObject::connect(&application, &SingleApplication::show_up, &app, &App::open_app);
+        QObject::connect(
+            &application, &SingleApplication::command_received, &app,
+            [&app](const QString& command) { InstanceCommands::perform(app, command); });
+        // The first start carries out its own command once it runs.
+        if (!action.isEmpty())
+            QTimer::singleShot(0, &app, [&app, action] { InstanceCommands::perform(app, action); });
         QGuiApplication::setQuitOnLastWindowClosed(false);
 
         result = application.exec();

@@ -30,11 +30,11 @@ e2e_begin() {
     mkdir -p data
 }
 
-# Starts corvana in ./data with its output in corvana.out and corvana.err.
+# start_corvana [ARG...]: starts corvana in ./data with its output in corvana.out and corvana.err.
 start_corvana() {
     CORVANA_ERR=corvana.err
     CORVANA_ERR_FROM=$(stat -c %s corvana.err 2>/dev/null || echo 0)
-    (cd data && CORVANA_DATA_DIR=$PWD exec "$CORVANA_BIN" >>../corvana.out 2>>../corvana.err) &
+    (cd data && CORVANA_DATA_DIR=$PWD exec "$CORVANA_BIN" "$@" >>../corvana.out 2>>../corvana.err) &
     CORVANA_PID=$!
     local ready_before
     ready_before=$(grep -c "Temp dir is valid" corvana.out 2>/dev/null || true)

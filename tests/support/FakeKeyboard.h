@@ -22,7 +22,7 @@ public:
     // Press and release keys, modifiers first, as a person types a combination.
     void tap(std::initializer_list<int> keys);
 
-    bool hooked() const { return m_hooked; }
+    bool hooked() const override { return m_hooked; }
     bool print_screen_swallowed() const { return m_print_swallowed; }
     int hook_calls() const { return m_hook_calls; }
     // Keys that reached "other programs": every press not swallowed.

@@ -86,6 +86,7 @@ public:
     HiddenFeatures* hidden_features() const { return m_hidden_features; }
     QString temp_dir_path() const;
     const MimeDataCopier& mime_copier() const { return m_mime_copier; }
+    PasteEngine& paste_engine() { return *m_paste_engine; }
     HistoryDialog* history_dialog() const { return m_history_popup->dialog(); }
     ImageViewer* history_image_viewer() const { return m_history_popup->viewer(); }
     AutocompleteDialog* autocomplete_dialog() const { return m_autocomplete_popup->dialog(); }

@@ -1,5 +1,6 @@
 #include "app/SingleApplication.h"
 
+#include "app/InstanceChannel.h"
 #include "common/AppLog.h"
 #include "common/PrivateFiles.h"
 #include "platform/Platform.h"
@@ -24,24 +25,15 @@ namespace {
 constexpr int answer_wait_ms = 10000;
 // A lock unanswered for this long, in a file at least this old, is checked for a live holder.
 constexpr int stale_after_ms = 1000;
-
-bool connects(const QString& name, int wait_ms) {
-    Platform::instance().let_running_instance_take_foreground();
-    QLocalSocket socket;
-    socket.connectToServer(name, QIODevice::ReadWrite);
-    if (!socket.waitForConnected(wait_ms))
-        return false;
-    // The connection itself is the message: the running instance shows itself.
-    socket.close();
-    return true;
-}
+// How long a command waits for the running instance's answer once connected.
+constexpr int command_answer_ms = 5000;
 } // namespace
 
-SingleApplication::SingleApplication(int& argc, char** argv) : QApplication(argc, argv) {
+SingleApplication::SingleApplication(int& argc, char** argv, const QString& command)
+    : QApplication(argc, argv) {
     QString error;
-    const QString dir =
-        instance_dir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), &error);
-    if (dir.isEmpty()) {
+    const QString name = guard_name(&error);
+    if (name.isEmpty()) {
         // Better a second instance than no clipboard tool at all.
         std::fprintf(stderr,
                      "No private folder for the single-instance guard (%s); starting "
@@ -49,14 +41,12 @@ SingleApplication::SingleApplication(int& argc, char** argv) : QApplication(argc
                      qPrintable(error));
         return;
     }
-    const QString name =
-        dir + QLatin1Char('/') +
-        instance_name(organizationName(), applicationName(), Platform::instance().session_name());
 
     m_lock = new QLockFile(name + QStringLiteral(".lock"));
-    switch (claim(m_lock, name, answer_wait_ms)) {
+    QByteArray answer;
+    switch (claim(m_lock, name, answer_wait_ms, command.toLatin1(), &answer)) {
     case Claim::Running:
-        std::exit(0);
+        std::exit(exit_code(command, answer));
     case Claim::Unanswered:
         std::fprintf(stderr, "Corvana is already running but does not answer; not starting.\n");
         std::exit(1);
@@ -73,6 +63,53 @@ SingleApplication::SingleApplication(int& argc, char** argv) : QApplication(argc
                      qPrintable(m_local_server->errorString()));
     connect(m_local_server, &QLocalServer::newConnection, this,
             &SingleApplication::slotConnectionEstablished);
+    m_channel = new InstanceChannel(this);
+    connect(m_channel, &InstanceChannel::show_up, this, &SingleApplication::show_up);
+    connect(m_channel, &InstanceChannel::command_received, this,
+            &SingleApplication::command_received);
+}
+
+QString SingleApplication::guard_name(QString* error) {
+    const QString dir =
+        instance_dir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), error);
+    if (dir.isEmpty())
+        return QString();
+    return dir + QLatin1Char('/') +
+           instance_name(organizationName(), applicationName(),
+                         Platform::instance().session_name());
+}
+
+int SingleApplication::send_to_running(const QString& command) {
+    QString error;
+    const QString name = guard_name(&error);
+    if (name.isEmpty()) {
+        std::fprintf(stderr, "Corvana is not running (%s)\n", qPrintable(error));
+        return 1;
+    }
+    QLockFile lock(name + QStringLiteral(".lock")); // taken only to look; released at once
+    QByteArray answer;
+    switch (claim(&lock, name, answer_wait_ms, command.toLatin1(), &answer)) {
+    case Claim::First:
+        std::fprintf(stderr, "Corvana is not running\n");
+        return 1;
+    case Claim::Unanswered:
+        std::fprintf(stderr, "Corvana is running but does not answer\n");
+        return 1;
+    case Claim::Running:
+        break;
+    }
+    return exit_code(command, answer);
+}
+
+int SingleApplication::exit_code(const QString& command, const QByteArray& answer) {
+    if (command.isEmpty() || answer == "ok")
+        return 0;
+    if (answer.isEmpty())
+        std::fprintf(stderr, "The running Corvana did not answer --%s\n", qPrintable(command));
+    else
+        std::fprintf(stderr, "The running Corvana refused --%s: %s\n", qPrintable(command),
+                     answer.constData());
+    return 1;
 }
 
 SingleApplication::~SingleApplication() {
@@ -81,8 +118,8 @@ SingleApplication::~SingleApplication() {
     delete m_lock; // unlocks
 }
 
-SingleApplication::Claim SingleApplication::claim(QLockFile* lock, const QString& name,
-                                                  int wait_ms) {
+SingleApplication::Claim SingleApplication::claim(QLockFile* lock, const QString& name, int wait_ms,
+                                                  const QByteArray& command, QByteArray* answer) {
     // Never stale by age: a long-running instance keeps its claim. A crashed one's lock is
     // taken over once its process is gone.
     lock->setStaleLockTime(0);
@@ -92,8 +129,14 @@ SingleApplication::Claim SingleApplication::claim(QLockFile* lock, const QString
     while (true) {
         if (lock->tryLock(0))
             return Claim::First;
-        if (connects(name, 100))
+        Platform::instance().let_running_instance_take_foreground();
+        QByteArray reply;
+        if (InstanceChannel::ask(name, command, 100, command_answer_ms, &reply) !=
+            InstanceChannel::Reply::NotRunning) {
+            if (answer)
+                *answer = reply;
             return Claim::Running;
+        }
         // Qt attributes a lock by host name and process id only. Its holder also keeps a system
         // lock on the file, which ends with the holder's process: when nobody answered for a
         // while and the file is not one being written this moment, that decides.
@@ -148,8 +191,7 @@ QString SingleApplication::server_name(const QString& organization, const QStrin
 }
 
 void SingleApplication::slotConnectionEstablished() {
-    QLocalSocket* connection = m_local_server->nextPendingConnection();
-    if (connection)
-        connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
-    emit show_up();
+    // Each connection says what it wants; one without a word asks us to show up.
+    while (QLocalSocket* connection = m_local_server->nextPendingConnection())
+        m_channel->take(connection);
 }

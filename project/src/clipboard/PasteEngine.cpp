@@ -44,6 +44,17 @@ void PasteEngine::paste() {
     APP_LOG(QStringLiteral("END paste_from_corvana_clipboard()"));
 }
 
+void PasteEngine::serve_next() {
+    m_owner.report_pending_copy();
+    const auto step = m_history.peek();
+    QMimeData* entry = step ? m_history.entry_for_paste(step->index, m_copier) : nullptr;
+    if (!entry)
+        return;
+    const ClipboardOwner::Result served = m_owner.serve(entry);
+    if (!served.ok)
+        APP_LOG(QStringLiteral("The entry could not be put on the clipboard: ") + served.error);
+}
+
 void PasteEngine::go_back() {
     AppLog::plain(QStringLiteral("App::clipboard_history_go_back()"));
     m_history.set_position(

@@ -21,6 +21,8 @@ public:
     }
 
     void paste();
+    // Puts the entry the next paste serves on the clipboard without moving the position.
+    void serve_next();
     void go_back();
     void go_forward();
     void switch_order();

@@ -15,6 +15,8 @@ public:
     // Installs the hook when on is true and removes it when false; returns whether it is
     // installed afterwards.
     virtual bool set_hooked(bool on) = 0;
+    // Whether the hook is installed and reports key presses.
+    virtual bool hooked() const = 0;
 
     // While on, Print Screen never reaches other programs (it is still reported).
     virtual void set_print_screen_swallowed(bool on) = 0;

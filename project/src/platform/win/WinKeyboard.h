@@ -22,6 +22,7 @@ public:
     ~WinKeyboard() override;
 
     bool set_hooked(bool on) override;
+    bool hooked() const override { return m_hook.running(); }
     void set_print_screen_swallowed(bool on) override;
 
     // While a report runs: whether key was down at its press. reporting() says whether it is.

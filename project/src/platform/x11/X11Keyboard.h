@@ -31,6 +31,7 @@ public:
     ~X11Keyboard() override;
 
     bool set_hooked(bool on) override;
+    bool hooked() const override { return m_hooked; }
     void set_print_screen_swallowed(bool on) override;
 
     // Whether is_keycode_down() follows the raw events (else the server has to be asked).
