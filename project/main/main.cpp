@@ -71,6 +71,8 @@ int main(int argc, char** argv) {
     qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(-1));
     QCoreApplication::setApplicationName(QStringLiteral("Corvana"));
     QCoreApplication::setOrganizationName(QStringLiteral("Tavrin Labs"));
+    // The menu entry the package installs: desktops match our windows and portals to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.tavrinlabs.Corvana"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CORVANA_VERSION));
 
     // First: the platform also guards the process against a closed standard output, which the

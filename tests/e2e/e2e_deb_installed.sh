@@ -29,10 +29,30 @@ start_installed() {
     wait_for 20 eval 'grep -q "Temp dir is valid" corvana.out 2>/dev/null' || fail "corvana did not start"
 }
 
-# The command line of the installed program: --version, --help and each action reaching the
-# running instance are checked here.
+# The installed command, from other processes; its version is the package's.
+cli() { "$CORVANA_BIN" "$@" >cli.out 2>cli.err; }
+visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+version=${deb##*/corvana_}
+version=${version%%-*}
 check_command_line() {
-    :
+    cli --version && grep -qx "Corvana $version" cli.out || fail "--version: $(cat cli.out cli.err)"
+    cli --help || fail "--help exited $?"
+    for action in paste-next show-history show-autocomplete toggle-pause screenshot quit; do
+        grep -q -- "--$action" cli.out || fail "--help does not name --$action"
+    done
+    cli --show-history || fail "--show-history exited $?: $(cat cli.err)"
+    wait_for 10 visible "History Dialog" || fail "--show-history showed no history"
+    cli --show-history
+    wait_for 10 eval '! visible "History Dialog"' || fail "a second --show-history left it open"
+    cli --show-autocomplete || fail "--show-autocomplete exited $?: $(cat cli.err)"
+    wait_for 10 visible '^Autocomplete$' || fail "--show-autocomplete showed no popup"
+    cli --show-autocomplete
+    wait_for 10 eval '! visible "^Autocomplete\$"' || fail "a second --show-autocomplete left it open"
+    cli --screenshot || fail "--screenshot exited $?: $(cat cli.err)"
+    wait_for 15 visible '^Corvana capture$' || fail "--screenshot opened no capture"
+    xdotool key Escape
+    wait_for 10 eval '! visible "^Corvana capture\$"' || fail "the capture did not close"
+    pass "--version, --help, --show-history, --show-autocomplete and --screenshot"
 }
 
 mkdir -p "$HOME/Desktop"
@@ -57,10 +77,16 @@ sleep 0.2
 copy one
 copy two
 copy three
-xdotool key --clearmodifiers --delay 40 ctrl+v ctrl+v ctrl+v ctrl+s
+# Paused, a copy does not join the queue; resumed, the queue is where it was.
+cli --toggle-pause || fail "--toggle-pause exited $?: $(cat cli.err)"
+copy_while_paused paused
+cli --toggle-pause || fail "--toggle-pause exited $?"
+xdotool key --clearmodifiers --delay 40 ctrl+v ctrl+v
+cli --paste-next || fail "--paste-next exited $?: $(cat cli.err)"
+xdotool key --clearmodifiers ctrl+s
 wait_for 5 eval '[ "$(tr -d "\\n" <"$out")" = threetwoone ]' ||
     fail "the editor holds '$(cat "$out")', expected 'threetwoone'"
-pass "three copies paste newest first"
+pass "three copies paste newest first, the last by --paste-next; --toggle-pause keeps a copy out"
 
 # The tray menu's Hidden features entry opens the help page the package installed.
 tray_icon() {
@@ -81,7 +107,10 @@ page=$(sed -n 's|^file://||p' "$OPENED" | head -n 1)
     fail "the help page opened is $page"
 pass "the help page is found in share/corvana"
 
-stop_corvana
+cli --quit || fail "--quit exited $?: $(cat cli.err)"
+await_corvana_exit 0
+cli --quit && fail "--quit with none running exited 0"
+grep -qx "Corvana is not running" cli.err || fail "--quit with none running said: $(cat cli.err)"
 [ -f "$config/Corvana_settings.ini" ] || fail "no settings in $config"
 [ -s "$data/autocomplete.json" ] || fail "no copied texts in $data"
 [ "$(stat -c %a "$data")" = 700 ] || fail "the data folder is not private"
