@@ -109,9 +109,11 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
             &App::toggle_file_copy);
     m_print_screen_menu = new PrintScreenMenu;
     m_template_menu = new TemplateMenu(this);
-    m_template_paste = new TemplatePaste(m_history, *this, *this, m_notifier);
+    m_template_paste =
+        new TemplatePaste(m_history, *this, *this, m_notifier, *m_clipboard_owner,
+                          Platform::instance().input_injector(), Platform::instance().key_state());
     // The Ctrl+V of a special paste delivers its filled row.
-    m_paste_engine->set_served_elsewhere([this] { return m_template_paste->serve_pending(); });
+    m_paste_engine->set_pending(m_template_paste);
     m_hidden_features = new HiddenFeatures(
         this, *this,
         {[this] { open_hidden_features_help(); },
@@ -192,6 +194,7 @@ void App::connect_hotkeys() {
 }
 
 void App::connect_pages() {
+    // The one refresh of the count: a copy, a paste or an edit has changed the history.
     connect(&m_history, &ClipboardHistory::changed, this, &App::update_status_indicator);
     connect(&m_history, &ClipboardHistory::lock_changed, m_tray_icon, &TrayIcon::show_lock);
     connect(m_status_indicator, &StatusIndicator::clicked, this, &App::slot_show_history_dialog);
@@ -213,7 +216,6 @@ void App::connect_pages() {
             &App::print_screen_show_notification);
     connect(m_keyboard, &Keyboard::signal_key_pressed, m_hotkey_processor,
             &HotkeyProcessor::key_reported);
-    connect(m_clipboard, &QClipboard::changed, this, &App::clipboard_changed);
     // Copies are heard from the clipboard owner, which knows our own pastes and their echoes.
     connect(m_clipboard_owner, &ClipboardOwner::copied, this, &App::clipboard_data_changed);
     connect(m_clipboard_owner, &ClipboardOwner::owner_gone, this, &App::clipboard_owner_gone);
@@ -255,7 +257,7 @@ App::~App() {
     m_capture->set_database(nullptr);
     m_history.disconnect();
     m_notifier.set_tray(nullptr);
-    m_paste_engine->set_served_elsewhere(nullptr);
+    m_paste_engine->set_pending(nullptr);
     for (QObject* part :
          std::initializer_list<QObject*>{m_autocomplete_popup, m_history_popup, m_tray_icon})
         delete part;
@@ -398,7 +400,6 @@ void App::clipboard_data_changed() {
     } else {
         copy_to_corvana_clipboard();
     }
-    update_status_indicator(); // the clipboard's own change signal came before this read
     APP_LOG(QStringLiteral("END clipboard_data_changed()"));
 }
 
