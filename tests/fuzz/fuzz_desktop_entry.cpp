@@ -108,8 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(unescape(line.mid(equals + 1), &value), input);
         keys.insert(key, value);
     }
-    QStringList expected = {"Comment",  "Exec", "Name",    "Path",
-                            "Terminal", "Type", "Version", "X-Corvana-Created"};
+    QStringList expected = {"Comment", "Exec",     "Name",
+                            "Path",    "Terminal", "TryExec",
+                            "Type",    "Version",  "X-Corvana-Created"};
     if (entry.autostart)
         expected << "X-GNOME-Autostart-enabled";
     expected.sort();
@@ -120,6 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QString program;
     FUZZ_CHECK(exec_argument(keys.value("Exec"), &program), input);
     FUZZ_CHECK(program == entry.executable, input);
+    FUZZ_CHECK(keys.value("TryExec") == entry.executable, input);
 
     // Written and read back as ours.
     const QString path = FuzzSupport::scratch() + QStringLiteral("/launchers/corvana.desktop");
