@@ -54,7 +54,7 @@ public:
     // Another program copies.
     static void copy(const QString& text) { QGuiApplication::clipboard()->setText(text); }
     static void copy(QMimeData* data) { QGuiApplication::clipboard()->setMimeData(data); }
-    void copy(const QStringList& texts) {
+    static void copy(const QStringList& texts) {
         for (const QString& text : texts)
             copy(text);
     }
