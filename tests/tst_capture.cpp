@@ -64,56 +64,36 @@ private slots:
         QFile::remove(images_dir());
     }
 
-    // Copies 1..copies, sets the position (unless -2), copies "last": where the entries went.
-    void insertion_orders_data() {
-        QTest::addColumn<QString>("order");
-        QTest::addColumn<bool>("automatic");
-        QTest::addColumn<bool>("rich");
-        QTest::addColumn<int>("copies");
-        QTest::addColumn<int>("at");
-        QTest::addColumn<QStringList>("ends"); // first and last entry
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("position");
-        for (const bool rich : {false, true}) {
-            const char* kind = rich ? "mime" : "text";
-            // The position follows its entry ("43") down, so nothing is skipped.
-            QTest::addRow("%s forward drops the oldest beyond 100", kind)
-                << "forward" << true << rich << 100 << 42 << QStringList{"2", "last"} << 100 << 41;
-            QTest::addRow("%s backward automatic: copy order, position on the new copy", kind)
-                << "backward" << true << rich << 100 << -2 << QStringList{"2", "last"} << 100 << 99;
-            QTest::addRow("%s backward automatic, few", kind)
-                << "backward" << true << rich << 2 << -2 << QStringList{"1", "last"} << 3 << 2;
-            QTest::addRow("%s backward manual: in front, the new entry kept when full", kind)
-                << "backward" << false << rich << 100 << -2 << QStringList{"last", "2"} << 100
-                << -1;
-            QTest::addRow("%s unknown order inserts nothing", kind)
-                << "sideways" << true << rich << 1 << -2 << QStringList() << 0 << -1;
-        }
-    }
+    // Each case: order, automatic, copies of 1..N, the position then set (- for none), a copy of
+    // "last", and the history's first and last entries, its size and the position then.
     void insertion_orders() {
-        QFETCH(QString, order);
-        QFETCH(bool, automatic);
-        QFETCH(bool, rich);
-        QFETCH(int, copies);
-        QFETCH(int, at);
-        QFETCH(QStringList, ends);
-        QFETCH(int, size);
-        QFETCH(int, position);
-        CoreFixture core(order, automatic, rich);
-        core.copy(numbers(1, copies));
-        if (at != -2)
-            core.position() = at;
-        CoreFixture::copy(QStringLiteral("last"));
-        const QStringList texts = core.texts();
-        QCOMPARE(texts.size(), size);
-        if (size > 0)
-            QCOMPARE((QStringList{texts.first(), texts.last()}), ends);
-        QCOMPARE(core.position(), position);
-        QCOMPARE(core.history.size(), size); // the other history stays empty
-        // A copy, not the clipboard's own object.
-        if (rich && size > 0)
-            QVERIFY(!core.state.m_corvana_clipboard_mime_data_history.contains(
-                const_cast<QMimeData*>(QGuiApplication::clipboard()->mimeData())));
+        const QStringList cases = {
+            // The position follows its entry ("43") down, so nothing is skipped.
+            "forward 1 100 42 2 last 100 41",
+            // Copy order, the position on the new copy.
+            "backward 1 100 - 2 last 100 99", "backward 1 2 - 1 last 3 2",
+            // In front, the new entry kept when full.
+            "backward 0 100 - last 2 100 -1",
+            "sideways 1 1 - . . 0 -1"}; // an unknown order inserts nothing
+        for (const bool rich : {false, true}) {
+            for (const QString& line : cases) {
+                const QStringList c = line.split(' ');
+                CoreFixture core(c[0], c[1] == "1", rich);
+                core.copy(numbers(1, c[2].toInt()));
+                if (c[3] != "-")
+                    core.position() = c[3].toInt();
+                CoreFixture::copy(QStringLiteral("last"));
+                const QStringList texts = core.texts();
+                QVERIFY2(core.history.size() == c[6].toInt() && texts.size() == c[6].toInt(),
+                         qPrintable(line));
+                QVERIFY2(texts.value(0, ".") == c[4] && texts.value(texts.size() - 1, ".") == c[5],
+                         qPrintable(line));
+                QVERIFY2(core.position() == c[7].toInt(), qPrintable(line));
+                // A copy, not the clipboard's own object.
+                QVERIFY(!core.state.m_corvana_clipboard_mime_data_history.contains(
+                    const_cast<QMimeData*>(QGuiApplication::clipboard()->mimeData())));
+            }
+        }
     }
 
     void own_pastes_and_paused_copies_are_not_recorded() {

@@ -54,88 +54,49 @@ class TestHistory : public QObject {
 private slots:
     void initTestCase() { AppHarness::init_process(); }
 
-    // The rows listed from a history and a position, then rows deleted one after another.
-    void rows_and_deletes_data() {
-        QTest::addColumn<bool>("rich");
-        QTest::addColumn<QString>("order");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<QString>("deletes"); // row numbers
-        QTest::addColumn<QStringList>("left");
-        QTest::addColumn<int>("after"); // the position
-        const QStringList abc = {"A", "B", "C"}, ab = {"A", "B"};
-        for (const bool rich : {false, true}) {
-            const auto row = [rich](const char* name) {
-                return &(QTest::addRow("%s %s", rich ? "mime" : "text", name) << rich);
-            };
-            *row("forward") << "forward" << 1 << QStringList{"B", "C"} << "0"
-                            << QStringList{"A", "C"} << 1;
-            *row("backward") << "backward" << 2 << QStringList{"C", "B", "A"} << "1"
-                             << QStringList{"A", "C"} << 1;
-            *row("backward, all deleted")
-                << "backward" << 2 << QStringList{"C", "B", "A"} << "000" << QStringList() << -1;
-            // An unset position shows the whole history in forward order.
-            *row("forward unset") << "forward" << -1 << abc << "" << abc << 0;
-            *row("forward at the end, nothing to delete")
-                << "forward" << 3 << QStringList() << "0" << abc << 3;
-            *row("backward unset") << "backward" << -1 << QStringList() << "0" << abc << -1;
+    // Each case: order, position, the rows listed, the rows deleted one after another, the
+    // history left and the position then ("." for none).
+    void rows_and_deletes() {
+        const QStringList cases = {
+            "forward 1 BC 0 AC 1", "backward 2 CBA 1 AC 1", "backward 2 CBA 000 . -1",
+            // An unset position shows the whole history in forward order, and none backward.
+            "forward -1 ABC . ABC 0", "forward 3 . 0 ABC 3", "backward -1 . 0 ABC -1",
             // Past the end in backward order: from the newest instead of outside the history,
             // and its rows reach the entries they show.
-            *row("backward past the end")
-                << "backward" << 5 << QStringList{"C", "B", "A"} << "0" << ab << 1;
+            "backward 5 CBA 0 AB 1"};
+        const auto list = [](QString text) {
+            return text.remove('.').split("", Qt::SkipEmptyParts);
+        };
+        for (const bool rich : {false, true}) {
+            for (const QString& line : cases) {
+                const QStringList c = line.split(' ');
+                Popup core(c[0], true, rich);
+                core.fill({"A", "B", "C"}, c[1].toInt());
+                QVERIFY2(core.rows() == list(c[2]), qPrintable(line));
+                for (const QString& row : list(c[3]))
+                    core.popup.delete_row(row.toInt());
+                QVERIFY2(core.texts() == list(c[4]), qPrintable(line));
+                QVERIFY2(core.position() == c[5].toInt(), qPrintable(line));
+            }
         }
-    }
-    void rows_and_deletes() {
-        QFETCH(bool, rich);
-        QFETCH(QString, order);
-        QFETCH(int, position);
-        QFETCH(QStringList, rows);
-        QFETCH(QString, deletes);
-        QFETCH(QStringList, left);
-        QFETCH(int, after);
-        Popup core(order, true, rich);
-        core.fill({"A", "B", "C"}, position);
-        QCOMPARE(core.rows(), rows);
-        for (const QChar row : deletes)
-            core.popup.delete_row(row.digitValue());
-        QCOMPARE(core.texts(), left);
-        QCOMPARE(core.position(), after);
     }
 
-    void drag_reorders_data() {
-        QTest::addColumn<bool>("rich");
-        QTest::addColumn<QString>("order");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<QStringList>("result");
-        for (const bool rich : {false, true}) {
-            const char* kind = rich ? "mime" : "text";
-            QTest::addRow("%s forward down", kind)
-                << rich << "forward" << 1 << 0 << 2 << QStringList{"A", "C", "D", "B"};
-            QTest::addRow("%s forward up", kind)
-                << rich << "forward" << 1 << 2 << 0 << QStringList{"A", "D", "B", "C"};
-            QTest::addRow("%s backward down", kind)
-                << rich << "backward" << 3 << 0 << 2 << QStringList{"A", "D", "B", "C"};
-            QTest::addRow("%s backward up", kind)
-                << rich << "backward" << 3 << 2 << 0 << QStringList{"A", "C", "D", "B"};
-        }
-    }
+    // Each case: order, position, the row dragged, where to, the history then. Rows outside the
+    // history move nothing.
     void drag_reorders() {
-        QFETCH(bool, rich);
-        QFETCH(QString, order);
-        QFETCH(int, position);
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(QStringList, result);
-        Popup core(order, true, rich);
-        core.fill({"A", "B", "C", "D"}, position);
-        core.popup.move_row(from, to);
-        QCOMPARE(core.texts(), result);
-        QCOMPARE(core.position(), position);
-        // Rows outside the history move nothing.
-        core.popup.move_row(0, 9);
-        QCOMPARE(core.texts(), result);
+        const QStringList cases = {"forward 1 0 2 ACDB", "forward 1 2 0 ADBC",
+                                   "backward 3 0 2 ADBC", "backward 3 2 0 ACDB"};
+        for (const bool rich : {false, true}) {
+            for (const QString& line : cases) {
+                const QStringList c = line.split(' ');
+                Popup core(c[0], true, rich);
+                core.fill({"A", "B", "C", "D"}, c[1].toInt());
+                core.popup.move_row(c[2].toInt(), c[3].toInt());
+                core.popup.move_row(0, 9);
+                QVERIFY2(core.texts().join("") == c[4], qPrintable(line));
+                QVERIFY2(core.position() == c[1].toInt(), qPrintable(line));
+            }
+        }
     }
 
     void lock_toggle_data() { both_histories(); }

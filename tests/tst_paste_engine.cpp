@@ -15,81 +15,57 @@ class TestPasteEngine : public QObject {
 private slots:
     void initTestCase() { AppHarness::init_process(); }
 
-    // A history (by index), a position and a number of pastes: what the pastes give, one after
-    // another ("-" while nothing of ours is pasted), and where the position ends.
-    void pastes_data() {
-        QTest::addColumn<bool>("rich");
-        QTest::addColumn<QString>("order");
-        QTest::addColumn<bool>("automatic");
-        QTest::addColumn<bool>("locked");
-        QTest::addColumn<QStringList>("history");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<QString>("pasted");
-        QTest::addColumn<int>("end");
-        const QStringList abc = {"A", "B", "C"}, ab = {"A", "B"};
-        for (const bool rich : {false, true}) {
-            const auto row = [rich](const char* name) {
-                return &(QTest::addRow("%s %s", rich ? "mime" : "text", name) << rich);
-            };
-            *row("backward: newest first, then the oldest again")
-                << "backward" << true << false << abc << 2 << "CBAA" << -1;
-            *row("forward up to the end") << "forward" << true << false << abc << 0 << "ABCCC" << 3;
-            // Text stays past the end; the mime history's clamped paste does not move.
-            *row("forward past the end")
-                << "forward" << true << false << ab << 0 << "ABB" << (rich ? 1 : 2);
-            *row("forward past the end again")
-                << "forward" << true << false << ab << 0 << "ABBB" << 2;
-            *row("manual repeats") << "forward" << false << false << abc << 0 << "AAA" << 0;
-            // After a full history dropped its first entry: reads inside the list.
-            *row("backward past the end") << "backward" << true << false << abc << 5 << "C" << 1;
-            *row("forward locked past the end")
-                << "forward" << true << true << abc << 9 << "CC" << 9;
-            *row("backward locked") << "backward" << true << true << abc << 1 << "BBB" << 1;
-            *row("unknown order") << "sideways" << true << false << ab << 7 << "--" << 7;
-            *row("empty history") << "forward" << true << false << QStringList() << -1 << "-" << 0;
-        }
-        QTest::addRow("text: a file link is never pasted as text")
-            << false << "forward" << true << false << QStringList{"file:///etc/passwd"} << 0 << "-"
-            << 1;
-    }
+    // Each case: order, mode (a automatic, m manual, l locked), the history by index ("." for
+    // none), the position, what the pastes give one after another ("-" while nothing of ours is
+    // pasted), and where the position ends (text/mime where they differ).
     void pastes() {
-        QFETCH(bool, rich);
-        QFETCH(QString, order);
-        QFETCH(bool, automatic);
-        QFETCH(bool, locked);
-        QFETCH(QStringList, history);
-        QFETCH(int, start);
-        QFETCH(QString, pasted);
-        QFETCH(int, end);
-        CoreFixture core(order, automatic, rich);
-        CoreFixture::copy(QStringLiteral("-")); // another program's
-        core.fill(history, start);
-        core.state.m_position_locked = locked;
-        QCOMPARE(core.pastes(pasted.size()), pasted);
-        QCOMPARE(core.position(), end);
+        const QStringList cases = {
+            "backward a ABC 2 CBAA -1", // newest first, then the oldest again
+            "forward a ABC 0 ABCCC 3",
+            "forward a AB 0 ABB 2/1", // past the end: the mime history's clamped paste stays
+            "forward a AB 0 ABBB 2",    "forward m ABC 0 AAA 0",
+            "backward a ABC 5 C 1", // past the end, as after a full history dropped one
+            "forward l ABC 9 CC 9", // locked past the end: reads the last entry
+            "backward l ABC 1 BBB 1",   "sideways a AB 7 -- 7",  "forward a . -1 - 0"};
+        for (const bool rich : {false, true}) {
+            for (const QString& line : cases) {
+                const QStringList c = line.split(' ');
+                CoreFixture core(c[0], c[1] != "m", rich);
+                CoreFixture::copy(QStringLiteral("-")); // another program's
+                core.fill(QString(c[2]).remove('.').split("", Qt::SkipEmptyParts), c[3].toInt());
+                core.state.m_position_locked = c[1] == "l";
+                const QStringList ends = c[5].split('/');
+                QVERIFY2(core.pastes(c[4].size()) == c[4], qPrintable(line));
+                QVERIFY2(core.position() == ends.value(rich ? ends.size() - 1 : 0).toInt(),
+                         qPrintable(line));
+            }
+        }
+        // A text naming files is never pasted as text.
+        CoreFixture core;
+        core.fill({"file:///etc/passwd"}, 0);
+        QCOMPARE(core.paste(), QStringLiteral("-"));
     }
 
+    // Each case: the move, order, position, size, and the position it gives.
     void moving_by_hand_and_the_count_shown() {
-        using F = int (*)(const QString&, int, int);
-        const F back = &PasteQueue::go_back, forth = &PasteQueue::go_forward,
-                left = &PasteQueue::remaining;
+        const QMap<QString, int (*)(const QString&, int, int)> moves = {
+            {"back", &PasteQueue::go_back},
+            {"forth", &PasteQueue::go_forward},
+            {"left", &PasteQueue::remaining}};
         // forward: back from -1 -> 0, back from p -> min(p, n-1) - 1, forward up to n-1;
         // backward: back climbs toward the newest, forward goes down to -1.
-        const struct {
-            F move;
-            const char* order;
-            int p, n, want;
-        } cases[] = {{back, "forward", -1, 3, 0},  {back, "forward", 5, 3, 1},
-                     {back, "forward", 1, 3, 0},   {forth, "forward", 1, 3, 2},
-                     {forth, "forward", 2, 3, 2},  {forth, "forward", 0, 0, -1},
-                     {back, "backward", -1, 3, 1}, {back, "backward", 0, 3, 1},
-                     {back, "backward", 2, 3, 2},  {forth, "backward", -1, 3, -1},
-                     {forth, "backward", 2, 3, 1}, {left, "forward", 0, 0, 0},
-                     {left, "forward", 1, 3, 2},   {left, "forward", 3, 3, 0},
-                     {left, "backward", -1, 3, 0}, {left, "backward", 1, 3, 2}};
-        for (const auto& c : cases)
-            QVERIFY2(c.move(QLatin1String(c.order), c.p, c.n) == c.want,
-                     qPrintable(QStringLiteral("%1 %2 of %3").arg(c.order).arg(c.p).arg(c.n)));
+        const QStringList cases = {
+            "back forward -1 3 0",    "back forward 5 3 1",   "back forward 1 3 0",
+            "forth forward 1 3 2",    "forth forward 2 3 2",  "forth forward 0 0 -1",
+            "back backward -1 3 1",   "back backward 0 3 1",  "back backward 2 3 2",
+            "forth backward -1 3 -1", "forth backward 2 3 1", "left forward 0 0 0",
+            "left forward 1 3 2",     "left forward 3 3 0",   "left backward -1 3 0",
+            "left backward 1 3 2"};
+        for (const QString& line : cases) {
+            const QStringList c = line.split(' ');
+            QVERIFY2(moves[c[0]](c[1], c[2].toInt(), c[3].toInt()) == c[4].toInt(),
+                     qPrintable(line));
+        }
     }
 
     void switching_the_order_and_the_mode() {
