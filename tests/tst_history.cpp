@@ -6,6 +6,7 @@
 #include "history/HistoryPopup.h"
 #include "history/ImageViewer.h"
 #include "history/ListWidget.h"
+#include "tray/StatusIndicator.h"
 #include "tray/TrayIcon.h"
 
 #include <QAction>
@@ -224,16 +225,19 @@ private slots:
     void the_popup_and_the_tray_share_the_history_and_the_lock() {
         AppHarness::remove_settings();
         const auto app = AppHarness::make_app();
-        app->toggle_rich_text_copy();
         CoreFixture::copy(QStringList{"A", "B", "C"});
+        const ClipboardHistory& history = app->history();
         HistoryDialog& dialog = *app->history_dialog();
-        const auto tray_entry = [&](const char* text) {
-            for (QAction* action : app->tray_icon()->menu()->actions())
+        TrayIcon* tray = app->tray_icon();
+        const auto tray_entry = [tray](const char* text) {
+            for (QAction* action : tray->menu()->actions())
                 if (action->text() == QLatin1String(text))
                     return action;
             return static_cast<QAction*>(nullptr);
         };
-        app->open_history_dialog();
+        // The status indicator opens and closes the popup.
+        StatusIndicator* indicator = app->status_indicator();
+        emit indicator->clicked();
         QVERIFY(dialog.isVisible());
         QCOMPARE(dialog.label()->text(), QStringLiteral("Paste order is backward"));
         QCOMPARE(dialog.count(), 3);
@@ -244,28 +248,28 @@ private slots:
         list->setCurrentRow(2);
         QEvent enter(QEvent::Enter);
         QCoreApplication::sendEvent(list, &enter);
-        QCOMPARE(app->history().label(1), QStringLiteral("B"));
+        QCOMPARE(history.label(1), QStringLiteral("B"));
         emit list->signal_item_pos_changed(0, 1); // a finished drag
-        QCOMPARE(app->history().label(1), QStringLiteral("C"));
+        QCOMPARE(history.label(1), QStringLiteral("C"));
         list->setCurrentRow(1);
         dialog.slot_button_delete_clicked();
-        QCOMPARE(app->history().size(), 2);
+        QCOMPARE(history.size(), 2);
 
         list->setCurrentRow(1);
         emit dialog.button_lock()->clicked(false);
-        QCOMPARE(app->tray_icon()->current_icon_name(), QStringLiteral(":/images/key.svg"));
+        QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/key.svg"));
         QVERIFY(tray_entry("&Unlock Clipboard") && !tray_entry("&Lock CLipboard"));
         tray_entry("&Unlock Clipboard")->trigger();
-        QVERIFY(!app->history().locked());
-        QCOMPARE(app->tray_icon()->current_icon_name(), QStringLiteral(":/images/app.png"));
+        QVERIFY(!history.locked());
+        QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/app.png"));
         // The popup shows a lock set from the tray.
         tray_entry("&Lock CLipboard")->trigger();
-        app->open_history_dialog(); // open again: closes and empties
+        emit indicator->clicked(); // open again: closes and empties
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.count(), 0);
-        app->open_history_dialog();
+        emit indicator->clicked();
         emit dialog.button_lock()->clicked(false);
-        QVERIFY(!app->history().locked());
+        QVERIFY(!history.locked());
         QVERIFY(tray_entry("&Lock CLipboard"));
     }
 };

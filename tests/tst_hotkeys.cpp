@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(CoreFixture::clipboard_text(), QStringLiteral("B"));
         QCOMPARE(state(), QStringLiteral("backward p0 rich n2"));
 
-        app->lock_current_position();
+        hotkeys().trigger(seq("Ctrl+\\"));
         keyboard().tap({Control, X}); // a cut keeps the lock until its clipboard change
         QCOMPARE(state(), QStringLiteral("backward p0 locked rich n2"));
         app->m_template_row_counter = 3;

@@ -151,14 +151,17 @@ private slots:
         QFETCH(bool, rich);
         AppHarness::remove_settings();
         const auto app = AppHarness::make_app();
-        app->m_paste_order = order;
-        if (app->m_rich_text_copy_enabled != rich)
+        // Defaults: backward, rich text; the page's mode box and the rich-text switch change them.
+        if (order == QLatin1String("forward"))
+            app->slot_combobox_edit_text_changed(QStringLiteral("Automatic Forward"));
+        if (!rich)
             app->toggle_rich_text_copy();
+        const ClipboardHistory& history = app->history();
         // As on X11: the copy is read from the event loop, after QClipboard's change signal.
         FakePlatform::get().fake_clipboard_owner().set_reports_queued(true);
         const auto shown = [&] { return app->status_indicator()->counter_text().toInt(); };
         for (const QString& text : QStringList{"A", "B", "", "C"}) {
-            const int before = app->history_size();
+            const int before = history.size();
             if (text.isEmpty()) {
                 FakePlatform::get().keyboard()->tap({Control, V});
                 QCOMPARE(CoreFixture::clipboard_text(),
@@ -167,19 +170,19 @@ private slots:
                 continue;
             }
             CoreFixture::copy(text);
-            QTRY_COMPARE(app->history_size(), before + 1);
-            QCOMPARE(shown(), app->remaining_count());
+            QTRY_COMPARE(history.size(), before + 1);
+            QCOMPARE(shown(), PasteQueue::remaining(order, history.position(), history.size()));
         }
         QCOMPARE(shown(), 2);
         // A paste armed by the paste key runs on the next clipboard change instead of a capture.
         FakePlatform::get().fake_clipboard_owner().set_reports_queued(false);
         app->paste_pressed();
         CoreFixture::copy(QStringLiteral("trigger"));
-        QCOMPARE(app->history_size(), 3);
+        QCOMPARE(history.size(), 3);
         QVERIFY(CoreFixture::clipboard_text() != QLatin1String("trigger"));
         // Switching the history in use empties both.
         app->toggle_rich_text_copy();
-        QCOMPARE(app->history_size(), 0);
+        QCOMPARE(history.size(), 0);
         QCOMPARE(shown(), 0);
     }
 };
