@@ -46,12 +46,6 @@ QString write_file(const QString& path, qint64 size) {
     return path;
 }
 
-QStringList numbers(int from, int to) {
-    QStringList list;
-    for (int i = from; i <= to; ++i)
-        list.append(QString::number(i));
-    return list;
-}
 } // namespace
 
 class TestCapture : public QObject {
@@ -79,7 +73,7 @@ private slots:
             for (const QString& line : cases) {
                 const QStringList c = line.split(' ');
                 CoreFixture core(c[0], c[1] == "1", rich);
-                core.copy(numbers(1, c[2].toInt()));
+                core.copy(CoreFixture::numbers(1, c[2].toInt()));
                 if (c[3] != "-")
                     core.position() = c[3].toInt();
                 CoreFixture::copy(QStringLiteral("last"));
@@ -96,7 +90,7 @@ private slots:
         }
     }
 
-    void own_pastes_and_paused_copies_are_not_recorded() {
+    void what_the_text_history_records() {
         CoreFixture core;
         core.copy({"A", "B"});
         QCOMPARE(core.paste(), QStringLiteral("A"));
@@ -109,12 +103,10 @@ private slots:
         CoreFixture::copy(QStringLiteral("D"));
         QCOMPARE(core.history.size(), 3);
         QVERIFY(!core.history.locked());
-    }
-
-    void text_mode_takes_an_image_only_clipboard_as_an_empty_text_and_a_large_text_whole() {
-        CoreFixture core;
+        // The text history takes an image-only clipboard as an empty text, a large text whole.
+        core.settings.m_is_paused = false;
         CoreFixture::copy(picture(qRgb(200, 0, 0)));
-        QCOMPARE(core.texts(), QStringList({QString()}));
+        QCOMPARE(core.texts().last(), QString());
         QVERIFY(!QFileInfo::exists(images_dir())); // text mode saves no image
         const QString big(50 * 1000 * 1000, QLatin1Char('x'));
         CoreFixture::copy(big);
@@ -167,7 +159,7 @@ private slots:
         CoreFixture::copy(file_list({small}));
         QTRY_COMPARE(core.copier.pending_snapshots(), 0);
         QCOMPARE(core.copier.snapshot_count(), 1);
-        core.copy(numbers(1, 100));
+        core.copy(CoreFixture::numbers(1, 100));
         QCOMPARE(core.copier.snapshot_count(), 0);
         QCOMPARE(QDir(temp).count(), 2u);
 
@@ -234,6 +226,16 @@ private slots:
                 QCOMPARE(cut_entry->data("x-special/gnome-copied-files"), cut_list);
             QCOMPARE(cut_entry->urls().first() == QUrl::fromLocalFile(real), mark != cut_list);
         }
+        // A picture with links: they go into the images folder only when they are regular
+        // files; a FIFO there would hang the capture for good.
+        const QString photo = originals.filePath("photo.png");
+        QVERIFY(QImage(4, 4, QImage::Format_RGB32).save(photo));
+        CoreFixture::copy(picture(qRgb(5, 6, 7), {QUrl::fromLocalFile(fifo),
+                                                  QUrl::fromLocalFile("/proc/self/status"),
+                                                  QUrl::fromLocalFile(photo)}));
+        QTRY_COMPARE(core.copier.file_copier().pending(), 0);
+        QCOMPARE(QDir(images_dir()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList{"photo.png"});
     }
 
     // The size on disk is only a first check: the copy stops at the limit of bytes it read, and
@@ -257,25 +259,6 @@ private slots:
         QCOMPARE(QProcess::execute("mkfifo", {fifo}), 0);
         QVERIFY(!PrivateFiles::copy_new(fifo, dir.filePath("c3.bin"), 5000, &error));
         QVERIFY2(error.contains("not a regular file"), qPrintable(error));
-    }
-
-    // A picture with links: the links go into the images folder only when they are regular
-    // files; a FIFO there would hang the capture for good.
-    void a_pictures_links_copy_only_regular_files_into_the_images_folder() {
-        if (!has_posix_files)
-            QSKIP("FIFOs, devices and /proc are what this guards against; Windows has none");
-        CoreFixture core(QStringLiteral("forward"), true, true);
-        QTemporaryDir originals;
-        const QString real = originals.filePath("photo.png");
-        const QString fifo = originals.filePath("pipe.png");
-        QVERIFY(QImage(4, 4, QImage::Format_RGB32).save(real));
-        QCOMPARE(QProcess::execute("mkfifo", {fifo}), 0);
-        CoreFixture::copy(picture(qRgb(5, 6, 7), {QUrl::fromLocalFile(fifo),
-                                                  QUrl::fromLocalFile("/proc/self/status"),
-                                                  QUrl::fromLocalFile(real)}));
-        QTRY_COMPARE(core.copier.file_copier().pending(), 0);
-        QCOMPARE(QDir(images_dir()).entryList(QDir::Files | QDir::Hidden | QDir::System),
-                 QStringList{"photo.png"});
     }
 
     void clipboard_images_are_saved_privately_with_the_next_number() {

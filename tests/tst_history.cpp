@@ -35,13 +35,6 @@ QMimeData* secret(const QString& text) {
     return data;
 }
 
-QStringList numbers(int from, int to) {
-    QStringList list;
-    for (int i = from; i <= to; ++i)
-        list.append(QString::number(i));
-    return list;
-}
-
 void both_histories() {
     QTest::addColumn<bool>("rich");
     QTest::newRow("text history") << false;
@@ -133,7 +126,7 @@ private slots:
         QFETCH(QString, order);
         const bool forward = order == QLatin1String("forward");
         Popup core(order, true, rich);
-        core.copy(numbers(1, 100));
+        core.copy(CoreFixture::numbers(1, 100));
         core.position() = forward ? 0 : 99;
         if (forward)
             QCOMPARE(core.pastes(3), QStringLiteral("123"));

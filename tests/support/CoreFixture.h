@@ -58,6 +58,12 @@ public:
         for (const QString& text : texts)
             copy(text);
     }
+    static QStringList numbers(int from, int to) {
+        QStringList list;
+        for (int i = from; i <= to; ++i)
+            list.append(QString::number(i));
+        return list;
+    }
     static QString clipboard_text() { return QGuiApplication::clipboard()->text(); }
     // Ctrl+V: what the focused program would paste.
     QString paste() {
