@@ -1,5 +1,6 @@
 #include "AppHarness.h"
 #include "CoreFixture.h"
+#include "FakeActiveWindow.h"
 #include "clipboard/HistoryDebugText.h"
 #include "history/HistoryDialog.h"
 #include "history/HistoryEditor.h"
@@ -20,7 +21,9 @@ namespace {
 struct Popup : CoreFixture {
     using CoreFixture::CoreFixture;
     QWidget page;
-    HistoryPopup popup{new HistoryDialog(nullptr), history, settings, copier, &page};
+    FakeActiveWindow active_window;
+    HistoryPopup popup{new HistoryDialog(nullptr, history, settings, active_window), history,
+                       settings, copier, &page};
 
     QStringList rows() { return HistoryEditor::row_texts(history, settings.m_paste_order); }
     bool toggle_lock(int row) {

@@ -2,7 +2,7 @@
 
 #include "FakeClipboardOwner.h"
 #include "FakeClipboardReader.h"
-#include "autocomplete/AutocompleteDatabase.h"
+#include "clipboard/AutocompleteDatabase.h"
 #include "clipboard/CaptureController.h"
 #include "clipboard/ClipboardHistory.h"
 #include "clipboard/HistoryState.h"
