@@ -99,6 +99,8 @@ private slots:
         core.position() = 0;                    // moved while locked
         CoreFixture::copy(QStringLiteral("D")); // the copy restores the saved position
         QVERIFY(!core.history.locked());
+        core.position() = 2;
+        QVERIFY(!core.history.unlock()); // again: moves nothing
         QCOMPARE(core.texts(), (QStringList{"A", "B", "D", "C"}));
         QCOMPARE(core.paste(), QStringLiteral("D"));
     }
