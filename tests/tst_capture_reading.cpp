@@ -1,4 +1,5 @@
 #include "AppHarness.h"
+#include "CoreFixture.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardFetchPlan.h"
 #include "clipboard/MimeDataCopier.h"
@@ -20,9 +21,6 @@ namespace {
 QClipboard* clipboard() {
     return QGuiApplication::clipboard();
 }
-FakeClipboardReader& reader() {
-    return FakePlatform::get().reader();
-}
 
 QByteArray encoded(const QImage& image, const char* format) {
     QByteArray bytes;
@@ -43,30 +41,10 @@ QImage gradient() {
 
 class TestCaptureReading : public QObject {
     Q_OBJECT
-    std::unique_ptr<App> app;
-
-    void use_rich(bool rich) {
-        app->m_paste_order = QStringLiteral("forward");
-        app->m_automatic_position_movement = true;
-        if (app->m_rich_text_copy_enabled != rich)
-            app->toggle_rich_text_copy();
-    }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
-    void init() {
-        AppHarness::remove_settings();
-        QDir(DataPaths::get().images_dir()).removeRecursively();
-        reader().clear_script();
-        reader().set_hung(false);
-        reader().clear_counts();
-        app = AppHarness::make_app();
-    }
-    void cleanup() {
-        app.reset();
-        reader().clear_script();
-        reader().set_hung(false);
-    }
+    void init() { QDir(DataPaths::get().images_dir()).removeRecursively(); }
 
     void the_plan_reads_each_format_once_and_one_lossless_picture() {
         const ClipboardFetchPlan plan({"text/plain", "image/bmp", "image/png", "text/html",
@@ -115,63 +93,57 @@ private slots:
         }
     }
 
-    void an_image_in_four_encodings_costs_two_reads_and_keeps_the_owners_png() {
-        use_rich(true);
+    // The owner's PNG is read once and kept byte for byte; without one, the best lossless
+    // picture is read once and converted.
+    void a_picture_costs_one_read_and_keeps_the_owners_png() {
         const QImage image = gradient();
         const QByteArray png = encoded(image, "PNG");
-        reader().script({{"image/png", png},
-                         {"image/jpeg", encoded(image, "JPEG")},
-                         {"image/bmp", encoded(image, "BMP")},
-                         {"image/tiff", QByteArray(5000, 't')},
-                         {"text/html", "<img src=x>"}});
-        app->copy_to_corvana_clipboard();
-        const QMap<QString, int> fetched = reader().fetches();
-        QCOMPARE(fetched.value("image/png"), 1);
-        QCOMPARE(fetched.value("image/jpeg"), 1);
-        QCOMPARE(fetched.value("text/html"), 1);
-        QCOMPARE(fetched.value("image/bmp"), 0);
-        QCOMPARE(fetched.value("image/tiff"), 0);
-
-        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 1);
-        const QMimeData* entry = app->m_corvana_clipboard_mime_data_history.first();
-        QVERIFY(entry->hasImage());
-        QCOMPARE(qvariant_cast<QImage>(entry->imageData()).convertToFormat(QImage::Format_RGB32),
-                 image);
-        // Written to the images folder byte for byte as the owner sent it.
-        QFile saved(DataPaths::get().images_dir() + "/image1.png");
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), png);
-
-        // A paste offers the same bytes, and the picture for any other encoding.
-        app->m_current_clipboard_history_position = 0;
-        app->paste_from_corvana_clipboard();
-        QCOMPARE(clipboard()->mimeData()->data("image/png"), png);
-        QVERIFY(clipboard()->mimeData()->hasImage());
+        for (const bool owner_png : {true, false}) {
+            CoreFixture core(QStringLiteral("forward"), true, true);
+            QDir(DataPaths::get().images_dir()).removeRecursively();
+            if (owner_png)
+                core.reader.script({{"image/png", png},
+                                    {"image/jpeg", encoded(image, "JPEG")},
+                                    {"image/bmp", encoded(image, "BMP")},
+                                    {"image/tiff", QByteArray(5000, 't')},
+                                    {"text/html", "<img src=x>"}});
+            else
+                core.reader.script({{"image/bmp", encoded(image, "BMP")}, {"TIMESTAMP", "x"}});
+            core.capture.capture();
+            const QMap<QString, int> fetched = core.reader.fetches();
+            QCOMPARE(fetched.value("image/png") + fetched.value("image/bmp"), 1);
+            QCOMPARE(fetched.value("image/jpeg") + fetched.value("text/html"), owner_png ? 2 : 0);
+            QCOMPARE(fetched.value("image/tiff"), 0);
+            const QMimeData* entry = core.state.m_corvana_clipboard_mime_data_history.first();
+            QCOMPARE(
+                qvariant_cast<QImage>(entry->imageData()).convertToFormat(QImage::Format_RGB32),
+                image);
+            QCOMPARE(
+                QImage::fromData(entry->data("image/png")).convertToFormat(QImage::Format_RGB32),
+                image);
+            if (!owner_png)
+                continue;
+            // Written to the images folder byte for byte as the owner sent it.
+            QFile saved(DataPaths::get().images_dir() + "/image1.png");
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            QCOMPARE(saved.readAll(), png);
+            // A paste offers the same bytes, and the picture for any other encoding.
+            core.position() = 0;
+            core.engine.paste();
+            QCOMPARE(clipboard()->mimeData()->data("image/png"), png);
+            QVERIFY(clipboard()->mimeData()->hasImage());
+        }
     }
-
-    void a_picture_without_png_is_converted_once() {
-        use_rich(true);
-        const QImage image = gradient();
-        reader().script({{"image/bmp", encoded(image, "BMP")}, {"TIMESTAMP", "x"}});
-        app->copy_to_corvana_clipboard();
-        QCOMPARE(reader().fetches().value("image/bmp"), 1);
-        const QMimeData* entry = app->m_corvana_clipboard_mime_data_history.first();
-        QCOMPARE(QImage::fromData(entry->data("image/png")).convertToFormat(QImage::Format_RGB32),
-                 image);
-    }
-
-    // A header can claim any size, and decoding allocates what it claims: pictures beyond the
-    // limit are refused undecoded, at capture and when a paste asks for the pixels.
     void pictures_larger_than_the_limit_are_not_decoded() {
-        use_rich(true);
+        CoreFixture core(QStringLiteral("forward"), true, true);
         QImage large(9000, 8000, QImage::Format_Mono); // 72 million pixels in 9 MB
         large.fill(0);
         const QByteArray bmp = encoded(large, "BMP");
         QVERIFY(!bmp.isEmpty());
-        reader().script({{"image/bmp", bmp}, {"text/plain", "caption"}});
-        app->copy_to_corvana_clipboard();
-        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 1);
-        const QMimeData* entry = app->m_corvana_clipboard_mime_data_history.first();
+        core.reader.script({{"image/bmp", bmp}, {"text/plain", "caption"}});
+        core.capture.capture();
+        QCOMPARE(core.history.size(), 1);
+        const QMimeData* entry = core.state.m_corvana_clipboard_mime_data_history.first();
         QVERIFY(!entry->hasFormat("image/png"));
         QCOMPARE(entry->text(), QStringLiteral("caption"));
 
@@ -209,50 +181,38 @@ private slots:
         }
     }
 
+    // The owner of the clipboard exited (as a change to nothing, or its own report): not a copy.
+    // The queue, its position and its lock stay, and the clipboard gets the last copy back.
     void an_emptied_clipboard_is_no_copy_and_gets_its_content_back() {
         for (bool rich : {true, false}) {
-            use_rich(rich);
-            AppHarness::copy_text("A");
-            AppHarness::copy_text("B");
-            const int position = app->m_current_clipboard_history_position;
-            FakeClipboardOwner& owner = FakePlatform::get().fake_clipboard_owner();
-            owner.clear();
-            clipboard()->clear(); // the owner of "B" exited, as a change to nothing
-            QCOMPARE(app->history_size(), 2);
-            QCOMPARE(app->m_current_clipboard_history_position, position);
+            CoreFixture core(QStringLiteral("forward"), true, rich);
+            core.copy({"A", "B"});
+            core.position() = 0;
+            core.history.lock();
+            clipboard()->clear();
+            QCOMPARE(core.history.size(), 2);
+            QCOMPARE(core.position(), 0);
+            QVERIFY(core.history.locked());
             QCOMPARE(clipboard()->text(), QStringLiteral("B"));
-            QCOMPARE(owner.served_texts(), QStringList({"B"}));
-            AppHarness::copy_text("C");
-            owner.report_owner_gone(); // ... and as the owner's own report
-            QCOMPARE(owner.served_texts(), QStringList({"B", "C"}));
-            QCOMPARE(app->history_size(), 3);
+            QCOMPARE(core.owner.served_texts(), QStringList({"B"}));
+            CoreFixture::copy(QStringLiteral("C"));
+            QVERIFY(!core.history.locked());
+            core.owner.report_owner_gone();
+            QCOMPARE(core.owner.served_texts(), QStringList({"B", "C"}));
+            QCOMPARE(core.history.size(), 3);
         }
     }
 
-    void a_locked_position_survives_an_emptied_clipboard_but_not_a_copy() {
-        use_rich(true);
-        AppHarness::copy_text("A");
-        AppHarness::copy_text("B");
-        app->m_current_clipboard_history_position = 0;
-        app->lock_current_position();
-        clipboard()->clear();
-        QVERIFY(app->m_position_locked);
-        AppHarness::copy_text("C");
-        QVERIFY(!app->m_position_locked);
-    }
-
     void an_owner_that_does_not_answer_records_nothing() {
-        use_rich(true);
-        AppHarness::copy_text("A");
-        reader().set_hung(true);
-        AppHarness::copy_text("B");
-        QCOMPARE(app->history_size(), 1);
-        use_rich(false);
-        AppHarness::copy_text("C");
-        QCOMPARE(app->history_size(), 0);
-        reader().set_hung(false);
-        AppHarness::copy_text("D");
-        QCOMPARE(app->m_corvana_clipboard_text_history, QStringList({"D"}));
+        for (bool rich : {true, false}) {
+            CoreFixture core(QStringLiteral("forward"), true, rich);
+            core.reader.set_hung(true);
+            CoreFixture::copy(QStringLiteral("B"));
+            QCOMPARE(core.history.size(), 0);
+            core.reader.set_hung(false);
+            CoreFixture::copy(QStringLiteral("D"));
+            QCOMPARE(core.texts(), QStringList({"D"}));
+        }
     }
 
     // A mark that is offered but cannot be read counts as secret: whatever it said, the copy is
@@ -271,24 +231,21 @@ private slots:
         QFETCH(bool, readable);
         const QByteArray password = "correct horse battery staple";
         const QString hint = QLatin1String(SecretContent::hint_format());
-        use_rich(rich);
-        reader().script({{"text/plain", password},
-                         {hint, "secret"},
-                         {"image/png", encoded(gradient(), "PNG")}});
+        CoreFixture core(QStringLiteral("forward"), true, rich);
+        core.reader.script({{"text/plain", password},
+                            {hint, "secret"},
+                            {"image/png", encoded(gradient(), "PNG")}});
         if (!readable)
-            reader().fail(hint);
-        const QByteArray printed =
-            AppHarness::standard_output_of([this] { app->copy_to_corvana_clipboard(); });
+            core.reader.fail(hint);
+        const QByteArray printed = AppHarness::standard_output_of([&] { core.capture.capture(); });
         QVERIFY2(!printed.contains(password), printed.constData());
-        QCOMPARE(app->history_size(), 1);
-        QVERIFY(app->history().is_secret(0)); // masked in the history
+        QCOMPARE(core.history.size(), 1);
+        QVERIFY(core.history.is_secret(0)); // masked in the history
         QVERIFY(!QFileInfo::exists(DataPaths::get().images_dir() + "/image1.png"));
-        QFile stored(QStringLiteral("autocomplete.json"));
-        QVERIFY(!stored.open(QIODevice::ReadOnly) || !stored.readAll().contains(password));
-        reader().clear_script();
-        app->m_current_clipboard_history_position = 0;
-        const QByteArray pasted =
-            AppHarness::standard_output_of([this] { app->paste_from_corvana_clipboard(); });
+        QVERIFY(core.inserted.isEmpty()); // nothing for the autocomplete store
+        core.reader.clear_script();
+        core.position() = 0;
+        const QByteArray pasted = AppHarness::standard_output_of([&] { core.engine.paste(); });
         QVERIFY(!pasted.contains(password));
         QCOMPARE(clipboard()->text(), QString::fromUtf8(password)); // pastes as copied
         QCOMPARE(clipboard()->mimeData()->data(hint), QByteArray("secret"));
@@ -296,7 +253,6 @@ private slots:
         clipboard()->clear();
         QCOMPARE(clipboard()->mimeData()->data(hint), QByteArray("secret"));
     }
-
     void log_previews_show_at_most_80_characters_and_the_length() {
         QCOMPARE(SecretContent::log_preview("hunter2", true),
                  QStringLiteral("[secret] (7 characters)"));

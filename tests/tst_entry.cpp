@@ -46,18 +46,21 @@ class TestEntry : public QObject {
 private slots:
     void initTestCase() { AppHarness::init_process(); }
 
-    void app_log_lines_link_to_their_call_site() {
+    // Log lines link to their call site; the guard's names keep only safe characters and are
+    // per user and display.
+    void names() {
         QCOMPARE(AppLog::format_line("/home/dev/corvana/project/src/App.cpp", 42, "hello: world"),
                  QByteArray("file:///..\\project\\src\\App.cpp:42: hello: world\n"));
-        const QByteArray line = AppLog::format_line(__FILE__, 7, "x");
-        QVERIFY(line.startsWith("file:///..\\tests\\tst_entry.cpp:7: "));
-    }
-
-    void server_name_keeps_only_safe_characters() {
-        QCOMPARE(SingleApplication::server_name("Tavrin Labs", "Corvana"),
-                 QStringLiteral("Tavrin LabsCorvana"));
+        QVERIFY(AppLog::format_line(__FILE__, 7, "x")
+                    .startsWith("file:///..\\tests\\tst_entry.cpp:7: "));
         QCOMPARE(SingleApplication::server_name("a/b:c", "d-e.f g\\h*"),
                  QStringLiteral("abcd-e.f gh"));
+        QCOMPARE(SingleApplication::instance_name("Tavrin Labs", "Corvana", QString()),
+                 QStringLiteral("Tavrin LabsCorvana"));
+        QCOMPARE(SingleApplication::instance_name("Tavrin Labs", "Corvana", ":1"),
+                 QStringLiteral("Tavrin LabsCorvana-_1"));
+        QVERIFY(SingleApplication::instance_name("T", "C", "host:1") !=
+                SingleApplication::instance_name("T", "C", "host1"));
     }
 
     void command_line_data() {
@@ -179,20 +182,22 @@ private slots:
         QCOMPARE(SingleApplication::claim(&fourth, name, 0), SingleApplication::Claim::First);
     }
 
-    void a_lock_no_live_process_holds_is_taken_over_whatever_it_says() {
+    // A lock no live process holds is taken over whatever it says; a live holder that does not
+    // answer keeps its lock.
+    void old_locks() {
         QTemporaryDir dir;
         const QString name = dir.filePath("server");
+        const auto write_aged = [&](QIODevice::OpenMode mode, const QByteArray& contents) {
+            QFile file(name + ".lock");
+            return file.open(mode) && file.write(contents) == contents.size() &&
+                   file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                    QFileDevice::FileModificationTime);
+        };
         // Left by a crash on another host name, by a process id now reused, or cut short.
         for (const QByteArray& contents :
              {QByteArray("1\nCorvana\nanother-host\n"), QByteArray("1\ncorvana\n\n"),
               QByteArray("\xff\x00garbage"), QByteArray()}) {
-            {
-                QFile file(name + ".lock");
-                QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-                file.write(contents);
-                QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
-                                         QFileDevice::FileModificationTime));
-            }
+            QVERIFY(write_aged(QIODevice::WriteOnly | QIODevice::Truncate, contents));
             QLockFile lock(name + ".lock");
             QElapsedTimer timer;
             timer.start();
@@ -200,22 +205,12 @@ private slots:
             QVERIFY2(timer.elapsed() < 3000, contents.toHex().constData());
             lock.unlock();
         }
-    }
-
-    void a_live_holder_that_does_not_answer_keeps_its_lock() {
         if (!has_posix_files)
             QSKIP(
                 "Windows keeps a held lock file open for its holder alone: no one else can age it");
-        QTemporaryDir dir;
-        const QString name = dir.filePath("server");
         QLockFile first(name + ".lock");
         QCOMPARE(SingleApplication::claim(&first, name, 0), SingleApplication::Claim::First);
-        {
-            QFile file(name + ".lock");
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
-                                     QFileDevice::FileModificationTime));
-        }
+        QVERIFY(write_aged(QIODevice::ReadWrite | QIODevice::Append, QByteArray()));
         QLockFile second(name + ".lock");
         QCOMPARE(SingleApplication::claim(&second, name, 1500),
                  SingleApplication::Claim::Unanswered);
@@ -223,14 +218,7 @@ private slots:
         QVERIFY(QFileInfo::exists(name + ".lock"));
     }
 
-    void the_guard_is_per_user_and_display_and_never_in_a_shared_folder() {
-        QCOMPARE(SingleApplication::instance_name("Tavrin Labs", "Corvana", QString()),
-                 QStringLiteral("Tavrin LabsCorvana"));
-        QCOMPARE(SingleApplication::instance_name("Tavrin Labs", "Corvana", ":1"),
-                 QStringLiteral("Tavrin LabsCorvana-_1"));
-        QVERIFY(SingleApplication::instance_name("T", "C", "host:1") !=
-                SingleApplication::instance_name("T", "C", "host1"));
-
+    void the_guard_is_never_in_a_shared_folder() {
         QString error;
         QCOMPARE(SingleApplication::instance_dir("/run/user/1000", &error),
                  QStringLiteral("/run/user/1000"));

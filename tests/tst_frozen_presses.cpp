@@ -2,129 +2,95 @@
 
 #include <QtTest>
 
-// The watchdog's rules for frozen paste keys, on a virtual clock.
+// The watchdog's rules for frozen paste keys, on a virtual clock. A case is a script of steps
+// separated by ';', each "operation arguments = expected":
+//   press KEY NOW           the raw press seen by the watchdog
+//   due NOW BEAT = KEYS     presses let go now (BEAT: ms since the GUI thread last beat)
+//   claim KEY NOW = 0|1     the GUI thread takes the press up
+//   report KEY NOW = 0|1    the GUI thread begins reporting it
+//   finish KEY, released KEY = 0|1, next NOW = WHEN, pending = 0|1
+// U stands for unclaimed_ms, C for hard_cap_ms, with an optional +N or -N.
 class TestFrozenPresses : public QObject {
     Q_OBJECT
-    using Released = std::vector<quint32>;
+
+    static qint64 value(const QString& word) {
+        const QChar base = word.at(0);
+        if (base != 'U' && base != 'C')
+            return word.toLongLong();
+        return (base == 'U' ? FrozenPresses::unclaimed_ms : FrozenPresses::hard_cap_ms) +
+               (word.size() > 1 ? word.mid(1).toLongLong() : 0);
+    }
 
 private slots:
-    void a_press_the_gui_thread_never_took_up_goes_on_within_150_ms() {
-        FrozenPresses presses;
-        presses.pressed(1000, 0);
-        constexpr qint64 limit = FrozenPresses::unclaimed_ms;
-        QVERIFY(limit <= 150);
-        QCOMPARE(presses.next_check(0), limit);
-        QCOMPARE(presses.due(limit - 1, 0), Released());
-        QCOMPARE(presses.due(limit, 0), Released({1000}));
-        QCOMPARE(presses.due(limit + 1, 0), Released()); // once
-        QVERIFY(presses.released(1000));
-        // The GUI thread comes back to it: not to be reported, so the position stays.
-        QVERIFY(!presses.claim(1000, 2000));
-        QVERIFY(!presses.begin_report(1000, 2000));
+    void rules_data() {
+        QTest::addColumn<QString>("script");
+        QTest::newRow("a press the GUI thread never took up goes on once, within 150 ms")
+            << "press 1000 0; next 0 = U; due U-1 0 =; due U 0 = 1000; due U+1 0 =;"
+               "released 1000 = 1; claim 1000 2000 = 0; report 1000 2000 = 0";
+        QTest::newRow("while the GUI thread stays stuck the next presses go at once")
+            << "press 1 0; due 120 0 = 1; press 2 121; next 121 = 121; due 121 0 = 2;"
+               "claim 1 130 = 0; press 3 140; due 141 0 =; due 260 0 = 3";
+        QTest::newRow("a press held by a live GUI thread waits for it up to the hard cap")
+            << "press 7 0; claim 7 1 = 1; due 0 10 =; due 200 10 =; due C-10 10 =; due C 10 = 7";
+        QTest::newRow("a held press goes on once the GUI thread stops beating")
+            << "press 7 0; claim 7 0 = 1; due U-10 90 =; due U+10 49 =; due U+20 50 = 7;"
+               "report 7 2200 = 0";
+        QTest::newRow("a press being reported is left to the GUI thread until the cap")
+            << "press 3 0; claim 3 0 = 1; report 3 10 = 1; due 300 290 =; due C 390 = 3;"
+               "finish 3; released 3 = 0";
+        QTest::newRow("a finished press is forgotten")
+            << "press 5 0; claim 5 2 = 1; report 5 3 = 1; finish 5; next 4 = -1;"
+               "due 1000 1000 =; pending = 0";
+        QTest::newRow("a raw event that comes after the press was done starts nothing")
+            << "claim 4 0 = 1; report 4 1 = 1; finish 4; press 4 2; due 500 0 =;"
+               "press 5 510; due 520 0 ="; // and the next press still gets its full time
+        QTest::newRow("the GUI thread may see the press before the watchdog does")
+            << "claim 9 0 = 1; press 9 5; due 200 0 =; report 9 200 = 1";
+        // A replay that grabbed again, same time stamp: let go too (the GUI is stuck); the GUI
+        // thread, back, meets both and drops both; a third one, taken up in time, is its own.
+        QTest::newRow("two presses in one millisecond are two presses")
+            << "press 50 0; due 120 0 = 50; press 50 121; due 121 0 = 50; claim 50 3000 = 0;"
+               "finish 50; claim 50 3000 = 0; finish 50; press 50 3001; claim 50 3002 = 1;"
+               "report 50 3003 = 1; due 3200 0 =";
+        QTest::newRow("releases are keyed to each press")
+            << "press 100 0; press 200 100; due 120 0 = 100; claim 200 120 = 1;"
+               "released 200 = 0; due 230 60 = 200";
     }
-
-    void while_the_gui_thread_stays_stuck_the_next_presses_go_at_once() {
+    void rules() {
+        QFETCH(QString, script);
+        QVERIFY(FrozenPresses::unclaimed_ms <= 150);
         FrozenPresses presses;
-        presses.pressed(1, 0);
-        QCOMPARE(presses.due(120, 0), Released({1}));
-        // Pressed while the first was frozen: it comes out of the server's queue now.
-        presses.pressed(2, 121);
-        QCOMPARE(presses.next_check(121), qint64(121));
-        QCOMPARE(presses.due(121, 0), Released({2}));
-        // The GUI thread shows up again: the next press gets its full wait.
-        QVERIFY(!presses.claim(1, 130));
-        presses.pressed(3, 140);
-        QCOMPARE(presses.due(141, 0), Released());
-        QCOMPARE(presses.due(260, 0), Released({3}));
-    }
-
-    void a_press_held_by_a_live_gui_thread_waits_for_it_up_to_the_hard_cap() {
-        FrozenPresses presses;
-        presses.pressed(7, 0);
-        QVERIFY(presses.claim(7, 1));
-        for (qint64 now = 0; now < FrozenPresses::hard_cap_ms; now += 10)
-            QCOMPARE(presses.due(now, 10), Released()); // beating every 10 ms
-        QCOMPARE(presses.due(FrozenPresses::hard_cap_ms, 10), Released({7}));
-    }
-
-    void a_held_press_goes_on_once_the_gui_thread_stops_beating() {
-        FrozenPresses presses;
-        presses.pressed(7, 0);
-        QVERIFY(presses.claim(7, 0));
-        constexpr qint64 limit = FrozenPresses::unclaimed_ms;
-        QCOMPARE(presses.due(limit - 10, 90), Released()); // stuck, but not long enough
-        QCOMPARE(presses.due(limit + 10, 49), Released()); // beating still
-        QCOMPARE(presses.due(limit + 20, 50), Released({7}));
-        QVERIFY(!presses.begin_report(7, 2200));
-    }
-
-    void a_press_being_reported_is_left_to_the_gui_thread_until_the_cap() {
-        FrozenPresses presses;
-        presses.pressed(3, 0);
-        QVERIFY(presses.claim(3, 0));
-        QVERIFY(presses.begin_report(3, 10));
-        QCOMPARE(presses.due(300, 290), Released());
-        QCOMPARE(presses.due(FrozenPresses::hard_cap_ms, 390), Released({3}));
-        presses.finished(3);
-        QVERIFY(!presses.released(3));
-    }
-
-    void a_finished_press_is_forgotten() {
-        FrozenPresses presses;
-        presses.pressed(5, 0);
-        QVERIFY(presses.claim(5, 2));
-        QVERIFY(presses.begin_report(5, 3));
-        presses.finished(5);
-        QCOMPARE(presses.next_check(4), qint64(-1));
-        QCOMPARE(presses.due(1000, 1000), Released());
-        QVERIFY(!presses.pending());
-    }
-
-    void a_raw_event_that_comes_after_the_press_was_done_starts_nothing() {
-        FrozenPresses presses;
-        QVERIFY(presses.claim(4, 0));
-        QVERIFY(presses.begin_report(4, 1));
-        presses.finished(4);
-        presses.pressed(4, 2);
-        QCOMPARE(presses.due(500, 0), Released());
-        presses.pressed(5, 510); // and the next press still gets its full time
-        QCOMPARE(presses.due(520, 0), Released());
-    }
-
-    void the_gui_thread_may_see_the_press_before_the_watchdog_does() {
-        FrozenPresses presses;
-        QVERIFY(presses.claim(9, 0));
-        presses.pressed(9, 5); // the raw event, late: still claimed
-        QCOMPARE(presses.due(200, 0), Released());
-        QVERIFY(presses.begin_report(9, 200));
-    }
-
-    void two_presses_in_one_millisecond_are_two_presses() {
-        FrozenPresses presses;
-        presses.pressed(50, 0);
-        QCOMPARE(presses.due(120, 0), Released({50}));
-        presses.pressed(50, 121); // a replay that grabbed again, same time stamp
-        QCOMPARE(presses.due(121, 0), Released({50})); // let go too (the GUI is stuck)
-        // The GUI thread, back, meets both and drops both.
-        QVERIFY(!presses.claim(50, 3000));
-        presses.finished(50);
-        QVERIFY(!presses.claim(50, 3000));
-        presses.finished(50);
-        // A third one, taken up in time, is the GUI thread's.
-        presses.pressed(50, 3001);
-        QVERIFY(presses.claim(50, 3002));
-        QVERIFY(presses.begin_report(50, 3003));
-        QCOMPARE(presses.due(3200, 0), Released());
-    }
-
-    void releases_are_keyed_to_each_press() {
-        FrozenPresses presses;
-        presses.pressed(100, 0);
-        presses.pressed(200, 100);
-        QCOMPARE(presses.due(120, 0), Released({100}));
-        QVERIFY(presses.claim(200, 120));
-        QVERIFY(!presses.released(200));
-        QCOMPARE(presses.due(230, 60), Released({200}));
+        for (const QString& step : script.split(';')) {
+            const QStringList sides = step.split('=');
+            QStringList in = sides[0].simplified().split(' ');
+            const QString op = in.takeFirst();
+            QList<qint64> a, want, got;
+            for (const QString& word : in)
+                a.append(value(word));
+            if (sides.size() > 1)
+                for (const QString& word : sides[1].simplified().split(' ', Qt::SkipEmptyParts))
+                    want.append(value(word));
+            if (op == "press")
+                presses.pressed(quint32(a[0]), a[1]);
+            else if (op == "due")
+                for (const quint32 key : presses.due(a[0], a[1]))
+                    got.append(key);
+            else if (op == "claim")
+                got.append(presses.claim(quint32(a[0]), a[1]));
+            else if (op == "report")
+                got.append(presses.begin_report(quint32(a[0]), a[1]));
+            else if (op == "finish")
+                presses.finished(quint32(a[0]));
+            else if (op == "released")
+                got.append(presses.released(quint32(a[0])));
+            else if (op == "next")
+                got.append(presses.next_check(a[0]));
+            else if (op == "pending")
+                got.append(presses.pending());
+            else
+                QFAIL(qPrintable("unknown step " + step));
+            QVERIFY2(got == want, qPrintable(step));
+        }
     }
 };
 

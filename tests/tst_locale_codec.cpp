@@ -7,112 +7,79 @@
 
 class TestLocaleCodec : public QObject {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void decodes_as_utf8_does_data();
-    void decodes_as_utf8_does();
-    void encodes_as_utf8_does_data();
-    void encodes_as_utf8_does();
-    void leaves_read_only_text_alone();
-    void keeps_sequences_split_across_chunks();
-    void installed_only_in_utf8_locales();
-
-private:
     // Registered codecs belong to Qt, which deletes them when it ends.
-    QTextCodec* m_codec = nullptr;
-    QTextCodec* m_qt_utf8 = nullptr;
-};
+    QTextCodec* m_codec = new Utf8LocaleCodec;
+    QTextCodec* m_qt_utf8 = QTextCodec::codecForName("UTF-8");
 
-void TestLocaleCodec::initTestCase() {
-    m_codec = new Utf8LocaleCodec;
-    m_qt_utf8 = QTextCodec::codecForName("UTF-8");
-    QVERIFY(m_qt_utf8);
-    QVERIFY(m_qt_utf8 != m_codec);
-    QCOMPARE(m_codec->mibEnum(), 106);
-}
-
-void TestLocaleCodec::decodes_as_utf8_does_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("ascii") << QByteArray("/home/user/.config/Corvana");
-    QTest::newRow("nul inside") << QByteArray("a\0b", 3);
-    QTest::newRow("umlauts and euro") << QByteArray("Gr\xc3\xbc\xc3\x9f"
-                                                    "e \xe2\x82\xac");
-    QTest::newRow("outside the BMP") << QByteArray("clef \xf0\x9d\x84\x9e");
-    QTest::newRow("byte order mark") << QByteArray("\xef\xbb\xbftext");
-    QTest::newRow("invalid bytes") << QByteArray("a\xff\xfe b \xc3");
-    QTest::newRow("overlong slash") << QByteArray("\xc0\xaf");
-}
-
-void TestLocaleCodec::decodes_as_utf8_does() {
-    QFETCH(QByteArray, bytes);
-    QCOMPARE(m_codec->toUnicode(bytes), m_qt_utf8->toUnicode(bytes));
-    QCOMPARE(m_codec->toUnicode(bytes).size(), m_qt_utf8->toUnicode(bytes).size());
-}
-
-void TestLocaleCodec::encodes_as_utf8_does_data() {
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("ascii") << QStringLiteral("/tmp/Corvana-abc/file.txt");
-    QTest::newRow("nul inside") << QString::fromLatin1("a\0b", 3);
-    QTest::newRow("latin") << QString::fromUtf8("Gr\xc3\xbc\xc3\x9f"
-                                                "e");
-    QTest::newRow("outside the BMP") << QString::fromUtf8("\xf0\x9d\x84\x9e");
-    QTest::newRow("lone surrogate") << QString(QChar(0xd800)) + QLatin1String("x");
-}
-
-void TestLocaleCodec::encodes_as_utf8_does() {
-    QFETCH(QString, text);
-    QCOMPARE(m_codec->fromUnicode(text), m_qt_utf8->fromUnicode(text));
-}
-
-void TestLocaleCodec::leaves_read_only_text_alone() {
-    // A literal's characters live in read-only memory: converting must only read them.
-    const QString literal = QStringLiteral("read-only ascii");
-    QCOMPARE(m_codec->fromUnicode(literal), QByteArray("read-only ascii"));
-    QCOMPARE(literal, QLatin1String("read-only ascii"));
-}
-
-void TestLocaleCodec::keeps_sequences_split_across_chunks() {
-    const QByteArray bytes("ab\xe2\x82\xac\xf0\x9d\x84\x9e"
-                           "cd");
-    for (int cut = 0; cut <= bytes.size(); ++cut) {
-        QScopedPointer<QTextDecoder> decoder(m_codec->makeDecoder());
-        QString text = decoder->toUnicode(bytes.left(cut));
-        text += decoder->toUnicode(bytes.mid(cut));
-        QCOMPARE(text, QString::fromUtf8(bytes));
-        QVERIFY(!decoder->hasFailure());
+private slots:
+    // Bytes to decode and a text to encode.
+    void converts_as_utf8_does_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QByteArray() << QString();
+        QTest::newRow("ascii") << QByteArray("/home/user/.config/Corvana")
+                               << QStringLiteral("/tmp/Corvana-abc/file.txt");
+        QTest::newRow("nul inside") << QByteArray("a\0b", 3) << QString::fromLatin1("a\0b", 3);
+        QTest::newRow("umlauts and euro") << QByteArray("Gr\xc3\xbc\xc3\x9f"
+                                                        "e \xe2\x82\xac")
+                                          << QString::fromUtf8("Gr\xc3\xbc\xc3\x9f"
+                                                               "e");
+        QTest::newRow("outside the BMP")
+            << QByteArray("clef \xf0\x9d\x84\x9e") << QString::fromUtf8("\xf0\x9d\x84\x9e");
+        QTest::newRow("byte order mark") << QByteArray("\xef\xbb\xbftext") << QString();
+        QTest::newRow("invalid bytes, lone surrogate")
+            << QByteArray("a\xff\xfe b \xc3") << QString(QChar(0xd800)) + QLatin1String("x");
+        // A literal's characters live in read-only memory: converting must only read them.
+        QTest::newRow("overlong slash, read-only text")
+            << QByteArray("\xc0\xaf") << QStringLiteral("read-only ascii");
     }
-    // A stateful encoder writes what Qt's does, ASCII included.
-    QScopedPointer<QTextEncoder> ours(m_codec->makeEncoder());
-    QScopedPointer<QTextEncoder> qts(m_qt_utf8->makeEncoder());
-    for (const QString& part : {QStringLiteral("abc"), QString::fromUtf8("\xe2\x82\xac")})
-        QCOMPARE(ours->fromUnicode(part), qts->fromUnicode(part));
-}
+    void converts_as_utf8_does() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QVERIFY(m_qt_utf8 && m_qt_utf8 != m_codec);
+        QCOMPARE(m_codec->toUnicode(bytes), m_qt_utf8->toUnicode(bytes));
+        QCOMPARE(m_codec->toUnicode(bytes).size(), m_qt_utf8->toUnicode(bytes).size());
+        QCOMPARE(m_codec->fromUnicode(text), m_qt_utf8->fromUnicode(text));
+    }
 
-void TestLocaleCodec::installed_only_in_utf8_locales() {
-    const QByteArray saved = qgetenv("LC_ALL");
-    QTextCodec* const before = QTextCodec::codecForLocale();
+    void keeps_sequences_split_across_chunks() {
+        const QByteArray bytes("ab\xe2\x82\xac\xf0\x9d\x84\x9e"
+                               "cd");
+        for (int cut = 0; cut <= bytes.size(); ++cut) {
+            QScopedPointer<QTextDecoder> decoder(m_codec->makeDecoder());
+            QString text = decoder->toUnicode(bytes.left(cut));
+            text += decoder->toUnicode(bytes.mid(cut));
+            QCOMPARE(text, QString::fromUtf8(bytes));
+            QVERIFY(!decoder->hasFailure());
+        }
+        // A stateful encoder writes what Qt's does, ASCII included.
+        QScopedPointer<QTextEncoder> ours(m_codec->makeEncoder());
+        QScopedPointer<QTextEncoder> qts(m_qt_utf8->makeEncoder());
+        for (const QString& part : {QStringLiteral("abc"), QString::fromUtf8("\xe2\x82\xac")})
+            QCOMPARE(ours->fromUnicode(part), qts->fromUnicode(part));
+    }
 
-    qputenv("LC_ALL", "C");
-    QVERIFY(!Utf8LocaleCodec::install());
-    QCOMPARE(QTextCodec::codecForLocale(), before);
-
-    qputenv("LC_ALL", "C.UTF-8");
-    QVERIFY(Utf8LocaleCodec::install());
-    QTextCodec* const installed = QTextCodec::codecForLocale();
-    QVERIFY(installed != before);
-    QCOMPARE(installed->mibEnum(), 106);
-    const QString text = QString::fromUtf8("caf\xc3\xa9 /tmp/x");
-    QCOMPARE(QString::fromLocal8Bit(text.toLocal8Bit()), text);
-    QCOMPARE(text.toLocal8Bit(), text.toUtf8());
-
-    QTextCodec::setCodecForLocale(before);
-    if (saved.isNull())
-        qunsetenv("LC_ALL");
-    else
-        qputenv("LC_ALL", saved);
-}
+    void installed_only_in_utf8_locales() {
+        const QByteArray saved = qgetenv("LC_ALL");
+        QTextCodec* const before = QTextCodec::codecForLocale();
+        qputenv("LC_ALL", "C");
+        QVERIFY(!Utf8LocaleCodec::install());
+        QCOMPARE(QTextCodec::codecForLocale(), before);
+        qputenv("LC_ALL", "C.UTF-8");
+        QVERIFY(Utf8LocaleCodec::install());
+        QTextCodec* const installed = QTextCodec::codecForLocale();
+        QVERIFY(installed != before);
+        QCOMPARE(installed->mibEnum(), 106);
+        const QString text = QString::fromUtf8("caf\xc3\xa9 /tmp/x");
+        QCOMPARE(QString::fromLocal8Bit(text.toLocal8Bit()), text);
+        QCOMPARE(text.toLocal8Bit(), text.toUtf8());
+        QTextCodec::setCodecForLocale(before);
+        if (saved.isNull())
+            qunsetenv("LC_ALL");
+        else
+            qputenv("LC_ALL", saved);
+    }
+};
 
 QTEST_MAIN(TestLocaleCodec)
 #include "tst_locale_codec.moc"

@@ -1,234 +1,146 @@
 #include "AppHarness.h"
+#include "CoreFixture.h"
 #include "FakeKeyboard.h"
 #include "clipboard/PasteQueue.h"
 #include "platform/VirtualKeys.h"
 #include "tray/StatusIndicator.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMimeData>
 #include <QtTest>
 
 using namespace VirtualKeys;
 
 class TestPasteEngine : public QObject {
     Q_OBJECT
-    std::unique_ptr<App> app;
-
-    FakeKeyboard& keyboard() { return *FakePlatform::get().keyboard(); }
-
-    // Ctrl+V as the user presses it; returns what the focused program would paste.
-    QString paste() {
-        keyboard().tap({Control, V});
-        return QGuiApplication::clipboard()->text();
-    }
-    QString pastes(int count) {
-        QString result;
-        for (int i = 0; i < count; ++i)
-            result += paste();
-        return result;
-    }
-    void copy(const QStringList& texts) {
-        for (const QString& text : texts) {
-            keyboard().tap({Control, C});
-            AppHarness::copy_text(text);
-        }
-    }
-    void setup(const char* order, bool automatic, bool rich) {
-        app->m_paste_order = QString::fromLatin1(order);
-        app->m_automatic_position_movement = automatic;
-        if (app->m_rich_text_copy_enabled != rich)
-            app->toggle_rich_text_copy();
-    }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
-    void init() {
-        AppHarness::remove_settings();
-        app = AppHarness::make_app();
-    }
-    void cleanup() {
-        FakePlatform::get().fake_clipboard_owner().set_reports_queued(false);
-        app.reset();
+
+    // Each case: order, mode (a automatic, m manual, l locked), the history by index ("." for
+    // none), the position, what the pastes give one after another ("-" while nothing of ours is
+    // pasted), and where the position ends (text/mime where they differ).
+    void pastes() {
+        const QStringList cases = {
+            "backward a ABC 2 CBAA -1", // newest first, then the oldest again
+            "forward a ABC 0 ABCCC 3",
+            "forward a AB 0 ABB 2/1", // past the end: the mime history's clamped paste stays
+            "forward a AB 0 ABBB 2",    "forward m ABC 0 AAA 0",
+            "backward a ABC 5 C 1", // past the end, as after a full history dropped one
+            "forward l ABC 9 CC 9", // locked past the end: reads the last entry
+            "backward l ABC 1 BBB 1",   "sideways a AB 7 -- 7",  "forward a . -1 - 0"};
+        for (const bool rich : {false, true}) {
+            for (const QString& line : cases) {
+                const QStringList c = line.split(' ');
+                CoreFixture core(c[0], c[1] != "m", rich);
+                CoreFixture::copy(QStringLiteral("-")); // another program's
+                core.fill(QString(c[2]).remove('.').split("", Qt::SkipEmptyParts), c[3].toInt());
+                core.state.m_position_locked = c[1] == "l";
+                const QStringList ends = c[5].split('/');
+                QVERIFY2(core.pastes(c[4].size()) == c[4], qPrintable(line));
+                QVERIFY2(core.position() == ends.value(rich ? ends.size() - 1 : 0).toInt(),
+                         qPrintable(line));
+            }
+        }
+        // A text naming files is never pasted as text.
+        CoreFixture core;
+        core.fill({"file:///etc/passwd"}, 0);
+        QCOMPARE(core.paste(), QStringLiteral("-"));
     }
 
-    void walks_data() {
+    // Each case: the move, order, position, size, and the position it gives.
+    void moving_by_hand_and_the_count_shown() {
+        const QMap<QString, int (*)(const QString&, int, int)> moves = {
+            {"back", &PasteQueue::go_back},
+            {"forth", &PasteQueue::go_forward},
+            {"left", &PasteQueue::remaining}};
+        // forward: back from -1 -> 0, back from p -> min(p, n-1) - 1, forward up to n-1;
+        // backward: back climbs toward the newest, forward goes down to -1.
+        const QStringList cases = {
+            "back forward -1 3 0",    "back forward 5 3 1",   "back forward 1 3 0",
+            "forth forward 1 3 2",    "forth forward 2 3 2",  "forth forward 0 0 -1",
+            "back backward -1 3 1",   "back backward 0 3 1",  "back backward 2 3 2",
+            "forth backward -1 3 -1", "forth backward 2 3 1", "left forward 0 0 0",
+            "left forward 1 3 2",     "left forward 3 3 0",   "left backward -1 3 0",
+            "left backward 1 3 2"};
+        for (const QString& line : cases) {
+            const QStringList c = line.split(' ');
+            QVERIFY2(moves[c[0]](c[1], c[2].toInt(), c[3].toInt()) == c[4].toInt(),
+                     qPrintable(line));
+        }
+    }
+
+    void switching_the_order_and_the_mode() {
+        CoreFixture core(QStringLiteral("backward"));
+        core.fill({"A", "B", "C"}, -1);
+        core.engine.switch_order(); // forward from the start
+        QCOMPARE(core.position(), 0);
+        QCOMPARE(core.engine.remaining(), 3);
+        core.engine.switch_order(); // backward from the newest
+        QCOMPARE(core.position(), 2);
+        QCOMPARE(core.pastes(2), QStringLiteral("CB"));
+        core.engine.go_back();
+        QCOMPARE(core.position(), 1);
+
+        core.engine.set_mode(QStringLiteral("Manual"));
+        QVERIFY(!core.settings.m_automatic_position_movement);
+        QCOMPARE(core.settings.m_paste_order, QStringLiteral("backward"));
+        core.engine.set_mode(QStringLiteral("Automatic Forward"));
+        QCOMPARE(core.settings.m_paste_order, QStringLiteral("forward"));
+        QVERIFY(core.settings.m_automatic_position_movement);
+        core.engine.set_mode(QStringLiteral("nonsense"));
+        QCOMPARE(core.settings.m_paste_order, QStringLiteral("forward"));
+    }
+
+    void lock_holds_one_entry_until_the_next_copy() {
+        CoreFixture core(QStringLiteral("backward"));
+        core.copy({"A", "B", "C"});
+        QCOMPARE(core.paste(), QStringLiteral("C")); // p = 1
+        QVERIFY(core.history.lock());
+        QVERIFY(!core.history.lock());          // again: keeps the position to return to
+        core.position() = 0;                    // moved while locked
+        CoreFixture::copy(QStringLiteral("D")); // the copy restores the saved position
+        QVERIFY(!core.history.locked());
+        core.position() = 2;
+        QVERIFY(!core.history.unlock()); // again: moves nothing
+        QCOMPARE(core.texts(), (QStringList{"A", "B", "D", "C"}));
+        QCOMPARE(core.paste(), QStringLiteral("D"));
+    }
+
+    void pause_leaves_the_clipboard_and_the_queue_alone() {
+        CoreFixture core(QStringLiteral("backward"));
+        core.copy({"A", "B"});
+        core.settings.m_is_paused = true;
+        CoreFixture::copy(QStringLiteral("system")); // not recorded while paused
+        QCOMPARE(core.pastes(2), QStringLiteral("systemsystem"));
+        core.settings.m_is_paused = false;
+        QCOMPARE(core.texts(), QStringList({"A", "B"}));
+        QCOMPARE(core.pastes(2), QStringLiteral("BA"));
+    }
+
+    // A copy whose report still waits in the event loop when Ctrl+V comes is read first, and
+    // the paste then serves the entry it finds next in the queue.
+    void a_copy_reported_late_is_read_before_the_paste_data() {
         QTest::addColumn<bool>("rich");
         QTest::newRow("text history") << false;
         QTest::newRow("mime-data history") << true;
     }
-
-    void walks() {
+    void a_copy_reported_late_is_read_before_the_paste() {
         QFETCH(bool, rich);
-        // The default order is backward: newest first, then the oldest again and again.
-        setup("backward", true, rich);
-        copy({"A", "B", "C"});
-        QCOMPARE(pastes(4), QStringLiteral("CBAA"));
-        QCOMPARE(app->m_current_clipboard_history_position, -1);
-        QCOMPARE(app->remaining_count(), 0);
-
-        app->switch_paste_order(); // forward from the start
-        QCOMPARE(app->m_current_clipboard_history_position, 0);
-        QCOMPARE(app->remaining_count(), 3);
-        QCOMPARE(pastes(5), QStringLiteral("ABCCC"));
-        QCOMPARE(app->remaining_count(), 0);
-
-        app->switch_paste_order(); // backward from the newest
-        QCOMPARE(app->m_current_clipboard_history_position, 2);
-        QCOMPARE(pastes(2), QStringLiteral("CB"));
+        CoreFixture core(QStringLiteral("backward"), true, rich);
+        core.copy(QStringLiteral("A"));
+        core.owner.set_reports_queued(true);
+        core.copy(QStringLiteral("B"));
+        QCOMPARE(core.history.size(), 1); // not read yet
+        QCOMPARE(core.paste(), QStringLiteral("B"));
+        QCOMPARE(core.engine.remaining(), 1);
+        // The queued report finds nothing left to read.
+        QCoreApplication::processEvents();
+        QCOMPARE(core.texts(), (QStringList{"A", "B"}));
+        QCOMPARE(core.paste(), QStringLiteral("A"));
     }
 
-    void forward_position_after_the_end_data() { walks_data(); }
-    void forward_position_after_the_end() {
-        QFETCH(bool, rich);
-        setup("forward", true, rich);
-        copy({"A", "B"});
-        app->m_current_clipboard_history_position = 0;
-        pastes(2);
-        QCOMPARE(app->m_current_clipboard_history_position, 2);
-        paste();
-        // Text: stays past the end; mime data: the clamped paste does not move.
-        QCOMPARE(app->m_current_clipboard_history_position, rich ? 1 : 2);
-        paste();
-        QCOMPARE(app->m_current_clipboard_history_position, 2);
-    }
-
-    void manual_mode_repeats_until_moved_by_hand() {
-        setup("forward", true, false);
-        copy({"A", "B", "C"});
-        app->m_current_clipboard_history_position = 0;
-        app->slot_combobox_edit_text_changed(QStringLiteral("Manual"));
-        QVERIFY(!app->m_automatic_position_movement);
-        QCOMPARE(app->m_paste_order, QStringLiteral("forward"));
-        QCOMPARE(pastes(3), QStringLiteral("AAA"));
-        app->clipboard_history_go_forward();
-        QCOMPARE(pastes(2), QStringLiteral("BB"));
-        app->clipboard_history_go_back();
-        QCOMPARE(paste(), QStringLiteral("A"));
-
-        // Pausing leaves manual mode as it was.
-        app->pause_or_resume_corvana();
-        app->pause_or_resume_corvana();
-        QVERIFY(!app->m_automatic_position_movement);
-
-        app->slot_combobox_edit_text_changed(QStringLiteral("Automatic Backward"));
-        QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
-        QVERIFY(app->m_automatic_position_movement);
-        app->slot_combobox_edit_text_changed(QStringLiteral("nonsense"));
-        QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
-    }
-
-    void lock_holds_one_entry_until_the_next_copy() {
-        setup("backward", true, false);
-        copy({"A", "B", "C"});
-        QCOMPARE(paste(), QStringLiteral("C")); // p = 1
-        app->lock_current_position();
-        QCOMPARE(pastes(3), QStringLiteral("BBB"));
-        QCOMPARE(app->m_current_clipboard_history_position, 1);
-        app->m_current_clipboard_history_position = 0; // moved while locked
-        keyboard().tap({Control, C});                  // the copy restores the saved position
-        QVERIFY(!app->m_position_locked);
-        QCOMPARE(app->m_current_clipboard_history_position, 1);
-        QCOMPARE(paste(), QStringLiteral("B"));
-    }
-
-    void pause_leaves_the_clipboard_and_the_queue_alone() {
-        setup("backward", true, false);
-        copy({"A", "B"});
-        app->pause_or_resume_corvana();
-        QVERIFY(app->m_is_paused);
-        AppHarness::copy_text("system"); // not recorded while paused
-        QCOMPARE(pastes(2), QStringLiteral("systemsystem"));
-        app->pause_or_resume_corvana();
-        QCOMPARE(app->m_corvana_clipboard_text_history, QStringList({"A", "B"}));
-        QCOMPARE(pastes(2), QStringLiteral("BA"));
-    }
-
-    void shift_or_no_ctrl_does_not_paste() {
-        setup("forward", true, false);
-        copy({"A", "B"});
-        AppHarness::copy_text("untouched");
-        app->m_ignore_next_clipboard_change = false;
-        app->m_corvana_clipboard_text_history = QStringList({"A", "B"});
-        app->m_current_clipboard_history_position = 0;
-        keyboard().tap({Control, Shift, V});
-        keyboard().tap({V});
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
-        QCOMPARE(app->m_current_clipboard_history_position, 0);
-    }
-
-    void file_links_in_text_mode_are_never_pasted() {
-        setup("forward", true, false);
-        copy({"file:///etc/passwd"});
-        AppHarness::copy_text("kept");
-        app->m_corvana_clipboard_text_history = QStringList({"file:///etc/passwd"});
-        app->m_current_clipboard_history_position = 0;
-        QCOMPARE(paste(), QStringLiteral("kept"));
-    }
-
-    void unknown_order_and_empty_history_paste_nothing() {
-        AppHarness::copy_text("before");
-        setup("forward", true, false);
-        app->m_corvana_clipboard_text_history.clear();
-        QCOMPARE(paste(), QStringLiteral("before"));
-        QCOMPARE(app->m_current_clipboard_history_position, 0);
-
-        app->m_corvana_clipboard_text_history = QStringList({"A", "B"});
-        app->m_paste_order = QStringLiteral("sideways");
-        app->m_current_clipboard_history_position = 7;
-        QCOMPARE(paste(), QStringLiteral("before"));
-        QCOMPARE(app->m_current_clipboard_history_position, 7);
-    }
-
-    void positions_past_the_end_read_inside_the_list() {
-        // Backward, after a full history dropped its first entry.
-        auto step = PasteQueue::paste_step("backward", false, true, false, 5, 3);
-        QVERIFY(step);
-        QCOMPARE(step->index, 2);
-        QCOMPARE(step->position, 1);
-        // Forward while locked beyond the end: reads the last entry, keeps the position.
-        step = PasteQueue::paste_step("forward", false, true, true, 9, 3);
-        QVERIFY(step);
-        QCOMPARE(step->index, 2);
-        QCOMPARE(step->position, 9);
-        QVERIFY(!PasteQueue::paste_step("forward", false, true, false, 0, 0));
-        QVERIFY(!PasteQueue::paste_step("", false, true, false, 0, 3));
-    }
-
-    void moving_by_hand() {
-        // forward: back from -1 -> 0, back from p -> min(p, n-1) - 1, forward up to n-1
-        QCOMPARE(PasteQueue::go_back("forward", -1, 3), 0);
-        QCOMPARE(PasteQueue::go_back("forward", 5, 3), 1);
-        QCOMPARE(PasteQueue::go_back("forward", 1, 3), 0);
-        QCOMPARE(PasteQueue::go_forward("forward", 1, 3), 2);
-        QCOMPARE(PasteQueue::go_forward("forward", 2, 3), 2);
-        QCOMPARE(PasteQueue::go_forward("forward", 0, 0), -1); // empty history, as written
-        // backward: back climbs toward the newest, forward goes down to -1
-        QCOMPARE(PasteQueue::go_back("backward", -1, 3), 1);
-        QCOMPARE(PasteQueue::go_back("backward", 0, 3), 1);
-        QCOMPARE(PasteQueue::go_back("backward", 2, 3), 2);
-        QCOMPARE(PasteQueue::go_forward("backward", -1, 3), -1);
-        QCOMPARE(PasteQueue::go_forward("backward", 2, 3), 1);
-    }
-
-    void count_shown() {
-        QCOMPARE(PasteQueue::remaining("forward", 0, 0), 0);
-        QCOMPARE(PasteQueue::remaining("forward", 1, 3), 2);
-        QCOMPARE(PasteQueue::remaining("forward", 3, 3), 0);
-        QCOMPARE(PasteQueue::remaining("backward", -1, 3), 0);
-        QCOMPARE(PasteQueue::remaining("backward", 1, 3), 2);
-
-        setup("forward", true, false);
-        copy({"A", "B"});
-        app->m_current_clipboard_history_position = 0;
-        app->update_status_indicator();
-        QCOMPARE(app->status_indicator_count(), 2);
-        paste();
-        QCOMPARE(app->status_indicator_count(), 1); // refreshed by the clipboard change
-    }
-
-    // The clipboard's change signal comes before the copy is read, so the capture itself must
-    // refresh the indicator.
+    // App's wiring: a copy reaches the history and the status indicator, Ctrl+V through the
+    // keyboard reaches the engine. The clipboard's change signal comes before the copy is read,
+    // so the capture itself must refresh the indicator.
     void the_count_shown_follows_every_copy_and_paste_data() {
         QTest::addColumn<QString>("order");
         QTest::addColumn<bool>("rich");
@@ -239,54 +151,41 @@ private slots:
     void the_count_shown_follows_every_copy_and_paste() {
         QFETCH(QString, order);
         QFETCH(bool, rich);
-        setup(order.toLatin1().constData(), true, rich);
+        AppHarness::remove_settings();
+        const auto app = AppHarness::make_app();
+        // Defaults: backward, rich text; the page's mode box and the rich-text switch change them.
+        if (order == QLatin1String("forward"))
+            app->slot_combobox_edit_text_changed(QStringLiteral("Automatic Forward"));
+        if (!rich)
+            app->toggle_rich_text_copy();
+        const ClipboardHistory& history = app->history();
         // As on X11: the copy is read from the event loop, after QClipboard's change signal.
         FakePlatform::get().fake_clipboard_owner().set_reports_queued(true);
-        const auto shown = [this] { return app->status_indicator()->counter_text().toInt(); };
-        const auto copy_and_settle = [this](const QString& text) {
-            const int before = app->history_size();
-            copy({text});
-            QTRY_COMPARE(app->history_size(), before + 1);
-        };
-        copy_and_settle("A");
-        QCOMPARE(shown(), 1);
-        copy_and_settle("B");
+        const auto shown = [&] { return app->status_indicator()->counter_text().toInt(); };
+        for (const QString& text : QStringList{"A", "B", "", "C"}) {
+            const int before = history.size();
+            if (text.isEmpty()) {
+                FakePlatform::get().keyboard()->tap({Control, V});
+                QCOMPARE(CoreFixture::clipboard_text(),
+                         order == QLatin1String("forward") ? QStringLiteral("A") : "B");
+                QCOMPARE(shown(), 1);
+                continue;
+            }
+            CoreFixture::copy(text);
+            QTRY_COMPARE(history.size(), before + 1);
+            QCOMPARE(shown(), PasteQueue::remaining(order, history.position(), history.size()));
+        }
         QCOMPARE(shown(), 2);
-        QCOMPARE(paste(), order == QLatin1String("forward") ? QStringLiteral("A") : "B");
-        QCOMPARE(shown(), 1);
-        copy_and_settle("C");
-        QCOMPARE(shown(), 2);
-        QCOMPARE(app->status_indicator_count(), app->remaining_count());
-    }
-
-    // A copy whose report still waits in the event loop when Ctrl+V comes is read first, and
-    // the paste then serves the entry it finds next in the queue.
-    void a_copy_reported_late_is_read_before_the_paste_data() { walks_data(); }
-    void a_copy_reported_late_is_read_before_the_paste() {
-        QFETCH(bool, rich);
-        setup("backward", true, rich);
-        copy({"A"});
-        FakePlatform::get().fake_clipboard_owner().set_reports_queued(true);
-        copy({"B"});
-        QCOMPARE(app->history_size(), 1); // not read yet
-        QCOMPARE(paste(), QStringLiteral("B"));
-        QCOMPARE(app->history_size(), 2);
-        QCOMPARE(app->status_indicator_count(), 1);
-        // The queued report finds nothing left to read.
-        QCoreApplication::processEvents();
-        QCOMPARE(app->history_size(), 2);
-        QCOMPARE(paste(), QStringLiteral("A"));
-    }
-
-    void a_paste_armed_by_paste_pressed_runs_on_the_next_change() {
-        setup("forward", true, false);
-        copy({"A", "B"});
-        app->m_current_clipboard_history_position = 1;
+        // A paste armed by the paste key runs on the next clipboard change instead of a capture.
+        FakePlatform::get().fake_clipboard_owner().set_reports_queued(false);
         app->paste_pressed();
-        AppHarness::copy_text("trigger");
-        QVERIFY(!app->m_paste_on_next_clipboard_change);
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("B"));
-        QCOMPARE(app->m_corvana_clipboard_text_history, QStringList({"A", "B"}));
+        CoreFixture::copy(QStringLiteral("trigger"));
+        QCOMPARE(history.size(), 3);
+        QVERIFY(CoreFixture::clipboard_text() != QLatin1String("trigger"));
+        // Switching the history in use empties both.
+        app->toggle_rich_text_copy();
+        QCOMPARE(history.size(), 0);
+        QCOMPARE(shown(), 0);
     }
 };
 

@@ -50,17 +50,16 @@ class TestPasteHold : public QObject {
 
     FakeKeyboard& keyboard() { return *FakePlatform::get().keyboard(); }
 
-    // Queues 0..9 so that the order pastes them in that sequence.
+    // Queues 0..9 so that the order pastes them in that sequence (backward is the default).
     void queue_digits(const QString& order) {
-        app->m_paste_order = order;
-        app->m_automatic_position_movement = true;
+        const bool forward = order == QLatin1String("forward");
         QStringList texts = digits();
-        if (order == QLatin1String("backward"))
+        if (!forward)
             std::reverse(texts.begin(), texts.end());
         for (const QString& text : texts)
             AppHarness::copy_text(text);
-        if (order == QLatin1String("forward"))
-            app->m_current_clipboard_history_position = 0;
+        if (forward)
+            app->switch_paste_order(); // forward from the first
     }
 
     // Every paste's data requests got one and the same entry, and the entries came in order.
@@ -126,7 +125,7 @@ private slots:
 
         // A program that never reads: only the manager asks, and the next press (2 ms later)
         // waits until the cap after the first one went.
-        app->m_current_clipboard_history_position = 0;
+        app->history().set_position(0);
         FakePasteDesktop silent(editor);
         silent.add_manager(manager, {{0, Request::Formats}, {1, Request::Data}});
         silent.press_pastes(2, 2);

@@ -17,61 +17,47 @@
 class TestX11Connection : public QObject {
     Q_OBJECT
 private slots:
-    void active_grab_follows_its_key();
-    void context_without_server_reports_nothing();
-    void classes_degrade_without_server();
+    void active_grab_follows_its_key() {
+        X11ActiveGrab grab;
+        QVERIFY(!grab.is_active());
+        grab.activated(38);
+        QVERIFY(grab.is_active());
+        // Another key's release leaves the grab as it is.
+        grab.key_released(39);
+        QVERIFY(grab.is_active());
+        grab.key_released(38);
+        QVERIFY(!grab.is_active());
+        grab.activated(107);
+        grab.end(); // no connection: only the record is cleared
+        QVERIFY(!grab.is_active());
+    }
+    void context_and_classes_degrade_without_server() {
+        const X11Connection x11;
+        QVERIFY(!x11 && !x11.connection());
+        QCOMPARE(x11.root(), xcb_window_t(XCB_WINDOW_NONE));
+        QCOMPARE(x11.atom(QStringLiteral("CLIPBOARD")), xcb_atom_t(XCB_ATOM_NONE));
+        QVERIFY(!x11.xfixes().present && !x11.xinput().present && !x11.xtest().present &&
+                !x11.damage().present);
+        QCOMPARE(x11.time(), xcb_timestamp_t(XCB_CURRENT_TIME));
+        QVERIFY(!x11.root_input().add(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS));
+        QVERIFY(!x11.key_map()->valid());
+        QCOMPARE(x11.key_map().get(), x11.key_map().get()); // one key map for the backend
+        PasteHold hold;
+        X11ClipboardOwner owner(x11, hold);
+        auto* entry = new QMimeData;
+        entry->setText(QStringLiteral("kept"));
+        const ClipboardOwner::Result served = owner.serve(entry);
+        QVERIFY(!served.ok);
+        QVERIFY(!served.error.isEmpty());
+        QVERIFY(!owner.serving());
+
+        X11InputInjector injector(x11);
+        x11.active_grab().activated(38);
+        injector.send_key(0x56, true);
+        // Nothing was sent, so the grab that would have been ended stays recorded.
+        QVERIFY(x11.active_grab().is_active());
+    }
 };
-
-void TestX11Connection::active_grab_follows_its_key() {
-    X11ActiveGrab grab;
-    QVERIFY(!grab.is_active());
-    grab.activated(38);
-    QVERIFY(grab.is_active());
-    // Another key's release leaves the grab as it is.
-    grab.key_released(39);
-    QVERIFY(grab.is_active());
-    grab.key_released(38);
-    QVERIFY(!grab.is_active());
-    grab.activated(107);
-    grab.end(); // no connection: only the record is cleared
-    QVERIFY(!grab.is_active());
-}
-
-void TestX11Connection::context_without_server_reports_nothing() {
-    const X11Connection x11;
-    QVERIFY(!x11);
-    QCOMPARE(x11.connection(), nullptr);
-    QCOMPARE(x11.root(), xcb_window_t(XCB_WINDOW_NONE));
-    QCOMPARE(x11.atom(QStringLiteral("CLIPBOARD")), xcb_atom_t(XCB_ATOM_NONE));
-    QVERIFY(!x11.xfixes().present);
-    QVERIFY(!x11.xinput().present);
-    QVERIFY(!x11.xtest().present);
-    QVERIFY(!x11.damage().present);
-    QCOMPARE(x11.time(), xcb_timestamp_t(XCB_CURRENT_TIME));
-    QVERIFY(!x11.root_input().available());
-    QVERIFY(!x11.root_input().add(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS));
-    QVERIFY(!x11.key_map()->valid());
-    // One key map for the whole backend.
-    QCOMPARE(x11.key_map().get(), x11.key_map().get());
-}
-
-void TestX11Connection::classes_degrade_without_server() {
-    const X11Connection x11;
-    PasteHold hold;
-    X11ClipboardOwner owner(x11, hold);
-    auto* entry = new QMimeData;
-    entry->setText(QStringLiteral("kept"));
-    const ClipboardOwner::Result served = owner.serve(entry);
-    QVERIFY(!served.ok);
-    QVERIFY(!served.error.isEmpty());
-    QVERIFY(!owner.serving());
-
-    X11InputInjector injector(x11);
-    x11.active_grab().activated(38);
-    injector.send_key(0x56, true);
-    // Nothing was sent, so the grab that would have been ended stays recorded.
-    QVERIFY(x11.active_grab().is_active());
-}
 
 QTEST_MAIN(TestX11Connection)
 #include "tst_x11_connection.moc"

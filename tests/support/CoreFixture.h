@@ -1,0 +1,110 @@
+#pragma once
+
+#include "FakeClipboardOwner.h"
+#include "FakeClipboardReader.h"
+#include "clipboard/AutocompleteDatabase.h"
+#include "clipboard/CaptureController.h"
+#include "clipboard/ClipboardHistory.h"
+#include "clipboard/HistoryState.h"
+#include "clipboard/MimeDataCopier.h"
+#include "clipboard/PasteEngine.h"
+#include "common/AppSettings.h"
+#include "common/Notifier.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTemporaryDir>
+
+// The clipboard core without App: the history, the paste engine and the capture on plain state,
+// with a fake clipboard owner (Qt's in-process clipboard) and reader of their own. Tests build
+// these objects only here, so a constructor that changes is adapted in one place. The fixture is
+// also the notifier and the autocomplete store, and records what they were given.
+class CoreFixture : public Notifier, public AutocompleteDatabase {
+public:
+    AppSettings settings;
+    HistoryState state;
+    QTemporaryDir temp;
+    MimeDataCopier copier{temp.path()};
+    FakeClipboardOwner owner;
+    FakeClipboardReader reader;
+    ClipboardHistory history{state, settings};
+    PasteEngine engine{history, settings, owner, copier};
+    CaptureController capture{history, settings, reader, owner, copier, *this};
+    QStringList notices;  // "title: text" of every message shown
+    QStringList inserted; // "type: text" of every autocomplete insert
+
+    explicit CoreFixture(const QString& order = QStringLiteral("forward"), bool automatic = true,
+                         bool rich = false) {
+        settings.m_paste_order = order;
+        settings.m_automatic_position_movement = automatic;
+        settings.m_rich_text_copy_enabled = rich;
+        MimeDataCopier::prepare_temp_folder(temp);
+        capture.set_database(this);
+        QObject::connect(&owner, &ClipboardOwner::copied, &owner, [this] { capture.capture(); });
+        QObject::connect(&owner, &ClipboardOwner::owner_gone, &owner,
+                         [this] { capture.owner_gone(); });
+    }
+    ~CoreFixture() override {
+        copier.stop_copies();
+        history.clear();
+    }
+
+    int& position() { return state.m_current_clipboard_history_position; }
+    // Another program copies.
+    static void copy(const QString& text) { QGuiApplication::clipboard()->setText(text); }
+    static void copy(QMimeData* data) { QGuiApplication::clipboard()->setMimeData(data); }
+    static void copy(const QStringList& texts) {
+        for (const QString& text : texts)
+            copy(text);
+    }
+    static QStringList numbers(int from, int to) {
+        QStringList list;
+        for (int i = from; i <= to; ++i)
+            list.append(QString::number(i));
+        return list;
+    }
+    static QString clipboard_text() { return QGuiApplication::clipboard()->text(); }
+    // Ctrl+V: what the focused program would paste.
+    QString paste() {
+        engine.paste();
+        return clipboard_text();
+    }
+    QString pastes(int count) {
+        QString got;
+        for (int i = 0; i < count; ++i)
+            got += paste();
+        return got;
+    }
+    // The texts of the history in use, by index.
+    QStringList texts() const {
+        QStringList list = state.m_corvana_clipboard_text_history;
+        for (const QMimeData* entry : state.m_corvana_clipboard_mime_data_history)
+            list.append(entry->text());
+        return list;
+    }
+    // Puts texts straight into the history in use, by index, and sets the position.
+    void fill(const QStringList& texts, int at) {
+        history.clear();
+        for (const QString& text : texts) {
+            if (settings.m_rich_text_copy_enabled) {
+                auto* entry = new QMimeData;
+                entry->setText(text);
+                state.m_corvana_clipboard_mime_data_history.append(entry);
+            } else {
+                state.m_corvana_clipboard_text_history.append(text); // unmarked: not secret
+            }
+        }
+        position() = at;
+    }
+
+    void show_tray_message(const QString& title, const QString& text) override {
+        notices.append(title + QStringLiteral(": ") + text);
+    }
+    void show_notification(const QString& title, const QString& text) override {
+        show_tray_message(title, text);
+    }
+    void database_insert(const QString& type, const QString& text) override {
+        inserted.append(type + QStringLiteral(": ") + text);
+    }
+};
