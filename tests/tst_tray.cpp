@@ -40,7 +40,7 @@ QString stored(const char* key) {
 }
 } // namespace
 
-const QString running = QStringLiteral(":/images/app") + QStringLiteral(".png");
+const QString running = QStringLiteral(":/images/app.png");
 const QString paused = QStringLiteral(":/images/app_paused.png");
 
 // The tray icon: its menu in each state, its clicks, its messages and the spell-click ritual.
