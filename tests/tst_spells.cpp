@@ -128,104 +128,64 @@ private slots:
 
     // ---- Spells, by what they change and what they show ----
 
-    // The spells cast in order; the key they leave stored, and the start of the last
-    // notification ("title|text"). Bad input is reported shortened and clean.
+    // The spells cast in order (split at ';'), the key they leave stored ("Key=value"), and the
+    // start of the last notification ("title|text"). Bad input is reported shortened and clean.
     void spells_data() {
-        QTest::addColumn<QStringList>("spells");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("spells");
+        QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("last");
-        QTest::newRow("start at startup")
-            << QStringList{"Enable Start At Startup"} << "StartAtStartup"
-            << "true"
-            << "Start at startup enabled|Corvana will start when you turn ON your computer";
-        QTest::newRow("start at startup, off")
-            << QStringList{"Enable Start At Startup", "disable start at startup"}
-            << "StartAtStartup"
-            << "false"
-            << "Start at startup disabled|";
-        QTest::newRow("start is a true word")
-            << QStringList{"start start at startup"} << "StartAtStartup"
-            << "true"
-            << "Start at startup enabled|";
-        QTest::newRow("monitors off")
-            << QStringList{"off monitor 2", "off monitor 2", "off monitor -3"} << "IgnoreMonitors"
-            << "2:-3:"
-            << "Monitor -3 disabled|Corvana will not apply color changes to Monitor -3";
-        QTest::newRow("monitor on again")
-            << QStringList{"off monitor 2", "on monitor 2"} << "IgnoreMonitors"
-            << ""
-            << "Monitor 2 enabled|";
-        QTest::newRow("words out of order")
-            << QStringList{"off monitor 1", "monitor 2 off"} << "IgnoreMonitors"
-            << "1:"
-            << "Invalid spell|";
+        const auto row = [](const char* name, const QString& spells, const char* stored,
+                            const char* last) {
+            QTest::newRow(name) << spells << QString(stored) << QString(last);
+        };
+        row("start at startup", "Enable Start At Startup", "StartAtStartup=true",
+            "Start at startup enabled|Corvana will start when you turn ON your computer");
+        row("start at startup, off", "Enable Start At Startup;disable start at startup",
+            "StartAtStartup=false", "Start at startup disabled|");
+        row("start is a true word", "start start at startup", "StartAtStartup=true",
+            "Start at startup enabled|");
+        row("monitors off", "off monitor 2;off monitor 2;off monitor -3", "IgnoreMonitors=2:-3:",
+            "Monitor -3 disabled|Corvana will not apply color changes to Monitor -3");
+        row("monitor on again", "off monitor 2;on monitor 2",
+            "IgnoreMonitors=", "Monitor 2 enabled|");
+        row("words out of order", "off monitor 1;monitor 2 off",
+            "IgnoreMonitors=1:", "Invalid spell|");
         // Beyond 32 bits: no monitor 2 by wrap-around.
-        QTest::newRow("monitor beyond 32 bits")
-            << QStringList{"off monitor 4294967298"} << "IgnoreMonitors"
-            << ""
-            << "Invalid spell|";
-        QTest::newRow("keyboard shortcuts")
-            << QStringList{"disable keyboard shortcuts"} << "UseKeyboardShortcuts"
-            << "false"
-            << "";
-        QTest::newRow("inverted icons") << QStringList{"no inverted icons"} << "UseInvertedIcons"
-                                        << "false"
-                                        << "";
-        QTest::newRow("spinning icon")
-            << QStringList{"off tray icon rotation"} << "UseSpinningTrayIcon"
-            << "false"
-            << "";
-        QTest::newRow("create shortcuts") << QStringList{"disable create shortcuts automatically"}
-                                          << "CreateShortcutsAutomatically"
-                                          << "false"
-                                          << "Create shortcuts disabled|";
-        QTest::newRow("hidden features off")
-            << QStringList{"disable hidden features"} << "UseHiddenFeatures"
-            << "false"
-            << "Hidden features disabled|";
-        QTest::newRow("reset settings")
-            << QStringList{"no inverted icons", "disable hidden features", "reset settings"}
-            << "UseInvertedIcons"
-            << "true"
-            << "Reset settings|";
-        QTest::newRow("unknown") << QStringList{"help me"} << ""
-                                 << ""
-                                 << "Invalid spell|The spell \"help me\" seems wrong. Check the "
-                                    "syntax or try with some other hidden feature.\nUse \"help\" "
-                                    "to see the list of all hidden features :)";
-        QTest::newRow("blank") << QStringList{"   "} << ""
-                               << ""
-                               << "Invalid spell|The spell \"   \"";
-        QTest::newRow("empty") << QStringList{""} << ""
-                               << ""
-                               << "";
+        row("beyond 32 bits", "off monitor 4294967298", "IgnoreMonitors=", "Invalid spell|");
+        row("keyboard shortcuts", "disable keyboard shortcuts", "UseKeyboardShortcuts=false", "");
+        row("inverted icons", "no inverted icons", "UseInvertedIcons=false", "");
+        row("spinning icon", "off tray icon rotation", "UseSpinningTrayIcon=false", "");
+        row("create shortcuts", "disable create shortcuts automatically",
+            "CreateShortcutsAutomatically=false", "Create shortcuts disabled|");
+        row("hidden features off", "disable hidden features", "UseHiddenFeatures=false",
+            "Hidden features disabled|");
+        row("reset settings", "no inverted icons;disable hidden features;reset settings",
+            "UseInvertedIcons=true", "Reset settings|");
+        row("unknown", "help me", "",
+            "Invalid spell|The spell \"help me\" seems wrong. Check the syntax or try with some "
+            "other hidden feature.\nUse \"help\" to see the list of all hidden features :)");
+        row("blank", "   ", "", "Invalid spell|The spell \"   \"");
+        row("empty", "", "", "");
         // Letters outside ASCII are not folded, so this is no known spell.
-        QTest::newRow("not ASCII") << QStringList{QStringLiteral("ÉNABLE start at startup")} << ""
-                                   << ""
-                                   << "Invalid spell|";
-        QTest::newRow("huge") << QStringList{QString(100000, QLatin1Char('x'))} << ""
-                              << ""
-                              << "Invalid spell|";
-        QTest::newRow("nul") << QStringList{QStringLiteral("help") + QChar(0) + "me"} << ""
-                             << ""
-                             << "Invalid spell|";
+        row("not ASCII", QStringLiteral("ÉNABLE start at startup"), "", "Invalid spell|");
+        row("huge", QString(100000, QLatin1Char('x')), "", "Invalid spell|");
+        row("nul", QStringLiteral("help") + QChar(0) + "me", "", "Invalid spell|");
     }
     void spells() {
-        QFETCH(QStringList, spells);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
+        QFETCH(QString, spells);
+        QFETCH(QString, stored);
         QFETCH(QString, last);
-        for (const QString& spell : spells)
+        for (const QString& spell : spells.split(QLatin1Char(';')))
             cast(spell);
+        const QString key = stored.section(QLatin1Char('='), 0, 0);
         if (!key.isEmpty())
-            QCOMPARE(stored(key.toLatin1().constData()), value);
+            QCOMPARE(this->stored(key.toLatin1().constData()), stored.section('=', 1));
         QCOMPARE(shown.isEmpty() ? QString() : shown.last().left(last.size()), last);
         if (!shown.isEmpty())
             QVERIFY(shown.last().size() < 600 && !shown.last().contains(QChar(0)));
         QVERIFY(urls.opened.isEmpty());
         if (key == QLatin1String("StartAtStartup"))
-            QCOMPARE(FakePlatform::get().fake_autostart().enabled(), value == "true");
+            QCOMPARE(FakePlatform::get().fake_autostart().enabled(), stored.endsWith("true"));
     }
 
     void notifications_follow_their_own_switch() {

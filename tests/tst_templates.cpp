@@ -145,60 +145,48 @@ private slots:
 
     // ---- Filling ----
 
+    // Cells by tab; the filled text, or "<refused>" past the limit (0: the default).
     void fill_rules_data() {
         QTest::addColumn<QString>("row");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("limit"); // 0: the default
+        QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("two cells") << "Ann\tSales" << example << 0
-                                   << "Hello, Ann . Thank you for contacting us regarding Sales .";
-        QTest::newRow("empty cells kept") << "\t\tc"
-                                          << "[$1][$2][$3]" << 0 << "[][][c]";
-        QTest::newRow("placeholders beyond the cells stay") << "a"
-                                                            << "$1 $2 $3" << 0 << "a $2 $3";
-        QTest::newRow("cells beyond the placeholders dropped") << "a\tb\tc"
-                                                               << "$2" << 0 << "b";
-        QTest::newRow("carriage return kept") << "a\tb\r"
-                                              << "<$2>" << 0 << "<b\r>";
-        QTest::newRow("$11 with eleven cells is cell 1 and a 1")
-            << "c1\tc2\tc3\tc4\tc5\tc6\tc7\tc8\tc9\tc10\tc11"
-            << "$11|$10|$9" << 0 << "c11|c10|c9";
-        QTest::newRow("repeated placeholder") << "x\ty"
-                                              << "$1$2$1$1" << 0 << "xyxx";
-        // Cells are data: what they hold is pasted as it stands, never filled in turn.
-        QTest::newRow("a price in a cell stays") << "$25\tBob"
-                                                 << "$2 owes $1" << 0 << "Bob owes $25";
-        QTest::newRow("a cell holding a later placeholder") << "see $2\tB"
-                                                            << "$1" << 0 << "see $2";
-        QTest::newRow("a cell holding an earlier placeholder") << "A\tsee $1"
-                                                               << "$2" << 0 << "see $1";
-        QTest::newRow("a dollar before a placeholder") << "2\tB"
-                                                       << "$$1" << 0 << "$2";
-        QTest::newRow("a cell ending in a dollar") << "x$\tB"
-                                                   << "$12" << 0 << "x$2";
-        QTest::newRow("$0 and lone dollars stay") << "a"
-                                                  << "$0 $ $a $" << 0 << "$0 $ $a $";
-        QTest::newRow("empty row gives one empty cell") << ""
-                                                        << "[$1][$2]" << 0 << "[][$2]";
+        const auto row = [](const char* name, const QString& cells, const QString& text,
+                            const QString& expected, int limit = 0) {
+            QTest::newRow(name) << cells << text << limit << expected;
+        };
+        row("two cells", "Ann\tSales", example,
+            "Hello, Ann . Thank you for contacting us regarding Sales .");
+        row("empty cells kept", "\t\tc", "[$1][$2][$3]", "[][][c]");
+        row("placeholders beyond the cells stay", "a", "$1 $2 $3", "a $2 $3");
+        row("cells beyond the placeholders dropped", "a\tb\tc", "$2", "b");
+        row("carriage return kept", "a\tb\r", "<$2>", "<b\r>");
+        row("$11 with eleven cells is cell 1 and a 1",
+            "c1\tc2\tc3\tc4\tc5\tc6\tc7\tc8\tc9\tc10\tc11", "$11|$10|$9", "c11|c10|c9");
+        row("repeated placeholder", "x\ty", "$1$2$1$1", "xyxx");
+        row("a price in a cell stays", "$25\tBob", "$2 owes $1", "Bob owes $25");
+        row("a cell holding a later placeholder", "see $2\tB", "$1", "see $2");
+        row("a cell holding an earlier placeholder", "A\tsee $1", "$2", "see $1");
+        row("a dollar before a placeholder", "2\tB", "$$1", "$2");
+        row("a cell ending in a dollar", "x$\tB", "$12", "x$2");
+        row("$0 and lone dollars stay", "a", "$0 $ $a $", "$0 $ $a $");
+        row("empty row gives one empty cell", "", "[$1][$2]", "[][$2]");
         // "$2$2\t$3$3\t...": filled again column after column, each one doubled the text.
         QStringList doubling;
         for (int n = 2; n <= 24; ++n)
             doubling << QStringLiteral("$%1$%1").arg(n);
-        QTest::newRow("cells naming the next column")
-            << doubling.join('\t') << "<$1>|$9" << 0 << "<$2$2>|$10$10";
+        row("cells naming the next column", doubling.join('\t'), "<$1>|$9", "<$2$2>|$10$10");
         // Rows over the limit are refused, text around the placeholders counted too.
         const QString cell(1000, QLatin1Char('x'));
         const QString hundred = QStringLiteral("$1").repeated(100);
-        QTest::newRow("at the limit") << cell << hundred << 100000 << QString(100000, 'x');
-        QTest::newRow("one over") << cell << hundred << 99999 << "<refused>";
-        QTest::newRow("one over by the text") << cell << hundred + '.' << 100000 << "<refused>";
-        QTest::newRow("over the default")
-            << QString(1 << 16, QLatin1Char('y')) << QStringLiteral("$1").repeated(1 << 9) << 0
-            << "<refused>";
+        row("at the limit", cell, hundred, QString(100000, 'x'), 100000);
+        row("one over", cell, hundred, "<refused>", 99999);
+        row("one over by the text", cell, hundred + '.', "<refused>", 100000);
+        row("over the default", QString(1 << 16, 'y'), QString("$1").repeated(1 << 9), "<refused>");
         QStringList wide; // filled without stalling
         for (int i = 1; i <= 10000; ++i)
             wide << QStringLiteral("$c%1").arg(i);
-        QTest::newRow("wide row") << wide.join('\t') << "$1 $9 $12" << 0 << "$c1 $c9 $c12";
+        row("wide row", wide.join('\t'), "$1 $9 $12", "$c1 $c9 $c12");
     }
 
     void fill_rules() {
