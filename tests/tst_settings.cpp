@@ -190,28 +190,21 @@ private slots:
         QTest::addColumn<QByteArray>("old_settings");  // left beside the program, or empty
         QTest::addColumn<QByteArray>("user_settings"); // in the user's folder, or empty
         QTest::addColumn<bool>("overrides");
-        QTest::addColumn<QString>("settings_in");
-        QTest::addColumn<QString>("data_in");
+        QTest::addColumn<QString>("in"); // where both settings and data go
         QTest::addColumn<QByteArray>("user_settings_after");
-        QTest::newRow("marker") << true << QByteArray() << QByteArray() << false << "exe"
-                                << "exe" << QByteArray();
-        QTest::newRow("no marker") << false << QByteArray() << QByteArray() << false << "user"
-                                   << "user" << QByteArray();
-        QTest::newRow("marker, overrides")
-            << true << QByteArray() << QByteArray() << true << "override"
-            << "override" << QByteArray();
-        QTest::newRow("no marker, overrides")
-            << false << QByteArray("old") << QByteArray() << true << "override"
-            << "override" << QByteArray();
-        QTest::newRow("old settings beside, copied")
-            << false << QByteArray("old") << QByteArray() << false << "user"
-            << "user" << QByteArray("old");
-        QTest::newRow("old settings beside, the user's kept")
-            << false << QByteArray("old") << QByteArray("mine") << false << "user"
-            << "user" << QByteArray("mine");
-        QTest::newRow("marker, old settings used in place")
-            << true << QByteArray("old") << QByteArray() << false << "exe"
-            << "exe" << QByteArray();
+        const auto row = [](const char* name, bool marker, const char* old_settings,
+                            const char* user_settings, bool overrides, const char* in,
+                            const char* after) {
+            QTest::newRow(name) << marker << QByteArray(old_settings) << QByteArray(user_settings)
+                                << overrides << QString(in) << QByteArray(after);
+        };
+        row("marker", true, "", "", false, "exe", "");
+        row("no marker", false, "", "", false, "user", "");
+        row("marker, overrides", true, "", "", true, "override", "");
+        row("no marker, overrides", false, "old", "", true, "override", "");
+        row("old settings beside, copied", false, "old", "", false, "user", "old");
+        row("old settings beside, the user's kept", false, "old", "mine", false, "user", "mine");
+        row("marker, old settings used in place", true, "old", "", false, "exe", "");
     }
 
     void where_settings_and_data_live() {
@@ -219,8 +212,7 @@ private slots:
         QFETCH(QByteArray, old_settings);
         QFETCH(QByteArray, user_settings);
         QFETCH(bool, overrides);
-        QFETCH(QString, settings_in);
-        QFETCH(QString, data_in);
+        QFETCH(QString, in);
         QFETCH(QByteArray, user_settings_after);
         QTemporaryDir root;
         const QString exe = root.path() + "/program";
@@ -252,8 +244,8 @@ private slots:
                                                       {"override", sources.settings_override}};
         const QMap<QString, QString> data_dirs = {
             {"exe", exe}, {"user", sources.user_data_dir}, {"override", sources.data_override}};
-        QCOMPARE(paths.settings_dir(), settings_dirs[settings_in]);
-        QCOMPARE(paths.data_root(), data_dirs[data_in]);
+        QCOMPARE(paths.settings_dir(), settings_dirs[in]);
+        QCOMPARE(paths.data_root(), data_dirs[in]);
         QCOMPARE(paths.portable(), marker);
         QVERIFY(QFileInfo(paths.settings_dir()).isDir());
         QVERIFY(QFileInfo(paths.data_root()).isDir());
