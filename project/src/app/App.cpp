@@ -12,6 +12,7 @@
 #include "platform/ClipboardOwner.h"
 #include "platform/InputInjector.h"
 #include "platform/Platform.h"
+#include "platform/SystemInfo.h"
 #include "screenshot/PrintScreenMenu.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/ShortcutTable.h"
@@ -36,6 +37,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWindow>
+#include <iterator>
 
 namespace {
 void bring_up(QWidget* window) {
@@ -43,6 +45,29 @@ void bring_up(QWidget* window) {
     window->raise();
     window->activateWindow();
 }
+
+// What each shortcut row triggers.
+const std::pair<ShortcutTable::Row, void (App::*)()> shortcut_slots[] = {
+    {ShortcutTable::SwitchPasteOrder, &App::switch_paste_order},
+    {ShortcutTable::PauseOrResume, &App::pause_or_resume_corvana},
+    {ShortcutTable::RichTextCopy, &App::enable_or_disable_rich_text_copy},
+    {ShortcutTable::ClipboardUndo, &App::clipboard_history_go_back},
+    {ShortcutTable::ClipboardRedo, &App::clipboard_history_go_forward},
+    {ShortcutTable::ClearHistory, &App::clear_clipboard_history},
+    {ShortcutTable::OpenHistoryDialog, &App::open_history_dialog},
+    {ShortcutTable::ClipboardUndoWithArrow, &App::clipboard_history_go_back},
+    {ShortcutTable::ClipboardRedoWithArrow, &App::clipboard_history_go_forward},
+    {ShortcutTable::ShowDebugInfo, &App::show_debug_info},
+    {ShortcutTable::OpenAutocomplete, &App::open_autocomplete_dialog},
+    {ShortcutTable::LockCurrentPosition, &App::lock_current_position},
+    {ShortcutTable::ToggleNote, &App::slot_toggle_note_dialog},
+    {ShortcutTable::PrintScreen, &App::print_screen},
+    {ShortcutTable::ToggleIndicatorClickThrough, &App::slot_toggle_status_indicator_clickthrough},
+    {ShortcutTable::SpecialPaste, &App::ctrl_shift_v},
+    {ShortcutTable::LiveZoom, &App::main_live_zoom},
+    {ShortcutTable::ZoomWithPen, &App::main_dead_zoom},
+};
+static_assert(std::size(shortcut_slots) == ShortcutTable::row_count, "one slot per row");
 } // namespace
 
 App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
@@ -50,11 +75,16 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
 
     // Services; the shortcut dialog first, as the hotkeys read their sequences from it.
     m_shortcuts_dialog = new ShortcutsDialog(this);
-    m_save_manager = new SaveManager(this);
+    m_save_manager =
+        new SaveManager(this, *this, *m_shortcuts_dialog,
+                        {[this] { return status_indicator_position(); },
+                         [this](const QPoint& at) { move_status_indicator(at.x(), at.y()); }});
     m_keyboard = Platform::instance().create_keyboard(nullptr);
     m_keyboard->set_hooked(true);
     m_keyboard_hooked = true;
-    m_hotkey_processor = new HotkeyProcessor(this);
+    m_hotkey_processor = new HotkeyProcessor(*m_shortcuts_dialog, Platform::instance().key_state(),
+                                             Platform::instance().global_hotkeys());
+    connect_hotkeys();
     m_clipboard = QGuiApplication::clipboard();
     m_clipboard_owner = &Platform::instance().clipboard_owner();
     m_temp_dir = new QTemporaryDir;
@@ -71,12 +101,43 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_status_indicator = new StatusIndicator;
     m_status_indicator_menu = new StatusIndicatorMenu;
     m_copy_paste_menu = new CopyPasteMenu(this);
+    connect(m_copy_paste_menu, &CopyPasteMenu::signal_mode_changed, this,
+            &App::slot_combobox_edit_text_changed);
+    connect(m_copy_paste_menu, &CopyPasteMenu::signal_rich_text_copy_toggled, this,
+            &App::toggle_rich_text_copy);
+    connect(m_copy_paste_menu, &CopyPasteMenu::signal_file_copy_toggled, this,
+            &App::toggle_file_copy);
     m_print_screen_menu = new PrintScreenMenu;
     m_template_menu = new TemplateMenu(this);
     m_template_paste = new TemplatePaste(m_history, *this, *this, m_notifier);
     // The Ctrl+V of a special paste delivers its filled row.
     m_paste_engine->set_served_elsewhere([this] { return m_template_paste->serve_pending(); });
-    m_hidden_features = new HiddenFeatures(this);
+    m_hidden_features = new HiddenFeatures(
+        this, *this,
+        {[this] { open_hidden_features_help(); },
+         [this](const QString& address) { open_url(address); },
+         [this] { m_save_manager->save_settings(); },
+         [this] {
+             m_save_manager->reset_settings();
+             m_save_manager->load_settings();
+             update_ui();
+             // The defaults just loaded are the ones that must act, not the old sequences.
+             update_global_shortcuts();
+         },
+         [this] {
+             if (m_tray_icon)
+                 m_tray_icon->refresh_tray_menu();
+         },
+         [this](const QString& title, const QString& text) { show_tray_message(title, text); },
+         [](bool on) {
+             if (on)
+                 Startup::enable_start_at_login();
+             else
+                 Startup::disable_start_at_login();
+         },
+         [](int trails, QString* error) {
+             return Platform::instance().system_info().set_mouse_trails(trails, error);
+         }});
     m_trade_mark_menu = new TradeMarkMenu(this);
     m_zoom = new Zoom;
     m_zoom_it_menu = new ZoomItMenu(m_shortcuts_dialog);
@@ -88,9 +149,14 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     if (m_shortcuts_dialog->differs_from_defaults())
         m_hotkey_processor->update_shortcuts();
 
-    m_tray_icon = new TrayIcon(this);
+    m_tray_icon = new TrayIcon(
+        this, *this, m_history,
+        {[this] { open_app_settings(); }, [this] { enter_hidden_feature_spell(); },
+         [this] { lock_current_position(); }, [this] { unlock_current_position(); },
+         [this] { open_history_dialog(); }, [this] { quit(); },
+         [this] { pause_or_resume_corvana(); }, [this] { m_save_manager->save_settings(); }});
     m_notifier.set_tray(m_tray_icon);
-    autocomplete_dialog()->store().set_notice_handler([this](const QString& text) {
+    m_autocomplete_popup->store().set_notice_handler([this](const QString& text) {
         m_notifier.show_tray_message(QStringLiteral("Autocomplete"), text);
     });
     setup_main_window();
@@ -109,6 +175,20 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_is_first_start = false;
     MimeDataCopier::prepare_temp_folder(*m_temp_dir);
     update_tooltips();
+}
+
+void App::connect_hotkeys() {
+    HotkeyProcessor* keys = m_hotkey_processor;
+    connect(keys, &HotkeyProcessor::signal_shortcut, this, [this](int row) {
+        for (const auto& [shortcut, slot] : shortcut_slots)
+            if (shortcut == row)
+                (this->*slot)();
+    });
+    connect(keys, &HotkeyProcessor::signal_copy, this, &App::copy_pressed);
+    connect(keys, &HotkeyProcessor::signal_cut, this, &App::cut_pressed);
+    connect(keys, &HotkeyProcessor::signal_paste, this, &App::paste_from_corvana_clipboard);
+    connect(keys, &HotkeyProcessor::signal_print_screen, this, &App::print_screen);
+    connect(keys, &HotkeyProcessor::signal_special_paste, this, &App::ctrl_shift_v);
 }
 
 void App::connect_pages() {
@@ -131,7 +211,8 @@ void App::connect_pages() {
             &App::print_screen);
     connect(m_screenshots.get(), &ScreenshotLauncher::saved, this,
             &App::print_screen_show_notification);
-    connect(m_keyboard, &Keyboard::signal_key_pressed, this, &App::key_pressed);
+    connect(m_keyboard, &Keyboard::signal_key_pressed, m_hotkey_processor,
+            &HotkeyProcessor::key_reported);
     connect(m_clipboard, &QClipboard::changed, this, &App::clipboard_changed);
     // Copies are heard from the clipboard owner, which knows our own pastes and their echoes.
     connect(m_clipboard_owner, &ClipboardOwner::copied, this, &App::clipboard_data_changed);
@@ -199,8 +280,9 @@ App::~App() {
 }
 
 void App::create_popups() {
-    m_history_popup =
-        new HistoryPopup(new HistoryDialog(this), m_history, *this, m_mime_copier, this);
+    m_history_popup = new HistoryPopup(
+        new HistoryDialog(this, m_history, *this, Platform::instance().active_window()), m_history,
+        *this, m_mime_copier, this);
     HistoryDialog* history = m_history_popup->dialog();
     connect(history, &HistoryDialog::signal_lock_button_clicked, this,
             &App::history_dialog_list_item_activated);
@@ -216,7 +298,9 @@ void App::create_popups() {
     connect(m_history_popup->menu(), &HistoryMenu::signal_show_history, this,
             &App::open_history_dialog);
 
-    m_autocomplete_popup = new AutocompletePopup(m_history, *m_keyboard, this);
+    m_autocomplete_popup =
+        new AutocompletePopup(m_history, *m_keyboard, Platform::instance().active_window(),
+                              *m_clipboard_owner, Platform::instance().input_injector(), this);
     AutocompleteDialog* autocomplete = m_autocomplete_popup->dialog();
     m_capture->set_database(autocomplete);
     connect(autocomplete, &AutocompleteDialog::autocomplete_list_item_activated, this,

@@ -201,6 +201,7 @@ public slots:
 
 private:
     void create_popups();
+    void connect_hotkeys();
     void connect_pages();
     void setup_main_window();
 

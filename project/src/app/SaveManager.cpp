@@ -1,7 +1,7 @@
 #include "app/SaveManager.h"
 
-#include "app/App.h"
 #include "common/AppLog.h"
+#include "common/AppSettings.h"
 #include "common/DataPaths.h"
 #include "common/SettingsFileCheck.h"
 #include "common/SettingsTable.h"
@@ -13,7 +13,9 @@
 #include <QSettings>
 #include <QStringList>
 
-SaveManager::SaveManager(App* app) : m_app(app) {
+SaveManager::SaveManager(App* app, AppSettings& settings, ShortcutsDialog& shortcuts,
+                         Indicator indicator)
+    : m_app(app), m_fields(settings), m_shortcuts(shortcuts), m_indicator(std::move(indicator)) {
     const DataPaths& paths = DataPaths::get();
     AppLog::plain(paths.settings_dir());
     QString note;
@@ -49,7 +51,7 @@ void SaveManager::reset_settings() {
 
 void SaveManager::load_settings() {
     QSettings& s = *m_settings;
-    App& a = *m_app;
+    AppSettings& a = m_fields;
     QPoint indicator;
     for (const SettingsTable::Key& key : SettingsTable::keys()) {
         const QVariant value = s.value(QLatin1String(key.name), key.fallback);
@@ -64,14 +66,15 @@ void SaveManager::load_settings() {
         else
             indicator.setY(value.toInt());
     }
-    a.move_status_indicator(indicator.x(), indicator.y());
-    a.shortcuts_dialog()->load_sequences(s);
+    if (m_indicator.move)
+        m_indicator.move(indicator);
+    m_shortcuts.load_sequences(s);
 }
 
 void SaveManager::save_settings() {
     QSettings& s = *m_settings;
-    const App& a = *m_app;
-    const QPoint indicator = a.status_indicator_position();
+    const AppSettings& a = m_fields;
+    const QPoint indicator = m_indicator.position ? m_indicator.position() : QPoint();
     for (const SettingsTable::Key& key : SettingsTable::keys()) {
         QVariant value;
         if (const auto flag = std::get_if<bool AppSettings::*>(&key.field))
@@ -86,7 +89,7 @@ void SaveManager::save_settings() {
             value = indicator.y();
         s.setValue(QLatin1String(key.name), value);
     }
-    a.shortcuts_dialog()->save_sequences(s);
+    m_shortcuts.save_sequences(s);
     // Written now rather than when QSettings decides, so a failure can be reported. Its file
     // reaches the disk before the rename that puts it in place; its name there does now.
     s.sync();

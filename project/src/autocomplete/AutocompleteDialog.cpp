@@ -7,7 +7,6 @@
 #include "history/ImageViewer.h"
 #include "history/PopupPlacement.h"
 #include "platform/ActiveWindow.h"
-#include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -39,14 +38,13 @@ QString quoted(const QString& text) {
 }
 } // namespace
 
-AutocompleteDialog::AutocompleteDialog(const QString& json_path, const QString& images_dir,
+AutocompleteDialog::AutocompleteDialog(AutocompleteStore& store, ActiveWindow& active_window,
                                        QWidget* parent)
-    : QDialog(parent), m_store(json_path, images_dir) {
+    : QDialog(parent), m_store(store), m_active_window(active_window) {
     init_layout();
     hide();
     installEventFilter(this);
     setWindowTitle(QStringLiteral("Autocomplete"));
-    m_store.load();
     m_model = new AutocompleteModel(&m_store, this);
     m_list_widget->setModel(m_model);
     init_connects();
@@ -143,7 +141,7 @@ void AutocompleteDialog::open_or_close() {
     reload_if_images_changed();
     PopupPlacement::place_popup_at_cursor(this);
     // Opened from a global shortcut: the keyboard is with the window the user is in.
-    Platform::instance().active_window().join_foreground_input();
+    m_active_window.join_foreground_input();
     show();
     activateWindow();
     setVisible(true);
@@ -267,7 +265,7 @@ void AutocompleteDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void AutocompleteDialog::hideEvent(QHideEvent* event) {
-    Platform::instance().active_window().release_foreground_input();
+    m_active_window.release_foreground_input();
     QDialog::hideEvent(event);
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "autocomplete/AutocompleteDatabase.h"
 #include "autocomplete/AutocompleteStore.h"
+#include "clipboard/AutocompleteDatabase.h"
 
 #include <QDialog>
 #include <memory>
 
+class ActiveWindow;
 class AutocompleteListView;
 class AutocompleteModel;
 class QHBoxLayout;
@@ -16,11 +17,12 @@ class QPushButton;
 class QVBoxLayout;
 
 // The searchable popup over every text ever copied and every saved image; choosing a row pastes
-// it into the window that was active before.
+// it into the window that was active before. The store is its owner's; the popup shows it and
+// tells it what the user changed.
 class AutocompleteDialog : public QDialog, public AutocompleteDatabase {
     Q_OBJECT
 public:
-    AutocompleteDialog(const QString& json_path, const QString& images_dir,
+    AutocompleteDialog(AutocompleteStore& store, ActiveWindow& active_window,
                        QWidget* parent = nullptr);
     ~AutocompleteDialog() override;
 
@@ -72,7 +74,8 @@ private:
     void select_first_row();
     void filter(const QString& str, bool narrow);
 
-    AutocompleteStore m_store;
+    AutocompleteStore& m_store;
+    ActiveWindow& m_active_window;
     AutocompleteModel* m_model = nullptr;
     QHBoxLayout* m_columns = nullptr;
     AutocompleteListView* m_list_widget = nullptr;

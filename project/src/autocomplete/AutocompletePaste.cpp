@@ -6,7 +6,6 @@
 #include "common/AppLog.h"
 #include "platform/ActiveWindow.h"
 #include "platform/ClipboardOwner.h"
-#include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 
 #include <QApplication>
@@ -27,8 +26,11 @@ bool is_own_window(quint64 window) {
 }
 } // namespace
 
-AutocompletePaste::AutocompletePaste(ClipboardHistory& history, QObject* parent)
-    : QObject(parent), m_history(history) {
+AutocompletePaste::AutocompletePaste(ClipboardHistory& history, ActiveWindow& active_window,
+                                     ClipboardOwner& owner, InputInjector& injector,
+                                     QObject* parent)
+    : QObject(parent), m_history(history), m_active_window(active_window), m_owner(owner),
+      m_injector(injector) {
     m_timeout.setSingleShot(true);
     m_timeout.setInterval(timeout_ms);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
@@ -41,7 +43,7 @@ AutocompletePaste::AutocompletePaste(ClipboardHistory& history, QObject* parent)
 }
 
 void AutocompletePaste::remember_active_window() {
-    const quint64 active = Platform::instance().active_window().current();
+    const quint64 active = m_active_window.current();
     if (active != 0 && !is_own_window(active))
         m_previous_window = active;
 }
@@ -78,8 +80,7 @@ void AutocompletePaste::paste(const QString& type, const QString& text, const QS
     m_timeout.start();
 
     QString error;
-    if (m_previous_window != 0 &&
-        !Platform::instance().active_window().activate(m_previous_window, &error))
+    if (m_previous_window != 0 && !m_active_window.activate(m_previous_window, &error))
         APP_LOG(QStringLiteral("The window to paste into cannot be activated: %1").arg(error));
     m_focus_polls_left = focus_wait_ms / m_focus_poll.interval();
     send_when_focused();
@@ -89,7 +90,7 @@ void AutocompletePaste::paste(const QString& type, const QString& text, const QS
 void AutocompletePaste::send_when_focused() {
     if (!m_pending)
         return;
-    const quint64 active = Platform::instance().active_window().current();
+    const quint64 active = m_active_window.current();
     const bool focused = m_previous_window == 0 || active == m_previous_window;
     if (!focused && m_focus_polls_left-- > 0) {
         if (!m_focus_poll.isActive())
@@ -103,15 +104,14 @@ void AutocompletePaste::send_when_focused() {
     // through before it is reported (Windows), the program reads the clipboard at once. The
     // paste engine serves it again when the key is reported.
     if (m_to_serve) {
-        const ClipboardOwner::Result served =
-            Platform::instance().clipboard_owner().serve(m_to_serve.release());
+        const ClipboardOwner::Result served = m_owner.serve(m_to_serve.release());
         if (!served.ok)
             APP_LOG(QStringLiteral("The entry could not be put on the clipboard: ") + served.error);
     }
     APP_LOG(QStringLiteral("Calling SimulateCtrlV();"));
     m_keys_sent = true;
     m_timeout.start();
-    SyntheticPaste::ctrl_v(Platform::instance().input_injector());
+    SyntheticPaste::ctrl_v(m_injector);
     APP_LOG(QStringLiteral("Called SimulateCtrlV();"));
 }
 

@@ -8,6 +8,10 @@
 
 #include <memory>
 
+class ActiveWindow;
+class ClipboardOwner;
+class InputInjector;
+
 // Pastes a chosen autocomplete entry through the ordinary paste path: the entry goes in front of
 // the history, the window the user was in gets the focus back, a synthesized Ctrl+V reaches the
 // paste engine, and afterwards history and position are as they were. Synthesized keys may come
@@ -19,7 +23,8 @@ public:
     static constexpr int timeout_ms = 1500;
     static constexpr int focus_wait_ms = 400;
 
-    explicit AutocompletePaste(ClipboardHistory& history, QObject* parent = nullptr);
+    AutocompletePaste(ClipboardHistory& history, ActiveWindow& active_window, ClipboardOwner& owner,
+                      InputInjector& injector, QObject* parent = nullptr);
 
     // Called as a popup opens: the window to paste into later, unless it is one of ours.
     void remember_active_window();
@@ -36,6 +41,9 @@ private:
     void finish(const QString& why);
 
     ClipboardHistory& m_history;
+    ActiveWindow& m_active_window;
+    ClipboardOwner& m_owner;
+    InputInjector& m_injector;
     quint64 m_previous_window = 0;
     bool m_pending = false;
     bool m_keys_sent = false;

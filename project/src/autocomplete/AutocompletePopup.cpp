@@ -12,13 +12,22 @@
 
 #include <QImage>
 
+namespace {
+// Loaded before a window shows it.
+AutocompleteStore& loaded(AutocompleteStore& store) {
+    store.load();
+    return store;
+}
+} // namespace
+
 AutocompletePopup::AutocompletePopup(ClipboardHistory& history, Keyboard& keyboard,
-                                     QWidget* page_parent)
-    : m_dialog(new AutocompleteDialog(DataPaths::get().data_root() +
-                                          QStringLiteral("/autocomplete.json"),
-                                      DataPaths::get().images_dir())),
+                                     ActiveWindow& active_window, ClipboardOwner& owner,
+                                     InputInjector& injector, QWidget* page_parent)
+    : m_store(DataPaths::get().data_root() + QStringLiteral("/autocomplete.json"),
+              DataPaths::get().images_dir()),
+      m_dialog(new AutocompleteDialog(loaded(m_store), active_window)),
       m_viewer(new ImageViewer(m_dialog)), m_menu(new AutocompleteMenu(page_parent)),
-      m_paste(new AutocompletePaste(history, page_parent)) {
+      m_paste(new AutocompletePaste(history, active_window, owner, injector, page_parent)) {
     connect(m_dialog, &AutocompleteDialog::signal_leave_event, m_viewer, &ImageViewer::hide_me);
     // Queued: the paste engine has handled the same key report by the time this runs.
     connect(&keyboard, &Keyboard::signal_key_pressed, m_paste, &AutocompletePaste::key_reported,

@@ -1,6 +1,6 @@
 #include "clipboard/CaptureController.h"
 
-#include "autocomplete/AutocompleteDatabase.h"
+#include "clipboard/AutocompleteDatabase.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardHistory.h"
 #include "clipboard/ClipboardImageSaver.h"

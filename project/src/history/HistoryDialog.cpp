@@ -1,14 +1,14 @@
 #include "history/HistoryDialog.h"
 
-#include "app/App.h"
+#include "clipboard/ClipboardHistory.h"
 #include "common/AppLog.h"
+#include "common/AppSettings.h"
 #include "common/UiScale.h"
 #include "history/HistoryEditor.h"
 #include "history/HistoryRows.h"
 #include "history/ListWidget.h"
 #include "history/PopupPlacement.h"
 #include "platform/ActiveWindow.h"
-#include "platform/Platform.h"
 
 #include <QDebug>
 #include <QEvent>
@@ -28,7 +28,10 @@ QPushButton* icon_button(QWidget* parent, const char* icon, const QString& tip) 
 }
 } // namespace
 
-HistoryDialog::HistoryDialog(App* app, QWidget* parent) : QDialog(parent), m_app(app) {
+HistoryDialog::HistoryDialog(App* app, ClipboardHistory& history, const AppSettings& settings,
+                             ActiveWindow& active_window, QWidget* parent)
+    : QDialog(parent), m_app(app), m_history(history), m_settings(settings),
+      m_active_window(active_window) {
     init_layout();
     init_connects();
 }
@@ -95,16 +98,16 @@ void HistoryDialog::open_or_close() {
     qDebug() << "Opening";
     clear_list();
     PopupPlacement::place_popup_at_cursor(this);
-    const QStringList texts = HistoryEditor::row_texts(m_app->history(), m_app->m_paste_order);
-    if (HistoryRows::is_forward(m_app->m_paste_order))
+    const QStringList texts = HistoryEditor::row_texts(m_history, m_settings.m_paste_order);
+    if (HistoryRows::is_forward(m_settings.m_paste_order))
         show_order_forward();
     else
         show_order_backward();
-    show_lock_state(m_app->m_position_locked);
+    show_lock_state(m_history.locked());
     add_items(texts);
     qDebug().noquote() << QStringLiteral("Opening with %1 rows").arg(texts.size());
     // Opened from a global shortcut: the keyboard is with the window the user is in.
-    Platform::instance().active_window().join_foreground_input();
+    m_active_window.join_foreground_input();
     setVisible(true);
     activateWindow();
     show();
@@ -178,7 +181,7 @@ void HistoryDialog::slot_button_delete_clicked() {
 }
 
 void HistoryDialog::hideEvent(QHideEvent* event) {
-    Platform::instance().active_window().release_foreground_input();
+    m_active_window.release_foreground_input();
     QDialog::hideEvent(event);
 }
 

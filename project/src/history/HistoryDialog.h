@@ -3,19 +3,26 @@
 #include <QDialog>
 #include <QStringList>
 
+class ActiveWindow;
 class App;
+class ClipboardHistory;
 class ListWidget;
 class QHBoxLayout;
 class QLabel;
 class QListWidgetItem;
 class QPushButton;
 class QVBoxLayout;
+struct AppSettings;
 
 // The popup listing what is left to paste, in the order it will be pasted.
 class HistoryDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit HistoryDialog(App* app, QWidget* parent = nullptr);
+    // The rows are history's, in the settings' paste order.
+    HistoryDialog(App* app, ClipboardHistory& history, const AppSettings& settings,
+                  ActiveWindow& active_window, QWidget* parent = nullptr);
+
+    App* app() const { return m_app; }
 
     void add_items(const QStringList& texts);
     void clear_list();
@@ -61,6 +68,9 @@ private:
     void init_connects();
 
     App* m_app = nullptr;
+    ClipboardHistory& m_history;
+    const AppSettings& m_settings;
+    ActiveWindow& m_active_window;
     QHBoxLayout* m_list_layout = nullptr;
     QVBoxLayout* m_button_layout = nullptr;
     QVBoxLayout* m_main_layout = nullptr;

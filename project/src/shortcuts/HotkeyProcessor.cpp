@@ -1,8 +1,6 @@
 #include "shortcuts/HotkeyProcessor.h"
 
-#include "app/App.h"
 #include "platform/KeyState.h"
-#include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "shortcuts/QHotkey.h"
 #include "shortcuts/ShortcutTable.h"
@@ -16,7 +14,9 @@ const int creation_order[HotkeyProcessor::row_count] = {0,  1,  2,  3,  4,  5, 6
                                                         12, 13, 14, 16, 17, 7, 8, 9,  15};
 } // namespace
 
-HotkeyProcessor::HotkeyProcessor(App* app) : QObject(nullptr), m_app(app) {
+HotkeyProcessor::HotkeyProcessor(const ShortcutsDialog& sequences, const KeyState& keys,
+                                 GlobalHotkeys& hotkeys)
+    : QObject(nullptr), m_sequences(sequences), m_keys(keys), m_global_hotkeys(hotkeys) {
     create_shortcuts();
 }
 
@@ -28,7 +28,7 @@ HotkeyProcessor::~HotkeyProcessor() {
 void HotkeyProcessor::create_shortcuts() {
     qDebug().noquote() << "----\nCREATING SHORTCUTS\n----";
     for (int row : creation_order) {
-        m_hotkeys[size_t(row)] = new QHotkey(nullptr);
+        m_hotkeys[size_t(row)] = new QHotkey(m_global_hotkeys);
         register_row(row);
         connect_row(row);
     }
@@ -53,7 +53,7 @@ void HotkeyProcessor::disconnect_shortcuts() {
 }
 
 void HotkeyProcessor::register_row(int row) {
-    const QString text = m_app->shortcuts_dialog()->sequence(row);
+    const QString text = m_sequences.sequence(row);
     QKeySequence sequence(text, QKeySequence::NativeText);
     // Text that does not parse gives Key_unknown; such a row gets no hotkey.
     for (int i = 0; i < sequence.count(); ++i) {
@@ -69,39 +69,34 @@ void HotkeyProcessor::register_row(int row) {
 void HotkeyProcessor::connect_row(int row) {
     // One connection per row, however often the passes run.
     QObject::disconnect(m_connections[size_t(row)]);
-    m_connections[size_t(row)] =
-        connect(m_hotkeys[size_t(row)], &QHotkey::activated, this, [this, row] { trigger(row); });
-}
-
-void HotkeyProcessor::trigger(int row) {
-    (m_app->*ShortcutTable::entry(row)->slot)();
+    m_connections[size_t(row)] = connect(m_hotkeys[size_t(row)], &QHotkey::activated, this,
+                                         [this, row] { emit signal_shortcut(row); });
 }
 
 void HotkeyProcessor::handle_key_pressed(int virtual_key) {
-    const KeyState& keys = Platform::instance().key_state();
     // Print alone is swallowed while the feature is on, so it must act too.
     if (virtual_key == VirtualKeys::PrintScreen) {
-        m_app->print_screen();
+        emit signal_print_screen();
         return;
     }
-    if (!keys.is_key_down(VirtualKeys::Control))
+    if (!m_keys.is_key_down(VirtualKeys::Control))
         return;
-    const bool shift = keys.is_key_down(VirtualKeys::Shift);
+    const bool shift = m_keys.is_key_down(VirtualKeys::Shift);
 
     switch (virtual_key) {
     case VirtualKeys::C:
-        m_app->copy_pressed();
+        emit signal_copy();
         break;
     case VirtualKeys::X:
-        m_app->cut_pressed();
+        emit signal_cut();
         break;
     case VirtualKeys::V:
         if (!shift)
-            m_app->paste_from_corvana_clipboard();
+            emit signal_paste();
         break;
     default:
         break;
     }
-    if (virtual_key == VirtualKeys::B && keys.is_key_down(VirtualKeys::Alt))
-        m_app->ctrl_shift_v();
+    if (virtual_key == VirtualKeys::B && m_keys.is_key_down(VirtualKeys::Alt))
+        emit signal_special_paste();
 }

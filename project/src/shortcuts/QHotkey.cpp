@@ -1,13 +1,11 @@
 #include "shortcuts/QHotkey.h"
 
 #include "platform/GlobalHotkeys.h"
-#include "platform/Platform.h"
 
 #include <QDebug>
 
-QHotkey::QHotkey(QObject* parent) : QObject(parent) {
-    connect(&Platform::instance().global_hotkeys(), &GlobalHotkeys::activated, this,
-            &QHotkey::on_activated);
+QHotkey::QHotkey(GlobalHotkeys& hotkeys, QObject* parent) : QObject(parent), m_hotkeys(hotkeys) {
+    connect(&m_hotkeys, &GlobalHotkeys::activated, this, &QHotkey::on_activated);
 }
 
 QHotkey::~QHotkey() {
@@ -24,10 +22,9 @@ bool QHotkey::setShortcut(const QKeySequence& shortcut, bool autoRegister) {
 }
 
 bool QHotkey::setRegistered(bool registered) {
-    GlobalHotkeys& hotkeys = Platform::instance().global_hotkeys();
     if (!registered) {
         if (isRegistered()) {
-            hotkeys.unregister_hotkey(m_id);
+            m_hotkeys.unregister_hotkey(m_id);
             m_id = 0;
             emit registeredChanged(false);
         }
@@ -38,7 +35,7 @@ bool QHotkey::setRegistered(bool registered) {
     if (m_shortcut.isEmpty())
         return false;
 
-    const GlobalHotkeys::Registration result = hotkeys.register_hotkey(m_shortcut);
+    const GlobalHotkeys::Registration result = m_hotkeys.register_hotkey(m_shortcut);
     switch (result.failure) {
     case GlobalHotkeys::Registration::Failure::None:
         m_id = result.id;

@@ -3,12 +3,14 @@
 #include <QKeySequence>
 #include <QObject>
 
+class GlobalHotkeys;
+
 // A system-wide key combination: setShortcut with autoRegister registers it at once (an empty
 // sequence unregisters it), and activated() fires whenever it is pressed, wherever the focus is.
 class QHotkey : public QObject {
     Q_OBJECT
 public:
-    explicit QHotkey(QObject* parent = nullptr);
+    explicit QHotkey(GlobalHotkeys& hotkeys, QObject* parent = nullptr);
     ~QHotkey() override;
 
     QKeySequence shortcut() const { return m_shortcut; }
@@ -24,6 +26,7 @@ signals:
 private:
     void on_activated(int id);
 
+    GlobalHotkeys& m_hotkeys;
     QKeySequence m_shortcut;
     int m_id = 0;
 };

@@ -1,9 +1,8 @@
 #pragma once
 
-class App;
-
 // The eighteen global shortcuts, each once: what the settings dialog calls it, its default key
-// sequence, its key in the settings file's [Shortcuts] group, and the App slot it triggers.
+// sequence and its key in the settings file's [Shortcuts] group. What a row triggers is the
+// composer's business, looked up by the row.
 class ShortcutTable {
 public:
     static constexpr int row_count = 18;
@@ -29,12 +28,10 @@ public:
         ZoomWithPen,
     };
 
-    using Slot = void (App::*)();
     struct Entry {
         const char* label;
         const char* sequence;
         const char* key;
-        Slot slot;
     };
 
     // Null outside 0..row_count-1.

@@ -1,14 +1,9 @@
 #include "spells/HiddenFeatures.h"
 
-#include "app/App.h"
-#include "app/SaveManager.h"
 #include "common/AppLog.h"
-#include "platform/Platform.h"
-#include "platform/SystemInfo.h"
+#include "common/AppSettings.h"
 #include "spells/InputDialog.h"
 #include "spells/SpellToken.h"
-#include "startup/Startup.h"
-#include "tray/TrayIcon.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -31,7 +26,8 @@ QString shown_spell(const QByteArray& spell) {
 }
 } // namespace
 
-HiddenFeatures::HiddenFeatures(App* app) : QObject(nullptr), m_app(app) {}
+HiddenFeatures::HiddenFeatures(App* app, AppSettings& settings, Actions actions)
+    : QObject(nullptr), m_app(app), m_settings(settings), m_actions(std::move(actions)) {}
 
 QString HiddenFeatures::help_url() {
     const QString configured = QStringLiteral(CORVANA_HELP_URL);
@@ -62,25 +58,26 @@ QList<QPair<QByteArray, QString>> HiddenFeatures::keyword_addresses() {
 }
 
 QList<QByteArray> HiddenFeatures::patterns() {
+    AppSettings unused;
     QList<QByteArray> list;
-    for (const Row& row : HiddenFeatures(nullptr).rows())
+    for (const Row& row : HiddenFeatures(nullptr, unused, {}).rows())
         list.append(row.pattern);
     return list;
 }
 
 void HiddenFeatures::enter_spell() {
-    if (!m_app->m_hidden_features_help_already_shown) {
-        m_app->open_hidden_features_help();
-        m_app->m_hidden_features_help_already_shown = true;
-        m_app->save_manager()->save_settings();
+    if (!m_settings.m_hidden_features_help_already_shown) {
+        m_actions.open_help();
+        m_settings.m_hidden_features_help_already_shown = true;
+        m_actions.save_settings();
         return;
     }
     if (m_spell_dialog_open)
         return;
     auto* dialog =
         new InputDialog(QStringLiteral("Hidden features"), QStringLiteral("Enter your spell:"));
-    connect(dialog, &InputDialog::finished, m_app, &App::activate_hidden_feature);
-    connect(dialog, &InputDialog::closed, m_app, &App::hidden_features_dialog_closed);
+    connect(dialog, &InputDialog::finished, this, &HiddenFeatures::activate);
+    connect(dialog, &InputDialog::closed, this, &HiddenFeatures::dialog_closed);
     m_spell_dialog_open = true;
 }
 
@@ -92,10 +89,10 @@ void HiddenFeatures::activate(const QString& spell) {
 }
 
 void HiddenFeatures::notify(const QString& title, const QString& text) {
-    if (!m_app->m_use_hidden_features_notifications)
+    if (!m_settings.m_use_hidden_features_notifications)
         return;
     emit notified(title, text);
-    m_app->show_tray_message(title, text);
+    m_actions.show_tray_message(title, text);
 }
 
 void HiddenFeatures::switched(bool on, const QString& on_title, const QString& on_text,
@@ -107,19 +104,20 @@ void HiddenFeatures::switched(bool on, const QString& on_title, const QString& o
 }
 
 void HiddenFeatures::refresh_tray_menu() {
-    if (TrayIcon* tray = m_app->tray_icon())
-        tray->refresh_tray_menu();
+    if (m_actions.refresh_tray_menu)
+        m_actions.refresh_tray_menu();
 }
 
 QList<HiddenFeatures::Row> HiddenFeatures::rows() {
-    App* a = m_app;
+    AppSettings* a = &m_settings;
+    const Actions* act = &m_actions;
     auto on = [](const QList<SpellToken>& t) { return t.first().boolean_value; };
     QList<Row> table = {
-        {"help", [a](const auto&) { a->open_hidden_features_help(); }},
+        {"help", [act](const auto&) { act->open_help(); }},
         {"%b hidden features",
-         [this, a, on](const auto& t) {
+         [this, a, act, on](const auto& t) {
              a->m_use_hidden_features = on(t);
-             a->save_manager()->save_settings();
+             act->save_settings();
              refresh_tray_menu();
              if (!on(t))
                  notify(QStringLiteral("Hidden features disabled"),
@@ -127,12 +125,9 @@ QList<HiddenFeatures::Row> HiddenFeatures::rows() {
                                        "Hidden features article in the Corvana website."));
          }},
         {"%b start at startup",
-         [this, a, on](const auto& t) {
+         [this, a, act, on](const auto& t) {
              a->m_start_at_startup = on(t);
-             if (on(t))
-                 Startup::enable_start_at_login();
-             else
-                 Startup::disable_start_at_login();
+             act->start_at_login(on(t));
              switched(on(t), QStringLiteral("Start at startup enabled"),
                       QStringLiteral("Corvana will start when you turn ON your computer"),
                       QStringLiteral("Start at startup disabled"),
@@ -178,12 +173,8 @@ QList<HiddenFeatures::Row> HiddenFeatures::rows() {
         {"reset", [this](const auto&) { reset_colors(); }},
         {"reset colors", [this](const auto&) { reset_colors(); }},
         {"reset settings",
-         [this, a](const auto&) {
-             a->save_manager()->reset_settings();
-             a->save_manager()->load_settings();
-             a->update_ui();
-             // The defaults just loaded are the ones that must act, not the old sequences.
-             a->update_global_shortcuts();
+         [this, act](const auto&) {
+             act->reset_settings();
              notify(QStringLiteral("Reset settings"),
                     QStringLiteral("Corvana settings are reset to default values"));
          }},
@@ -219,11 +210,11 @@ QList<HiddenFeatures::Row> HiddenFeatures::rows() {
                       QStringLiteral("Halden keyboard shortcuts are disabled"));
          }},
         {"%b deadpoll", [](const auto&) {}},
-        {"affiliate", [a](const auto&) { a->open_url(help_url()); }},
+        {"affiliate", [act](const auto&) { act->open_url(help_url()); }},
     };
     for (const auto& keyword : keyword_addresses()) {
         const QString address = keyword.second;
-        table.append({keyword.first, [a, address](const auto&) { a->open_url(address); }});
+        table.append({keyword.first, [act, address](const auto&) { act->open_url(address); }});
     }
     return table;
 }
@@ -249,7 +240,7 @@ void HiddenFeatures::software_cursor(bool on) {
                               "bright blue cursor at night use enable software cursor to make "
                               "apply color changes on the cursor."));
     QString error;
-    if (!Platform::instance().system_info().set_mouse_trails(on ? -1 : 0, &error))
+    if (!m_actions.set_mouse_trails(on ? -1 : 0, &error))
         APP_LOG(QStringLiteral("The cursor could not be changed: ") + error);
 }
 
@@ -277,5 +268,5 @@ void HiddenFeatures::cast_spell(const QByteArray& spell) {
     }
     if (!cast)
         invalid_spell(spell);
-    m_app->save_manager()->save_settings();
+    m_actions.save_settings();
 }

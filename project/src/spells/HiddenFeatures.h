@@ -8,6 +8,7 @@
 #include <functional>
 
 class App;
+struct AppSettings;
 struct SpellToken;
 
 // The spell interpreter: tries each pattern in order, runs the first that matches, tells the user
@@ -15,7 +16,22 @@ struct SpellToken;
 class HiddenFeatures : public QObject {
     Q_OBJECT
 public:
-    explicit HiddenFeatures(App* app);
+    // What the spells do beyond switching a setting.
+    struct Actions {
+        std::function<void()> open_help;
+        std::function<void(const QString&)> open_url;
+        std::function<void()> save_settings;
+        // Back to the defaults, in the file and everywhere they act.
+        std::function<void()> reset_settings;
+        std::function<void()> refresh_tray_menu;
+        std::function<void(const QString& title, const QString& text)> show_tray_message;
+        std::function<void(bool on)> start_at_login;
+        std::function<bool(int trails, QString* error)> set_mouse_trails;
+    };
+
+    HiddenFeatures(App* app, AppSettings& settings, Actions actions);
+
+    App* app() const { return m_app; }
 
     // The tray entry: the help page the first time, then the spell dialog, one at a time.
     void enter_spell();
@@ -54,5 +70,7 @@ private:
     void refresh_tray_menu();
 
     App* m_app;
+    AppSettings& m_settings;
+    Actions m_actions;
     bool m_spell_dialog_open = false;
 };

@@ -1,6 +1,5 @@
 #include "templates/TemplateMenu.h"
 
-#include "app/App.h"
 #include "common/DataPaths.h"
 #include "ui_TemplateMenu.h"
 

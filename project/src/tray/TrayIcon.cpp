@@ -1,8 +1,8 @@
 #include "tray/TrayIcon.h"
 
-#include "app/App.h"
-#include "app/SaveManager.h"
+#include "clipboard/ClipboardHistory.h"
 #include "common/AppLog.h"
+#include "common/AppSettings.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -12,14 +12,18 @@
 #include <QTimer>
 #include <QtDebug>
 
+#include <utility>
+
 namespace {
 const QString normal_icon = QStringLiteral(":/images/app.png");
 const QString paused_icon = QStringLiteral(":/images/app_paused.png");
 const QString locked_icon = QStringLiteral(":/images/key.svg");
 } // namespace
 
-TrayIcon::TrayIcon(App* app)
-    : QSystemTrayIcon(app), m_app(app), m_normal_icon(normal_icon), m_paused_icon(paused_icon),
+TrayIcon::TrayIcon(App* app, AppSettings& settings, const ClipboardHistory& history,
+                   Actions actions)
+    : QSystemTrayIcon(nullptr), m_app(app), m_settings(settings), m_history(history),
+      m_actions(std::move(actions)), m_normal_icon(normal_icon), m_paused_icon(paused_icon),
       m_info_action(new QAction(QStringLiteral("Loading..."), this)), m_menu(new QMenu),
       m_spell_timer(new QTimer(this)), m_spell_duration_timer(new QTimer(this)) {
     m_current_icon = m_normal_icon;
@@ -52,28 +56,27 @@ QString TrayIcon::app_info() const {
     return m_info_action->text();
 }
 
-QAction* TrayIcon::add_action(const QString& text, void (App::*app_slot)()) {
-    QAction* action = m_menu->addAction(text);
-    connect(action, &QAction::triggered, m_app, app_slot);
-    return action;
+QAction* TrayIcon::add_action(const QString& text, const std::function<void()>& action) {
+    QAction* entry = m_menu->addAction(text);
+    connect(entry, &QAction::triggered, this, [action] { action(); });
+    return entry;
 }
 
 void TrayIcon::refresh_tray_menu() {
     // clear() deletes the entries the menu made, so rebuilding does not pile them up.
     m_menu->clear();
-    add_action(QStringLiteral("Settings"), &App::open_app_settings);
-    if (m_app->m_use_hidden_features) {
-        QAction* spells =
-            add_action(QStringLiteral("&Hidden features"), &App::enter_hidden_feature_spell);
+    add_action(QStringLiteral("Settings"), m_actions.open_settings);
+    if (m_settings.m_use_hidden_features) {
+        QAction* spells = add_action(QStringLiteral("&Hidden features"), m_actions.enter_spell);
         spells->setIcon(QIcon(QStringLiteral(":/images/hidden_features.png")));
     }
     m_menu->addSeparator();
-    if (m_app->m_position_locked)
-        add_action(QStringLiteral("&Unlock Clipboard"), &App::unlock_current_position);
+    if (m_history.locked())
+        add_action(QStringLiteral("&Unlock Clipboard"), m_actions.unlock);
     else
-        add_action(QStringLiteral("&Lock CLipboard"), &App::lock_current_position);
-    add_action(QStringLiteral("&Show History"), &App::open_history_dialog);
-    add_action(QStringLiteral("&Exit"), &App::quit);
+        add_action(QStringLiteral("&Lock CLipboard"), m_actions.lock);
+    add_action(QStringLiteral("&Show History"), m_actions.open_history);
+    add_action(QStringLiteral("&Exit"), m_actions.quit);
 }
 
 void TrayIcon::use_icon(const QString& name) {
@@ -163,10 +166,10 @@ void TrayIcon::icon_activated(QSystemTrayIcon::ActivationReason reason) {
         // The one gesture that counts toward the ritual: without it, hidden features once
         // switched off could never come back. It does nothing while they are on.
         count_spell_clicks();
-        m_app->open_app_settings();
+        m_actions.open_settings();
         break;
     case QSystemTrayIcon::DoubleClick:
-        m_app->open_app_settings();
+        m_actions.open_settings();
         break;
     case QSystemTrayIcon::MiddleClick:
         change_app_mode();
@@ -177,14 +180,14 @@ void TrayIcon::icon_activated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void TrayIcon::change_app_mode() {
-    m_app->pause_or_resume_corvana();
+    m_actions.pause_or_resume();
     setIcon(m_current_icon);
     refresh_tray_menu();
-    m_app->save_manager()->save_settings();
+    m_actions.save_settings();
 }
 
 void TrayIcon::count_spell_clicks() {
-    if (m_app->m_use_hidden_features)
+    if (m_settings.m_use_hidden_features)
         return;
     ++m_spell_click_count;
     m_spell_armed = false;
@@ -230,16 +233,16 @@ void TrayIcon::spell_duration_timer_finished() {
 }
 
 void TrayIcon::activate_hidden_features() {
-    m_app->m_use_hidden_features = !m_app->m_use_hidden_features;
+    m_settings.m_use_hidden_features = !m_settings.m_use_hidden_features;
     AppLog::plain(QStringLiteral("Alakazam:") +
-                  QString::number(m_app->m_use_hidden_features ? 1 : 0));
+                  QString::number(m_settings.m_use_hidden_features ? 1 : 0));
     refresh_tray_menu();
     reset_spell();
     show_message(this, QStringLiteral("Hidden features"),
                  QStringLiteral("My dear Sorcerer,\nGood job! Hidden features are "
                                 "activated :)\nRight click to see your new magic "
                                 "button."));
-    m_app->save_manager()->save_settings();
+    m_actions.save_settings();
 }
 
 void TrayIcon::reset_spell() {

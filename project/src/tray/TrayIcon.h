@@ -3,7 +3,11 @@
 #include <QIcon>
 #include <QSystemTrayIcon>
 
+#include <functional>
+
 class App;
+class ClipboardHistory;
+struct AppSettings;
 class QAction;
 class QMenu;
 class QTimer;
@@ -17,7 +21,19 @@ public:
     static constexpr int spell_timer_ms = 6000;
     static constexpr int spell_duration_ms = 30000;
 
-    explicit TrayIcon(App* app);
+    // What the menu entries and clicks ask for.
+    struct Actions {
+        std::function<void()> open_settings;
+        std::function<void()> enter_spell;
+        std::function<void()> lock;
+        std::function<void()> unlock;
+        std::function<void()> open_history;
+        std::function<void()> quit;
+        std::function<void()> pause_or_resume;
+        std::function<void()> save_settings;
+    };
+
+    TrayIcon(App* app, AppSettings& settings, const ClipboardHistory& history, Actions actions);
     ~TrayIcon() override;
 
     void set_locked_icon(bool locked);
@@ -37,6 +53,7 @@ public:
     QIcon current_icon() const { return m_current_icon; }
     QString current_icon_name() const { return m_current_icon_name; }
     QString app_info() const;
+    App* app() const { return m_app; }
     int spell_click_count() const { return m_spell_click_count; }
     bool spell_armed() const { return m_spell_armed; }
     bool spell_ready() const { return m_spell_ready; }
@@ -59,9 +76,12 @@ public slots:
 
 private:
     void use_icon(const QString& name);
-    QAction* add_action(const QString& text, void (App::*app_slot)());
+    QAction* add_action(const QString& text, const std::function<void()>& action);
 
     App* m_app;
+    AppSettings& m_settings;
+    const ClipboardHistory& m_history;
+    Actions m_actions;
     QIcon m_current_icon;
     QString m_current_icon_name;
     QIcon m_normal_icon;

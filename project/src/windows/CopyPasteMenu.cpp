@@ -1,6 +1,6 @@
 #include "windows/CopyPasteMenu.h"
 
-#include "app/App.h"
+#include "common/AppSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -49,15 +49,15 @@ void CopyPasteMenu::show_switches(bool rich_text_copy, bool file_copy) {
 }
 
 void CopyPasteMenu::slot_combobox_change_mode_changed(const QString& text) {
-    m_app->slot_combobox_edit_text_changed(text);
+    emit signal_mode_changed(text);
 }
 
 void CopyPasteMenu::slot_checkbox_rich_text_copy_toggled() {
-    m_app->toggle_rich_text_copy();
+    emit signal_rich_text_copy_toggled();
 }
 
 void CopyPasteMenu::slot_checkbox_file_copy_toggled() {
-    m_app->toggle_file_copy();
+    emit signal_file_copy_toggled();
 }
 
 void CopyPasteMenu::show_settings(const AppSettings& settings) {
