@@ -3,6 +3,7 @@
 #include "common/DataPaths.h"
 #include "common/SettingsFileCheck.h"
 #include "common/SettingsTable.h"
+#include "shortcuts/ShortcutsDialog.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,23 +45,53 @@ void set_field(AppSettings& settings, const SettingsTable::Key& key, const QStri
 }
 } // namespace
 
-// The settings file through SaveManager (App builds it and saves at its end), and where it lives.
+// The settings file through SaveManager, and where it lives.
 class TestSettings : public QObject {
     Q_OBJECT
-    // The one place the objects under test are built.
+    // The one place the file's reader is built: SaveManager on bare settings, the shortcut
+    // dialog and an indicator place, loaded as at start.
     struct Loaded {
-        std::unique_ptr<App> app = AppHarness::make_app();
-        AppSettings& settings = *app;
-        SaveManager& saver = *app->save_manager();
-        QPoint indicator() const { return app->status_indicator_position(); }
+        AppSettings settings;
+        ShortcutsDialog shortcuts{nullptr};
+        QPoint indicator;
+        SaveManager saver{
+            nullptr,
+            settings,
+            shortcuts,
+            {[this] { return indicator; }, [this](const QPoint& at) { indicator = at; }}};
+        Loaded() { saver.load_settings(); }
     };
+    static QStringList stored_keys() {
+        QStringList keys = QSettings(AppHarness::settings_file(), QSettings::IniFormat).allKeys();
+        keys.sort();
+        return keys;
+    }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
     void init() { AppHarness::remove_settings(); }
 
-    // Every key of the table: written at the first quit, a value other than its default survives
-    // a restart under that key, and a reset brings the default back.
+    // App: the first start shows the window, its quit writes every key of the table and clears
+    // the first start; the second start keeps the window hidden.
+    void the_first_start_shows_the_window_and_its_quit_writes_every_key() {
+        QStringList names{"SaveVersion"};
+        for (const SettingsTable::Key& key : SettingsTable::keys())
+            names << key.name;
+        names.sort();
+        {
+            auto app = AppHarness::make_app();
+            QVERIFY(app->isVisible());
+            app->quit();
+        }
+        QCOMPARE(stored_keys(), names);
+        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
+        QCOMPARE(file.value("IsFirstStart").toString(), QStringLiteral("false"));
+        QCOMPARE(file.value("SaveVersion").toString(), QStringLiteral("2"));
+        QVERIFY(!AppHarness::make_app()->isVisible());
+    }
+
+    // Every key of the table: a value other than its default is saved under that key and loaded
+    // back, and a reset brings the default back.
     void every_key_of_the_table_is_saved_loaded_and_reset() {
         const auto changed = [](const SettingsTable::Key& key) -> QString {
             if (std::holds_alternative<bool AppSettings::*>(key.field))
@@ -73,36 +104,18 @@ private slots:
                        ? QStringLiteral("11")
                        : QStringLiteral("13");
         };
-        QStringList names{"SaveVersion"};
-        for (const SettingsTable::Key& key : SettingsTable::keys())
-            names << key.name;
-        names.sort();
         {
             Loaded first;
-            QVERIFY(first.app->isVisible()); // the first start shows the window
-            first.app->quit();
-            QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-            QStringList keys = file.allKeys();
-            keys.sort();
-            QCOMPARE(keys, names);
-            QCOMPARE(file.value("IsFirstStart").toString(), QStringLiteral("false"));
-            QCOMPARE(file.value("SaveVersion").toString(), QStringLiteral("2"));
-        }
-        {
-            Loaded second;
-            QVERIFY(!second.settings.m_is_first_start);
-            QVERIFY(!second.app->isVisible());
             for (const SettingsTable::Key& key : SettingsTable::keys())
-                set_field(second.settings, key, changed(key));
-            second.app->move_status_indicator(11, 13);
-        } // destruction saves
+                set_field(first.settings, key, changed(key));
+            first.indicator = QPoint(11, 13);
+            first.saver.save_settings();
+        }
         QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
         Loaded loaded;
         for (const SettingsTable::Key& key : SettingsTable::keys()) {
             QCOMPARE(file.value(key.name).toString(), changed(key));
-            // The first start flag is cleared by every start, whatever was stored.
-            if (QLatin1String(key.name) != QLatin1String("IsFirstStart"))
-                QCOMPARE(field_text(loaded.settings, key, loaded.indicator()), changed(key));
+            QCOMPARE(field_text(loaded.settings, key, loaded.indicator), changed(key));
         }
         loaded.saver.reset_settings();
         loaded.saver.load_settings();
@@ -111,10 +124,9 @@ private slots:
             const QString fallback = std::holds_alternative<SettingsTable::Indicator>(key.field)
                                          ? QStringLiteral("0")
                                          : key.fallback.toString();
-            QCOMPARE(field_text(loaded.settings, key, loaded.indicator()), fallback);
+            QCOMPARE(field_text(loaded.settings, key, loaded.indicator), fallback);
         }
     }
-
     // What a start makes of a file it did not write; a file that Qt cannot read safely is put
     // aside whole (serialized values: a list claiming two billion members makes Qt abort).
     void files_written_elsewhere_data() {
@@ -163,8 +175,8 @@ private slots:
             Loaded loaded;
             QCOMPARE(loaded.settings.m_paste_order, order);
             QCOMPARE(loaded.settings.m_is_paused, paused);
-            QCOMPARE(loaded.indicator(), indicator);
-            loaded.app->quit();
+            QCOMPARE(loaded.indicator, indicator);
+            loaded.saver.save_settings();
         }
         QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
         QCOMPARE(file.value("IgnoreMonitors").toString(), monitors);
@@ -291,7 +303,7 @@ private slots:
             loaded.settings.m_paste_order = QStringLiteral("forward");
             loaded.saver.save_settings();
             QVERIFY(!loaded.saver.file_ok());
-            loaded.app->quit(); // saves again, still nothing breaks
+            loaded.saver.save_settings(); // again: still nothing breaks
         }
         QVERIFY(!QFileInfo::exists(AppHarness::settings_file()));
         qputenv("CORVANA_SETTINGS_DIR", saved_dir);
