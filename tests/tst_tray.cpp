@@ -1,4 +1,7 @@
 #include "AppHarness.h"
+#include "clipboard/ClipboardHistory.h"
+#include "clipboard/HistoryState.h"
+#include "common/AppSettings.h"
 #include "tray/TrayIcon.h"
 
 #include <QAction>
@@ -34,93 +37,91 @@ void close_boxes() {
         box->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
-QString stored(const char* key) {
-    QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-    return file.value(QLatin1String(key)).toString();
-}
 } // namespace
 
 const QString running = QStringLiteral(":/images/app.png");
 const QString paused = QStringLiteral(":/images/app_paused.png");
 
-// The tray icon: its menu in each state, its clicks, its messages and the spell-click ritual.
+// The tray icon on bare settings and history: its menu in each state, the actions its entries
+// and clicks ask for, its messages and the spell-click ritual.
 class TestTray : public QObject {
     Q_OBJECT
-    // The one place App is built; the tests reach it through the parts below.
-    std::unique_ptr<App> app;
-    AppSettings* settings = nullptr;
+    // The one place the tray is built; asked lists the actions it asked for, in order.
+    struct Tray {
+        AppSettings settings;
+        HistoryState state;
+        ClipboardHistory history{state, settings};
+        QStringList asked;
+        std::function<void()> ask(const char* action) {
+            return [this, action] { asked << QLatin1String(action); };
+        }
+        TrayIcon icon{nullptr,
+                      settings,
+                      history,
+                      {ask("settings"), ask("spell"), ask("lock"), ask("unlock"), ask("history"),
+                       ask("quit"), ask("pause"), ask("save")}};
+    };
+    std::unique_ptr<Tray> made;
     TrayIcon* tray = nullptr;
-    QWidget* window = nullptr;
-    void make_app() {
-        app = AppHarness::make_app();
-        settings = app.get();
-        tray = app->tray_icon();
-        window = app.get();
+    QStringList& asked() { return made->asked; }
+    void make() {
+        made = std::make_unique<Tray>();
+        tray = &made->icon;
     }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
     void init() {
-        AppHarness::remove_settings();
-        make_app();
+        make();
         close_boxes();
     }
     void cleanup() {
-        app.reset();
+        made.reset();
         close_boxes();
         qunsetenv("WAYLAND_DISPLAY");
         qunsetenv("XDG_SESSION_TYPE");
     }
 
-    void the_menu_in_each_state() {
+    void the_menu_in_each_state_asks_for_its_actions() {
         const QStringList full = {"Settings",        "&Hidden features", "-",
                                   "&Lock CLipboard", "&Show History",    "&Exit"};
         QCOMPARE(entries(tray), full);
         QVERIFY(!entry(tray, "&Hidden features")->icon().isNull());
+        for (const QString& text : full)
+            if (text != QLatin1String("-"))
+                entry(tray, text)->trigger();
+        QCOMPARE(asked(), QStringList({"settings", "spell", "lock", "history", "quit"}));
 
-        entry(tray, "&Lock CLipboard")->trigger();
+        made->history.lock();
+        tray->show_lock(true);
         QCOMPARE(entries(tray)[3], QStringLiteral("&Unlock Clipboard"));
         QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/key.svg"));
-
-        // Unlocking shows the running icon even while paused, until the next refresh.
-        settings->m_is_paused = true;
         entry(tray, "&Unlock Clipboard")->trigger();
+        QCOMPARE(asked().last(), QStringLiteral("unlock"));
+        // Unlocking shows the running icon even while paused, until the next refresh.
+        made->history.unlock();
+        tray->show_lock(false);
         QCOMPARE(entries(tray)[3], QStringLiteral("&Lock CLipboard"));
         QCOMPARE(tray->current_icon_name(), running);
-        app->update_ui();
+        tray->set_app_info(QStringLiteral("paused"), QString());
         QCOMPARE(tray->current_icon_name(), paused);
 
-        settings->m_use_hidden_features = false;
+        made->settings.m_use_hidden_features = false;
         // Rebuilding many times leaves one set of entries.
         for (int i = 0; i < 5; ++i)
             tray->refresh_tray_menu();
         QCOMPARE(entries(tray),
                  QStringList({"Settings", "-", "&Lock CLipboard", "&Show History", "&Exit"}));
-        // Entries whose windows are not built yet do not fail.
-        entry(tray, "&Show History")->trigger();
-        entry(tray, "Settings")->trigger();
-        QVERIFY(window->isVisible());
     }
 
-    void clicks_open_the_window_and_a_middle_click_pauses_and_saves() {
-        for (const auto reason : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Context}) {
-            window->hide();
+    // A click or a double click opens the window, a middle click pauses and saves; only the
+    // left click counts toward the spell.
+    void clicks() {
+        made->settings.m_use_hidden_features = false;
+        for (const auto reason : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Context,
+                                  QSystemTrayIcon::Trigger, QSystemTrayIcon::MiddleClick})
             tray->icon_activated(reason);
-            QCOMPARE(window->isVisible(), reason == QSystemTrayIcon::DoubleClick);
-        }
-        for (const bool now_paused : {true, false}) {
-            tray->icon_activated(QSystemTrayIcon::MiddleClick);
-            QCOMPARE(settings->m_is_paused, now_paused);
-            QCOMPARE(tray->current_icon_name(), now_paused ? paused : running);
-            QCOMPARE(stored("IsCorvanaPaused"), QVariant(now_paused).toString());
-        }
-        // A left click opens the window and counts toward the spell; a double click does not.
-        settings->m_use_hidden_features = false;
-        window->hide();
-        tray->icon_activated(QSystemTrayIcon::Trigger);
-        QCOMPARE(tray->spell_click_count(), 1);
-        QVERIFY(window->isVisible());
-        tray->icon_activated(QSystemTrayIcon::DoubleClick);
+        QCOMPARE(asked(), QStringList({"settings", "settings", "pause", "save"}));
         QCOMPARE(tray->spell_click_count(), 1);
     }
 
@@ -142,11 +143,11 @@ private slots:
     }
 
     void a_wayland_session_is_told_once_at_start() {
-        QVERIFY(TrayIcon::wayland_notice().isEmpty());
-        app.reset();
-        close_boxes();
+        tray->show_at_start();
+        QVERIFY(open_boxes().isEmpty());
         qputenv("WAYLAND_DISPLAY", "wayland-0");
-        make_app();
+        make();
+        tray->show_at_start();
         QList<QMessageBox*> boxes = open_boxes();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.first()->windowTitle(), QStringLiteral("Corvana on Wayland"));
@@ -176,7 +177,7 @@ private slots:
         QFETCH(QStringList, steps);
         QFETCH(bool, armed);
         QFETCH(bool, activated);
-        settings->m_use_hidden_features = false;
+        made->settings.m_use_hidden_features = false;
         tray->refresh_tray_menu();
         for (const QString& step : steps) {
             if (step == QLatin1String("rest")) {
@@ -191,9 +192,9 @@ private slots:
             }
         }
         QCOMPARE(tray->spell_armed(), armed);
-        QCOMPARE(settings->m_use_hidden_features, activated);
+        QCOMPARE(made->settings.m_use_hidden_features, activated);
         QCOMPARE(bool(entry(tray, "&Hidden features")), activated);
-        QCOMPARE(stored("UseHiddenFeatures"), activated ? QStringLiteral("true") : QString());
+        QCOMPARE(asked(), activated ? QStringList{"save"} : QStringList());
         if (!activated)
             return;
         QVERIFY(!tray->spell_ready());
