@@ -1,11 +1,11 @@
 #include "AppHarness.h"
+#include "app/SaveManager.h"
 #include "shortcuts/ShortcutsDialog.h"
 #include "spells/HiddenFeatures.h"
 #include "spells/InputDialog.h"
 #include "spells/SpellToken.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QLineEdit>
 #include <QSettings>
 #include <QtTest>
@@ -13,33 +13,50 @@
 using Kind = SpellToken::Kind;
 Q_DECLARE_METATYPE(SpellToken::Kind)
 
-// Records the addresses the program asks the desktop to open, instead of opening them.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QStringList opened;
-public slots:
-    void open(const QUrl& url) { opened << url.toString(); }
-};
-
 class TestSpells : public QObject {
     Q_OBJECT
-    // The one place App is built; the tests work on the spell interpreter it holds.
-    std::unique_ptr<App> app;
-    HiddenFeatures* features = nullptr;
-    AppSettings* settings = nullptr;
-    ShortcutsDialog* shortcuts = nullptr;
-    QStringList shown; // "title|text" of every notification shown
-    UrlRecorder urls;
+    // The one place the spell interpreter is built: on bare settings kept by a SaveManager, its
+    // actions recorded.
+    struct Spells {
+        AppSettings settings;
+        ShortcutsDialog shortcuts{nullptr};
+        SaveManager saver{nullptr, settings, shortcuts, {}};
+        QStringList shown;  // "title|text" of every notification shown
+        QStringList opened; // addresses asked to be opened
+        QStringList asked;  // the other actions
+        QList<int> trails;
+        bool trails_supported = true;
+        HiddenFeatures features{
+            nullptr,
+            settings,
+            {[this] { opened << HiddenFeatures::help_url(); },
+             [this](const QString& address) { opened << address; },
+             [this] { saver.save_settings(); },
+             [this] {
+                 saver.reset_settings();
+                 saver.load_settings();
+             },
+             [this] { asked << "tray menu"; },
+             [this](const QString& title, const QString& text) { shown << title + '|' + text; },
+             [this](bool on) { asked << (on ? "login on" : "login off"); },
+             [this](int trails_wanted, QString*) {
+                 trails << trails_wanted;
+                 return trails_supported;
+             }}};
+        Spells() { saver.load_settings(); }
+    };
+    std::unique_ptr<Spells> made;
+    QStringList& shown() { return made->shown; }
 
-    void cast(const QString& spell) { features->activate(spell); }
+    void cast(const QString& spell) { made->features.activate(spell); }
     QString stored(const char* key) {
         return QSettings(AppHarness::settings_file(), QSettings::IniFormat)
             .value(QLatin1String(key))
             .toString();
     }
-    QString last_title() { return shown.isEmpty() ? QString() : shown.last().section('|', 0, 0); }
-    FakeSystemInfo& system() { return FakePlatform::get().fake_system_info(); }
+    QString last_title() {
+        return shown().isEmpty() ? QString() : shown().last().section('|', 0, 0);
+    }
     static QList<InputDialog*> dialogs() {
         QList<InputDialog*> found;
         for (QWidget* widget : QApplication::topLevelWidgets())
@@ -49,26 +66,14 @@ class TestSpells : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        AppHarness::init_process();
-        for (const char* scheme : {"http", "https", "file"})
-            QDesktopServices::setUrlHandler(QLatin1String(scheme), &urls, "open");
-    }
+    void initTestCase() { AppHarness::init_process(); }
     void init() {
         AppHarness::remove_settings();
-        FakePlatform::get().fake_autostart().reset();
-        app = AppHarness::make_app();
-        features = app->hidden_features();
-        settings = app.get();
-        shortcuts = app->shortcuts_dialog();
-        shown.clear();
-        urls.opened.clear();
-        connect(features, &HiddenFeatures::notified, this,
-                [this](const QString& title, const QString& text) { shown << title + '|' + text; });
+        made = std::make_unique<Spells>();
     }
     void cleanup() {
         qDeleteAll(dialogs());
-        app.reset();
+        made.reset();
     }
 
     // ---- Reading a spell ----
@@ -180,91 +185,93 @@ private slots:
         const QString key = stored.section(QLatin1Char('='), 0, 0);
         if (!key.isEmpty())
             QCOMPARE(this->stored(key.toLatin1().constData()), stored.section('=', 1));
-        QCOMPARE(shown.isEmpty() ? QString() : shown.last().left(last.size()), last);
-        if (!shown.isEmpty())
-            QVERIFY(shown.last().size() < 600 && !shown.last().contains(QChar(0)));
-        QVERIFY(urls.opened.isEmpty());
+        QCOMPARE(shown().isEmpty() ? QString() : shown().last().left(last.size()), last);
+        if (!shown().isEmpty())
+            QVERIFY(shown().last().size() < 600 && !shown().last().contains(QChar(0)));
+        QVERIFY(made->opened.isEmpty());
         if (key == QLatin1String("StartAtStartup"))
-            QCOMPARE(FakePlatform::get().fake_autostart().enabled(), stored.endsWith("true"));
+            QCOMPARE(made->asked.filter("login").last(),
+                     QString(stored.endsWith("true") ? "login on" : "login off"));
     }
 
     void notifications_follow_their_own_switch() {
-        const int trails = system().trail_requests().size();
         cast("disable hidden features notifications");
-        QCOMPARE(shown.size(), 1);
-        QVERIFY(shown.last().endsWith(
-            QStringLiteral("This is the last notification that you will see")));
+        QCOMPARE(shown().size(), 1);
+        QVERIFY(shown().last().endsWith("This is the last notification that you will see"));
         QCOMPARE(stored("UseHiddenFeaturesNotifications"), QStringLiteral("false"));
 
         // Silent from now on, rows 7 to 10 and 12 included; the spells still act.
         for (const char* spell : {"reset", "reset colors", "invert colors", "off monitor 5",
                                   "enable software cursor", "rubbish"})
             cast(spell);
-        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown().size(), 1);
         QCOMPARE(stored("IgnoreMonitors"), QStringLiteral("5:"));
-        QCOMPARE(system().trail_requests().mid(trails), QList<int>({-1}));
+        QCOMPARE(made->trails, QList<int>({-1}));
 
         cast("enable hidden features notifications");
-        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown().size(), 1);
         QCOMPARE(stored("UseHiddenFeaturesNotifications"), QStringLiteral("true"));
         cast("reset");
-        QCOMPARE(shown.last(),
+        QCOMPARE(shown().last(),
                  QStringLiteral("Reset colors|Screen colors are reset to default values"));
     }
 
     void cursor_spells() {
-        const int trails = system().trail_requests().size();
         cast("yes software mouse");
         cast("disable software cursor");
-        QCOMPARE(system().trail_requests().mid(trails), QList<int>({-1, 0}));
-        QCOMPARE(shown.at(0).section('|', 0, 0), QStringLiteral("Software cursor enabled"));
+        QCOMPARE(made->trails, QList<int>({-1, 0}));
+        QCOMPARE(shown().at(0).section('|', 0, 0), QStringLiteral("Software cursor enabled"));
         QCOMPARE(last_title(), QStringLiteral("Hardware cursor enabled"));
         // A desktop without the setting: logged, and the notification was still given.
-        system().set_trails_supported(false);
+        made->trails_supported = false;
         cast("on software cursor");
-        QCOMPARE(shown.size(), 3);
+        QCOMPARE(shown().size(), 3);
     }
 
+    // App: the reset's defaults are the sequences that act at once.
     void reset_settings_registers_the_default_shortcuts() {
+        made.reset();
+        auto app = AppHarness::make_app();
+        ShortcutsDialog& shortcuts = *app->shortcuts_dialog();
+        const AppSettings& settings = *app;
         FakeGlobalHotkeys& hotkeys = FakePlatform::get().hotkeys();
         const QKeySequence custom(QStringLiteral("Ctrl+Alt+O"));
         const QKeySequence standard(ShortcutsDialog::default_sequence(0));
-        shortcuts->set_sequence(0, custom.toString());
-        shortcuts->accept();
+        shortcuts.set_sequence(0, custom.toString());
+        shortcuts.accept();
         QVERIFY(hotkeys.is_registered(custom));
         QVERIFY(!hotkeys.is_registered(standard));
-        const QString order = settings->m_paste_order;
+        const QString order = settings.m_paste_order;
 
-        cast("reset settings");
-        QCOMPARE(shortcuts->sequence(0), standard.toString());
+        app->hidden_features()->activate(QStringLiteral("reset settings"));
+        QCOMPARE(shortcuts.sequence(0), standard.toString());
         QVERIFY(!hotkeys.trigger(custom));
-        QCOMPARE(settings->m_paste_order, order);
+        QCOMPARE(settings.m_paste_order, order);
         QVERIFY(hotkeys.trigger(standard));
-        QVERIFY(settings->m_paste_order != order);
+        QVERIFY(settings.m_paste_order != order);
         QCOMPARE(hotkeys.registered().size(), ShortcutsDialog::row_count);
     }
 
     void pages_opened() {
-        cast("help");
-        cast("trololo");
-        cast("fuck   you");
-        cast("affiliate");
-        QCOMPARE(urls.opened.size(), 4);
-        QVERIFY(urls.opened[0].startsWith(QStringLiteral("file:///")));
-        QVERIFY(QFile::exists(QUrl(urls.opened[0]).toLocalFile()));
-        QCOMPARE(urls.opened[1], QStringLiteral("https://en.wikipedia.org/wiki/Trololo"));
-        QCOMPARE(urls.opened[2], QStringLiteral("https://en.wikipedia.org/wiki/Politeness"));
-        QCOMPARE(urls.opened[3], urls.opened[0]);
-        QVERIFY(shown.isEmpty());
+        for (const char* spell : {"help", "trololo", "fuck   you", "affiliate"})
+            cast(spell);
+        const QStringList& opened = made->opened;
+        QCOMPARE(opened.size(), 4);
+        QVERIFY(QFile::exists(QUrl(opened[0]).toLocalFile()));
+        QCOMPARE(opened[1], QStringLiteral("https://en.wikipedia.org/wiki/Trololo"));
+        QCOMPARE(opened[2], QStringLiteral("https://en.wikipedia.org/wiki/Politeness"));
+        QCOMPARE(opened[3], opened[0]);
+        QVERIFY(shown().isEmpty());
     }
 
     void the_tray_entry_shows_help_first_then_one_dialog() {
-        features->enter_spell();
-        QCOMPARE(urls.opened.size(), 1);
+        HiddenFeatures& features = made->features;
+        features.enter_spell();
+        QCOMPARE(made->opened, QStringList{HiddenFeatures::help_url()});
         QCOMPARE(stored("HiddenFeaturesHelpAlreadyShown"), QStringLiteral("true"));
         QVERIFY(dialogs().isEmpty());
-        features->enter_spell();
-        features->enter_spell();
+        features.enter_spell();
+        features.enter_spell();
         QCOMPARE(dialogs().size(), 1);
         InputDialog* dialog = dialogs().first();
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Hidden features"));
@@ -273,8 +280,8 @@ private slots:
         QTest::keyClick(line, Qt::Key_Return);
         QCOMPARE(stored("IgnoreMonitors"), QStringLiteral("7:"));
         QTRY_VERIFY(dialogs().isEmpty()); // closed and gone
-        QVERIFY(!features->spell_dialog_open());
-        features->enter_spell();
+        QVERIFY(!features.spell_dialog_open());
+        features.enter_spell();
         QCOMPARE(dialogs().size(), 1);
     }
 };
