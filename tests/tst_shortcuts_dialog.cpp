@@ -44,8 +44,14 @@ class TestShortcutsDialog : public QObject {
         form = app->form();
     }
     // As the main window's button opens it.
-    void open() { app->on_button_show_shortcut_settings_clicked(); }
+    void open() { form->button_show_shortcut_settings->click(); }
 
+    template <class Window> static Window* visible() {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* window = qobject_cast<Window*>(widget); window && window->isVisible())
+                return window;
+        return nullptr;
+    }
     // Clicks the row's button, presses the keys in order and releases the last one.
     void capture(int row, const QList<Qt::Key>& keys) {
         dialog->row_button(row)->click();
@@ -145,7 +151,7 @@ private slots:
         QVERIFY(!hotkeys().is_registered(seq("Ctrl+Alt+N")));
         QVERIFY(form->button_toggle_note_dialog->toolTip().endsWith("Shortcut: Ctrl+Alt+M"));
         QVERIFY(hotkeys().trigger(seq("Ctrl+Alt+M")));
-        QVERIFY(app->note_dialog()->isVisible());
+        QVERIFY(visible<NoteDialog>());
 
         // The title bar's close button rejects; the hotkeys come back just the same.
         open();
@@ -201,8 +207,8 @@ private slots:
     void the_help_page_shows_the_sequences_set_now() {
         make_app();
         dialog->set_sequence(1, QStringLiteral("Ctrl+Alt+7"));
-        app->slot_button_show_helper_dialog();
-        auto* help = app->findChild<HelperDialog*>();
+        form->button_show_helper_dialog->click();
+        auto* help = visible<HelperDialog>();
         QVERIFY(help);
         QVERIFY(help->isModal());
         QTextDocument page;

@@ -68,15 +68,15 @@ private slots:
             const QRect inside(button->mapTo(&window, QPoint(0, 0)), button->size());
             QVERIFY2(window.rect().contains(inside), qPrintable(button->objectName()));
         }
-        const QList<QPair<QPushButton*, QWidget*>> pages = {
-            {ui()->button_show_copy_paste_menu, page()},
-            {ui()->button_show_status_indicator_menu, app->status_indicator_menu()},
-            {ui()->button_toggle_note_dialog, app->note_dialog()},
-            {ui()->button_show_shortcut_settings, app->shortcuts_dialog()},
-            {ui()->button_zoomit_menu, app->zoom_it_menu()}};
-        for (const auto& button_page : pages) {
-            button_page.first->click();
-            QVERIFY2(button_page.second->isVisible(), qPrintable(button_page.first->objectName()));
+        const QList<QPair<QPushButton*, const char*>> pages = {
+            {ui()->button_show_copy_paste_menu, "Copy-Paste Settings"},
+            {ui()->button_show_status_indicator_menu, "Status Indicator Settings"},
+            {ui()->button_toggle_note_dialog, "Note"},
+            {ui()->button_show_shortcut_settings, "Change Settings"},
+            {ui()->button_zoomit_menu, "Zoom"}};
+        for (const auto& [button, title] : pages) {
+            button->click();
+            QCOMPARE(visible_windows_titled(title).size(), 1);
         }
         // Pages of tools not built yet do nothing visible and do not fail.
         const int windows = QApplication::topLevelWidgets().size();
@@ -151,8 +151,9 @@ private slots:
     }
 
     void the_note_keeps_its_text_while_hidden_and_about_boxes_are_freed() {
-        NoteDialog* note = app->note_dialog();
         ui()->button_toggle_note_dialog->click();
+        auto* note = qobject_cast<NoteDialog*>(visible_windows_titled("Note").value(0));
+        QVERIFY(note);
         note->text_edit()->setPlainText("remember the milk");
         FakePlatform::get().hotkeys().trigger(QKeySequence("Ctrl+Alt+N"));
         QVERIFY(!note->isVisible());
@@ -225,7 +226,10 @@ private slots:
     }
 
     void the_indicator_settings_page_and_slider() {
-        StatusIndicatorMenu* menu = app->status_indicator_menu();
+        ui()->button_show_status_indicator_menu->click();
+        auto* menu = qobject_cast<StatusIndicatorMenu*>(
+            visible_windows_titled("Status Indicator Settings").value(0));
+        QVERIFY(menu);
         menu->visibility_box()->click();
         QVERIFY(indicator()->isHidden());
         menu->visibility_box()->click();
