@@ -126,13 +126,13 @@ private slots:
         const QRect g = QGuiApplication::primaryScreen()->geometry();
         const QImage desktop = pattern(g.width(), g.height()).toImage();
         reader.set_desktop(desktop);
-        const ScreenPhotograph real = ScreenPhotograph::take();
+        const ScreenPhotograph real = ScreenPhotograph::take(FakePlatform::get().screen_capture());
         QVERIFY2(real.ok(), qPrintable(real.error()));
         QCOMPARE(real.picture().toImage().convertToFormat(QImage::Format_RGB32),
                  desktop.convertToFormat(QImage::Format_RGB32));
         QCOMPARE(reader.asked(), QList<QRect>{g});
         reader.set_desktop(QImage());
-        const ScreenPhotograph slow = ScreenPhotograph::take();
+        const ScreenPhotograph slow = ScreenPhotograph::take(FakePlatform::get().screen_capture());
         QVERIFY2(slow.ok(), qPrintable(slow.error()));
         QCOMPARE(slow.picture().size(), g.size());
         reader.clear();

@@ -67,6 +67,9 @@ class TestStartup : public QObject {
 
     FakeAutostart& autostart() { return FakePlatform::get().fake_autostart(); }
     FakeShellLinks& links() { return FakePlatform::get().fake_shell_links(); }
+    Startup startup() {
+        return Startup(autostart(), links(), FakePlatform::get().uninstaller_name());
+    }
 
     void set_setting(const char* key, const QVariant& value) {
         QSettings settings(AppHarness::settings_file(), QSettings::IniFormat);
@@ -113,7 +116,7 @@ private slots:
         const QString uninstaller = QCoreApplication::applicationDirPath() + "/uninstall";
         write(uninstaller, "#!/bin/sh\n");
         links().reset();
-        const bool made_all = Startup::create_shell_shortcuts();
+        const bool made_all = startup().create_shell_shortcuts();
         QFile::remove(uninstaller);
         QVERIFY(made_all);
         made = links().requests();
@@ -150,9 +153,9 @@ private slots:
         links().set_fail(true);
         auto app = AppHarness::make_app();
         QVERIFY(app->isVisible()); // the first start still shows the main window
-        QVERIFY(!Startup::enable_start_at_login());
-        QVERIFY(!Startup::create_shell_shortcuts());
-        QVERIFY(!Startup::disable_start_at_login());
+        QVERIFY(!startup().enable_start_at_login());
+        QVERIFY(!startup().create_shell_shortcuts());
+        QVERIFY(!startup().disable_start_at_login());
     }
 
     // ---- The XDG files ----

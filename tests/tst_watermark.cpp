@@ -73,7 +73,7 @@ private slots:
     void init() {
         FakePlatform::get().fake_window_style().clear();
         owner = std::make_unique<QWidget>();
-        menu = new TradeMarkMenu(owner.get());
+        menu = new TradeMarkMenu(FakePlatform::get().window_style(), owner.get());
         menu->set_image_chooser([this](QWidget*) { return chosen; });
     }
     void cleanup() { owner.reset(); }

@@ -219,7 +219,7 @@ private slots:
         QImage desktop(QGuiApplication::primaryScreen()->geometry().size(), QImage::Format_RGB32);
         desktop.fill(Qt::white);
         FakePlatform::get().fake_screen_capture().set_desktop(desktop);
-        Zoom pen;
+        Zoom pen(FakePlatform::get().screen_capture());
         pen.grab_screen();
         pen.show();
         const QImage clean = pen.picture().toImage();
@@ -255,7 +255,7 @@ private slots:
         pen.finish();
         QVERIFY(pen.picture().isNull());
         QVERIFY(pen.findChild<QLabel*>()->pixmap(Qt::ReturnByValue).isNull());
-        QVERIFY(Zoom().picture().isNull());
+        QVERIFY(Zoom(FakePlatform::get().screen_capture()).picture().isNull());
         FakePlatform::get().fake_screen_capture().clear();
     }
 };

@@ -68,9 +68,15 @@ const std::pair<ShortcutTable::Row, void (App::*)()> shortcut_slots[] = {
     {ShortcutTable::ZoomWithPen, &App::main_dead_zoom},
 };
 static_assert(std::size(shortcut_slots) == ShortcutTable::row_count, "one slot per row");
+
+Startup startup() {
+    Platform& desktop = Platform::instance();
+    return Startup(desktop.autostart(), desktop.shell_links(), desktop.uninstaller_name());
+}
 } // namespace
 
-App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
+App::App(QWidget* parent)
+    : QWidget(parent), Singleton<App>(this), m_notifier(Platform::instance().system_info()) {
     Q_INIT_RESOURCE(resources);
 
     // Services; the shortcut dialog first, as the hotkeys read their sequences from it.
@@ -98,7 +104,7 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     // Pages, popups and tools.
     create_popups();
     m_note_dialog = new NoteDialog(this);
-    m_status_indicator = new StatusIndicator;
+    m_status_indicator = new StatusIndicator(Platform::instance().window_style());
     m_status_indicator_menu = new StatusIndicatorMenu;
     m_copy_paste_menu = new CopyPasteMenu(this);
     connect(m_copy_paste_menu, &CopyPasteMenu::signal_mode_changed, this,
@@ -109,9 +115,11 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
             &App::toggle_file_copy);
     m_print_screen_menu = new PrintScreenMenu;
     m_template_menu = new TemplateMenu(this);
-    m_template_paste = new TemplatePaste(m_history, *this, *this, m_notifier);
+    m_template_paste =
+        new TemplatePaste(m_history, *this, *this, m_notifier, *m_clipboard_owner,
+                          Platform::instance().input_injector(), Platform::instance().key_state());
     // The Ctrl+V of a special paste delivers its filled row.
-    m_paste_engine->set_served_elsewhere([this] { return m_template_paste->serve_pending(); });
+    m_paste_engine->set_pending(m_template_paste);
     m_hidden_features = new HiddenFeatures(
         this, *this,
         {[this] { open_hidden_features_help(); },
@@ -130,19 +138,17 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
          },
          [this](const QString& title, const QString& text) { show_tray_message(title, text); },
          [](bool on) {
-             if (on)
-                 Startup::enable_start_at_login();
-             else
-                 Startup::disable_start_at_login();
+             on ? startup().enable_start_at_login() : startup().disable_start_at_login();
          },
          [](int trails, QString* error) {
              return Platform::instance().system_info().set_mouse_trails(trails, error);
          }});
-    m_trade_mark_menu = new TradeMarkMenu(this);
-    m_zoom = new Zoom;
+    m_trade_mark_menu = new TradeMarkMenu(Platform::instance().window_style(), this);
+    m_zoom = new Zoom(Platform::instance().screen_capture());
     m_zoom_it_menu = new ZoomItMenu(m_shortcuts_dialog);
     m_zoom_switch = std::make_unique<ZoomSwitch>(*this, *m_zoom, *m_zoom_it_menu);
-    m_screenshots = std::make_unique<ScreenshotLauncher>(*this, *this, m_notifier);
+    m_screenshots = std::make_unique<ScreenshotLauncher>(*this, *this, m_notifier,
+                                                         Platform::instance().screen_capture());
     LiveZoom::instance(); // installs the mouse hook
 
     m_save_manager->load_settings();
@@ -164,7 +170,7 @@ App::App(QWidget* parent) : QWidget(parent), Singleton<App>(this) {
     m_status_indicator->show();
     update_status_indicator();
 
-    Startup::apply_at_start(*this);
+    startup().apply_at_start(*this);
     if (m_is_first_start)
         open_app();
 
@@ -192,6 +198,7 @@ void App::connect_hotkeys() {
 }
 
 void App::connect_pages() {
+    // The one refresh of the count: a copy, a paste or an edit has changed the history.
     connect(&m_history, &ClipboardHistory::changed, this, &App::update_status_indicator);
     connect(&m_history, &ClipboardHistory::lock_changed, m_tray_icon, &TrayIcon::show_lock);
     connect(m_status_indicator, &StatusIndicator::clicked, this, &App::slot_show_history_dialog);
@@ -213,7 +220,6 @@ void App::connect_pages() {
             &App::print_screen_show_notification);
     connect(m_keyboard, &Keyboard::signal_key_pressed, m_hotkey_processor,
             &HotkeyProcessor::key_reported);
-    connect(m_clipboard, &QClipboard::changed, this, &App::clipboard_changed);
     // Copies are heard from the clipboard owner, which knows our own pastes and their echoes.
     connect(m_clipboard_owner, &ClipboardOwner::copied, this, &App::clipboard_data_changed);
     connect(m_clipboard_owner, &ClipboardOwner::owner_gone, this, &App::clipboard_owner_gone);
@@ -225,7 +231,7 @@ void App::connect_pages() {
 
 void App::setup_main_window() {
     ui = new MainWindowForm;
-    ui->setup_ui(this);
+    ui->setup_ui(this, Platform::instance().taskbar_button());
     const std::pair<QPushButton*, void (App::*)()> buttons[] = {
         {ui->button_change_mode, &App::on_button_change_mode_clicked},
         {ui->button_show_copy_paste_menu, &App::on_button_show_copy_paste_menu_clicked},
@@ -255,7 +261,7 @@ App::~App() {
     m_capture->set_database(nullptr);
     m_history.disconnect();
     m_notifier.set_tray(nullptr);
-    m_paste_engine->set_served_elsewhere(nullptr);
+    m_paste_engine->set_pending(nullptr);
     for (QObject* part :
          std::initializer_list<QObject*>{m_autocomplete_popup, m_history_popup, m_tray_icon})
         delete part;
@@ -398,7 +404,6 @@ void App::clipboard_data_changed() {
     } else {
         copy_to_corvana_clipboard();
     }
-    update_status_indicator(); // the clipboard's own change signal came before this read
     APP_LOG(QStringLiteral("END clipboard_data_changed()"));
 }
 

@@ -1,6 +1,7 @@
 #include "clipboard/PasteEngine.h"
 
 #include "clipboard/ClipboardHistory.h"
+#include "clipboard/PendingPaste.h"
 #include "common/AppLog.h"
 #include "common/AppSettings.h"
 #include "platform/ClipboardOwner.h"
@@ -15,7 +16,7 @@ PasteEngine::PasteEngine(ClipboardHistory& history, AppSettings& settings, Clipb
 void PasteEngine::paste() {
     APP_LOG(QStringLiteral("START paste_from_corvana_clipboard()"));
     m_owner.report_pending_copy(); // a copy made just before is queued first
-    if (m_served_elsewhere && m_served_elsewhere())
+    if (m_pending && m_pending->serve_pending())
         return;
     if (m_settings.m_is_paused)
         return;

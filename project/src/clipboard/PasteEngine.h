@@ -1,11 +1,10 @@
 #pragma once
 
-#include <functional>
-
 struct AppSettings;
 class ClipboardHistory;
 class ClipboardOwner;
 class MimeDataCopier;
+class PendingPaste;
 class QString;
 
 // Ctrl+V: puts the entry at the paste position on the clipboard and moves the position by the
@@ -15,10 +14,8 @@ public:
     PasteEngine(ClipboardHistory& history, AppSettings& settings, ClipboardOwner& owner,
                 MimeDataCopier& copier);
 
-    // Asked first at every paste: true when it served the paste itself (a filled template row).
-    void set_served_elsewhere(std::function<bool()> serve) {
-        m_served_elsewhere = std::move(serve);
-    }
+    // Asked first at every paste: a filled template row waiting is served instead of the queue.
+    void set_pending(PendingPaste* pending) { m_pending = pending; }
 
     void paste();
     void go_back();
@@ -33,5 +30,5 @@ private:
     AppSettings& m_settings;
     ClipboardOwner& m_owner;
     MimeDataCopier& m_copier;
-    std::function<bool()> m_served_elsewhere;
+    PendingPaste* m_pending = nullptr;
 };

@@ -21,8 +21,6 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-PrintScreen::PrintScreen(QWidget* parent) : PrintScreen(ScreenPhotograph::take(), parent) {}
-
 PrintScreen::PrintScreen(const ScreenPhotograph& photograph, QWidget* parent) : QWidget(parent) {
     m_photograph_error = photograph.error();
     m_label = new CaptureCanvas(this);
@@ -64,8 +62,9 @@ PrintScreen::PrintScreen(const ScreenPhotograph& photograph, QWidget* parent) : 
     connect(m_toolbox, &PrintScreenToolBox::signal_button_exit_clicked, this, &QWidget::close);
 }
 
-PrintScreen* PrintScreen::open_capture(Notifier& notifier, bool automatic_save) {
-    auto* capture = new PrintScreen;
+PrintScreen* PrintScreen::open_capture(ScreenCapture& screens, Notifier& notifier,
+                                       bool automatic_save) {
+    auto* capture = new PrintScreen(ScreenPhotograph::take(screens));
     if (!capture->has_photograph()) {
         APP_LOG(QStringLiteral("No screenshot: ") + capture->photograph_error());
         notifier.show_tray_message(QStringLiteral("Screenshot failed"),

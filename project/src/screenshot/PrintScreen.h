@@ -18,6 +18,7 @@ class QRubberBand;
 class QScreen;
 class QTimer;
 class QVBoxLayout;
+class ScreenCapture;
 
 // The screenshot tool's full-desktop window: the dimmed photograph of every screen, a selected
 // area shown undimmed, rectangles drawn on it, and the save. Each capture is a window of its
@@ -32,13 +33,13 @@ public:
     };
 
     // Photographs every screen.
-    explicit PrintScreen(QWidget* parent = nullptr);
     explicit PrintScreen(const ScreenPhotograph& photograph, QWidget* parent = nullptr);
     ~PrintScreen() override;
 
     // A new capture for the Print keys and the settings page; its saves are announced by app.
     // Null when the desktop could not be photographed (app says why).
-    static PrintScreen* open_capture(Notifier& notifier, bool automatic_save);
+    static PrintScreen* open_capture(ScreenCapture& capture, Notifier& notifier,
+                                     bool automatic_save);
 
     void set_automatic_save(bool automatic) { m_automatic_save = automatic; }
 

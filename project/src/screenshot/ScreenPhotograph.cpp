@@ -1,6 +1,5 @@
 #include "screenshot/ScreenPhotograph.h"
 
-#include "platform/Platform.h"
 #include "platform/ScreenCapture.h"
 
 #include <QDebug>
@@ -115,7 +114,7 @@ ScreenPhotograph ScreenPhotograph::from_screens(const QList<Screen>& screens) {
     return photo;
 }
 
-ScreenPhotograph ScreenPhotograph::take() {
+ScreenPhotograph ScreenPhotograph::take(ScreenCapture& capture) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     QList<QRect> geometries;
     for (QScreen* screen : screens) {
@@ -134,7 +133,7 @@ ScreenPhotograph ScreenPhotograph::take() {
         if (g.isEmpty())
             continue;
         QString why;
-        QImage grab = Platform::instance().screen_capture().grab(g, &why);
+        QImage grab = capture.grab(g, &why);
         if (grab.isNull()) {
             qDebug().noquote() << "Screen grab through the platform failed:" << why;
             // Qt's whole-screen grab takes its offset relative to the screen on X11, so each

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QScreen;
+class ScreenCapture;
 
 // The picture of every screen, each placed where the screen is on the desktop (side by side,
 // stacked, mixed sizes), black where no screen is. The picture holds the screens' real pixels,
@@ -49,7 +50,7 @@ public:
     static QRect window_geometry(const QList<Screen>& screens, const Layout& layout, qreal* ratio);
 
     // Photographs every screen of the desktop.
-    static ScreenPhotograph take();
+    static ScreenPhotograph take(ScreenCapture& capture);
     // For callers that already hold the grabs (and tests).
     static ScreenPhotograph from_screens(const QList<Screen>& screens);
 

@@ -10,14 +10,14 @@
 #include <QUrl>
 
 ScreenshotLauncher::ScreenshotLauncher(const AppSettings& settings, ToolState& tools,
-                                       Notifier& notifier)
-    : m_settings(settings), m_tools(tools), m_notifier(notifier) {}
+                                       Notifier& notifier, ScreenCapture& capture)
+    : m_settings(settings), m_tools(tools), m_notifier(notifier), m_capture(capture) {}
 
 void ScreenshotLauncher::take() {
     if (!m_settings.m_print_screen_enabled)
         return;
     PrintScreen* capture =
-        PrintScreen::open_capture(m_notifier, m_settings.m_automatic_screenshot_save);
+        PrintScreen::open_capture(m_capture, m_notifier, m_settings.m_automatic_screenshot_save);
     if (!capture)
         return;
     connect(capture, &PrintScreen::signal_saved_in, this,

@@ -5,12 +5,14 @@
 struct AppSettings;
 struct ToolState;
 class Notifier;
+class ScreenCapture;
 
 // Opens the screenshot window when the feature is on, and remembers where a screenshot went.
 class ScreenshotLauncher : public QObject {
     Q_OBJECT
 public:
-    ScreenshotLauncher(const AppSettings& settings, ToolState& tools, Notifier& notifier);
+    ScreenshotLauncher(const AppSettings& settings, ToolState& tools, Notifier& notifier,
+                       ScreenCapture& capture);
 
     void take();
     // Shows the folder the last screenshot went to (the desktop when none went anywhere yet).
@@ -24,4 +26,5 @@ private:
     const AppSettings& m_settings;
     ToolState& m_tools;
     Notifier& m_notifier;
+    ScreenCapture& m_capture;
 };

@@ -4,7 +4,6 @@
 #include "common/AppSettings.h"
 #include "common/DataPaths.h"
 #include "platform/Autostart.h"
-#include "platform/Platform.h"
 #include "platform/ShellLinks.h"
 
 #include <QCoreApplication>
@@ -13,17 +12,20 @@
 
 namespace {
 const QString product = QStringLiteral("Corvana");
+} // namespace
 
-bool make_link(ShellLinks::Place place, const QString& folder, const QString& name,
-               const QString& title, const QString& target) {
+Startup::Startup(Autostart& autostart, ShellLinks& links, const QString& uninstaller_name)
+    : m_autostart(autostart), m_links(links), m_uninstaller_name(uninstaller_name) {}
+
+bool Startup::make_link(ShellLinks::Place place, const QString& folder, const QString& name,
+                        const QString& title, const QString& target) {
     QString error;
-    const ShellLinks::Link link{place, folder, name, title, target, Startup::launch_folder()};
-    if (Platform::instance().shell_links().create(link, &error))
+    const ShellLinks::Link link{place, folder, name, title, target, launch_folder()};
+    if (m_links.create(link, &error))
         return true;
     APP_LOG(QStringLiteral("Launcher %1 not made: %2").arg(name, error));
     return false;
 }
-} // namespace
 
 QString Startup::launch_folder() {
     const QString folder = DataPaths::get().data_root();
@@ -31,9 +33,8 @@ QString Startup::launch_folder() {
     return folder;
 }
 
-QString Startup::uninstaller() {
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-           Platform::instance().uninstaller_name();
+QString Startup::uninstaller() const {
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + m_uninstaller_name;
 }
 
 void Startup::apply_at_start(const AppSettings& settings) {
@@ -47,13 +48,12 @@ void Startup::apply_at_start(const AppSettings& settings) {
 }
 
 bool Startup::enable_start_at_login() {
-    Autostart& autostart = Platform::instance().autostart();
     const QString executable = QCoreApplication::applicationFilePath();
     const QString folder = launch_folder();
-    if (autostart.matches(executable, folder))
+    if (m_autostart.matches(executable, folder))
         return true;
     QString error;
-    if (autostart.enable(executable, folder, &error))
+    if (m_autostart.enable(executable, folder, &error))
         return true;
     APP_LOG(QStringLiteral("Start at login not set: ") + error);
     return false;
@@ -61,7 +61,7 @@ bool Startup::enable_start_at_login() {
 
 bool Startup::disable_start_at_login() {
     QString error;
-    if (Platform::instance().autostart().disable(&error))
+    if (m_autostart.disable(&error))
         return true;
     APP_LOG(QStringLiteral("Start at login not removed: ") + error);
     return false;

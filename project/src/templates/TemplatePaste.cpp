@@ -8,16 +8,16 @@
 #include "common/AppSettings.h"
 #include "common/Notifier.h"
 #include "platform/ClipboardOwner.h"
-#include "platform/Platform.h"
 #include "templates/TemplateFiller.h"
 
 #include <QDebug>
 #include <QMimeData>
 
 TemplatePaste::TemplatePaste(ClipboardHistory& history, const AppSettings& settings,
-                             PasteState& state, Notifier& notifier)
+                             PasteState& state, Notifier& notifier, ClipboardOwner& owner,
+                             InputInjector& injector, const KeyState& keys)
     : QObject(nullptr), m_history(history), m_settings(settings), m_state(state),
-      m_notifier(notifier) {
+      m_notifier(notifier), m_owner(owner), m_injector(injector), m_keys(keys) {
     m_clock.start();
     m_expiry.setSingleShot(true);
     connect(&m_expiry, &QTimer::timeout, this, &TemplatePaste::drop_expired);
@@ -66,8 +66,7 @@ void TemplatePaste::press(const QString& template_text) {
     // through before it is reported (Windows), the program reads the clipboard at once. The
     // report serves it again.
     serve(m_pending.last());
-    SyntheticPaste::ctrl_v_releasing_modifiers(Platform::instance().input_injector(),
-                                               Platform::instance().key_state());
+    SyntheticPaste::ctrl_v_releasing_modifiers(m_injector, m_keys);
 }
 
 bool TemplatePaste::take_table() {
@@ -106,7 +105,7 @@ void TemplatePaste::serve(const Pending& row) {
     entry->setText(row.text);
     if (row.secret)
         SecretContent::mark(entry);
-    const ClipboardOwner::Result served = Platform::instance().clipboard_owner().serve(entry);
+    const ClipboardOwner::Result served = m_owner.serve(entry);
     if (!served.ok)
         APP_LOG(QStringLiteral("The filled row could not be put on the clipboard: ") +
                 served.error);

@@ -2,7 +2,6 @@
 
 #include "common/AppLog.h"
 #include "common/UiScale.h"
-#include "platform/Platform.h"
 #include "platform/WindowStyle.h"
 
 #include <QGraphicsDropShadowEffect>
@@ -15,8 +14,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-StatusIndicator::StatusIndicator()
-    : QDialog(nullptr), m_owner(new QDialog), m_layout(nullptr), m_label(nullptr) {
+StatusIndicator::StatusIndicator(WindowStyle& window_style)
+    : QDialog(nullptr), m_window_style(window_style), m_owner(new QDialog), m_layout(nullptr),
+      m_label(nullptr) {
     // Past the window manager: a managed window, even one asked to stay on top, goes under a
     // full-screen window and shows in the task list.
     setParent(m_owner, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -168,7 +168,7 @@ void StatusIndicator::toggle_clickthrough() {
     m_drag_enabled = !m_drag_enabled;
     m_pressed = false;
     QString error;
-    if (!Platform::instance().window_style().set_click_through(this, !m_drag_enabled, &error))
+    if (!m_window_style.set_click_through(this, !m_drag_enabled, &error))
         APP_LOG(QStringLiteral("Indicator click-through not changed: ") + error);
     else
         APP_LOG(QStringLiteral("Indicator click-through ") +

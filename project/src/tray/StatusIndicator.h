@@ -7,6 +7,7 @@
 
 class QLabel;
 class QVBoxLayout;
+class WindowStyle;
 
 // A small always-on-top square with the count of entries left to paste over the running or
 // paused icon. A click opens the history popup; it can be dragged, made click-through, hidden
@@ -16,7 +17,7 @@ class StatusIndicator : public QDialog {
 public:
     static constexpr int side = 50;
 
-    StatusIndicator();
+    explicit StatusIndicator(WindowStyle& window_style);
     ~StatusIndicator() override;
 
     void set_counter(int n);
@@ -53,6 +54,7 @@ protected:
 private:
     void set_background(bool paused);
 
+    WindowStyle& m_window_style;
     QDialog* m_owner; // never shown: keeps the indicator off the task bar
     bool m_visible = true;
     bool m_drag_enabled = true;

@@ -1,6 +1,5 @@
 #include "tray/TrayNotifier.h"
 
-#include "platform/Platform.h"
 #include "platform/SystemInfo.h"
 #include "tray/TrayIcon.h"
 
@@ -9,6 +8,5 @@ void TrayNotifier::show_tray_message(const QString& title, const QString& text) 
 }
 
 void TrayNotifier::show_notification(const QString& title, const QString& text) {
-    TrayIcon::notify(Platform::instance().system_info().is_modern_desktop() ? nullptr : m_tray,
-                     title, text);
+    TrayIcon::notify(m_system.is_modern_desktop() ? nullptr : m_tray, title, text);
 }

@@ -1,7 +1,6 @@
 #include "watermark/TradeMarkMenu.h"
 
 #include "common/AppLog.h"
-#include "platform/Platform.h"
 #include "platform/WindowStyle.h"
 #include "watermark/TradeMark.h"
 
@@ -14,7 +13,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-TradeMarkMenu::TradeMarkMenu(QWidget* parent) : QDialog(parent) {
+TradeMarkMenu::TradeMarkMenu(WindowStyle& window_style, QWidget* parent)
+    : QDialog(parent), m_window_style(window_style) {
     m_trade_mark = new TradeMark;
     setModal(true);
     setWindowTitle(QStringLiteral("TradeMark Options"));
@@ -73,7 +73,7 @@ void TradeMarkMenu::show_hint(const QString& text) {
 
 void TradeMarkMenu::set_click_through(bool on) {
     QString error;
-    if (!Platform::instance().window_style().set_click_through(m_trade_mark, on, &error))
+    if (!m_window_style.set_click_through(m_trade_mark, on, &error))
         APP_LOG(QStringLiteral("The watermark's click-through could not be changed: ") + error);
 }
 

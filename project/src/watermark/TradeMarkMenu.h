@@ -8,13 +8,14 @@ class QPushButton;
 class QSlider;
 class QVBoxLayout;
 class TradeMark;
+class WindowStyle;
 
 // The watermark's options: its image, shown or hidden, movable or click-through, resizable, and
 // its opacity. Nothing of it is kept across runs.
 class TradeMarkMenu : public QDialog {
     Q_OBJECT
 public:
-    explicit TradeMarkMenu(QWidget* parent);
+    TradeMarkMenu(WindowStyle& window_style, QWidget* parent);
     ~TradeMarkMenu() override;
 
     TradeMark* trade_mark() const { return m_trade_mark; }
@@ -40,6 +41,7 @@ private:
     QLabel* m_label;
     QSlider* m_slider;
     QPushButton* m_button_select_image;
+    WindowStyle& m_window_style;
     TradeMark* m_trade_mark;
     QLabel* m_hint;
     std::function<QString(QWidget*)> m_chooser;

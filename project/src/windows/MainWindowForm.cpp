@@ -1,7 +1,6 @@
 #include "windows/MainWindowForm.h"
 
 #include "common/UiScale.h"
-#include "platform/Platform.h"
 #include "platform/TaskbarButton.h"
 
 #include <QFont>
@@ -21,8 +20,8 @@ QPixmap state_pixmap(bool paused) {
 }
 } // namespace
 
-void MainWindowForm::setup_ui(QWidget* app) {
-    TaskbarButton& taskbar = Platform::instance().taskbar_button();
+void MainWindowForm::setup_ui(QWidget* app, TaskbarButton& taskbar) {
+    m_taskbar = &taskbar;
     taskbar.set_progress_visible(true);
     taskbar.set_progress_value(100);
     app->setObjectName(QStringLiteral("app"));
@@ -119,7 +118,7 @@ void MainWindowForm::show_mode(bool paused) {
 void MainWindowForm::show_state(QWidget* app, const QString& state, const QString& text) {
     const bool paused = state == QLatin1String("paused");
     if (paused || state == QLatin1String("activated")) {
-        TaskbarButton& taskbar = Platform::instance().taskbar_button();
+        TaskbarButton& taskbar = *m_taskbar;
         taskbar.set_paused(paused);
         taskbar.set_progress_visible(true);
         taskbar.set_progress_value(100);

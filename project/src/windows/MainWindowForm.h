@@ -7,6 +7,7 @@ class QLabel;
 class QPushButton;
 class QVBoxLayout;
 class QWidget;
+class TaskbarButton;
 
 // The main window's form, object name "app": a white backdrop, the header with the state, and
 // one button per page. App wires the buttons by name (on_<button>_clicked).
@@ -15,7 +16,8 @@ public:
     static constexpr int width = 445;
     static constexpr int height = 664;
 
-    void setup_ui(QWidget* app);
+    // The task bar light follows the state from here on.
+    void setup_ui(QWidget* app, TaskbarButton& taskbar);
 
     // The state display of set_status: icon, window icon, status line and task bar light.
     void show_state(QWidget* app, const QString& state, const QString& text);
@@ -44,5 +46,7 @@ public:
     QPushButton* button_zoomit_menu = nullptr;
 
 private:
+    TaskbarButton* m_taskbar = nullptr;
+
     QPushButton* add_button(QWidget* parent, const char* name, const QString& text);
 };

@@ -1,6 +1,5 @@
 #include "zoom/Zoom.h"
 
-#include "platform/Platform.h"
 #include "platform/ScreenCapture.h"
 #include "zoom/LiveZoom.h"
 
@@ -11,7 +10,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-Zoom::Zoom(QWidget* parent) : QDialog(parent) {
+Zoom::Zoom(ScreenCapture& capture, QWidget* parent) : QDialog(parent), m_capture(capture) {
     setWindowTitle(QStringLiteral("Corvana zoom"));
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
@@ -28,7 +27,7 @@ QPixmap Zoom::photograph_primary_screen() {
         return QPixmap();
     const QRect g = screen->geometry();
     QString why;
-    const QImage fast = Platform::instance().screen_capture().grab(g, &why);
+    const QImage fast = m_capture.grab(g, &why);
     if (!fast.isNull())
         return QPixmap::fromImage(fast);
     return screen->grabWindow(0, 0, 0, g.width(), g.height());

@@ -5,6 +5,7 @@
 #include <QPoint>
 
 class QLabel;
+class ScreenCapture;
 class QVBoxLayout;
 
 // Zoom with pen: a frozen picture of the primary screen, full screen, to draw on in red while
@@ -12,7 +13,7 @@ class QVBoxLayout;
 class Zoom : public QDialog {
     Q_OBJECT
 public:
-    explicit Zoom(QWidget* parent = nullptr);
+    explicit Zoom(ScreenCapture& capture, QWidget* parent = nullptr);
 
     // Photographs the primary screen again and shows it clean.
     void grab_screen();
@@ -29,8 +30,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    static QPixmap photograph_primary_screen();
+    QPixmap photograph_primary_screen();
 
+    ScreenCapture& m_capture;
     QVBoxLayout* m_layout;
     QLabel* m_label;
     bool m_drawing = false;
