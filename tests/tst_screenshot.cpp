@@ -376,7 +376,8 @@ private slots:
         AppSettings settings;
         ToolState tools;
         FakeNotifier notifier;
-        ScreenshotLauncher launcher(settings, tools, notifier);
+        ScreenshotLauncher launcher(settings, tools, notifier,
+                                    FakePlatform::get().screen_capture());
         const auto save_one = [&launcher] {
             launcher.take();
             QCOMPARE(open_captures().size(), 1);

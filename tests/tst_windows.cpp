@@ -192,7 +192,7 @@ private slots:
     }
 
     void a_press_and_release_in_place_is_a_click_a_drag_is_not() {
-        StatusIndicator square;
+        StatusIndicator square(FakePlatform::get().window_style());
         square.move_to(100, 100);
         QSignalSpy clicks(&square, &StatusIndicator::clicked);
         const auto drag = [&square](QPoint press, const QList<QPoint>& moves) {

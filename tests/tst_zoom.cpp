@@ -160,7 +160,7 @@ private slots:
 
     void the_two_zooms_exclude_each_other() {
         ToolState tools;
-        Zoom pen;
+        Zoom pen(FakePlatform::get().screen_capture());
         ZoomItMenu page(nullptr);
         ZoomSwitch zooms(tools, pen, page);
         zooms.toggle_live();
