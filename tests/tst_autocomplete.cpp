@@ -46,8 +46,8 @@ class TestAutocomplete : public QObject {
         settings = app.get();
         state = app.get();
     }
-    // The shortcut's slot: opens the popup, or closes it when open.
-    void open_or_close() { app->open_autocomplete_dialog(); }
+    // The shortcut: opens the popup, or closes it when open.
+    void open_or_close() { FakePlatform::get().hotkeys().trigger(QKeySequence("Ctrl+Alt+Space")); }
     void set_rich(bool rich) {
         if (settings->m_rich_text_copy_enabled != rich)
             app->toggle_rich_text_copy();
@@ -168,7 +168,7 @@ private slots:
         copy({"A", "B"});
         const QStringList before = history();
         const int position = state->m_current_clipboard_history_position;
-        app->disconnect_keyboard_hook(); // the synthesized keys are never reported
+        keyboard().set_hooked(false); // the synthesized keys are never reported
         choose(QStringLiteral("A"));
         QVERIFY(paste->pending());
         QCOMPARE(history().size(), before.size() + 1);

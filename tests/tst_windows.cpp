@@ -110,7 +110,7 @@ private slots:
 
     void the_mode_box_shows_every_state_and_manual_survives_a_pause() {
         QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Automatic Backward"));
-        app->switch_paste_order();
+        FakePlatform::get().hotkeys().trigger(QKeySequence("Ctrl+Alt+/")); // switch the order
         QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Automatic Forward"));
 
         AppHarness::copy_text("a");
@@ -120,7 +120,7 @@ private slots:
         QVERIFY(!settings->m_automatic_position_movement);
         QCOMPARE(settings->m_paste_order, QStringLiteral("forward"));
         for (int pause = 0; pause < 2; ++pause) {
-            app->pause_or_resume_corvana();
+            ui()->button_change_mode->click();
             QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Manual"));
             QVERIFY(!settings->m_automatic_position_movement);
         }
@@ -176,19 +176,19 @@ private slots:
 
     // Forward it shows the entries after the position (n - p), backward those up to it (p + 1).
     void the_indicator_counts_in_both_orders() {
-        settings->m_paste_order = QStringLiteral("forward");
-        app->update_status_indicator();
-        QCOMPARE(indicator()->counter_text(), QStringLiteral("0")); // empty history
-        for (const char* text : {"a", "b", "c"})
-            AppHarness::copy_text(text);
-        const QList<std::tuple<const char*, int, const char*>> cases = {
-            {"forward", 1, "2"}, {"backward", 1, "2"}, {"backward", 2, "3"}, {"forward", 0, "3"}};
-        for (const auto& [order, position, shown] : cases) {
+        const auto shows = [this](const char* order, int position, const char* shown) {
             settings->m_paste_order = QLatin1String(order);
             history->m_current_clipboard_history_position = position;
             app->update_status_indicator();
             QCOMPARE(indicator()->counter_text(), QLatin1String(shown));
-        }
+        };
+        shows("forward", 0, "0"); // empty history
+        for (const char* text : {"a", "b", "c"})
+            AppHarness::copy_text(text);
+        shows("forward", 1, "2");
+        shows("backward", 1, "2");
+        shows("backward", 2, "3");
+        shows("forward", 0, "3");
     }
 
     void a_press_and_release_in_place_is_a_click_a_drag_is_not() {
