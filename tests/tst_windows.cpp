@@ -145,7 +145,7 @@ private slots:
         QVERIFY(!page()->rich_text_box()->isChecked());
 
         // Set from elsewhere, the box follows at the next refresh without flipping it back.
-        app->enable_or_disable_rich_text_copy();
+        FakePlatform::get().hotkeys().trigger(QKeySequence("Ctrl+Alt+9")); // rich text copy
         QVERIFY(settings->m_rich_text_copy_enabled);
         QVERIFY(page()->rich_text_box()->isChecked());
     }
