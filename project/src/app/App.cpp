@@ -1,5 +1,6 @@
 #include "app/App.h"
 
+#include "app/AppActions.h"
 #include "app/SaveManager.h"
 #include "autocomplete/AutocompleteDialog.h"
 #include "autocomplete/AutocompletePaste.h"
@@ -12,12 +13,10 @@
 #include "platform/ClipboardOwner.h"
 #include "platform/InputInjector.h"
 #include "platform/Platform.h"
-#include "platform/SystemInfo.h"
 #include "screenshot/PrintScreenMenu.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/ShortcutTable.h"
 #include "shortcuts/ShortcutsDialog.h"
-#include "startup/Startup.h"
 #include "templates/TemplateMenu.h"
 #include "templates/TemplatePaste.h"
 #include "tray/TrayIcon.h"
@@ -68,11 +67,6 @@ const std::pair<ShortcutTable::Row, void (App::*)()> shortcut_slots[] = {
     {ShortcutTable::ZoomWithPen, &App::main_dead_zoom},
 };
 static_assert(std::size(shortcut_slots) == ShortcutTable::row_count, "one slot per row");
-
-Startup startup() {
-    Platform& desktop = Platform::instance();
-    return Startup(desktop.autostart(), desktop.shell_links(), desktop.uninstaller_name());
-}
 } // namespace
 
 App::App(QWidget* parent)
@@ -82,9 +76,7 @@ App::App(QWidget* parent)
     // Services; the shortcut dialog first, as the hotkeys read their sequences from it.
     m_shortcuts_dialog = new ShortcutsDialog(this);
     m_save_manager =
-        new SaveManager(this, *this, *m_shortcuts_dialog,
-                        {[this] { return status_indicator_position(); },
-                         [this](const QPoint& at) { move_status_indicator(at.x(), at.y()); }});
+        new SaveManager(this, *this, *m_shortcuts_dialog, AppActions::indicator(*this));
     m_keyboard = Platform::instance().create_keyboard(nullptr);
     m_keyboard->set_hooked(true);
     m_keyboard_hooked = true;
@@ -120,29 +112,7 @@ App::App(QWidget* parent)
                           Platform::instance().input_injector(), Platform::instance().key_state());
     // The Ctrl+V of a special paste delivers its filled row.
     m_paste_engine->set_pending(m_template_paste);
-    m_hidden_features = new HiddenFeatures(
-        this, *this,
-        {[this] { open_hidden_features_help(); },
-         [this](const QString& address) { open_url(address); },
-         [this] { m_save_manager->save_settings(); },
-         [this] {
-             m_save_manager->reset_settings();
-             m_save_manager->load_settings();
-             update_ui();
-             // The defaults just loaded are the ones that must act, not the old sequences.
-             update_global_shortcuts();
-         },
-         [this] {
-             if (m_tray_icon)
-                 m_tray_icon->refresh_tray_menu();
-         },
-         [this](const QString& title, const QString& text) { show_tray_message(title, text); },
-         [](bool on) {
-             on ? startup().enable_start_at_login() : startup().disable_start_at_login();
-         },
-         [](int trails, QString* error) {
-             return Platform::instance().system_info().set_mouse_trails(trails, error);
-         }});
+    m_hidden_features = new HiddenFeatures(this, *this, AppActions::spells(*this));
     m_trade_mark_menu = new TradeMarkMenu(Platform::instance().window_style(), this);
     m_zoom = new Zoom(Platform::instance().screen_capture());
     m_zoom_it_menu = new ZoomItMenu(m_shortcuts_dialog);
@@ -155,12 +125,7 @@ App::App(QWidget* parent)
     if (m_shortcuts_dialog->differs_from_defaults())
         m_hotkey_processor->update_shortcuts();
 
-    m_tray_icon = new TrayIcon(
-        this, *this, m_history,
-        {[this] { open_app_settings(); }, [this] { enter_hidden_feature_spell(); },
-         [this] { lock_current_position(); }, [this] { unlock_current_position(); },
-         [this] { open_history_dialog(); }, [this] { quit(); },
-         [this] { pause_or_resume_corvana(); }, [this] { m_save_manager->save_settings(); }});
+    m_tray_icon = new TrayIcon(this, *this, m_history, AppActions::tray(*this));
     m_notifier.set_tray(m_tray_icon);
     m_autocomplete_popup->store().set_notice_handler([this](const QString& text) {
         m_notifier.show_tray_message(QStringLiteral("Autocomplete"), text);
@@ -170,7 +135,7 @@ App::App(QWidget* parent)
     m_status_indicator->show();
     update_status_indicator();
 
-    startup().apply_at_start(*this);
+    AppActions::startup().apply_at_start(*this);
     if (m_is_first_start)
         open_app();
 
