@@ -168,24 +168,6 @@ private slots:
         QCOMPARE(store.search(QStringLiteral("ab"), &a), store.search(QStringLiteral("ab")));
     }
 
-    void an_object_or_garbage_is_kept_aside_and_not_overwritten_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("object") << QByteArray("{\"text\": \"a\", \"type\": \"text\"}\n");
-        QTest::newRow("not json") << QByteArray("hello, world");
-        QTest::newRow("array of numbers") << QByteArray("[1, 2, 3]");
-    }
-    void an_object_or_garbage_is_kept_aside_and_not_overwritten() {
-        QFETCH(QByteArray, content);
-        write(json(), content);
-        AutocompleteStore store(json(), images());
-        store.load();
-        QCOMPARE(store.size(), 0);
-        QCOMPARE(backups().size(), 1);
-        QCOMPARE(read(dir->filePath(backups().first())), content);
-        store.insert(QStringLiteral("text"), QStringLiteral("new"));
-        QCOMPARE(read(json()), qt_layout({"new"}));
-    }
-
     void a_cut_file_loads_every_complete_entry() {
         QStringList entries;
         for (int i = 0; i < 4; ++i)
@@ -222,38 +204,45 @@ private slots:
         }
     }
 
-    void other_layouts_load_and_are_written_our_way() {
-        write(json(), "[{\"type\":\"text\",\"text\":\"compact\"},{\"text\":\"b\\u00e9\",\"type\":"
-                      "\"text\"}]");
+    // Files the store did not write: what it reads, whether the file is put aside first (never
+    // overwritten), and that appending goes on after it.
+    void files_written_elsewhere_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("loaded");
+        QTest::addColumn<bool>("put_aside");
+        QTest::newRow("empty") << QByteArray() << QStringList() << false;
+        QTest::newRow("object") << QByteArray("{\"text\": \"a\", \"type\": \"text\"}\n")
+                                << QStringList() << true;
+        QTest::newRow("not json") << QByteArray("hello, world") << QStringList() << true;
+        QTest::newRow("array of numbers") << QByteArray("[1, 2, 3]") << QStringList() << true;
+        QTest::newRow("compact layout")
+            << QByteArray("[{\"type\":\"text\",\"text\":\"compact\"},{\"text\":\"b\\u00e9\","
+                          "\"type\":\"text\"}]")
+            << QStringList{"compact", QString::fromUtf8("bé")} << false;
+        QTest::newRow("not UTF-8")
+            << QByteArray(
+                   "[\n    {\n        \"text\": \"caf\xe9\",\n        \"type\": \"text\"\n    "
+                   "}\n]\n")
+            << QStringList{QString::fromUtf8("caf\xef\xbf\xbd")} << true;
+    }
+    void files_written_elsewhere() {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, loaded);
+        QFETCH(bool, put_aside);
+        write(json(), content);
         AutocompleteStore store(json(), images());
         store.load();
-        QCOMPARE(texts(store), (QStringList{"compact", QString::fromUtf8("bé")}));
-        QVERIFY(backups().isEmpty()); // nothing was lost by rewriting it
-        QCOMPARE(read(json()), qt_layout({"compact", QString::fromUtf8("bé")}));
+        QCOMPARE(texts(store), loaded);
+        QCOMPARE(backups().size(), put_aside ? 1 : 0);
+        if (put_aside)
+            QCOMPARE(read(dir->filePath(backups().first())), content);
+        QVERIFY(store.insert(QStringLiteral("text"), QStringLiteral("new")));
+        QCOMPARE(read(json()), qt_layout(loaded + QStringList{"new"}));
     }
 
-    void bytes_that_are_not_utf8_keep_the_original() {
-        write(json(),
-              "[\n    {\n        \"text\": \"caf\xe9\",\n        \"type\": \"text\"\n    }\n]\n");
-        AutocompleteStore store(json(), images());
-        store.load();
-        QCOMPARE(texts(store), QStringList{QString::fromUtf8("caf\xef\xbf\xbd")});
-        QCOMPARE(backups().size(), 1);
-    }
-
-    void an_empty_or_unreadable_file() {
-        write(json(), QByteArray());
-        {
-            AutocompleteStore store(json(), images());
-            store.load();
-            QCOMPARE(store.size(), 0);
-            QVERIFY(backups().isEmpty());
-            QVERIFY(store.insert(QStringLiteral("text"), QStringLiteral("a")));
-            QCOMPARE(read(json()), qt_layout({"a"}));
-        }
+    void an_unreadable_file() {
         // A folder where the file belongs cannot be read: texts stay in memory, nothing is
         // written, nothing is moved.
-        QVERIFY(QFile::remove(json()));
         QVERIFY(QDir().mkpath(json()));
         AutocompleteStore store(json(), images());
         store.load();

@@ -3,253 +3,195 @@
 #include "common/DataPaths.h"
 #include "common/SettingsFileCheck.h"
 #include "common/SettingsTable.h"
+#include "shortcuts/ShortcutsDialog.h"
 
 #include <QDir>
-#include <QFileInfo>
-
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
+namespace {
+void write_file(const QByteArray& content) {
+    QFile file(AppHarness::settings_file());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+QStringList backups() {
+    return QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
+}
+// Reads and writes the field a key of the table fills, as text.
+QString field_text(const AppSettings& settings, const SettingsTable::Key& key, QPoint indicator) {
+    if (const auto flag = std::get_if<bool AppSettings::*>(&key.field))
+        return QVariant(settings.*(*flag)).toString();
+    if (const auto text = std::get_if<QString AppSettings::*>(&key.field))
+        return settings.*(*text);
+    if (const auto list = std::get_if<QList<int> AppSettings::*>(&key.field))
+        return SaveManager::format_ignored_monitors(settings.*(*list));
+    return QString::number(std::get<SettingsTable::Indicator>(key.field) ==
+                                   SettingsTable::Indicator::X
+                               ? indicator.x()
+                               : indicator.y());
+}
+void set_field(AppSettings& settings, const SettingsTable::Key& key, const QString& value) {
+    if (const auto flag = std::get_if<bool AppSettings::*>(&key.field))
+        settings.*(*flag) = value == QLatin1String("true");
+    else if (const auto text = std::get_if<QString AppSettings::*>(&key.field))
+        settings.*(*text) = value;
+    else if (const auto list = std::get_if<QList<int> AppSettings::*>(&key.field))
+        settings.*(*list) = SaveManager::parse_ignored_monitors(value);
+}
+} // namespace
+
+// The settings file through SaveManager, and where it lives.
 class TestSettings : public QObject {
     Q_OBJECT
-
-    static void write_file(const QByteArray& content) {
-        QFile file(AppHarness::settings_file());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
+    // The one place the file's reader is built: SaveManager on bare settings, the shortcut
+    // dialog and an indicator place, loaded as at start.
+    struct Loaded {
+        AppSettings settings;
+        ShortcutsDialog shortcuts{nullptr};
+        QPoint indicator;
+        SaveManager saver{
+            nullptr,
+            settings,
+            shortcuts,
+            {[this] { return indicator; }, [this](const QPoint& at) { indicator = at; }}};
+        Loaded() { saver.load_settings(); }
+    };
+    static QStringList stored_keys() {
+        QStringList keys = QSettings(AppHarness::settings_file(), QSettings::IniFormat).allKeys();
+        keys.sort();
+        return keys;
     }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
     void init() { AppHarness::remove_settings(); }
 
-    void first_run_gives_defaults_and_quit_writes_every_key() {
+    // App: the first start shows the window, its quit writes every key of the table and clears
+    // the first start; the second start keeps the window hidden.
+    void the_first_start_shows_the_window_and_its_quit_writes_every_key() {
+        QStringList names{"SaveVersion"};
+        for (const SettingsTable::Key& key : SettingsTable::keys())
+            names << key.name;
+        names.sort();
         {
             auto app = AppHarness::make_app();
-            QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
-            QVERIFY(app->m_rich_text_copy_enabled);
-            QVERIFY(app->m_automatic_position_movement);
-            QVERIFY(!app->m_is_paused);
-            QVERIFY(app->m_print_screen_enabled);
-            QVERIFY(app->m_use_keyboard_shortcuts);
-            QVERIFY(!app->m_hidden_features_help_already_shown);
-            QVERIFY(app->m_ignored_monitors.isEmpty());
-            QCOMPARE(app->status_indicator_position(), QPoint(0, 0));
-            QVERIFY(app->isVisible()); // first start shows the window
+            QVERIFY(app->isVisible());
             app->quit();
         }
+        QCOMPARE(stored_keys(), names);
         QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-        const QStringList expected = {"IsFirstStart",
-                                      "UseHiddenFeatures",
-                                      "StartAtStartup",
-                                      "CreateShortcutsAutomatically",
-                                      "UseSpinningTrayIcon",
-                                      "UseHiddenFeaturesNotifications",
-                                      "HiddenFeaturesHelpAlreadyShown",
-                                      "UseInvertedIcons",
-                                      "UseKeyboardShortcuts",
-                                      "IsCorvanaPaused",
-                                      "IsRichTextCopyEnabled",
-                                      "IsFileCopyEnabled",
-                                      "UseAutomaticPositionMovement",
-                                      "PasteOrder",
-                                      "IndicatorX",
-                                      "IndicatorY",
-                                      "IsPrintScreenEnabled",
-                                      "IgnoreMonitors",
-                                      "SaveVersion"};
-        QStringList keys = file.allKeys();
-        keys.sort();
-        QStringList sorted_expected = expected;
-        sorted_expected.sort();
-        QCOMPARE(keys, sorted_expected);
         QCOMPARE(file.value("IsFirstStart").toString(), QStringLiteral("false"));
         QCOMPARE(file.value("SaveVersion").toString(), QStringLiteral("2"));
-        QCOMPARE(file.value("PasteOrder").toString(), QStringLiteral("backward"));
-
-        // The second start is not a first start and keeps the window hidden.
-        auto again = AppHarness::make_app();
-        QVERIFY(!again->m_is_first_start);
-        QVERIFY(!again->isVisible());
+        QVERIFY(!AppHarness::make_app()->isVisible());
     }
 
-    void changed_fields_survive_a_restart() {
-        {
-            auto app = AppHarness::make_app();
-            app->m_paste_order = QStringLiteral("forward");
-            app->m_is_paused = true;
-            app->m_print_screen_enabled = false;
-            app->m_ignored_monitors = {0, 2};
-            app->move_status_indicator(40, 70);
-        } // destruction saves
-        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-        QCOMPARE(file.value("IgnoreMonitors").toString(), QStringLiteral("0:2:"));
-        auto app = AppHarness::make_app();
-        QCOMPARE(app->m_paste_order, QStringLiteral("forward"));
-        QVERIFY(app->m_is_paused);
-        QVERIFY(!app->m_print_screen_enabled);
-        QCOMPARE(app->m_ignored_monitors, QList<int>({0, 2}));
-        QCOMPARE(app->status_indicator_position(), QPoint(40, 70));
-    }
-
-    // Every key of the table: a value other than its default survives a restart under that key,
-    // and a reset brings the default back.
+    // Every key of the table: a value other than its default is saved under that key and loaded
+    // back, and a reset brings the default back.
     void every_key_of_the_table_is_saved_loaded_and_reset() {
-        using Indicator = SettingsTable::Indicator;
-        const auto changed = [](const SettingsTable::Key& key) -> QVariant {
+        const auto changed = [](const SettingsTable::Key& key) -> QString {
             if (std::holds_alternative<bool AppSettings::*>(key.field))
-                return !key.fallback.toBool();
+                return QVariant(!key.fallback.toBool()).toString();
             if (std::holds_alternative<QString AppSettings::*>(key.field))
                 return QStringLiteral("forward");
             if (std::holds_alternative<QList<int> AppSettings::*>(key.field))
-                return QStringLiteral("3:");
-            return std::get<Indicator>(key.field) == Indicator::X ? 11 : 13;
-        };
-        const auto read = [](const App& app, const SettingsTable::Key& key) -> QVariant {
-            if (const auto flag = std::get_if<bool AppSettings::*>(&key.field))
-                return app.*(*flag);
-            if (const auto text = std::get_if<QString AppSettings::*>(&key.field))
-                return app.*(*text);
-            if (const auto list = std::get_if<QList<int> AppSettings::*>(&key.field))
-                return SaveManager::format_ignored_monitors(app.*(*list));
-            const QPoint at = app.status_indicator_position();
-            return std::get<Indicator>(key.field) == Indicator::X ? at.x() : at.y();
-        };
-        const AppSettings fresh;
-        const auto as_default = [](const SettingsTable::Key& key) -> QVariant {
-            if (std::holds_alternative<Indicator>(key.field))
-                return 0; // absent, the indicator goes to (0, 0)
-            if (std::holds_alternative<QList<int> AppSettings::*>(key.field))
-                return QString();
-            return key.fallback;
+                return QStringLiteral("0:3:");
+            return std::get<SettingsTable::Indicator>(key.field) == SettingsTable::Indicator::X
+                       ? QStringLiteral("11")
+                       : QStringLiteral("13");
         };
         {
-            auto app = AppHarness::make_app();
-            for (const SettingsTable::Key& key : SettingsTable::keys()) {
-                if (const auto flag = std::get_if<bool AppSettings::*>(&key.field))
-                    QCOMPARE(fresh.*(*flag), key.fallback.toBool());
-                const QVariant value = changed(key);
-                if (const auto flag = std::get_if<bool AppSettings::*>(&key.field))
-                    app.get()->*(*flag) = value.toBool();
-                else if (const auto text = std::get_if<QString AppSettings::*>(&key.field))
-                    app.get()->*(*text) = value.toString();
-                else if (const auto list = std::get_if<QList<int> AppSettings::*>(&key.field))
-                    app.get()->*(*list) = SaveManager::parse_ignored_monitors(value.toString());
-            }
-            app->move_status_indicator(11, 13);
-        } // destruction saves
+            Loaded first;
+            for (const SettingsTable::Key& key : SettingsTable::keys())
+                set_field(first.settings, key, changed(key));
+            first.indicator = QPoint(11, 13);
+            first.saver.save_settings();
+        }
         QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-        auto app = AppHarness::make_app();
+        Loaded loaded;
         for (const SettingsTable::Key& key : SettingsTable::keys()) {
-            QCOMPARE(file.value(key.name).toString(), changed(key).toString());
-            // The first start flag is cleared by every start, whatever was stored.
-            if (QLatin1String(key.name) != QLatin1String("IsFirstStart"))
-                QCOMPARE(read(*app, key).toString(), changed(key).toString());
+            QCOMPARE(file.value(key.name).toString(), changed(key));
+            QCOMPARE(field_text(loaded.settings, key, loaded.indicator), changed(key));
         }
-        app->save_manager()->reset_settings();
-        app->save_manager()->load_settings();
-        for (const SettingsTable::Key& key : SettingsTable::keys())
-            QCOMPARE(read(*app, key).toString(), as_default(key).toString());
-    }
-
-    void old_save_version_wipes_the_file() {
-        write_file("[General]\nSaveVersion=1\nPasteOrder=forward\nIsCorvanaPaused=true\n");
-        auto app = AppHarness::make_app();
-        QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
-        QVERIFY(!app->m_is_paused);
-        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-        QVERIFY(!file.contains("PasteOrder"));
-        QCOMPARE(file.value("SaveVersion").toString(), QStringLiteral("2"));
-    }
-
-    void ignore_monitors_keeps_only_numbers() {
-        QCOMPARE(SaveManager::parse_ignored_monitors("1::x:3:"), QList<int>({1, 3}));
-        QCOMPARE(SaveManager::parse_ignored_monitors(""), QList<int>());
-        QCOMPARE(SaveManager::format_ignored_monitors({1, 3}), QStringLiteral("1:3:"));
-        QCOMPARE(SaveManager::format_ignored_monitors({}), QString());
-
-        write_file("[General]\nSaveVersion=2\nIgnoreMonitors=1::x:3:\n");
-        {
-            auto app = AppHarness::make_app();
-            QCOMPARE(app->m_ignored_monitors, QList<int>({1, 3}));
-        }
-        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-        QCOMPARE(file.value("IgnoreMonitors").toString(), QStringLiteral("1:3:"));
-    }
-
-    void garbage_values_read_as_qvariant_converts_them() {
-        write_file("[General]\nSaveVersion=2\nIsCorvanaPaused=banana\nIsRichTextCopyEnabled=0\n"
-                   "IndicatorX=left\nIndicatorY=12\nPasteOrder=sideways\n");
-        auto app = AppHarness::make_app();
-        QVERIFY(app->m_is_paused);               // any other text is true
-        QVERIFY(!app->m_rich_text_copy_enabled); // "0" is false
-        QCOMPARE(app->status_indicator_position(), QPoint(0, 12));
-        QCOMPARE(app->m_paste_order, QStringLiteral("sideways")); // taken as stored
-    }
-
-    void unreadable_or_broken_files_give_defaults_and_keep_running() {
-        write_file(QByteArray());
-        {
-            auto app = AppHarness::make_app();
-            QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
-        }
-        write_file(QByteArray("\x00\x01\xff not an ini file \n[[[\n=\n", 27));
-        {
-            auto app = AppHarness::make_app();
-            QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
-            app->quit();
+        loaded.saver.reset_settings();
+        loaded.saver.load_settings();
+        for (const SettingsTable::Key& key : SettingsTable::keys()) {
+            // Absent, the indicator goes to (0, 0) and the monitor list is empty.
+            const QString fallback = std::holds_alternative<SettingsTable::Indicator>(key.field)
+                                         ? QStringLiteral("0")
+                                         : key.fallback.toString();
+            QCOMPARE(field_text(loaded.settings, key, loaded.indicator), fallback);
         }
     }
-
-    void serialized_values_are_dropped_before_qt_reads_them() {
-        // A list claiming two billion members: Qt would ask for all of them and abort. Every
-        // spelling below is read by Qt as that value: escapes, quotes and continued lines.
+    // What a start makes of a file it did not write; a file that Qt cannot read safely is put
+    // aside whole (serialized values: a list claiming two billion members makes Qt abort).
+    void files_written_elsewhere_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<QPoint>("indicator");
+        QTest::addColumn<QString>("monitors"); // as saved again
+        QTest::addColumn<bool>("put_aside");
+        QTest::newRow("old save version wipes it")
+            << QByteArray("[General]\nSaveVersion=1\nPasteOrder=forward\nIsCorvanaPaused=true\n")
+            << "backward" << false << QPoint(0, 0) << "" << false;
+        QTest::newRow("monitors keep only numbers")
+            << QByteArray("[General]\nSaveVersion=2\nIgnoreMonitors=1::x:3:\n") << "backward"
+            << false << QPoint(0, 0) << "1:3:" << false;
+        QTest::newRow("garbage as QVariant converts it")
+            << QByteArray("[General]\nSaveVersion=2\nIsCorvanaPaused=banana\nIndicatorX=left\n"
+                          "IndicatorY=12\nPasteOrder=sideways\n")
+            << "sideways" << true << QPoint(0, 12) << "" << false;
+        QTest::newRow("empty") << QByteArray() << "backward" << false << QPoint(0, 0) << ""
+                               << false;
+        QTest::newRow("binary") << QByteArray("\x00\x01\xff not an ini file \n[[[\n=\n", 27)
+                                << "backward" << false << QPoint(0, 0) << "" << false;
+        // Every spelling below is read by Qt as that list: escapes, quotes, continued lines.
         const QByteArray list("Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)");
-        const QByteArray original =
-            "[General]\nSaveVersion=2\nIsFirstStart=false\n"
-            "IndicatorX=@" +
-            list +
-            "\nPasteOrder=forward\n"
-            "IndicatorY=\\\n@" +
-            list + "\nIsCorvanaPaused=\"\\x40" + list + "\"\nIsRichTextCopyEnabled=\\100" + list +
-            "\nUseInvertedIcons=@Var\\\n" + list.mid(3) + "\nIsFileCopyEnabled=@DateTime" +
-            list.mid(7) + "\nUseSpinningTrayIcon=on, @" + list + "\nIgnoreMonitors=1:\n";
-        write_file(original);
-        {
-            auto app = AppHarness::make_app();
-            QCOMPARE(app->m_paste_order, QStringLiteral("forward"));
-            QCOMPARE(app->m_ignored_monitors, QList<int>{1});
-            QVERIFY(!app->m_is_first_start || !app->isVisible());
-        }
-        const QStringList backups =
-            QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
-        QCOMPARE(backups.size(), 1);
-        QFile backup(DataPaths::get().settings_dir() + '/' + backups.first());
-        QVERIFY(backup.open(QIODevice::ReadOnly));
-        QCOMPARE(backup.readAll(), original);
-        QFile file(AppHarness::settings_file());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(!file.readAll().contains("iant("));
-        backup.close(); // an open file cannot be removed on Windows
-        QVERIFY(QFile::remove(backup.fileName()));
+        QTest::newRow("serialized values")
+            << "[General]\nSaveVersion=2\nIsFirstStart=false\nIndicatorX=@" + list +
+                   "\nPasteOrder=forward\nIndicatorY=\\\n@" + list + "\nIsCorvanaPaused=\"\\x40" +
+                   list + "\"\nIsRichTextCopyEnabled=\\100" + list + "\nUseInvertedIcons=@Var\\\n" +
+                   list.mid(3) + "\nIsFileCopyEnabled=@DateTime" + list.mid(7) +
+                   "\nUseSpinningTrayIcon=on, @" + list + "\nIgnoreMonitors=1:\n"
+            << "forward" << false << QPoint(0, 0) << "1:" << true;
+        QByteArray huge("[General]\nSaveVersion=2\nPasteOrder=forward\nX=");
+        huge.resize(SettingsFileCheck::max_file_bytes + 1);
+        QTest::newRow("huge") << huge << "backward" << false << QPoint(0, 0) << "" << true;
     }
-
-    void a_huge_settings_file_is_put_aside() {
+    void files_written_elsewhere() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, order);
+        QFETCH(bool, paused);
+        QFETCH(QPoint, indicator);
+        QFETCH(QString, monitors);
+        QFETCH(bool, put_aside);
+        write_file(content);
         {
-            QFile file(AppHarness::settings_file());
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write("[General]\nSaveVersion=2\nPasteOrder=forward\nX=");
-            QVERIFY(file.resize(SettingsFileCheck::max_file_bytes + 1));
+            Loaded loaded;
+            QCOMPARE(loaded.settings.m_paste_order, order);
+            QCOMPARE(loaded.settings.m_is_paused, paused);
+            QCOMPARE(loaded.indicator, indicator);
+            loaded.saver.save_settings();
         }
-        auto app = AppHarness::make_app();
-        QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
-        const QStringList backups =
-            QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
-        QCOMPARE(backups.size(), 1);
-        QVERIFY(QFile::remove(DataPaths::get().settings_dir() + '/' + backups.first()));
+        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
+        QCOMPARE(file.value("IgnoreMonitors").toString(), monitors);
+        QCOMPARE(file.value("SaveVersion").toString(), QStringLiteral("2"));
+        QCOMPARE(backups().size(), put_aside ? 1 : 0);
+        if (put_aside) {
+            QFile backup(DataPaths::get().settings_dir() + '/' + backups().first());
+            QVERIFY(backup.open(QIODevice::ReadOnly));
+            QCOMPARE(backup.readAll(), content);
+            backup.close(); // an open file cannot be removed on Windows
+            QVERIFY(backup.remove());
+            QFile saved(AppHarness::settings_file());
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            QVERIFY(!saved.readAll().contains("iant("));
+        }
     }
 
     // Where settings and data go: beside the program when the portable marker is there, else
@@ -260,28 +202,21 @@ private slots:
         QTest::addColumn<QByteArray>("old_settings");  // left beside the program, or empty
         QTest::addColumn<QByteArray>("user_settings"); // in the user's folder, or empty
         QTest::addColumn<bool>("overrides");
-        QTest::addColumn<QString>("settings_in");
-        QTest::addColumn<QString>("data_in");
+        QTest::addColumn<QString>("in"); // where both settings and data go
         QTest::addColumn<QByteArray>("user_settings_after");
-        QTest::newRow("marker") << true << QByteArray() << QByteArray() << false << "exe"
-                                << "exe" << QByteArray();
-        QTest::newRow("no marker") << false << QByteArray() << QByteArray() << false << "user"
-                                   << "user" << QByteArray();
-        QTest::newRow("marker, overrides")
-            << true << QByteArray() << QByteArray() << true << "override"
-            << "override" << QByteArray();
-        QTest::newRow("no marker, overrides")
-            << false << QByteArray("old") << QByteArray() << true << "override"
-            << "override" << QByteArray();
-        QTest::newRow("old settings beside, copied")
-            << false << QByteArray("old") << QByteArray() << false << "user"
-            << "user" << QByteArray("old");
-        QTest::newRow("old settings beside, the user's kept")
-            << false << QByteArray("old") << QByteArray("mine") << false << "user"
-            << "user" << QByteArray("mine");
-        QTest::newRow("marker, old settings used in place")
-            << true << QByteArray("old") << QByteArray() << false << "exe"
-            << "exe" << QByteArray();
+        const auto row = [](const char* name, bool marker, const char* old_settings,
+                            const char* user_settings, bool overrides, const char* in,
+                            const char* after) {
+            QTest::newRow(name) << marker << QByteArray(old_settings) << QByteArray(user_settings)
+                                << overrides << QString(in) << QByteArray(after);
+        };
+        row("marker", true, "", "", false, "exe", "");
+        row("no marker", false, "", "", false, "user", "");
+        row("marker, overrides", true, "", "", true, "override", "");
+        row("no marker, overrides", false, "old", "", true, "override", "");
+        row("old settings beside, copied", false, "old", "", false, "user", "old");
+        row("old settings beside, the user's kept", false, "old", "mine", false, "user", "mine");
+        row("marker, old settings used in place", true, "old", "", false, "exe", "");
     }
 
     void where_settings_and_data_live() {
@@ -289,8 +224,7 @@ private slots:
         QFETCH(QByteArray, old_settings);
         QFETCH(QByteArray, user_settings);
         QFETCH(bool, overrides);
-        QFETCH(QString, settings_in);
-        QFETCH(QString, data_in);
+        QFETCH(QString, in);
         QFETCH(QByteArray, user_settings_after);
         QTemporaryDir root;
         const QString exe = root.path() + "/program";
@@ -322,8 +256,8 @@ private slots:
                                                       {"override", sources.settings_override}};
         const QMap<QString, QString> data_dirs = {
             {"exe", exe}, {"user", sources.user_data_dir}, {"override", sources.data_override}};
-        QCOMPARE(paths.settings_dir(), settings_dirs[settings_in]);
-        QCOMPARE(paths.data_root(), data_dirs[data_in]);
+        QCOMPARE(paths.settings_dir(), settings_dirs[in]);
+        QCOMPARE(paths.data_root(), data_dirs[in]);
         QCOMPARE(paths.portable(), marker);
         QVERIFY(QFileInfo(paths.settings_dir()).isDir());
         QVERIFY(QFileInfo(paths.data_root()).isDir());
@@ -364,12 +298,12 @@ private slots:
         qputenv("CORVANA_SETTINGS_DIR", (blocker + "/settings").toLocal8Bit());
         DataPaths::resolve();
         {
-            auto app = AppHarness::make_app();
-            QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
-            app->m_paste_order = QStringLiteral("forward");
-            app->save_manager()->save_settings();
-            QVERIFY(!app->save_manager()->file_ok());
-            app->quit(); // saves again, still nothing breaks
+            Loaded loaded;
+            QCOMPARE(loaded.settings.m_paste_order, QStringLiteral("backward"));
+            loaded.settings.m_paste_order = QStringLiteral("forward");
+            loaded.saver.save_settings();
+            QVERIFY(!loaded.saver.file_ok());
+            loaded.saver.save_settings(); // again: still nothing breaks
         }
         QVERIFY(!QFileInfo::exists(AppHarness::settings_file()));
         qputenv("CORVANA_SETTINGS_DIR", saved_dir);

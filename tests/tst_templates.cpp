@@ -3,6 +3,7 @@
 #include "clipboard/SecretContent.h"
 #include "common/DataPaths.h"
 #include "platform/VirtualKeys.h"
+#include "templates/TableRows.h"
 #include "templates/TemplateFiller.h"
 #include "templates/TemplateMenu.h"
 #include "templates/TemplatePaste.h"
@@ -45,15 +46,43 @@ const QString example = QStringLiteral("Hello, $1 . Thank you for contacting us 
 
 class TestTemplates : public QObject {
     Q_OBJECT
+    // The one place the objects under test are built: the window alone, or App for the paste.
+    std::unique_ptr<TemplateMenu> alone;
     std::unique_ptr<App> app;
+    TemplateMenu* menu = nullptr;
+    HistoryState* history = nullptr;
+    AppSettings* settings = nullptr;
+    ClipboardHistory* clips = nullptr;
+    TemplatePaste* paste = nullptr;
     QStringList received; // the clipboard as the focused program pastes it, one per Ctrl+V
 
-    TemplateMenu* menu() { return app->template_menu(); }
-    QListWidget* list() { return menu()->findChild<QListWidget*>(QStringLiteral("listWidget")); }
-    QLineEdit* name_edit() { return menu()->findChild<QLineEdit*>(QStringLiteral("lineEdit")); }
-    QTextEdit* text_edit() { return menu()->findChild<QTextEdit*>(QStringLiteral("textEdit")); }
+    void new_menu() {
+        app.reset();
+        alone = std::make_unique<TemplateMenu>(nullptr);
+        menu = alone.get();
+    }
+    void new_app() {
+        alone.reset();
+        app.reset();
+        app = AppHarness::make_app();
+        menu = app->template_menu();
+        clips = &app->history();
+        paste = app->template_paste();
+        history = app.get();
+        settings = app.get();
+        received.clear();
+        connect(FakePlatform::get().keyboard(), &Keyboard::signal_key_pressed, this,
+                [this](int key, int) {
+                    if (key == VirtualKeys::V &&
+                        FakePlatform::get().fake_key_state().is_key_down(VirtualKeys::Control))
+                        received << QGuiApplication::clipboard()->text();
+                });
+    }
+    QListWidget* list() { return menu->findChild<QListWidget*>(QStringLiteral("listWidget")); }
+    QLineEdit* name_edit() { return menu->findChild<QLineEdit*>(QStringLiteral("lineEdit")); }
+    QTextEdit* text_edit() { return menu->findChild<QTextEdit*>(QStringLiteral("textEdit")); }
     void click(const char* button) {
-        menu()->findChild<QPushButton*>(QLatin1String(button))->click();
+        menu->findChild<QPushButton*>(QLatin1String(button))->click();
     }
     QStringList listed() {
         QStringList names;
@@ -66,6 +95,14 @@ class TestTemplates : public QObject {
         name_edit()->clear();
         for (const QChar c : name)
             name_edit()->insert(QString(c));
+    }
+    // Two templates, "one" and "two", the second one shown.
+    void two_templates() {
+        click("button_new");
+        text_edit()->setPlainText(QStringLiteral("one"));
+        click("button_new");
+        text_edit()->setPlainText(QStringLiteral("two"));
+        click("button_save");
     }
     void select_template(const QString& text) {
         click("button_new");
@@ -81,20 +118,13 @@ class TestTemplates : public QObject {
             keyboard->press(VirtualKeys::B);
             keyboard->release(VirtualKeys::B);
         }
-        QTRY_COMPARE(app->template_paste()->pending_count(), 0);
+        QTRY_COMPARE(paste->pending_count(), 0);
         keyboard->release(VirtualKeys::Alt);
         keyboard->release(VirtualKeys::Control);
     }
-    void new_app() {
-        app.reset();
-        app = AppHarness::make_app();
-        received.clear();
-        connect(FakePlatform::get().keyboard(), &Keyboard::signal_key_pressed, this,
-                [this](int key, int) {
-                    if (key == VirtualKeys::V &&
-                        FakePlatform::get().fake_key_state().is_key_down(VirtualKeys::Control))
-                        received << QGuiApplication::clipboard()->text();
-                });
+    void set_rich(bool rich) {
+        if (settings->m_rich_text_copy_enabled != rich)
+            app->toggle_rich_text_copy();
     }
 
 private slots:
@@ -106,117 +136,81 @@ private slots:
         FakePlatform::get().fake_key_state().clear();
         FakePlatform::get().injector().set_delivery(FakeInputInjector::Delivery::Synchronous);
         FakePlatform::get().injector().clear();
-        new_app();
+        new_menu();
     }
     void cleanup() {
         app.reset();
+        alone.reset();
         QFile::setPermissions(templates_dir(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     // ---- Filling ----
 
+    // Cells by tab; the filled text, or "<refused>" past the limit (0: the default).
     void fill_rules_data() {
         QTest::addColumn<QString>("row");
         QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("two cells") << "Ann\tSales" << example
-                                   << "Hello, Ann . Thank you for contacting us regarding Sales .";
-        QTest::newRow("empty cells kept") << "\t\tc"
-                                          << "[$1][$2][$3]"
-                                          << "[][][c]";
-        QTest::newRow("placeholders beyond the cells stay") << "a"
-                                                            << "$1 $2 $3"
-                                                            << "a $2 $3";
-        QTest::newRow("cells beyond the placeholders dropped") << "a\tb\tc"
-                                                               << "$2"
-                                                               << "b";
-        QTest::newRow("carriage return kept") << "a\tb\r"
-                                              << "<$2>"
-                                              << "<b\r>";
-        QTest::newRow("$11 with eleven cells is cell 1 and a 1")
-            << "c1\tc2\tc3\tc4\tc5\tc6\tc7\tc8\tc9\tc10\tc11"
-            << "$11|$10|$9"
-            << "c11|c10|c9";
-        QTest::newRow("repeated placeholder") << "x\ty"
-                                              << "$1$2$1$1"
-                                              << "xyxx";
-        // Cells are data: what they hold is pasted as it stands, never filled in turn.
-        QTest::newRow("a price in a cell stays") << "$25\tBob"
-                                                 << "$2 owes $1"
-                                                 << "Bob owes $25";
-        QTest::newRow("a cell holding a later placeholder") << "see $2\tB"
-                                                            << "$1"
-                                                            << "see $2";
-        QTest::newRow("a cell holding an earlier placeholder") << "A\tsee $1"
-                                                               << "$2"
-                                                               << "see $1";
-        QTest::newRow("a dollar before a placeholder") << "2\tB"
-                                                       << "$$1"
-                                                       << "$2";
-        QTest::newRow("a cell ending in a dollar") << "x$\tB"
-                                                   << "$12"
-                                                   << "x$2";
-        QTest::newRow("$0 and lone dollars stay") << "a"
-                                                  << "$0 $ $a $"
-                                                  << "$0 $ $a $";
-        QTest::newRow("empty row gives one empty cell") << ""
-                                                        << "[$1][$2]"
-                                                        << "[][$2]";
+        const auto row = [](const char* name, const QString& cells, const QString& text,
+                            const QString& expected, int limit = 0) {
+            QTest::newRow(name) << cells << text << limit << expected;
+        };
+        row("two cells", "Ann\tSales", example,
+            "Hello, Ann . Thank you for contacting us regarding Sales .");
+        row("empty cells kept", "\t\tc", "[$1][$2][$3]", "[][][c]");
+        row("placeholders beyond the cells stay", "a", "$1 $2 $3", "a $2 $3");
+        row("cells beyond the placeholders dropped", "a\tb\tc", "$2", "b");
+        row("carriage return kept", "a\tb\r", "<$2>", "<b\r>");
+        row("$11 with eleven cells is cell 1 and a 1",
+            "c1\tc2\tc3\tc4\tc5\tc6\tc7\tc8\tc9\tc10\tc11", "$11|$10|$9", "c11|c10|c9");
+        row("repeated placeholder", "x\ty", "$1$2$1$1", "xyxx");
+        row("a price in a cell stays", "$25\tBob", "$2 owes $1", "Bob owes $25");
+        row("a cell holding a later placeholder", "see $2\tB", "$1", "see $2");
+        row("a cell holding an earlier placeholder", "A\tsee $1", "$2", "see $1");
+        row("a dollar before a placeholder", "2\tB", "$$1", "$2");
+        row("a cell ending in a dollar", "x$\tB", "$12", "x$2");
+        row("$0 and lone dollars stay", "a", "$0 $ $a $", "$0 $ $a $");
+        row("empty row gives one empty cell", "", "[$1][$2]", "[][$2]");
+        // "$2$2\t$3$3\t...": filled again column after column, each one doubled the text.
+        QStringList doubling;
+        for (int n = 2; n <= 24; ++n)
+            doubling << QStringLiteral("$%1$%1").arg(n);
+        row("cells naming the next column", doubling.join('\t'), "<$1>|$9", "<$2$2>|$10$10");
+        // Rows over the limit are refused, text around the placeholders counted too.
+        const QString cell(1000, QLatin1Char('x'));
+        const QString hundred = QStringLiteral("$1").repeated(100);
+        row("at the limit", cell, hundred, QString(100000, 'x'), 100000);
+        row("one over", cell, hundred, "<refused>", 99999);
+        row("one over by the text", cell, hundred + '.', "<refused>", 100000);
+        row("over the default", QString(1 << 16, 'y'), QString("$1").repeated(1 << 9), "<refused>");
+        QStringList wide; // filled without stalling
+        for (int i = 1; i <= 10000; ++i)
+            wide << QStringLiteral("$c%1").arg(i);
+        row("wide row", wide.join('\t'), "$1 $9 $12", "$c1 $c9 $c12");
     }
+
     void fill_rules() {
         QFETCH(QString, row);
         QFETCH(QString, text);
+        QFETCH(int, limit);
         QFETCH(QString, expected);
-        QCOMPARE(TemplateFiller::fill_template(row, text).value_or("<refused>"), expected);
-    }
-
-    void cells_that_name_the_next_column_do_not_grow_the_row() {
-        // "$2$2\t$3$3\t...": filled again column after column, each one doubled the text.
-        QStringList cells;
-        for (int n = 2; n <= 24; ++n)
-            cells << QStringLiteral("$%1$%1").arg(n);
-        const QString row = cells.join(QLatin1Char('\t'));
-        QCOMPARE(TemplateFiller::fill_template(row, QStringLiteral("<$1>")).value_or("<refused>"),
-                 QStringLiteral("<$2$2>"));
-        QCOMPARE(TemplateFiller::fill_template(row, QStringLiteral("$1|$9")).value_or("<refused>"),
-                 QStringLiteral("$2$2|$10$10"));
-    }
-
-    void rows_longer_than_the_limit_are_refused() {
-        const QString cell(1000, QLatin1Char('x'));
-        const QString text = QStringLiteral("$1").repeated(100);
-        QCOMPARE(TemplateFiller::fill_template(cell, text, 100000)->size(), 100000);
-        QVERIFY(!TemplateFiller::fill_template(cell, text, 99999));
-        // Text around the placeholders counts too.
-        QVERIFY(!TemplateFiller::fill_template(cell, text + QLatin1Char('.'), 100000));
-        QVERIFY(!TemplateFiller::fill_template(QString(1 << 16, QLatin1Char('y')),
-                                               QStringLiteral("$1").repeated(1 << 9)));
-    }
-
-    void wide_rows_are_filled_without_stalling() {
-        QStringList cells;
-        for (int i = 1; i <= 10000; ++i)
-            cells << QStringLiteral("$c%1").arg(i);
-        const QString filled = *TemplateFiller::fill_template(cells.join(QLatin1Char('\t')),
-                                                              QStringLiteral("$1 $9 $12"));
-        QCOMPARE(filled, QStringLiteral("$c1 $c9 $c12"));
+        const auto filled = limit ? TemplateFiller::fill_template(row, text, limit)
+                                  : TemplateFiller::fill_template(row, text);
+        QCOMPARE(filled.value_or("<refused>"), expected);
     }
 
     // ---- The window ----
 
-    void new_names_count_the_folder() {
+    void new_names_count_the_folder_and_open_existing_files_untouched() {
         click("button_new");
         click("button_new");
         QCOMPARE(files(), QStringList({"New Template 1.txt", "New Template 2.txt"}));
-        QCOMPARE(listed(), QStringList({"New Template 1", "New Template 2"}));
         QCOMPARE(name_edit()->text(), QStringLiteral("New Template 2"));
-    }
-
-    void new_opens_an_existing_file_untouched() {
-        write(QStringLiteral("New Template 1.txt"), "one");
+        QVERIFY(QFile::remove(templates_dir() + QStringLiteral("/New Template 2.txt")));
         write(QStringLiteral("New Template 3.txt"), "three");
-        new_app();
+        new_menu();
         // Files of earlier runs are listed by name.
         QCOMPARE(listed(), QStringList({"New Template 1", "New Template 3"}));
         click("button_new");
@@ -266,16 +260,16 @@ private slots:
         QCOMPARE(text_edit()->toPlainText(), QStringLiteral("typed"));
         // Non-ASCII text survives a save and a reload.
         text_edit()->setPlainText(QStringLiteral("Grüße, $1 — ☺"));
-        menu()->close();
+        menu->close();
         QCOMPARE(QString::fromUtf8(read(QStringLiteral("New Template 2.txt"))),
                  QStringLiteral("Grüße, $1 — ☺"));
     }
 
     void select_and_duplicate() {
-        menu()->show();
+        menu->show();
         click("button_select");
-        QVERIFY(menu()->isVisible());
-        QCOMPARE(menu()->selected_template(), QString());
+        QVERIFY(menu->isVisible());
+        QCOMPARE(menu->selected_template(), QString());
 
         click("button_new");
         type_name(QStringLiteral("Reply"));
@@ -286,46 +280,34 @@ private slots:
         QCOMPARE(read(QStringLiteral("Reply.txt")), QByteArray("Dear $1"));
         text_edit()->setPlainText(QStringLiteral("Hi $1"));
         emit list()->itemDoubleClicked(list()->currentItem());
-        QVERIFY(!menu()->isVisible());
-        QCOMPARE(menu()->selected_template(), QStringLiteral("Hi $1"));
+        QVERIFY(!menu->isVisible());
+        QCOMPARE(menu->selected_template(), QStringLiteral("Hi $1"));
     }
 
+    // A name refused while typing stays in the field and is no obstacle to the name being
+    // typed; when the editing ends on it, the field goes back to a name the file really has.
     void renaming_onto_another_template_is_refused() {
-        click("button_new");
-        text_edit()->setPlainText(QStringLiteral("one"));
-        click("button_new");
-        text_edit()->setPlainText(QStringLiteral("two"));
-        click("button_save");
-        type_name(QStringLiteral("New Template 1"));
-        QCOMPARE(read(QStringLiteral("New Template 1.txt")), QByteArray("one"));
-        QCOMPARE(files().size(), 2);
-        QVERIFY(menu()->hint().contains(QStringLiteral("exists already")));
-        // While typing the field keeps what was typed; when the editing ends it goes back to a
-        // name the file really has, and saving keeps both files.
-        QCOMPARE(name_edit()->text(), QStringLiteral("New Template 1"));
-        emit name_edit()->editingFinished();
-        // The file followed each keystroke up to the refused one.
-        QCOMPARE(name_edit()->text(), QStringLiteral("New Template "));
-        QCOMPARE(with_file(name_edit()->text()), true);
-        click("button_save");
-        QCOMPARE(read(QStringLiteral("New Template 1.txt")), QByteArray("one"));
-    }
-
-    // A name refused on the way is no obstacle to the name being typed.
-    void a_name_refused_while_typing_does_not_stop_the_typing() {
-        click("button_new");
-        text_edit()->setPlainText(QStringLiteral("one"));
-        click("button_new");
-        text_edit()->setPlainText(QStringLiteral("two"));
-        click("button_save");
+        two_templates();
         type_name(QStringLiteral("New Template 12"));
         QCOMPARE(name_edit()->text(), QStringLiteral("New Template 12"));
         QCOMPARE(files(), QStringList({"New Template 1.txt", "New Template 12.txt"}));
         QCOMPARE(read(QStringLiteral("New Template 12.txt")), QByteArray("two"));
-        QVERIFY(menu()->hint().isEmpty());
+        QVERIFY(menu->hint().isEmpty());
         emit name_edit()->editingFinished();
         QCOMPARE(name_edit()->text(), QStringLiteral("New Template 12"));
         QCOMPARE(listed(), QStringList({"New Template 1", "New Template 12"}));
+
+        type_name(QStringLiteral("New Template 1"));
+        QCOMPARE(read(QStringLiteral("New Template 1.txt")), QByteArray("one"));
+        QCOMPARE(files().size(), 2);
+        QVERIFY(menu->hint().contains(QStringLiteral("exists already")));
+        QCOMPARE(name_edit()->text(), QStringLiteral("New Template 1"));
+        emit name_edit()->editingFinished();
+        // The file followed each keystroke up to the refused one.
+        QCOMPARE(name_edit()->text(), QStringLiteral("New Template "));
+        QVERIFY(QFile::exists(templates_dir() + QStringLiteral("/New Template .txt")));
+        click("button_save");
+        QCOMPARE(read(QStringLiteral("New Template 1.txt")), QByteArray("one"));
     }
 
     void unsafe_names_stay_inside_the_folder_data() {
@@ -341,7 +323,7 @@ private slots:
         click("button_new");
         name_edit()->setText(name);
         QCOMPARE(files(), QStringList({"New Template 1.txt"}));
-        QVERIFY(!menu()->hint().isEmpty());
+        QVERIFY(!menu->hint().isEmpty());
         QVERIFY(!QFile::exists(DataPaths::get().data_root() + QStringLiteral("/escape.txt")));
         QCOMPARE(QDir(DataPaths::get().data_root()).entryList(QDir::Files), QStringList());
         emit name_edit()->editingFinished();
@@ -349,18 +331,14 @@ private slots:
     }
 
     void a_save_after_a_deletion_never_writes_another_template() {
-        click("button_new");
-        text_edit()->setPlainText(QStringLiteral("keep me"));
-        click("button_new");
-        text_edit()->setPlainText(QStringLiteral("delete me"));
-        click("button_save");
+        two_templates();
         click("button_delete");
         QCOMPARE(files(), QStringList({"New Template 1.txt"}));
         // The editors show the template that remains.
         QCOMPARE(name_edit()->text(), QStringLiteral("New Template 1"));
-        QCOMPARE(text_edit()->toPlainText(), QStringLiteral("keep me"));
+        QCOMPARE(text_edit()->toPlainText(), QStringLiteral("one"));
         click("button_save");
-        QCOMPARE(read(QStringLiteral("New Template 1.txt")), QByteArray("keep me"));
+        QCOMPARE(read(QStringLiteral("New Template 1.txt")), QByteArray("one"));
         click("button_delete");
         QCOMPARE(files(), QStringList());
         QCOMPARE(text_edit()->toPlainText(), QString());
@@ -371,7 +349,7 @@ private slots:
         const QByteArray latin1("caf\xe9 $1\xff\xfe");
         write(QStringLiteral("a latin1.txt"), latin1);
         write(QStringLiteral("b big.txt"), QByteArray(10 * 1024 * 1024, 'x'));
-        new_app();
+        new_menu();
         QVERIFY(text_edit()->toPlainText().startsWith(QStringLiteral("caf")));
         list()->setCurrentRow(1);
         emit list()->itemClicked(list()->currentItem());
@@ -388,24 +366,24 @@ private slots:
         QVERIFY(QDir().mkpath(first));
         text_edit()->setPlainText(QStringLiteral("text"));
         click("button_save");
-        QVERIFY(menu()->hint().contains(QStringLiteral("could not be saved")));
+        QVERIFY(menu->hint().contains(QStringLiteral("could not be saved")));
         QVERIFY(QDir().mkpath(templates_dir() + QStringLiteral("/New Template 2.txt")));
         write(QStringLiteral("notes.md"), "");
         click("button_new");
-        QVERIFY(menu()->hint().contains(QStringLiteral("could not be created")));
+        QVERIFY(menu->hint().contains(QStringLiteral("could not be created")));
         QCOMPARE(listed(), QStringList({"New Template 1"}));
     }
 
     void a_templates_path_that_is_a_file() {
-        app.reset();
+        alone.reset();
         write(QStringLiteral("../templates-file"), "");
         QVERIFY(QFile::rename(DataPaths::get().data_root() + QStringLiteral("/templates-file"),
                               DataPaths::get().data_root() + QStringLiteral("/templates.tmp")));
         QDir(templates_dir()).removeRecursively();
         QVERIFY(QFile::rename(DataPaths::get().data_root() + QStringLiteral("/templates.tmp"),
                               templates_dir()));
-        new_app();
-        QVERIFY(menu()->hint().contains(QStringLiteral("not a folder")));
+        new_menu();
+        QVERIFY(menu->hint().contains(QStringLiteral("not a folder")));
         click("button_new");
         QVERIFY(QFileInfo(templates_dir()).isFile());
         QCOMPARE(listed(), QStringList());
@@ -426,14 +404,14 @@ private slots:
                         << rich << QString::fromLatin1(order) << later;
     }
     void special_paste_rows() {
+        new_app();
         QFETCH(bool, rich);
         QFETCH(QString, order);
         QFETCH(bool, later);
         FakePlatform::get().injector().set_delivery(
             later ? FakeInputInjector::Delivery::Later : FakeInputInjector::Delivery::Synchronous);
-        if (app->m_rich_text_copy_enabled != rich)
-            app->toggle_rich_text_copy();
-        app->m_paste_order = order;
+        set_rich(rich);
+        settings->m_paste_order = order;
         select_template(example);
         AppHarness::copy_text(QStringLiteral("Ann\tSales\nBob\tSupport"));
 
@@ -444,11 +422,10 @@ private slots:
         };
         QCOMPARE(received, rows);
         QCOMPARE(FakePlatform::get().injector().pasted(), rows);
-        QCOMPARE(app->template_paste()->pending_count(), 0);
         // The table left the queue and the filled rows took its place, already pasted.
-        QCOMPARE(app->history_size(), 2);
+        QCOMPARE(clips->size(), 2);
         QCOMPARE(app->remaining_count(), 0);
-        QCOMPARE(app->m_current_clipboard_history_position, order == "forward" ? 2 : -1);
+        QCOMPARE(history->m_current_clipboard_history_position, order == "forward" ? 2 : -1);
         // Modifiers are as the user holds them afterwards.
         QVERIFY(!FakePlatform::get().fake_key_state().is_key_down(VirtualKeys::Alt));
 
@@ -462,16 +439,18 @@ private slots:
     }
 
     void the_filled_row_is_pasted_whatever_the_position_holds() {
-        app->m_paste_order = QStringLiteral("forward");
+        new_app();
+        settings->m_paste_order = QStringLiteral("forward");
         select_template(QStringLiteral("<$1>"));
         AppHarness::copy_text(QStringLiteral("a\nb"));
         AppHarness::copy_text(QStringLiteral("other"));
         press_ctrl_alt_b();
         QCOMPARE(received, QStringList({"<a>"}));
         // The row joined the queue, and the position moved one step as for any paste.
-        QCOMPARE(app->history_size(), 2);
-        QCOMPARE(app->m_corvana_clipboard_mime_data_history.last()->text(), QStringLiteral("<a>"));
-        QCOMPARE(app->m_current_clipboard_history_position, 1);
+        QCOMPARE(clips->size(), 2);
+        QCOMPARE(history->m_corvana_clipboard_mime_data_history.last()->text(),
+                 QStringLiteral("<a>"));
+        QCOMPARE(history->m_current_clipboard_history_position, 1);
         FakePlatform::get().keyboard()->tap({VirtualKeys::Control, VirtualKeys::V});
         QCOMPARE(received.last(), QStringLiteral("<a>"));
     }
@@ -484,9 +463,9 @@ private slots:
         QTest::newRow("mime-data history") << true;
     }
     void a_secret_tables_rows_stay_secret() {
+        new_app();
         QFETCH(bool, rich);
-        if (app->m_rich_text_copy_enabled != rich)
-            app->toggle_rich_text_copy();
+        set_rich(rich);
         select_template(QStringLiteral("<$1>"));
         const QString hint = QLatin1String(SecretContent::hint_format());
         auto* table = new QMimeData;
@@ -497,11 +476,12 @@ private slots:
         QCOMPARE(received, QStringList({"<pw-one>"}));
         QVERIFY2(!printed.contains("pw-one"), printed.constData());
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(hint), QByteArray("secret"));
-        QCOMPARE(app->history_size(), 1);
-        QVERIFY(app->history().is_secret(0));
+        QCOMPARE(clips->size(), 1);
+        QVERIFY(clips->is_secret(0));
     }
 
     void a_refused_row_is_reported_and_the_next_one_pasted() {
+        new_app();
         select_template(QStringLiteral("$1").repeated(1000));
         const QString huge(20000, QLatin1Char('h'));
         AppHarness::copy_text(huge + QStringLiteral("\nok"));
@@ -509,47 +489,44 @@ private slots:
                                              "^Tray message: Special paste - Row 1 was not")));
         press_ctrl_alt_b();
         QVERIFY(received.isEmpty());
-        QCOMPARE(app->history_size(), 0);
+        QCOMPARE(clips->size(), 0);
         press_ctrl_alt_b();
         QCOMPARE(received, QStringList({QStringLiteral("ok").repeated(1000)}));
     }
 
     void nothing_is_used_up_without_a_template_or_while_paused() {
+        new_app();
         AppHarness::copy_text(QStringLiteral("a\tb"));
         press_ctrl_alt_b();
-        QCOMPARE(app->history_size(), 1);
+        QCOMPARE(clips->size(), 1);
         select_template(QStringLiteral("$1"));
-        app->pause_or_resume_corvana();
+        settings->m_is_paused = !settings->m_is_paused;
         press_ctrl_alt_b();
-        QCOMPARE(app->history_size(), 1);
+        QCOMPARE(clips->size(), 1);
         QVERIFY(received.isEmpty());
-        app->pause_or_resume_corvana();
+        settings->m_is_paused = !settings->m_is_paused;
         press_ctrl_alt_b();
         QCOMPARE(received, QStringList({"a"}));
     }
 
     void a_key_that_never_comes_back_frees_the_queue() {
+        new_app();
         select_template(QStringLiteral("$1"));
         AppHarness::copy_text(QStringLiteral("a"));
         FakePlatform::get().keyboard()->set_hooked(false);
-        app->ctrl_shift_v();
-        QCOMPARE(app->template_paste()->pending_count(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(app->template_paste()->pending_count(), 0,
+        paste->press(menu->selected_template()); // as the shortcut does
+        QCOMPARE(paste->pending_count(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(paste->pending_count(), 0,
                                   TemplatePaste::pending_timeout_ms + 2000);
     }
 
     void table_rows_end_with_an_empty_row_after_a_final_line_break() {
-        TemplatePaste& paste = *app->template_paste();
+        TableRows rows;
         const QString table = QStringLiteral("a\r\nb\r\n");
-        QCOMPARE(paste.row_count(table), 3);
-        QCOMPARE(paste.row(table, 0), QStringLiteral("a\r"));
-        QCOMPARE(paste.row(table, 2), QString());
-        QCOMPARE(paste.row_count(QString()), 1);
-    }
-
-private:
-    bool with_file(const QString& name) {
-        return QFile::exists(templates_dir() + QLatin1Char('/') + name + QStringLiteral(".txt"));
+        QCOMPARE(rows.row_count(table), 3);
+        QCOMPARE(rows.row(table, 0), QStringLiteral("a\r"));
+        QCOMPARE(rows.row(table, 2), QString());
+        QCOMPARE(rows.row_count(QString()), 1);
     }
 };
 

@@ -1,4 +1,7 @@
 #include "AppHarness.h"
+#include "clipboard/ClipboardHistory.h"
+#include "clipboard/HistoryState.h"
+#include "common/AppSettings.h"
 #include "tray/TrayIcon.h"
 
 #include <QAction>
@@ -34,98 +37,103 @@ void close_boxes() {
         box->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
-QString stored(const char* key) {
-    QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-    return file.value(QLatin1String(key)).toString();
-}
 } // namespace
 
-// The tray icon: its menu in each state, its clicks, its messages and the spell-click ritual.
+const QString running = QStringLiteral(":/images/app.png");
+const QString paused = QStringLiteral(":/images/app_paused.png");
+
+// The tray icon on bare settings and history: its menu in each state, the actions its entries
+// and clicks ask for, its messages and the spell-click ritual.
 class TestTray : public QObject {
     Q_OBJECT
-    std::unique_ptr<App> app;
-
-    TrayIcon* tray() { return app->tray_icon(); }
-    void clicks(int n) {
-        for (int i = 0; i < n; ++i)
-            tray()->count_spell_clicks();
+    // The one place the tray is built; asked lists the actions it asked for, in order.
+    struct Tray {
+        AppSettings settings;
+        HistoryState state;
+        ClipboardHistory history{state, settings};
+        QStringList asked;
+        std::function<void()> ask(const char* action) {
+            return [this, action] { asked << QLatin1String(action); };
+        }
+        TrayIcon icon{nullptr,
+                      settings,
+                      history,
+                      {ask("settings"), ask("spell"), ask("lock"), ask("unlock"), ask("history"),
+                       ask("quit"), ask("pause"), ask("save")}};
+    };
+    std::unique_ptr<Tray> made;
+    TrayIcon* tray = nullptr;
+    QStringList& asked() { return made->asked; }
+    void make() {
+        made = std::make_unique<Tray>();
+        tray = &made->icon;
     }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
     void init() {
-        AppHarness::remove_settings();
-        app = AppHarness::make_app();
+        make();
         close_boxes();
     }
     void cleanup() {
-        app.reset();
+        made.reset();
         close_boxes();
         qunsetenv("WAYLAND_DISPLAY");
         qunsetenv("XDG_SESSION_TYPE");
     }
 
-    void the_menu_in_each_state() {
+    void the_menu_in_each_state_asks_for_its_actions() {
         const QStringList full = {"Settings",        "&Hidden features", "-",
                                   "&Lock CLipboard", "&Show History",    "&Exit"};
-        QCOMPARE(entries(tray()), full);
-        QVERIFY(!entry(tray(), "&Hidden features")->icon().isNull());
+        QCOMPARE(entries(tray), full);
+        QVERIFY(!entry(tray, "&Hidden features")->icon().isNull());
+        for (const QString& text : full)
+            if (text != QLatin1String("-"))
+                entry(tray, text)->trigger();
+        QCOMPARE(asked(), QStringList({"settings", "spell", "lock", "history", "quit"}));
 
-        entry(tray(), "&Lock CLipboard")->trigger();
-        QVERIFY(app->m_position_locked);
-        QCOMPARE(entries(tray())[3], QStringLiteral("&Unlock Clipboard"));
-        QCOMPARE(tray()->current_icon_name(), QStringLiteral(":/images/key.svg"));
-
+        made->history.lock();
+        tray->show_lock(true);
+        QCOMPARE(entries(tray)[3], QStringLiteral("&Unlock Clipboard"));
+        QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/key.svg"));
+        entry(tray, "&Unlock Clipboard")->trigger();
+        QCOMPARE(asked().last(), QStringLiteral("unlock"));
         // Unlocking shows the running icon even while paused, until the next refresh.
-        app->m_is_paused = true;
-        entry(tray(), "&Unlock Clipboard")->trigger();
-        QVERIFY(!app->m_position_locked);
-        QCOMPARE(tray()->current_icon_name(), QStringLiteral(":/images/app.png"));
-        app->update_ui();
-        QCOMPARE(tray()->current_icon_name(), QStringLiteral(":/images/app_paused.png"));
+        made->history.unlock();
+        tray->show_lock(false);
+        QCOMPARE(entries(tray)[3], QStringLiteral("&Lock CLipboard"));
+        QCOMPARE(tray->current_icon_name(), running);
+        tray->set_app_info(QStringLiteral("paused"), QString());
+        QCOMPARE(tray->current_icon_name(), paused);
 
-        app->m_use_hidden_features = false;
-        tray()->refresh_tray_menu();
-        QCOMPARE(entries(tray()),
-                 QStringList({"Settings", "-", "&Lock CLipboard", "&Show History", "&Exit"}));
+        made->settings.m_use_hidden_features = false;
         // Rebuilding many times leaves one set of entries.
         for (int i = 0; i < 5; ++i)
-            tray()->refresh_tray_menu();
-        QCOMPARE(tray()->menu()->actions().size(), 5);
-
-        // Entries whose windows are not built yet do not fail.
-        entry(tray(), "&Show History")->trigger();
-        entry(tray(), "Settings")->trigger();
-        QVERIFY(app->isVisible());
+            tray->refresh_tray_menu();
+        QCOMPARE(entries(tray),
+                 QStringList({"Settings", "-", "&Lock CLipboard", "&Show History", "&Exit"}));
     }
 
-    void clicks_open_the_window_and_a_middle_click_pauses_and_saves() {
-        app->hide();
-        tray()->icon_activated(QSystemTrayIcon::DoubleClick);
-        QVERIFY(app->isVisible());
-        app->hide();
-        tray()->icon_activated(QSystemTrayIcon::Context);
-        QVERIFY(!app->isVisible());
-
-        tray()->icon_activated(QSystemTrayIcon::MiddleClick);
-        QVERIFY(app->m_is_paused);
-        QCOMPARE(tray()->current_icon_name(), QStringLiteral(":/images/app_paused.png"));
-        QCOMPARE(stored("IsCorvanaPaused"), QStringLiteral("true"));
-        tray()->icon_activated(QSystemTrayIcon::MiddleClick);
-        QVERIFY(!app->m_is_paused);
-        QCOMPARE(tray()->current_icon_name(), QStringLiteral(":/images/app.png"));
-        QCOMPARE(stored("IsCorvanaPaused"), QStringLiteral("false"));
+    // A click or a double click opens the window, a middle click pauses and saves; only the
+    // left click counts toward the spell.
+    void clicks() {
+        made->settings.m_use_hidden_features = false;
+        for (const auto reason : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Context,
+                                  QSystemTrayIcon::Trigger, QSystemTrayIcon::MiddleClick})
+            tray->icon_activated(reason);
+        QCOMPARE(asked(), QStringList({"settings", "settings", "pause", "save"}));
+        QCOMPARE(tray->spell_click_count(), 1);
     }
 
     void without_a_tray_messages_are_boxes_that_block_nothing() {
         QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable()); // offscreen has none
-        app->show_tray_message("Title", "Text");
+        TrayIcon::show_message(tray, "Title", "Text");
         const QList<QMessageBox*> boxes = open_boxes();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.first()->text(), QStringLiteral("Text"));
         QVERIFY(!boxes.first()->isModal());
         // A second message reuses the open box rather than piling up windows.
-        app->show_tray_message("Image Saved", "Second");
+        TrayIcon::show_message(tray, "Image Saved", "Second");
         QCOMPARE(open_boxes().size(), 1);
         QCOMPARE(open_boxes().first()->text(), QStringLiteral("Second"));
         // Nothing owns it: quitting with it still open must not leave it behind.
@@ -135,11 +143,11 @@ private slots:
     }
 
     void a_wayland_session_is_told_once_at_start() {
-        QVERIFY(TrayIcon::wayland_notice().isEmpty());
-        app.reset();
-        close_boxes();
+        tray->show_at_start();
+        QVERIFY(open_boxes().isEmpty());
         qputenv("WAYLAND_DISPLAY", "wayland-0");
-        app = AppHarness::make_app();
+        make();
+        tray->show_at_start();
         QList<QMessageBox*> boxes = open_boxes();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.first()->windowTitle(), QStringLiteral("Corvana on Wayland"));
@@ -151,72 +159,53 @@ private slots:
         QVERIFY(TrayIcon::wayland_notice().isEmpty());
     }
 
-    void the_spell_completes_after_six_clicks_a_rest_and_six_more() {
-        app->m_use_hidden_features = false;
-        tray()->refresh_tray_menu();
-        clicks(5);
-        QCOMPARE(tray()->spell_click_count(), 5);
-        QVERIFY(!tray()->spell_armed());
-        clicks(1); // "Abra"
-        QVERIFY(tray()->spell_armed());
-        QCOMPARE(tray()->spell_click_count(), 0);
-        QVERIFY(tray()->spell_timer()->isActive());
-        QCOMPARE(tray()->spell_timer()->interval(), 6000);
-        QVERIFY(tray()->spell_duration_timer()->isActive());
-        QCOMPARE(tray()->spell_duration_timer()->interval(), 30000);
-
-        tray()->spell_timer_finished(); // the rest was kept: "Cadabra"
-        QVERIFY(tray()->spell_ready());
-        clicks(6); // "Alakazam"
-        QVERIFY(app->m_use_hidden_features);
-        QVERIFY(!tray()->spell_ready() && !tray()->spell_armed());
-        QCOMPARE(tray()->spell_click_count(), 0);
-        QVERIFY(entry(tray(), "&Hidden features"));
-        QCOMPARE(stored("UseHiddenFeatures"), QStringLiteral("true"));
+    // Six clicks ("Abra"), a rest without clicks ("Cadabra"), six more ("Alakazam"): steps are
+    // click counts, "rest" (the rest's timer ends) and "end" (the spell's duration ends).
+    void the_spell_clicks_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<bool>("armed");
+        QTest::addColumn<bool>("activated");
+        QTest::newRow("five clicks") << QStringList{"5"} << false << false;
+        QTest::newRow("six clicks") << QStringList{"6"} << true << false;
+        QTest::newRow("six, a rest, six") << QStringList{"6", "rest", "6"} << false << true;
+        QTest::newRow("a click during the rest breaks it")
+            << QStringList{"6", "1", "rest", "6"} << true << false;
+        QTest::newRow("the duration ends it")
+            << QStringList{"6", "rest", "3", "end", "6"} << true << false;
+    }
+    void the_spell_clicks() {
+        QFETCH(QStringList, steps);
+        QFETCH(bool, armed);
+        QFETCH(bool, activated);
+        made->settings.m_use_hidden_features = false;
+        tray->refresh_tray_menu();
+        for (const QString& step : steps) {
+            if (step == QLatin1String("rest")) {
+                QVERIFY(tray->spell_timer()->isActive());
+                tray->spell_timer_finished();
+            } else if (step == QLatin1String("end")) {
+                QVERIFY(tray->spell_duration_timer()->isActive());
+                tray->spell_duration_timer_finished();
+            } else {
+                for (int i = 0; i < step.toInt(); ++i)
+                    tray->count_spell_clicks();
+            }
+        }
+        QCOMPARE(tray->spell_armed(), armed);
+        QCOMPARE(made->settings.m_use_hidden_features, activated);
+        QCOMPARE(bool(entry(tray, "&Hidden features")), activated);
+        QCOMPARE(asked(), activated ? QStringList{"save"} : QStringList());
+        if (!activated)
+            return;
+        QVERIFY(!tray->spell_ready());
+        QCOMPARE(tray->spell_click_count(), 0);
         QCOMPARE(open_boxes().size(), 1); // the notification, as a box without a tray
         QVERIFY(open_boxes().first()->text().contains("Hidden features are activated"));
-
         // Switched on, clicks count for nothing.
-        clicks(12);
-        QCOMPARE(tray()->spell_click_count(), 0);
-        QVERIFY(!tray()->spell_armed());
-    }
-
-    void a_click_during_the_rest_breaks_the_spell() {
-        app->m_use_hidden_features = false;
-        clicks(6);
-        clicks(1); // too soon
-        QVERIFY(!tray()->spell_armed());
-        tray()->spell_timer_finished();
-        QVERIFY(!tray()->spell_ready());
-        QCOMPARE(tray()->spell_click_count(), 0);
-        clicks(6); // a new "Abra", not an activation
-        QVERIFY(tray()->spell_armed());
-        QVERIFY(!app->m_use_hidden_features);
-    }
-
-    void the_duration_ends_an_unfinished_spell() {
-        app->m_use_hidden_features = false;
-        clicks(6);
-        tray()->spell_timer_finished();
-        QVERIFY(tray()->spell_ready());
-        clicks(3);
-        tray()->spell_duration_timer_finished();
-        QVERIFY(!tray()->spell_ready() && !tray()->spell_armed());
-        QCOMPARE(tray()->spell_click_count(), 0);
-        clicks(6);
-        QVERIFY(!app->m_use_hidden_features); // started over: this is "Abra" again
-        QVERIFY(tray()->spell_armed());
-    }
-
-    void a_left_click_on_the_icon_counts_toward_the_spell() {
-        app->m_use_hidden_features = false;
-        app->hide();
-        tray()->icon_activated(QSystemTrayIcon::Trigger);
-        QCOMPARE(tray()->spell_click_count(), 1);
-        QVERIFY(app->isVisible());
-        tray()->icon_activated(QSystemTrayIcon::DoubleClick);
-        QCOMPARE(tray()->spell_click_count(), 1);
+        for (int i = 0; i < 12; ++i)
+            tray->count_spell_clicks();
+        QCOMPARE(tray->spell_click_count(), 0);
+        QVERIFY(!tray->spell_armed());
     }
 };
 

@@ -1,7 +1,9 @@
 #include "AppHarness.h"
+#include "common/ToolState.h"
 #include "zoom/LiveZoom.h"
 #include "zoom/Zoom.h"
 #include "zoom/ZoomItMenu.h"
+#include "zoom/ZoomSwitch.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -157,48 +159,55 @@ private slots:
     }
 
     void the_two_zooms_exclude_each_other() {
-        auto app = AppHarness::make_app();
-        app->main_live_zoom();
-        QVERIFY(app->m_live_zoom_active);
+        ToolState tools;
+        Zoom pen(FakePlatform::get().screen_capture());
+        ZoomItMenu page(nullptr);
+        ZoomSwitch zooms(tools, pen, page);
+        zooms.toggle_live();
+        QVERIFY(tools.m_live_zoom_active);
         QTRY_VERIFY(!zoom().animating());
         QVERIFY(magnifier().magnified());
-        app->main_dead_zoom(); // nothing while live zoom is on
-        QVERIFY(!app->m_dead_zoom_active);
-        QVERIFY(!app->zoom()->isVisible());
-        app->main_live_zoom();
-        QVERIFY(!app->m_live_zoom_active);
+        zooms.toggle_pen(); // nothing while live zoom is on
+        QVERIFY(!tools.m_dead_zoom_active && !pen.isVisible());
+        zooms.toggle_live();
+        QVERIFY(!tools.m_live_zoom_active);
         QVERIFY(!magnifier().magnified());
 
-        app->main_dead_zoom();
-        QVERIFY(app->m_dead_zoom_active);
-        QVERIFY(app->zoom()->isVisible());
+        zooms.toggle_pen();
+        QVERIFY(tools.m_dead_zoom_active && pen.isVisible());
         QVERIFY(zoom().m_active);
         QTRY_VERIFY(!zoom().animating());
         QVERIFY(magnifier().magnified());
-        app->main_live_zoom(); // nothing while zooming with pen
-        QVERIFY(!app->m_live_zoom_active);
+        zooms.toggle_live(); // nothing while zooming with pen
+        QVERIFY(!tools.m_live_zoom_active);
 
         // Escape ends it like the shortcut.
-        QTest::keyClick(app->zoom(), Qt::Key_Escape);
-        QVERIFY(!app->m_dead_zoom_active);
-        QVERIFY(!app->zoom()->isVisible());
+        QTest::keyClick(&pen, Qt::Key_Escape);
+        QVERIFY(!tools.m_dead_zoom_active && !pen.isVisible());
         QVERIFY(!zoom().m_active);
         QCOMPARE(magnifier().last().factor, 1.0f);
-        app->main_dead_zoom();
-        QVERIFY(app->m_dead_zoom_active);
-        app->main_dead_zoom(); // the shortcut again ends it
-        QVERIFY(!app->m_dead_zoom_active);
+        zooms.toggle_pen();
+        QVERIFY(tools.m_dead_zoom_active);
+        zooms.toggle_pen(); // the shortcut again ends it
+        QVERIFY(!tools.m_dead_zoom_active);
         QCOMPARE(magnifier().last().factor, 1.0f);
 
-        // The page's level is used by both; the program ending restores the display.
-        app->zoom_it_menu()->slider()->setValue(3); // 2.0
-        app->main_live_zoom();
+        // The page's level is used by both.
+        page.slider()->setValue(3); // 2.0
+        zooms.toggle_live();
         QTRY_VERIFY(!zoom().animating());
         QVERIFY(zoom().m_magnification >= 2.0f && zoom().m_magnification < 2.02f);
         // Fifty quick presses (an even number) leave it on, zooming in again from 1.0.
         for (int i = 0; i < 50; ++i)
-            app->main_live_zoom();
-        QVERIFY(app->m_live_zoom_active);
+            zooms.toggle_live();
+        QVERIFY(tools.m_live_zoom_active);
+        QTRY_VERIFY(!zoom().animating());
+        QVERIFY(magnifier().magnified());
+    }
+
+    void the_program_ending_restores_the_display() {
+        auto app = AppHarness::make_app();
+        app->main_live_zoom();
         QTRY_VERIFY(!zoom().animating());
         QVERIFY(magnifier().magnified());
         app.reset();
