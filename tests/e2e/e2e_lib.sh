@@ -2,7 +2,7 @@
 # Runs inside run-isolated.sh, so the working directory and HOME are the test's own.
 set -u
 source "$CORVANA_SOURCE/scripts/xsession.sh"
-source "$CORVANA_SOURCE/tests/e2e/e2e_report.sh"
+source "$CORVANA_SOURCE/tests/e2e/report_lib.sh"
 
 E2E_NAME=$(basename "$0" .sh)
 E2E_PASSED=0
