@@ -74,7 +74,7 @@ still_pastes "the files"
 pass "still pastes after the files"
 
 # A picture with links to files: the links are never opened into the images folder either.
-"$E2E_PEER" make-image sample.png || fail "cannot make the sample image"
+convert -size 64x48 gradient:red-blue sample.png || fail "cannot make the sample image"
 printf 'file://%s\n' "$PWD/pipe" /dev/zero /proc/self/pagemap >image-list.txt
 rss=$(memory_kb VmRSS) disk=$(disk_kb)
 offer_and_wait image/png=sample.png text/uri-list=image-list.txt
