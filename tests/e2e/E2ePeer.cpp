@@ -128,7 +128,8 @@ int make_socket(const QString& file) {
         return 1;
     std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    return fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ? 0 : 1;
+    return fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ? 0
+                                                                                             : 1;
 }
 } // namespace
 
@@ -154,6 +155,7 @@ int main(int argc, char** argv) {
     };
     if (const auto mode = modes.find(a.value(1)); mode != modes.end())
         return (*mode)();
-    std::fprintf(stderr, "usage: e2e_peer %s ...\n", qPrintable(QStringList(modes.keys()).join('|')));
+    std::fprintf(stderr, "usage: e2e_peer %s ...\n",
+                 qPrintable(QStringList(modes.keys()).join('|')));
     return 2;
 }

@@ -262,6 +262,16 @@ int many_targets(int count, const QString& text) {
     return own_clipboard(owner);
 }
 
+// An unmapped window on connection c, with the given event mask: a requestor of its own.
+xcb_window_t helper_window(xcb_connection_t* c, uint32_t event_mask) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t window = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &event_mask);
+    return window;
+}
+
 // Reads one target of CLIPBOARD from its owner on a connection of its own; empty when refused.
 QByteArray fetch(xcb_connection_t* c, xcb_window_t window, xcb_atom_t target) {
     const xcb_atom_t clipboard = intern(c, "CLIPBOARD"), property = intern(c, "_PEER_SAVE");
@@ -304,11 +314,7 @@ xcb_generic_event_t* next_event(xcb_connection_t* c, int ms) {
 // bytes" when no part came for 4 s.
 int read_two(const QByteArray& first, const QByteArray& second) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    const xcb_window_t window = xcb_generate_id(c);
-    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    const xcb_window_t window = helper_window(c, XCB_EVENT_MASK_PROPERTY_CHANGE);
     const xcb_atom_t clipboard = intern(c, "CLIPBOARD"), incr = intern(c, "INCR");
     const xcb_atom_t read = intern(c, "_PEER_READ"), left = intern(c, "_PEER_LEFT");
     xcb_convert_selection(c, window, clipboard, intern(c, first.constData()), read,
@@ -391,10 +397,7 @@ public:
                 free(listed);
             }
             xcb_connection_t* reader = xcb_connect(nullptr, nullptr);
-            const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(reader)).data;
-            const xcb_window_t window = xcb_generate_id(reader);
-            xcb_create_window(reader, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
-                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+            const xcb_window_t window = helper_window(reader, 0);
             const QByteArray text =
                 offered ? fetch(reader, window, intern(reader, "UTF8_STRING")) : QByteArray();
             if (marked)

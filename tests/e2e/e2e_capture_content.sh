@@ -36,10 +36,10 @@ printf 'file://%s\n' "$PWD/files/one.bin" "$PWD/files/two.bin" "$PWD/files/three
 wait_for 10 eval '[ "$(find "$temp" -type f | wc -l)" -eq 3 ]' || fail "the three files were not snapshotted"
 # pastes N KEYS...: presses the keys and waits for N more finished pastes.
 pastes() {
-    local before
+    local before n=$1
     before=$(log_count "END paste_from_corvana_clipboard")
     xdotool key --delay 100 "${@:2}"
-    wait_for 20 eval '[ "$(log_count "END paste_from_corvana_clipboard")" -ge $((before + $1)) ]' ||
+    wait_for 20 eval '[ "$(log_count "END paste_from_corvana_clipboard")" -ge $((before + n)) ]' ||
         fail "$1 pastes were not made"
 }
 pastes 3 ctrl+v ctrl+v ctrl+v

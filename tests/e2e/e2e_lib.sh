@@ -91,19 +91,15 @@ started_capture_count() {
     grep -c "START copy_to_corvana_clipboard()" corvana.out 2>/dev/null || true
 }
 
-copy_while_paused() {
-    local before
-    before=$(started_capture_count)
-    printf '%s' "$1" | xclip -selection clipboard -i
-    wait_for 10 eval '[ "$(started_capture_count)" -gt "$before" ]' || fail "copy of '$1' not seen"
-}
-
-# copy TEXT: another program (xclip) takes the clipboard; waits until corvana has captured it.
-copy() {
-    local before
-    before=$(capture_count)
-    printf '%s' "$1" | xclip -selection clipboard -i
-    wait_for 10 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of '$1' not captured"
+# copy TEXT: another program (xclip) takes the clipboard; waits until corvana has captured it
+# (copy_while_paused: has started to, which is all it does while paused).
+copy() { copy_counted capture_count "$1"; }
+copy_while_paused() { copy_counted started_capture_count "$1"; }
+copy_counted() {
+    local counter=$1 before
+    before=$($counter)
+    printf '%s' "$2" | xclip -selection clipboard -i
+    wait_for 10 eval '[ "$($counter)" -gt "$before" ]' || fail "copy of '$2' not captured"
 }
 
 # open_keylog MODE [LOG]: the peer's window that logs the keys it gets (MODE keylog, pastelog or
@@ -153,10 +149,13 @@ focus() {
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 | grep .; }
 # await_window NAME MESSAGE: waits for a mapped window NAME and sets $window to it.
 await_window() {
-    wait_for 10 visible "$1" >/dev/null || fail "$2"
+    wait_for 15 visible "$1" >/dev/null || fail "$2"
     window=$(visible "$1")
 }
-await_gone() { wait_for 10 eval '! visible "$1" >/dev/null' || fail "$2"; }
+await_gone() {
+    local name=$1
+    wait_for 10 eval '! visible "$name" >/dev/null' || fail "$2"
+}
 # hide_main_window: the first start shows the main window; unmapped, the screen is the test's.
 hide_main_window() {
     await_window '^Corvana$' "the first start does not show the main window"
@@ -217,5 +216,25 @@ show_picture() {
     PEER_PIDS+=("$picture")
     wait_for 10 visible '^corvana-pattern$' >/dev/null || fail "$1 is not on screen"
 }
+# noise OUT.png W H: a picture whose pixels differ from their neighbours.
+noise() { convert -size "$2x$3" xc: +noise Random -depth 8 "png24:$1" || fail "cannot make $1"; }
+# same_area A.png B.png WxH+X+Y: the area is the same in both pictures.
+same_area() { compare -metric AE -extract "$3" "$1" "$2" null: 2>/dev/null; }
 # geometry_of WINDOW: sets X, Y, WIDTH and HEIGHT to the window's.
 geometry_of() { eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"; }
+
+# dummy_begin SCREEN...: e2e_begin on Xorg's dummy driver with those screens (see
+# scripts/xorg-dummy.sh) and a tray for the "Image Saved" balloons.
+dummy_begin() {
+    source "$CORVANA_SOURCE/scripts/xorg-dummy.sh"
+    stop_private_x() {
+        [ -n "${CORVANA_TRAYER_PID:-}" ] && kill "$CORVANA_TRAYER_PID" 2>/dev/null
+        stop_dummy_x
+    }
+    start_dummy_x "$@" || fail "no Xorg with the dummy driver"
+    # Across Xinerama screens the server copies shared-memory images to the first screen only.
+    export QT_XCB_NO_MITSHM=1
+    trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+    CORVANA_TRAYER_PID=$!
+    mkdir -p data "$shots"
+}

@@ -1,5 +1,5 @@
 # What a user sees and touches: the tray icon in a real tray (trayer), middle-click pause, the
-# tray menu and its hidden-features console, the note hotkey, a shortcut changed in its dialog
+# tray menu and its hidden-features console, a shortcut changed in its dialog
 # and kept across a restart, the help window, a template picked and pasted, and the status
 # indicator dragged, clicked and made click-through. Saves a picture of each window into
 # $CORVANA_SHOTS.
@@ -85,12 +85,6 @@ wait_for 10 eval '[ "$(setting IgnoreMonitors)" = "2:" ]' ||
 await_gone '^Hidden features$' "the dialog stayed open"
 grep -q "Tray message: Monitor 2 disabled" corvana.out corvana.err || fail "the spell is not reported"
 pass "'off monitor 2' typed into the spell dialog stores IgnoreMonitors=2: and is reported"
-
-xdotool key ctrl+alt+n
-await_window '^Note$' "Ctrl+Alt+N did not show the note"
-xdotool key ctrl+alt+n
-await_gone '^Note$' "Ctrl+Alt+N again did not hide the note"
-pass "Ctrl+Alt+N shows the note and hides it again"
 
 xdotool windowraise "$main" mousemove --window "$main" 222 $help_button_y click 1
 await_window '^Help$' "the Help button opened no help window"
