@@ -1,11 +1,16 @@
-# Ten quick pastes in the programs people use: a Qt editor, two GTK editors (one of which sets
-# the clipboard to what it pastes) and a Chromium text area, slow and fast, in both orders.
+# Pastes into the programs people use: a Qt editor, two GTK editors (one of which sets the
+# clipboard to what it pastes) and a Chromium text area. Ten quick pastes, slow and fast, in
+# both orders; then beside clipboard managers, which read every new clipboard owner, us
+# included: their requests must neither let a held paste go early nor change what the program
+# pasted into gets. Last, large entries go out in parts (INCR): a 5 MB text into Chromium and
+# mousepad, a 4 MB PNG into Chromium; no paste keeps the keyboard frozen longer than the cap.
 source "$(dirname "$0")/e2e_lib.sh"
 source "$(dirname "$0")/paste_programs_lib.sh"
 e2e_begin
 start_corvana
 
-for program in featherpad mousepad l3afpad chromium; do
+programs=(featherpad mousepad l3afpad chromium)
+for program in "${programs[@]}"; do
     open_program "$program"
     for delay in 2 50; do
         for order in forward backward; do
@@ -27,4 +32,96 @@ clear_program l3afpad
 xdotool key ctrl+v
 expect_text l3afpad 0123456789
 pass "Ctrl+C of pasted text in l3afpad is recorded"
+
+start_manager() {
+    case $1 in
+    copyq)
+        copyq >copyq.log 2>&1 &
+        MANAGER_PID=$!
+        wait_for 30 eval 'copyq eval "version()" >/dev/null 2>&1' || fail "copyq did not start" ;;
+    parcellite | clipit)
+        local program=$1
+        # Debian's clipit command only announces ClipIt's retirement; the program is clipit.real.
+        [ "$program" = clipit ] && program=clipit.real
+        "$program" -n >"$1.log" 2>&1 &
+        MANAGER_PID=$!
+        MANAGER_CLASS=$1
+        wait_for 30 eval 'xdotool search --class "$MANAGER_CLASS" >/dev/null 2>&1' ||
+            fail "$1 did not start" ;;
+    esac
+    PEER_PIDS+=("$MANAGER_PID")
+    # It reads the clipboard as it is now; let that settle before the round starts.
+    copy settled
+}
+for manager in copyq parcellite clipit; do
+    start_manager "$manager"
+    for program in "${programs[@]}"; do
+        paste_round "$program" 2 forward
+        pass "$program beside $manager: ten Ctrl+V 2 ms apart paste 0..9"
+    done
+    [ "$manager" = copyq ] && copyq exit >/dev/null 2>&1
+    kill "$MANAGER_PID" 2>/dev/null
+    wait "$MANAGER_PID" 2>/dev/null
+done
+
+# Backward order again (the managers' rounds left it forward), from an empty history.
+xdotool key --clearmodifiers ctrl+alt+shift+h ctrl+alt+slash
+CURRENT_ORDER=backward
+# copy_large FILE TYPE: another program offers FILE as TYPE; waits for the capture.
+copy_large() {
+    local before
+    before=$(capture_count)
+    xclip -selection clipboard -t "$2" -i "$1"
+    wait_for 120 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of $1 not captured"
+}
+
+head -c 3750000 /dev/urandom | base64 -w 0 >big.txt
+[ "$(stat -c %s big.txt)" = 5000000 ] || fail "could not make the 5 MB text"
+copy_large big.txt UTF8_STRING
+
+focus_program chromium
+clear_program chromium
+xdotool key ctrl+v
+wait_for 60 eval '[ "$(program_text chromium)" = "len:5000000" ]' ||
+    fail "Chromium got '$(program_text chromium)' for the 5 MB text"
+pass "a 5 MB text pastes into Chromium"
+
+# Every entry pasted (backward order): the next Ctrl+V pastes the same entry again.
+focus_program mousepad
+clear_program mousepad
+xdotool key ctrl+v
+mousepad_holds_big() {
+    save_program mousepad
+    sleep 1
+    cmp -s <(tr -d '\n' <"$(program_file mousepad)") big.txt
+}
+wait_for 90 mousepad_holds_big || fail "mousepad does not hold the 5 MB text"
+pass "a 5 MB text pastes into mousepad"
+
+convert -size 1160x1160 xc: +noise Random -depth 8 png:big.png
+size=$(stat -c %s big.png)
+[ "$size" -gt 4000000 ] || fail "could not make a 4 MB PNG ($size bytes)"
+copy_large big.png image/png
+focus_program chromium
+clear_program chromium
+xdotool key ctrl+v
+wait_for 60 eval '[ "$(program_text chromium)" = "img:1160x1160" ]' ||
+    fail "Chromium got '$(program_text chromium)' for the 4 MB PNG"
+pass "a 4 MB PNG pastes into Chromium"
+
+# Quick presses while large pastes are read: each waits at most the cap (and a timer's slack).
+focus_program mousepad
+# A press goes on with its paste, or without it when the program was too busy to serve it.
+went_on() { grep -cE "paste key went to client|Ctrl\+V went on without its paste" corvana.err; }
+went=$(went_on)
+held_before=$(grep -c "paste key held" corvana.err)
+xdotool key --delay 2 ctrl+v ctrl+v ctrl+v
+wait_for 30 eval '[ "$(went_on)" -ge $((went + 3)) ]' ||
+    fail "the three quick pastes did not all go on to mousepad"
+# The second and third presses come while a 5 MB paste is read: they wait, and say for how long.
+held=$(grep -o 'paste key held [0-9]* ms' corvana.err | tail -n +$((held_before + 1)) | awk '{print $4}')
+[ -n "$held" ] || fail "no quick paste waited for the one before it (no 'paste key held' line)"
+longest=$(printf '%s\n' "$held" | sort -n | tail -n 1)
+[ "$longest" -le 400 ] || fail "a paste key was held $longest ms"
+pass "no paste key was held longer than the cap (longest $longest ms)"
 finish
