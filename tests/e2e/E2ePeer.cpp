@@ -1,24 +1,18 @@
-// A small X client the end-to-end tests drive Corvana with: makes and compares images, shows a
-// window that logs the keys it receives, holds a key grab as another program would, and owns the
-// clipboard as well-behaved, hung, vanishing and hostile programs do.
+// A small X client the end-to-end tests drive Corvana with: shows a window that logs the keys it
+// receives, holds a key grab as another program would, and owns the clipboard as well-behaved,
+// hung, vanishing and hostile programs do (PeerOwners.cpp).
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QFile>
-#include <QImage>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMap>
-#include <QMimeData>
-#include <QTextStream>
-#include <QTimer>
-#include <QVector>
 #include <QWidget>
 #include <QX11Info>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <xcb/xcb.h>
@@ -94,113 +88,6 @@ private:
     bool m_with_clipboard;
 };
 
-QImage sample_image() {
-    QImage image(64, 48, QImage::Format_ARGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgba(x * 4, y * 5, (x * y) % 256, 255));
-    return image;
-}
-
-// Takes the clipboard and dies at the first request for its content, as a crashing program would.
-class VanishingOwner : public QAbstractNativeEventFilter {
-public:
-    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if (type == "xcb_generic_event_t" && (event->response_type & 0x7f) == XCB_SELECTION_REQUEST)
-            std::_Exit(0);
-        return false;
-    }
-};
-
-// Counts the clipboard requests it answers, per target, into a file rewritten after each one.
-class RequestCounter : public QAbstractNativeEventFilter {
-public:
-    explicit RequestCounter(QString path) : m_path(std::move(path)) {}
-    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
-            return false;
-        const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
-        xcb_connection_t* connection = QX11Info::connection();
-        xcb_get_atom_name_reply_t* name = xcb_get_atom_name_reply(
-            connection, xcb_get_atom_name(connection, request->target), nullptr);
-        if (name) {
-            ++m_counts[QString::fromLatin1(xcb_get_atom_name_name(name),
-                                           xcb_get_atom_name_name_length(name))];
-            free(name);
-        }
-        QFile file(m_path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
-                file.write(it.key().toUtf8() + ' ' + QByteArray::number(it.value()) + '\n');
-        }
-        return false; // Qt answers it
-    }
-
-private:
-    QString m_path;
-    QMap<QString, int> m_counts;
-};
-
-// Offers one picture in four encodings, as image editors and browsers do.
-int offer_image(const QString& counts_path) {
-    const QImage image = sample_image().scaled(640, 480);
-    auto* data = new QMimeData;
-    for (const char* format : {"PNG", "JPEG", "BMP", "TIFF"}) {
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, format))
-            bytes = QByteArray(1000, 't'); // no writer for it here: bytes stand in
-        data->setData(QStringLiteral("image/") + QString::fromLatin1(format).toLower(), bytes);
-    }
-    RequestCounter counter(counts_path);
-    QCoreApplication::instance()->installNativeEventFilter(&counter);
-    QGuiApplication::clipboard()->setMimeData(data);
-    std::printf("owner\n");
-    std::fflush(stdout);
-    return QApplication::exec();
-}
-
-// Never answers a request, as a hung program would, but says "asked" when the first one comes:
-// the requester is waiting from then on.
-class SilentOwner : public QAbstractNativeEventFilter {
-public:
-    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
-            return false;
-        if (!m_asked) {
-            m_asked = true;
-            std::printf("asked\n");
-            std::fflush(stdout);
-        }
-        return true; // Qt never sees it, so nobody answers
-    }
-
-private:
-    bool m_asked = false;
-};
-
-int hang() {
-    QWidget window;
-    SilentOwner filter;
-    QCoreApplication::instance()->installNativeEventFilter(&filter);
-    if (!claim_clipboard(window))
-        return 2;
-    return QApplication::exec();
-}
-
-int vanish() {
-    QWidget window;
-    VanishingOwner filter;
-    QCoreApplication::instance()->installNativeEventFilter(&filter);
-    if (!claim_clipboard(window))
-        return 2;
-    return QApplication::exec();
-}
-
 int grab(const QString& what) {
     // what: "ctrl+alt+d" style; enough for the tests' letters.
     xcb_connection_t* connection = QX11Info::connection();
@@ -222,76 +109,53 @@ int grab(const QString& what) {
     std::fflush(stdout);
     return QApplication::exec();
 }
+
+int key_log(const QString& path, bool with_clipboard, bool timed) {
+    RawPressClock clock;
+    if (timed)
+        QCoreApplication::instance()->installNativeEventFilter(&clock);
+    KeyLogWindow window(path, timed ? &clock : nullptr, with_clipboard);
+    window.show();
+    return QApplication::exec();
+}
+
+// A socket file that stays after this process: something no capture may open.
+int make_socket(const QString& file) {
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(file);
+    if (path.size() >= int(sizeof(address.sun_path)))
+        return 1;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    return fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ? 0
+                                                                                             : 1;
+}
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const QString mode = args.value(1);
-    if (mode == QLatin1String("make-image"))
-        return sample_image().save(args.value(2), "PNG") ? 0 : 1;
-    if (mode == QLatin1String("compare-images")) {
-        const QImage a = QImage(args.value(2)).convertToFormat(QImage::Format_ARGB32);
-        const QImage b = QImage(args.value(3)).convertToFormat(QImage::Format_ARGB32);
-        return !a.isNull() && a == b ? 0 : 1;
-    }
-    if (mode == QLatin1String("keylog")) {
-        KeyLogWindow window(args.value(2));
-        window.show();
-        return QApplication::exec();
-    }
-    if (mode == QLatin1String("pastelog")) {
-        KeyLogWindow window(args.value(2), nullptr, true);
-        window.show();
-        return QApplication::exec();
-    }
-    if (mode == QLatin1String("keytime")) {
-        RawPressClock clock;
-        QCoreApplication::instance()->installNativeEventFilter(&clock);
-        KeyLogWindow window(args.value(2), &clock);
-        window.show();
-        return QApplication::exec();
-    }
-    if (mode == QLatin1String("hang"))
-        return hang();
-    if (mode == QLatin1String("vanish"))
-        return vanish();
-    if (mode == QLatin1String("offer-image"))
-        return offer_image(args.value(2));
-    if (mode == QLatin1String("grab"))
-        return grab(args.value(2));
-    if (mode == QLatin1String("copy-then-paste"))
-        return copy_then_paste(args.value(2), args.value(3));
-    if (mode == QLatin1String("clipboard-manager"))
-        return clipboard_manager(args.value(2) == QLatin1String("silent"));
-    if (mode == QLatin1String("make-socket")) {
-        // A socket file that stays after this process: something no capture may open.
-        sockaddr_un address = {};
-        address.sun_family = AF_UNIX;
-        const QByteArray path = QFile::encodeName(args.value(2));
-        if (path.size() >= int(sizeof(address.sun_path)))
-            return 1;
-        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        return fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-                   ? 0
-                   : 1;
-    }
-    if (mode == QLatin1String("offer"))
-        return offer(args.mid(2));
-    if (mode == QLatin1String("drip"))
-        return hostile(HostileMode::Drip);
-    if (mode == QLatin1String("flood"))
-        return hostile(HostileMode::Flood);
-    if (mode == QLatin1String("silent"))
-        return hostile(HostileMode::Silent);
-    if (mode == QLatin1String("read-two"))
-        return read_two(args.value(2).toLatin1(), args.value(3).toLatin1());
-    if (mode == QLatin1String("many-targets"))
-        return many_targets(args.value(2).toInt(), args.value(3));
-    std::fprintf(stderr, "usage: e2e_peer "
-                         "make-image|make-socket|compare-images|keylog|pastelog|keytime|grab|"
-                         "vanish|hang|offer-image|offer|read-two|"
-                         "drip|flood|silent|many-targets|clipboard-manager|copy-then-paste ...\n");
+    const QStringList a = app.arguments();
+    const QMap<QString, std::function<int()>> modes = {
+        {"keylog", [&] { return key_log(a.value(2), false, false); }},
+        {"pastelog", [&] { return key_log(a.value(2), true, false); }},
+        {"keytime", [&] { return key_log(a.value(2), false, true); }},
+        {"grab", [&] { return grab(a.value(2)); }},
+        {"make-socket", [&] { return make_socket(a.value(2)); }},
+        {"offer", [&] { return offer(a.mid(2)); }},
+        {"hang", [] { return hostile(HostileMode::Hang); }},
+        {"vanish", [] { return hostile(HostileMode::Vanish); }},
+        {"drip", [] { return hostile(HostileMode::Drip); }},
+        {"flood", [] { return hostile(HostileMode::Flood); }},
+        {"silent", [] { return hostile(HostileMode::Silent); }},
+        {"many-targets", [&] { return many_targets(a.value(2).toInt(), a.value(3)); }},
+        {"read-two", [&] { return read_two(a.value(2).toLatin1(), a.value(3).toLatin1()); }},
+        {"clipboard-manager", [&] { return clipboard_manager(a.value(2) == "silent"); }},
+        {"copy-then-paste", [&] { return copy_then_paste(a.value(2), a.value(3)); }},
+    };
+    if (const auto mode = modes.find(a.value(1)); mode != modes.end())
+        return (*mode)();
+    std::fprintf(stderr, "usage: e2e_peer %s ...\n",
+                 qPrintable(QStringList(modes.keys()).join('|')));
     return 2;
 }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QMap>
 #include <QMimeData>
 #include <QThread>
 #include <QTimer>
@@ -47,22 +48,60 @@ void answer(const xcb_selection_request_event_t& request, xcb_atom_t property, b
         xcb_flush(QX11Info::connection());
 }
 
-// Makes window the owner of the clipboard, as copying in another program does.
-bool claim_clipboard(QWidget& window) {
-    xcb_connection_t* connection = QX11Info::connection();
-    auto cookie = xcb_intern_atom(connection, 0, 9, "CLIPBOARD");
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(connection, cookie, nullptr);
-    if (!atom)
-        return false;
-    xcb_set_selection_owner(connection, xcb_window_t(window.winId()), atom->atom, XCB_CURRENT_TIME);
-    free(atom);
-    xcb_flush(connection);
-    std::printf("owner\n");
+// One line on standard output, at once: the tests wait for these.
+void say(const QByteArray& line) {
+    std::printf("%s\n", line.constData());
     std::fflush(stdout);
-    return true;
 }
 
-// Offers the given formats with the bytes of the given files, as a program that copies them.
+// The clipboard request an event filter sees, nullptr for any other event.
+const xcb_selection_request_event_t* selection_request(const QByteArray& type, void* message) {
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    return type == "xcb_generic_event_t" && (event->response_type & 0x7f) == XCB_SELECTION_REQUEST
+               ? static_cast<const xcb_selection_request_event_t*>(message)
+               : nullptr;
+}
+
+// Owns CLIPBOARD from a window of its own, as copying in another program does, with filter
+// answering the requests; says "owner" and runs the event loop.
+int own_clipboard(QAbstractNativeEventFilter& filter) {
+    QWidget window;
+    QCoreApplication::instance()->installNativeEventFilter(&filter);
+    xcb_set_selection_owner(QX11Info::connection(), xcb_window_t(window.winId()),
+                            intern("CLIPBOARD"), XCB_CURRENT_TIME);
+    xcb_flush(QX11Info::connection());
+    say("owner");
+    return QApplication::exec();
+}
+
+// Counts the clipboard requests Qt answers, per target, into a file rewritten after each one.
+class RequestCounter : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
+        const auto* request = selection_request(type, message);
+        if (!request)
+            return false;
+        xcb_connection_t* connection = QX11Info::connection();
+        xcb_get_atom_name_reply_t* name = xcb_get_atom_name_reply(
+            connection, xcb_get_atom_name(connection, request->target), nullptr);
+        if (name) {
+            ++m_counts[QString::fromLatin1(xcb_get_atom_name_name(name),
+                                           xcb_get_atom_name_name_length(name))];
+            free(name);
+        }
+        QFile file(QStringLiteral("offer-requests.txt"));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
+                file.write(it.key().toUtf8() + ' ' + QByteArray::number(it.value()) + '\n');
+        return false;
+    }
+
+private:
+    QMap<QString, int> m_counts;
+};
+
+// Offers the given formats with the bytes of the given files, as a program that copies them;
+// counts the requests in offer-requests.txt.
 int offer(const QStringList& pairs) {
     auto* data = new QMimeData;
     for (const QString& pair : pairs) {
@@ -72,13 +111,16 @@ int offer(const QStringList& pairs) {
             return 2;
         data->setData(pair.left(split), file.readAll());
     }
+    RequestCounter counter;
+    QCoreApplication::instance()->installNativeEventFilter(&counter);
     QGuiApplication::clipboard()->setMimeData(data);
-    std::printf("owner\n");
-    std::fflush(stdout);
+    say("owner");
     return QApplication::exec();
 }
 
-// An owner that misbehaves on purpose. It answers the list of formats, then:
+// An owner that misbehaves on purpose. hang: never answers, not even the list of formats;
+// vanish: dies at the first request, as a crashing program would. The others answer the list
+// of formats, then:
 // - drip: sends the text in parts (INCR), one byte every 1.9 s, without end;
 // - flood: sends parts of 64 KiB as fast as they are taken, without end;
 // - silent: offers many formats and answers none of them.
@@ -89,15 +131,13 @@ public:
     explicit HostileOwner(Mode mode) : m_mode(mode) {}
 
     bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
-        if (type != "xcb_generic_event_t")
-            return false;
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        const int kind = event->response_type & 0x7f;
-        if (kind == XCB_SELECTION_REQUEST) {
-            request(*static_cast<const xcb_selection_request_event_t*>(message));
+        if (const auto* selection = selection_request(type, message)) {
+            request(*selection);
             return true;
         }
-        if (kind == XCB_PROPERTY_NOTIFY && m_requestor) {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type == "xcb_generic_event_t" && (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+            m_requestor) {
             const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
             if (notify->window == m_requestor && notify->atom == m_property &&
                 notify->state == XCB_PROPERTY_DELETE)
@@ -109,7 +149,9 @@ public:
 private:
     void request(const xcb_selection_request_event_t& request) {
         xcb_connection_t* connection = QX11Info::connection();
-        if (request.target == intern("TARGETS")) {
+        if (m_mode == Mode::Vanish)
+            std::_Exit(0);
+        if (m_mode != Mode::Hang && request.target == intern("TARGETS")) {
             QVector<xcb_atom_t> targets = {intern("TARGETS"), intern("UTF8_STRING")};
             for (int i = 0; m_mode == Mode::Silent && i < 20; ++i)
                 targets.append(intern(
@@ -120,12 +162,10 @@ private:
             answer(request, request.property);
             return;
         }
-        if (!m_asked) {
-            m_asked = true;
-            std::printf("asked\n");
-            std::fflush(stdout);
-        }
-        if (m_mode == Mode::Silent || m_requestor)
+        if (!m_asked)
+            say("asked");
+        m_asked = true;
+        if (m_mode == Mode::Silent || m_mode == Mode::Hang || m_requestor)
             return;
         m_requestor = request.requestor;
         m_property = request.property;
@@ -150,8 +190,7 @@ private:
         xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, m_requestor, m_property,
                             intern("UTF8_STRING"), 8, uint32_t(part.size()), part.constData());
         xcb_flush(QX11Info::connection());
-        std::printf("part %d\n", ++m_parts);
-        std::fflush(stdout);
+        say("part " + QByteArray::number(++m_parts));
     }
 
     Mode m_mode;
@@ -162,12 +201,8 @@ private:
 };
 
 int hostile(HostileMode mode) {
-    QWidget window;
     HostileOwner filter(mode);
-    QCoreApplication::instance()->installNativeEventFilter(&filter);
-    if (!claim_clipboard(window))
-        return 2;
-    return QApplication::exec();
+    return own_clipboard(filter);
 }
 
 // Offers text among count more formats whose names no program interned before, so that a
@@ -193,17 +228,16 @@ public:
         m_list.insert(m_list.end(), m_targets.begin(), m_targets.end());
     }
     bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
+        const auto* selection = selection_request(type, message);
+        if (!selection)
             return false;
-        const auto& request = *static_cast<const xcb_selection_request_event_t*>(message);
+        const auto& request = *selection;
         xcb_connection_t* connection = QX11Info::connection();
         xcb_atom_t property = request.property;
         if (request.target == m_targets[0]) {
             xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
                                 XCB_ATOM_ATOM, 32, uint32_t(m_list.size()), m_list.data());
-            std::printf("listed\n");
-            std::fflush(stdout);
+            say("listed");
         } else if (request.target == m_targets[1]) {
             xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
                                 m_targets[1], 8, uint32_t(m_text.size()), m_text.constData());
@@ -224,12 +258,18 @@ private:
 };
 
 int many_targets(int count, const QString& text) {
-    QWidget window;
     ManyTargetsOwner owner(count, text.toUtf8());
-    QCoreApplication::instance()->installNativeEventFilter(&owner);
-    if (!claim_clipboard(window))
-        return 2;
-    return QApplication::exec();
+    return own_clipboard(owner);
+}
+
+// An unmapped window on connection c, with the given event mask: a requestor of its own.
+xcb_window_t helper_window(xcb_connection_t* c, uint32_t event_mask) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t window = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &event_mask);
+    return window;
 }
 
 // Reads one target of CLIPBOARD from its owner on a connection of its own; empty when refused.
@@ -274,11 +314,7 @@ xcb_generic_event_t* next_event(xcb_connection_t* c, int ms) {
 // bytes" when no part came for 4 s.
 int read_two(const QByteArray& first, const QByteArray& second) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    const xcb_window_t window = xcb_generate_id(c);
-    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    const xcb_window_t window = helper_window(c, XCB_EVENT_MASK_PROPERTY_CHANGE);
     const xcb_atom_t clipboard = intern(c, "CLIPBOARD"), incr = intern(c, "INCR");
     const xcb_atom_t read = intern(c, "_PEER_READ"), left = intern(c, "_PEER_LEFT");
     xcb_convert_selection(c, window, clipboard, intern(c, first.constData()), read,
@@ -333,16 +369,12 @@ public:
     // silent: takes the requests and never answers, as a hung manager would.
     explicit ClipboardManager(bool silent) : m_silent(silent) {}
     bool nativeEventFilter(const QByteArray& type, void* message, long*) override {
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
-            return false;
-        const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
+        const auto* request = selection_request(type, message);
         xcb_connection_t* c = QX11Info::connection();
-        if (request->selection != intern(c, "CLIPBOARD_MANAGER"))
+        if (!request || request->selection != intern(c, "CLIPBOARD_MANAGER"))
             return false;
         if (m_silent) {
-            std::printf("asked\n");
-            std::fflush(stdout);
+            say("asked");
             return true;
         }
         xcb_atom_t saved = XCB_NONE;
@@ -365,23 +397,17 @@ public:
                 free(listed);
             }
             xcb_connection_t* reader = xcb_connect(nullptr, nullptr);
-            const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(reader)).data;
-            const xcb_window_t window = xcb_generate_id(reader);
-            xcb_create_window(reader, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
-                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+            const xcb_window_t window = helper_window(reader, 0);
             const QByteArray text =
                 offered ? fetch(reader, window, intern(reader, "UTF8_STRING")) : QByteArray();
             if (marked)
-                std::printf("mark %s\n", fetch(reader, window, mark).constData());
+                say("mark " + fetch(reader, window, mark));
             xcb_disconnect(reader);
             if (!text.isEmpty()) {
                 saved = request->property;
                 QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
-                std::printf("kept %s\n", text.constData());
-            } else {
-                std::printf("kept nothing\n");
             }
-            std::fflush(stdout);
+            say("kept " + (text.isEmpty() ? QByteArray("nothing") : text));
         }
         answer(*request, saved);
         return true;
@@ -399,8 +425,7 @@ int clipboard_manager(bool silent) {
     xcb_set_selection_owner(c, xcb_window_t(window.winId()), intern(c, "CLIPBOARD_MANAGER"),
                             XCB_CURRENT_TIME);
     xcb_flush(c);
-    std::printf("manager\n");
-    std::fflush(stdout);
+    say("manager");
     return QApplication::exec();
 }
 

@@ -4,16 +4,12 @@
 #include <QStringList>
 #include <xcb/xcb.h>
 
-class QWidget;
-
-// Makes window the owner of the clipboard, as copying in another program does; says "owner".
-bool claim_clipboard(QWidget& window);
 // The first keycode whose unshifted keysym is keysym, 0 when none.
 xcb_keycode_t keycode_of(xcb_keysym_t keysym);
 
 // Each runs the event loop as its kind of program would and returns the exit status.
 int offer(const QStringList& pairs);
-enum class HostileMode { Drip, Flood, Silent };
+enum class HostileMode { Hang, Vanish, Drip, Flood, Silent };
 int hostile(HostileMode mode);
 int many_targets(int count, const QString& text);
 int clipboard_manager(bool silent);

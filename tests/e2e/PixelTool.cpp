@@ -1,5 +1,4 @@
 // Test patterns on screen and pixel checks for the screen-tool end-to-end tests.
-//   pattern OUT.png W H            a picture whose pixels differ from their neighbours
 //   checkerboard OUT.png W H CELL  black and white squares, each numbered
 //   show FILE.png                  shows the picture at 0,0 in a window without frame, title
 //                                  "corvana-pattern", until killed
@@ -12,7 +11,6 @@
 //                                  stretched over it, the pointer at PX,PY; compares blocks
 //                                  where the pattern is flat, with a tolerance for filtering
 //   red-count FILE.png             prints how many pixels are pure-ish red
-//   equals A.png B.png X Y W H     the area is the same in both
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -30,15 +28,6 @@ QImage load(const QString& path) {
     if (image.isNull())
         std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
     return image.convertToFormat(QImage::Format_RGB32);
-}
-
-int pattern(const QStringList& a) {
-    QImage image(a[3].toInt(), a[4].toInt(), QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y,
-                           qRgb((x * 7 + y) & 255, (y * 5 + x / 3) & 255, (x * 3 + y * 11) & 255));
-    return image.save(a[2]) ? 0 : 1;
 }
 
 int checkerboard(const QStringList& a) {
@@ -168,19 +157,6 @@ int red_count(const QStringList& a) {
     return image.isNull() ? 1 : 0;
 }
 
-int equals(const QStringList& a) {
-    const QImage x = load(a[2]), y = load(a[3]);
-    const QRect r(a[4].toInt(), a[5].toInt(), a[6].toInt(), a[7].toInt());
-    if (x.isNull() || y.isNull())
-        return 1;
-    int differing = 0;
-    for (int j = r.top(); j <= r.bottom(); ++j)
-        for (int i = r.left(); i <= r.right(); ++i)
-            if (!x.valid(i, j) || !y.valid(i, j) || x.pixel(i, j) != y.pixel(i, j))
-                ++differing;
-    std::printf("%d pixels differ\n", differing);
-    return differing == 0 ? 0 : 1;
-}
 } // namespace
 
 // A short-lived test tool: Qt's offscreen plugin keeps its screen until exit, which the leak
@@ -196,8 +172,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList a = app.arguments();
     const QString mode = a.value(1);
-    if (mode == QLatin1String("pattern") && a.size() == 5)
-        return pattern(a);
     if (mode == QLatin1String("checkerboard") && a.size() == 6)
         return checkerboard(a);
     if (mode == QLatin1String("show") && a.size() == 3)
@@ -210,7 +184,5 @@ int main(int argc, char** argv) {
         return magnified(a);
     if (mode == QLatin1String("red-count") && a.size() == 3)
         return red_count(a);
-    if (mode == QLatin1String("equals") && a.size() == 8)
-        return equals(a);
     return usage();
 }

@@ -1,13 +1,15 @@
 # What a capture records and reads: an owner that exits leaves no entry and its content stays
 # pasteable; a file entry is snapshotted once however often it is pasted; a picture offered in
-# four encodings is read once per encoding at most.
+# four encodings is read once per encoding at most; a file manager's copy of 20,000 files, 400
+# of them real and small, is captured within seconds, corvana answers the next copy, the run's
+# temporary folder gets the first 100 snapshots and no more, and the paste still names every
+# file, the snapshots in the places of their originals.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_begin
 start_corvana
 
 open_featherpad
-xdotool windowfocus --sync "$editor"
-sleep 0.2
+focus "$editor"
 
 # The owner of "C" stays in the foreground (-quiet), so the test knows which process to end.
 copy A
@@ -22,20 +24,25 @@ wait_for 10 eval '[ "$(grep -cE "The clipboard was emptied|owner went away" corv
     fail "the owner's exit was not seen"
 wait_for 5 eval '[ "$(xclip -selection clipboard -o 2>/dev/null)" = C ]' ||
     fail "the clipboard was not taken back: '$(xclip -selection clipboard -o 2>&1)'"
-xdotool key --delay 40 ctrl+v ctrl+v ctrl+v ctrl+v ctrl+s
-wait_for 5 eval '[ "$(tr -d "\\n" <"$out")" = CBAA ]' || fail "the editor holds '$(cat "$out")', expected CBAA"
+keys ctrl+v ctrl+v ctrl+v ctrl+v
+expect_file CBAA
 pass "an owner that exits records nothing; its content stays on the clipboard; pastes give CBAA"
 
-temp=$(sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1)
+temp=$(temp_dir)
 mkdir files
 for name in one two three; do head -c 200000 /dev/urandom >"files/$name.bin"; done
 printf 'file://%s\n' "$PWD/files/one.bin" "$PWD/files/two.bin" "$PWD/files/three.bin" |
     xclip -selection clipboard -t text/uri-list -i
 wait_for 10 eval '[ "$(find "$temp" -type f | wc -l)" -eq 3 ]' || fail "the three files were not snapshotted"
-pastes=$(grep -c "END paste_from_corvana_clipboard()" corvana.out || true)
-xdotool key --delay 40 ctrl+v ctrl+v ctrl+v
-wait_for 5 eval '[ "$(grep -c "END paste_from_corvana_clipboard()" corvana.out)" -ge $((pastes + 3)) ]' ||
-    fail "three pastes were not made"
+# pastes N KEYS...: presses the keys and waits for N more finished pastes.
+pastes() {
+    local before n=$1
+    before=$(log_count "END paste_from_corvana_clipboard")
+    xdotool key --delay 100 "${@:2}"
+    wait_for 20 eval '[ "$(log_count "END paste_from_corvana_clipboard")" -ge $((before + n)) ]' ||
+        fail "$1 pastes were not made"
+}
+pastes 3 ctrl+v ctrl+v ctrl+v
 [ "$(find "$temp" -type f | wc -l)" -eq 3 ] || fail "$(find "$temp" -type f | wc -l) files after three pastes, expected 3"
 [ -z "$(find "$temp" -type f -perm /077)" ] || fail "a snapshot is readable by others"
 xdotool key ctrl+alt+shift+h
@@ -43,19 +50,71 @@ copy "something else"
 wait_for 5 eval '[ "$(find "$temp" -type f | wc -l)" -eq 0 ]' || fail "snapshots stay after the history was cleared"
 pass "a three-file entry pasted three times keeps one private snapshot, removed with the entry"
 
-before=$(capture_count)
-"$E2E_PEER" offer-image requests.txt >offer.out 2>&1 &
-PEER_PIDS+=($!)
-wait_for 10 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the offered picture was not captured"
+# One picture in four encodings, as image editors and browsers offer it.
+convert -size 640x480 gradient:orange-purple picture.png || fail "cannot make the picture"
+for format in jpeg bmp tiff; do convert picture.png "picture.$format"; done
+offer_and_wait image/png=picture.png image/jpeg=picture.jpeg image/bmp=picture.bmp image/tiff=picture.tiff
+
 wait_for 10 test -s data/images/image1.png || fail "no image saved"
 for format in image/png image/jpeg image/bmp image/tiff; do
-    count=$(awk -v f="$format" '$1 == f {print $2}' requests.txt)
+    count=$(awk -v f="$format" '$1 == f {print $2}' offer-requests.txt)
     [ "${count:-0}" -le 1 ] || fail "$format requested ${count} times"
 done
 for format in image/bmp image/tiff; do
-    grep -q "^$format " requests.txt && fail "$format was read though PNG was offered"
+    grep -q "^$format " offer-requests.txt && fail "$format was read though PNG was offered"
 done
-grep -q '^image/png 1$' requests.txt || fail "PNG not read: $(tr '\n' ' ' <requests.txt)"
-pass "a picture in PNG, JPEG, BMP and TIFF: $(tr '\n' ' ' <requests.txt)"
-stop_corvana || fail "corvana exited non-zero"
+grep -q '^image/png 1$' offer-requests.txt || fail "PNG not read: $(tr '\n' ' ' <offer-requests.txt)"
+pass "a picture in PNG, JPEG, BMP and TIFF: $(tr '\n' ' ' <offer-requests.txt)"
+
+open_keylog keylog
+focus "$logger"
+total=20000 cap=100
+mkdir many
+awk -v dir="$PWD/many" -v total=$total 'BEGIN {
+    for (i = 0; i < total; i++) {
+        name = dir "/" (i % 50 == 0 ? "real" : "missing") i ".txt"
+        if (i % 50 == 0) { print "content " i > name; close(name) }
+        printf "file://%s\r\n", name
+    }
+}' >list.txt
+before=$(capture_count)
+start=$(date +%s%N)
+xclip -selection clipboard -t text/uri-list -i list.txt
+wait_for 30 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the copy of $total files was not captured"
+capture_ms=$((($(date +%s%N) - start) / 1000000))
+[ $capture_ms -lt 10000 ] || fail "the copy of $total files took $capture_ms ms to capture"
+grep -q "A copy snapshots $cap files and 100 MB at most: $cap snapshotted, the last [0-9]* of the $total files are pasted as the originals" corvana.out ||
+    fail "the limit was not logged"
+start=$(date +%s%N)
+copy "the next copy"
+next_ms=$((($(date +%s%N) - start) / 1000000))
+pass "$total files captured in $capture_ms ms; the next copy in $next_ms ms"
+
+wait_for 60 grep -q "Snapshots of a copy done: $cap of $cap made" corvana.out || fail "the snapshots were not made"
+snapshots=$(find "$temp" -type f | wc -l)
+[ "$snapshots" -eq $cap ] || fail "$snapshots files in the temporary folder, expected $cap"
+
+# Newest first: the text, then the files.
+pastes 2 ctrl+v ctrl+v
+xclip -selection clipboard -o -t text/uri-list >pasted.txt || fail "the paste offers no file list"
+[ "$(wc -l <pasted.txt)" -eq $total ] || fail "the paste names $(wc -l <pasted.txt) files, expected $total"
+# Line by line: a snapshot (same name, same content) or the original as copied.
+verdict=$(paste -d '\t' list.txt pasted.txt | tr -d '\r' | awk -F '\t' -v temp="file://$temp/" '
+    $2 == $1 { kept++; next }
+    index($2, temp) == 1 {
+        n = split($1, a, "/"); m = split($2, b, "/")
+        if (a[n] == b[m] && a[n] ~ /^real/) {
+            print substr($1, 8) "\t" substr($2, 8) >"snapshots.tsv"
+            snapshots++; next
+        }
+    }
+    { bad = "line " NR " names " $2 " for " $1; exit }
+    END { if (bad) print bad; else printf "%d %d\n", snapshots, kept }')
+[ "$verdict" = "$cap $((total - cap))" ] || fail "the pasted list: $verdict"
+while IFS=$'\t' read -r original snapshot; do
+    cmp -s "$original" "$snapshot" || fail "$snapshot differs from $original"
+done <snapshots.tsv
+pass "$cap snapshots in the temporary folder; the paste names all $total files, $cap of them snapshots"
+
+stop_corvana
 finish

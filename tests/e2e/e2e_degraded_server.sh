@@ -10,14 +10,13 @@ pass "without XTest and generic events corvana keeps capturing"
 
 # A clipboard owner that dies in the middle of being read.
 before=$(capture_count)
-"$E2E_PEER" vanish >vanish.out 2>&1 &
-PEER_PIDS+=($!)
+start_peer vanish
 wait_for 15 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the change of owner was not seen"
 copy "after the vanished owner"
 kill -0 "$CORVANA_PID" 2>/dev/null || fail "corvana ended after the owner vanished"
 pass "an owner that vanishes mid-read records nothing and breaks nothing"
 
-temp=$(sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1)
+temp=$(temp_dir)
 kill "$CORVANA_XVFB_PID"
 CORVANA_XVFB_PID=""
 # Qt ends the process with status 1 when its display goes.

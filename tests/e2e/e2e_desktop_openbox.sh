@@ -1,3 +1,3 @@
-# Corvana under openbox with tint2: see desktop_checks.sh.
+# Corvana under openbox with tint2: see desktop_lib.sh.
 E2E_WM=openbox
-source "$(dirname "$0")/desktop_checks.sh"
+source "$(dirname "$0")/desktop_lib.sh"

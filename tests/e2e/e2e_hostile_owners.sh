@@ -8,11 +8,11 @@ e2e_begin
 # in its quarantine (256 MB) and a transfer that was read and thrown away would count.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=0"
 start_corvana
-temp=$(sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1)
+temp=$(temp_dir)
 [ -d "$temp" ] || fail "no temporary folder"
 
 open_keylog pastelog paste.log
-xdotool windowfocus --sync "$logger"
+focus "$logger"
 
 memory_kb() { awk -v key="$1:" '$1 == key {print $2}' "/proc/$CORVANA_PID/status"; }
 disk_kb() { du -sk data "$temp" | awk '{sum += $1} END {print sum}'; }
@@ -20,16 +20,10 @@ unread_count() { grep -c "could not be read, nothing recorded" corvana.out || tr
 
 # still_pastes LABEL: with the queue emptied, a plain copy is captured and pasted as it is.
 still_pastes() {
-    local text="after $1" pastes cleared
-    cleared=$(grep -c "App::clear_clipboard_history" corvana.out || true)
-    xdotool key ctrl+alt+shift+h
-    wait_for 10 eval '[ "$(grep -c "App::clear_clipboard_history" corvana.out)" -gt "$cleared" ]' || fail "the history was not cleared"
-    copy "$text"
-    pastes=$(grep -c '^Ctrl+V' paste.log 2>/dev/null || true)
-    xdotool key ctrl+v
-    wait_for 10 eval '[ "$(grep -c "^Ctrl+V" paste.log)" -gt "$pastes" ]' || fail "Ctrl+V never arrived after $1"
-    [ "$(grep '^Ctrl+V' paste.log | tail -n 1)" = "Ctrl+V:$text" ] ||
-        fail "after $1 the paste gave '$(grep '^Ctrl+V' paste.log | tail -n 1)'"
+    logged_after "App::clear_clipboard_history" "the history was not cleared" xdotool key ctrl+alt+shift+h
+    copy "after $1"
+    paste_into_keylog
+    [ "$pasted" = "after $1" ] || fail "after $1 the paste gave '$pasted'"
 }
 
 # unchanged LABEL RSS_BEFORE DISK_BEFORE: memory within 40 MB, disk within 1 MB of before.
@@ -39,15 +33,6 @@ unchanged() {
     echo "$1: resident memory $2 -> $rss kB, disk $3 -> $disk kB"
     [ $((rss - $2)) -lt 40000 ] || fail "$1: memory grew from $2 kB to $rss kB"
     [ $((disk - $3)) -lt 1024 ] || fail "$1: disk use grew from $3 kB to $disk kB"
-}
-
-# offer_and_wait FORMAT=FILE...: a program owns the clipboard with these; waits for the capture.
-offer_and_wait() {
-    local before
-    before=$(capture_count)
-    "$E2E_PEER" offer "$@" >offer.out 2>&1 &
-    PEER_PIDS+=($!)
-    wait_for 20 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the offer was not captured"
 }
 
 # Files that must never be read: a FIFO (opening it blocks), a device (endless), a socket, a link
@@ -76,9 +61,7 @@ snapshot=$(find "$temp" -type f)
 [ -e pipe.opened ] && fail "the FIFO was opened"
 unchanged "files that must not be read" "$rss" "$disk"
 
-pastes=$(grep -c "END paste_from_corvana_clipboard()" corvana.out || true)
-xdotool key ctrl+v
-wait_for 10 eval '[ "$(grep -c "END paste_from_corvana_clipboard()" corvana.out)" -gt "$pastes" ]' || fail "the file entry was not pasted"
+logged_after "END paste_from_corvana_clipboard" "the file entry was not pasted" xdotool key ctrl+v
 gnome=$(xclip -selection clipboard -o -t x-special/gnome-copied-files)
 uris=$(xclip -selection clipboard -o -t text/uri-list | tr -d '\r')
 [ "$(printf '%s' "$gnome" | tail -n 1)" = "file://$snapshot" ] ||
@@ -91,7 +74,7 @@ still_pastes "the files"
 pass "still pastes after the files"
 
 # A picture with links to files: the links are never opened into the images folder either.
-"$E2E_PEER" make-image sample.png || fail "cannot make the sample image"
+convert -size 64x48 gradient:red-blue sample.png || fail "cannot make the sample image"
 printf 'file://%s\n' "$PWD/pipe" /dev/zero /proc/self/pagemap >image-list.txt
 rss=$(memory_kb VmRSS) disk=$(disk_kb)
 offer_and_wait image/png=sample.png text/uri-list=image-list.txt
@@ -127,8 +110,7 @@ hostile() {
     local unread started elapsed
     unread=$(unread_count)
     rss=$(memory_kb VmRSS) disk=$(disk_kb)
-    "$E2E_PEER" "$1" >"$1.out" 2>&1 &
-    PEER_PIDS+=($!)
+    start_peer "$1"
     wait_for 10 grep -q asked "$1.out" || fail "corvana never asked the $1 owner"
     started=$(date +%s%N)
     wait_for 20 eval '[ "$(unread_count)" -gt "$unread" ]' || fail "the capture from the $1 owner never ended"
@@ -148,9 +130,7 @@ head -c 1500000 /dev/zero | tr '\0' x >large.txt
 before=$(capture_count)
 xclip -selection clipboard -i large.txt
 wait_for 10 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the large text was not captured"
-pastes=$(grep -c '^Ctrl+V' paste.log || true)
-xdotool key ctrl+v
-wait_for 10 eval '[ "$(grep -c "^Ctrl+V" paste.log)" -gt "$pastes" ]' || fail "the large text was not pasted"
+paste_into_keylog
 "$E2E_PEER" read-two UTF8_STRING 'text/plain;charset=utf-8' >two.out 2>&1
 [ "$(cat two.out)" = "read 1500000 bytes" ] || fail "the paste read slowly: $(cat two.out)"
 grep -q "stopped reading a large paste; transfer dropped" corvana.err || fail "the unread copy was never given up"
@@ -160,20 +140,16 @@ pass "a large paste read slowly while another to the same window is left unread"
 # the text within its deadline, says the rest of the list was dropped, and the copy and key
 # presses after it are handled as usual.
 unread=$(unread_count) before=$(capture_count)
-"$E2E_PEER" many-targets 200000 "among many formats" >many.out 2>&1 &
-PEER_PIDS+=($!)
-wait_for 30 grep -q listed many.out || fail "corvana never asked the owner of many formats"
+start_peer many-targets 200000 "among many formats"
+wait_for 30 grep -q listed many-targets.out || fail "corvana never asked the owner of many formats"
 started=$(date +%s%N)
 wait_for 20 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the capture from the owner of many formats never ended"
 elapsed=$((($(date +%s%N) - started) / 1000000))
 [ "$elapsed" -lt 3500 ] || fail "the capture from the owner of many formats took $elapsed ms"
 [ "$(unread_count)" -eq "$unread" ] || fail "the text among many formats was not read: $(grep 'could not be read' corvana.out | tail -n 1)"
 grep -q "lists 200003 formats, only the first" corvana.err || fail "no log line on the formats dropped"
-pastes=$(grep -c '^Ctrl+V' paste.log || true)
-xdotool key ctrl+v
-wait_for 10 eval '[ "$(grep -c "^Ctrl+V" paste.log)" -gt "$pastes" ]' || fail "Ctrl+V never arrived after the owner of many formats"
-[ "$(grep '^Ctrl+V' paste.log | tail -n 1)" = "Ctrl+V:among many formats" ] ||
-    fail "the text among many formats pasted as '$(grep '^Ctrl+V' paste.log | tail -n 1)'"
+paste_into_keylog
+[ "$pasted" = "among many formats" ] || fail "the text among many formats pasted as '$pasted'"
 still_pastes "the owner of many formats"
 ! grep -rq "among many formats" data || fail "the secret listed after 200,000 formats was stored"
 ! awk 'length > 4000 { found = 1 } END { exit !found }' corvana.out || fail "a log line of the owner of many formats is over 4000 characters"

@@ -2,9 +2,11 @@
 # Runs inside run-isolated.sh, so the working directory and HOME are the test's own.
 set -u
 source "$CORVANA_SOURCE/scripts/xsession.sh"
-source "$CORVANA_SOURCE/tests/e2e/e2e_report.sh"
+source "$CORVANA_SOURCE/tests/e2e/report_lib.sh"
 
 E2E_NAME=$(basename "$0" .sh)
+ini="${CORVANA_SETTINGS_DIR:-$PWD}/Corvana_settings.ini"
+shots="${CORVANA_SHOTS:-$PWD/screenshots}"
 E2E_PASSED=0
 CORVANA_PID=""
 CORVANA_ERR=corvana.err
@@ -27,7 +29,7 @@ finish() {
 
 e2e_begin() {
     start_private_x "$@" || fail "no X server"
-    mkdir -p data
+    mkdir -p data "$shots"
 }
 
 # start_corvana [ARG...]: starts corvana in ./data with its output in corvana.out and corvana.err.
@@ -89,25 +91,22 @@ started_capture_count() {
     grep -c "START copy_to_corvana_clipboard()" corvana.out 2>/dev/null || true
 }
 
-copy_while_paused() {
-    local before
-    before=$(started_capture_count)
-    printf '%s' "$1" | xclip -selection clipboard -i
-    wait_for 10 eval '[ "$(started_capture_count)" -gt "$before" ]' || fail "copy of '$1' not seen"
-}
-
-# copy TEXT: another program (xclip) takes the clipboard; waits until corvana has captured it.
-copy() {
-    local before
-    before=$(capture_count)
-    printf '%s' "$1" | xclip -selection clipboard -i
-    wait_for 10 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of '$1' not captured"
+# copy TEXT: another program (xclip) takes the clipboard; waits until corvana has captured it
+# (copy_while_paused: has started to, which is all it does while paused).
+copy() { copy_counted capture_count "$1"; }
+copy_while_paused() { copy_counted started_capture_count "$1"; }
+copy_counted() {
+    local counter=$1 before
+    before=$($counter)
+    printf '%s' "$2" | xclip -selection clipboard -i
+    wait_for 10 eval '[ "$($counter)" -gt "$before" ]' || fail "copy of '$2' not captured"
 }
 
 # open_keylog MODE [LOG]: the peer's window that logs the keys it gets (MODE keylog, pastelog or
 # keytime) into LOG (keys.log), mapped; sets $logger.
 open_keylog() {
-    "$E2E_PEER" "$1" "${2:-keys.log}" >/dev/null 2>&1 &
+    KEYLOG=${2:-keys.log}
+    "$E2E_PEER" "$1" "$KEYLOG" >/dev/null 2>&1 &
     PEER_PIDS+=($!)
     wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' ||
         fail "no keylog window"
@@ -122,4 +121,120 @@ open_featherpad() {
     PEER_PIDS+=($!)
     wait_for 20 eval 'xdotool search --onlyvisible --class featherpad >/dev/null 2>&1' || fail "featherpad did not open"
     editor=$(xdotool search --onlyvisible --class featherpad | head -n 1)
+}
+
+# keys KEY...: key presses as a hand gives them, modifiers held by the test released first.
+keys() { xdotool key --clearmodifiers --delay 40 "$@"; }
+
+# expect_file TEXT: saves in the editor and waits until the file holds TEXT (line breaks aside:
+# the editor ends the file with one on every save).
+expect_file() {
+    expected=$1
+    keys ctrl+s
+    wait_for 5 eval '[ "$(tr -d "\\n" <"$out")" = "$expected" ]' ||
+        fail "file holds '$(cat "$out")', expected '$expected'"
+}
+
+# focus WINDOW: gives WINDOW the keyboard and waits until the server says a window of its name
+# has it (the focus may sit on a child of the one searched for).
+focus() {
+    local name
+    name=$(xdotool getwindowname "$1")
+    xdotool windowfocus --sync "$1" 2>/dev/null
+    wait_for 5 eval '[ "$(xdotool getwindowfocus getwindowname 2>/dev/null)" = "$name" ]' ||
+        fail "$name took no focus: $(xdotool getwindowfocus getwindowname 2>&1) has it"
+}
+
+# visible NAME: the first mapped window whose title matches NAME; fails when there is none.
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 | grep .; }
+# await_window NAME MESSAGE: waits for a mapped window NAME and sets $window to it.
+await_window() {
+    wait_for 15 visible "$1" >/dev/null || fail "$2"
+    window=$(visible "$1")
+}
+await_gone() {
+    local name=$1
+    wait_for 10 eval '! visible "$name" >/dev/null' || fail "$2"
+}
+# hide_main_window: the first start shows the main window; unmapped, the screen is the test's.
+hide_main_window() {
+    await_window '^Corvana$' "the first start does not show the main window"
+    xdotool windowunmap --sync "$window"
+}
+
+setting() { sed -n "s/^$1=//p" "$ini"; }
+temp_dir() { sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1; }
+# log_count PATTERN: lines of corvana's output and error matching the extended PATTERN.
+log_count() { cat corvana.out corvana.err 2>/dev/null | grep -cE -- "$1" || true; }
+# logged_after PATTERN MESSAGE COMMAND...: runs COMMAND and waits (10 s) for one more line
+# matching PATTERN in corvana's logs.
+logged_after() {
+    local pattern=$1 message=$2 before
+    before=$(log_count "$pattern")
+    "${@:3}"
+    wait_for 10 eval '[ "$(log_count "$pattern")" -gt "$before" ]' || fail "$message"
+}
+
+# start_peer MODE ARGS...: the peer program in MODE, its output in MODE.out; sets $peer.
+start_peer() {
+    "$E2E_PEER" "$@" >"$1.out" 2>&1 &
+    peer=$!
+    PEER_PIDS+=("$peer")
+}
+# offer_and_wait FORMAT=FILE...: a program owns the clipboard with these; waits for the capture.
+offer_and_wait() {
+    local before
+    before=$(capture_count)
+    start_peer offer "$@"
+    wait_for 20 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the offer was not captured"
+}
+
+# paste_into_keylog: Ctrl+V into the focused key log window (open_keylog pastelog); waits for
+# it and sets $pasted to what the clipboard held when it came.
+paste_into_keylog() {
+    local pastes
+    pastes=$(grep -c '^Ctrl+V' "$KEYLOG" 2>/dev/null || true)
+    xdotool key ctrl+v
+    wait_for 10 eval '[ "$(grep -c "^Ctrl+V" "$KEYLOG")" -gt "${pastes:-0}" ]' || fail "Ctrl+V never arrived"
+    pasted=$(grep '^Ctrl+V' "$KEYLOG" | tail -n 1)
+    pasted=${pasted#Ctrl+V:}
+}
+
+# tray_icon: Corvana's icon window in the tray of trayer or tint2.
+tray_icon() {
+    local panel
+    panel=$(xdotool search --name '^panel$' 2>/dev/null | head -n 1)
+    [ -n "$panel" ] || panel=$(xdotool search --class '^tint2$' 2>/dev/null | head -n 1)
+    xwininfo -tree -id "$panel" 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "Corvana".*/\1/p' | head -n 1
+}
+
+root_pixel() { import -window root root.png 2>/dev/null && "$E2E_PIXELS" color root.png "$1" "$2"; }
+# show_picture FILE: the picture at 0,0 in a frameless window; sets $picture to its process.
+show_picture() {
+    "$E2E_PIXELS" show "$1" &
+    picture=$!
+    PEER_PIDS+=("$picture")
+    wait_for 10 visible '^corvana-pattern$' >/dev/null || fail "$1 is not on screen"
+}
+# noise OUT.png W H: a picture whose pixels differ from their neighbours.
+noise() { convert -size "$2x$3" xc: +noise Random -depth 8 "png24:$1" || fail "cannot make $1"; }
+# same_area A.png B.png WxH+X+Y: the area is the same in both pictures.
+same_area() { compare -metric AE -extract "$3" "$1" "$2" null: 2>/dev/null; }
+# geometry_of WINDOW: sets X, Y, WIDTH and HEIGHT to the window's.
+geometry_of() { eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"; }
+
+# dummy_begin SCREEN...: e2e_begin on Xorg's dummy driver with those screens (see
+# scripts/xorg-dummy.sh) and a tray for the "Image Saved" balloons.
+dummy_begin() {
+    source "$CORVANA_SOURCE/scripts/xorg-dummy.sh"
+    stop_private_x() {
+        [ -n "${CORVANA_TRAYER_PID:-}" ] && kill "$CORVANA_TRAYER_PID" 2>/dev/null
+        stop_dummy_x
+    }
+    start_dummy_x "$@" || fail "no Xorg with the dummy driver"
+    # Across Xinerama screens the server copies shared-memory images to the first screen only.
+    export QT_XCB_NO_MITSHM=1
+    trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+    CORVANA_TRAYER_PID=$!
+    mkdir -p data "$shots"
 }

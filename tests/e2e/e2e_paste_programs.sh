@@ -1,5 +1,7 @@
-# Ten quick pastes in the programs people use: a Qt editor, two GTK editors (one of which sets
-# the clipboard to what it pastes) and a Chromium text area, slow and fast, in both orders.
+# Pastes into the programs people use: a Qt editor, two GTK editors (one of which sets the
+# clipboard to what it pastes) and a Chromium text area. Ten quick pastes, slow and fast, in
+# both orders. Then large entries go out in parts (INCR): a 5 MB text into Chromium and
+# mousepad, a 4 MB PNG into Chromium; no paste keeps the keyboard frozen longer than the cap.
 source "$(dirname "$0")/e2e_lib.sh"
 source "$(dirname "$0")/paste_programs_lib.sh"
 e2e_begin
@@ -27,4 +29,64 @@ clear_program l3afpad
 xdotool key ctrl+v
 expect_text l3afpad 0123456789
 pass "Ctrl+C of pasted text in l3afpad is recorded"
+
+# From an empty history, so that with every entry pasted the next Ctrl+V pastes the same one.
+logged_after "App::clear_clipboard_history" "the history was not cleared" xdotool key --clearmodifiers ctrl+alt+shift+h
+# copy_large FILE TYPE: another program offers FILE as TYPE; waits for the capture.
+copy_large() {
+    local before
+    before=$(capture_count)
+    xclip -selection clipboard -t "$2" -i "$1"
+    wait_for 120 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of $1 not captured"
+}
+
+head -c 3750000 /dev/urandom | base64 -w 0 >big.txt
+[ "$(stat -c %s big.txt)" = 5000000 ] || fail "could not make the 5 MB text"
+copy_large big.txt UTF8_STRING
+
+focus_program chromium
+clear_program chromium
+xdotool key ctrl+v
+wait_for 60 eval '[ "$(program_text chromium)" = "len:5000000" ]' ||
+    fail "Chromium got '$(program_text chromium)' for the 5 MB text"
+pass "a 5 MB text pastes into Chromium"
+
+# Every entry pasted (backward order): the next Ctrl+V pastes the same entry again.
+focus_program mousepad
+clear_program mousepad
+xdotool key ctrl+v
+mousepad_holds_big() {
+    save_program mousepad
+    sleep 1
+    cmp -s <(tr -d '\n' <"$(program_file mousepad)") big.txt
+}
+wait_for 90 mousepad_holds_big || fail "mousepad does not hold the 5 MB text"
+pass "a 5 MB text pastes into mousepad"
+
+convert -size 1160x1160 xc: +noise Random -depth 8 png:big.png
+size=$(stat -c %s big.png)
+[ "$size" -gt 4000000 ] || fail "could not make a 4 MB PNG ($size bytes)"
+copy_large big.png image/png
+focus_program chromium
+clear_program chromium
+xdotool key ctrl+v
+wait_for 60 eval '[ "$(program_text chromium)" = "img:1160x1160" ]' ||
+    fail "Chromium got '$(program_text chromium)' for the 4 MB PNG"
+pass "a 4 MB PNG pastes into Chromium"
+
+# Quick presses while large pastes are read: each waits at most the cap (and a timer's slack).
+focus_program mousepad
+# A press goes on with its paste, or without it when the program was too busy to serve it.
+went_on() { grep -cE "paste key went to client|Ctrl\+V went on without its paste" corvana.err; }
+went=$(went_on)
+held_before=$(grep -c "paste key held" corvana.err)
+xdotool key --delay 2 ctrl+v ctrl+v ctrl+v
+wait_for 30 eval '[ "$(went_on)" -ge $((went + 3)) ]' ||
+    fail "the three quick pastes did not all go on to mousepad"
+# The second and third presses come while a 5 MB paste is read: they wait, and say for how long.
+held=$(grep -o 'paste key held [0-9]* ms' corvana.err | tail -n +$((held_before + 1)) | awk '{print $4}')
+[ -n "$held" ] || fail "no quick paste waited for the one before it (no 'paste key held' line)"
+longest=$(printf '%s\n' "$held" | sort -n | tail -n 1)
+[ "$longest" -le 400 ] || fail "a paste key was held $longest ms"
+pass "no paste key was held longer than the cap (longest $longest ms)"
 finish

@@ -2,26 +2,10 @@
 # screens, a rectangle, Return; the file on the desktop holds exactly the selected pixels and
 # the rectangle. Escape and a right click save nothing.
 source "$CORVANA_SOURCE/tests/e2e/e2e_lib.sh"
-source "$CORVANA_SOURCE/scripts/xorg-dummy.sh"
-
-stop_private_x() {
-    [ -n "${CORVANA_TRAYER_PID:-}" ] && kill "$CORVANA_TRAYER_PID" 2>/dev/null
-    stop_dummy_x
-}
-
-start_dummy_x 1280x800 1024x768 || fail "no Xorg with the dummy driver"
-# Across Xinerama screens the server copies shared-memory images to the first screen only.
-export QT_XCB_NO_MITSHM=1
-trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
-CORVANA_TRAYER_PID=$!
-mkdir -p data "$CORVANA_SHOTS"
+dummy_begin 1280x800 1024x768
 desktop="$HOME/Desktop"
-
-"$E2E_PIXELS" pattern pattern.png 2304 800 || fail "cannot make the pattern"
-"$E2E_PIXELS" show pattern.png &
-PEER_PIDS+=($!)
-wait_for 10 eval 'xdotool search --onlyvisible --name "^corvana-pattern$" >/dev/null 2>&1' ||
-    fail "the pattern is not on screen"
+noise pattern.png 2304 800
+show_picture pattern.png
 start_corvana
 
 # This server sometimes puts the pointer at x 1023 when asked for 1024 to 1279, or after a
@@ -30,12 +14,9 @@ mv() {
     xdotool mousemove 0 "$2"
     xdotool mousemove "$1" "$2"
 }
-capture_shown() { xdotool search --onlyvisible --name '^Corvana capture$' >/dev/null 2>&1; }
-toolbox_shown() { xdotool search --onlyvisible --name '^Corvana toolbox$' >/dev/null 2>&1; }
+capture_shown() { visible '^Corvana capture$' >/dev/null; }
+toolbox_shown() { visible '^Corvana toolbox$' >/dev/null; }
 saved_count() { find "$desktop" -name '*.png' 2>/dev/null | wc -l; }
-root_pixel() {
-    import -window root root.png 2>/dev/null && "$E2E_PIXELS" color root.png "$1" "$2"
-}
 
 open_capture() {
     mv 100 700
@@ -57,15 +38,14 @@ select_area() {
 
 open_capture
 select_area
-eval "$(xdotool search --onlyvisible --name '^Corvana toolbox$' getwindowgeometry --shell |
-    grep -E '^(X|Y)=')"
+geometry_of "$(visible '^Corvana toolbox$')"
 [ "$X" -eq 950 ] && [ "$Y" -eq 305 ] || fail "toolbox at $X,$Y, not 5 pixels under the area"
 mv $((X + 15)) $((Y + 15))
 xdotool click 1
 mv 960 150
 xdotool mousedown 1 mousemove 990 200 mousemove 1010 250 mouseup 1
 wait_for 10 eval '[ "$(root_pixel 960 200)" = "#ff0000" ]' || fail "the rectangle is not drawn"
-cp root.png "$CORVANA_SHOTS/screenshot-capture.png"
+cp root.png "$shots/screenshot-capture.png"
 # The right screen's part of the area shows the pattern there, undimmed.
 [ "$(root_pixel 1390 290)" = "$("$E2E_PIXELS" color pattern.png 1390 290)" ] ||
     fail "the right screen's part of the area is not the pattern"

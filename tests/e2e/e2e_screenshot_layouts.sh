@@ -2,33 +2,12 @@
 # toolkit's scale 1 and 2: the capture window covers both screens exactly, and an area dragged
 # on either screen saves exactly the real screen pixels under it.
 source "$CORVANA_SOURCE/tests/e2e/e2e_lib.sh"
-source "$CORVANA_SOURCE/scripts/xorg-dummy.sh"
-
-stop_private_x() {
-    [ -n "${CORVANA_TRAYER_PID:-}" ] && kill "$CORVANA_TRAYER_PID" 2>/dev/null
-    stop_dummy_x
-}
-
-start_dummy_x 1280x800 below:1024x768 || fail "no Xorg with the dummy driver"
-export QT_XCB_NO_MITSHM=1
-# A tray for the "Image Saved" balloons.
-trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
-CORVANA_TRAYER_PID=$!
-mkdir -p data
+dummy_begin 1280x800 below:1024x768
 desktop="$HOME/Desktop"
+noise pattern.png 1280 1568
+show_picture pattern.png
 
-"$E2E_PIXELS" pattern pattern.png 1280 1568 || fail "cannot make the pattern"
-"$E2E_PIXELS" show pattern.png &
-PEER_PIDS+=($!)
-wait_for 10 eval 'xdotool search --onlyvisible --name "^corvana-pattern$" >/dev/null 2>&1' ||
-    fail "the pattern is not on screen"
-
-capture_window() { xdotool search --onlyvisible --name '^Corvana capture$' 2>/dev/null | head -n 1; }
-toolbox_shown() { xdotool search --onlyvisible --name '^Corvana toolbox$' >/dev/null 2>&1; }
 saved_files() { find "$desktop" -name '*.png' 2>/dev/null | sort; }
-root_pixel() {
-    import -window root root.png 2>/dev/null && "$E2E_PIXELS" color root.png "$1" "$2"
-}
 
 # capture_area X1 Y1 X2 Y2: Print, a drag from corner to corner (inclusive), Return; checks
 # the new file is exactly that area of the pattern.
@@ -37,8 +16,8 @@ capture_area() {
     before=$(saved_files | wc -l)
     xdotool mousemove 640 400
     xdotool key Print
-    wait_for 15 eval '[ -n "$(capture_window)" ]' || fail "Print did not open the capture window"
-    eval "$(xdotool getwindowgeometry --shell "$(capture_window)" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+    await_window '^Corvana capture$' "Print did not open the capture window"
+    geometry_of "$window"
     [ "$X,$Y,$WIDTH,$HEIGHT" = "0,0,1280,1568" ] ||
         fail "the capture window is at $X,$Y, $WIDTH x $HEIGHT, not over both screens"
     want=$("$E2E_PIXELS" color pattern.png 20 1500)
@@ -46,10 +25,10 @@ capture_area() {
         fail "the lower screen is not dimmed"
     xdotool mousemove "$1" "$2" mousedown 1 mousemove $(($1 + 10)) $(($2 + 10)) \
         mousemove "$3" "$4" mouseup 1
-    wait_for 10 toolbox_shown || fail "no toolbox after the selection"
+    await_window '^Corvana toolbox$' "no toolbox after the selection"
     xdotool key Return
     wait_for 15 eval '[ "$(saved_files | wc -l)" -gt "$before" ]' || fail "nothing was saved"
-    wait_for 10 eval '[ -z "$(capture_window)" ]' || fail "the capture stayed open"
+    await_gone '^Corvana capture$' "the capture stayed open"
     saved=$(saved_files | tail -n 1)
     local size
     size=$(identify -format '%wx%h' "$saved")
@@ -58,13 +37,6 @@ capture_area() {
     "$E2E_PIXELS" crop-equals "$saved" pattern.png "$1" "$2" >/dev/null ||
         fail "the saved pixels are not the area $1,$2 of the screen"
     rm -f "$saved"
-}
-
-# The first start shows the main window; the areas are to hold the pattern alone.
-hide_main_window() {
-    wait_for 10 eval 'xdotool search --onlyvisible --name "^Corvana$" >/dev/null 2>&1' ||
-        fail "no main window"
-    xdotool search --onlyvisible --name '^Corvana$' windowunmap --sync
 }
 
 start_corvana

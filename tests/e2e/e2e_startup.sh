@@ -1,11 +1,43 @@
-# Start-up, single instance, clipboard images and an orderly end on SIGTERM.
+# Start-up and end: one instance out of ten started at once, a second start that shows the
+# first, clipboard images, Ctrl+V and a prompt, saved end on SIGTERM while a clipboard owner
+# never answers, a closed standard output, SIGINT and SIGHUP.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_begin --tray
-start_corvana
-window=$(xdotool search --onlyvisible --name '^Corvana$' | head -n 1)
-[ -n "$window" ] || fail "the first start does not show the main window"
-xdotool windowunmap --sync "$window"
 
+alive_count() {
+    local n=0 pid
+    for pid in "$@"; do kill -0 "$pid" 2>/dev/null && n=$((n + 1)); done
+    echo "$n"
+}
+pids=()
+for i in 0 1 2 3 4 5 6 7 8 9; do
+    (cd data && CORVANA_DATA_DIR=$PWD exec "$CORVANA_BIN" >"../start$i.out" 2>"../start$i.err") &
+    pids+=($!)
+done
+wait_for 20 eval '[ "$(alive_count "${pids[@]}")" -le 1 ]' || fail "$(alive_count "${pids[@]}") instances still running"
+# Every start has ended but the one that runs, and that one is ready: no other can come now.
+survivor=""
+for i in "${!pids[@]}"; do
+    if kill -0 "${pids[$i]}" 2>/dev/null; then
+        survivor=$i
+    else
+        wait "${pids[$i]}" || fail "a second start exited with $? ($(grep -v '^QStandardPaths' "start$i.err" | tail -n 3))"
+        report=$(sanitizer_report "start$i.err")
+        [ -z "$report" ] || fail "sanitizer report from a second start: $report"
+    fi
+done
+[ -n "$survivor" ] || fail "no instance is running"
+wait_for 20 grep -q "Temp dir is valid" "start$survivor.out" || fail "the running instance never got ready"
+[ "$(alive_count "${pids[@]}")" -eq 1 ] || fail "$(alive_count "${pids[@]}") instances running, expected 1"
+temp=$(sed -n 's/^Temp dir path is: //p' "start$survivor.err")
+CORVANA_PID=${pids[$survivor]} CORVANA_ERR=start$survivor.err CORVANA_ERR_FROM=0
+stop_corvana HUP
+[ ! -e "$temp" ] || fail "SIGHUP left $temp behind"
+pass "ten simultaneous starts: one runs, nine exit 0; SIGHUP ends it as SIGTERM does"
+
+rm -f "$ini"
+start_corvana
+hide_main_window
 start=$(date +%s%N)
 "$CORVANA_BIN" >second.out 2>&1
 rc=$?
@@ -15,34 +47,69 @@ report=$(sanitizer_report second.out)
 [ -z "$report" ] || fail "sanitizer report from the second start: $report"
 [ $elapsed_ms -lt 1500 ] || fail "second start took $elapsed_ms ms"
 kill -0 "$CORVANA_PID" 2>/dev/null || fail "the first instance ended"
-wait_for 5 eval 'xdotool search --onlyvisible --name "^Corvana$" >/dev/null' ||
-    fail "the running instance did not show itself"
+await_window '^Corvana$' "the running instance did not show itself"
 pass "a second start exits 0 in $elapsed_ms ms; the first keeps running and shows itself"
 
-"$E2E_PEER" make-image sample.png || fail "cannot make the sample image"
+convert -size 64x48 gradient:red-blue sample.png || fail "cannot make the sample image"
 xclip -selection clipboard -t image/png -i sample.png
 wait_for 10 test -s data/images/image1.png || fail "images/image1.png did not appear"
-sleep 0.2
-"$E2E_PEER" compare-images sample.png data/images/image1.png || fail "image pixels differ"
+wait_for 5 eval 'compare -metric AE sample.png data/images/image1.png null: 2>/dev/null' || fail "image pixels differ"
 [ "$(stat -c %a data/images)" = 700 ] || fail "images/ is readable by others"
 pass "a copied PNG is saved as images/image1.png with the same pixels"
 
-temp=$(sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1)
+# While corvana waits on a clipboard owner that never answers, Ctrl+V still reaches the focused
+# program at once instead of staying frozen behind the wait; a SIGTERM then saves at once.
+open_keylog keylog
+focus "$logger"
+before=$(started_capture_count)
+start_peer hang
+wait_for 10 eval '[ "$(started_capture_count)" -gt "$before" ]' || fail "the hung owner was not seen"
+wait_for 10 grep -q asked hang.out || fail "corvana never asked the hung owner"
+start=$(date +%s%N)
+xdotool key ctrl+v
+wait_for 10 grep -qx 'Ctrl+V' keys.log || fail "Ctrl+V never arrived"
+elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+[ $elapsed_ms -lt 1000 ] || fail "Ctrl+V was held $elapsed_ms ms while corvana waited"
+pass "Ctrl+V arrives in $elapsed_ms ms while corvana waits on a hung clipboard owner"
+kill "$peer"
+copy "after the hang"
+start_peer hang
+wait_for 10 grep -q asked hang.out || fail "corvana never asked the second hung owner"
+pass "capturing goes on once the owner is gone"
+
+temp=$(temp_dir)
 [ -n "$temp" ] && [ -d "$temp/curr" ] || fail "no temporary folder reported"
-stop_corvana || fail "corvana exited non-zero after SIGTERM"
-ini="$CORVANA_SETTINGS_DIR/Corvana_settings.ini"
-[ -f "$ini" ] || fail "no settings file"
+start=$(date +%s%N)
+kill -TERM "$CORVANA_PID"
+# Timed to the save: what follows is the sanitizers' own work at exit.
+while [ ! -s "$ini" ] && [ $((($(date +%s%N) - start) / 1000000)) -lt 5000 ]; do sleep 0.01; done
+elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+await_corvana_exit 0
+[ $elapsed_ms -lt 1000 ] || fail "SIGTERM took $elapsed_ms ms to save while a clipboard read hung"
 grep -qx 'IsFirstStart=false' "$ini" || fail "IsFirstStart not saved"
 grep -qx 'SaveVersion=2' "$ini" || fail "SaveVersion not saved"
 [ "$(grep -c '=' "$ini")" -eq 19 ] || fail "settings file does not hold 19 keys"
 [ ! -e "$temp" ] || fail "temporary folder $temp left behind"
-pass "SIGTERM saves the settings and removes the temporary folder"
+kill "$peer"
+pass "SIGTERM during a hung clipboard read: settings saved after $elapsed_ms ms, temporary folder removed"
 
-for signal in INT HUP; do
-    start_corvana
-    temp=$(sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1)
-    stop_corvana "$signal"
-    [ ! -e "$temp" ] || fail "SIG$signal left $temp behind"
-done
-pass "SIGINT and SIGHUP end it the same way"
+rm -f "$ini"
+mkfifo out.fifo
+started=$(grep -c "Temp dir path is" corvana.err)
+CORVANA_ERR_FROM=$(stat -c %s corvana.err)
+(cd data && CORVANA_DATA_DIR=$PWD exec "$CORVANA_BIN" >../out.fifo 2>>../corvana.err) &
+CORVANA_PID=$!
+exec 6<out.fifo
+wait_for 20 eval '[ "$(grep -c "Temp dir path is" corvana.err)" -gt "$started" ]' || fail "corvana did not start"
+exec 6<&- # nobody reads its output any more
+# A copied image is saved to a file: proof that the capture, which logs, ran to its end.
+rm -f data/images/*
+xclip -selection clipboard -t image/png -i sample.png
+wait_for 10 eval '[ -n "$(find data/images -name "*.png" -size +0)" ]' || fail "no capture after the reader left"
+kill -0 "$CORVANA_PID" 2>/dev/null || fail "a closed standard output ended corvana"
+temp=$(temp_dir)
+stop_corvana INT
+grep -qx 'IsFirstStart=false' "$ini" || fail "settings not saved"
+[ ! -e "$temp" ] || fail "SIGINT left $temp behind"
+pass "a closed standard output: corvana runs on, and SIGINT saves and cleans up at the end"
 finish

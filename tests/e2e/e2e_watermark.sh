@@ -3,8 +3,6 @@
 # drag moves it; made click-through, a click at its place reaches the window below; with
 # resizing on, its size grip resizes it. Saves a picture of the watermark and its options.
 source "$(dirname "$0")/e2e_lib.sh"
-shots="${CORVANA_SHOTS:-$PWD/screenshots}"
-mkdir -p "$shots"
 
 # Centre of the TradeMark button in the fixed 445 x 664 main window; the lock box in the options.
 trademark_button_y=444
@@ -22,36 +20,34 @@ convert -size 160x90 gradient:orange-purple -gravity center -pointsize 28 -fill 
 # A plain X window below, to catch the clicks that pass through.
 xev -geometry 400x300+800+450 -event button >xev.out 2>&1 &
 PEER_PIDS+=($!)
-wait_for 10 eval 'xdotool search --onlyvisible --name "^Event Tester$" >/dev/null' || fail "no xev"
+await_window '^Event Tester$' "no xev"
 start_corvana
 
-visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 presses() { grep -c "ButtonPress" xev.out 2>/dev/null || true; }
 geometry() { xdotool getwindowgeometry "$1" | sed -n 's/.*Position: \([0-9]*,[0-9]*\).*/\1/p'; }
 
-main=$(visible '^Corvana$')
-[ -n "$main" ] || fail "the first start does not show the main window"
+await_window '^Corvana$' "the first start does not show the main window"
+main=$window
 open_options() {
     xdotool windowraise "$main" mousemove --window "$main" 222 $trademark_button_y click 1
-    wait_for 10 eval '[ -n "$(visible "^TradeMark Options$")" ]' || fail "no TradeMark options"
-    options=$(visible '^TradeMark Options$')
-    xdotool windowfocus --sync "$options"
-    sleep 0.3
+    await_window '^TradeMark Options$' "no TradeMark options"
+    options=$window
+    focus "$options"
 }
 close_options() {
     xdotool key Escape
-    wait_for 10 eval '[ -z "$(visible "^TradeMark Options$")" ]' || fail "the options stayed open"
+    await_gone '^TradeMark Options$' "the options stayed open"
 }
 
 open_options
 # Focus starts on the first box; the image button is four tabs further.
 xdotool key --delay 60 Tab Tab Tab Tab space
-wait_for 10 eval '[ -n "$(visible "^Open Image$")" ]' || fail "no file dialog"
+await_window '^Open Image$' "no file dialog"
 sleep 0.5
 xdotool type --delay 20 "$PWD/mark.png"
 xdotool key Return
-wait_for 10 eval '[ -n "$(visible "^Corvana watermark$")" ]' || fail "the watermark did not appear"
-mark=$(visible '^Corvana watermark$')
+await_window '^Corvana watermark$' "the watermark did not appear"
+mark=$window
 sleep 0.3
 import -window root "$shots/watermark-and-options.png" || fail "cannot save the picture"
 pass "choosing an image shows the watermark"
@@ -93,7 +89,7 @@ pass "with click-through on, a click at the watermark reaches the window below"
 open_options
 xdotool key --delay 60 Tab Tab space
 close_options
-eval "$(xdotool getwindowgeometry --shell "$mark" | grep -E '^(WIDTH|HEIGHT)=')"
+geometry_of "$mark"
 xdotool mousemove --window "$mark" $((WIDTH - 4)) $((HEIGHT - 4)) mousedown 1
 size() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^\(WIDTH\|HEIGHT\)=//p' | paste -sd x; }
 xdotool mousemove_relative 30 20

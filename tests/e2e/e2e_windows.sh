@@ -1,33 +1,31 @@
 # What a user sees and touches: the tray icon in a real tray (trayer), middle-click pause, the
-# tray menu, the note hotkey, a shortcut changed in its dialog and kept across a restart, the
-# help window, and the status indicator dragged, clicked and made click-through. Saves a picture
-# of each window into $CORVANA_SHOTS.
+# tray menu and its hidden-features console, a shortcut changed in its dialog
+# and kept across a restart, the help window, a template picked and pasted, and the status
+# indicator dragged, clicked and made click-through. Saves a picture of each window into
+# $CORVANA_SHOTS.
 source "$(dirname "$0")/e2e_lib.sh"
-shots="${CORVANA_SHOTS:-$PWD/screenshots}"
-mkdir -p "$shots"
-ini="$CORVANA_SETTINGS_DIR/Corvana_settings.ini"
 
 # Button centres in the fixed 445 x 664 main window.
-help_button_y=561
-shortcuts_button_y=483
+help_button_y=561 shortcuts_button_y=483 templates_button_y=522
+
+# Pages are "opened" by writing their address down instead of starting a browser.
+mkdir -p bin data/templates
+printf '#!/bin/sh\nprintf "%%s\\n" "$1" >>"$OPENED"\n' >bin/xdg-open
+chmod +x bin/xdg-open
+export OPENED="$PWD/opened.txt" PATH="$PWD/bin:$PATH"
+printf 'Hello, $1 . Thank you for contacting us regarding $2 .' >"data/templates/Reply.txt"
+printf 'Dear $2 team,\n$1 will call you.' >"data/templates/Thanks.txt"
 
 e2e_begin --tray
-wait_for 10 eval 'xdotool search --name "^panel$" >/dev/null' || fail "trayer did not start"
+wait_for 10 visible '^panel$' >/dev/null || fail "trayer did not start"
 # A plain X window to catch clicks that pass through the indicator; mapped first, so below it.
 xev -geometry 120x120+600+400 -event button >xev.out 2>&1 &
 PEER_PIDS+=($!)
-wait_for 10 eval 'xdotool search --onlyvisible --name "^Event Tester$" >/dev/null' || fail "no xev"
+await_window '^Event Tester$' "no xev"
 start_corvana
 
-visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
-tray_icon() {
-    local panel
-    panel=$(xdotool search --name '^panel$' | head -n 1)
-    xwininfo -tree -id "$panel" | sed -n 's/^ *\(0x[0-9a-f]*\) "Corvana".*/\1/p' | head -n 1
-}
-setting() { sed -n "s/^$1=//p" "$ini"; }
 menu_count() { xdotool search --onlyvisible --classname corvana 2>/dev/null | wc -l; }
-log_count() { grep -c "$1" corvana.out 2>/dev/null || true; }
+log_lines() { grep -c "$1" corvana.out 2>/dev/null || true; }
 shot_window() { import -window "$1" "$shots/$2.png" || fail "cannot save $2.png"; }
 shot_area() { import -window root -crop "$1" +repage "$shots/$2.png" || fail "cannot save $2.png"; }
 
@@ -39,10 +37,16 @@ click_tray() {
     sleep 0.5
     xdotool mousemove --window "$(tray_icon)" 11 11 click "$1"
 }
+open_tray_menu() {
+    menus=$(menu_count)
+    click_tray 3
+    wait_for 10 eval '[ "$(menu_count)" -gt "$menus" ]' || fail "the tray menu did not open"
+    sleep 0.3
+}
 pass "the tray icon is embedded in the system tray"
 
-main=$(visible '^Corvana$')
-[ -n "$main" ] || fail "the first start does not show the main window"
+await_window '^Corvana$' "the first start does not show the main window"
+main=$window
 sleep 0.3 # the first paint after mapping
 shot_window "$main" main-window
 
@@ -52,33 +56,47 @@ click_tray 2
 wait_for 10 eval '[ "$(setting IsCorvanaPaused)" = false ]' || fail "middle click did not resume"
 pass "a middle click on the tray icon pauses (IsCorvanaPaused=true saved) and resumes"
 
-menus=$(menu_count)
-click_tray 3
-wait_for 10 eval '[ "$(menu_count)" -gt "$menus" ]' || fail "the tray menu did not open"
-sleep 0.3
+open_tray_menu
 shot_area 280x180+1000+0 tray-menu
 xdotool key Escape
 wait_for 10 eval '[ "$(menu_count)" -le "$menus" ]' || fail "the tray menu did not close"
 pass "right click opens the tray menu"
 
-xdotool key ctrl+alt+n
-wait_for 10 eval '[ -n "$(visible "^Note$")" ]' || fail "Ctrl+Alt+N did not show the note"
-xdotool key ctrl+alt+n
-wait_for 10 eval '[ -z "$(visible "^Note$")" ]' || fail "Ctrl+Alt+N again did not hide the note"
-pass "Ctrl+Alt+N shows the note and hides it again"
+# The menu's "&Hidden features" opens the help page the first time and the spell dialog after.
+open_tray_menu
+xdotool key h
+wait_for 10 eval 'grep -q "hidden-features.md" "$OPENED" 2>/dev/null' || fail "no help page opened"
+wait_for 10 eval '[ "$(setting HiddenFeaturesHelpAlreadyShown)" = true ]' ||
+    fail "HiddenFeaturesHelpAlreadyShown was not stored"
+page=$(sed -n 's|^file://||p' "$OPENED" | head -n 1)
+[ -f "$page" ] || fail "the help page $page does not exist"
+! visible '^Hidden features$' || fail "the first use opened the spell dialog too"
+pass "the first use opens the hidden-features page"
+open_tray_menu
+xdotool key h
+await_window '^Hidden features$' "no spell dialog"
+focus "$window"
+xdotool type --delay 30 'off monitor 2'
+sleep 0.2 # painted, for the picture
+import -window "$window" "$shots/spell-dialog.png" || fail "cannot save the picture"
+xdotool key Return
+wait_for 10 eval '[ "$(setting IgnoreMonitors)" = "2:" ]' ||
+    fail "IgnoreMonitors is '$(setting IgnoreMonitors)', expected '2:'"
+await_gone '^Hidden features$' "the dialog stayed open"
+grep -q "Tray message: Monitor 2 disabled" corvana.out corvana.err || fail "the spell is not reported"
+pass "'off monitor 2' typed into the spell dialog stores IgnoreMonitors=2: and is reported"
 
 xdotool windowraise "$main" mousemove --window "$main" 222 $help_button_y click 1
-wait_for 10 eval '[ -n "$(visible "^Help$")" ]' || fail "the Help button opened no help window"
-help=$(visible '^Help$')
+await_window '^Help$' "the Help button opened no help window"
 sleep 0.3
-shot_window "$help" help-window
-xdotool windowfocus --sync "$help" key Escape
-wait_for 10 eval '[ -z "$(visible "^Help$")" ]' || fail "the help window did not close"
+shot_window "$window" help-window
+xdotool windowfocus --sync "$window" key Escape
+await_gone '^Help$' "the help window did not close"
 
 # Toggle Note (row 12) becomes Ctrl+Alt+M; Ctrl+V is refused with a message.
 xdotool mousemove --window "$main" 222 $shortcuts_button_y click 1
-wait_for 10 eval '[ -n "$(visible "^Change Settings$")" ]' || fail "no shortcut dialog"
-dialog=$(visible '^Change Settings$')
+await_window '^Change Settings$' "no shortcut dialog"
+dialog=$window
 xdotool windowfocus --sync "$dialog"
 xdotool mousemove --window "$dialog" 290 430 click 1
 sleep 0.2
@@ -89,20 +107,43 @@ xdotool key ctrl+v
 sleep 0.5
 shot_window "$dialog" shortcut-dialog
 xdotool mousemove --window "$dialog" 197 651 click 1
-wait_for 10 eval '[ -z "$(visible "^Change Settings$")" ]' || fail "Ok did not close the dialog"
+await_gone '^Change Settings$' "Ok did not close the dialog"
 wait_for 10 grep -qx 'ToggleNote=Ctrl+Alt+M' "$ini" || fail "the new sequence was not saved"
 grep -q '^LockCurrentPosition=' "$ini" && fail "the refused Ctrl+V was stored"
 xdotool key ctrl+alt+m
-wait_for 10 eval '[ -n "$(visible "^Note$")" ]' || fail "the new sequence does not toggle the note"
+await_window '^Note$' "the new sequence does not toggle the note"
 xdotool key ctrl+alt+m
-wait_for 10 eval '[ -z "$(visible "^Note$")" ]' || fail "the new sequence does not hide the note"
+await_gone '^Note$' "the new sequence does not hide the note"
 pass "a shortcut captured in the dialog works at once and is saved; Ctrl+V is refused"
 
+# Templates of earlier runs are listed by name; the first one (Reply) is shown and selected.
+xdotool windowraise "$main" mousemove --window "$main" 222 $templates_button_y click 1
+await_window '^Templates$' "the Templates button opened nothing"
+focus "$window"
+sleep 0.3
+import -window "$window" "$shots/templates-window.png" || fail "cannot save the picture"
+# Focus starts on New; Select is four tabs further.
+xdotool key --delay 60 Tab Tab Tab Tab space
+await_gone '^Templates$' "Select did not close the window"
+grep -q "Special paste" corvana.out corvana.err && fail "unexpected special paste"
+# Ctrl and Alt held as a hand holds them, B pressed three times: two filled rows, then nothing.
+open_featherpad
+focus "$editor"
+copy "$(printf 'Ann\tSales\nBob\tSupport')"
+xdotool keydown ctrl alt
+logged_after "Template row to paste" "the first Ctrl+Alt+B pasted nothing" xdotool key b
+logged_after "Template row to paste" "the second Ctrl+Alt+B pasted nothing" xdotool key b
+logged_after "every row of the table has been pasted" "the third Ctrl+Alt+B was not refused" xdotool key b
+xdotool keyup alt ctrl
+expect_file 'Hello, Ann . Thank you for contacting us regarding Sales .Hello, Bob . Thank you for contacting us regarding Support .'
+pass "a selected template: three presses of Ctrl+Alt+B paste both filled rows and nothing more"
+kill "${PEER_PIDS[-1]}"
+wait_for 10 eval '! xdotool search --onlyvisible --class featherpad >/dev/null' || fail "featherpad stayed"
 xdotool windowunmap --sync "$main"
 
 # Drag from (25, 25) to a dark corner no window has painted, then onto the white of the xev
 # window, clear of its inner square.
-clicks=$(log_count "Indicator clicked")
+clicks=$(log_lines "Indicator clicked")
 indicator=$(visible '^Dialog$')
 drag() {
     xdotool mousemove "$1" "$2" mousedown 1 mousemove $(($1 + 30)) $(($2 + 30)) \
@@ -120,22 +161,22 @@ sleep 0.3
 shot_area 70x70+645+445 indicator-light
 
 xdotool mousemove 680 480 click 1
-wait_for 10 eval '[ "$(log_count "Indicator clicked")" -gt "$clicks" ]' || fail "a click was not seen"
+wait_for 10 eval '[ "$(log_lines "Indicator clicked")" -gt "$clicks" ]' || fail "a click was not seen"
 # The click came after both drags' releases: neither counted as a click.
-[ "$(log_count "Indicator clicked")" -eq $((clicks + 1)) ] || fail "a drag counted as a click"
+[ "$(log_lines "Indicator clicked")" -eq $((clicks + 1)) ] || fail "a drag counted as a click"
 grep -q ButtonPress xev.out && fail "a click on the indicator reached the window below"
 xdotool key ctrl+alt+t
 wait_for 10 grep -q "Indicator click-through on" corvana.out || fail "Ctrl+Alt+T did nothing"
-clicks=$(log_count "Indicator clicked")
+clicks=$(log_lines "Indicator clicked")
 xdotool mousemove 680 480 click 1
 wait_for 10 grep -q ButtonPress xev.out || fail "in click-through mode the click did not pass"
 # Back to draggable: once that is said, any click the indicator had taken before is logged too.
 xdotool key ctrl+alt+t
 wait_for 10 grep -q "Indicator click-through off" corvana.out || fail "the second Ctrl+Alt+T did nothing"
-[ "$(log_count "Indicator clicked")" = "$clicks" ] || fail "the click-through indicator took a click"
+[ "$(log_lines "Indicator clicked")" = "$clicks" ] || fail "the click-through indicator took a click"
 pass "a click on the indicator is its own; in click-through mode it reaches the window below"
 
-stop_corvana || fail "corvana exited non-zero"
+stop_corvana
 [ "$(setting IndicatorX)" = 655 ] && [ "$(setting IndicatorY)" = 455 ] ||
     fail "indicator place not saved: $(setting IndicatorX),$(setting IndicatorY)"
 pass "the dragged place is in the settings file after quit"
@@ -145,7 +186,6 @@ indicator=$(visible '^Dialog$')
 wait_for 10 eval 'xdotool getwindowgeometry "$indicator" | grep -q "Position: 655,455"' ||
     fail "the indicator did not come back to its place"
 xdotool key ctrl+alt+m
-wait_for 10 eval '[ -n "$(visible "^Note$")" ]' || fail "the changed shortcut did not survive a restart"
+await_window '^Note$' "the changed shortcut did not survive a restart"
 pass "after a restart the indicator is in its place and the changed shortcut works"
-stop_corvana || fail "corvana exited non-zero"
 finish

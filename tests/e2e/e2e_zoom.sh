@@ -6,22 +6,15 @@
 source "$CORVANA_SOURCE/tests/e2e/e2e_lib.sh"
 
 e2e_begin
-mkdir -p "$CORVANA_SHOTS"
 "$E2E_PIXELS" checkerboard board.png 1280 800 80 || fail "cannot make the board"
-"$E2E_PIXELS" show board.png &
-PEER_PIDS+=($!)
-wait_for 10 eval 'xdotool search --onlyvisible --name "^corvana-pattern$" >/dev/null 2>&1' ||
-    fail "the board is not on screen"
+show_picture board.png
+board=$picture
 start_corvana
-# The first start shows the main window; out of the way, the screen is the board alone.
-wait_for 10 eval 'xdotool search --onlyvisible --name "^Corvana$" >/dev/null 2>&1' &&
-    xdotool search --onlyvisible --name '^Corvana$' windowunmap
+hide_main_window
 shoot() { import -window root "$1" 2>/dev/null; }
 magnifier_shown() { xwininfo -root -tree | grep -q '"corvana-magnifier"'; }
-wait_for 10 eval '! xdotool search --onlyvisible --name "^Corvana$" >/dev/null 2>&1' ||
-    fail "the main window stayed"
 # The board fills the screen around where the pointer will be (the indicator sits top-left).
-wait_for 10 eval 'shoot before.png && "$E2E_PIXELS" equals before.png board.png 200 100 1080 700 >/dev/null' ||
+wait_for 10 eval 'shoot before.png && same_area before.png board.png 1080x700+200+100' ||
     fail "the screen does not show the board"
 view_count() { grep -c "Live zoom view" corvana.err 2>/dev/null || true; }
 # await_view BEFORE: waits for a zoom-in after BEFORE views, and sets vx vy vw vh to its view.
@@ -45,22 +38,22 @@ await_view 0
 [ "$vw" -eq 847 ] && [ "$vh" -eq 529 ] || fail "view ${vw}x${vh}, not 1280x800 / 1.51"
 wait_for 10 magnifier_shown || fail "no magnifier window"
 wait_for 10 shows_view zoomed.png || fail "the screen does not show the board around the pointer scaled by 1.5"
-cp zoomed.png "$CORVANA_SHOTS/magnifier.png"
+cp zoomed.png "$shots/magnifier.png"
 pass "Ctrl+1: the board around the pointer, 1.5 times larger"
 
 # A real pointer move (XTest, not a warp) past the inner rectangle moves the view.
 xdotool mousemove_relative 400 0
-wait_for 10 eval 'shoot moved.png && ! "$E2E_PIXELS" equals moved.png zoomed.png 0 0 1280 800 >/dev/null' ||
+wait_for 10 eval 'shoot moved.png && ! same_area moved.png zoomed.png 1280x800+0+0' ||
     fail "the view did not follow the pointer"
 pass "the view follows the pointer"
 
 xdotool key ctrl+1
 wait_for 10 eval '! magnifier_shown' || fail "the magnifier stayed"
-wait_for 10 eval 'shoot after.png && "$E2E_PIXELS" equals after.png before.png 0 0 1280 800 >/dev/null' ||
+wait_for 10 eval 'shoot after.png && same_area after.png before.png 1280x800+0+0' ||
     fail "the screen is not back to the board exactly"
 pass "Ctrl+1 again: the board exactly as before"
 
-zoom_shown() { xdotool search --onlyvisible --name '^Corvana zoom$' >/dev/null 2>&1; }
+zoom_shown() { visible '^Corvana zoom$' >/dev/null; }
 xdotool mousemove 600 420
 views=$(view_count)
 xdotool key ctrl+2
@@ -77,7 +70,7 @@ done
 xdotool mouseup 1
 wait_for 10 eval 'shoot pen.png && [ "$("$E2E_PIXELS" red-count pen.png)" -gt 100 ]' ||
     fail "no red stroke on screen"
-cp pen.png "$CORVANA_SHOTS/zoom-pen.png"
+cp pen.png "$shots/zoom-pen.png"
 pass "Ctrl+2 and a drag draw a red stroke"
 
 xdotool key Escape
@@ -96,9 +89,8 @@ pass "Escape ends it; the next Ctrl+2 starts from a clean picture"
 
 # The board as wallpaper, as feh, xsetroot or ImageMagick's display put one on the root window,
 # with no window over it. ImageMagick may reduce its colours: the screen itself is the pattern.
-kill "${PEER_PIDS[0]}"
-wait_for 10 eval '! xdotool search --onlyvisible --name "^corvana-pattern$" >/dev/null 2>&1' ||
-    fail "the board window stayed"
+kill "$board"
+await_gone '^corvana-pattern$' "the board window stayed"
 display -window root board.png 2>/dev/null
 vx=0 vy=0 vw=1280 vh=800
 wait_for 10 shows_view wallpaper.png || fail "the wallpaper is not the board"
@@ -115,6 +107,7 @@ pass "Ctrl+1 over a wallpaper magnifies it by the set factor"
 "$E2E_PIXELS" checkerboard board50.png 1280 800 50 || fail "cannot make the second board"
 "$E2E_PIXELS" show board50.png &
 opened=$!
+PEER_PIDS+=("$opened")
 wait_for 10 shows_view opened.png board50.png ||
     fail "a window opened during the live zoom is not shown magnified"
 kill "$opened"

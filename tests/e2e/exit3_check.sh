@@ -19,7 +19,7 @@ chmod +x "$wrapper_dir/corvana"
 passed=0 failed=0
 for script in "$source_dir"/tests/e2e/e2e_*.sh; do
     name=$(basename "$script" .sh)
-    [ "$name" = e2e_lib ] && continue
+    [ "${name%_lib}" = "$name" ] || continue
     if CORVANA_BIN="$wrapper_dir/corvana" E2E_PEER="$build/tests/e2e/e2e_peer" \
         E2E_PIXELS="$build/tests/e2e/e2e_pixels" CORVANA_SOURCE="$source_dir" \
         CORVANA_SHOTS="$wrapper_dir/shots" \

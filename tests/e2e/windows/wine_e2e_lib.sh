@@ -3,7 +3,7 @@
 # the program pasted into, and small checks. Waits are for conditions, never for a fixed time.
 set -u
 source "$CORVANA_SOURCE/scripts/windows/wine-env.sh"
-source "$CORVANA_SOURCE/tests/e2e/e2e_report.sh"
+source "$CORVANA_SOURCE/tests/e2e/report_lib.sh"
 
 E2E_NAME=$(basename "$0" .sh)
 E2E_PASSED=0
