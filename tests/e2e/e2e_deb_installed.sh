@@ -18,19 +18,19 @@ snapshot >root.before
 mkdir -p bin
 printf '#!/bin/sh\nprintf "%%s\\n" "$1" >>"$OPENED"\n' >bin/xdg-open
 chmod +x bin/xdg-open
-export OPENED="$PWD/opened.txt" PATH="$PWD/bin:$PATH"
+export OPENED="$PWD/opened.txt" PATH="$PWD/bin:$root/usr/bin:$PATH"
 
-# Started by its path in a folder of no importance, as a menu or a shell would.
+# Started from PATH in a folder of no importance, as a menu or a shell would.
 start_installed() {
     mkdir -p elsewhere
     CORVANA_ERR_FROM=$(stat -c %s corvana.err 2>/dev/null || echo 0)
-    (cd elsewhere && exec "$CORVANA_BIN" >>../corvana.out 2>>../corvana.err) &
+    (cd elsewhere && exec corvana >>../corvana.out 2>>../corvana.err) &
     CORVANA_PID=$!
     wait_for 20 eval 'grep -q "Temp dir is valid" corvana.out 2>/dev/null' || fail "corvana did not start"
 }
 
 # The installed command, from other processes; its version is the package's.
-cli() { "$CORVANA_BIN" "$@" >cli.out 2>cli.err; }
+cli() { corvana "$@" >cli.out 2>cli.err; }
 visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 version=${deb##*/corvana_}
 version=${version%%-*}
