@@ -57,9 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString stored = SaveManager::format_ignored_monitors(monitors);
     FUZZ_CHECK(SaveManager::parse_ignored_monitors(stored) == monitors, input);
 
-    (void)settings.value(QStringLiteral("PasteOrder")).toString();
-    (void)settings.value(QStringLiteral("IsFirstStart"), true).toBool();
-
     settings.beginGroup(QStringLiteral("Shortcuts"));
     for (const QString& key : settings.childKeys()) {
         const QString sequence = settings.value(key).toString();

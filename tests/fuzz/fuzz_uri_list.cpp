@@ -146,15 +146,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QList<QUrl> copied = entry->urls();
         const QList<QUrl> kept = plain->urls();
         FUZZ_CHECK(copied.size() == kept.size(), input);
+        const auto local = [](const QUrl& url) {
+            return url.isLocalFile() ? url.toLocalFile() : QString();
+        };
         for (int i = 0; i < copied.size(); ++i) {
-            if (copied[i] == kept[i]) {
-                check(kept[i].isLocalFile() ? kept[i].toLocalFile() : QString(),
-                      kept[i].isLocalFile() ? kept[i].toLocalFile() : QString(),
-                      formats & kde_cut_bit);
-                continue;
-            }
-            FUZZ_CHECK(kept[i].isLocalFile() && copied[i].isLocalFile(), input);
-            check(kept[i].toLocalFile(), copied[i].toLocalFile(), formats & kde_cut_bit);
+            if (copied[i] != kept[i])
+                FUZZ_CHECK(kept[i].isLocalFile() && copied[i].isLocalFile(), input);
+            check(local(kept[i]), local(copied[i]), formats & kde_cut_bit);
         }
         for (const Format& format : text_lists) {
             if (!(formats & format.bit))
