@@ -94,6 +94,10 @@ private slots:
     // ---- At start, on the fake platform ----
 
     void the_first_start_makes_the_launchers_once() {
+        set_setting("CreateShortcutsAutomatically", false);
+        start_and_quit();
+        QCOMPARE(links().requests().size(), 0);
+        AppHarness::remove_settings();
         start_and_quit();
         // Not installed: no uninstaller beside the program, and no launcher for one.
         QList<ShellLinks::Link> made = links().requests();
@@ -130,12 +134,6 @@ private slots:
         QVERIFY(startup().create_shell_shortcuts());
         QCOMPARE(links().requests().size(), 1);
         QCOMPARE(links().requests()[0].place, Place::Desktop);
-    }
-
-    void no_launchers_when_switched_off() {
-        set_setting("CreateShortcutsAutomatically", false);
-        start_and_quit();
-        QCOMPARE(links().requests().size(), 0);
     }
 
     void start_at_login_follows_the_setting_at_every_start() {
@@ -252,10 +250,10 @@ private slots:
         for (const QString& file : keep)
             write(home() + "/" + file, "[Desktop Entry]\nName=Corvana\n");
 
-        QProcess script;
-        script.start(QStringLiteral(CORVANA_UNINSTALL_SCRIPT), QStringList());
-        QVERIFY(script.waitForFinished(10000));
-        QCOMPARE(script.exitCode(), 0);
+        const auto uninstall = [] {
+            return QProcess::execute(QStringLiteral(CORVANA_UNINSTALL_SCRIPT), QStringList());
+        };
+        QCOMPARE(uninstall(), 0);
         QCOMPARE(tree(home()), [&] {
             QStringList sorted = keep;
             sorted.sort();
@@ -264,9 +262,7 @@ private slots:
 
         // Without the extra file the menu folder goes too; a second run finds nothing to do.
         QFile::remove(home() + "/" + keep[1]);
-        script.start(QStringLiteral(CORVANA_UNINSTALL_SCRIPT), QStringList());
-        QVERIFY(script.waitForFinished(10000));
-        QCOMPARE(script.exitCode(), 0);
+        QCOMPARE(uninstall(), 0);
         QVERIFY(!QFileInfo::exists(applications() + "/Corvana"));
     }
 };
