@@ -68,9 +68,7 @@ void check_targets(const QByteArray& reply, Input& in) {
     FUZZ_CHECK(listed.listed == entries && listed.dropped == entries - looked_at);
     QSet<quint32> in_reach;
     for (int i = 0; i < entries; ++i) {
-        const quint32 atom = quint8(reply[4 * i]) | quint8(reply[4 * i + 1]) << 8 |
-                             quint8(reply[4 * i + 2]) << 16 |
-                             quint32(quint8(reply[4 * i + 3])) << 24;
+        const quint32 atom = qFromLittleEndian<quint32>(reply.constData() + 4 * i);
         if (atom != 0 && (i < looked_at || always_kept.contains(atom)))
             in_reach.insert(atom);
     }
