@@ -1,6 +1,5 @@
 #include "AppHarness.h"
 #include "CoreFixture.h"
-#include "FakeActiveWindow.h"
 #include "clipboard/HistoryDebugText.h"
 #include "history/HistoryDialog.h"
 #include "history/HistoryEditor.h"
