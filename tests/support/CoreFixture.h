@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QtTest>
 
 // The clipboard core without App: the history, the paste engine and the capture on plain state,
 // with a fake clipboard owner (Qt's in-process clipboard) and reader of their own. Tests build
@@ -50,6 +51,14 @@ public:
         history.clear();
     }
 
+    // Data rows: a bool "rich" for each history (text, mime data), times a string "order".
+    static void history_rows(const QStringList& orders = {QString()}) {
+        QTest::addColumn<bool>("rich");
+        QTest::addColumn<QString>("order");
+        for (const bool rich : {false, true})
+            for (const QString& order : orders)
+                QTest::addRow("%s %s", rich ? "mime" : "text", qPrintable(order)) << rich << order;
+    }
     int& position() { return state.m_current_clipboard_history_position; }
     // Another program copies.
     static void copy(const QString& text) { QGuiApplication::clipboard()->setText(text); }
