@@ -80,14 +80,14 @@ private slots:
         core.engine.go_back();
         QCOMPARE(core.position(), 1);
 
-        core.engine.set_mode(QStringLiteral("Manual"));
-        QVERIFY(!core.settings.m_automatic_position_movement);
-        QCOMPARE(core.settings.m_paste_order, QStringLiteral("backward"));
-        core.engine.set_mode(QStringLiteral("Automatic Forward"));
-        QCOMPARE(core.settings.m_paste_order, QStringLiteral("forward"));
-        QVERIFY(core.settings.m_automatic_position_movement);
-        core.engine.set_mode(QStringLiteral("nonsense"));
-        QCOMPARE(core.settings.m_paste_order, QStringLiteral("forward"));
+        // Each mode and the order and movement it leaves; an unknown one changes nothing.
+        for (const QString& mode : QStringList{"Manual backward 0", "Automatic Forward forward 1",
+                                               "nonsense forward 1"}) {
+            core.engine.set_mode(mode.section(' ', 0, -3));
+            QCOMPARE(core.settings.m_paste_order + ' ' +
+                         QString::number(core.settings.m_automatic_position_movement),
+                     mode.section(' ', -2));
+        }
     }
 
     void lock_holds_one_entry_until_the_next_copy() {
@@ -118,11 +118,7 @@ private slots:
 
     // A copy whose report still waits in the event loop when Ctrl+V comes is read first, and
     // the paste then serves the entry it finds next in the queue.
-    void a_copy_reported_late_is_read_before_the_paste_data() {
-        QTest::addColumn<bool>("rich");
-        QTest::newRow("text history") << false;
-        QTest::newRow("mime-data history") << true;
-    }
+    void a_copy_reported_late_is_read_before_the_paste_data() { CoreFixture::history_rows(); }
     void a_copy_reported_late_is_read_before_the_paste() {
         QFETCH(bool, rich);
         CoreFixture core(QStringLiteral("backward"), true, rich);
@@ -142,11 +138,7 @@ private slots:
     // keyboard reaches the engine. The clipboard's change signal comes before the copy is read,
     // so the capture itself must refresh the indicator.
     void the_count_shown_follows_every_copy_and_paste_data() {
-        QTest::addColumn<QString>("order");
-        QTest::addColumn<bool>("rich");
-        for (const char* order : {"forward", "backward"})
-            for (const bool rich : {false, true})
-                QTest::addRow("%s %s", order, rich ? "mime" : "text") << order << rich;
+        CoreFixture::history_rows({"forward", "backward"});
     }
     void the_count_shown_follows_every_copy_and_paste() {
         QFETCH(QString, order);
