@@ -65,73 +65,54 @@ ClipboardOwner::Result FakeClipboardOwner::serve(QMimeData* entry) {
 
 QImage FakeScreenCapture::grab(const QRect& area, QString* error) {
     m_asked.append(area);
-    if (m_use_desktop) {
-        if (m_desktop.isNull() && error)
-            *error = QStringLiteral("no fast path in this test");
-        return m_desktop.isNull() ? QImage()
-                                  : m_desktop.copy(area).convertToFormat(QImage::Format_RGB32);
-    }
     QScreen* screen = QGuiApplication::screenAt(area.topLeft());
-    if (!screen) {
-        if (error)
-            *error = QStringLiteral("no screen there");
-        return QImage();
+    QImage image;
+    if (m_use_desktop && !m_desktop.isNull()) {
+        image = m_desktop.copy(area);
+    } else if (!m_use_desktop && screen) {
+        const QPoint at = area.topLeft() - screen->geometry().topLeft();
+        image = screen->grabWindow(0, at.x(), at.y(), area.width(), area.height()).toImage();
+    } else if (error) {
+        *error = m_use_desktop ? QStringLiteral("no fast path in this test")
+                               : QStringLiteral("no screen there");
     }
-    const QPoint at = area.topLeft() - screen->geometry().topLeft();
-    return screen->grabWindow(0, at.x(), at.y(), area.width(), area.height())
-        .toImage()
-        .convertToFormat(QImage::Format_RGB32);
+    return image.isNull() ? image : image.convertToFormat(QImage::Format_RGB32);
 }
 
 ClipboardReader::Offer FakeClipboardReader::offer() {
     Offer result;
-    if (m_hung) {
+    result.ok = !m_hung;
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (m_hung)
         result.error = QStringLiteral("the owner did not answer");
-        return result;
-    }
-    result.ok = true;
-    if (m_scripted) {
+    else if (m_scripted)
         for (const auto& format : m_script)
             result.formats.append(format.first);
-        return result;
-    }
-    if (const QMimeData* data = QGuiApplication::clipboard()->mimeData()) {
+    else if (data)
         for (const QString& format : data->formats())
             result.formats.append(format == QLatin1String("application/x-qt-image")
                                       ? QStringLiteral("image/png")
                                       : format);
-    }
     return result;
 }
 
 ClipboardReader::Data FakeClipboardReader::fetch(const QString& format) {
     ++m_fetches[format];
     Data result;
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (m_hung || m_failing.contains(format)) {
         result.error = QStringLiteral("the owner did not answer");
-        return result;
-    }
-    if (m_scripted) {
-        for (const auto& offered : m_script) {
-            if (offered.first == format) {
-                result.ok = true;
-                result.bytes = offered.second;
-            }
-        }
-        return result;
-    }
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (!data)
-        return result;
-    if (format == QLatin1String("image/png") && !data->formats().contains(format) &&
-        data->hasImage()) {
+    } else if (m_scripted) {
+        for (const auto& offered : m_script)
+            if (offered.first == format)
+                result = {true, offered.second, QString()};
+    } else if (data && format == QLatin1String("image/png") && !data->formats().contains(format) &&
+               data->hasImage()) {
         QBuffer buffer(&result.bytes);
         buffer.open(QIODevice::WriteOnly);
         result.ok = qvariant_cast<QImage>(data->imageData()).save(&buffer, "PNG");
-        return result;
+    } else if (data && data->formats().contains(format)) {
+        result = {true, data->data(format), QString()};
     }
-    result.ok = data->formats().contains(format);
-    if (result.ok)
-        result.bytes = data->data(format);
     return result;
 }
