@@ -26,6 +26,7 @@ using Script = QVector<Step>;
 // (on the fake platform) and the editor, which asks for the clipboard as scripted; clipboard
 // managers ask whenever a new entry is served. Records what every request got.
 struct Desktop {
+    explicit Desktop(const Script& editor_script) : editor_script(editor_script) {}
     PasteHold hold;
     qint64 now = 0;
     Script editor_script;
@@ -181,8 +182,7 @@ private slots:
         QFETCH(bool, forward);
         QFETCH(bool, with_manager);
         queue_digits(forward);
-        Desktop desktop;
-        desktop.editor_script = script;
+        Desktop desktop(script);
         if (with_manager)
             desktop.managers[manager] = {
                 {0, Request::Formats}, {1, Request::Data}, {3, Request::Data}};
@@ -226,8 +226,7 @@ private slots:
         QFETCH(QList<qint64>, frozen);
         if (queued)
             queue_digits();
-        Desktop desktop;
-        desktop.editor_script = script;
+        Desktop desktop(script);
         desktop.managers[manager] = {{0, Request::Formats}, {1, Request::Data}};
         desktop.press_pastes(3, 2);
         QCOMPARE(desktop.frozen_for, frozen);
@@ -237,8 +236,7 @@ private slots:
 
     void a_transfer_in_parts_holds_until_done_or_the_cap() {
         queue_digits();
-        Desktop desktop;
-        desktop.editor_script = qt_editor;
+        Desktop desktop(qt_editor);
         desktop.press_paste();
         desktop.run_for(2);
         desktop.hold.transfer_started(editor);
@@ -266,8 +264,7 @@ private slots:
 
     void a_program_that_echoes_is_done_when_its_echo_came() {
         queue_digits();
-        Desktop desktop;
-        desktop.editor_script = qt_editor;
+        Desktop desktop(qt_editor);
         desktop.press_paste();
         desktop.run_for(5);
         desktop.hold.echo_seen(desktop.now, editor); // l3afpad sets what it pasted
@@ -290,8 +287,7 @@ private slots:
     void an_echo_of_a_paste_is_not_a_copy_but_a_later_copy_is() {
         queue_digits();
         const int entries = app->history_size();
-        Desktop desktop;
-        desktop.editor_script = qt_editor;
+        Desktop desktop(qt_editor);
         desktop.press_paste();
         desktop.run_for(2); // the editor reads "0" now
         QCOMPARE(desktop.editor_got[0], QStringList({"0"}));
