@@ -38,7 +38,6 @@ private slots:
         QFETCH(QString, text);
         QVERIFY(m_qt_utf8 && m_qt_utf8 != m_codec);
         QCOMPARE(m_codec->toUnicode(bytes), m_qt_utf8->toUnicode(bytes));
-        QCOMPARE(m_codec->toUnicode(bytes).size(), m_qt_utf8->toUnicode(bytes).size());
         QCOMPARE(m_codec->fromUnicode(text), m_qt_utf8->fromUnicode(text));
     }
 
@@ -74,10 +73,7 @@ private slots:
         QCOMPARE(QString::fromLocal8Bit(text.toLocal8Bit()), text);
         QCOMPARE(text.toLocal8Bit(), text.toUtf8());
         QTextCodec::setCodecForLocale(before);
-        if (saved.isNull())
-            qunsetenv("LC_ALL");
-        else
-            qputenv("LC_ALL", saved);
+        qputenv("LC_ALL", saved); // empty is as unset
     }
 };
 

@@ -15,25 +15,32 @@ class TestPasteEngine : public QObject {
 private slots:
     void initTestCase() { AppHarness::init_process(); }
 
-    // Each case: order, mode (a automatic, m manual, l locked), the history by index ("." for
-    // none), the position, what the pastes give one after another ("-" while nothing of ours is
-    // pasted), and where the position ends (text/mime where they differ).
+    // Each case: order, mode (a automatic, m manual, l locked, z paused, each s switches the order
+    // first), the history by index ("." for none), the position, what the pastes give one after
+    // another ("-" while nothing of ours is pasted), and where the position ends (text/mime where
+    // they differ).
     void pastes() {
         const QStringList cases = {
             "backward a ABC 2 CBAA -1", // newest first, then the oldest again
             "forward a ABC 0 ABCCC 3",
             "forward a AB 0 ABB 2/1", // past the end: the mime history's clamped paste stays
-            "forward a AB 0 ABBB 2",    "forward m ABC 0 AAA 0",
+            "forward a AB 0 ABBB 2",      "forward m ABC 0 AAA 0",
             "backward a ABC 5 C 1", // past the end, as after a full history dropped one
             "forward l ABC 9 CC 9", // locked past the end: reads the last entry
-            "backward l ABC 1 BBB 1",   "sideways a AB 7 -- 7",  "forward a . -1 - 0"};
+            "backward l ABC 1 BBB 1",     "sideways a AB 7 -- 7",  "forward a . -1 - 0",
+            "backward z AB 1 -- 1",         // paused: the clipboard as it is, and the queue stays
+            "backward as ABC -1 ABCCC 3",   // forward from the start
+            "backward ass ABC -1 CBAA -1"}; // and backward again from the newest
         for (const bool rich : {false, true}) {
             for (const QString& line : cases) {
                 const QStringList c = line.split(' ');
-                CoreFixture core(c[0], c[1] != "m", rich);
+                CoreFixture core(c[0], !c[1].contains('m'), rich);
                 CoreFixture::copy(QStringLiteral("-")); // another program's
                 core.fill(QString(c[2]).remove('.').split("", Qt::SkipEmptyParts), c[3].toInt());
-                core.state.m_position_locked = c[1] == "l";
+                core.state.m_position_locked = c[1].contains('l');
+                core.settings.m_is_paused = c[1].contains('z');
+                for (int i = 0; i < c[1].count('s'); ++i)
+                    core.engine.switch_order();
                 const QStringList ends = c[5].split('/');
                 QVERIFY2(core.pastes(c[4].size()) == c[4], qPrintable(line));
                 QVERIFY2(core.position() == ends.value(rich ? ends.size() - 1 : 0).toInt(),
@@ -42,6 +49,7 @@ private slots:
         }
         // A text naming files is never pasted as text.
         CoreFixture core;
+        CoreFixture::copy(QStringLiteral("-"));
         core.fill({"file:///etc/passwd"}, 0);
         QCOMPARE(core.paste(), QStringLiteral("-"));
     }
@@ -68,26 +76,16 @@ private slots:
         }
     }
 
-    void switching_the_order_and_the_mode() {
+    void switching_the_mode() {
         CoreFixture core(QStringLiteral("backward"));
-        core.fill({"A", "B", "C"}, -1);
-        core.engine.switch_order(); // forward from the start
-        QCOMPARE(core.position(), 0);
-        QCOMPARE(core.engine.remaining(), 3);
-        core.engine.switch_order(); // backward from the newest
-        QCOMPARE(core.position(), 2);
-        QCOMPARE(core.pastes(2), QStringLiteral("CB"));
-        core.engine.go_back();
-        QCOMPARE(core.position(), 1);
-
-        core.engine.set_mode(QStringLiteral("Manual"));
-        QVERIFY(!core.settings.m_automatic_position_movement);
-        QCOMPARE(core.settings.m_paste_order, QStringLiteral("backward"));
-        core.engine.set_mode(QStringLiteral("Automatic Forward"));
-        QCOMPARE(core.settings.m_paste_order, QStringLiteral("forward"));
-        QVERIFY(core.settings.m_automatic_position_movement);
-        core.engine.set_mode(QStringLiteral("nonsense"));
-        QCOMPARE(core.settings.m_paste_order, QStringLiteral("forward"));
+        // Each mode and the order and movement it leaves; an unknown one changes nothing.
+        for (const QString& mode : QStringList{"Manual backward 0", "Automatic Forward forward 1",
+                                               "nonsense forward 1"}) {
+            core.engine.set_mode(mode.section(' ', 0, -3));
+            QCOMPARE(core.settings.m_paste_order + ' ' +
+                         QString::number(core.settings.m_automatic_position_movement),
+                     mode.section(' ', -2));
+        }
     }
 
     void lock_holds_one_entry_until_the_next_copy() {
@@ -105,24 +103,9 @@ private slots:
         QCOMPARE(core.paste(), QStringLiteral("D"));
     }
 
-    void pause_leaves_the_clipboard_and_the_queue_alone() {
-        CoreFixture core(QStringLiteral("backward"));
-        core.copy({"A", "B"});
-        core.settings.m_is_paused = true;
-        CoreFixture::copy(QStringLiteral("system")); // not recorded while paused
-        QCOMPARE(core.pastes(2), QStringLiteral("systemsystem"));
-        core.settings.m_is_paused = false;
-        QCOMPARE(core.texts(), QStringList({"A", "B"}));
-        QCOMPARE(core.pastes(2), QStringLiteral("BA"));
-    }
-
     // A copy whose report still waits in the event loop when Ctrl+V comes is read first, and
     // the paste then serves the entry it finds next in the queue.
-    void a_copy_reported_late_is_read_before_the_paste_data() {
-        QTest::addColumn<bool>("rich");
-        QTest::newRow("text history") << false;
-        QTest::newRow("mime-data history") << true;
-    }
+    void a_copy_reported_late_is_read_before_the_paste_data() { CoreFixture::history_rows(); }
     void a_copy_reported_late_is_read_before_the_paste() {
         QFETCH(bool, rich);
         CoreFixture core(QStringLiteral("backward"), true, rich);
@@ -142,11 +125,7 @@ private slots:
     // keyboard reaches the engine. The clipboard's change signal comes before the copy is read,
     // so the capture itself must refresh the indicator.
     void the_count_shown_follows_every_copy_and_paste_data() {
-        QTest::addColumn<QString>("order");
-        QTest::addColumn<bool>("rich");
-        for (const char* order : {"forward", "backward"})
-            for (const bool rich : {false, true})
-                QTest::addRow("%s %s", order, rich ? "mime" : "text") << order << rich;
+        CoreFixture::history_rows({"forward", "backward"});
     }
     void the_count_shown_follows_every_copy_and_paste() {
         QFETCH(QString, order);

@@ -406,7 +406,7 @@ private slots:
         launcher.take();
         key(open_captures()[0], Qt::Key_Return);
         QCOMPARE(notifier.shown.size(), 1);
-        QVERIFY2(notifier.shown[0].startsWith("Image not saved|"), qPrintable(notifier.shown[0]));
+        QVERIFY2(notifier.shown[0].startsWith("Image not saved: "), qPrintable(notifier.shown[0]));
         QTRY_VERIFY(open_captures().isEmpty());
         // Switched off, nothing opens.
         settings.m_print_screen_enabled = false;

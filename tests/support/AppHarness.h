@@ -2,22 +2,56 @@
 
 #include "FakePlatform.h"
 #include "app/App.h"
+#include "common/DataPaths.h"
 
-#include <QByteArray>
-#include <QString>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryFile>
+#include <cstdio>
 #include <functional>
 #include <memory>
+#include <unistd.h>
 
 // Builds App on the fake platform inside the test's own folders (see run-isolated.sh).
-class AppHarness {
-public:
-    // Once per test program: identity, data paths and the fake platform.
-    static void init_process();
-    static std::unique_ptr<App> make_app();
-    static QString settings_file();
-    static void remove_settings();
-    // Puts text on the clipboard as another program would.
-    static void copy_text(const QString& text);
-    // Everything the process writes to standard output (the log included) while run runs.
-    static QByteArray standard_output_of(const std::function<void()>& run);
-};
+namespace AppHarness {
+// Once per test program: identity, data paths and the fake platform.
+inline void init_process() {
+    QCoreApplication::setApplicationName(QStringLiteral("Corvana"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Tavrin Labs"));
+    DataPaths::resolve();
+    if (!qEnvironmentVariableIsSet("CORVANA_SETTINGS_DIR"))
+        qFatal("Run tests through run-isolated.sh: CORVANA_SETTINGS_DIR is not set");
+    Platform::install(create_platform());
+}
+inline std::unique_ptr<App> make_app() {
+    return std::make_unique<App>();
+}
+inline QString settings_file() {
+    return DataPaths::get().settings_file();
+}
+inline void remove_settings() {
+    QFile::setPermissions(settings_file(), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(settings_file());
+}
+// Puts text on the clipboard as another program would.
+inline void copy_text(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
+// Everything the process writes to standard output (the log included) while run runs.
+inline QByteArray standard_output_of(const std::function<void()>& run) {
+    QTemporaryFile file;
+    if (!file.open())
+        return "cannot capture standard output";
+    std::fflush(stdout);
+    const int saved = ::dup(1);
+    ::dup2(file.handle(), 1);
+    run();
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    file.seek(0);
+    return file.readAll();
+}
+} // namespace AppHarness

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FakeClipboardOwner.h"
-#include "FakeClipboardReader.h"
+#include "FakeNotifier.h"
+#include "FakePlatform.h"
 #include "clipboard/AutocompleteDatabase.h"
 #include "clipboard/CaptureController.h"
 #include "clipboard/ClipboardHistory.h"
@@ -9,18 +9,18 @@
 #include "clipboard/MimeDataCopier.h"
 #include "clipboard/PasteEngine.h"
 #include "common/AppSettings.h"
-#include "common/Notifier.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QtTest>
 
 // The clipboard core without App: the history, the paste engine and the capture on plain state,
 // with a fake clipboard owner (Qt's in-process clipboard) and reader of their own. Tests build
 // these objects only here, so a constructor that changes is adapted in one place. The fixture is
-// also the notifier and the autocomplete store, and records what they were given.
-class CoreFixture : public Notifier, public AutocompleteDatabase {
+// also the autocomplete store, and records what it was given.
+class CoreFixture : public AutocompleteDatabase {
 public:
     AppSettings settings;
     HistoryState state;
@@ -28,10 +28,11 @@ public:
     MimeDataCopier copier{temp.path()};
     FakeClipboardOwner owner;
     FakeClipboardReader reader;
+    FakeNotifier notifier;
+    QStringList& notices = notifier.shown;
     ClipboardHistory history{state, settings};
     PasteEngine engine{history, settings, owner, copier};
-    CaptureController capture{history, settings, reader, owner, copier, *this};
-    QStringList notices;  // "title: text" of every message shown
+    CaptureController capture{history, settings, reader, owner, copier, notifier};
     QStringList inserted; // "type: text" of every autocomplete insert
 
     explicit CoreFixture(const QString& order = QStringLiteral("forward"), bool automatic = true,
@@ -50,6 +51,14 @@ public:
         history.clear();
     }
 
+    // Data rows: a bool "rich" for each history (text, mime data), times a string "order".
+    static void history_rows(const QStringList& orders = {QString()}) {
+        QTest::addColumn<bool>("rich");
+        QTest::addColumn<QString>("order");
+        for (const bool rich : {false, true})
+            for (const QString& order : orders)
+                QTest::addRow("%s %s", rich ? "mime" : "text", qPrintable(order)) << rich << order;
+    }
     int& position() { return state.m_current_clipboard_history_position; }
     // Another program copies.
     static void copy(const QString& text) { QGuiApplication::clipboard()->setText(text); }
@@ -98,12 +107,6 @@ public:
         position() = at;
     }
 
-    void show_tray_message(const QString& title, const QString& text) override {
-        notices.append(title + QStringLiteral(": ") + text);
-    }
-    void show_notification(const QString& title, const QString& text) override {
-        show_tray_message(title, text);
-    }
     void database_insert(const QString& type, const QString& text) override {
         inserted.append(type + QStringLiteral(": ") + text);
     }

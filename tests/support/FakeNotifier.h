@@ -4,14 +4,14 @@
 
 #include <QStringList>
 
-// Records what a feature tells the user, "title|text" each, whichever way it asks.
+// Records what a feature tells the user, "title: text" each, whichever way it asks.
 class FakeNotifier : public Notifier {
 public:
     QStringList shown;
     void show_tray_message(const QString& title, const QString& text) override {
-        shown << title + QLatin1Char('|') + text;
+        shown << title + QStringLiteral(": ") + text;
     }
     void show_notification(const QString& title, const QString& text) override {
-        shown << title + QLatin1Char('|') + text;
+        show_tray_message(title, text);
     }
 };
