@@ -464,11 +464,17 @@ private slots:
         QVERIFY(app->history().is_secret(0));
     }
 
-    void a_refused_row_is_reported_and_the_next_one_pasted() {
+    void nothing_is_used_up_without_a_template_or_while_paused_and_a_refused_row_is_reported() {
         new_app();
+        AppHarness::copy_text(QString(20000, QLatin1Char('h')) + QStringLiteral("\nok"));
+        press_ctrl_alt_b();
+        QCOMPARE(app->history().size(), 1);
         select_template(QStringLiteral("$1").repeated(1000));
-        const QString huge(20000, QLatin1Char('h'));
-        AppHarness::copy_text(huge + QStringLiteral("\nok"));
+        app->m_is_paused = !app->m_is_paused;
+        press_ctrl_alt_b();
+        QCOMPARE(app->history().size(), 1);
+        app->m_is_paused = !app->m_is_paused;
+        // The first row is over the limit: reported, and the next press pastes the second.
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral(
                                              "^Tray message: Special paste - Row 1 was not")));
         press_ctrl_alt_b();
@@ -476,21 +482,6 @@ private slots:
         QCOMPARE(app->history().size(), 0);
         press_ctrl_alt_b();
         QCOMPARE(received, QStringList({QStringLiteral("ok").repeated(1000)}));
-    }
-
-    void nothing_is_used_up_without_a_template_or_while_paused() {
-        new_app();
-        AppHarness::copy_text(QStringLiteral("a\tb"));
-        press_ctrl_alt_b();
-        QCOMPARE(app->history().size(), 1);
-        select_template(QStringLiteral("$1"));
-        app->m_is_paused = !app->m_is_paused;
-        press_ctrl_alt_b();
-        QCOMPARE(app->history().size(), 1);
-        QVERIFY(received.isEmpty());
-        app->m_is_paused = !app->m_is_paused;
-        press_ctrl_alt_b();
-        QCOMPARE(received, QStringList({"a"}));
     }
 
     void a_key_that_never_comes_back_frees_the_queue() {
