@@ -176,6 +176,20 @@ private slots:
             "Hidden features disabled|", "tray menu");
         row("reset settings", "no inverted icons;disable hidden features;reset settings",
             "UseInvertedIcons=true", "Reset settings|", "tray menu");
+        // Notifications follow their own switch: silent once off (rows 7 to 10 and 12 too), while
+        // the spells still act; switching them on again is silent itself.
+        const QString quiet = QStringLiteral("disable hidden features notifications");
+        row("notifications off", quiet, "UseHiddenFeaturesNotifications=false",
+            "Notifications disabled|Hidden features notifications are disabled. This is the "
+            "last notification that you will see");
+        row("silent spells",
+            quiet + ";reset;reset colors;invert colors;off monitor 5;enable "
+                    "software cursor;rubbish",
+            "IgnoreMonitors=5:", "Notifications disabled|", "tray menu;trails -1");
+        row("notifications on", quiet + ";enable hidden features notifications",
+            "UseHiddenFeaturesNotifications=true", "Notifications disabled|");
+        row("notified again", quiet + ";enable hidden features notifications;reset", "",
+            "Reset colors|Screen colors are reset to default values");
         row("unknown", "help me", "",
             "Invalid spell|The spell \"help me\" seems wrong. Check the syntax or try with some "
             "other hidden feature.\nUse \"help\" to see the list of all hidden features :)");
@@ -200,28 +214,6 @@ private slots:
         if (!shown().isEmpty())
             QVERIFY(shown().last().size() < 600 && !shown().last().contains(QChar(0)));
         QCOMPARE(made->done.join(';'), done);
-    }
-
-    void notifications_follow_their_own_switch() {
-        cast("disable hidden features notifications");
-        QCOMPARE(shown().size(), 1);
-        QVERIFY(shown().last().endsWith("This is the last notification that you will see"));
-        QCOMPARE(stored("UseHiddenFeaturesNotifications"), QStringLiteral("false"));
-
-        // Silent from now on, rows 7 to 10 and 12 included; the spells still act.
-        for (const char* spell : {"reset", "reset colors", "invert colors", "off monitor 5",
-                                  "enable software cursor", "rubbish"})
-            cast(spell);
-        QCOMPARE(shown().size(), 1);
-        QCOMPARE(stored("IgnoreMonitors"), QStringLiteral("5:"));
-        QCOMPARE(made->done, QStringList({"tray menu", "trails -1"})); // invert colors too
-
-        cast("enable hidden features notifications");
-        QCOMPARE(shown().size(), 1);
-        QCOMPARE(stored("UseHiddenFeaturesNotifications"), QStringLiteral("true"));
-        cast("reset");
-        QCOMPARE(shown().last(),
-                 QStringLiteral("Reset colors|Screen colors are reset to default values"));
     }
 
     // App: the reset's defaults are the sequences that act at once.

@@ -32,28 +32,16 @@ bool unescape(QString value, QString* out) {
 
 // The one argument of an Exec value: "%%" is a literal "%" and any other "%" a field code; the
 // argument is in double quotes, inside which '"', '`', '$' and '\' are escaped by a backslash.
-bool exec_argument(const QString& exec, QString* out) {
-    QString unpercent;
-    for (int i = 0; i < exec.size(); ++i) {
-        if (exec[i] == QLatin1Char('%') && (++i == exec.size() || exec[i] != QLatin1Char('%')))
-            return false;
-        unpercent += exec[i];
-    }
-    if (unpercent.size() < 2 || !unpercent.startsWith(QLatin1Char('"')) ||
-        !unpercent.endsWith(QLatin1Char('"')))
+bool exec_argument(QString exec, QString* out) {
+    static const QRegularExpression percents(QStringLiteral("^(?:[^%]|%%)*$"));
+    static const QRegularExpression quoted(QStringLiteral("^\"(?:[^\"`$\\\\]|\\\\[\"`$\\\\])*\"$"));
+    if (!percents.match(exec).hasMatch())
         return false;
-    const QString quoted = unpercent.mid(1, unpercent.size() - 2);
-    const QString reserved = QStringLiteral("\"`$\\");
-    out->clear();
-    for (int i = 0; i < quoted.size(); ++i) {
-        if (quoted[i] == QLatin1Char('\\')) {
-            if (++i == quoted.size() || !reserved.contains(quoted[i]))
-                return false;
-        } else if (reserved.contains(quoted[i])) {
-            return false;
-        }
-        *out += quoted[i];
-    }
+    exec.replace(QLatin1String("%%"), QLatin1String("%"));
+    if (!quoted.match(exec).hasMatch())
+        return false;
+    *out = exec.mid(1, exec.size() - 2);
+    out->replace(QRegularExpression(QStringLiteral("\\\\(.)")), QStringLiteral("\\1"));
     return true;
 }
 } // namespace
