@@ -217,16 +217,12 @@ private slots:
         const QList<QPair<QString, QString>> entries = {{"text", "image7.png"},
                                                         {"image", "../outside.png"},
                                                         {"image", images + "/../outside.png"},
-                                                        {"image", "pipe.png"},
-                                                        {"image", "image7.png"}};
+                                                        {"image", "pipe.png"}};
         for (const auto& entry : entries) {
             paste->paste(entry.first, entry.second, images);
             QTRY_VERIFY(!paste->pending());
-            const QMimeData* pasted = QGuiApplication::clipboard()->mimeData();
-            const bool picture = rich && entry == entries.last();
-            QCOMPARE(pasted->hasImage(), picture);
-            if (!picture)
-                QCOMPARE(pasted->text(), entry.second);
+            QVERIFY(!QGuiApplication::clipboard()->mimeData()->hasImage());
+            QCOMPARE(QGuiApplication::clipboard()->text(), entry.second);
         }
         // The preview reads the same way: nothing for the FIFO.
         emit popup->autocomplete_list_item_entered(QStringLiteral("image"),
