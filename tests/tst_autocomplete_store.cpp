@@ -14,6 +14,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+// A store on the given files, loaded.
+struct Loaded : AutocompleteStore {
+    Loaded(const QString& json, const QString& images, qint64 limit = max_file_bytes)
+        : AutocompleteStore(json, images, limit) {
+        load();
+    }
+};
+
 // The store on its own: the file it writes, what it reads back, and how it survives bad files.
 class TestAutocompleteStore : public QObject {
     Q_OBJECT
@@ -78,8 +86,7 @@ private slots:
             QStringLiteral("plain"), // the same text twice is two entries
         };
         {
-            AutocompleteStore store(json(), images());
-            store.load();
+            Loaded store(json(), images());
             QVERIFY(!QFile::exists(json()));
             for (const QString& text : entries)
                 QVERIFY(store.insert(QStringLiteral("text"), text));
@@ -93,8 +100,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadWrite));
         QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
         file.close();
-        AutocompleteStore again(json(), images());
-        again.load();
+        Loaded again(json(), images());
         QCOMPARE(texts(again), entries);
         QCOMPARE(QFileInfo(json()).lastModified(), old);
         QVERIFY(backups().isEmpty());
@@ -107,8 +113,7 @@ private slots:
         add_image(QStringLiteral("image1.png"));
         QDir().mkpath(images() + QStringLiteral("/sub.folder"));
         write(json(), qt_layout({QStringLiteral("a")}));
-        AutocompleteStore store(json(), images());
-        store.load();
+        Loaded store(json(), images());
         QCOMPARE(texts(store), (QStringList{"a", "image1.png"}));
         QVERIFY(store.at(1).is_image());
         store.insert(QStringLiteral("text"), QStringLiteral("b"));
@@ -126,8 +131,7 @@ private slots:
     }
 
     void delete_removes_every_equal_entry() {
-        AutocompleteStore store(json(), images());
-        store.load();
+        Loaded store(json(), images());
         for (const char* text : {"x", "keep", "x", "xx", "x"})
             store.insert(QStringLiteral("text"), QString::fromLatin1(text));
         QCOMPARE(store.remove_equal(QStringLiteral("x")), 3);
@@ -148,8 +152,7 @@ private slots:
     void search_is_a_case_sensitive_substring_within_one_entry() {
         add_image(QStringLiteral("abimage.png"));
         write(json(), qt_layout({"abc", "AB", "cab", "xa"}));
-        AutocompleteStore store(json(), images());
-        store.load();
+        Loaded store(json(), images());
         store.insert(QStringLiteral("text"), QStringLiteral("by"));
         store.insert(QStringLiteral("text"), QString::fromUtf8("Zürich"));
         QCOMPARE(found(store, QStringLiteral("ab")), (QStringList{"abc", "cab", "abimage.png"}));
@@ -173,8 +176,7 @@ private slots:
         for (int i = 0; i < 4; ++i)
             entries.append(QStringLiteral("entry \"%1\"").arg(i));
         {
-            AutocompleteStore store(json(), images());
-            store.load();
+            Loaded store(json(), images());
             for (const QString& text : entries)
                 store.insert(QStringLiteral("text"), text);
         }
@@ -190,8 +192,7 @@ private slots:
             init();
             const QByteArray part = whole.left(cut);
             write(json(), part);
-            AutocompleteStore store(json(), images());
-            store.load();
+            Loaded store(json(), images());
             const int complete =
                 int(std::count_if(ends.begin(), ends.end(), [cut](int end) { return end <= cut; }));
             QCOMPARE(texts(store), entries.mid(0, complete));
@@ -230,8 +231,7 @@ private slots:
         QFETCH(QStringList, loaded);
         QFETCH(bool, put_aside);
         write(json(), content);
-        AutocompleteStore store(json(), images());
-        store.load();
+        Loaded store(json(), images());
         QCOMPARE(texts(store), loaded);
         QCOMPARE(backups().size(), put_aside ? 1 : 0);
         if (put_aside)
@@ -244,8 +244,7 @@ private slots:
         // A folder where the file belongs cannot be read: texts stay in memory, nothing is
         // written, nothing is moved.
         QVERIFY(QDir().mkpath(json()));
-        AutocompleteStore store(json(), images());
-        store.load();
+        Loaded store(json(), images());
         QVERIFY(!store.file_usable());
         QVERIFY(store.insert(QStringLiteral("text"), QStringLiteral("b")));
         QCOMPARE(texts(store), QStringList{"b"});
@@ -260,8 +259,7 @@ private slots:
             entries.append(QStringLiteral("entry %1 ").arg(i).repeated(4));
         {
             // Appends go past the limit: nothing is dropped during the run.
-            AutocompleteStore store(json(), images(), limit);
-            store.load();
+            Loaded store(json(), images(), limit);
             for (const QString& text : entries)
                 store.insert(QStringLiteral("text"), text);
         }
@@ -277,8 +275,7 @@ private slots:
         QVERIFY(kept > 1);
 
         QStringList notices;
-        AutocompleteStore store(json(), images(), limit);
-        store.load();
+        Loaded store(json(), images(), limit);
         store.set_notice_handler([&](const QString& text) { notices.append(text); });
         QCOMPARE(notices.size(), 1);
         QVERIFY2(notices[0].contains(store.last_backup()), qPrintable(notices[0]));
@@ -288,8 +285,7 @@ private slots:
         newest.append(QStringLiteral("new"));
         QCOMPARE(read(json()), qt_layout(newest));
 
-        AutocompleteStore again(json(), images(), limit);
-        again.load();
+        Loaded again(json(), images(), limit);
         again.set_notice_handler([&](const QString& text) { notices.append(text); });
         QCOMPARE(texts(again), newest);
         QCOMPARE(notices.size(), 1);
@@ -312,14 +308,12 @@ private slots:
         QFETCH(QStringList, steps);
         QFETCH(QStringList, expected);
         const bool windows = QSysInfo::productType() == QLatin1String("windows");
-        AutocompleteStore a(json(), images());
-        a.load();
+        Loaded a(json(), images());
         std::unique_ptr<AutocompleteStore> b;
         for (const QString& step : steps) {
             AutocompleteStore* store = step.startsWith(QLatin1Char('A')) ? &a : b.get();
             if (step == QLatin1String("B")) {
-                b = std::make_unique<AutocompleteStore>(json(), images());
-                b->load();
+                b = std::make_unique<Loaded>(json(), images());
             } else if (step == QLatin1String("rm")) {
                 QVERIFY(QFile::remove(json()));
             } else if (step.startsWith(QLatin1Char('='))) {
@@ -338,8 +332,7 @@ private slots:
             }
         }
         QCOMPARE(texts(a), expected);
-        AutocompleteStore again(json(), images());
-        again.load();
+        Loaded again(json(), images());
         if (windows)
             QEXPECT_FAIL("appended to, then deleted from",
                          "Windows refuses to rename the rewritten file over one another "
@@ -350,8 +343,7 @@ private slots:
     }
 
     void a_failed_append_leaves_the_file_whole_and_goes_with_the_next() {
-        AutocompleteStore store(json(), images());
-        store.load();
+        Loaded store(json(), images());
         store.insert(QStringLiteral("text"), QStringLiteral("a1"));
         {
             // The next element stops part way, as on a full disk.
@@ -374,8 +366,7 @@ private slots:
         for (int s = 0; s < 5; ++s)
             write(path + ".unreadable-" + now.addSecs(s).toString("yyyyMMdd-HHmmss"), "old");
         write(path, "not json");
-        AutocompleteStore store(path, images());
-        store.load();
+        Loaded store(path, images());
         const QString backup = store.last_backup();
         QVERIFY2(backup.startsWith(path + ".unreadable-") && backup.endsWith("~2"),
                  qPrintable(backup));
@@ -394,9 +385,10 @@ private slots:
         const QString straddling = QString(cut - 3, QLatin1Char('a')) + QStringLiteral("NEEDLE") +
                                    QString(1000, QLatin1Char('b')) + QString::fromUtf8("Zürich");
         const QString large = QString(int(AutocompleteStore::spill_bytes), QLatin1Char('c'));
+        // Ten megabytes with quotes and line breaks to escape.
+        const QString big = QStringLiteral("line with \"quotes\"\n").repeated(600000);
         {
-            AutocompleteStore store(json(), images());
-            store.load();
+            Loaded store(json(), images());
             store.insert(QStringLiteral("text"), QStringLiteral("small NEEDLE"));
             store.insert(QStringLiteral("text"), straddling);
             store.insert(QStringLiteral("text"), large);
@@ -434,32 +426,18 @@ private slots:
         }
         QCOMPARE(QDir(tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
         {
-            AutocompleteStore store(json(), images());
-            store.load();
+            Loaded store(json(), images());
             QCOMPARE(texts(store),
                      (QStringList{"small NEEDLE", straddling, large + QStringLiteral("x"), "cc"}));
             QVERIFY(store.text_bytes() < AutocompleteStore::spill_bytes);
             QCOMPARE(found(store, QStringLiteral("LE")), (QStringList{"small NEEDLE", straddling}));
             store.clear();
             QCOMPARE(store.spilled_bytes(), qint64(0));
-            store.insert(QStringLiteral("text"), large);
-            QCOMPARE(texts(store), QStringList{large});
-        }
-    }
-
-    void a_ten_megabyte_entry() {
-        QString big;
-        big.reserve(10 << 20);
-        while (big.size() < (10 << 20))
-            big += QStringLiteral("line with \"quotes\"\n");
-        {
-            AutocompleteStore store(json(), images());
-            store.load();
             QVERIFY(store.insert(QStringLiteral("text"), big));
+            QVERIFY(store.at(0).m_text == big);
             store.insert(QStringLiteral("text"), QStringLiteral("after"));
         }
-        AutocompleteStore store(json(), images());
-        store.load();
+        Loaded store(json(), images());
         QCOMPARE(store.size(), 2);
         QVERIFY(store.at(0).m_text == big);
         QCOMPARE(store.display_text_at(0, 50).size(), 51); // cut, with an ellipsis

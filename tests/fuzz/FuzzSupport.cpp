@@ -1,6 +1,7 @@
 #include "FuzzSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -18,17 +19,10 @@ void quiet(QtMsgType type, const QMessageLogContext&, const QString& message) {
     }
 }
 
-void remove_scratch() {
-    delete scratch_dir;
-    scratch_dir = nullptr;
-}
-} // namespace
-
-void FuzzSupport::init() {
-    static bool done = false;
-    if (done)
+// A Qt application object, the log silenced, and a private scratch folder; once per process.
+void init() {
+    if (scratch_dir)
         return;
-    done = true;
     // The log lines of every call would cost more than the calls themselves.
     if (!std::freopen("/dev/null", "w", stdout))
         std::fprintf(stderr, "stdout stays open\n");
@@ -43,12 +37,22 @@ void FuzzSupport::init() {
     new QGuiApplication(argc, argv);
     scratch_dir = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/corvana-fuzz-XXXXXX"));
     if (!scratch_dir->isValid())
-        fail("no scratch folder");
-    std::atexit(remove_scratch);
+        FuzzSupport::fail("no scratch folder");
+    std::atexit([] { delete scratch_dir; });
+}
+} // namespace
+
+QString FuzzSupport::fresh_folder(const QString& name) {
+    const QString path = scratch_dir->filePath(name);
+    QDir(path).removeRecursively();
+    FUZZ_CHECK(QDir().mkpath(path));
+    return path;
 }
 
-QString FuzzSupport::scratch() {
-    return scratch_dir->path();
+void FuzzSupport::write_file(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               file.write(bytes) == bytes.size());
 }
 
 void FuzzSupport::fail(const char* what, const QByteArray& detail) {
@@ -58,7 +62,7 @@ void FuzzSupport::fail(const char* what, const QByteArray& detail) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FuzzSupport::init();
+    init();
     current_input = QByteArray(reinterpret_cast<const char*>(data), int(size));
     fuzz_one(current_input);
     return 0;

@@ -8,10 +8,10 @@
 void fuzz_one(const QByteArray& input);
 
 namespace FuzzSupport {
-// A Qt application object, the log silenced, and a private scratch folder; once per process.
-void init();
-// The scratch folder of this process (removed at exit).
-QString scratch();
+// An empty folder of that name in this process's scratch folder (removed at exit).
+QString fresh_folder(const QString& name);
+// Writes bytes to path; a write that fails ends the run.
+void write_file(const QString& path, const QByteArray& bytes);
 // Ends the process with a message and the input: libFuzzer keeps the input.
 [[noreturn]] void fail(const char* what, const QByteArray& detail = QByteArray());
 } // namespace FuzzSupport

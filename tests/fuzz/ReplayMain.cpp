@@ -1,34 +1,30 @@
 // Runs every file of the given folders (or the given files) through the fuzz target once: the
 // seed corpus and any crash input, replayed under the sanitizers of an ordinary build.
-#include "FuzzSupport.h"
-
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <cstdint>
 #include <cstdio>
 
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
 int main(int argc, char** argv) {
-    FuzzSupport::init();
     int runs = 0;
     for (int i = 1; i < argc; ++i) {
-        const QString path = QString::fromLocal8Bit(argv[i]);
-        QStringList files;
-        if (QFileInfo(path).isDir()) {
-            for (const QString& name : QDir(path).entryList(QDir::Files, QDir::Name))
-                files << path + QLatin1Char('/') + name;
-        } else {
-            files << path;
-        }
-        for (const QString& file_path : files) {
-            QFile file(file_path);
+        const QFileInfo given(QString::fromLocal8Bit(argv[i]));
+        const QFileInfoList files =
+            given.isDir() ? QDir(given.filePath()).entryInfoList(QDir::Files, QDir::Name)
+                          : QFileInfoList{given};
+        for (const QFileInfo& info : files) {
+            QFile file(info.filePath());
             if (!file.open(QIODevice::ReadOnly)) {
-                std::fprintf(stderr, "cannot read %s\n", qPrintable(file_path));
+                std::fprintf(stderr, "cannot read %s\n", qPrintable(info.filePath()));
                 return 1;
             }
             const QByteArray bytes = file.readAll();
-            std::fprintf(stderr, "replaying %s (%d bytes)\n", qPrintable(file_path),
+            std::fprintf(stderr, "replaying %s (%d bytes)\n", qPrintable(info.filePath()),
                          int(bytes.size()));
-            fuzz_one(bytes);
+            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                   size_t(bytes.size()));
             ++runs;
         }
     }

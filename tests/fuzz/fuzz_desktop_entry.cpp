@@ -8,15 +8,9 @@
 
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 
 namespace {
-bool has_control_character(const QString& text) {
-    for (const QChar c : text)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return true;
-    return false;
-}
-
 // A value of the string type as a reader takes it: spaces after "=" dropped, then the escapes.
 bool unescape(QString value, QString* out) {
     while (value.startsWith(QLatin1Char(' ')) || value.startsWith(QLatin1Char('\t')))
@@ -27,21 +21,10 @@ bool unescape(QString value, QString* out) {
             *out += value[i];
             continue;
         }
-        if (++i == value.size())
+        const int escape = ++i < value.size() ? QStringLiteral("sntr\\").indexOf(value[i]) : -1;
+        if (escape < 0)
             return false;
-        const char c = value[i].toLatin1();
-        if (c == 's')
-            *out += QLatin1Char(' ');
-        else if (c == 'n')
-            *out += QLatin1Char('\n');
-        else if (c == 't')
-            *out += QLatin1Char('\t');
-        else if (c == 'r')
-            *out += QLatin1Char('\r');
-        else if (c == '\\')
-            *out += QLatin1Char('\\');
-        else
-            return false;
+        *out += QLatin1Char(" \n\t\r\\"[escape]);
     }
     // KDE also drops the spaces at the end: an escaped one is kept by all.
     return !out->endsWith(QLatin1Char(' ')) || value.endsWith(QLatin1String("\\s"));
@@ -49,28 +32,16 @@ bool unescape(QString value, QString* out) {
 
 // The one argument of an Exec value: "%%" is a literal "%" and any other "%" a field code; the
 // argument is in double quotes, inside which '"', '`', '$' and '\' are escaped by a backslash.
-bool exec_argument(const QString& exec, QString* out) {
-    QString unpercent;
-    for (int i = 0; i < exec.size(); ++i) {
-        if (exec[i] == QLatin1Char('%') && (++i == exec.size() || exec[i] != QLatin1Char('%')))
-            return false;
-        unpercent += exec[i];
-    }
-    if (unpercent.size() < 2 || !unpercent.startsWith(QLatin1Char('"')) ||
-        !unpercent.endsWith(QLatin1Char('"')))
+bool exec_argument(QString exec, QString* out) {
+    static const QRegularExpression percents(QStringLiteral("^(?:[^%]|%%)*$"));
+    static const QRegularExpression quoted(QStringLiteral("^\"(?:[^\"`$\\\\]|\\\\[\"`$\\\\])*\"$"));
+    if (!percents.match(exec).hasMatch())
         return false;
-    const QString quoted = unpercent.mid(1, unpercent.size() - 2);
-    const QString reserved = QStringLiteral("\"`$\\");
-    out->clear();
-    for (int i = 0; i < quoted.size(); ++i) {
-        if (quoted[i] == QLatin1Char('\\')) {
-            if (++i == quoted.size() || !reserved.contains(quoted[i]))
-                return false;
-        } else if (reserved.contains(quoted[i])) {
-            return false;
-        }
-        *out += quoted[i];
-    }
+    exec.replace(QLatin1String("%%"), QLatin1String("%"));
+    if (!quoted.match(exec).hasMatch())
+        return false;
+    *out = exec.mid(1, exec.size() - 2);
+    out->replace(QRegularExpression(QStringLiteral("\\\\(.)")), QStringLiteral("\\1"));
     return true;
 }
 } // namespace
@@ -82,9 +53,9 @@ void fuzz_one(const QByteArray& input) {
                                   QString::fromUtf8(fields.value(2)), fields.size() > 3};
     QString error;
     const QString text = DesktopEntryFile::render(entry, &error);
-    const bool writable =
-        !entry.executable.isEmpty() && !entry.working_dir.isEmpty() &&
-        !has_control_character(entry.title + entry.executable + entry.working_dir);
+    const bool writable = !entry.executable.isEmpty() && !entry.working_dir.isEmpty() &&
+                          !(entry.title + entry.executable + entry.working_dir)
+                               .contains(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")));
     FUZZ_CHECK(text.isEmpty() == !writable);
     if (text.isEmpty()) {
         FUZZ_CHECK(!error.isEmpty());
@@ -122,7 +93,8 @@ void fuzz_one(const QByteArray& input) {
     FUZZ_CHECK(keys.value("TryExec") == entry.executable);
 
     // Written and read back as ours.
-    const QString path = FuzzSupport::scratch() + QStringLiteral("/launchers/corvana.desktop");
+    const QString path =
+        FuzzSupport::fresh_folder(QStringLiteral("launchers")) + "/corvana.desktop";
     if (!DesktopEntryFile::write(path, text, entry.autostart, &error))
         FuzzSupport::fail("the launcher is written", error.toUtf8());
     FUZZ_CHECK(DesktopEntryFile::is_ours(path));

@@ -6,22 +6,14 @@
 #include "shortcuts/ShortcutsDialog.h"
 #include "tray/StatusIndicator.h"
 
-#include <QDir>
-#include <QFile>
 #include <QKeySequence>
 #include <QRect>
 #include <QSettings>
 
 void fuzz_one(const QByteArray& input) {
-    const QString folder = FuzzSupport::scratch() + QStringLiteral("/settings");
-    QDir(folder).removeRecursively();
-    QDir().mkpath(folder);
-    const QString path = folder + QStringLiteral("/Corvana_settings.ini");
-    {
-        QFile file(path);
-        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(input);
-    }
+    const QString path =
+        FuzzSupport::fresh_folder(QStringLiteral("settings")) + "/Corvana_settings.ini";
+    FuzzSupport::write_file(path, input);
     // As the program reads it: checked first.
     QString note;
     if (!SettingsFileCheck::clean(path, &note))

@@ -25,24 +25,19 @@
 namespace {
 QString sandbox() {
     static const QString dir = [] {
-        const QString path = FuzzSupport::scratch() + QStringLiteral("/sandbox");
+        const QString path = FuzzSupport::fresh_folder(QStringLiteral("sandbox"));
         QDir().mkpath(path + QStringLiteral("/folder"));
         QDir().mkpath(path + QStringLiteral("/many"));
-        QFile small(path + QStringLiteral("/small.txt"));
-        if (small.open(QIODevice::WriteOnly))
-            small.write("small file\n");
-        QFile(path + QStringLiteral("/empty")).open(QIODevice::WriteOnly);
-        QFile big(path + QStringLiteral("/big.bin"));
-        if (big.open(QIODevice::WriteOnly))
-            big.resize(CopyableFile::max_bytes + 1);
+        FuzzSupport::write_file(path + QStringLiteral("/small.txt"), "small file\n");
+        FuzzSupport::write_file(path + QStringLiteral("/empty"), QByteArray());
+        FuzzSupport::write_file(path + QStringLiteral("/big.bin"), QByteArray());
+        QFile::resize(path + QStringLiteral("/big.bin"), CopyableFile::max_bytes + 1);
         ::mkfifo(QFile::encodeName(path + QStringLiteral("/fifo")).constData(), 0600);
         QFile::link(path + QStringLiteral("/small.txt"), path + QStringLiteral("/link"));
         QFile::link(path + QStringLiteral("/fifo"), path + QStringLiteral("/fifo-link"));
-        for (int i = 0; i < 120; ++i) {
-            QFile file(QStringLiteral("%1/many/%2").arg(path).arg(i));
-            if (file.open(QIODevice::WriteOnly))
-                file.write(QByteArray::number(i));
-        }
+        for (int i = 0; i < 120; ++i)
+            FuzzSupport::write_file(QStringLiteral("%1/many/%2").arg(path).arg(i),
+                                    QByteArray::number(i));
         return path;
     }();
     return dir;
@@ -101,85 +96,77 @@ void fuzz_one(const QByteArray& input) {
             return;
     }
 
-    const QString temp_root = FuzzSupport::scratch() + QStringLiteral("/run");
+    const QString temp_root = FuzzSupport::fresh_folder(QStringLiteral("run"));
     const QString temp = temp_root + QStringLiteral("/temp/");
     QDir().mkpath(temp);
-    {
-        MimeDataCopier copier(temp_root);
-        std::unique_ptr<CapturedMimeData> entry(copier.copy(&source, true, QStringLiteral("fuzz")));
-        // Snapshots are copied off this thread; their lists are rewritten once they are done.
-        QElapsedTimer waited;
-        waited.start();
-        while (copier.pending_snapshots() > 0 && waited.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        FUZZ_CHECK(copier.pending_snapshots() == 0);
-        // Compared with the lists as a copy without snapshots holds them: Qt drops URLs that do
-        // not survive encoding (invalid ones) on the way.
-        const std::unique_ptr<CapturedMimeData> plain(CapturedMimeData::clone_of(&source));
-        QHash<QString, QString> snapshot_of; // original -> its snapshot, the same everywhere
-        QSet<QString> originals_kept;        // named somewhere a snapshot could have gone
-        // Each name is either kept or pointed at a snapshot of the same name and content.
-        const auto check = [&](const QString& original, const QString& now, bool cut) {
-            if (original.isEmpty())
-                return;
-            if (now == original) {
-                if (!cut)
-                    originals_kept << original;
-                return;
-            }
-            FUZZ_CHECK(!cut);
-            FUZZ_CHECK(now.startsWith(temp));
-            FUZZ_CHECK(QFileInfo(now).fileName() == QFileInfo(original).fileName());
-            FUZZ_CHECK(snapshot_of.value(original, now) == now);
-            snapshot_of.insert(original, now);
-            QFile a(original), b(now);
-            FUZZ_CHECK(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-            FUZZ_CHECK(a.readAll() == b.readAll());
-        };
-
-        const QList<QUrl> copied = entry->urls();
-        const QList<QUrl> kept = plain->urls();
-        FUZZ_CHECK(copied.size() == kept.size());
-        const auto local = [](const QUrl& url) {
-            return url.isLocalFile() ? url.toLocalFile() : QString();
-        };
-        for (int i = 0; i < copied.size(); ++i) {
-            if (copied[i] != kept[i])
-                FUZZ_CHECK(kept[i].isLocalFile() && copied[i].isLocalFile());
-            check(local(kept[i]), local(copied[i]), formats & kde_cut_bit);
+    MimeDataCopier copier(temp_root);
+    std::unique_ptr<CapturedMimeData> entry(copier.copy(&source, true, QStringLiteral("fuzz")));
+    // Snapshots are copied off this thread; their lists are rewritten once they are done.
+    QElapsedTimer waited;
+    waited.start();
+    while (copier.pending_snapshots() > 0 && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    FUZZ_CHECK(copier.pending_snapshots() == 0);
+    // Compared with the lists as a copy without snapshots holds them: Qt drops URLs that do
+    // not survive encoding (invalid ones) on the way.
+    const std::unique_ptr<CapturedMimeData> plain(CapturedMimeData::clone_of(&source));
+    QHash<QString, QString> snapshot_of; // original -> its snapshot, the same everywhere
+    QSet<QString> originals_kept;        // named somewhere a snapshot could have gone
+    // Each name is either kept or pointed at a snapshot of the same name and content.
+    const auto check = [&](const QString& original, const QString& now, bool cut) {
+        if (original.isEmpty())
+            return;
+        if (now == original) {
+            if (!cut)
+                originals_kept << original;
+            return;
         }
-        for (const Format& format : text_lists) {
-            if (!(formats & format.bit))
-                continue;
-            const QList<QByteArray> before = plain->data(format.name).split('\n');
-            const QList<QByteArray> after = entry->data(format.name).split('\n');
-            FUZZ_CHECK(before.size() == after.size());
-            const bool cut = before.value(format.header_lines - 1).trimmed() == "cut";
-            for (int i = 0; i < before.size(); ++i) {
-                if (i < format.header_lines || before[i] == after[i]) {
-                    FUZZ_CHECK(before[i] == after[i]);
-                    check(local_path(before[i], QUrl::StrictMode),
-                          local_path(before[i], QUrl::StrictMode), cut || i < format.header_lines);
-                    continue;
-                }
-                FUZZ_CHECK(after[i].endsWith('\r') == before[i].endsWith('\r'));
-                const QString original = local_path(before[i], QUrl::StrictMode);
-                FUZZ_CHECK(!original.isEmpty());
-                check(original, local_path(after[i], QUrl::StrictMode), cut);
-            }
-        }
-        // A file snapshotted for one list is snapshotted for all; each has a folder of its own.
-        for (const QString& original : originals_kept)
-            FUZZ_CHECK(!snapshot_of.contains(original));
-        FUZZ_CHECK(snapshot_of.size() <= MimeDataCopier::max_snapshots_per_copy);
-        FUZZ_CHECK(copier.snapshot_count() == snapshot_of.size());
+        FUZZ_CHECK(!cut);
+        FUZZ_CHECK(now.startsWith(temp));
+        FUZZ_CHECK(QFileInfo(now).fileName() == QFileInfo(original).fileName());
+        FUZZ_CHECK(snapshot_of.value(original, now) == now);
+        snapshot_of.insert(original, now);
+        QFile a(original), b(now);
+        FUZZ_CHECK(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        FUZZ_CHECK(a.readAll() == b.readAll());
+    };
 
-        std::unique_ptr<CapturedMimeData> pasted(copier.copy_for_paste(entry.get()));
-        FUZZ_CHECK(pasted->urls() == copied);
-        entry.reset();
-        pasted.reset();
-        // Snapshots go with the last entry that refers to them.
-        FUZZ_CHECK(copier.snapshot_count() == 0);
+    const QList<QUrl> copied = entry->urls();
+    const QList<QUrl> kept = plain->urls();
+    FUZZ_CHECK(copied.size() == kept.size());
+    const auto local = [](const QUrl& url) {
+        return url.isLocalFile() ? url.toLocalFile() : QString();
+    };
+    for (int i = 0; i < copied.size(); ++i) {
+        FUZZ_CHECK(copied[i] == kept[i] || (kept[i].isLocalFile() && copied[i].isLocalFile()));
+        check(local(kept[i]), local(copied[i]), formats & kde_cut_bit);
     }
-    QDir(temp_root).removeRecursively();
+    for (const Format& format : text_lists) {
+        if (!(formats & format.bit))
+            continue;
+        const QList<QByteArray> before = plain->data(format.name).split('\n');
+        const QList<QByteArray> after = entry->data(format.name).split('\n');
+        FUZZ_CHECK(before.size() == after.size());
+        const bool cut = before.value(format.header_lines - 1).trimmed() == "cut";
+        for (int i = 0; i < before.size(); ++i) {
+            // Only a line naming a file changes, and keeps its line end.
+            const bool header = i < format.header_lines;
+            const QString original = local_path(before[i], QUrl::StrictMode);
+            FUZZ_CHECK(before[i] == after[i] || (!header && !original.isEmpty()));
+            FUZZ_CHECK(after[i].endsWith('\r') == before[i].endsWith('\r'));
+            check(original, local_path(after[i], QUrl::StrictMode), cut || header);
+        }
+    }
+    // A file snapshotted for one list is snapshotted for all; each has a folder of its own.
+    for (const QString& original : originals_kept)
+        FUZZ_CHECK(!snapshot_of.contains(original));
+    FUZZ_CHECK(snapshot_of.size() <= MimeDataCopier::max_snapshots_per_copy);
+    FUZZ_CHECK(copier.snapshot_count() == snapshot_of.size());
+
+    std::unique_ptr<CapturedMimeData> pasted(copier.copy_for_paste(entry.get()));
+    FUZZ_CHECK(pasted->urls() == copied);
+    entry.reset();
+    pasted.reset();
+    // Snapshots go with the last entry that refers to them.
+    FUZZ_CHECK(copier.snapshot_count() == 0);
 }

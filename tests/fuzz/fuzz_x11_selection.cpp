@@ -9,10 +9,9 @@
 #include "platform/x11/X11TargetList.h"
 #include "platform/x11/X11TransferBuffer.h"
 
-#include <QHash>
 #include <QSet>
 #include <QtEndian>
-#include <map>
+#include <algorithm>
 
 namespace {
 class Input {
@@ -36,24 +35,22 @@ private:
 };
 
 QString telling_name(int pick) {
-    static const QStringList names = {
-        QString(),
-        QStringLiteral("TARGETS"),
-        QStringLiteral("MULTIPLE"),
-        QStringLiteral("UTF8_STRING"),
-        QStringLiteral("STRING"),
-        QStringLiteral("text/plain"),
-        QStringLiteral("text/plain;charset=utf-8"),
-        QStringLiteral("COMPOUND_TEXT"),
-        QStringLiteral("text/html"),
-        QStringLiteral("image/png"),
-        QStringLiteral("x-kde-passwordManagerHint"),
-        QString(X11TargetList::max_name_length, QLatin1Char('n')),
-        QString(X11TargetList::max_name_length + 1, QLatin1Char('n')),
-        QStringLiteral("application/x-qt-image"),
-        QStringLiteral("TIMESTAMP"),
-        QStringLiteral("SAVE_TARGETS"),
-    };
+    static const QStringList names = {QString(),
+                                      QStringLiteral("TARGETS"),
+                                      QStringLiteral("MULTIPLE"),
+                                      QStringLiteral("UTF8_STRING"),
+                                      QStringLiteral("STRING"),
+                                      QStringLiteral("text/plain"),
+                                      QStringLiteral("text/plain;charset=utf-8"),
+                                      QStringLiteral("COMPOUND_TEXT"),
+                                      QStringLiteral("text/html"),
+                                      QStringLiteral("image/png"),
+                                      QStringLiteral("x-kde-passwordManagerHint"),
+                                      QString(X11TargetList::max_name_length, QLatin1Char('n')),
+                                      QString(X11TargetList::max_name_length + 1, QLatin1Char('n')),
+                                      QStringLiteral("application/x-qt-image"),
+                                      QStringLiteral("TIMESTAMP"),
+                                      QStringLiteral("SAVE_TARGETS")};
     return names.value(pick);
 }
 
@@ -79,57 +76,43 @@ void check_targets(const QByteArray& reply, Input& in) {
 
     QVector<QString> names;
     X11AtomNames remembered(16);
-    std::map<quint32, QString> truth;
     for (const quint32 atom : listed.atoms) {
         const int pick = in.byte();
         names.append(pick < 16 ? telling_name(pick) : QString::fromLatin1(in.take(pick - 16)));
         remembered.insert(atom, names.last());
-        truth[atom] = names.last();
         QString found;
         FUZZ_CHECK(remembered.find(atom, &found) && found == names.last());
         FUZZ_CHECK(remembered.size() <= 16);
     }
-    // Whatever is still remembered is what was given last for that atom.
-    for (const auto& [atom, name] : truth) {
+    // Whatever is still remembered is what was given for that atom.
+    for (int i = 0; i < names.size(); ++i) {
         QString found;
-        if (remembered.find(atom, &found))
-            FUZZ_CHECK(found == name);
-        FUZZ_CHECK(remembered.size() <= 16);
+        FUZZ_CHECK(!remembered.find(listed.atoms[i], &found) || found == names[i]);
     }
 
     const X11TargetList::Offered offered = X11TargetList::offered(listed.atoms, names);
     FUZZ_CHECK(offered.formats.size() == offered.targets.size());
     FUZZ_CHECK(QSet<QString>(offered.formats.begin(), offered.formats.end()).size() ==
                offered.formats.size());
-    QHash<QString, int> first_named;
-    for (int i = names.size() - 1; i >= 0; --i)
-        first_named.insert(names[i], i);
     const QStringList& texts = X11TargetList::text_targets();
-    QString best_text;
-    for (const QString& text : texts) {
-        if (first_named.contains(text)) {
-            best_text = text;
-            break;
-        }
-    }
-    for (int i = 0; i < offered.formats.size(); ++i) {
-        const QString& format = offered.formats[i];
-        FUZZ_CHECK(!format.isEmpty() && format.size() <= X11TargetList::max_name_length);
-        FUZZ_CHECK(!X11TargetList::is_protocol_target(format));
-        const int named =
-            first_named.value(format == QLatin1String("text/plain") ? best_text : format, -1);
-        FUZZ_CHECK(named >= 0 && offered.targets.value(format) == listed.atoms[named]);
-        if (format == QLatin1String("text/plain"))
-            FUZZ_CHECK(i == 0);
-        else
-            FUZZ_CHECK(!texts.contains(format));
-    }
+    const auto best_text =
+        std::find_first_of(texts.begin(), texts.end(), names.begin(), names.end());
     // Nothing a program could paste is lost.
-    FUZZ_CHECK(best_text.isEmpty() != offered.targets.contains(QStringLiteral("text/plain")));
+    FUZZ_CHECK((best_text != texts.end()) ==
+               offered.targets.contains(QStringLiteral("text/plain")));
     for (const QString& name : names) {
         if (!name.isEmpty() && name.size() <= X11TargetList::max_name_length &&
             !X11TargetList::is_protocol_target(name) && !texts.contains(name))
             FUZZ_CHECK(offered.targets.contains(name));
+    }
+    for (int i = 0; i < offered.formats.size(); ++i) {
+        const QString& format = offered.formats[i];
+        const bool text = i == 0 && format == QLatin1String("text/plain");
+        FUZZ_CHECK(!format.isEmpty() && format.size() <= X11TargetList::max_name_length);
+        FUZZ_CHECK(!X11TargetList::is_protocol_target(format) && (text || !texts.contains(format)));
+        // Offered as an atom of that name; text as the best of the text targets named.
+        const int named = listed.atoms.indexOf(offered.targets.value(format));
+        FUZZ_CHECK(names.value(named) == (text ? *best_text : format));
     }
 }
 
