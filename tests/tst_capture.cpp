@@ -200,11 +200,9 @@ private slots:
         QCOMPARE(core.copier.snapshot_count(), 1);
         // GTK file managers read their own list first: it names the snapshot too, the rest of it
         // byte for byte as sent.
-        const QList<QByteArray> lines = entry->data("x-special/gnome-copied-files").split('\n');
-        QCOMPARE(lines.size(), 5);
-        QCOMPARE(lines[0], QByteArray("copy"));
-        QCOMPARE(lines[1], QUrl::fromLocalFile(fifo).toEncoded());
-        QCOMPARE(lines[4], QUrl::fromLocalFile(snapshot).toEncoded());
+        QCOMPARE(entry->data("x-special/gnome-copied-files"),
+                 gnome.left(gnome.lastIndexOf('\n') + 1) +
+                     QUrl::fromLocalFile(snapshot).toEncoded());
         QCOMPARE(entry->data("x-special/mate-copied-files"),
                  entry->data("x-special/gnome-copied-files"));
         core.position() = 0;

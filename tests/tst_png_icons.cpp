@@ -46,33 +46,22 @@ class TestPngIcons : public QObject {
 private slots:
     void initTestCase() { Q_INIT_RESOURCE(resources); }
 
-    void loads_no_image_format_plugin() {
-        if (image_plugins_loaded() < 0)
-            QSKIP("no /proc/self/maps here");
-        QCOMPARE(image_plugins_loaded(), 0);
-        QVERIFY(!QIcon(app_png).pixmap(25, 25).isNull());
-        QCOMPARE(image_plugins_loaded(), 0);
-    }
-
-    void renders_as_a_pixmap_icon_does() {
+    void renders_as_a_pixmap_icon_does_and_loads_no_image_format_plugin() {
+        const int plugins = image_plugins_loaded();
         const QIcon ours(app_png);
-        const QIcon reference = decoded_icon(app_png);
         QCOMPARE(ours.availableSizes(), QList<QSize>{QSize(64, 64)});
-        QCOMPARE(ours.actualSize(QSize(25, 25)), reference.actualSize(QSize(25, 25)));
         QCOMPARE(ours.actualSize(QSize(128, 128)), QSize(64, 64));
+        // Not a blank picture: the app icon is opaque in the middle.
+        QCOMPARE(qAlpha(ours.pixmap(QSize(64, 64)).toImage().pixel(32, 32)), 255);
+        QCOMPARE(image_plugins_loaded(), plugins < 0 ? -1 : 0);
+        const QIcon reference = decoded_icon(app_png);
+        QCOMPARE(ours.actualSize(QSize(25, 25)), reference.actualSize(QSize(25, 25)));
         for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Active, QIcon::Selected}) {
             const QImage image = ours.pixmap(QSize(25, 25), mode).toImage();
             QCOMPARE(image.size(), QSize(25, 25));
             QCOMPARE(image, reference.pixmap(QSize(25, 25), mode).toImage());
             QCOMPARE(rendered(ours, mode), rendered(reference, mode));
         }
-        // Not a blank picture: the app icon has opaque pixels.
-        const QImage full = ours.pixmap(QSize(64, 64)).toImage();
-        bool opaque = false;
-        for (int y = 0; y < full.height() && !opaque; ++y)
-            for (int x = 0; x < full.width() && !opaque; ++x)
-                opaque = qAlpha(full.pixel(x, y)) == 255;
-        QVERIFY(opaque);
         // Added per state, each state has the file's size.
         QIcon added;
         added.addFile(app_png, QSize(64, 64));

@@ -41,18 +41,6 @@ private slots:
         QCOMPARE(side.origin(), QPoint(0, 0));
         QCOMPARE(side.window_geometry(), QRect(0, 0, 500, 200));
 
-        // Stacked, the lower one narrower: it lies below, not beside, and stays reachable.
-        const ScreenPhotograph stacked =
-            ScreenPhotograph::from_screens({{QRect(0, 0, 300, 100), solid(300, 100, Qt::red)},
-                                            {QRect(0, 100, 200, 80), solid(200, 80, Qt::yellow)}});
-        const QImage st = stacked.picture().toImage();
-        QCOMPARE(st.size(), QSize(300, 180));
-        QCOMPARE(st.pixelColor(0, 99), QColor(Qt::red));
-        QCOMPARE(st.pixelColor(0, 100), QColor(Qt::yellow));
-        QCOMPARE(st.pixelColor(199, 179), QColor(Qt::yellow));
-        QCOMPARE(st.pixelColor(200, 179), QColor(Qt::black));
-        QCOMPARE(stacked.window_geometry(), QRect(0, 0, 300, 180));
-
         // Negative offsets, one screen left of and above the primary one, another lower and
         // to the right: the picture starts at the desktop's top-left corner.
         const ScreenPhotograph negative =

@@ -63,10 +63,6 @@ QString desktop() {
     return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
 }
 
-QStringList desktop_files() {
-    return QDir(desktop()).entryList(QDir::Files);
-}
-
 void set_desktop_dir(const QString& path) {
     QDir().mkpath(qEnvironmentVariable("XDG_CONFIG_HOME"));
     QFile f(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/user-dirs.dirs"));
@@ -108,17 +104,12 @@ private slots:
         QCOMPARE(l.size, QSize(640, 480));
         QVERIFY(ScreenPhotograph::check(l).isEmpty());
 
-        QList<QRect> wall;
-        for (int i = 0; i < 8; ++i)
-            wall.append(QRect(i * 2048, 0, 2048, 1080));
-        const QString error = ScreenPhotograph::check(ScreenPhotograph::layout(wall));
-        QVERIFY2(error.contains(QLatin1String("16384")), qPrintable(error));
         QVERIFY(!ScreenPhotograph::check(ScreenPhotograph::layout({})).isEmpty());
-
         PrintScreen refused(ScreenPhotograph::from_screens(
             {{QRect(0, 0, 16384, 10), QImage(16384, 10, QImage::Format_RGB32)}}));
         QVERIFY(!refused.has_photograph());
-        QVERIFY(!refused.photograph_error().isEmpty());
+        QVERIFY2(refused.photograph_error().contains("16384"),
+                 qPrintable(refused.photograph_error()));
 
         // The real screens of this session, through the platform's reader and, where that is
         // missing, through Qt.
@@ -140,36 +131,32 @@ private slots:
 
     void toolbox_goes_under_above_or_inside_the_area() {
         const QRect available(0, 0, 1000, 800);
-        const QSize box(200, 31);
-        QCOMPARE(ToolBoxPlacement::place(QRect(100, 100, 300, 200), box, available),
-                 QPoint(100, 304)); // bottom() is 299, five below
-        QCOMPARE(ToolBoxPlacement::place(QRect(100, 500, 300, 290), box, available),
-                 QPoint(100, 464)); // under would leave the screen: above
-        QCOMPARE(ToolBoxPlacement::place(QRect(100, 10, 300, 785), box, available),
-                 QPoint(105, 758)); // neither fits: inside, lower left
-        // Against a screen that does not start at 0.
-        QCOMPARE(ToolBoxPlacement::place(QRect(1300, 20, 50, 50), box, QRect(1280, 24, 1024, 744)),
-                 QPoint(1300, 74));
+        const struct {
+            QRect area, screen;
+            QPoint at;
+        } cases[] = {{{100, 100, 300, 200}, available, {100, 304}}, // bottom() is 299, five below
+                     {{100, 500, 300, 290}, available, {100, 464}}, // under leaves the screen
+                     {{100, 10, 300, 785}, available, {105, 758}},  // neither: inside, lower left
+                     {{1300, 20, 50, 50}, {1280, 24, 1024, 744}, {1300, 74}}}; // not at 0
+        for (const auto& c : cases)
+            QCOMPARE(ToolBoxPlacement::place(c.area, QSize(200, 31), c.screen), c.at);
     }
 
-    void selection_is_normalised_and_undo_never_passes_it() {
+    void selection_is_normalised_and_undo_never_passes_the_first() {
         PrintScreen* capture = make_capture(pattern(400, 300));
+        drag(capture, QPoint(10, 10), QPoint(50, 50));
+        const QImage first = capture->picture_to_save();
         drag(capture, QPoint(300, 200), QPoint(100, 50));
         const QRect backward = capture->selection();
         QCOMPARE(backward, QRect(QPoint(100, 50), QPoint(300, 200)));
-        drag(capture, QPoint(100, 50), QPoint(300, 200));
+        drag(capture, QPoint(100, 50), QPoint(300, 200)); // the same area: no undo step
         QCOMPARE(capture->selection(), backward);
         QVERIFY(capture->toolbox()->isVisible());
-
         // A click alone keeps the area.
         mouse(capture, QEvent::MouseButtonPress, QPoint(10, 10));
         mouse(capture, QEvent::MouseButtonRelease, QPoint(10, 10));
         QCOMPARE(capture->selection(), backward);
-
         const QImage before = capture->picture_to_save();
-        capture->slot_button_undo_clicked(); // right after the selection: nothing to undo
-        QCOMPARE(capture->selection(), backward);
-        QCOMPARE(capture->picture_to_save(), before);
 
         capture->slot_button_rectangle_clicked();
         drag(capture, QPoint(150, 80), QPoint(120, 60)); // drawn up and to the left
@@ -181,27 +168,19 @@ private slots:
         mouse(capture, QEvent::MouseButtonPress, QPoint(20, 20));
         mouse(capture, QEvent::MouseButtonRelease, QPoint(20, 20));
         QCOMPARE(capture->rectangles().size(), 2);
-        const QImage two = capture->picture_to_save();
-        QVERIFY(two != before);
+        QVERIFY(capture->picture_to_save() != before);
 
         capture->slot_button_undo_clicked();
         QCOMPARE(capture->rectangles().size(), 1);
         key(capture, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(capture->rectangles().size(), 0);
         QCOMPARE(capture->picture_to_save(), before);
-        capture->slot_button_undo_clicked();
-        QCOMPARE(capture->selection(), backward);
-        QCOMPARE(capture->picture_to_save(), before);
-    }
-
-    void undo_of_a_second_selection_brings_back_the_first() {
-        PrintScreen* capture = make_capture(pattern(400, 300));
-        drag(capture, QPoint(10, 10), QPoint(50, 50));
-        drag(capture, QPoint(100, 100), QPoint(200, 200));
-        capture->slot_button_undo_clicked();
-        // What is shown and what is saved stay the same area.
-        QCOMPARE(capture->selection(), QRect(QPoint(10, 10), QPoint(50, 50)));
-        QCOMPARE(capture->picture_to_save().size(), QSize(41, 41));
+        // Then the first selection, shown and saved alike, and nothing before it.
+        for (int i = 0; i < 2; ++i) {
+            capture->slot_button_undo_clicked();
+            QCOMPARE(capture->selection(), QRect(QPoint(10, 10), QPoint(50, 50)));
+            QCOMPARE(capture->picture_to_save(), first);
+        }
     }
 
     void saved_picture_is_the_area_with_its_rectangles_in_their_colours() {
@@ -218,22 +197,10 @@ private slots:
         QCOMPARE(capture->rectangles()[1].color, QColor(Qt::blue));
 
         const QImage saved = capture->picture_to_save();
-        const QImage clean = picture.toImage().copy(QRect(QPoint(50, 40), QPoint(249, 189)));
         QCOMPARE(saved.size(), QSize(200, 150));
         // On the rectangles' left edges (x 60 and 120 in the window), their colours.
         QCOMPARE(saved.pixelColor(60 - 50, 70 - 40), QColor(Qt::red));
         QCOMPARE(saved.pixelColor(120 - 50, 80 - 40), QColor(Qt::blue));
-        // Everywhere away from the rectangles: the clean photograph, undimmed, no outline.
-        int differing = 0;
-        for (int y = 0; y < saved.height(); ++y)
-            for (int x = 0; x < saved.width(); ++x) {
-                const bool near_rect = QRect(QPoint(7, 7), QPoint(53, 53)).contains(x, y) ||
-                                       QRect(QPoint(67, 17), QPoint(113, 63)).contains(x, y);
-                if (!near_rect && saved.pixel(x, y) != clean.pixel(x, y))
-                    ++differing;
-            }
-        QCOMPARE(differing, 0);
-
         // The screen shows the same: the canvas paints what is saved inside the area, and the
         // dimmed photograph outside it.
         const QImage shown = capture->canvas()->grab().toImage();
@@ -251,15 +218,9 @@ private slots:
         QString cleaned;
         QVERIFY(ScreenshotFile::check_name(QStringLiteral("  Holiday 2026  "), &cleaned).isEmpty());
         QCOMPARE(cleaned, QStringLiteral("Holiday 2026"));
-        const QStringList refused = {QString(),
-                                     QStringLiteral("   "),
-                                     QStringLiteral("a/b"),
-                                     QStringLiteral("..\\up"),
-                                     QStringLiteral(".."),
-                                     QStringLiteral("x..y"),
-                                     QStringLiteral("nul") + QChar(0) + "x",
-                                     QString(10000, QLatin1Char('n')),
-                                     QString(200, QChar(0x00e9))}; // 400 bytes in UTF-8
+        QStringList refused = QString("|   |a/b|..\\up|..|x..y").split('|');
+        refused << QString("nul") + QChar(0) + "x" << QString(10000, 'n')
+                << QString(200, QChar(0x00e9)); // 400 bytes in UTF-8
         for (const QString& name : refused)
             QVERIFY2(!ScreenshotFile::check_name(name, &cleaned).isEmpty(),
                      qPrintable(name.left(20)));
@@ -271,25 +232,20 @@ private slots:
         const auto first = ScreenshotFile::save(a, folder, QStringLiteral("same"));
         const auto second = ScreenshotFile::save(b, folder, QStringLiteral("same"));
         QVERIFY(first.saved && second.saved);
-        QCOMPARE(first.name, QStringLiteral("same"));
-        QCOMPARE(second.name, QStringLiteral("same-2"));
+        QCOMPARE(QStringList({first.name, second.name}), QStringList({"same", "same-2"}));
         QCOMPARE(QImage(folder + "/same.png").size(), QSize(4, 4));
         QCOMPARE(QImage(folder + "/same-2.png").size(), QSize(5, 5));
 
-        // A folder nobody may write into (even root cannot create files in /proc).
+        // A folder nobody may write into (even root cannot create files in /proc); no picture.
         const auto failed = ScreenshotFile::save(a, QStringLiteral("/proc"), QStringLiteral("x"));
-        QVERIFY(!failed.saved);
-        QVERIFY(!failed.error.isEmpty());
-        QVERIFY(!QFile::exists(QStringLiteral("/proc/x.png")));
-        const auto empty = ScreenshotFile::save(QImage(), folder, QStringLiteral("empty"));
-        QVERIFY(!empty.saved);
+        QVERIFY(!failed.saved && !failed.error.isEmpty() && !QFile::exists("/proc/x.png"));
+        QVERIFY(!ScreenshotFile::save(QImage(), folder, QStringLiteral("empty")).saved);
         QVERIFY(!QFile::exists(folder + "/empty.png"));
     }
 
-    void return_saves_the_area_or_the_whole_photograph() {
+    void return_saves_the_area_the_whole_photograph_or_a_plain_name() {
         if (!has_posix_files)
-            QSKIP("the desktop folder is moved through XDG user-dirs here, which Windows does not "
-                  "read");
+            QSKIP("the desktop folder is moved through XDG user-dirs, which Windows does not read");
         // Automatic save, with a desktop folder that does not exist yet: it is created.
         QVERIFY(!QDir(desktop()).exists());
         PrintScreen* capture = make_capture(pattern(300, 200));
@@ -309,75 +265,50 @@ private slots:
         PrintScreen* whole = make_capture(pattern(300, 200));
         QSignalSpy whole_saved(whole, &PrintScreen::signal_add_to_database);
         key(whole, Qt::Key_Return);
-        QCOMPARE(whole_saved.size(), 1);
-        const QImage all(desktop() + "/" + whole_saved[0][0].toString() + ".png");
+        const QImage all(desktop() + "/" + whole_saved.value(0).value(0).toString() + ".png");
         QCOMPARE(all.convertToFormat(QImage::Format_RGB32),
                  pattern(300, 200).toImage().convertToFormat(QImage::Format_RGB32));
-    }
+        QTRY_VERIFY(open_captures().isEmpty());
+        QDir(desktop()).removeRecursively();
 
-    void name_prompt_refuses_paths_and_saves_plain_names() {
-        if (!has_posix_files)
-            QSKIP("the desktop folder is moved through XDG user-dirs here, which Windows does not "
-                  "read");
-        PrintScreen* capture = make_capture(pattern(300, 200));
-        capture->set_automatic_save(false);
-        QSignalSpy saved(capture, &PrintScreen::signal_add_to_database);
-        drag(capture, QPoint(0, 0), QPoint(9, 9));
-        key(capture, Qt::Key_Return);
-        PrintScreenSaveAskDialog* prompt = capture->save_ask_dialog();
-        QVERIFY(prompt->isVisible());
-
-        prompt->line_edit()->setText(QStringLiteral("../../escape"));
-        prompt->button_accept()->click();
-        QVERIFY(prompt->isVisible());
-        QVERIFY(!prompt->message_label()->text().isEmpty());
-        QCOMPARE(saved.size(), 0);
-
-        prompt->line_edit()->setText(QStringLiteral(" trip "));
-        prompt->button_accept()->click();
-        QCOMPARE(saved.size(), 1);
-        QCOMPARE(saved[0][0].toString(), QStringLiteral("trip"));
-        QVERIFY(QFile::exists(desktop() + "/trip.png"));
+        // Asked for a name: a path is refused in the prompt, a plain name saved, Cancel writes
+        // nothing.
+        for (const bool cancel : {false, true}) {
+            PrintScreen* named = make_capture(pattern(300, 200));
+            named->set_automatic_save(false);
+            QSignalSpy named_saved(named, &PrintScreen::signal_add_to_database);
+            key(named, Qt::Key_Return);
+            PrintScreenSaveAskDialog* prompt = named->save_ask_dialog();
+            QVERIFY(prompt->isVisible());
+            if (cancel) {
+                prompt->on_button_cancel();
+            } else {
+                prompt->line_edit()->setText(QStringLiteral("../../escape"));
+                prompt->button_accept()->click();
+                QVERIFY(prompt->isVisible() && !prompt->message_label()->text().isEmpty());
+                QCOMPARE(named_saved.size(), 0);
+                prompt->line_edit()->setText(QStringLiteral(" trip "));
+                prompt->button_accept()->click();
+                QCOMPARE(named_saved.value(0).value(0).toString(), QStringLiteral("trip"));
+            }
+            QTRY_VERIFY(open_captures().isEmpty());
+            QCOMPARE(QDir(desktop()).entryList(QDir::Files), QStringList{"trip.png"});
+        }
         QVERIFY(!QFile::exists(QDir::cleanPath(desktop() + "/../../escape.png")));
-        QTRY_VERIFY(open_captures().isEmpty());
-
-        // Cancel writes nothing.
-        PrintScreen* cancelled = make_capture(pattern(300, 200));
-        cancelled->set_automatic_save(false);
-        QSignalSpy none(cancelled, &PrintScreen::signal_add_to_database);
-        key(cancelled, Qt::Key_Return);
-        cancelled->save_ask_dialog()->on_button_cancel();
-        QCOMPARE(none.size(), 0);
-        QTRY_VERIFY(open_captures().isEmpty());
-        QCOMPARE(desktop_files(), QStringList{QStringLiteral("trip.png")});
     }
 
-    void a_failed_save_is_reported_not_announced() {
-        if (!has_posix_files)
-            QSKIP("the desktop folder is moved through XDG user-dirs here, which Windows does not "
-                  "read");
-        set_desktop_dir(QStringLiteral("/proc"));
-        QCOMPARE(desktop(), QStringLiteral("/proc"));
-        PrintScreen* capture = make_capture(pattern(100, 100));
-        QSignalSpy saved(capture, &PrintScreen::signal_add_to_database);
-        QSignalSpy failed(capture, &PrintScreen::signal_save_failed);
-        key(capture, Qt::Key_Return);
-        QCOMPARE(saved.size(), 0);
-        QCOMPARE(failed.size(), 1);
-        QVERIFY(failed[0][0].toString().contains(QLatin1String("/proc/")));
-    }
-
-    // A click on the "Image Saved" message shows the folder the file is in; a failure is told.
+    // A click on the "Image Saved" message shows the folder the file is in; a failure is told,
+    // not announced as saved.
     void the_notification_opens_the_folder_the_file_went_to() {
         if (!has_posix_files)
-            QSKIP("the desktop folder is moved through XDG user-dirs here, which Windows does not "
-                  "read");
+            QSKIP("the desktop folder is moved through XDG user-dirs, which Windows does not read");
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "url_opened");
         AppSettings settings;
         ToolState tools;
         FakeNotifier notifier;
         ScreenshotLauncher launcher(settings, tools, notifier,
                                     FakePlatform::get().screen_capture());
+        QSignalSpy saved(&launcher, &ScreenshotLauncher::saved);
         const auto save_one = [&launcher] {
             launcher.take();
             QCOMPARE(open_captures().size(), 1);
@@ -385,7 +316,7 @@ private slots:
             QTRY_VERIFY(open_captures().isEmpty());
         };
         save_one();
-        QCOMPARE(desktop_files().size(), 1);
+        QCOMPARE(QDir(desktop()).entryList(QDir::Files).size(), 1);
         ScreenshotLauncher::open_folder(tools.m_screenshot_folder);
         QCOMPARE(opened, QStringList{QUrl::fromLocalFile(desktop() + "/").toString()});
 
@@ -403,11 +334,12 @@ private slots:
 
         set_desktop_dir(QStringLiteral("/proc"));
         notifier.shown.clear();
-        launcher.take();
-        key(open_captures()[0], Qt::Key_Return);
+        save_one();
+        QCOMPARE(saved.size(), 2);
         QCOMPARE(notifier.shown.size(), 1);
-        QVERIFY2(notifier.shown[0].startsWith("Image not saved: "), qPrintable(notifier.shown[0]));
-        QTRY_VERIFY(open_captures().isEmpty());
+        QVERIFY2(notifier.shown[0].startsWith("Image not saved: ") &&
+                     notifier.shown[0].contains("/proc/"),
+                 qPrintable(notifier.shown[0]));
         // Switched off, nothing opens.
         settings.m_print_screen_enabled = false;
         launcher.take();
@@ -475,7 +407,7 @@ private slots:
         QVERIFY(open_captures()[0]->save_ask_dialog()->isVisible());
         open_captures()[0]->save_ask_dialog()->on_button_cancel();
         QTRY_VERIFY(open_captures().isEmpty());
-        QVERIFY(desktop_files().isEmpty());
+        QVERIFY(QDir(desktop()).entryList(QDir::Files).isEmpty());
     }
 };
 
