@@ -39,7 +39,6 @@ QByteArray answer_of(QLocalSocket& socket) {
     return socket.canReadLine() ? socket.readLine().trimmed() : QByteArray("closed");
 }
 } // namespace
-Q_DECLARE_METATYPE(CommandLine::Outcome)
 
 class TestEntry : public QObject {
     Q_OBJECT
@@ -63,41 +62,30 @@ private slots:
                 SingleApplication::instance_name("T", "C", "host1"));
     }
 
-    void command_line_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<Outcome>("outcome");
-        QTest::addColumn<QString>("action");
-        QTest::newRow("nothing") << QStringList{} << Outcome::Run << "";
-        QTest::newRow("help") << QStringList{"--help"} << Outcome::Help << "";
-        QTest::newRow("-h") << QStringList{"-h"} << Outcome::Help << "";
-        QTest::newRow("version") << QStringList{"--version"} << Outcome::Version << "";
-        QTest::newRow("an action") << QStringList{"--paste-next"} << Outcome::Run << "paste-next";
-        QTest::newRow("Qt's options pass")
-            << QStringList{"-platform", "offscreen", "-style=fusion", "--reverse", "--quit"}
-            << Outcome::Run << "quit";
-        QTest::newRow("unknown option") << QStringList{"--paste"} << Outcome::UsageError << "";
-        QTest::newRow("argument") << QStringList{"file.txt"} << Outcome::UsageError << "";
-        QTest::newRow("two actions")
-            << QStringList{"--quit", "--show-history"} << Outcome::UsageError << "";
-        QTest::newRow("Qt option without its value")
-            << QStringList{"-platform"} << Outcome::UsageError << "";
-    }
+    // Each case: the arguments | the outcome (run, help, version, usage) and the action; Qt's own
+    // options pass.
     void command_line() {
-        QFETCH(QStringList, arguments);
-        QFETCH(Outcome, outcome);
-        QFETCH(QString, action);
-        const CommandLine::Parsed parsed = CommandLine::parse(QStringList{"corvana"} + arguments);
-        QCOMPARE(parsed.outcome, outcome);
-        QCOMPARE(parsed.action, action);
-        QCOMPARE(parsed.exit_code, outcome == Outcome::UsageError ? 2 : 0);
-        const QString expected[] = {QString(), CommandLine::usage(),
-                                    QStringLiteral("Corvana " CORVANA_VERSION "\n")};
-        if (outcome == Outcome::UsageError)
-            QVERIFY2(parsed.text.startsWith("corvana: ") &&
-                         parsed.text.endsWith("\n\n" + CommandLine::usage()),
-                     qPrintable(parsed.text));
-        else
-            QCOMPARE(parsed.text, expected[int(outcome)]);
+        const QStringList cases =
+            QString("| run; --help | help; -h | help; --version | version; --paste | usage; "
+                    "--paste-next | run paste-next; file.txt | usage; -platform | usage; "
+                    "--quit --show-history | usage; "
+                    "-platform offscreen -style=fusion --reverse --quit | run quit")
+                .split("; ");
+        const QString texts[] = {QString(), CommandLine::usage(),
+                                 QStringLiteral("Corvana " CORVANA_VERSION "\n")};
+        for (const QString& line : cases) {
+            const QStringList result = line.section('|', 1).split(' ', Qt::SkipEmptyParts);
+            const CommandLine::Parsed parsed = CommandLine::parse(
+                QStringList{"corvana"} + line.section('|', 0, 0).split(' ', Qt::SkipEmptyParts));
+            const int outcome = QStringList{"run", "help", "version", "usage"}.indexOf(result[0]);
+            const bool usage = outcome == int(Outcome::UsageError);
+            QVERIFY2(int(parsed.outcome) == outcome && parsed.action == result.value(1) &&
+                         parsed.exit_code == (usage ? 2 : 0) &&
+                         (usage ? parsed.text.startsWith("corvana: ") &&
+                                      parsed.text.endsWith("\n\n" + CommandLine::usage())
+                                : parsed.text == texts[outcome]),
+                     qPrintable(line + ": " + parsed.text));
+        }
     }
 
     void the_channel_serves_this_users_known_commands_and_no_one_else() {

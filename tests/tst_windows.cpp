@@ -182,8 +182,8 @@ private slots:
 
         // Click-through: asked of the desktop; the indicator neither moves nor clicks.
         square.toggle_clickthrough();
-        const auto calls = FakePlatform::get().fake_window_style().calls();
-        QCOMPARE(calls, (QList<QPair<QWidget*, bool>>{{&square, true}}));
+        QCOMPARE(FakePlatform::get().fake_window_style().calls(),
+                 (QList<QPair<QWidget*, bool>>{{&square, true}}));
         drag(QPoint(5, 5), {});
         QCOMPARE(clicks.size(), 2);
         square.toggle_clickthrough();
@@ -191,38 +191,29 @@ private slots:
         QVERIFY(square.drag_enabled());
     }
 
-    void an_indicator_place_off_every_screen_comes_back_data() {
-        QTest::addColumn<QPoint>("wanted");
-        QTest::addColumn<int>("screens");
-        QTest::addColumn<QPoint>("placed");
-        QTest::newRow("on one") << QPoint(100, 100) << 2 << QPoint(100, 100);
-        // Across the seam of two screens side by side it is still all shown.
-        QTest::newRow("across the seam") << QPoint(1260, 100) << 2 << QPoint(1260, 100);
-        QTest::newRow("left of all") << QPoint(-500, 300) << 2 << QPoint(0, 300);
-        QTest::newRow("far off") << QPoint(5000, 5000) << 2 << QPoint(3150, 1030);
-        // Half off the bottom of the first screen, below which there is none.
-        QTest::newRow("half below") << QPoint(200, 780) << 2 << QPoint(200, 750);
-        QTest::newRow("its screen removed") << QPoint(2000, 500) << 1 << QPoint(1230, 500);
-        // The far ends of int, as a settings file may hold them.
-        QTest::newRow("int max, min") << QPoint(INT_MAX, INT_MIN) << 2 << QPoint(3150, 0);
-        QTest::newRow("int min, max") << QPoint(INT_MIN, INT_MAX) << 2 << QPoint(0, 750);
-    }
+    // Each case: the place wanted, how many of the two screens there are, where it goes. Across
+    // the seam of two screens side by side it is still all shown; half off the bottom of the
+    // first screen there is none below; the far ends of int, as a settings file may hold them.
     void an_indicator_place_off_every_screen_comes_back() {
-        QFETCH(QPoint, wanted);
-        QFETCH(int, screens);
-        QFETCH(QPoint, placed);
+        const QStringList cases =
+            QString("100 100 2 100 100; 1260 100 2 1260 100; -500 300 2 0 300; 200 780 2 200 750; "
+                    "5000 5000 2 3150 1030; 2000 500 1 1230 500; 2147483647 -2147483648 2 3150 0; "
+                    "-2147483648 2147483647 2 0 750")
+                .split("; ");
         const QList<QRect> two = {QRect(0, 0, 1280, 800), QRect(1280, 0, 1920, 1080)};
-        QCOMPARE(StatusIndicator::reachable_position(wanted, two.mid(0, screens)), placed);
-        const QPoint far = StatusIndicator::reachable_position(wanted, {});
-        QVERIFY(far.x() < INT_MAX - 50 && far.y() < INT_MAX - 50);
+        for (const QString& line : cases) {
+            const QStringList c = line.split(' ');
+            const QPoint wanted(c[0].toInt(), c[1].toInt());
+            QCOMPARE(StatusIndicator::reachable_position(wanted, two.mid(0, c[2].toInt())),
+                     QPoint(c[3].toInt(), c[4].toInt()));
+            const QPoint far = StatusIndicator::reachable_position(wanted, {});
+            QVERIFY(far.x() < INT_MAX - 50 && far.y() < INT_MAX - 50);
+        }
 
-        // Read from the settings file: shown on this session's screen, and saved where shown.
+        // App: read from the settings file, shown on this session's screen and saved where shown.
         app.reset();
-        write_settings(QStringLiteral("[General]\nSaveVersion=2\nIsFirstStart=false\n"
-                                      "IndicatorX=%1\nIndicatorY=%2\n")
-                           .arg(wanted.x())
-                           .arg(wanted.y())
-                           .toLatin1());
+        write_settings("[General]\nSaveVersion=2\nIsFirstStart=false\nIndicatorX=2147483647\n"
+                       "IndicatorY=-2147483648\n");
         make_app();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(screen.contains(QRect(indicator()->position(), QSize(50, 50))));
@@ -244,10 +235,8 @@ private slots:
             const int margin = qobject_cast<QPushButton*>(widget) ? 6 : 0;
             QVERIFY2(metrics.horizontalAdvance(text) + margin <= room.width() &&
                          metrics.height() <= room.height(),
-                     qPrintable(QStringLiteral("'%1' in %2x%3")
-                                    .arg(text)
-                                    .arg(room.width())
-                                    .arg(room.height())));
+                     qPrintable(text +
+                                QStringLiteral(" in %1x%2").arg(room.width()).arg(room.height())));
         };
         InputDialog spell(QStringLiteral("Hidden features"), QStringLiteral("Enter your spell:"));
         for (QWidget* window :
