@@ -140,41 +140,33 @@ private slots:
         QCOMPARE(commands.size(), 1);
     }
 
-    void one_claim_wins_and_the_others_find_it() {
+    // One claim wins and the others find it. A lock no live process holds is taken over
+    // whatever it says; a live holder that does not answer keeps its lock.
+    void one_claim_wins_and_old_locks_are_taken_over() {
+        using Claim = SingleApplication::Claim;
         QTemporaryDir dir;
         const QString name = dir.filePath("server");
-        QLockFile first(name + ".lock");
-        QCOMPARE(SingleApplication::claim(&first, name, 0), SingleApplication::Claim::First);
+        QLockFile first(name + ".lock"), second(name + ".lock"), third(name + ".lock"),
+            fourth(name + ".lock");
+        QCOMPARE(SingleApplication::claim(&first, name, 0), Claim::First);
         QVERIFY(first.isLocked());
-
         // Held, nobody answering yet: a start gives up only after waiting.
-        QLockFile second(name + ".lock");
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(SingleApplication::claim(&second, name, 300),
-                 SingleApplication::Claim::Unanswered);
+        QCOMPARE(SingleApplication::claim(&second, name, 300), Claim::Unanswered);
         QVERIFY(timer.elapsed() >= 300);
         QVERIFY(!second.isLocked());
-
         // The holder answers: the start is the second one.
         QLocalServer server;
         QVERIFY(server.listen(name));
-        QLockFile third(name + ".lock");
-        QCOMPARE(SingleApplication::claim(&third, name, 3000), SingleApplication::Claim::Running);
+        QCOMPARE(SingleApplication::claim(&third, name, 3000), Claim::Running);
         QVERIFY(!third.isLocked());
         server.close();
-
         // Released (the first instance ended): the next start is the first.
         first.unlock();
-        QLockFile fourth(name + ".lock");
-        QCOMPARE(SingleApplication::claim(&fourth, name, 0), SingleApplication::Claim::First);
-    }
+        QCOMPARE(SingleApplication::claim(&fourth, name, 0), Claim::First);
+        fourth.unlock();
 
-    // A lock no live process holds is taken over whatever it says; a live holder that does not
-    // answer keeps its lock.
-    void old_locks() {
-        QTemporaryDir dir;
-        const QString name = dir.filePath("server");
         const auto write_aged = [&](QIODevice::OpenMode mode, const QByteArray& contents) {
             QFile file(name + ".lock");
             return file.open(mode) && file.write(contents) == contents.size() &&
@@ -187,21 +179,17 @@ private slots:
               QByteArray("\xff\x00garbage"), QByteArray()}) {
             QVERIFY(write_aged(QIODevice::WriteOnly | QIODevice::Truncate, contents));
             QLockFile lock(name + ".lock");
-            QElapsedTimer timer;
             timer.start();
-            QCOMPARE(SingleApplication::claim(&lock, name, 5000), SingleApplication::Claim::First);
+            QCOMPARE(SingleApplication::claim(&lock, name, 5000), Claim::First);
             QVERIFY2(timer.elapsed() < 3000, contents.toHex().constData());
             lock.unlock();
         }
         if (!has_posix_files)
             QSKIP(
                 "Windows keeps a held lock file open for its holder alone: no one else can age it");
-        QLockFile first(name + ".lock");
-        QCOMPARE(SingleApplication::claim(&first, name, 0), SingleApplication::Claim::First);
+        QCOMPARE(SingleApplication::claim(&first, name, 0), Claim::First);
         QVERIFY(write_aged(QIODevice::ReadWrite | QIODevice::Append, QByteArray()));
-        QLockFile second(name + ".lock");
-        QCOMPARE(SingleApplication::claim(&second, name, 1500),
-                 SingleApplication::Claim::Unanswered);
+        QCOMPARE(SingleApplication::claim(&second, name, 1500), Claim::Unanswered);
         QVERIFY(first.isLocked());
         QVERIFY(QFileInfo::exists(name + ".lock"));
     }
@@ -226,10 +214,9 @@ private slots:
             QVERIFY(squatter.open(QIODevice::WriteOnly));
         }
         const QString next = SingleApplication::instance_dir(QString(), &error);
-        QVERIFY2(!next.isEmpty(), qPrintable(error));
-        QVERIFY(next != own);
-        QVERIFY(QFileInfo(next).isAbsolute());
-        QVERIFY(QFileInfo(next).isDir());
+        QVERIFY2(!next.isEmpty() && next != own && QFileInfo(next).isAbsolute() &&
+                     QFileInfo(next).isDir(),
+                 qPrintable(next + error));
         QFile::remove(own);
         // A link of ours to a folder of ours (a relocated folder) is followed and its target
         // narrowed; another user's link is never followed, and its target is left as it was.

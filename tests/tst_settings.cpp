@@ -44,21 +44,6 @@ private slots:
     void initTestCase() { AppHarness::init_process(); }
     void init() { AppHarness::remove_settings(); }
 
-    // App: the first start shows the window and its quit clears the first start; the second
-    // start keeps the window hidden.
-    void the_first_start_shows_the_window_once() {
-        {
-            auto app = AppHarness::make_app();
-            QVERIFY(app->isVisible());
-            app->quit();
-        }
-        QCOMPARE(QSettings(AppHarness::settings_file(), QSettings::IniFormat)
-                     .value("IsFirstStart")
-                     .toString(),
-                 QStringLiteral("false"));
-        QVERIFY(!AppHarness::make_app()->isVisible());
-    }
-
     // Every key as stored files hold it: its name, its value with no file, another value. With
     // no file each key is saved with its first value; loaded and saved again, another value
     // stays; a reset brings the first values back. Nothing else is saved.
