@@ -118,8 +118,9 @@ private slots:
             QCOMPARE(answer_of(*overlong), QByteArray("error: line too long"));
             QCOMPARE(answer_of(*silent), QByteArray("closed")); // at the time limit
         });
-        QVERIFY2(log.contains("unknown command \"rm -rf \\x1b[31m\" refused"), log.constData());
-        QVERIFY2(log.contains("no command line within"), log.constData());
+        QVERIFY2(log.contains("unknown command \"rm -rf \\x1b[31m\" refused") &&
+                     log.contains("no command line within"),
+                 log.constData());
         QCOMPARE(commands.size(), 1);
         QCOMPARE(shows.size(), 0);
 
@@ -254,10 +255,8 @@ private slots:
         QCOMPARE(QCoreApplication::exec(), 0); // the loop ends
         // What we serve is offered to the clipboard manager before the end.
         QCOMPARE(FakePlatform::get().fake_clipboard_owner().hand_overs(), hand_overs + 1);
-        QCOMPARE(QSettings(AppHarness::settings_file(), QSettings::IniFormat)
-                     .value("PasteOrder")
-                     .toString(),
-                 QStringLiteral("forward"));
+        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
+        QCOMPARE(file.value("PasteOrder").toString(), QStringLiteral("forward"));
         app.reset();
         QVERIFY(!QFileInfo::exists(temp));
     }

@@ -75,11 +75,10 @@ private slots:
         AppHarness::remove_settings();
         autostart().reset();
         links().reset();
-        QDir(QDir::homePath()).removeRecursively();
-        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-            .removeRecursively();
-        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-            .removeRecursively();
+        for (const auto folder :
+             {QStandardPaths::HomeLocation, QStandardPaths::GenericConfigLocation,
+              QStandardPaths::GenericDataLocation})
+            QDir(QStandardPaths::writableLocation(folder)).removeRecursively();
         QDir().mkpath(QDir::homePath());
     }
 

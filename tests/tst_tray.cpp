@@ -88,20 +88,6 @@ private slots:
                 entry(tray, text)->trigger();
         QCOMPARE(asked(), QStringList({"settings", "spell", "lock", "history", "quit"}));
 
-        made->history.lock();
-        tray->show_lock(true);
-        QCOMPARE(entries(tray)[3], QStringLiteral("&Unlock Clipboard"));
-        QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/key.svg"));
-        entry(tray, "&Unlock Clipboard")->trigger();
-        QCOMPARE(asked().last(), QStringLiteral("unlock"));
-        // Unlocking shows the running icon even while paused, until the next refresh.
-        made->history.unlock();
-        tray->show_lock(false);
-        QCOMPARE(entries(tray)[3], QStringLiteral("&Lock CLipboard"));
-        QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/app.png"));
-        tray->set_app_info(QStringLiteral("paused"), QString());
-        QCOMPARE(tray->current_icon_name(), QStringLiteral(":/images/app_paused.png"));
-
         made->settings.m_use_hidden_features = false;
         // Rebuilding many times leaves one set of entries.
         for (int i = 0; i < 5; ++i)

@@ -38,26 +38,19 @@ QList<QWidget*> visible_windows_titled(const QString& title) {
 // The main window, its copy-paste page, the note, the About box and the status indicator.
 class TestWindows : public QObject {
     Q_OBJECT
-    // The one place App is built; the tests reach it through the parts below.
+    // App, with its settings and history, and the parts the tests reach.
     std::unique_ptr<App> app;
-    AppSettings* settings = nullptr;
-    HistoryState* history = nullptr;
 
     MainWindowForm* ui() { return app->form(); }
     CopyPasteMenu* page() { return app->copy_paste_menu(); }
     StatusIndicator* indicator() { return app->status_indicator(); }
-    void make_app() {
-        app = AppHarness::make_app();
-        settings = app.get();
-        history = app.get();
-    }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
     void init() {
         AppHarness::remove_settings();
         FakePlatform::get().fake_window_style().clear();
-        make_app();
+        app = AppHarness::make_app();
     }
     void cleanup() { app.reset(); }
 
@@ -133,27 +126,27 @@ private slots:
         QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Automatic Forward"));
         AppHarness::copy_text("a");
         AppHarness::copy_text("b");
-        const int position = history->m_current_clipboard_history_position;
+        const int position = app->m_current_clipboard_history_position;
         page()->mode_box()->setCurrentIndex(2); // as the user picks it
         for (int pause = 0; pause < 2; ++pause)
             ui()->button_change_mode->click();
         QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Manual"));
-        QVERIFY(!settings->m_automatic_position_movement);
+        QVERIFY(!app->m_automatic_position_movement);
         page()->mode_box()->setCurrentIndex(1);
-        QCOMPARE(settings->m_paste_order, QStringLiteral("backward"));
-        QVERIFY(settings->m_automatic_position_movement);
-        QCOMPARE(history->m_current_clipboard_history_position, position);
+        QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
+        QVERIFY(app->m_automatic_position_movement);
+        QCOMPARE(app->m_current_clipboard_history_position, position);
 
         page()->file_copy_box()->click();
-        QVERIFY(!settings->m_file_copy_enabled);
-        QCOMPARE(history->m_corvana_clipboard_mime_data_history.size(), 2);
+        QVERIFY(!app->m_file_copy_enabled);
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 2);
         page()->rich_text_box()->click();
-        QVERIFY(!settings->m_rich_text_copy_enabled);
-        QCOMPARE(history->m_corvana_clipboard_mime_data_history.size(), 0);
+        QVERIFY(!app->m_rich_text_copy_enabled);
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 0);
         QVERIFY(!page()->file_copy_box()->isChecked());
         // Set from elsewhere, the box follows at the next refresh without flipping it back.
         FakePlatform::get().hotkeys().trigger(QKeySequence("Ctrl+Alt+9")); // rich text copy
-        QVERIFY(settings->m_rich_text_copy_enabled);
+        QVERIFY(app->m_rich_text_copy_enabled);
         QVERIFY(page()->rich_text_box()->isChecked());
     }
 
@@ -214,7 +207,7 @@ private slots:
         app.reset();
         write_settings("[General]\nSaveVersion=2\nIsFirstStart=false\nIndicatorX=2147483647\n"
                        "IndicatorY=-2147483648\n");
-        make_app();
+        app = AppHarness::make_app();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(screen.contains(QRect(indicator()->position(), QSize(50, 50))));
         QCOMPARE(indicator()->pos(), indicator()->position());
