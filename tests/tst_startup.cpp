@@ -165,7 +165,9 @@ private slots:
         QVERIFY(entry.disable(&error));
         QVERIFY(!QFile::exists(autostart_file()));
 
-        // A file or a folder in the way.
+        // What cannot be written: a path that would add a line, a file or a folder in the way.
+        QVERIFY(!entry.enable("/bad\nExec=evil", "/d", &error));
+        QVERIFY(!QFile::exists(autostart_file()));
         const QString folder = QFileInfo(autostart_file()).absolutePath();
         QVERIFY(QDir(folder).removeRecursively());
         write(folder, "a file where the folder goes");
