@@ -207,15 +207,12 @@ private slots:
     void a_settings_file_that_cannot_be_written_is_reported_not_fatal() {
         // A folder below a regular file: no one can write there, root included.
         const QString blocker = QDir::currentPath() + "/not-a-folder";
-        QFile file(blocker);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
         const QByteArray saved_dir = qgetenv("CORVANA_SETTINGS_DIR");
         qputenv("CORVANA_SETTINGS_DIR", (blocker + "/settings").toLocal8Bit());
         DataPaths::resolve();
         {
             Loaded loaded;
-            loaded.settings.m_paste_order = QStringLiteral("forward");
             loaded.saver.save_settings();
             QVERIFY(!loaded.saver.file_ok());
             loaded.saver.save_settings(); // again: still nothing breaks

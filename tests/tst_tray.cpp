@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
-#include <QSettings>
 #include <QTimer>
 #include <QtTest>
 
