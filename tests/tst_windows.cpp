@@ -69,7 +69,9 @@ private slots:
             {ui()->button_toggle_note_dialog, "Note"},
             {ui()->button_show_about, "About"},
             {ui()->button_show_shortcut_settings, "Change Settings"},
-            {ui()->button_zoomit_menu, "Zoom"}};
+            {ui()->button_zoomit_menu, "Zoom"},
+            {ui()->button_templates, "Templates"},
+            {ui()->button_show_trademark_menu, "TradeMark Options"}};
         for (const auto& [button, title] : pages) {
             button->click();
             QCOMPARE(visible_windows_titled(title).size(), 1);
