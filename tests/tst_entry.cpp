@@ -39,7 +39,6 @@ QByteArray answer_of(QLocalSocket& socket) {
     return socket.canReadLine() ? socket.readLine().trimmed() : QByteArray("closed");
 }
 } // namespace
-Q_DECLARE_METATYPE(CommandLine::Outcome)
 
 class TestEntry : public QObject {
     Q_OBJECT
@@ -63,41 +62,30 @@ private slots:
                 SingleApplication::instance_name("T", "C", "host1"));
     }
 
-    void command_line_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<Outcome>("outcome");
-        QTest::addColumn<QString>("action");
-        QTest::newRow("nothing") << QStringList{} << Outcome::Run << "";
-        QTest::newRow("help") << QStringList{"--help"} << Outcome::Help << "";
-        QTest::newRow("-h") << QStringList{"-h"} << Outcome::Help << "";
-        QTest::newRow("version") << QStringList{"--version"} << Outcome::Version << "";
-        QTest::newRow("an action") << QStringList{"--paste-next"} << Outcome::Run << "paste-next";
-        QTest::newRow("Qt's options pass")
-            << QStringList{"-platform", "offscreen", "-style=fusion", "--reverse", "--quit"}
-            << Outcome::Run << "quit";
-        QTest::newRow("unknown option") << QStringList{"--paste"} << Outcome::UsageError << "";
-        QTest::newRow("argument") << QStringList{"file.txt"} << Outcome::UsageError << "";
-        QTest::newRow("two actions")
-            << QStringList{"--quit", "--show-history"} << Outcome::UsageError << "";
-        QTest::newRow("Qt option without its value")
-            << QStringList{"-platform"} << Outcome::UsageError << "";
-    }
+    // Each case: the arguments | the outcome (run, help, version, usage) and the action; Qt's own
+    // options pass.
     void command_line() {
-        QFETCH(QStringList, arguments);
-        QFETCH(Outcome, outcome);
-        QFETCH(QString, action);
-        const CommandLine::Parsed parsed = CommandLine::parse(QStringList{"corvana"} + arguments);
-        QCOMPARE(parsed.outcome, outcome);
-        QCOMPARE(parsed.action, action);
-        QCOMPARE(parsed.exit_code, outcome == Outcome::UsageError ? 2 : 0);
-        const QString expected[] = {QString(), CommandLine::usage(),
-                                    QStringLiteral("Corvana " CORVANA_VERSION "\n")};
-        if (outcome == Outcome::UsageError)
-            QVERIFY2(parsed.text.startsWith("corvana: ") &&
-                         parsed.text.endsWith("\n\n" + CommandLine::usage()),
-                     qPrintable(parsed.text));
-        else
-            QCOMPARE(parsed.text, expected[int(outcome)]);
+        const QStringList cases =
+            QString("| run; --help | help; -h | help; --version | version; --paste | usage; "
+                    "--paste-next | run paste-next; file.txt | usage; -platform | usage; "
+                    "--quit --show-history | usage; "
+                    "-platform offscreen -style=fusion --reverse --quit | run quit")
+                .split("; ");
+        const QString texts[] = {QString(), CommandLine::usage(),
+                                 QStringLiteral("Corvana " CORVANA_VERSION "\n")};
+        for (const QString& line : cases) {
+            const QStringList result = line.section('|', 1).split(' ', Qt::SkipEmptyParts);
+            const CommandLine::Parsed parsed = CommandLine::parse(
+                QStringList{"corvana"} + line.section('|', 0, 0).split(' ', Qt::SkipEmptyParts));
+            const int outcome = QStringList{"run", "help", "version", "usage"}.indexOf(result[0]);
+            const bool usage = outcome == int(Outcome::UsageError);
+            QVERIFY2(int(parsed.outcome) == outcome && parsed.action == result.value(1) &&
+                         parsed.exit_code == (usage ? 2 : 0) &&
+                         (usage ? parsed.text.startsWith("corvana: ") &&
+                                      parsed.text.endsWith("\n\n" + CommandLine::usage())
+                                : parsed.text == texts[outcome]),
+                     qPrintable(line + ": " + parsed.text));
+        }
     }
 
     void the_channel_serves_this_users_known_commands_and_no_one_else() {
@@ -130,8 +118,9 @@ private slots:
             QCOMPARE(answer_of(*overlong), QByteArray("error: line too long"));
             QCOMPARE(answer_of(*silent), QByteArray("closed")); // at the time limit
         });
-        QVERIFY2(log.contains("unknown command \"rm -rf \\x1b[31m\" refused"), log.constData());
-        QVERIFY2(log.contains("no command line within"), log.constData());
+        QVERIFY2(log.contains("unknown command \"rm -rf \\x1b[31m\" refused") &&
+                     log.contains("no command line within"),
+                 log.constData());
         QCOMPARE(commands.size(), 1);
         QCOMPARE(shows.size(), 0);
 
@@ -152,41 +141,33 @@ private slots:
         QCOMPARE(commands.size(), 1);
     }
 
-    void one_claim_wins_and_the_others_find_it() {
+    // One claim wins and the others find it. A lock no live process holds is taken over
+    // whatever it says; a live holder that does not answer keeps its lock.
+    void one_claim_wins_and_old_locks_are_taken_over() {
+        using Claim = SingleApplication::Claim;
         QTemporaryDir dir;
         const QString name = dir.filePath("server");
-        QLockFile first(name + ".lock");
-        QCOMPARE(SingleApplication::claim(&first, name, 0), SingleApplication::Claim::First);
+        QLockFile first(name + ".lock"), second(name + ".lock"), third(name + ".lock"),
+            fourth(name + ".lock");
+        QCOMPARE(SingleApplication::claim(&first, name, 0), Claim::First);
         QVERIFY(first.isLocked());
-
         // Held, nobody answering yet: a start gives up only after waiting.
-        QLockFile second(name + ".lock");
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(SingleApplication::claim(&second, name, 300),
-                 SingleApplication::Claim::Unanswered);
+        QCOMPARE(SingleApplication::claim(&second, name, 300), Claim::Unanswered);
         QVERIFY(timer.elapsed() >= 300);
         QVERIFY(!second.isLocked());
-
         // The holder answers: the start is the second one.
         QLocalServer server;
         QVERIFY(server.listen(name));
-        QLockFile third(name + ".lock");
-        QCOMPARE(SingleApplication::claim(&third, name, 3000), SingleApplication::Claim::Running);
+        QCOMPARE(SingleApplication::claim(&third, name, 3000), Claim::Running);
         QVERIFY(!third.isLocked());
         server.close();
-
         // Released (the first instance ended): the next start is the first.
         first.unlock();
-        QLockFile fourth(name + ".lock");
-        QCOMPARE(SingleApplication::claim(&fourth, name, 0), SingleApplication::Claim::First);
-    }
+        QCOMPARE(SingleApplication::claim(&fourth, name, 0), Claim::First);
+        fourth.unlock();
 
-    // A lock no live process holds is taken over whatever it says; a live holder that does not
-    // answer keeps its lock.
-    void old_locks() {
-        QTemporaryDir dir;
-        const QString name = dir.filePath("server");
         const auto write_aged = [&](QIODevice::OpenMode mode, const QByteArray& contents) {
             QFile file(name + ".lock");
             return file.open(mode) && file.write(contents) == contents.size() &&
@@ -199,21 +180,17 @@ private slots:
               QByteArray("\xff\x00garbage"), QByteArray()}) {
             QVERIFY(write_aged(QIODevice::WriteOnly | QIODevice::Truncate, contents));
             QLockFile lock(name + ".lock");
-            QElapsedTimer timer;
             timer.start();
-            QCOMPARE(SingleApplication::claim(&lock, name, 5000), SingleApplication::Claim::First);
+            QCOMPARE(SingleApplication::claim(&lock, name, 5000), Claim::First);
             QVERIFY2(timer.elapsed() < 3000, contents.toHex().constData());
             lock.unlock();
         }
         if (!has_posix_files)
             QSKIP(
                 "Windows keeps a held lock file open for its holder alone: no one else can age it");
-        QLockFile first(name + ".lock");
-        QCOMPARE(SingleApplication::claim(&first, name, 0), SingleApplication::Claim::First);
+        QCOMPARE(SingleApplication::claim(&first, name, 0), Claim::First);
         QVERIFY(write_aged(QIODevice::ReadWrite | QIODevice::Append, QByteArray()));
-        QLockFile second(name + ".lock");
-        QCOMPARE(SingleApplication::claim(&second, name, 1500),
-                 SingleApplication::Claim::Unanswered);
+        QCOMPARE(SingleApplication::claim(&second, name, 1500), Claim::Unanswered);
         QVERIFY(first.isLocked());
         QVERIFY(QFileInfo::exists(name + ".lock"));
     }
@@ -238,10 +215,9 @@ private slots:
             QVERIFY(squatter.open(QIODevice::WriteOnly));
         }
         const QString next = SingleApplication::instance_dir(QString(), &error);
-        QVERIFY2(!next.isEmpty(), qPrintable(error));
-        QVERIFY(next != own);
-        QVERIFY(QFileInfo(next).isAbsolute());
-        QVERIFY(QFileInfo(next).isDir());
+        QVERIFY2(!next.isEmpty() && next != own && QFileInfo(next).isAbsolute() &&
+                     QFileInfo(next).isDir(),
+                 qPrintable(next + error));
         QFile::remove(own);
         // A link of ours to a folder of ours (a relocated folder) is followed and its target
         // narrowed; another user's link is never followed, and its target is left as it was.
@@ -279,10 +255,8 @@ private slots:
         QCOMPARE(QCoreApplication::exec(), 0); // the loop ends
         // What we serve is offered to the clipboard manager before the end.
         QCOMPARE(FakePlatform::get().fake_clipboard_owner().hand_overs(), hand_overs + 1);
-        QCOMPARE(QSettings(AppHarness::settings_file(), QSettings::IniFormat)
-                     .value("PasteOrder")
-                     .toString(),
-                 QStringLiteral("forward"));
+        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
+        QCOMPARE(file.value("PasteOrder").toString(), QStringLiteral("forward"));
         app.reset();
         QVERIFY(!QFileInfo::exists(temp));
     }

@@ -8,16 +8,13 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSettings>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QtTest>
 
 namespace {
 using Place = ShellLinks::Place;
 
-QString home() {
-    return QDir::homePath();
-}
 QString applications() {
     return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
 }
@@ -28,27 +25,16 @@ QString autostart_file() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/autostart/Corvana.desktop");
 }
-
 QString read(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
-
 void write(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
 }
-
-QStringList lines_with(const QString& text, const QString& key) {
-    QStringList found;
-    for (const QString& line : text.split(QLatin1Char('\n')))
-        if (line.startsWith(key))
-            found << line;
-    return found;
-}
-
 // Every file under the folder, relative to it.
 QStringList tree(const QString& root) {
     QStringList files;
@@ -69,13 +55,19 @@ class TestStartup : public QObject {
     Startup startup() {
         return Startup(autostart(), links(), FakePlatform::get().uninstaller_name());
     }
-
-    void set_setting(const char* key, const QVariant& value) {
-        QSettings settings(AppHarness::settings_file(), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("SaveVersion"), QStringLiteral("2"));
-        settings.setValue(QLatin1String(key), value);
+    // "menu|desktop folder/name target" of every launcher asked for, in order; each starts in
+    // the data folder, which is made for it.
+    QStringList made() {
+        QStringList list;
+        for (const ShellLinks::Link& link : links().requests())
+            list << (link.place == Place::Desktop ? "desktop " : "menu ") + link.folder + '/' +
+                        link.name + ' ' + link.target +
+                        (link.working_dir == DataPaths::get().data_root() &&
+                                 QFileInfo(link.working_dir).isDir()
+                             ? QString()
+                             : " in " + link.working_dir);
+        return list;
     }
-    void start_and_quit() { AppHarness::make_app().reset(); }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
@@ -83,37 +75,53 @@ private slots:
         AppHarness::remove_settings();
         autostart().reset();
         links().reset();
-        QDir(home()).removeRecursively();
-        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-            .removeRecursively();
-        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-            .removeRecursively();
-        QDir().mkpath(home());
+        for (const auto folder :
+             {QStandardPaths::HomeLocation, QStandardPaths::GenericConfigLocation,
+              QStandardPaths::GenericDataLocation})
+            QDir(QStandardPaths::writableLocation(folder)).removeRecursively();
+        QDir().mkpath(QDir::homePath());
     }
 
-    // ---- At start, on the fake platform ----
-
-    void the_first_start_makes_the_launchers_once() {
-        set_setting("CreateShortcutsAutomatically", false);
-        start_and_quit();
-        QCOMPARE(links().requests().size(), 0);
-        AppHarness::remove_settings();
-        start_and_quit();
-        // Not installed: no uninstaller beside the program, and no launcher for one.
-        QList<ShellLinks::Link> made = links().requests();
-        QCOMPARE(made.size(), 2);
-        const QString exe = QCoreApplication::applicationFilePath();
-        QCOMPARE(made[0].place, Place::Applications);
-        QCOMPARE(made[0].folder, QStringLiteral("Corvana"));
-        QCOMPARE(made[0].target, exe);
-        QCOMPARE(made[1].place, Place::Desktop);
-        QCOMPARE(made[1].target, exe);
-        for (const auto& link : made) {
-            QCOMPARE(link.working_dir, DataPaths::get().data_root());
-            QVERIFY(QFileInfo(link.working_dir).isDir());
-        }
-        start_and_quit();
+    // App: a first start the desktop refuses still shows the window; a later one keeps it
+    // hidden, makes no launchers and turns start at login on.
+    void a_start_applies_the_settings_and_goes_on_after_failures() {
+        autostart().set_fail(true);
+        links().set_fail(true);
+        QVERIFY(AppHarness::make_app()->isVisible());
         QCOMPARE(links().requests().size(), 2);
+        autostart().set_fail(false);
+        links().reset();
+        QVERIFY(!AppHarness::make_app()->isVisible());
+        QCOMPARE(links().requests().size(), 0);
+        QVERIFY(autostart().enabled());
+    }
+
+    // Start at login follows the setting at every start, rewritten only when it differs; the
+    // launchers come on the first start alone, and never when switched off.
+    void what_a_start_asks_of_the_desktop() {
+        const auto start = [this](bool first, bool launchers, bool at_login) {
+            AppSettings settings;
+            settings.m_is_first_start = first;
+            settings.m_create_shortcuts_automatically = launchers;
+            settings.m_start_at_startup = at_login;
+            startup().apply_at_start(settings);
+            return QStringLiteral("%1 links, on %2, %3 writes")
+                .arg(links().requests().size())
+                .arg(int(autostart().enabled()))
+                .arg(autostart().writes());
+        };
+        QCOMPARE(start(false, true, true), QStringLiteral("0 links, on 1, 1 writes"));
+        QCOMPARE(start(false, true, true), QStringLiteral("0 links, on 1, 1 writes"));
+        QCOMPARE(autostart().executable(), QCoreApplication::applicationFilePath());
+        QCOMPARE(start(true, false, false), QStringLiteral("0 links, on 0, 1 writes"));
+        QCOMPARE(start(true, true, false), QStringLiteral("2 links, on 0, 1 writes"));
+    }
+
+    void the_launchers_asked_for() {
+        const QString exe = QCoreApplication::applicationFilePath();
+        // Not installed: no uninstaller beside the program, and no launcher for one.
+        QVERIFY(startup().create_shell_shortcuts());
+        QCOMPARE(made(), QStringList({"menu Corvana/Corvana " + exe, "desktop /Corvana " + exe}));
 
         // Installed: the uninstaller the platform names is linked from the menu.
         const QString uninstaller = QCoreApplication::applicationDirPath() + "/uninstall";
@@ -122,83 +130,54 @@ private slots:
         const bool made_all = startup().create_shell_shortcuts();
         QFile::remove(uninstaller);
         QVERIFY(made_all);
-        made = links().requests();
-        QCOMPARE(made.size(), 3);
-        QCOMPARE(made[1].name, QStringLiteral("uninstall"));
-        QCOMPARE(made[1].folder, QStringLiteral("Corvana"));
-        QCOMPARE(made[1].target, uninstaller);
+        QCOMPARE(made().value(1), "menu Corvana/uninstall " + uninstaller);
+        QCOMPARE(links().requests().size(), 3);
 
         // A package's menu entry is there: no second one of our own, the desktop link still.
         write(applications() + "/com.tavrinlabs.Corvana.desktop", "[Desktop Entry]\n");
         links().reset();
         QVERIFY(startup().create_shell_shortcuts());
-        QCOMPARE(links().requests().size(), 1);
-        QCOMPARE(links().requests()[0].place, Place::Desktop);
-    }
+        QCOMPARE(made(), QStringList({"desktop /Corvana " + exe}));
 
-    void start_at_login_follows_the_setting_at_every_start() {
-        start_and_quit();
-        QVERIFY(autostart().enabled());
-        QCOMPARE(autostart().executable(), QCoreApplication::applicationFilePath());
-        QCOMPARE(autostart().writes(), 1);
-        start_and_quit();
-        QCOMPARE(autostart().writes(), 1); // unchanged: not rewritten
-
-        set_setting("StartAtStartup", false);
-        start_and_quit();
-        QVERIFY(!autostart().enabled());
-        start_and_quit();
-        QVERIFY(!autostart().enabled());
-        QCOMPARE(autostart().writes(), 1);
-    }
-
-    void failures_are_logged_and_the_program_goes_on() {
         autostart().set_fail(true);
         links().set_fail(true);
-        auto app = AppHarness::make_app();
-        QVERIFY(app->isVisible()); // the first start still shows the main window
         QVERIFY(!startup().enable_start_at_login());
         QVERIFY(!startup().create_shell_shortcuts());
         QVERIFY(!startup().disable_start_at_login());
     }
 
-    // ---- The XDG files ----
+    // ---- The XDG files; the quoting of every value is the desktop_entry fuzz target's ----
 
     void the_autostart_entry() {
         XdgAutostart entry;
-        QCOMPARE(XdgAutostart::entry_path(), autostart_file());
         QVERIFY(entry.disable(nullptr)); // nothing to remove is fine
         QString error;
         QVERIFY2(entry.enable("/opt/my apps/corvana", "/data dir", &error), qPrintable(error));
-        const QString text = read(autostart_file());
-        QCOMPARE(lines_with(text, "Exec="), QStringList({"Exec=\"/opt/my apps/corvana\""}));
-        QCOMPARE(lines_with(text, "TryExec="), QStringList({"TryExec=/opt/my apps/corvana"}));
-        QCOMPARE(lines_with(text, "Path="), QStringList({"Path=/data dir"}));
-        QVERIFY(text.startsWith("[Desktop Entry]\n"));
+        QCOMPARE(
+            read(autostart_file()).split('\n').filter(QRegularExpression("^(Exec|TryExec|Path)=")),
+            QStringList({"Exec=\"/opt/my apps/corvana\"", "TryExec=/opt/my apps/corvana",
+                         "Path=/data dir"}));
         QVERIFY(entry.matches("/opt/my apps/corvana", "/data dir"));
-
         // Moved: no longer matches, and enabling again rewrites it.
         QVERIFY(!entry.matches("/usr/bin/corvana", "/data dir"));
         QVERIFY(entry.enable("/usr/bin/corvana", "/data dir", &error));
-        QCOMPARE(lines_with(read(autostart_file()), "Exec="),
-                 QStringList({"Exec=\"/usr/bin/corvana\""}));
-
+        QVERIFY(entry.matches("/usr/bin/corvana", "/data dir"));
         QVERIFY(entry.disable(&error));
         QVERIFY(!QFile::exists(autostart_file()));
-    }
 
-    // The quoting of every value is the desktop_entry fuzz target's property.
-    void an_autostart_entry_that_cannot_be_written() {
-        QString error;
-        QVERIFY(!XdgAutostart().enable("/bad\nExec=evil", "/d", &error));
+        // What cannot be written: a path that would add a line, a file or a folder in the way.
+        QVERIFY(!entry.enable("/bad\nExec=evil", "/d", &error));
         QVERIFY(!QFile::exists(autostart_file()));
-        write(QFileInfo(autostart_file()).absolutePath(), "a file where the folder goes");
-        QVERIFY(!XdgAutostart().enable("/c", "/d", &error));
+        const QString folder = QFileInfo(autostart_file()).absolutePath();
+        QVERIFY(QDir(folder).removeRecursively());
+        write(folder, "a file where the folder goes");
+        error.clear();
+        QVERIFY(!entry.enable("/c", "/d", &error));
         QVERIFY(!error.isEmpty());
-        QDir().remove(QFileInfo(autostart_file()).absolutePath());
+        QFile::remove(folder);
         QVERIFY(QDir().mkpath(autostart_file()));
-        QVERIFY(!XdgAutostart().enable("/c", "/d", &error));
-        QVERIFY(!XdgAutostart().disable(&error));
+        QVERIFY(!entry.enable("/c", "/d", &error));
+        QVERIFY(!entry.disable(&error));
         QVERIFY(QFileInfo(autostart_file()).isDir());
     }
 
@@ -234,34 +213,25 @@ private slots:
     void the_uninstall_script_removes_exactly_what_was_made() {
         QVERIFY(QDir().mkpath(desktop()));
         XdgShellLinks shell;
-        XdgAutostart entry;
         QString error;
         for (const char* name : {"Corvana", "uninstall"})
             QVERIFY(shell.create({Place::Applications, "Corvana", name, name, "/c", "/d"}, &error));
         QVERIFY(shell.create({Place::Desktop, "", "Corvana", "Corvana", "/c", "/d"}, &error));
-        QVERIFY(entry.enable("/c", "/d", &error));
-        // What the user has beside them stays.
+        QVERIFY(XdgAutostart().enable("/c", "/d", &error));
+        // What the user has beside them stays (sorted, as tree() lists it).
         const QStringList keep = {
-            QStringLiteral("Desktop/notes.desktop"),
-            QStringLiteral(".local/share/applications/Corvana/extra.desktop"),
-            QStringLiteral(".local/share/applications/other.desktop"),
-            QStringLiteral(".config/autostart/Other.desktop"),
-        };
+            ".config/autostart/Other.desktop", ".local/share/applications/Corvana/extra.desktop",
+            ".local/share/applications/other.desktop", "Desktop/notes.desktop"};
         for (const QString& file : keep)
-            write(home() + "/" + file, "[Desktop Entry]\nName=Corvana\n");
-
+            write(QDir::homePath() + "/" + file, "[Desktop Entry]\nName=Corvana\n");
         const auto uninstall = [] {
             return QProcess::execute(QStringLiteral(CORVANA_UNINSTALL_SCRIPT), QStringList());
         };
         QCOMPARE(uninstall(), 0);
-        QCOMPARE(tree(home()), [&] {
-            QStringList sorted = keep;
-            sorted.sort();
-            return sorted;
-        }());
+        QCOMPARE(tree(QDir::homePath()), keep);
 
         // Without the extra file the menu folder goes too; a second run finds nothing to do.
-        QFile::remove(home() + "/" + keep[1]);
+        QFile::remove(QDir::homePath() + "/" + keep[1]);
         QCOMPARE(uninstall(), 0);
         QVERIFY(!QFileInfo::exists(applications() + "/Corvana"));
     }

@@ -7,7 +7,6 @@
 #include "windows/CopyPasteMenu.h"
 #include "windows/MainWindowForm.h"
 #include "windows/NoteDialog.h"
-#include "zoom/ZoomItMenu.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,29 +38,25 @@ QList<QWidget*> visible_windows_titled(const QString& title) {
 // The main window, its copy-paste page, the note, the About box and the status indicator.
 class TestWindows : public QObject {
     Q_OBJECT
-    // The one place App is built; the tests reach it through the parts below.
+    // App, with its settings and history, and the parts the tests reach.
     std::unique_ptr<App> app;
-    AppSettings* settings = nullptr;
-    HistoryState* history = nullptr;
 
     MainWindowForm* ui() { return app->form(); }
     CopyPasteMenu* page() { return app->copy_paste_menu(); }
     StatusIndicator* indicator() { return app->status_indicator(); }
-    void make_app() {
-        app = AppHarness::make_app();
-        settings = app.get();
-        history = app.get();
-    }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
     void init() {
         AppHarness::remove_settings();
         FakePlatform::get().fake_window_style().clear();
-        make_app();
+        app = AppHarness::make_app();
     }
     void cleanup() { app.reset(); }
 
+    // Every button sits inside the window and opens its page; the note keeps its text while
+    // hidden, the About box is freed when closed, the indicator's page and the shortcut dialog's
+    // slider act on the indicator.
     void every_button_fits_and_opens_its_page() {
         QWidget& window = *ui()->gridLayoutWidget->window();
         for (QPushButton* button : ui()->gridLayoutWidget->findChildren<QPushButton*>()) {
@@ -72,26 +67,46 @@ private slots:
             {ui()->button_show_copy_paste_menu, "Copy-Paste Settings"},
             {ui()->button_show_status_indicator_menu, "Status Indicator Settings"},
             {ui()->button_toggle_note_dialog, "Note"},
+            {ui()->button_show_about, "About"},
             {ui()->button_show_shortcut_settings, "Change Settings"},
-            {ui()->button_zoomit_menu, "Zoom"}};
+            {ui()->button_zoomit_menu, "Zoom"},
+            {ui()->button_templates, "Templates"},
+            {ui()->button_show_trademark_menu, "TradeMark Options"}};
         for (const auto& [button, title] : pages) {
             button->click();
             QCOMPARE(visible_windows_titled(title).size(), 1);
         }
-        // Pages of tools not built yet do nothing visible and do not fail.
-        const int windows = QApplication::topLevelWidgets().size();
-        ui()->button_templates->click();
-        ui()->button_show_trademark_menu->click();
-        QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+        auto* note = qobject_cast<NoteDialog*>(visible_windows_titled("Note").value(0));
+        note->text_edit()->setPlainText("remember the milk");
+        ui()->button_toggle_note_dialog->click();
+        QVERIFY(!note->isVisible());
+        ui()->button_toggle_note_dialog->click();
+        QCOMPARE(note->text_edit()->toPlainText(), QStringLiteral("remember the milk"));
+        QPointer<QWidget> about(visible_windows_titled("About").value(0));
+        about->close();
+        QTRY_VERIFY(about.isNull());
+
+        auto* menu = qobject_cast<StatusIndicatorMenu*>(
+            visible_windows_titled("Status Indicator Settings").value(0));
+        menu->visibility_box()->click();
+        QVERIFY(indicator()->isHidden());
+        menu->visibility_box()->click();
+        QVERIFY(indicator()->isVisible());
+        menu->clickthrough_box()->click();
+        QVERIFY(!indicator()->drag_enabled());
+        app->shortcuts_dialog()->slider()->setValue(40);
+        QCOMPARE(indicator()->windowOpacity(), 0.4);
     }
 
     // Pause and resume, each shown on the button, the task bar, the tray and the indicator.
     void the_state_display_follows_pause() {
         FakeTaskbarButton& taskbar = FakePlatform::get().fake_taskbar_button();
-        QRgb last_icon = ui()->app_icon->pixmap(Qt::ReturnByValue).toImage().pixel(32, 40);
-        for (const bool paused : {false, true, false}) {
-            if (paused != settings->m_is_paused)
-                ui()->button_change_mode->click();
+        const auto icon = [this] {
+            return ui()->app_icon->pixmap(Qt::ReturnByValue).toImage().pixel(32, 40);
+        };
+        const QRgb running_icon = icon();
+        for (const bool paused : {true, false}) {
+            ui()->button_change_mode->click();
             QCOMPARE(ui()->button_change_mode->text(),
                      paused ? QStringLiteral("Corvana is OFF - Click to Start")
                             : QStringLiteral("Corvana is ON - Click to Pause"));
@@ -102,93 +117,39 @@ private slots:
                      paused ? QStringLiteral(":/images/app_paused.png")
                             : QStringLiteral(":/images/app.png"));
             QCOMPARE(indicator()->background_paused(), paused);
-            const QRgb icon = ui()->app_icon->pixmap(Qt::ReturnByValue).toImage().pixel(32, 40);
-            QCOMPARE(icon != last_icon, paused);
-            last_icon = paused ? last_icon : icon;
+            QCOMPARE(icon() != running_icon, paused);
         }
     }
 
-    void the_mode_box_shows_every_state_and_manual_survives_a_pause() {
-        QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Automatic Backward"));
+    // The copy-paste page: the mode box and both switches act on the settings and show them,
+    // Manual included across a pause; a mode picked keeps the position.
+    void the_copy_paste_page_acts_and_follows_the_state() {
         FakePlatform::get().hotkeys().trigger(QKeySequence("Ctrl+Alt+/")); // switch the order
         QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Automatic Forward"));
-
         AppHarness::copy_text("a");
         AppHarness::copy_text("b");
-        const int position = history->m_current_clipboard_history_position;
+        const int position = app->m_current_clipboard_history_position;
         page()->mode_box()->setCurrentIndex(2); // as the user picks it
-        QVERIFY(!settings->m_automatic_position_movement);
-        QCOMPARE(settings->m_paste_order, QStringLiteral("forward"));
-        for (int pause = 0; pause < 2; ++pause) {
+        for (int pause = 0; pause < 2; ++pause)
             ui()->button_change_mode->click();
-            QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Manual"));
-            QVERIFY(!settings->m_automatic_position_movement);
-        }
+        QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Manual"));
+        QVERIFY(!app->m_automatic_position_movement);
         page()->mode_box()->setCurrentIndex(1);
-        QCOMPARE(settings->m_paste_order, QStringLiteral("backward"));
-        QVERIFY(settings->m_automatic_position_movement);
-        QCOMPARE(history->m_current_clipboard_history_position, position);
-        app->update_ui();
-        QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Automatic Backward"));
-    }
+        QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
+        QVERIFY(app->m_automatic_position_movement);
+        QCOMPARE(app->m_current_clipboard_history_position, position);
 
-    void the_switches_act_through_clicks_and_show_the_state() {
-        AppHarness::copy_text("kept");
         page()->file_copy_box()->click();
-        QVERIFY(!settings->m_file_copy_enabled);
-        QCOMPARE(history->m_corvana_clipboard_mime_data_history.size(), 1);
-        QVERIFY(!page()->file_copy_box()->isChecked());
-
+        QVERIFY(!app->m_file_copy_enabled);
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 2);
         page()->rich_text_box()->click();
-        QVERIFY(!settings->m_rich_text_copy_enabled);
-        QCOMPARE(history->m_corvana_clipboard_mime_data_history.size(), 0);
-        QVERIFY(!page()->rich_text_box()->isChecked());
-
+        QVERIFY(!app->m_rich_text_copy_enabled);
+        QCOMPARE(app->m_corvana_clipboard_mime_data_history.size(), 0);
+        QVERIFY(!page()->file_copy_box()->isChecked());
         // Set from elsewhere, the box follows at the next refresh without flipping it back.
         FakePlatform::get().hotkeys().trigger(QKeySequence("Ctrl+Alt+9")); // rich text copy
-        QVERIFY(settings->m_rich_text_copy_enabled);
+        QVERIFY(app->m_rich_text_copy_enabled);
         QVERIFY(page()->rich_text_box()->isChecked());
-    }
-
-    void the_note_keeps_its_text_while_hidden_and_about_boxes_are_freed() {
-        ui()->button_toggle_note_dialog->click();
-        auto* note = qobject_cast<NoteDialog*>(visible_windows_titled("Note").value(0));
-        QVERIFY(note);
-        note->text_edit()->setPlainText("remember the milk");
-        FakePlatform::get().hotkeys().trigger(QKeySequence("Ctrl+Alt+N"));
-        QVERIFY(!note->isVisible());
-        ui()->button_toggle_note_dialog->click();
-        QVERIFY(note->isVisible());
-        QCOMPARE(note->text_edit()->toPlainText(), QStringLiteral("remember the milk"));
-
-        // One About box per opening, each freed when closed.
-        ui()->button_show_about->click();
-        ui()->button_show_about->click();
-        QList<QWidget*> boxes = visible_windows_titled("About");
-        QCOMPARE(boxes.size(), 2);
-        QCOMPARE(boxes.first()->findChild<QLabel*>()->text(), QStringLiteral("Version: 0.0.7"));
-        QPointer<QWidget> first(boxes.first());
-        first->close();
-        QTRY_VERIFY(first.isNull());
-        boxes.last()->close();
-        QTRY_COMPARE(visible_windows_titled("About").size(), 0);
-    }
-
-    // Forward it shows the entries after the position (n - p), backward those up to it (p + 1).
-    void the_indicator_counts_in_both_orders() {
-        const auto shows = [this](const char* order, int position, const char* shown) {
-            settings->m_paste_order = QLatin1String(order);
-            history->m_current_clipboard_history_position = position;
-            app->update_status_indicator();
-            QCOMPARE(indicator()->counter_text(), QLatin1String(shown));
-        };
-        shows("forward", 0, "0"); // empty history
-        for (const char* text : {"a", "b", "c"})
-            AppHarness::copy_text(text);
-        shows("forward", 1, "2");
-        shows("backward", 1, "2");
-        shows("backward", 2, "3");
-        shows("forward", 0, "3");
     }
 
     void a_press_and_release_in_place_is_a_click_a_drag_is_not() {
@@ -216,8 +177,8 @@ private slots:
 
         // Click-through: asked of the desktop; the indicator neither moves nor clicks.
         square.toggle_clickthrough();
-        const auto calls = FakePlatform::get().fake_window_style().calls();
-        QCOMPARE(calls, (QList<QPair<QWidget*, bool>>{{&square, true}}));
+        QCOMPARE(FakePlatform::get().fake_window_style().calls(),
+                 (QList<QPair<QWidget*, bool>>{{&square, true}}));
         drag(QPoint(5, 5), {});
         QCOMPARE(clicks.size(), 2);
         square.toggle_clickthrough();
@@ -225,54 +186,30 @@ private slots:
         QVERIFY(square.drag_enabled());
     }
 
-    void the_indicator_settings_page_and_slider() {
-        ui()->button_show_status_indicator_menu->click();
-        auto* menu = qobject_cast<StatusIndicatorMenu*>(
-            visible_windows_titled("Status Indicator Settings").value(0));
-        QVERIFY(menu);
-        menu->visibility_box()->click();
-        QVERIFY(indicator()->isHidden());
-        menu->visibility_box()->click();
-        QVERIFY(indicator()->isVisible());
-        menu->clickthrough_box()->click();
-        QVERIFY(!indicator()->drag_enabled());
-        app->shortcuts_dialog()->slider()->setValue(40);
-        QCOMPARE(indicator()->windowOpacity(), 0.4);
-    }
-
-    void an_indicator_place_off_every_screen_comes_back_data() {
-        QTest::addColumn<QPoint>("wanted");
-        QTest::addColumn<int>("screens");
-        QTest::addColumn<QPoint>("placed");
-        QTest::newRow("on one") << QPoint(100, 100) << 2 << QPoint(100, 100);
-        // Across the seam of two screens side by side it is still all shown.
-        QTest::newRow("across the seam") << QPoint(1260, 100) << 2 << QPoint(1260, 100);
-        QTest::newRow("left of all") << QPoint(-500, 300) << 2 << QPoint(0, 300);
-        QTest::newRow("far off") << QPoint(5000, 5000) << 2 << QPoint(3150, 1030);
-        // Half off the bottom of the first screen, below which there is none.
-        QTest::newRow("half below") << QPoint(200, 780) << 2 << QPoint(200, 750);
-        QTest::newRow("its screen removed") << QPoint(2000, 500) << 1 << QPoint(1230, 500);
-        // The far ends of int, as a settings file may hold them.
-        QTest::newRow("int max, min") << QPoint(INT_MAX, INT_MIN) << 2 << QPoint(3150, 0);
-        QTest::newRow("int min, max") << QPoint(INT_MIN, INT_MAX) << 2 << QPoint(0, 750);
-    }
+    // Each case: the place wanted, how many of the two screens there are, where it goes. Across
+    // the seam of two screens side by side it is still all shown; half off the bottom of the
+    // first screen there is none below; the far ends of int, as a settings file may hold them.
     void an_indicator_place_off_every_screen_comes_back() {
-        QFETCH(QPoint, wanted);
-        QFETCH(int, screens);
-        QFETCH(QPoint, placed);
+        const QStringList cases =
+            QString("100 100 2 100 100; 1260 100 2 1260 100; -500 300 2 0 300; 200 780 2 200 750; "
+                    "5000 5000 2 3150 1030; 2000 500 1 1230 500; 2147483647 -2147483648 2 3150 0; "
+                    "-2147483648 2147483647 2 0 750")
+                .split("; ");
         const QList<QRect> two = {QRect(0, 0, 1280, 800), QRect(1280, 0, 1920, 1080)};
-        QCOMPARE(StatusIndicator::reachable_position(wanted, two.mid(0, screens)), placed);
-        const QPoint far = StatusIndicator::reachable_position(wanted, {});
-        QVERIFY(far.x() < INT_MAX - 50 && far.y() < INT_MAX - 50);
+        for (const QString& line : cases) {
+            const QStringList c = line.split(' ');
+            const QPoint wanted(c[0].toInt(), c[1].toInt());
+            QCOMPARE(StatusIndicator::reachable_position(wanted, two.mid(0, c[2].toInt())),
+                     QPoint(c[3].toInt(), c[4].toInt()));
+            const QPoint far = StatusIndicator::reachable_position(wanted, {});
+            QVERIFY(far.x() < INT_MAX - 50 && far.y() < INT_MAX - 50);
+        }
 
-        // Read from the settings file: shown on this session's screen, and saved where shown.
+        // App: read from the settings file, shown on this session's screen and saved where shown.
         app.reset();
-        write_settings(QStringLiteral("[General]\nSaveVersion=2\nIsFirstStart=false\n"
-                                      "IndicatorX=%1\nIndicatorY=%2\n")
-                           .arg(wanted.x())
-                           .arg(wanted.y())
-                           .toLatin1());
-        make_app();
+        write_settings("[General]\nSaveVersion=2\nIsFirstStart=false\nIndicatorX=2147483647\n"
+                       "IndicatorY=-2147483648\n");
+        app = AppHarness::make_app();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(screen.contains(QRect(indicator()->position(), QSize(50, 50))));
         QCOMPARE(indicator()->pos(), indicator()->position());
@@ -293,10 +230,8 @@ private slots:
             const int margin = qobject_cast<QPushButton*>(widget) ? 6 : 0;
             QVERIFY2(metrics.horizontalAdvance(text) + margin <= room.width() &&
                          metrics.height() <= room.height(),
-                     qPrintable(QStringLiteral("'%1' in %2x%3")
-                                    .arg(text)
-                                    .arg(room.width())
-                                    .arg(room.height())));
+                     qPrintable(text +
+                                QStringLiteral(" in %1x%2").arg(room.width()).arg(room.height())));
         };
         InputDialog spell(QStringLiteral("Hidden features"), QStringLiteral("Enter your spell:"));
         for (QWidget* window :
