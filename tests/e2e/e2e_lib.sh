@@ -102,6 +102,14 @@ copy_counted() {
     wait_for 10 eval '[ "$($counter)" -gt "$before" ]' || fail "copy of '$2' not captured"
 }
 
+# copy_file FILE TYPE: another program offers FILE as TYPE; waits (2 min at most) for the capture.
+copy_file() {
+    local before
+    before=$(capture_count)
+    xclip -selection clipboard -t "$2" -i "$1"
+    wait_for 120 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of $1 not captured"
+}
+
 # open_keylog MODE [LOG]: the peer's window that logs the keys it gets (MODE keylog, pastelog or
 # keytime) into LOG (keys.log), mapped; sets $logger.
 open_keylog() {
