@@ -33,13 +33,12 @@ capture() {
     await_window '^Corvana toolbox$' "no toolbox after the selection"
 }
 
-# save X1 Y1 X2 Y2 [X1,Y1,X2,Y2...]: Return saves; the new file, $saved, holds exactly that area
+# save X1 Y1 X2 Y2 [X1,Y1,X2,Y2...]: Return saves; the newest file, $saved, holds exactly that area
 # of the pattern, the rectangles given (in the file's coordinates) left out.
 save() {
-    local before size
-    before=$(saved_files | wc -l)
-    xdotool key Return
-    wait_for 15 eval '[ "$(saved_files | wc -l)" -gt "$before" ]' || fail "nothing was saved"
+    local size
+    # Said once the file is written: it exists, still empty, before.
+    logged_after "Image Saved" "no Image Saved message" xdotool key Return
     await_gone '^Corvana capture$' "the capture stayed open after the save"
     saved=$(ls -t "$desktop"/*.png | head -n 1)
     size=$(identify -format '%wx%h' "$saved")
@@ -71,7 +70,6 @@ pass "selection across two screens, toolbox under it, a red rectangle"
 # Rectangle (960,150)-(1010,250) is (10,50)-(60,150) in the file; its 2-pixel lines are left
 # out of the exact comparison and checked for colour.
 save 950 100 1400 300 7,47,63,53 7,147,63,153 7,47,13,153 57,47,63,153
-wait_for 15 eval 'grep -q "Image Saved" corvana.out corvana.err' || fail "no Image Saved message"
 case "$(basename "$saved")" in
 [0-9][0-9][0-9][0-9].[0-9][0-9].[0-9][0-9]-[0-9][0-9].[0-9][0-9].[0-9][0-9]-screenshot.png) ;;
 *) fail "unexpected file name $(basename "$saved")" ;;
