@@ -11,10 +11,7 @@
 #include <QWidget>
 #include <QX11Info>
 #include <cstdio>
-#include <cstring>
 #include <functional>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
@@ -119,18 +116,6 @@ int key_log(const QString& path, bool with_clipboard, bool timed) {
     return QApplication::exec();
 }
 
-// A socket file that stays after this process: something no capture may open.
-int make_socket(const QString& file) {
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    const QByteArray path = QFile::encodeName(file);
-    if (path.size() >= int(sizeof(address.sun_path)))
-        return 1;
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    return fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ? 0
-                                                                                             : 1;
-}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -141,13 +126,7 @@ int main(int argc, char** argv) {
         {"pastelog", [&] { return key_log(a.value(2), true, false); }},
         {"keytime", [&] { return key_log(a.value(2), false, true); }},
         {"grab", [&] { return grab(a.value(2)); }},
-        {"make-socket", [&] { return make_socket(a.value(2)); }},
         {"offer", [&] { return offer(a.mid(2)); }},
-        {"hang", [] { return hostile(HostileMode::Hang); }},
-        {"vanish", [] { return hostile(HostileMode::Vanish); }},
-        {"drip", [] { return hostile(HostileMode::Drip); }},
-        {"flood", [] { return hostile(HostileMode::Flood); }},
-        {"silent", [] { return hostile(HostileMode::Silent); }},
         {"many-targets", [&] { return many_targets(a.value(2).toInt(), a.value(3)); }},
         {"read-two", [&] { return read_two(a.value(2).toLatin1(), a.value(3).toLatin1()); }},
         {"clipboard-manager", [&] { return clipboard_manager(a.value(2) == "silent"); }},
@@ -155,7 +134,11 @@ int main(int argc, char** argv) {
     };
     if (const auto mode = modes.find(a.value(1)); mode != modes.end())
         return (*mode)();
+    // In HostileMode's order.
+    const QStringList hostile_modes = {"hang", "vanish", "drip", "flood", "silent"};
+    if (const int mode = hostile_modes.indexOf(a.value(1)); mode >= 0)
+        return hostile(HostileMode(mode));
     std::fprintf(stderr, "usage: e2e_peer %s ...\n",
-                 qPrintable(QStringList(modes.keys()).join('|')));
+                 qPrintable((modes.keys() + hostile_modes).join('|')));
     return 2;
 }

@@ -2,15 +2,10 @@
 //   checkerboard OUT.png W H CELL  black and white squares, each numbered
 //   show FILE.png                  shows the picture at 0,0 in a window without frame, title
 //                                  "corvana-pattern", until killed
-//   crop-equals SHOT.png PATTERN.png X Y [EXCLUDE_X1,Y1,X2,Y2 ...]
-//                                  SHOT equals PATTERN's area at X,Y of SHOT's size, ignoring
-//                                  the excluded rectangles (in SHOT's coordinates)
-//   color FILE.png X Y             prints the pixel as #rrggbb
 //   magnified SHOT.png PATTERN.png PX PY VX VY VW VH
 //                                  SHOT (the whole screen) shows PATTERN's view VX,VY,VW,VH
 //                                  stretched over it, the pointer at PX,PY; compares blocks
 //                                  where the pattern is flat, with a tolerance for filtering
-//   red-count FILE.png             prints how many pixels are pure-ish red
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -63,48 +58,6 @@ int show(const QStringList& a) {
     return qApp->exec();
 }
 
-int crop_equals(const QStringList& a) {
-    const QImage shot = load(a[2]), pat = load(a[3]);
-    const QPoint at(a[4].toInt(), a[5].toInt());
-    QList<QRect> excluded;
-    for (int i = 6; i < a.size(); ++i) {
-        const QStringList v = a[i].split(QLatin1Char(','));
-        if (v.size() != 4)
-            return usage();
-        excluded.append(
-            QRect(QPoint(v[0].toInt(), v[1].toInt()), QPoint(v[2].toInt(), v[3].toInt())));
-    }
-    if (shot.isNull() || pat.isNull())
-        return 1;
-    int differing = 0, compared = 0;
-    for (int y = 0; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x) {
-            bool skip = false;
-            for (const QRect& r : excluded)
-                skip = skip || r.contains(x, y);
-            if (skip)
-                continue;
-            ++compared;
-            if (!pat.valid(x + at.x(), y + at.y()) ||
-                shot.pixel(x, y) != pat.pixel(x + at.x(), y + at.y())) {
-                if (differing < 5)
-                    std::fprintf(stderr, "differs at %d,%d\n", x, y);
-                ++differing;
-            }
-        }
-    std::printf("%d of %d pixels differ\n", differing, compared);
-    return differing == 0 && compared > 0 ? 0 : 1;
-}
-
-int color(const QStringList& a) {
-    const QImage image = load(a[2]);
-    const QPoint p(a[3].toInt(), a[4].toInt());
-    if (!image.valid(p))
-        return 1;
-    std::printf("%s\n", qPrintable(QColor(image.pixel(p)).name()));
-    return 0;
-}
-
 int magnified(const QStringList& a) {
     const QImage shot = load(a[2]), pat = load(a[3]);
     const QPoint pointer(a[4].toInt(), a[5].toInt());
@@ -145,18 +98,6 @@ int magnified(const QStringList& a) {
     return checked > 200 && bad * 100 <= checked ? 0 : 1;
 }
 
-int red_count(const QStringList& a) {
-    const QImage image = load(a[2]);
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c(image.pixel(x, y));
-            n += c.red() > 200 && c.green() < 70 && c.blue() < 70;
-        }
-    std::printf("%d\n", n);
-    return image.isNull() ? 1 : 0;
-}
-
 } // namespace
 
 // A short-lived test tool: Qt's offscreen plugin keeps its screen until exit, which the leak
@@ -176,13 +117,7 @@ int main(int argc, char** argv) {
         return checkerboard(a);
     if (mode == QLatin1String("show") && a.size() == 3)
         return show(a);
-    if (mode == QLatin1String("crop-equals") && a.size() >= 6)
-        return crop_equals(a);
-    if (mode == QLatin1String("color") && a.size() == 5)
-        return color(a);
     if (mode == QLatin1String("magnified") && a.size() == 10)
         return magnified(a);
-    if (mode == QLatin1String("red-count") && a.size() == 3)
-        return red_count(a);
     return usage();
 }

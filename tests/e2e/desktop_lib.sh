@@ -12,6 +12,13 @@ start_panel || fail "no panel"
 # A desktop background, as a user's desktop has: pictures of black screens tell little. Set
 # after the window manager, which clears it when it starts.
 xsetroot -solid '#2d5f73' || fail "cannot paint the desktop background"
+# The watermark's picture. A font named by its file: ImageMagick's own default font is not on
+# every machine.
+convert -size 160x90 gradient:orange-purple -gravity center -pointsize 28 -fill white \
+    -font /usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf \
+    -annotate 0 'TM' "$PWD/mark.png" || fail "cannot draw the test image"
+# Below the watermark, to catch the clicks that pass through.
+xev_below 400x300+800+450
 start_corvana
 
 # half_of BEFORE AFTER: AFTER (#rrggbb) is BEFORE darkened by half, give or take rounding.
@@ -28,9 +35,10 @@ wait_for 10 eval '[ -n "$(tray_icon)" ]' || fail "the tray icon is not in tint2'
 pass "the tray icon is embedded in tint2's tray"
 
 await_window '^Corvana$' "the first start does not show the main window"
-sleep 0.3 # the first paint after mapping
-import -window root "$shots/desktop-$E2E_WM.png" || fail "cannot save the desktop picture"
-xdotool windowunmap --sync "$window"
+main=$window
+shot desktop-$E2E_WM
+source "$(dirname "$0")/watermark_lib.sh"
+xdotool windowunmap --sync "$main"
 
 open_featherpad
 xdotool windowactivate --sync "$editor"
@@ -47,8 +55,7 @@ geometry_of "$window"
     fail "the popup opened at $X,$Y, away from the pointer at 200,150"
 xdotool type --delay 60 "ban"
 wait_for 5 grep -q "str is: ban" corvana.err || fail "the typed search did not reach the popup"
-sleep 0.3
-import -window root "$shots/desktop-$E2E_WM-autocomplete.png" || fail "cannot save the popup picture"
+shot desktop-$E2E_WM-autocomplete
 keys Return
 await_gone '^Autocomplete$' "the popup stayed open after Return"
 expect_file "second banana"
@@ -75,8 +82,7 @@ wait_for 10 eval 'half_of "$bright" "$(root_pixel $icon_x $icon_y)"' ||
     fail "the panel is not dimmed: $bright became $(root_pixel $icon_x $icon_y)"
 xdotool mousemove 20 60 mousedown 1 mousemove 100 100 mousemove 420 260 mouseup 1
 await_window '^Corvana toolbox$' "no toolbox after a selection"
-sleep 0.3
-import -window root "$shots/desktop-$E2E_WM-capture.png" || fail "cannot save the capture picture"
+shot desktop-$E2E_WM-capture
 # The window manager's focus stays where it was: the keys reach the capture by its grab.
 xdotool key Escape
 await_gone '^Corvana capture$' "Escape did not close the capture"
@@ -93,8 +99,7 @@ geometry_of "$indicator"
 logged_after "Opening with 2 rows" "a click on the indicator opened no queue of the two left" \
     xdotool mousemove $((X + 25)) $((Y + 25)) click 1
 await_window "History Dialog" "a click on the indicator showed no queue"
-sleep 0.3
-import -window root "$shots/desktop-$E2E_WM-history.png" || fail "cannot save the queue picture"
+shot desktop-$E2E_WM-history
 pass "over a full-screen editor the indicator shows and a click on it opens the queue"
 
 keys Escape

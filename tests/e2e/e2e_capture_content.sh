@@ -18,10 +18,7 @@ before=$(capture_count)
 printf 'C' | xclip -quiet -selection clipboard -i >/dev/null 2>&1 &
 owner=$!
 wait_for 10 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of C not captured"
-emptied=$(grep -cE "The clipboard was emptied|owner went away" corvana.out || true)
-kill "$owner"
-wait_for 10 eval '[ "$(grep -cE "The clipboard was emptied|owner went away" corvana.out || true)" -gt "$emptied" ]' ||
-    fail "the owner's exit was not seen"
+logged_after "The clipboard was emptied|owner went away" "the owner's exit was not seen" kill "$owner"
 wait_for 5 eval '[ "$(xclip -selection clipboard -o 2>/dev/null)" = C ]' ||
     fail "the clipboard was not taken back: '$(xclip -selection clipboard -o 2>&1)'"
 keys ctrl+v ctrl+v ctrl+v ctrl+v

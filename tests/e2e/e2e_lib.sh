@@ -102,6 +102,14 @@ copy_counted() {
     wait_for 10 eval '[ "$($counter)" -gt "$before" ]' || fail "copy of '$2' not captured"
 }
 
+# copy_file FILE TYPE: another program offers FILE as TYPE; waits (2 min at most) for the capture.
+copy_file() {
+    local before
+    before=$(capture_count)
+    xclip -selection clipboard -t "$2" -i "$1"
+    wait_for 120 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of $1 not captured"
+}
+
 # open_keylog MODE [LOG]: the peer's window that logs the keys it gets (MODE keylog, pastelog or
 # keytime) into LOG (keys.log), mapped; sets $logger.
 open_keylog() {
@@ -163,6 +171,21 @@ hide_main_window() {
 }
 
 setting() { sed -n "s/^$1=//p" "$ini"; }
+# cli ARG...: corvana's command line, from another process; its output in cli.out and cli.err.
+cli() { "$CORVANA_BIN" "$@" >cli.out 2>cli.err; }
+# fake_xdg_open: pages are "opened" by writing their address into $OPENED, not by a browser.
+fake_xdg_open() {
+    mkdir -p bin
+    printf '#!/bin/sh\nprintf "%%s\\n" "$1" >>"$OPENED"\n' >bin/xdg-open
+    chmod +x bin/xdg-open
+    export OPENED="$PWD/opened.txt" PATH="$PWD/bin:$PATH"
+}
+# xev_below GEOMETRY: a plain X window that logs the clicks it gets into xev.out.
+xev_below() {
+    xev -geometry "$1" -event button >xev.out 2>&1 &
+    PEER_PIDS+=($!)
+    await_window '^Event Tester$' "no xev"
+}
 temp_dir() { sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1; }
 # log_count PATTERN: lines of corvana's output and error matching the extended PATTERN.
 log_count() { cat corvana.out corvana.err 2>/dev/null | grep -cE -- "$1" || true; }
@@ -208,7 +231,44 @@ tray_icon() {
     xwininfo -tree -id "$panel" 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "Corvana".*/\1/p' | head -n 1
 }
 
-root_pixel() { import -window root root.png 2>/dev/null && "$E2E_PIXELS" color root.png "$1" "$2"; }
+# click_tray BUTTON: a click on the tray icon, looked up anew (its window may be remade when the
+# icon changes). Two presses of one button within the double-click interval (400 ms) are one
+# double click to the icon, which a middle button ignores: clicks are spaced as a hand's.
+click_tray() {
+    wait_for 10 eval '[ -n "$(tray_icon)" ]' || fail "the tray icon is not in the tray"
+    sleep 0.5
+    xdotool mousemove --window "$(tray_icon)" 11 11 click "$1"
+}
+menu_count() { xdotool search --onlyvisible --classname corvana 2>/dev/null | wc -l; }
+open_tray_menu() {
+    menus=$(menu_count)
+    click_tray 3
+    wait_for 10 eval '[ "$(menu_count)" -gt "$menus" ]' || fail "the tray menu did not open"
+    sleep 0.3
+}
+
+# shot NAME [WINDOW [AREA]]: a picture of WINDOW (the screen), or of an AREA of it, into $shots,
+# once its last paint is done.
+shot() {
+    sleep 0.3
+    import -window "${2:-root}" ${3:+-crop "$3" +repage} "$shots/$1.png" || fail "cannot save $1.png"
+}
+# pixel FILE X Y: the colour there, as #rrggbb.
+pixel() {
+    local hex
+    hex=$(convert "$1" -format "%[hex:p{$2,$3}]" info: 2>/dev/null) && echo "#${hex:0:6}" | tr A-F a-f
+}
+root_pixel() { import -window root root.png 2>/dev/null && pixel root.png "$1" "$2"; }
+# crop_equals SHOT PATTERN X Y [X1,Y1,X2,Y2...]: SHOT is PATTERN's area at X,Y pixel for pixel,
+# the rectangles given (corners inclusive, in SHOT's coordinates) left out.
+crop_equals() {
+    local size cover=(-fill black) r
+    size=$(identify -format '%wx%h' "$1") || return 1
+    for r in "${@:5}"; do cover+=(-draw "rectangle ${r//,/ }"); done
+    convert "$1" -alpha off "${cover[@]}" png24:crop-a.png &&
+        convert "$2" -alpha off -crop "$size+$3+$4" +repage "${cover[@]}" png24:crop-b.png &&
+        compare -metric AE crop-a.png crop-b.png null: 2>/dev/null
+}
 # show_picture FILE: the picture at 0,0 in a frameless window; sets $picture to its process.
 show_picture() {
     "$E2E_PIXELS" show "$1" &

@@ -32,17 +32,10 @@ pass "Ctrl+C of pasted text in l3afpad is recorded"
 
 # From an empty history, so that with every entry pasted the next Ctrl+V pastes the same one.
 logged_after "App::clear_clipboard_history" "the history was not cleared" xdotool key --clearmodifiers ctrl+alt+shift+h
-# copy_large FILE TYPE: another program offers FILE as TYPE; waits for the capture.
-copy_large() {
-    local before
-    before=$(capture_count)
-    xclip -selection clipboard -t "$2" -i "$1"
-    wait_for 120 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of $1 not captured"
-}
 
 head -c 3750000 /dev/urandom | base64 -w 0 >big.txt
 [ "$(stat -c %s big.txt)" = 5000000 ] || fail "could not make the 5 MB text"
-copy_large big.txt UTF8_STRING
+copy_file big.txt UTF8_STRING
 
 focus_program chromium
 clear_program chromium
@@ -66,7 +59,7 @@ pass "a 5 MB text pastes into mousepad"
 convert -size 1160x1160 xc: +noise Random -depth 8 png:big.png
 size=$(stat -c %s big.png)
 [ "$size" -gt 4000000 ] || fail "could not make a 4 MB PNG ($size bytes)"
-copy_large big.png image/png
+copy_file big.png image/png
 focus_program chromium
 clear_program chromium
 xdotool key ctrl+v

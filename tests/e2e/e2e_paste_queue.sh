@@ -5,25 +5,7 @@ start_corvana
 
 open_featherpad
 
-focus_editor() {
-    xdotool windowfocus --sync "$editor"
-    sleep 0.2
-}
-
-keys() {
-    xdotool key --clearmodifiers --delay 40 "$@"
-}
-
-# expect_file TEXT: saves in the editor and waits until the file holds TEXT (line breaks aside:
-# the editor ends the file with one on every save).
-expect_file() {
-    expected=$1
-    keys ctrl+s
-    wait_for 5 eval '[ "$(tr -d "\\n" <"$out")" = "$expected" ]' ||
-        fail "file holds '$(cat "$out")', expected '$expected'"
-}
-
-focus_editor
+focus "$editor"
 copy A
 copy B
 copy C
@@ -55,61 +37,47 @@ keys ctrl+v ctrl+v
 expect_file CBAAABCCSC11112
 pass "Ctrl+\\ locks one entry until the next copy"
 
-keys ctrl+alt+shift+h
-for digit in 0 1 2 3 4 5 6 7 8 9; do copy "$digit"; done
-xdotool key --delay 2 ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v
-sleep 0.5
-expect_file CBAAABCCSC111120123456789
-pass "ten Ctrl+V presses 2 ms apart paste ten entries in order"
-
 # The command line, from other processes: the running instance pastes, pauses, shows its queue.
-cli() { "$CORVANA_BIN" "$@" >cli.out 2>cli.err; }
-visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 keys ctrl+alt+shift+h
 copy P
 copy Q
-cli --paste-next || fail "--paste-next exited $?: $(cat cli.err)"
-cli --paste-next || fail "--paste-next exited $?"
-expect_file CBAAABCCSC111120123456789PQ
 cli --toggle-pause || fail "--toggle-pause exited $?"
 copy_while_paused Z
-cli --paste-next || fail "--paste-next while paused exited $?"
-expect_file CBAAABCCSC111120123456789PQZ
+cli --paste-next || fail "--paste-next while paused exited $?: $(cat cli.err)"
+expect_file CBAAABCCSC11112Z
 cli --toggle-pause || fail "--toggle-pause exited $?"
-copy R
-cli --paste-next || fail "--paste-next exited $?"
-expect_file CBAAABCCSC111120123456789PQZR
-pass "--paste-next pastes the queue in order; --toggle-pause pauses it and resumes it"
-cli --show-history || fail "--show-history exited $?"
-wait_for 10 visible "History Dialog" || fail "--show-history showed no history"
-cli --show-history || fail "--show-history exited $?"
-wait_for 10 eval '! visible "History Dialog"' || fail "a second --show-history left the history open"
-pass "--show-history shows the queue and hides it again"
+for n in 1 2 3; do cli --paste-next || fail "--paste-next exited $?"; done
+expect_file CBAAABCCSC11112ZPQQ
+pass "--toggle-pause: a copy stays out of the queue, --paste-next gives the clipboard; resumed, it pastes the queue"
+# Each shows its window and hides it when given again; the capture closes on Escape.
+for action in "show-history:History Dialog" "show-autocomplete:^Autocomplete$" "screenshot:^Corvana capture$"; do
+    option=--${action%%:*} name=${action#*:}
+    cli "$option" || fail "$option exited $?: $(cat cli.err)"
+    await_window "$name" "$option showed nothing"
+    if [ "$option" = --screenshot ]; then xdotool key Escape; else cli "$option"; fi
+    await_gone "$name" "$option given again left its window open"
+done
+pass "--show-history and --show-autocomplete show their window and hide it again; --screenshot"
 
 # Print Screen: swallowed while enabled, delivered when the setting is off.
 open_keylog keylog
-xdotool windowfocus --sync "$logger"
-sleep 0.2
+focus "$logger"
 xdotool key a
 wait_for 5 grep -qx A keys.log || fail "the test window receives no keys"
 # Print opens the screenshot window, which would take a key typed after it: Corvana's log line
 # is the later event that shows the press was handled.
-shots=$(grep -c "START print_screen()" corvana.out)
-xdotool key Print
-wait_for 5 eval '[ "$(grep -c "START print_screen()" corvana.out)" -gt "$shots" ]' ||
-    fail "Print was not reported"
+logged_after "START print_screen\(\)" "Print was not reported" xdotool key Print
 grep -qx Print keys.log && fail "Print reached the test window while swallowed"
 pass "Print is swallowed while enabled"
 
-stop_corvana || fail "corvana exited non-zero"
-sed -i 's/^IsPrintScreenEnabled=.*/IsPrintScreenEnabled=false/' "$CORVANA_SETTINGS_DIR/Corvana_settings.ini"
+stop_corvana
+sed -i 's/^IsPrintScreenEnabled=.*/IsPrintScreenEnabled=false/' "$ini"
 start_corvana --show-history
-wait_for 10 visible "History Dialog" || fail "a first start with --show-history showed no history"
+await_window "History Dialog" "a first start with --show-history showed no history"
 cli --show-history
-wait_for 10 eval '! visible "History Dialog"' || fail "the history stayed open"
+await_gone "History Dialog" "the history stayed open"
 pass "a first start with an action starts Corvana and carries it out"
-xdotool windowfocus --sync "$logger"
-sleep 0.2
+focus "$logger"
 xdotool key Print
 wait_for 5 grep -qx Print keys.log || fail "Print did not reach the test window when disabled"
 pass "Print reaches other programs when IsPrintScreenEnabled=false"
@@ -119,7 +87,10 @@ await_corvana_exit 0
 cli --quit && fail "--quit without a running Corvana exited 0"
 grep -qx "Corvana is not running" cli.err || fail "--quit alone said: $(cat cli.err)"
 cli --version && grep -qx "Corvana 0.0.7" cli.out || fail "--version: $(cat cli.out)"
-cli --help && grep -q "^  --paste-next" cli.out || fail "--help: $(cat cli.out)"
+cli --help || fail "--help exited $?"
+for action in paste-next show-history show-autocomplete toggle-pause screenshot quit; do
+    grep -q "^  --$action" cli.out || fail "--help does not name --$action: $(cat cli.out)"
+done
 cli --no-such-option
 [ $? -eq 2 ] && grep -q "^Usage: corvana" cli.err || fail "an unknown option: $(cat cli.err)"
 pass "--quit ends Corvana (exit 0) and starts none; --version, --help, unknown options"

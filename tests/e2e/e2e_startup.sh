@@ -61,9 +61,7 @@ pass "a copied PNG is saved as images/image1.png with the same pixels"
 # program at once instead of staying frozen behind the wait; a SIGTERM then saves at once.
 open_keylog keylog
 focus "$logger"
-before=$(started_capture_count)
-start_peer hang
-wait_for 10 eval '[ "$(started_capture_count)" -gt "$before" ]' || fail "the hung owner was not seen"
+logged_after "START copy_to_corvana_clipboard" "the hung owner was not seen" start_peer hang
 wait_for 10 grep -q asked hang.out || fail "corvana never asked the hung owner"
 start=$(date +%s%N)
 xdotool key ctrl+v

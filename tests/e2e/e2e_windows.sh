@@ -8,47 +8,25 @@ source "$(dirname "$0")/e2e_lib.sh"
 # Button centres in the fixed 445 x 664 main window.
 help_button_y=561 shortcuts_button_y=483 templates_button_y=522
 
-# Pages are "opened" by writing their address down instead of starting a browser.
-mkdir -p bin data/templates
-printf '#!/bin/sh\nprintf "%%s\\n" "$1" >>"$OPENED"\n' >bin/xdg-open
-chmod +x bin/xdg-open
-export OPENED="$PWD/opened.txt" PATH="$PWD/bin:$PATH"
+fake_xdg_open
+mkdir -p data/templates
 printf 'Hello, $1 . Thank you for contacting us regarding $2 .' >"data/templates/Reply.txt"
 printf 'Dear $2 team,\n$1 will call you.' >"data/templates/Thanks.txt"
 
 e2e_begin --tray
 wait_for 10 visible '^panel$' >/dev/null || fail "trayer did not start"
-# A plain X window to catch clicks that pass through the indicator; mapped first, so below it.
-xev -geometry 120x120+600+400 -event button >xev.out 2>&1 &
-PEER_PIDS+=($!)
-await_window '^Event Tester$' "no xev"
+# To catch clicks that pass through the indicator; mapped first, so below it.
+xev_below 120x120+600+400
 start_corvana
 
-menu_count() { xdotool search --onlyvisible --classname corvana 2>/dev/null | wc -l; }
 log_lines() { grep -c "$1" corvana.out 2>/dev/null || true; }
-shot_window() { import -window "$1" "$shots/$2.png" || fail "cannot save $2.png"; }
-shot_area() { import -window root -crop "$1" +repage "$shots/$2.png" || fail "cannot save $2.png"; }
 
 wait_for 10 eval '[ -n "$(tray_icon)" ]' || fail "the tray icon was not embedded in trayer"
-# The icon's window may be made anew when the icon changes: look it up for every click.
-# Two presses of one button within the double-click interval (400 ms) are one double click to
-# the tray icon, and a double middle click does nothing: space the clicks as a hand would.
-click_tray() {
-    sleep 0.5
-    xdotool mousemove --window "$(tray_icon)" 11 11 click "$1"
-}
-open_tray_menu() {
-    menus=$(menu_count)
-    click_tray 3
-    wait_for 10 eval '[ "$(menu_count)" -gt "$menus" ]' || fail "the tray menu did not open"
-    sleep 0.3
-}
 pass "the tray icon is embedded in the system tray"
 
 await_window '^Corvana$' "the first start does not show the main window"
 main=$window
-sleep 0.3 # the first paint after mapping
-shot_window "$main" main-window
+shot main-window "$main"
 
 click_tray 2
 wait_for 10 eval '[ "$(setting IsCorvanaPaused)" = true ]' || fail "middle click did not pause"
@@ -56,14 +34,9 @@ click_tray 2
 wait_for 10 eval '[ "$(setting IsCorvanaPaused)" = false ]' || fail "middle click did not resume"
 pass "a middle click on the tray icon pauses (IsCorvanaPaused=true saved) and resumes"
 
-open_tray_menu
-shot_area 280x180+1000+0 tray-menu
-xdotool key Escape
-wait_for 10 eval '[ "$(menu_count)" -le "$menus" ]' || fail "the tray menu did not close"
-pass "right click opens the tray menu"
-
 # The menu's "&Hidden features" opens the help page the first time and the spell dialog after.
 open_tray_menu
+shot tray-menu root 280x180+1000+0
 xdotool key h
 wait_for 10 eval 'grep -q "hidden-features.md" "$OPENED" 2>/dev/null' || fail "no help page opened"
 wait_for 10 eval '[ "$(setting HiddenFeaturesHelpAlreadyShown)" = true ]' ||
@@ -77,8 +50,7 @@ xdotool key h
 await_window '^Hidden features$' "no spell dialog"
 focus "$window"
 xdotool type --delay 30 'off monitor 2'
-sleep 0.2 # painted, for the picture
-import -window "$window" "$shots/spell-dialog.png" || fail "cannot save the picture"
+shot spell-dialog "$window"
 xdotool key Return
 wait_for 10 eval '[ "$(setting IgnoreMonitors)" = "2:" ]' ||
     fail "IgnoreMonitors is '$(setting IgnoreMonitors)', expected '2:'"
@@ -88,8 +60,7 @@ pass "'off monitor 2' typed into the spell dialog stores IgnoreMonitors=2: and i
 
 xdotool windowraise "$main" mousemove --window "$main" 222 $help_button_y click 1
 await_window '^Help$' "the Help button opened no help window"
-sleep 0.3
-shot_window "$window" help-window
+shot help-window "$window"
 xdotool windowfocus --sync "$window" key Escape
 await_gone '^Help$' "the help window did not close"
 
@@ -104,8 +75,8 @@ xdotool key ctrl+alt+m
 xdotool mousemove --window "$dialog" 290 400 click 1
 sleep 0.2
 xdotool key ctrl+v
-sleep 0.5
-shot_window "$dialog" shortcut-dialog
+sleep 0.2
+shot shortcut-dialog "$dialog"
 xdotool mousemove --window "$dialog" 197 651 click 1
 await_gone '^Change Settings$' "Ok did not close the dialog"
 wait_for 10 grep -qx 'ToggleNote=Ctrl+Alt+M' "$ini" || fail "the new sequence was not saved"
@@ -120,8 +91,7 @@ pass "a shortcut captured in the dialog works at once and is saved; Ctrl+V is re
 xdotool windowraise "$main" mousemove --window "$main" 222 $templates_button_y click 1
 await_window '^Templates$' "the Templates button opened nothing"
 focus "$window"
-sleep 0.3
-import -window "$window" "$shots/templates-window.png" || fail "cannot save the picture"
+shot templates-window "$window"
 # Focus starts on New; Select is four tabs further.
 xdotool key --delay 60 Tab Tab Tab Tab space
 await_gone '^Templates$' "Select did not close the window"
@@ -153,15 +123,12 @@ drag() {
         fail "the drag did not move the indicator ($want): $(xdotool getwindowgeometry "$indicator" | tr '\n' ' ')"
 }
 drag 25 25 925 625
-sleep 0.3
-shot_area 70x70+890+590 indicator-dark
+shot indicator-dark root 70x70+890+590
 drag 925 625 680 480
 pass "dragging the indicator moves it"
-sleep 0.3
-shot_area 70x70+645+445 indicator-light
+shot indicator-light root 70x70+645+445
 
-xdotool mousemove 680 480 click 1
-wait_for 10 eval '[ "$(log_lines "Indicator clicked")" -gt "$clicks" ]' || fail "a click was not seen"
+logged_after "Indicator clicked" "a click was not seen" xdotool mousemove 680 480 click 1
 # The click came after both drags' releases: neither counted as a click.
 [ "$(log_lines "Indicator clicked")" -eq $((clicks + 1)) ] || fail "a drag counted as a click"
 grep -q ButtonPress xev.out && fail "a click on the indicator reached the window below"

@@ -12,18 +12,16 @@ board=$picture
 start_corvana
 hide_main_window
 shoot() { import -window root "$1" 2>/dev/null; }
+# red_count FILE: how many pixels are near pure red.
+red_count() {
+    convert "$1" -fuzz 25% -fill black +opaque red -fill white -opaque red \
+        -format '%[fx:round(mean*w*h)]' info:
+}
 magnifier_shown() { xwininfo -root -tree | grep -q '"corvana-magnifier"'; }
 # The board fills the screen around where the pointer will be (the indicator sits top-left).
 wait_for 10 eval 'shoot before.png && same_area before.png board.png 1080x700+200+100' ||
     fail "the screen does not show the board"
 view_count() { grep -c "Live zoom view" corvana.err 2>/dev/null || true; }
-# await_view BEFORE: waits for a zoom-in after BEFORE views, and sets vx vy vw vh to its view.
-await_view() {
-    local seen=$1
-    wait_for 10 eval '[ "$(view_count)" -gt "$seen" ]' || fail "no zoom-in"
-    read -r vx vy vw vh <<<"$(grep "Live zoom view" corvana.err | tail -n 1 |
-        sed 's/.*Live zoom view \([-0-9]*\) \([-0-9]*\) \([0-9]*\) \([0-9]*\) at.*/\1 \2 \3 \4/')"
-}
 # shows_view SHOT [PATTERN]: the screen, saved as SHOT, shows PATTERN's (the board's) view
 # around the pointer scaled.
 shows_view() {
@@ -31,13 +29,23 @@ shows_view() {
     eval "$(xdotool getmouselocation --shell)"
     shoot "$1" && "$E2E_PIXELS" magnified "$1" "${2:-board.png}" "$X" "$Y" "$vx" "$vy" "$vw" "$vh"
 }
+zoom_shown() { visible '^Corvana zoom$' >/dev/null; }
+# zoom_in KEY SHOT [PATTERN]: KEY with the pointer at 600,420 zooms in (Ctrl+2 in its own window);
+# sets vx vy vw vh to the view and waits until the screen, saved as SHOT, shows it magnified.
+zoom_in() {
+    local views
+    views=$(view_count)
+    xdotool mousemove 600 420 key "$1"
+    wait_for 10 eval '[ "$(view_count)" -gt "$views" ]' || fail "$1: no zoom-in"
+    read -r vx vy vw vh <<<"$(grep "Live zoom view" corvana.err | tail -n 1 |
+        sed 's/.*Live zoom view \([-0-9]*\) \([-0-9]*\) \([0-9]*\) \([0-9]*\) at.*/\1 \2 \3 \4/')"
+    wait_for 10 magnifier_shown || fail "$1: no magnifier window"
+    [ "$1" = ctrl+1 ] || wait_for 10 zoom_shown || fail "$1 showed no zoom window"
+    wait_for 10 shows_view "$2" "${3:-board.png}" || fail "$1 does not show ${3:-the board} magnified"
+}
 
-xdotool mousemove 600 420
-xdotool key ctrl+1
-await_view 0
+zoom_in ctrl+1 zoomed.png
 [ "$vw" -eq 847 ] && [ "$vh" -eq 529 ] || fail "view ${vw}x${vh}, not 1280x800 / 1.51"
-wait_for 10 magnifier_shown || fail "no magnifier window"
-wait_for 10 shows_view zoomed.png || fail "the screen does not show the board around the pointer scaled by 1.5"
 cp zoomed.png "$shots/magnifier.png"
 pass "Ctrl+1: the board around the pointer, 1.5 times larger"
 
@@ -53,14 +61,7 @@ wait_for 10 eval 'shoot after.png && same_area after.png before.png 1280x800+0+0
     fail "the screen is not back to the board exactly"
 pass "Ctrl+1 again: the board exactly as before"
 
-zoom_shown() { visible '^Corvana zoom$' >/dev/null; }
-xdotool mousemove 600 420
-views=$(view_count)
-xdotool key ctrl+2
-wait_for 10 zoom_shown || fail "Ctrl+2 showed no zoom window"
-wait_for 10 magnifier_shown || fail "Ctrl+2 did not magnify"
-await_view "$views"
-wait_for 10 shows_view frozen.png || fail "Ctrl+2 does not show the board magnified"
+zoom_in ctrl+2 frozen.png
 # Paced, so each move arrives on its own (queued moves are merged into one).
 xdotool mousedown 1
 for x in 320 350 380 410 440 470; do
@@ -68,21 +69,16 @@ for x in 320 350 380 410 440 470; do
     sleep 0.05
 done
 xdotool mouseup 1
-wait_for 10 eval 'shoot pen.png && [ "$("$E2E_PIXELS" red-count pen.png)" -gt 100 ]' ||
+wait_for 10 eval 'shoot pen.png && [ "$(red_count pen.png)" -gt 100 ]' ||
     fail "no red stroke on screen"
 cp pen.png "$shots/zoom-pen.png"
 pass "Ctrl+2 and a drag draw a red stroke"
 
 xdotool key Escape
 wait_for 10 eval '! zoom_shown && ! magnifier_shown' || fail "Escape did not end the zoom"
-views=$(view_count)
-xdotool key ctrl+2
-wait_for 10 zoom_shown || fail "the second Ctrl+2 showed no zoom window"
-wait_for 10 magnifier_shown || fail "the second Ctrl+2 did not magnify"
-await_view "$views"
 # Painted: the screen shows the board magnified; only then does "no red" say anything.
-wait_for 10 shows_view clean.png || fail "the second zoom does not show the board magnified"
-[ "$("$E2E_PIXELS" red-count clean.png)" -eq 0 ] || fail "the next zoom with pen is not clean"
+zoom_in ctrl+2 clean.png
+[ "$(red_count clean.png)" -eq 0 ] || fail "the next zoom with pen is not clean"
 xdotool key Escape
 wait_for 10 eval '! zoom_shown && ! magnifier_shown' || fail "Escape did not end the second zoom"
 pass "Escape ends it; the next Ctrl+2 starts from a clean picture"
@@ -94,13 +90,7 @@ await_gone '^corvana-pattern$' "the board window stayed"
 display -window root board.png 2>/dev/null
 vx=0 vy=0 vw=1280 vh=800
 wait_for 10 shows_view wallpaper.png || fail "the wallpaper is not the board"
-xdotool mousemove 600 420
-views=$(view_count)
-xdotool key ctrl+1
-await_view "$views"
-wait_for 10 magnifier_shown || fail "no magnifier over the wallpaper"
-wait_for 10 shows_view zoomed-wallpaper.png wallpaper.png ||
-    fail "the wallpaper around the pointer is not shown 1.5 times larger"
+zoom_in ctrl+1 zoomed-wallpaper.png wallpaper.png
 pass "Ctrl+1 over a wallpaper magnifies it by the set factor"
 
 # Windows that open and close while it magnifies are shown and gone at once.

@@ -18,20 +18,15 @@ program_file() { echo "$PWD/$1.txt"; }
 open_program() {
     local name=$1 pattern
     case $name in
-    featherpad)
-        : >"$(program_file featherpad)"
-        "${FIRST[@]}" featherpad --standalone "$(program_file featherpad)" >featherpad.log 2>&1 &
-        pattern=(--class featherpad) ;;
-    mousepad)
-        : >"$(program_file mousepad)"
-        # Its own settings, and no session bus to find an instance on.
-        DBUS_SESSION_BUS_ADDRESS=disabled: "${FIRST[@]}" mousepad --disable-server "$(program_file mousepad)" \
-            >mousepad.log 2>&1 &
-        pattern=(--class mousepad) ;;
-    l3afpad)
-        : >"$(program_file l3afpad)"
-        "${FIRST[@]}" l3afpad "$(program_file l3afpad)" >l3afpad.log 2>&1 &
-        pattern=(--class l3afpad) ;;
+    featherpad | mousepad | l3afpad)
+        local command=(featherpad --standalone)
+        # mousepad: its own settings, and no session bus to find an instance on.
+        [ "$name" = mousepad ] &&
+            command=(env DBUS_SESSION_BUS_ADDRESS=disabled: mousepad --disable-server)
+        [ "$name" = l3afpad ] && command=(l3afpad)
+        : >"$(program_file "$name")"
+        "${FIRST[@]}" "${command[@]}" "$(program_file "$name")" >"$name.log" 2>&1 &
+        pattern=(--class "$name") ;;
     chromium)
         cat >page.html <<'HTML'
 <!DOCTYPE html><html><head><meta charset="utf-8"><title>v:</title></head><body>

@@ -1,33 +1,18 @@
-# The watermark on a desktop with a window manager (openbox) and a panel (tint2): an image
-# chosen in the TradeMark options appears on top; made movable it catches clicks and an xdotool
-# drag moves it; made click-through, a click at its place reaches the window below; with
+# Sourced by desktop_lib.sh with the main window shown: an image chosen in the TradeMark options
+# appears on top as the watermark; made movable it catches clicks and an xdotool drag moves it;
+# made click-through, a click at its place reaches the window below (xev, at 800,450); with
 # resizing on, its size grip resizes it. Saves a picture of the watermark and its options.
-source "$(dirname "$0")/e2e_lib.sh"
 
 # Centre of the TradeMark button in the fixed 445 x 664 main window; the lock box in the options.
 trademark_button_y=444
 lock_box_x=40
 lock_box_y=22
-
-e2e_begin
-start_window_manager || fail "no window manager"
-start_panel || fail "no panel"
-xsetroot -solid '#2d5f73' || fail "cannot paint the desktop background"
-# A font named by its file: ImageMagick's own default font is not on every machine.
-convert -size 160x90 gradient:orange-purple -gravity center -pointsize 28 -fill white \
-    -font /usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf \
-    -annotate 0 'TM' "$PWD/mark.png" || fail "cannot draw the test image"
-# A plain X window below, to catch the clicks that pass through.
-xev -geometry 400x300+800+450 -event button >xev.out 2>&1 &
-PEER_PIDS+=($!)
-await_window '^Event Tester$' "no xev"
-start_corvana
-
+# The pictures of the first desktop keep their plain names.
+wm_suffix=${E2E_WM#openbox}
+wm_suffix=${wm_suffix:+-$wm_suffix}
 presses() { grep -c "ButtonPress" xev.out 2>/dev/null || true; }
 geometry() { xdotool getwindowgeometry "$1" | sed -n 's/.*Position: \([0-9]*,[0-9]*\).*/\1/p'; }
 
-await_window '^Corvana$' "the first start does not show the main window"
-main=$window
 open_options() {
     xdotool windowraise "$main" mousemove --window "$main" 222 $trademark_button_y click 1
     await_window '^TradeMark Options$' "no TradeMark options"
@@ -48,8 +33,7 @@ xdotool type --delay 20 "$PWD/mark.png"
 xdotool key Return
 await_window '^Corvana watermark$' "the watermark did not appear"
 mark=$window
-sleep 0.3
-import -window root "$shots/watermark-and-options.png" || fail "cannot save the picture"
+shot "watermark-and-options$wm_suffix"
 pass "choosing an image shows the watermark"
 
 # Movable: a drag moves it over the window below, and clicks on it stay with it.
@@ -101,6 +85,6 @@ want="$((WIDTH + 60))x$((HEIGHT + 40))"
 wait_for 5 eval '[ "$(size "$mark")" = "$want" ]' ||
     fail "the grip left the watermark at $(size "$mark"), expected $want"
 [ "$(geometry "$mark")" = "900,500" ] || fail "resizing moved the watermark"
-import -window root "$shots/watermark-resized.png" || fail "cannot save the picture"
+shot "watermark-resized$wm_suffix"
 pass "under a window manager the size grip resizes the watermark"
 finish
