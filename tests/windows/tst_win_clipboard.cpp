@@ -111,17 +111,6 @@ private:
     std::atomic<bool> m_asked{false};
 };
 
-QString text_on_clipboard() {
-    if (!OpenClipboard(nullptr))
-        return QStringLiteral("<not opened>");
-    QString text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        text = QString::fromWCharArray(static_cast<const wchar_t*>(GlobalLock(data)));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
 } // namespace
 
 class TestWinClipboard : public QObject {
@@ -228,7 +217,9 @@ void TestWinClipboard::what_we_serve_stays_after_the_hand_over() {
         QVERIFY(owner.serve(entry).ok);
         QVERIFY(owner.hand_over(1000));
     }
-    QCOMPARE(text_on_clipboard(), QStringLiteral("kept after us"));
+    WinClipboardReader reader([] { return false; });
+    QVERIFY(reader.offer().ok);
+    QCOMPARE(reader.fetch(QStringLiteral("text/plain")).bytes, QByteArray("kept after us"));
 }
 
 void TestWinClipboard::an_owner_that_never_renders_costs_one_capture() {
