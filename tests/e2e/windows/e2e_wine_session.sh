@@ -1,7 +1,9 @@
 # corvana.exe through a Windows session, in folders named with letters outside ASCII: it
 # captures text and images there and pastes; a second start brings the running one to the front
-# and leaves with status 0 and no second tray icon; the end of the session saves the settings
-# and leaves the last entry on the clipboard; the next start reads the settings back.
+# and leaves with status 0 and no second tray icon; start at login off removes the Run value;
+# the end of the session saves the settings and leaves the last entry on the clipboard; the next
+# start, a first one with start at login on, reads the settings back, writes the quoted path of
+# the .exe into the Run value and makes the Start menu's launcher.
 # Wine names the Windows user after $USER when it makes a prefix: run with
 # USER='Пользователь ü' and a WINEPREFIX of its own, it does all this under a profile folder
 # named outside ASCII too.
@@ -18,14 +20,22 @@ cd "$E2E_DIR"
 panel=$(xdotool search --name '^panel$' | head -n 1)
 [ -n "$panel" ] || fail "no tray panel"
 docked() { xwininfo -children -id "$panel" 2>/dev/null | sed -n 's/^[[:space:]]*\([0-9]*\) child.*/\1/p'; }
-main_window() { xdotool search --onlyvisible --name '^Corvana$' 2>/dev/null | head -n 1; }
 before=$(docked)
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+run_value() { "$WINE64" reg query "$run_key" /v Corvana 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p'; }
+start_menu_link() { find "$WINEPREFIX/drive_c/users" -path '*Start Menu/Programs/Corvana/Corvana.lnk' 2>/dev/null | head -n 1; }
+# A Run value and a launcher as an earlier run left them.
+"$WINE64" reg add "$run_key" /v Corvana /d stale /f >/dev/null 2>&1 || fail "cannot write the Run value"
+link=$(start_menu_link)
+[ -z "$link" ] || rm -f "$link"
 
 settings "StartAtStartup=false" "IsFirstStart=false"
 start_corvana
+# The value goes while the program starts, before it is ready.
+[ -z "$(run_value)" ] || fail "the Run value is still there with start at login off"
 wait_for 30 eval '[ "$(docked)" -gt "${before:-0}" ]' || fail "no icon docked in the tray"
 icons=$(docked)
-[ -z "$(main_window)" ] || fail "the main window shows before a second start"
+! shown "^Corvana$" || fail "the main window shows before a second start"
 
 convert -size 16x16 xc:red sample.png || fail "cannot make the sample image"
 xclip -selection clipboard -t image/png -i sample.png
@@ -43,7 +53,7 @@ pass "Ctrl+V pastes BA"
 second_start
 [ "$second_status" -eq 0 ] || fail "the second start exited with status $second_status"
 running "$CORVANA_PID" || fail "the first corvana.exe ended at the second start"
-wait_for 10 eval '[ -n "$(main_window)" ]' || fail "the running corvana.exe did not show its window"
+wait_for 10 shown '^Corvana$' || fail "the running corvana.exe did not show its window"
 # Its focus is not checked: the private X server runs no window manager, and the X focus does
 # not follow Wine's activation there.
 [ "$(docked)" -eq "$icons" ] || fail "$(docked) tray icons after the second start, expected $icons"
@@ -62,7 +72,15 @@ clip=$(xclip -o -selection clipboard 2>/dev/null)
 [ "$clip" = A ] || fail "the clipboard holds '$clip' after corvana.exe ended, expected A"
 pass "the end of the session ends corvana.exe, saves the order, removes the temporary folder and leaves A on the clipboard"
 
+sed -i 's/^StartAtStartup=.*/StartAtStartup=true/; s/^IsFirstStart=.*/IsFirstStart=true/' settings/Corvana_settings.ini
 start_corvana
+exe_path=$(run_value)
+case $exe_path in
+    \"*corvana.exe\") ;;
+    *) fail "the Run value is '$exe_path', expected the quoted path of corvana.exe" ;;
+esac
+[ -n "$(start_menu_link)" ] || fail "no Corvana.lnk in the Start menu after a first start"
+pass "start at login writes the quoted path into the Run value; a first start makes the Start menu's launcher"
 mode=$(grep -a "Mode set to" corvana.err | tail -n 1 | tr -d '\r')
 [ "$mode" = "Mode set to Automatic Forward" ] || fail "the order read back: '$mode'"
 quit_corvana
