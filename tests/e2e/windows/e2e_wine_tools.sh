@@ -14,7 +14,6 @@ settings "StartAtStartup=false" "IsFirstStart=false" "HiddenFeaturesHelpAlreadyS
     "IndicatorX=$over_x" "IndicatorY=$over_y"
 start_corvana
 
-visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 log_count() { grep -c "$1" corvana.out corvana.err 2>/dev/null | awk -F: '{ n += $2 } END { print n + 0 }'; }
 # focus WINDOW: Wine moves the X focus to a window it activates only through a window manager;
 # this session has none, so the test hands the focus over as one would.
@@ -60,7 +59,7 @@ pass "Ctrl+Alt+T makes the indicator click-through, and Ctrl+Alt+T again draggab
 
 # The note keeps its text while hidden.
 keys ctrl+alt+n
-wait_for 10 eval '[ -n "$(visible "^Note$")" ]' || fail "Ctrl+Alt+N showed no note"
+wait_for 10 shown '^Note$' || fail "Ctrl+Alt+N showed no note"
 note=$(visible '^Note$')
 focus "$note"
 # Once in ten runs Wine still counted Shift as down after the keys of the paste, and the note
@@ -68,10 +67,10 @@ focus "$note"
 keys shift
 xdotool type --delay 60 'kept note'
 keys ctrl+alt+n
-wait_for 10 eval '[ -z "$(visible "^Note$")" ]' || fail "Ctrl+Alt+N again did not hide the note"
+wait_for 10 eval '! shown "^Note$"' || fail "Ctrl+Alt+N again did not hide the note"
 focus "$notepad"
 keys ctrl+alt+n
-wait_for 10 eval '[ -n "$(visible "^Note$")" ]' || fail "the note did not come back"
+wait_for 10 shown '^Note$' || fail "the note did not come back"
 focus "$(visible '^Note$')"
 before=$(capture_count)
 keys ctrl+a ctrl+c
@@ -79,27 +78,27 @@ wait_for 20 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copying the not
 [ "$(xclip -selection clipboard -o)" = "kept note" ] ||
     fail "the note holds '$(xclip -selection clipboard -o)', expected 'kept note'"
 keys ctrl+alt+n
-wait_for 10 eval '[ -z "$(visible "^Note$")" ]' || fail "the note did not hide"
+wait_for 10 eval '! shown "^Note$"' || fail "the note did not hide"
 pass "the note hides and comes back with its text"
 
 # A spell in the console that the tray menu opens.
 panel=$(xdotool search --name '^panel$' | head -n 1)
 icon=$(xwininfo -children -id "$panel" | sed -n 's/^ *\(0x[0-9a-f]*\) .*/\1/p' | head -n 1)
 [ -n "$icon" ] || fail "no tray icon"
-shown() { xdotool search --onlyvisible --classname '^corvana.exe$' 2>/dev/null | sort; }
-shown >shown.before
+corvana_windows() { xdotool search --onlyvisible --classname '^corvana.exe$' 2>/dev/null | sort; }
+corvana_windows >shown.before
 xdotool mousemove --window "$icon" 10 10 click 3
-menu() { shown | comm -13 shown.before - | head -n 1; }
+menu() { corvana_windows | comm -13 shown.before - | head -n 1; }
 wait_for 10 eval '[ -n "$(menu)" ]' || fail "a right click on the tray icon opened no menu"
 focus "$(menu)"
 keys h
-wait_for 10 eval '[ -n "$(visible "^Hidden features$")" ]' || fail "the menu's h opened no spell dialog"
+wait_for 10 shown '^Hidden features$' || fail "the menu's h opened no spell dialog"
 focus "$(visible '^Hidden features$')"
 xdotool type --delay 60 'off monitor 2'
 keys Return
 wait_for 10 eval '[ "$(setting IgnoreMonitors)" = "2:" ]' ||
     fail "IgnoreMonitors is '$(setting IgnoreMonitors)', expected '2:'"
-wait_for 10 eval '[ -z "$(visible "^Hidden features$")" ]' || fail "the spell dialog stayed open"
+wait_for 10 eval '! shown "^Hidden features$"' || fail "the spell dialog stayed open"
 pass "'off monitor 2' typed in the console stores IgnoreMonitors=2:"
 
 # Live zoom. The overlay shows the screen as it was at Ctrl+1, magnified around the pointer.

@@ -211,5 +211,6 @@ served_file_matches() {
         cmp -s "$path" "$1"
 }
 
-# shown TITLE: a window whose title matches TITLE is on the screen.
-shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+# visible TITLE: a window on the screen whose title matches TITLE; shown TITLE: whether there is one.
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+shown() { [ -n "$(visible "$1")" ]; }
