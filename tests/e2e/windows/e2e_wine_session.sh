@@ -1,9 +1,10 @@
-# corvana.exe through a Windows session, in folders named with letters outside ASCII: it
-# captures text and images there and pastes; a second start brings the running one to the front
-# and leaves with status 0 and no second tray icon; start at login off removes the Run value;
-# the end of the session saves the settings and leaves the last entry on the clipboard; the next
-# start, a first one with start at login on, reads the settings back, writes the quoted path of
-# the .exe into the Run value and makes the Start menu's launcher.
+# corvana.exe through a Windows session, in folders named with letters outside ASCII: it pastes
+# newest first, and oldest first after Ctrl+Alt+/; a second start brings the running one to the
+# front and leaves with status 0 and no second tray icon; start at login off removes the Run
+# value; the end of the session saves the order and leaves the last entry pasted on the
+# clipboard; the next start, a first one with start at login on, reads the order back, writes the
+# quoted path of the .exe into the Run value, makes the Start menu's launcher and captures an
+# image in the data folder.
 # Wine names the Windows user after $USER when it makes a prefix: run with
 # USER='Пользователь ü' and a WINEPREFIX of its own, it does all this under a profile folder
 # named outside ASCII too.
@@ -37,18 +38,23 @@ wait_for 30 eval '[ "$(docked)" -gt "${before:-0}" ]' || fail "no icon docked in
 icons=$(docked)
 ! shown "^Corvana$" || fail "the main window shows before a second start"
 
-convert -size 16x16 xc:red sample.png || fail "cannot make the sample image"
-xclip -selection clipboard -t image/png -i sample.png
-wait_for 30 test -s data/images/image1.png || fail "no data/images/image1.png after copying an image"
+# The paste queue: three copies and three Ctrl+V give them back newest first; the global
+# shortcut turns the order round.
+open_notepad
 copy A
 copy B
-pass "text and an image are captured in the data folder"
-
-open_notepad
-keys ctrl+v ctrl+v
-expect_file BA
+copy C
+xdotool windowfocus --sync "$notepad"
+keys ctrl+v ctrl+v ctrl+v
+expect_file CBA
+pass "backward order, the default, pastes CBA"
+keys ctrl+v
+expect_file CBAA
+keys ctrl+alt+slash
+keys ctrl+v ctrl+v ctrl+v ctrl+v
+expect_file CBAAABCC
 close_notepad
-pass "Ctrl+V pastes BA"
+pass "after Ctrl+Alt+/ forward order pastes ABCC"
 
 second_start
 [ "$second_status" -eq 0 ] || fail "the second start exited with status $second_status"
@@ -59,8 +65,6 @@ wait_for 10 shown '^Corvana$' || fail "the running corvana.exe did not show its 
 [ "$(docked)" -eq "$icons" ] || fail "$(docked) tray icons after the second start, expected $icons"
 pass "a second start exits 0 and the first shows its window, still one tray icon"
 
-keys ctrl+alt+slash
-wait_for 10 grep -aq "Mode set to Automatic Forward" corvana.err || fail "the order hotkey was not handled"
 # Found by its own name: the log shows a user name outside ASCII as question marks.
 temp_name=$(LC_ALL=C sed -n 's|^Temp dir path is: .*/||p' corvana.err | tail -n 1 | tr -d '\r')
 temp_dirs() { find "$WINEPREFIX/drive_c" -maxdepth 5 -type d -name "$temp_name" 2>/dev/null; }
@@ -69,8 +73,8 @@ end_session
 [ -z "$(temp_dirs)" ] || fail "the temporary folder $(temp_dirs) is left after the end of the session"
 [ "$(setting PasteOrder)" = forward ] || fail "PasteOrder is '$(setting PasteOrder)' after the end of the session"
 clip=$(xclip -o -selection clipboard 2>/dev/null)
-[ "$clip" = A ] || fail "the clipboard holds '$clip' after corvana.exe ended, expected A"
-pass "the end of the session ends corvana.exe, saves the order, removes the temporary folder and leaves A on the clipboard"
+[ "$clip" = C ] || fail "the clipboard holds '$clip' after corvana.exe ended, expected C"
+pass "the end of the session ends corvana.exe, saves the order, removes the temporary folder and leaves C on the clipboard"
 
 sed -i 's/^StartAtStartup=.*/StartAtStartup=true/; s/^IsFirstStart=.*/IsFirstStart=true/' settings/Corvana_settings.ini
 start_corvana
@@ -83,6 +87,10 @@ esac
 pass "start at login writes the quoted path into the Run value; a first start makes the Start menu's launcher"
 mode=$(grep -a "Mode set to" corvana.err | tail -n 1 | tr -d '\r')
 [ "$mode" = "Mode set to Automatic Forward" ] || fail "the order read back: '$mode'"
+convert -size 16x16 xc:red sample.png || fail "cannot make the sample image"
+xclip -selection clipboard -t image/png -i sample.png
+wait_for 30 test -s data/images/image1.png || fail "no data/images/image1.png after copying an image"
+pass "an image is captured in the data folder"
 quit_corvana
 [ "$(setting PasteOrder)" = forward ] || fail "PasteOrder is '$(setting PasteOrder)' after the restart"
 mangled=$(find "$parent" -name '*[?]*' | head -n 3)
