@@ -3,11 +3,13 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QTemporaryDir>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 QTemporaryDir* scratch_dir = nullptr;
+QByteArray current_input;
 
 void quiet(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtFatalMsg) {
@@ -50,6 +52,14 @@ QString FuzzSupport::scratch() {
 }
 
 void FuzzSupport::fail(const char* what, const QByteArray& detail) {
-    std::fprintf(stderr, "fuzz property failed: %s\n%s\n", what, detail.left(2000).constData());
+    std::fprintf(stderr, "fuzz property failed: %s\n%s\n%s\n", what, detail.constData(),
+                 current_input.left(2000).constData());
     std::abort();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzSupport::init();
+    current_input = QByteArray(reinterpret_cast<const char*>(data), int(size));
+    fuzz_one(current_input);
+    return 0;
 }

@@ -28,8 +28,7 @@ int main(int argc, char** argv) {
             const QByteArray bytes = file.readAll();
             std::fprintf(stderr, "replaying %s (%d bytes)\n", qPrintable(file_path),
                          int(bytes.size()));
-            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                                   size_t(bytes.size()));
+            fuzz_one(bytes);
             ++runs;
         }
     }

@@ -66,15 +66,9 @@ QString local_path(const QByteArray& line, QUrl::ParsingMode mode) {
     const QUrl url = QUrl::fromEncoded(trimmed, mode);
     return url.isValid() && url.isLocalFile() ? url.toLocalFile() : QString();
 }
-
-QString file_name(const QString& path) {
-    return QFileInfo(path).fileName();
-}
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FuzzSupport::init();
-    const QByteArray input = FuzzSupport::bytes(data, size);
+void fuzz_one(const QByteArray& input) {
     int formats = uri_list.bit;
     QByteArray list = input;
     if (!list.isEmpty() && uchar(list[0]) < 0x20) {
@@ -104,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const QString& name : named) {
         const QString path = QDir::cleanPath(name);
         if (!name.isEmpty() && (!path.startsWith(inside) || path.contains(QLatin1String("/../"))))
-            return 0;
+            return;
     }
 
     const QString temp_root = FuzzSupport::scratch() + QStringLiteral("/run");
@@ -118,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         waited.start();
         while (copier.pending_snapshots() > 0 && waited.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        FUZZ_CHECK(copier.pending_snapshots() == 0, input);
+        FUZZ_CHECK(copier.pending_snapshots() == 0);
         // Compared with the lists as a copy without snapshots holds them: Qt drops URLs that do
         // not survive encoding (invalid ones) on the way.
         const std::unique_ptr<CapturedMimeData> plain(CapturedMimeData::clone_of(&source));
@@ -133,62 +127,59 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     originals_kept << original;
                 return;
             }
-            FUZZ_CHECK(!cut, input);
-            FUZZ_CHECK(now.startsWith(temp), input);
-            FUZZ_CHECK(file_name(now) == file_name(original), input);
-            FUZZ_CHECK(snapshot_of.value(original, now) == now, input);
+            FUZZ_CHECK(!cut);
+            FUZZ_CHECK(now.startsWith(temp));
+            FUZZ_CHECK(QFileInfo(now).fileName() == QFileInfo(original).fileName());
+            FUZZ_CHECK(snapshot_of.value(original, now) == now);
             snapshot_of.insert(original, now);
             QFile a(original), b(now);
-            FUZZ_CHECK(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly), input);
-            FUZZ_CHECK(a.readAll() == b.readAll(), input);
+            FUZZ_CHECK(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+            FUZZ_CHECK(a.readAll() == b.readAll());
         };
 
         const QList<QUrl> copied = entry->urls();
         const QList<QUrl> kept = plain->urls();
-        FUZZ_CHECK(copied.size() == kept.size(), input);
+        FUZZ_CHECK(copied.size() == kept.size());
+        const auto local = [](const QUrl& url) {
+            return url.isLocalFile() ? url.toLocalFile() : QString();
+        };
         for (int i = 0; i < copied.size(); ++i) {
-            if (copied[i] == kept[i]) {
-                check(kept[i].isLocalFile() ? kept[i].toLocalFile() : QString(),
-                      kept[i].isLocalFile() ? kept[i].toLocalFile() : QString(),
-                      formats & kde_cut_bit);
-                continue;
-            }
-            FUZZ_CHECK(kept[i].isLocalFile() && copied[i].isLocalFile(), input);
-            check(kept[i].toLocalFile(), copied[i].toLocalFile(), formats & kde_cut_bit);
+            if (copied[i] != kept[i])
+                FUZZ_CHECK(kept[i].isLocalFile() && copied[i].isLocalFile());
+            check(local(kept[i]), local(copied[i]), formats & kde_cut_bit);
         }
         for (const Format& format : text_lists) {
             if (!(formats & format.bit))
                 continue;
             const QList<QByteArray> before = plain->data(format.name).split('\n');
             const QList<QByteArray> after = entry->data(format.name).split('\n');
-            FUZZ_CHECK(before.size() == after.size(), input);
+            FUZZ_CHECK(before.size() == after.size());
             const bool cut = before.value(format.header_lines - 1).trimmed() == "cut";
             for (int i = 0; i < before.size(); ++i) {
                 if (i < format.header_lines || before[i] == after[i]) {
-                    FUZZ_CHECK(before[i] == after[i], input);
+                    FUZZ_CHECK(before[i] == after[i]);
                     check(local_path(before[i], QUrl::StrictMode),
                           local_path(before[i], QUrl::StrictMode), cut || i < format.header_lines);
                     continue;
                 }
-                FUZZ_CHECK(after[i].endsWith('\r') == before[i].endsWith('\r'), input);
+                FUZZ_CHECK(after[i].endsWith('\r') == before[i].endsWith('\r'));
                 const QString original = local_path(before[i], QUrl::StrictMode);
-                FUZZ_CHECK(!original.isEmpty(), input);
+                FUZZ_CHECK(!original.isEmpty());
                 check(original, local_path(after[i], QUrl::StrictMode), cut);
             }
         }
         // A file snapshotted for one list is snapshotted for all; each has a folder of its own.
         for (const QString& original : originals_kept)
-            FUZZ_CHECK(!snapshot_of.contains(original), input);
-        FUZZ_CHECK(snapshot_of.size() <= MimeDataCopier::max_snapshots_per_copy, input);
-        FUZZ_CHECK(copier.snapshot_count() == snapshot_of.size(), input);
+            FUZZ_CHECK(!snapshot_of.contains(original));
+        FUZZ_CHECK(snapshot_of.size() <= MimeDataCopier::max_snapshots_per_copy);
+        FUZZ_CHECK(copier.snapshot_count() == snapshot_of.size());
 
         std::unique_ptr<CapturedMimeData> pasted(copier.copy_for_paste(entry.get()));
-        FUZZ_CHECK(pasted->urls() == copied, input);
+        FUZZ_CHECK(pasted->urls() == copied);
         entry.reset();
         pasted.reset();
         // Snapshots go with the last entry that refers to them.
-        FUZZ_CHECK(copier.snapshot_count() == 0, input);
+        FUZZ_CHECK(copier.snapshot_count() == 0);
     }
     QDir(temp_root).removeRecursively();
-    return 0;
 }

@@ -57,7 +57,7 @@ QString telling_name(int pick) {
     return names.value(pick);
 }
 
-void check_targets(const QByteArray& reply, Input& in, const QByteArray& input) {
+void check_targets(const QByteArray& reply, Input& in) {
     const int entries = reply.size() / 4;
     // Atoms the reader always wants, whatever their place: here STRING and the list's last.
     QVector<quint32> always_kept{31};
@@ -65,19 +65,17 @@ void check_targets(const QByteArray& reply, Input& in, const QByteArray& input) 
         always_kept.append(qFromLittleEndian<quint32>(reply.constData() + 4 * (entries - 1)));
     const X11TargetList::Listed listed = X11TargetList::parse(reply, always_kept);
     const int looked_at = std::min(entries, X11TargetList::max_targets);
-    FUZZ_CHECK(listed.listed == entries && listed.dropped == entries - looked_at, input);
+    FUZZ_CHECK(listed.listed == entries && listed.dropped == entries - looked_at);
     QSet<quint32> in_reach;
     for (int i = 0; i < entries; ++i) {
-        const quint32 atom = quint8(reply[4 * i]) | quint8(reply[4 * i + 1]) << 8 |
-                             quint8(reply[4 * i + 2]) << 16 |
-                             quint32(quint8(reply[4 * i + 3])) << 24;
+        const quint32 atom = qFromLittleEndian<quint32>(reply.constData() + 4 * i);
         if (atom != 0 && (i < looked_at || always_kept.contains(atom)))
             in_reach.insert(atom);
     }
     // Every atom within reach once, nothing else.
-    FUZZ_CHECK(listed.atoms.size() == in_reach.size(), input);
+    FUZZ_CHECK(listed.atoms.size() == in_reach.size());
     for (const quint32 atom : listed.atoms)
-        FUZZ_CHECK(in_reach.contains(atom), input);
+        FUZZ_CHECK(in_reach.contains(atom));
 
     QVector<QString> names;
     X11AtomNames remembered(16);
@@ -88,22 +86,21 @@ void check_targets(const QByteArray& reply, Input& in, const QByteArray& input) 
         remembered.insert(atom, names.last());
         truth[atom] = names.last();
         QString found;
-        FUZZ_CHECK(remembered.find(atom, &found) && found == names.last(), input);
-        FUZZ_CHECK(remembered.size() <= 16, input);
+        FUZZ_CHECK(remembered.find(atom, &found) && found == names.last());
+        FUZZ_CHECK(remembered.size() <= 16);
     }
     // Whatever is still remembered is what was given last for that atom.
     for (const auto& [atom, name] : truth) {
         QString found;
         if (remembered.find(atom, &found))
-            FUZZ_CHECK(found == name, input);
-        FUZZ_CHECK(remembered.size() <= 16, input);
+            FUZZ_CHECK(found == name);
+        FUZZ_CHECK(remembered.size() <= 16);
     }
 
     const X11TargetList::Offered offered = X11TargetList::offered(listed.atoms, names);
-    FUZZ_CHECK(offered.formats.size() == offered.targets.size(), input);
+    FUZZ_CHECK(offered.formats.size() == offered.targets.size());
     FUZZ_CHECK(QSet<QString>(offered.formats.begin(), offered.formats.end()).size() ==
-                   offered.formats.size(),
-               input);
+               offered.formats.size());
     QHash<QString, int> first_named;
     for (int i = names.size() - 1; i >= 0; --i)
         first_named.insert(names[i], i);
@@ -117,27 +114,26 @@ void check_targets(const QByteArray& reply, Input& in, const QByteArray& input) 
     }
     for (int i = 0; i < offered.formats.size(); ++i) {
         const QString& format = offered.formats[i];
-        FUZZ_CHECK(!format.isEmpty() && format.size() <= X11TargetList::max_name_length, input);
-        FUZZ_CHECK(!X11TargetList::is_protocol_target(format), input);
+        FUZZ_CHECK(!format.isEmpty() && format.size() <= X11TargetList::max_name_length);
+        FUZZ_CHECK(!X11TargetList::is_protocol_target(format));
         const int named =
             first_named.value(format == QLatin1String("text/plain") ? best_text : format, -1);
-        FUZZ_CHECK(named >= 0 && offered.targets.value(format) == listed.atoms[named], input);
+        FUZZ_CHECK(named >= 0 && offered.targets.value(format) == listed.atoms[named]);
         if (format == QLatin1String("text/plain"))
-            FUZZ_CHECK(i == 0, input);
+            FUZZ_CHECK(i == 0);
         else
-            FUZZ_CHECK(!texts.contains(format), input);
+            FUZZ_CHECK(!texts.contains(format));
     }
     // Nothing a program could paste is lost.
-    FUZZ_CHECK(best_text.isEmpty() != offered.targets.contains(QStringLiteral("text/plain")),
-               input);
+    FUZZ_CHECK(best_text.isEmpty() != offered.targets.contains(QStringLiteral("text/plain")));
     for (const QString& name : names) {
         if (!name.isEmpty() && name.size() <= X11TargetList::max_name_length &&
             !X11TargetList::is_protocol_target(name) && !texts.contains(name))
-            FUZZ_CHECK(offered.targets.contains(name), input);
+            FUZZ_CHECK(offered.targets.contains(name));
     }
 }
 
-void check_transfer(qint64 budget, Input& in, const QByteArray& input) {
+void check_transfer(qint64 budget, Input& in) {
     X11TransferBuffer buffer(budget);
     const bool parts = in.byte() & 1;
     if (parts)
@@ -146,39 +142,34 @@ void check_transfer(qint64 budget, Input& in, const QByteArray& input) {
     bool over = false;
     while (!in.done() && buffer.state() == X11TransferBuffer::State::Reading) {
         // The reader asks for more than the room left, so that too much shows.
-        FUZZ_CHECK(qint64(buffer.request_units()) * 4 > budget - buffer.bytes().size(), input);
+        FUZZ_CHECK(qint64(buffer.request_units()) * 4 > budget - buffer.bytes().size());
         const QByteArray part = in.take(in.u16());
         const quint32 held_back = quint32(in.byte());
         sent += part;
         over = over || held_back > 0 || sent.size() > budget;
         const X11TransferBuffer::State state = buffer.add(part.constData(), part.size(), held_back);
         if (over) {
-            FUZZ_CHECK(state == X11TransferBuffer::State::TooLarge && buffer.bytes().isEmpty(),
-                       input);
+            FUZZ_CHECK(state == X11TransferBuffer::State::TooLarge && buffer.bytes().isEmpty());
         } else {
-            FUZZ_CHECK(buffer.bytes() == sent, input);
+            FUZZ_CHECK(buffer.bytes() == sent);
             const bool last = !parts || part.isEmpty();
-            FUZZ_CHECK(state == (last ? X11TransferBuffer::State::Done
-                                      : X11TransferBuffer::State::Reading),
-                       input);
+            FUZZ_CHECK(state ==
+                       (last ? X11TransferBuffer::State::Done : X11TransferBuffer::State::Reading));
         }
     }
     // Once decided, a transfer takes no more.
     const X11TransferBuffer::State decided = buffer.state();
     if (decided != X11TransferBuffer::State::Reading) {
         const QByteArray kept = buffer.bytes();
-        FUZZ_CHECK(buffer.add("x", 1, 0) == decided && buffer.bytes() == kept, input);
+        FUZZ_CHECK(buffer.add("x", 1, 0) == decided && buffer.bytes() == kept);
     }
 }
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FuzzSupport::init();
-    const QByteArray input = FuzzSupport::bytes(data, size);
+void fuzz_one(const QByteArray& input) {
     Input in(input);
     const qint64 budget = in.u16();
     const QByteArray reply = in.take(in.u16());
-    check_targets(reply, in, input);
-    check_transfer(budget, in, input);
-    return 0;
+    check_targets(reply, in);
+    check_transfer(budget, in);
 }

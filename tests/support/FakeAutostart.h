@@ -21,7 +21,6 @@ public:
         return true;
     }
     bool disable(QString* error) override {
-        ++m_removals;
         if (m_fail) {
             if (error)
                 *error = QStringLiteral("refused by the test");
@@ -33,9 +32,7 @@ public:
 
     bool enabled() const { return m_enabled; }
     QString executable() const { return m_executable; }
-    QString working_dir() const { return m_working_dir; }
     int writes() const { return m_writes; }
-    int removals() const { return m_removals; }
     void set_fail(bool fail) { m_fail = fail; }
     void reset() { *this = FakeAutostart(); }
 
@@ -45,5 +42,4 @@ private:
     QString m_executable;
     QString m_working_dir;
     int m_writes = 0;
-    int m_removals = 0;
 };

@@ -10,11 +10,6 @@ FakeClipboardOwner::FakeClipboardOwner(QObject* parent) : ClipboardOwner(parent)
 }
 
 ClipboardOwner::Result FakeClipboardOwner::serve(QMimeData* entry) {
-    if (m_refuse_next) {
-        m_refuse_next = false;
-        delete entry;
-        return {false, QStringLiteral("refused by the fake")};
-    }
     m_served.append(entry->text());
     m_setting = true;
     QGuiApplication::clipboard()->setMimeData(entry);

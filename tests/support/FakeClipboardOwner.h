@@ -22,8 +22,6 @@ public:
     // The text of each entry served, in order.
     QStringList served_texts() const { return m_served; }
     void clear() { m_served.clear(); }
-    // The next serve fails, as when another program holds the clipboard and the server refuses.
-    void refuse_next() { m_refuse_next = true; }
     void report_owner_gone() { emit owner_gone(); }
     // Copies are reported from the event loop, as the X11 owner reports them.
     void set_reports_queued(bool queued) { m_reports_queued = queued; }
@@ -34,7 +32,6 @@ private:
     QStringList m_served;
     bool m_serving = false;
     bool m_setting = false;
-    bool m_refuse_next = false;
     int m_hand_overs = 0;
     bool m_reports_queued = false;
 };

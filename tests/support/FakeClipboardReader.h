@@ -29,7 +29,6 @@ public:
     }
 
     QMap<QString, int> fetches() const { return m_fetches; }
-    void clear_counts() { m_fetches.clear(); }
 
 private:
     QList<QPair<QString, QByteArray>> m_script;

@@ -13,7 +13,6 @@ public:
         }
         m_callback = std::move(callback);
         m_installed = true;
-        ++m_installs;
         return true;
     }
     void uninstall() override { m_installed = false; }
@@ -25,11 +24,9 @@ public:
             m_callback(event);
     }
     void set_refuse(bool refuse) { m_refuse = refuse; }
-    int installs() const { return m_installs; }
 
 private:
     Callback m_callback;
     bool m_installed = false;
     bool m_refuse = false;
-    int m_installs = 0;
 };

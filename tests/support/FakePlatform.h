@@ -49,7 +49,6 @@ public:
     FakeClipboardReader& reader() { return m_reader; }
     FakeWindowStyle& fake_window_style() { return m_window_style; }
     FakeTaskbarButton& fake_taskbar_button() { return m_taskbar_button; }
-    FakeSystemInfo& fake_system_info() { return m_system_info; }
     FakeAutostart& fake_autostart() { return m_autostart; }
     FakeShellLinks& fake_shell_links() { return m_shell_links; }
     FakeClipboardOwner& fake_clipboard_owner();
