@@ -1,7 +1,7 @@
 // The clipboard backend against Wine's clipboard: entries served with delayed rendering and read
-// back, the marks on our own writes, secrets and live formats in what others offer, and an owner
-// that never renders what it offers. Copies heard through the listener and what stays on the
-// clipboard when Corvana ends are driven through Wine's bridge by the end-to-end tests.
+// back, the marks on our own writes, secrets and live formats in what others offer, what stays on
+// the clipboard when the owner is gone, and an owner that never renders what it offers. Copies
+// heard through the listener are driven through Wine's bridge by the end-to-end tests.
 #include "WinClipboardOwner.h"
 #include "WinClipboardReader.h"
 #include "clipboard/SecretContent.h"
@@ -105,6 +105,7 @@ class TestWinClipboard : public QObject {
 private slots:
     void served_entries_are_rendered_when_read_and_marked();
     void secrets_and_live_formats_in_what_others_offer();
+    void what_we_serve_stays_after_the_hand_over();
     void an_owner_that_never_renders_costs_one_capture();
 };
 
@@ -180,6 +181,20 @@ void TestWinClipboard::secrets_and_live_formats_in_what_others_offer() {
         {{CF_UNICODETEXT, unicode(QStringLiteral("hidden"))},
          {RegisterClipboardFormatW(L"Clipboard Viewer Ignore"), QByteArray(1, '\0')}}));
     QVERIFY(reader.offer().formats.contains(QLatin1String(SecretContent::hint_format())));
+}
+
+void TestWinClipboard::what_we_serve_stays_after_the_hand_over() {
+    {
+        PasteHold hold;
+        WinClipboardOwner owner(hold);
+        auto* entry = new QMimeData;
+        entry->setText(QStringLiteral("kept after us"));
+        QVERIFY(owner.serve(entry).ok);
+        QVERIFY(owner.hand_over(1000));
+    }
+    WinClipboardReader reader([] { return false; });
+    QVERIFY(reader.offer().ok);
+    QCOMPARE(reader.fetch(QStringLiteral("text/plain")).bytes, QByteArray("kept after us"));
 }
 
 void TestWinClipboard::an_owner_that_never_renders_costs_one_capture() {
