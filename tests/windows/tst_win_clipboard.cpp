@@ -9,7 +9,6 @@
 
 #include <QMimeData>
 #include <QSignalSpy>
-#include <QUrl>
 #include <QtTest>
 
 #include <atomic>
@@ -137,15 +136,6 @@ void TestWinClipboard::served_entries_are_rendered_when_read_and_marked() {
     again->setText(QStringLiteral("first line\nsecond ü"));
     QVERIFY(owner.serve(again).ok);
     QCOMPARE(GetClipboardSequenceNumber(), sequence);
-
-    // Files go out as files alone: their names are no text the copying program offered.
-    auto* files = new QMimeData;
-    files->setUrls({QUrl::fromLocalFile(QStringLiteral("C:/report.txt"))});
-    QVERIFY(owner.serve(files).ok);
-    const auto file_offer = reader.offer();
-    QVERIFY2(file_offer.ok, qPrintable(file_offer.error));
-    QVERIFY(file_offer.formats.contains(QStringLiteral("text/uri-list")));
-    QVERIFY(!file_offer.formats.contains(QStringLiteral("text/plain")));
 
     // The reader never reads its own program's entry for a capture.
     WinClipboardReader ours([&owner] { return owner.serving(); });
