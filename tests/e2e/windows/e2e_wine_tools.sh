@@ -59,10 +59,6 @@ pass "Ctrl+Alt+T makes the indicator click-through, and Ctrl+Alt+T again draggab
 
 # Live zoom. The overlay shows the screen as it was at Ctrl+1, magnified around the pointer.
 overlay() { visible '^corvana-magnifier$'; }
-steady_screen() {
-    local shot=$1
-    wait_for 10 eval 'root_area 1280x800+0+0 "$shot" && root_area 1280x800+0+0 again.png && same_pixels again.png "$shot"'
-}
 focus "$notepad"
 xdotool mousemove 600 420
 views=$(log_count "Live zoom view")
@@ -72,7 +68,8 @@ grep -q "no Magnification.dll" corvana.err || fail "the overlay is up but the lo
 eval "$(xdotool getwindowgeometry --shell "$(overlay)")"
 [ "$WIDTH" -eq 1280 ] && [ "$HEIGHT" -eq 800 ] || fail "the overlay is ${WIDTH}x${HEIGHT}, not the screen"
 wait_for 10 eval '[ "$(log_count "Live zoom view")" -gt "$views" ]' || fail "the zoom did not settle"
-steady_screen zoomed.png || fail "the zoomed screen does not settle"
+wait_for 10 eval 'root_area 1280x800+0+0 zoomed.png && root_area 1280x800+0+0 again.png && same_pixels again.png zoomed.png' ||
+    fail "the zoomed screen does not settle"
 # Over Notepad: Wine hears the pointer only over its own windows.
 xdotool mousemove 20 100
 wait_for 10 eval 'root_area 1280x800+0+0 moved.png && ! same_pixels moved.png zoomed.png' ||
