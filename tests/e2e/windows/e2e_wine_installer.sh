@@ -1,6 +1,6 @@
 # The installer under Wine, as a user meets it: a silent per-user install (files, links, the
 # uninstall entry); the installed Corvana started from its Start-menu link with no overrides
-# pastes; started again from the system folder it keeps one data folder, in %APPDATA%; a new
+# captures copies (its pastes are the session test's, on the same corvana.exe); started again from the system folder it keeps one data folder, in %APPDATA%; a new
 # install over the running program quits it and keeps the data; the silent uninstall removes
 # the program, its links, its Run value and its entry, keeps the data and returns when done.
 source "$(dirname "$0")/wine_e2e_lib.sh"
@@ -80,26 +80,13 @@ start_link() {
     CORVANA_PID=$!
     wait_for 120 eval '[ "$(temp_folders)" -gt "$before" ]' || fail "corvana.exe did not start"
 }
-stored() { cat "$data/autocomplete.json" 2>/dev/null | grep -c "\"text\": \"$1\""; }
-copy_stored() {
-    local text=$1 before
-    before=$(stored "$text")
-    printf '%s' "$text" | xclip -selection clipboard -i
-    wait_for 30 eval '[ "$(stored "$text")" -gt "$before" ]' || fail "copy of '$text' not captured"
-}
 start_link
-open_notepad
-copy_stored A
-copy_stored B
-copy_stored C
-xdotool windowfocus --sync "$notepad"
-keys ctrl+v ctrl+v ctrl+v
-expect_file CBA
-close_notepad
+printf A | xclip -selection clipboard -i
+wait_for 30 eval 'grep -q "\"text\": \"A\"" "$data/autocomplete.json" 2>/dev/null' || fail "a copy was not captured"
 quit_corvana
 grep -q '^IsFirstStart=false' "$data/Corvana_settings.ini" ||
     fail "no settings saved in $data"
-pass "started from its Start-menu link it pastes CBA and saves its settings in %APPDATA%"
+pass "started from its Start-menu link it keeps its copies and settings in %APPDATA%"
 
 # As start at login does: from the system folder.
 before=$(ready_count)

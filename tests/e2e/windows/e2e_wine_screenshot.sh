@@ -17,7 +17,7 @@ start_corvana
 grep -q 'New Monitor:.*1024x768+-1024+0' corvana.err || fail "Wine reports no monitor at -1024,0"
 open_notepad
 
-capture() { xdotool search --onlyvisible --name '^Corvana capture$' 2>/dev/null | head -n 1; }
+capture() { visible '^Corvana capture$'; }
 # Each save logs the file's path (Windows' line ends).
 saved_count() { grep -c -- '-screenshot[-0-9]*\.png' corvana.err 2>/dev/null || true; }
 
@@ -36,7 +36,7 @@ shoot_area() {
     xdotool mousemove "$1" "$2" mousedown 1
     xdotool mousemove $(($1 + 20)) $(($2 + 20))
     xdotool mousemove "$3" "$4" mouseup 1
-    wait_for 10 eval 'xdotool search --onlyvisible --name "^Corvana toolbox$" >/dev/null 2>&1' ||
+    wait_for 10 shown '^Corvana toolbox$' ||
         fail "no toolbox after the selection"
     # Wine moves the X focus to a window it activates only through a window manager; this
     # session has none, so the test hands the focus over as one would.

@@ -33,15 +33,12 @@ finish() {
 
 # settings KEY=VALUE...: the settings file corvana.exe starts with.
 settings() {
-    local version
-    version=$(sed -n 's/.*save_version = "\([^"]*\)".*/\1/p' "$CORVANA_SOURCE/project/src/app/SaveManager.h")
-    { echo "[General]"; echo "SaveVersion=$version"; printf '%s\n' "$@"; } >settings/Corvana_settings.ini
+    { echo "[General]"; sed -n 's/.*save_version = "\([^"]*\)".*/SaveVersion=\1/p' "$CORVANA_SOURCE/project/src/app/SaveManager.h"
+        printf '%s\n' "$@"; } >settings/Corvana_settings.ini
 }
 
 # setting KEY: its value in the settings file as corvana.exe left it.
-setting() {
-    sed -n "s/^$1=//p" settings/Corvana_settings.ini | tr -d '\r'
-}
+setting() { sed -n "s/^$1=//p" settings/Corvana_settings.ini | tr -d '\r'; }
 
 ready_count() { grep -c "Temp dir is valid" corvana.out 2>/dev/null || true; }
 
@@ -56,24 +53,17 @@ start_corvana() {
     wait_for 120 eval '[ "$(ready_count)" -gt "${before:-0}" ]' || fail "corvana.exe did not start"
 }
 
-running() {
-    local state
-    state=$(ps -o stat= -p "$1" 2>/dev/null)
-    [ -n "$state" ] && [ "${state#Z}" = "$state" ]
-}
+# running PID: the process is there and no zombie.
+running() { ps -o stat= -p "$1" 2>/dev/null | grep -q '^[^Z]'; }
 
 # Whether any process runs this build's corvana.exe (Wine shows it by its Unix or its Windows
 # path; either is this worktree's own).
-corvana_listed() {
-    local windows_path
-    windows_path=$(zpath "$CORVANA_EXE")
-    ps -eo args= | grep -v grep | grep -qiF -e "$CORVANA_EXE" -e "$windows_path"
-}
+corvana_listed() { ps -eo args= | grep -v grep | grep -qiF -e "$CORVANA_EXE" -e "$(zpath "$CORVANA_EXE")"; }
 
 # await_exit WHAT STATUS...: waits for corvana.exe to end after WHAT; fails unless it ended
 # within 60 s with one of the statuses.
 await_exit() {
-    local what=$1 pid=$CORVANA_PID rc status
+    local what=$1 pid=$CORVANA_PID rc
     shift
     if ! wait_for 60 eval '! running "$pid"'; then
         kill -KILL "$pid" 2>/dev/null
@@ -82,9 +72,7 @@ await_exit() {
     wait "$pid"
     rc=$?
     CORVANA_PID=""
-    for status in "$@"; do
-        [ "$rc" -eq "$status" ] && return 0
-    done
+    case " $* " in *" $rc "*) return 0 ;; esac
     fail "corvana.exe exited with status $rc after $what"
 }
 
@@ -100,43 +88,29 @@ quit_corvana() {
 
 capture_count() { grep -c "END copy_to_corvana_clipboard()" corvana.out 2>/dev/null || true; }
 
-# --- The session: its end, and a start of corvana.exe while one runs.
-# end_session: ends the Windows session as logging off does: wineboot sends WM_QUERYENDSESSION
-# and WM_ENDSESSION to every top-level window and, as Windows does, ends the process once
-# WM_ENDSESSION has returned (Wine's TerminateProcess kills it: status 137). Fails unless
-# corvana.exe ended, by itself with status 0 or that way.
-end_session() {
-    "$WINE64" wineboot --end-session >/dev/null 2>&1 || fail "wineboot --end-session failed"
-    await_exit "the end of the session" 0 137
-}
 
-# second_start: starts corvana.exe again as start_corvana does and waits for it to end; its
-# status is in $second_status, its output in second.out.
-second_start() {
-    (cd data && CORVANA_SETTINGS_DIR=$(zpath "$E2E_DIR/settings") exec "$WINE64" "$CORVANA_EXE" \
-        >../second.out 2>&1)
-    second_status=$?
-}
-# --- end of the session block.
-
-# copy TEXT: xclip takes the X clipboard, Wine hands it on to Windows programs, and corvana.exe
-# captures it; waits for the capture.
-copy() {
+# copy TEXT, copy_as MIME <DATA: xclip takes the X clipboard (TEXT as text, DATA as that one
+# target), Wine hands it on to Windows programs, and corvana.exe captures it; waits for the capture.
+copy() { printf '%s' "$1" | copy_as UTF8_STRING; }
+copy_as() {
     local before
     before=$(capture_count)
-    printf '%s' "$1" | xclip -selection clipboard -i
-    wait_for 30 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of '$1' not captured"
+    xclip -selection clipboard -t "$1" -i
+    wait_for 30 eval '[ "$(capture_count)" -gt "$before" ]' || fail "a copy as $1 was not captured"
 }
 
-# open_notepad: Wine's Notepad on ./pasted.txt, focused; sets $out and $notepad.
+# open_notepad: Wine's Notepad on ./pasted.txt, focused; sets $out and $notepad. Found by the
+# title it gives that file, so that no other window (one of Notepad's message boxes, say) is
+# taken for it; a Notepad that ends, or never shows, fails with what it said and what was shown.
 open_notepad() {
     out="$E2E_DIR/pasted.txt"
     : >"$out"
     "$WINE64" notepad "$(zpath "$out")" >notepad.log 2>&1 &
     NOTEPAD_PID=$!
-    wait_for 60 eval 'xdotool search --onlyvisible --name "Notepad" >/dev/null 2>&1' ||
-        fail "Notepad did not open"
-    notepad=$(xdotool search --onlyvisible --name "Notepad" | head -n 1)
+    wait_for 60 eval 'shown "^pasted.* - Notepad$" || ! running "$NOTEPAD_PID"'
+    notepad=$(visible '^pasted.* - Notepad$')
+    [ -n "$notepad" ] || fail "Notepad did not open ($(running "$NOTEPAD_PID" || echo ended)): $(cat notepad.log)" \
+        "windows shown: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | tr '\n' '|')"
     xdotool windowfocus --sync "$notepad"
 }
 
@@ -190,14 +164,6 @@ close_notepad() {
 
 # --- Rich content and popups ---
 
-# copy_as MIME <DATA: xclip offers stdin as that one target; waits for corvana.exe's capture.
-copy_as() {
-    local before
-    before=$(capture_count)
-    xclip -selection clipboard -t "$1" -i
-    wait_for 30 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy as $1 not captured"
-}
-
 # served MIME: what the clipboard gives for that X target now, byte for byte.
 served() { xclip -selection clipboard -o -t "$1" 2>/dev/null; }
 
@@ -211,5 +177,6 @@ served_file_matches() {
         cmp -s "$path" "$1"
 }
 
-# shown TITLE: a window whose title matches TITLE is on the screen.
-shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+# visible TITLE: a window on the screen whose title matches TITLE; shown TITLE: whether there is one.
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+shown() { [ -n "$(visible "$1")" ]; }
