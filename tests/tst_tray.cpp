@@ -143,20 +143,14 @@ private slots:
     }
 
     void a_wayland_session_is_told_once_at_start() {
-        tray->show_at_start();
+        tray->show_at_start(QString());
         QVERIFY(open_boxes().isEmpty());
-        qputenv("WAYLAND_DISPLAY", "wayland-0");
         make();
-        tray->show_at_start();
+        tray->show_at_start(QStringLiteral("bind the keys"));
         QList<QMessageBox*> boxes = open_boxes();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.first()->windowTitle(), QStringLiteral("Corvana on Wayland"));
-        QVERIFY(boxes.first()->text().contains("XWayland"));
-        qunsetenv("WAYLAND_DISPLAY");
-        qputenv("XDG_SESSION_TYPE", "wayland");
-        QVERIFY(!TrayIcon::wayland_notice().isEmpty());
-        qputenv("XDG_SESSION_TYPE", "x11");
-        QVERIFY(TrayIcon::wayland_notice().isEmpty());
+        QCOMPARE(boxes.first()->text(), QStringLiteral("bind the keys"));
     }
 
     // Six clicks ("Abra"), a rest without clicks ("Cadabra"), six more ("Alakazam"): steps are
