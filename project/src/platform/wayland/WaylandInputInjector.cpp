@@ -7,17 +7,46 @@
 
 #include <QElapsedTimer>
 
-#include <linux/input-event-codes.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
-#include <xkbcommon/xkbcommon.h>
-
-#include <cstring>
 
 namespace {
-// evdev codes are XKB key codes less 8.
-constexpr int xkb_offset = 8;
+// XKB key codes are evdev codes plus 8.
+constexpr int evdev_offset = 8;
+
+struct Key {
+    int virtual_key;
+    const char* name;
+    int physical; // the code a PC keyboard sends
+    int own;      // ours: codes past every key of a PC keyboard
+    const char* symbols;
+};
+
+const Key keys[] = {
+    {VirtualKeys::Control, "LCTL", 37, 37, "Control_L"},
+    {VirtualKeys::Shift, "LFSH", 50, 50, "Shift_L"},
+    {VirtualKeys::Alt, "LALT", 64, 64, "Alt_L"},
+    {VirtualKeys::V, "AB04", 55, 250, "v, V"},
+    {VirtualKeys::C, "AB03", 54, 251, "c, C"},
+    {VirtualKeys::X, "AB02", 53, 252, "x, X"},
+    {VirtualKeys::B, "AB05", 56, 253, "b, B"},
+    {VirtualKeys::PrintScreen, "PRSC", 107, 254, "Print"},
+};
+
+// The modifier bits of XKB's real modifiers, as the compositor's keymap compiles them.
+quint32 modifier_bit(int virtual_key) {
+    switch (virtual_key) {
+    case VirtualKeys::Shift:
+        return 1u << 0;
+    case VirtualKeys::Control:
+        return 1u << 2;
+    case VirtualKeys::Alt:
+        return 1u << 3;
+    default:
+        return 0;
+    }
+}
 
 quint32 now_ms() {
     static QElapsedTimer clock;
@@ -27,82 +56,59 @@ quint32 now_ms() {
 }
 } // namespace
 
-WaylandInputInjector::WaylandInputInjector(WaylandConnection& wayland,
-                                           SwayBindingMode binding_mode,
+WaylandInputInjector::WaylandInputInjector(WaylandConnection& wayland, Codes codes,
                                            std::function<void()> paste_read)
-    : m_wayland(wayland), m_binding_mode(std::move(binding_mode)),
-      m_paste_read(std::move(paste_read)) {}
+    : m_wayland(wayland), m_codes(codes), m_paste_read(std::move(paste_read)) {}
 
 WaylandInputInjector::~WaylandInputInjector() {
     if (m_keyboard)
         zwp_virtual_keyboard_v1_destroy(m_keyboard);
-    if (m_state)
-        xkb_state_unref(m_state);
-    if (m_keymap)
-        xkb_keymap_unref(m_keymap);
-    if (m_context)
-        xkb_context_unref(m_context);
     m_wayland.flush();
 }
 
-int WaylandInputInjector::evdev_code(int virtual_key) {
-    switch (virtual_key) {
-    case VirtualKeys::Shift:
-        return KEY_LEFTSHIFT;
-    case VirtualKeys::Control:
-        return KEY_LEFTCTRL;
-    case VirtualKeys::Alt:
-        return KEY_LEFTALT;
-    case VirtualKeys::PrintScreen:
-        return KEY_SYSRQ;
-    case VirtualKeys::B:
-        return KEY_B;
-    case VirtualKeys::C:
-        return KEY_C;
-    case VirtualKeys::V:
-        return KEY_V;
-    case VirtualKeys::X:
-        return KEY_X;
-    default:
-        return 0;
+int WaylandInputInjector::key_code(int virtual_key, Codes codes) {
+    for (const Key& key : keys) {
+        if (key.virtual_key == virtual_key)
+            return codes == Codes::Own ? key.own : key.physical;
     }
+    return 0;
 }
 
-void WaylandInputInjector::unavailable(const QString& why) {
-    if (!m_reported)
-        APP_LOG(QStringLiteral("APP_LOG Wayland: keys cannot be typed here: %1").arg(why));
-    m_reported = true;
+QByteArray WaylandInputInjector::keymap(Codes codes) {
+    QByteArray names, symbols;
+    for (const Key& key : keys) {
+        names += QByteArray("<") + key.name + "> = " +
+                 QByteArray::number(codes == Codes::Own ? key.own : key.physical) + ";\n";
+        symbols += QByteArray("key <") + key.name + "> { [ " + key.symbols + " ] };\n";
+    }
+    return "xkb_keymap {\nxkb_keycodes \"corvana\" {\nminimum = 8;\nmaximum = 255;\n" + names +
+           "};\nxkb_types \"corvana\" { include \"complete\" };\n"
+           "xkb_compatibility \"corvana\" { include \"complete\" };\n"
+           "xkb_symbols \"corvana\" {\n" +
+           symbols +
+           "modifier_map Control { <LCTL> };\nmodifier_map Shift { <LFSH> };\n"
+           "modifier_map Mod1 { <LALT> };\n};\n};\n";
 }
 
 bool WaylandInputInjector::ready() {
     if (m_keyboard)
         return true;
-    if (!m_wayland.virtual_keyboard() || !m_wayland.seat()) {
-        unavailable(QStringLiteral("the compositor offers no virtual keyboard"));
+    const auto unavailable = [this](const QString& why) {
+        if (!m_reported)
+            APP_LOG(QStringLiteral("APP_LOG Wayland: keys cannot be typed here: %1").arg(why));
+        m_reported = true;
         return false;
-    }
-    // A US layout of our own: the keys we type are named by their position, and any layout has
-    // Ctrl, Shift, Alt and the letters where this one has them.
-    m_context = xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES);
-    const xkb_rule_names names{"evdev", "pc105", "us", "", ""};
-    m_keymap = m_context ? xkb_keymap_new_from_names(m_context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS)
-                         : nullptr;
-    char* text = m_keymap ? xkb_keymap_get_as_string(m_keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
-    if (!text) {
-        unavailable(QStringLiteral("no keymap could be made (xkbcommon)"));
-        return false;
-    }
-    const size_t size = std::strlen(text) + 1;
+    };
+    if (!m_wayland.virtual_keyboard() || !m_wayland.seat())
+        return unavailable(QStringLiteral("the compositor offers no virtual keyboard"));
+    const QByteArray text = keymap(m_codes);
+    const auto size = static_cast<size_t>(text.size()) + 1; // with its terminating zero
     const int fd = memfd_create("corvana-keymap", MFD_CLOEXEC);
-    const bool written = fd >= 0 && write(fd, text, size) == static_cast<ssize_t>(size);
-    std::free(text);
-    if (!written) {
+    if (fd < 0 || write(fd, text.constData(), size) != static_cast<ssize_t>(size)) {
         if (fd >= 0)
             close(fd);
-        unavailable(QStringLiteral("the keymap could not be handed over"));
-        return false;
+        return unavailable(QStringLiteral("the keymap could not be handed over"));
     }
-    m_state = xkb_state_new(m_keymap);
     m_keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(
         m_wayland.virtual_keyboard(), m_wayland.seat());
     zwp_virtual_keyboard_v1_keymap(m_keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd,
@@ -113,45 +119,24 @@ bool WaylandInputInjector::ready() {
 }
 
 void WaylandInputInjector::send_key(int virtual_key, bool down) {
-    const int code = evdev_code(virtual_key);
-    if (code == 0 || !ready())
-        return;
-    if (down && m_down.isEmpty() && m_binding_mode.available()) {
-        QString error;
-        m_stroke_dropped = !m_binding_mode.enter(&error);
-        // Typed anyway, our Ctrl+V would run the binding that asked for it, without end.
-        if (m_stroke_dropped)
-            APP_LOG(QStringLiteral("APP_LOG Wayland: no keys typed: %1").arg(error));
-    }
-    if (down == m_down.contains(code))
+    const int code = key_code(virtual_key, m_codes);
+    if (code == 0 || !ready() || down == m_down.contains(virtual_key))
         return;
     if (down)
-        m_down.insert(code);
+        m_down.insert(virtual_key);
     else
-        m_down.remove(code);
-    if (!m_stroke_dropped) {
-        zwp_virtual_keyboard_v1_key(m_keyboard, now_ms(), static_cast<uint32_t>(code),
-                                    down ? WL_KEYBOARD_KEY_STATE_PRESSED
-                                         : WL_KEYBOARD_KEY_STATE_RELEASED);
-        xkb_state_update_key(m_state, static_cast<xkb_keycode_t>(code + xkb_offset),
-                             down ? XKB_KEY_DOWN : XKB_KEY_UP);
-        zwp_virtual_keyboard_v1_modifiers(
-            m_keyboard, xkb_state_serialize_mods(m_state, XKB_STATE_MODS_DEPRESSED),
-            xkb_state_serialize_mods(m_state, XKB_STATE_MODS_LATCHED),
-            xkb_state_serialize_mods(m_state, XKB_STATE_MODS_LOCKED),
-            xkb_state_serialize_layout(m_state, XKB_STATE_LAYOUT_EFFECTIVE));
-    }
+        m_down.remove(virtual_key);
+    zwp_virtual_keyboard_v1_key(m_keyboard, now_ms(), static_cast<uint32_t>(code - evdev_offset),
+                                down ? WL_KEYBOARD_KEY_STATE_PRESSED
+                                     : WL_KEYBOARD_KEY_STATE_RELEASED);
+    quint32 modifiers = 0;
+    for (const int held : qAsConst(m_down))
+        modifiers |= modifier_bit(held);
+    zwp_virtual_keyboard_v1_modifiers(m_keyboard, modifiers, 0, 0, 0);
     if (!m_down.isEmpty())
         return;
-    // The stroke is over: the compositor has taken it once the round trip returns, and only then
-    // may its bindings apply again.
-    const bool typed = !m_stroke_dropped;
-    m_stroke_dropped = false;
-    if (!typed)
-        return;
+    // The stroke is over: once the round trip returns the compositor has passed it on.
     m_wayland.roundtrip();
-    if (m_binding_mode.available())
-        m_binding_mode.leave();
     if (m_paste_read)
         m_paste_read();
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "SwayBindingMode.h"
 #include "platform/InputInjector.h"
 
 #include <QSet>
@@ -8,21 +7,23 @@
 #include <functional>
 
 class WaylandConnection;
-struct xkb_context;
-struct xkb_keymap;
-struct xkb_state;
 struct zwp_virtual_keyboard_v1;
 
-// Types keys through the compositor's virtual-keyboard protocol, with a keymap of our own and the
-// modifiers it implies. A stroke (from the first key down to the last key up) runs in sway's
-// pass-through mode where there is one, so our Ctrl+V does not run the desktop's binding again.
-// Where keys cannot be typed, that is said once in the log.
+// Types keys through the compositor's virtual-keyboard protocol. The desktop's Ctrl+V runs
+// `corvana --paste-next`, bound to the physical V key (sway's `bindsym --to-code`); so that the
+// Ctrl+V we then type does not run that binding again, our keymap puts the letters on key codes
+// no keyboard has, with the same symbols: programs read Ctrl+V, the binding never matches.
+// Nothing to switch and nothing to race with. Where keys cannot be typed, that is said once.
 class WaylandInputInjector : public InputInjector {
 public:
+    // Own: the letters on spare codes (Corvana). Physical: where a keyboard has them (the tests'
+    // stand-in for the user's hands).
+    enum class Codes { Own, Physical };
+
     // paste_read: waits until the program we typed into has read the clipboard, so that the
     // next paste does not replace the entry before it was read.
-    WaylandInputInjector(WaylandConnection& wayland, SwayBindingMode binding_mode,
-                         std::function<void()> paste_read);
+    WaylandInputInjector(WaylandConnection& wayland, Codes codes,
+                         std::function<void()> paste_read = {});
     ~WaylandInputInjector() override;
     WaylandInputInjector(const WaylandInputInjector&) = delete;
     WaylandInputInjector& operator=(const WaylandInputInjector&) = delete;
@@ -31,22 +32,18 @@ public:
     // Makes the keyboard now, so the first paste does not wait for it.
     void prepare() { ready(); }
 
-    // The evdev key code for one of our virtual keys, 0 when it has none.
-    static int evdev_code(int virtual_key);
+    // The XKB key code our keymap gives one of our virtual keys, 0 when it has none.
+    static int key_code(int virtual_key, Codes codes);
+    // The keymap the compositor is given.
+    static QByteArray keymap(Codes codes);
 
 private:
     bool ready();
-    void unavailable(const QString& why);
 
     WaylandConnection& m_wayland;
-    SwayBindingMode m_binding_mode;
+    Codes m_codes;
     std::function<void()> m_paste_read;
     zwp_virtual_keyboard_v1* m_keyboard = nullptr;
-    xkb_context* m_context = nullptr;
-    xkb_keymap* m_keymap = nullptr;
-    xkb_state* m_state = nullptr;
     QSet<int> m_down;
-    // The stroke under way goes nowhere (our mode could not be entered).
-    bool m_stroke_dropped = false;
     bool m_reported = false;
 };

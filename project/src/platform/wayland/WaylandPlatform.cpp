@@ -1,6 +1,6 @@
 #include "WaylandPlatform.h"
 
-#include "SwayBindingMode.h"
+#include "SwayIpc.h"
 #include "Utf8LocaleCodec.h"
 #include "WaylandActiveWindow.h"
 #include "WaylandClipboardOwner.h"
@@ -81,7 +81,7 @@ KeyState& WaylandPlatform::key_state() {
 InputInjector& WaylandPlatform::input_injector() {
     if (!m_input_injector)
         m_input_injector = std::make_unique<WaylandInputInjector>(
-            wayland(), SwayBindingMode(qEnvironmentVariable("SWAYSOCK")), [this] {
+            wayland(), WaylandInputInjector::Codes::Own, [this] {
                 // A program that does not paste (a terminal without focus, say) costs this much.
                 if (m_clipboard_owner && m_clipboard_owner->serving())
                     m_clipboard_owner->wait_for_answer(paste_read_timeout_ms);
@@ -209,8 +209,8 @@ QString WaylandPlatform::session_notice() {
         return QStringLiteral(
             "This Wayland desktop does not let Corvana type Ctrl+V: bind a key to "
             "'corvana --paste-next' to put the next entry on the clipboard, then paste as usual.");
-    SwayBindingMode sway(qEnvironmentVariable("SWAYSOCK"));
-    if (sway.available() && sway.defined())
+    SwayIpc sway(qEnvironmentVariable("SWAYSOCK"));
+    if (sway.available() && sway.config_mentions("corvana --paste-next"))
         return QString();
     return QStringLiteral(
         "On Wayland the desktop gives Corvana its keys: bind Ctrl+V to 'corvana --paste-next' and "

@@ -1,6 +1,8 @@
-#include "SwayBindingMode.h"
+#include "SwayIpc.h"
 
-#include <QJsonArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -36,35 +38,39 @@ bool wait(int fd, short events, std::chrono::steady_clock::time_point deadline) 
 }
 } // namespace
 
-bool SwayBindingMode::enter(QString* error) {
+bool SwayIpc::config_mentions(const QByteArray& text) {
+    constexpr quint32 get_config = 9;
     QByteArray reply;
-    if (!run(QByteArray("mode ") + mode_name, &reply, error))
+    QString error;
+    if (!request(get_config, QByteArray(), &reply, &error))
         return false;
-    const QJsonArray results = QJsonDocument::fromJson(reply).array();
-    if (!results.isEmpty() && results.first().toObject().value(QStringLiteral("success")).toBool())
+    const QString config =
+        QJsonDocument::fromJson(reply).object().value(QStringLiteral("config")).toString();
+    if (config.toUtf8().contains(text))
         return true;
-    *error = QStringLiteral("sway has no \"%1\" mode (include docs/wayland/sway.conf): %2")
-                 .arg(QLatin1String(mode_name), QString::fromUtf8(reply.left(200)));
+    // Snippets come in through include lines (one level deep, with wildcards).
+    const QStringList lines = config.split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.startsWith(QLatin1String("include ")))
+            continue;
+        QString pattern = trimmed.mid(8).trimmed();
+        if (pattern.startsWith(QLatin1String("~/")))
+            pattern = QDir::homePath() + pattern.mid(1);
+        const QFileInfo info(pattern);
+        const QStringList files = info.dir().entryList({info.fileName()}, QDir::Files);
+        for (const QString& name : files) {
+            QFile file(info.dir().filePath(name));
+            if (file.size() < 1024 * 1024 && file.open(QIODevice::ReadOnly) &&
+                file.readAll().contains(text))
+                return true;
+        }
+    }
     return false;
 }
 
-void SwayBindingMode::leave() {
-    QByteArray reply;
-    QString error;
-    run("mode default", &reply, &error);
-}
-
-bool SwayBindingMode::defined() {
-    constexpr quint32 get_binding_modes = 8;
-    QByteArray reply;
-    QString error;
-    if (!run(QByteArray(), &reply, &error, get_binding_modes))
-        return false;
-    return QJsonDocument::fromJson(reply).array().contains(QLatin1String(mode_name));
-}
-
-bool SwayBindingMode::run(const QByteArray& command, QByteArray* reply, QString* error,
-                          quint32 type) {
+bool SwayIpc::request(quint32 type, const QByteArray& command, QByteArray* reply,
+                      QString* error) {
     const QByteArray path = m_socket_path.toLocal8Bit();
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
