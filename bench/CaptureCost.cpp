@@ -39,6 +39,9 @@
 #include <cstdio>
 #include <vector>
 
+// The benchmarks measure the X11 backend, whatever the session.
+std::unique_ptr<Platform> create_x11_platform();
+
 namespace {
 constexpr int runs = 5;
 constexpr xcb_keycode_t control_keycode = 37; // the default Xvfb keymap
@@ -310,7 +313,7 @@ int main(int argc, char** argv) {
     if (args.value(1) == QLatin1String("target"))
         return run_target(args.value(2));
 
-    Platform::install(create_platform());
+    Platform::install(create_x11_platform());
     Keyboard* keyboard = Platform::instance().create_keyboard(nullptr);
     keyboard->set_hooked(true); // the Ctrl+V grab, and the watch on frozen presses
     QTemporaryDir temp;

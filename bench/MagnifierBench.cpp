@@ -27,6 +27,9 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
+// The benchmarks measure the X11 backend, whatever the session.
+std::unique_ptr<Platform> create_x11_platform();
+
 namespace {
 std::atomic<long> allocations{0};
 }
@@ -113,7 +116,7 @@ protected:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    Platform::install(create_platform());
+    Platform::install(create_x11_platform());
     QScreen* screen = QGuiApplication::primaryScreen();
     const QRect s = screen->geometry();
     std::printf("magnifier, %dx%d at 1.5\n", s.width(), s.height());

@@ -20,6 +20,9 @@
 #include <vector>
 #include <xcb/xcb.h>
 
+// The benchmarks measure the X11 backend, whatever the session.
+std::unique_ptr<Platform> create_x11_platform();
+
 namespace {
 constexpr int opens = 8;
 constexpr int steps = 150;
@@ -120,7 +123,7 @@ std::vector<double> baseline_steps(const QPixmap& clean, const QPixmap& dimmed) 
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    Platform::install(create_platform());
+    Platform::install(create_x11_platform());
     const QString setup = app.arguments().value(1, QStringLiteral("this desktop"));
     QString screens;
     for (QScreen* s : QGuiApplication::screens())

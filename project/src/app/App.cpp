@@ -131,7 +131,7 @@ App::App(QWidget* parent)
         m_notifier.show_tray_message(QStringLiteral("Autocomplete"), text);
     });
     setup_main_window();
-    m_tray_icon->show_at_start();
+    m_tray_icon->show_at_start(Platform::instance().session_notice());
     m_status_indicator->show();
     update_status_indicator();
 

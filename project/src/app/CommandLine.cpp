@@ -13,6 +13,8 @@ const Action action_table[] = {
     {"show-history", "Show the clipboard history."},
     {"show-autocomplete", "Show the autocomplete popup."},
     {"toggle-pause", "Pause Corvana, or resume it."},
+    {"switch-order", "Paste the oldest entry first, or the newest."},
+    {"toggle-note", "Show the note, or hide it."},
     {"screenshot", "Take a screenshot."},
     {"quit", "End the running Corvana (never starts one)."},
 };

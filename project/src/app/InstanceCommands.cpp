@@ -22,6 +22,8 @@ const Command commands[] = {
     {"show-history", [](App& app) { app.open_history_dialog(); }},
     {"show-autocomplete", [](App& app) { app.open_autocomplete_dialog(); }},
     {"toggle-pause", [](App& app) { app.pause_or_resume_corvana(); }},
+    {"switch-order", [](App& app) { app.switch_paste_order(); }},
+    {"toggle-note", [](App& app) { app.slot_toggle_note_dialog(); }},
     {"screenshot", [](App& app) { app.print_screen(); }},
     {"quit", [](App& app) { app.quit(); }},
 };

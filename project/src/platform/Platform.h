@@ -53,6 +53,9 @@ public:
     // started lets it.
     virtual void let_running_instance_take_foreground() {}
 
+    // What to tell the user once at start about what this desktop lets Corvana do, or empty.
+    virtual QString session_notice() { return QString(); }
+
     // The file name of the uninstaller an installation puts beside the program.
     virtual QString uninstaller_name() const { return QStringLiteral("uninstall"); }
 

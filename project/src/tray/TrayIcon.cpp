@@ -101,14 +101,13 @@ void TrayIcon::set_app_info(const QString& state, const QString& info) {
     m_info_action->setText(info);
 }
 
-void TrayIcon::show_at_start() {
+void TrayIcon::show_at_start(const QString& wayland_notice) {
     setIcon(m_normal_icon);
     show();
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         APP_LOG(QStringLiteral("No system tray: start Corvana again to bring up its window"));
-    const QString wayland = wayland_notice();
-    if (!wayland.isEmpty())
-        show_message(this, QStringLiteral("Corvana on Wayland"), wayland);
+    if (!wayland_notice.isEmpty())
+        show_message(this, QStringLiteral("Corvana on Wayland"), wayland_notice);
 }
 
 void TrayIcon::show_message(TrayIcon* tray, const QString& title, const QString& text) {
@@ -137,18 +136,6 @@ void TrayIcon::notify(TrayIcon* tray, const QString& title, const QString& text)
     }
     box->show();
     box->raise();
-}
-
-QString TrayIcon::wayland_notice() {
-    const bool wayland =
-        qgetenv("XDG_SESSION_TYPE") == "wayland" || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (!wayland)
-        return QString();
-    return QStringLiteral(
-        "This desktop runs Wayland. Corvana works through XWayland, so it does not see keys "
-        "pressed in Wayland programs: there Ctrl+V pastes the ordinary clipboard and Corvana's "
-        "shortcuts do nothing. In X11 programs everything works. For the full paste queue "
-        "everywhere, log in to an X11 (Xorg) session.");
 }
 
 void TrayIcon::set_locked_icon(bool locked) {

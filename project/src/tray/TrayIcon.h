@@ -40,14 +40,12 @@ public:
     // The icon and the menu entry for a lock set or released anywhere.
     void show_lock(bool locked);
     // Shows the running icon, and tells what a user of this desktop must know.
-    void show_at_start();
+    void show_at_start(const QString& wayland_notice);
     // A balloon from the tray when there is one that shows messages, else an information box
     // that blocks nothing (no tray must not mean a program waiting for a click).
     static void notify(TrayIcon* tray, const QString& title, const QString& text);
     // The same, logged: a balloon of this tray, or a message box without one.
     static void show_message(TrayIcon* tray, const QString& title, const QString& text);
-    // What to tell the user once at start on a Wayland session, or empty elsewhere.
-    static QString wayland_notice();
 
     QMenu* menu() const { return m_menu; }
     QIcon current_icon() const { return m_current_icon; }

@@ -28,7 +28,7 @@
 #include <malloc.h>
 #endif
 
-std::unique_ptr<Platform> create_platform() {
+std::unique_ptr<Platform> create_x11_platform() {
     return std::make_unique<X11Platform>();
 }
 
@@ -148,6 +148,18 @@ void X11Platform::on_termination_request(std::function<void()> handler) {
         m_termination_signals->set_handler(std::move(handler));
     else
         m_termination_signals = std::make_unique<X11TerminationSignals>(std::move(handler));
+}
+
+QString X11Platform::session_notice() {
+    const bool wayland =
+        qgetenv("XDG_SESSION_TYPE") == "wayland" || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!wayland)
+        return QString();
+    return QStringLiteral(
+        "This desktop runs Wayland without the clipboard access Corvana needs there, so Corvana "
+        "works through XWayland: it does not see the clipboard or keys of Wayland programs, where "
+        "Ctrl+V pastes the ordinary clipboard and Corvana's shortcuts do nothing. In X11 programs "
+        "everything works. For the full paste queue everywhere, log in to an X11 (Xorg) session.");
 }
 
 QString X11Platform::session_name() {

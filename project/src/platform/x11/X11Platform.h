@@ -49,6 +49,7 @@ public:
     Magnifier& magnifier() override;
     void on_termination_request(std::function<void()> handler) override;
     QString session_name() override;
+    QString session_notice() override;
 
 private:
     const X11Connection& x11();

@@ -1,0 +1,238 @@
+#include "WaylandPlatform.h"
+
+#include "SwayIpc.h"
+#include "Utf8LocaleCodec.h"
+#include "WaylandActiveWindow.h"
+#include "WaylandClipboardOwner.h"
+#include "WaylandClipboardReader.h"
+#include "WaylandConnection.h"
+#include "WaylandGlobalHotkeys.h"
+#include "WaylandInputInjector.h"
+#include "WaylandKeyState.h"
+#include "WaylandKeyboard.h"
+#include "WaylandMagnifier.h"
+#include "WaylandMouseHook.h"
+#include "WaylandScreenCapture.h"
+#include "WaylandSystemInfo.h"
+#include "WaylandWindowStyle.h"
+#include "X11TaskbarButton.h"
+#include "X11TerminationSignals.h"
+#include "XdgAutostart.h"
+#include "XdgShellLinks.h"
+#include "common/AppLog.h"
+
+#include "wlr-data-control-unstable-v1-client-protocol.h"
+
+#include <wayland-client.h>
+
+#include <csignal>
+#include <cstring>
+
+namespace {
+constexpr int paste_read_timeout_ms = 1000;
+} // namespace
+
+bool WaylandPlatform::session_is_wayland() {
+    return qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+}
+
+WaylandPlatform::WaylandPlatform() {
+    // A program that stops reading what we paste closes its pipe: that must not end us.
+    std::signal(SIGPIPE, SIG_IGN);
+    Utf8LocaleCodec::install();
+    // Qt shows our windows through XWayland where there is one: popups and the capture are then
+    // placed where we put them. Without it, through Wayland. The user's own choice stands.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsSet("DISPLAY") ? "xcb;wayland" : "wayland");
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
+WaylandPlatform::~WaylandPlatform() {
+    // The clipboard's parts speak over the connection: they go first.
+    m_input_injector.reset();
+    m_clipboard_reader.reset();
+    m_clipboard_owner.reset();
+    m_wayland.reset();
+}
+
+WaylandConnection& WaylandPlatform::wayland() {
+    if (!m_wayland) {
+        m_wayland = std::make_unique<WaylandConnection>();
+        QString error;
+        if (!m_wayland->open(&error))
+            APP_LOG(QStringLiteral("APP_LOG Wayland: %1; the clipboard and keys are not available")
+                        .arg(error));
+    }
+    return *m_wayland;
+}
+
+Keyboard* WaylandPlatform::create_keyboard(QObject* parent) {
+    return new WaylandKeyboard(parent);
+}
+
+KeyState& WaylandPlatform::key_state() {
+    if (!m_key_state)
+        m_key_state = std::make_unique<WaylandKeyState>();
+    return *m_key_state;
+}
+
+InputInjector& WaylandPlatform::input_injector() {
+    if (!m_input_injector)
+        m_input_injector = std::make_unique<WaylandInputInjector>(
+            wayland(), WaylandInputInjector::Codes::Own, [this] {
+                // A program that does not paste (a terminal without focus, say) costs this much.
+                if (m_clipboard_owner && m_clipboard_owner->serving())
+                    m_clipboard_owner->wait_for_answer(paste_read_timeout_ms);
+            });
+    return *m_input_injector;
+}
+
+GlobalHotkeys& WaylandPlatform::global_hotkeys() {
+    if (!m_global_hotkeys)
+        m_global_hotkeys = std::make_unique<WaylandGlobalHotkeys>();
+    return *m_global_hotkeys;
+}
+
+ActiveWindow& WaylandPlatform::active_window() {
+    if (!m_active_window)
+        m_active_window = std::make_unique<WaylandActiveWindow>();
+    return *m_active_window;
+}
+
+WindowStyle& WaylandPlatform::window_style() {
+    if (!m_window_style)
+        m_window_style = std::make_unique<WaylandWindowStyle>();
+    return *m_window_style;
+}
+
+TaskbarButton& WaylandPlatform::taskbar_button() {
+    if (!m_taskbar_button)
+        m_taskbar_button = std::make_unique<X11TaskbarButton>();
+    return *m_taskbar_button;
+}
+
+SystemInfo& WaylandPlatform::system_info() {
+    if (!m_system_info)
+        m_system_info = std::make_unique<WaylandSystemInfo>();
+    return *m_system_info;
+}
+
+Autostart& WaylandPlatform::autostart() {
+    if (!m_autostart)
+        m_autostart = std::make_unique<XdgAutostart>();
+    return *m_autostart;
+}
+
+ShellLinks& WaylandPlatform::shell_links() {
+    if (!m_shell_links)
+        m_shell_links = std::make_unique<XdgShellLinks>();
+    return *m_shell_links;
+}
+
+ClipboardOwner& WaylandPlatform::clipboard_owner() {
+    return wayland_clipboard_owner();
+}
+
+WaylandClipboardOwner& WaylandPlatform::wayland_clipboard_owner() {
+    if (!m_clipboard_owner) {
+        m_clipboard_owner = std::make_unique<WaylandClipboardOwner>(wayland());
+        QString error;
+        if (!m_clipboard_owner->start(&error))
+            APP_LOG(QStringLiteral("APP_LOG Wayland: %1").arg(error));
+        static_cast<WaylandInputInjector&>(input_injector()).prepare();
+    }
+    return *m_clipboard_owner;
+}
+
+ClipboardReader& WaylandPlatform::clipboard_reader() {
+    if (!m_clipboard_reader)
+        m_clipboard_reader = std::make_unique<WaylandClipboardReader>(
+            wayland(), wayland_clipboard_owner(),
+            [this] { return m_termination_signals ? m_termination_signals->pending_fd() : -1; });
+    return *m_clipboard_reader;
+}
+
+ScreenCapture& WaylandPlatform::screen_capture() {
+    if (!m_screen_capture)
+        m_screen_capture = std::make_unique<WaylandScreenCapture>();
+    return *m_screen_capture;
+}
+
+MouseHook& WaylandPlatform::mouse_hook() {
+    if (!m_mouse_hook)
+        m_mouse_hook = std::make_unique<WaylandMouseHook>();
+    return *m_mouse_hook;
+}
+
+Magnifier& WaylandPlatform::magnifier() {
+    if (!m_magnifier)
+        m_magnifier = std::make_unique<WaylandMagnifier>();
+    return *m_magnifier;
+}
+
+QString WaylandPlatform::session_name() {
+    return QStringLiteral("wayland:") + qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
+}
+
+bool WaylandPlatform::compositor_has_data_control() {
+    wl_display* display = wl_display_connect(nullptr);
+    if (!display)
+        return false;
+    bool found = false;
+    const wl_registry_listener listener = {
+        [](void* data, wl_registry*, uint32_t, const char* interface, uint32_t) {
+            if (std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0)
+                *static_cast<bool*>(data) = true;
+        },
+        [](void*, wl_registry*, uint32_t) {}};
+    wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &listener, &found);
+    wl_display_roundtrip(display);
+    wl_registry_destroy(registry);
+    wl_display_disconnect(display);
+    return found;
+}
+
+QString WaylandPlatform::session_notice() {
+    WaylandConnection& connection = wayland();
+    if (!connection.is_open())
+        return QStringLiteral("Corvana could not connect to this Wayland desktop: it cannot see "
+                              "or set the clipboard of any program.");
+    if (!connection.data_control())
+        return QStringLiteral(
+            "This Wayland desktop (GNOME, for one) lets no program such as Corvana see or set the "
+            "clipboard, and there is no XWayland to work through: the paste queue cannot work "
+            "here. Log in to an X11 (Xorg) session for it.");
+    if (!connection.virtual_keyboard())
+        return QStringLiteral(
+            "This Wayland desktop does not let Corvana type Ctrl+V: bind a key to "
+            "'corvana --paste-next' to put the next entry on the clipboard, then paste as usual.");
+    SwayIpc sway(qEnvironmentVariable("SWAYSOCK"));
+    if (sway.available() && sway.config_mentions("corvana --paste-next"))
+        return QString();
+    return QStringLiteral(
+        "On Wayland the desktop gives Corvana its keys: bind Ctrl+V to 'corvana --paste-next' and "
+        "Corvana's other shortcuts to its command line (corvana --help). On sway, include the "
+        "sway.conf that comes with Corvana (README, section Wayland).");
+}
+
+void WaylandPlatform::on_termination_request(std::function<void()> handler) {
+    if (m_termination_signals)
+        m_termination_signals->set_handler(std::move(handler));
+    else
+        m_termination_signals = std::make_unique<X11TerminationSignals>(std::move(handler));
+}
+
+std::unique_ptr<Platform> create_wayland_platform() {
+    return std::make_unique<WaylandPlatform>();
+}
+
+// A Wayland session whose compositor keeps the clipboard to itself (GNOME) is better served
+// through XWayland, where X11 programs at least get the whole queue.
+bool wayland_backend_wanted() {
+    if (!WaylandPlatform::session_is_wayland())
+        return false;
+    return !qEnvironmentVariableIsSet("DISPLAY") || WaylandPlatform::compositor_has_data_control();
+}
