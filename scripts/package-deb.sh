@@ -43,11 +43,14 @@ chmod 644 "$doc/changelog.Debian.gz"
 
 # The libraries the binary links, as dpkg-shlibdeps finds them (it wants the package named in a
 # debian/control where it runs, and the binary in debian/PACKAGE/), and the Qt plugins it loads
-# at run time, which no linker sees: the SVG icon engine and image format (libqt5svg5); the xcb
-# platform plugin comes with libqt5gui5.
+# at run time, which no linker sees: the SVG icon engine and image format (libqt5svg5) and the
+# Wayland platform plugin (qtwayland5), without which a Wayland session with no XWayland would
+# leave Qt no display to open; the xcb platform plugin comes with libqt5gui5.
 printf 'Source: corvana\n\nPackage: corvana\nArchitecture: any\n' >"$out/debian/control"
 depends=$(cd "$out" && dpkg-shlibdeps -O debian/corvana/usr/bin/corvana | sed -n 's/^shlibs:Depends=//p')
-[[ ", $depends," =~ ,\ libqt5svg5[\ ,] ]] || depends="$depends, libqt5svg5"
+for plugin in libqt5svg5 qtwayland5; do
+    [[ ", $depends," =~ ,\ $plugin[\ ,] ]] || depends="$depends, $plugin"
+done
 
 install -d "$stage/DEBIAN"
 size=$(du -sk --exclude=DEBIAN "$stage" | cut -f1)

@@ -26,6 +26,7 @@ expected=$(printf '%s\n' ./usr/bin/corvana \
     ./usr/share/applications/com.tavrinlabs.Corvana.desktop \
     ./usr/share/corvana/hidden-features.md \
     ./usr/share/doc/corvana/changelog.Debian.gz ./usr/share/doc/corvana/copyright \
+    ./usr/share/doc/corvana/wayland/sway.conf ./usr/share/doc/corvana/wayland/hyprland.conf \
     "${icons[@]}" ./usr/share/icons/hicolor/scalable/apps/com.tavrinlabs.Corvana.svg \
     ./usr/share/lintian/overrides/corvana ./usr/share/man/man1/corvana.1.gz | sort)
 listing=$(dpkg-deb -c "$deb")
@@ -48,8 +49,8 @@ check "the file is named after the project's version" \
 check "control fields" test \
     "$(field Package) $(field Version) $(field Architecture) $(field Section) $(field Priority)" = \
     "corvana ${CORVANA_VERSION}-1 amd64 utils optional"
-check "Depends has Qt Widgets and the SVG plugins' package" \
-    eval '[[ "$(field Depends)" =~ libqt5widgets5.*libqt5svg5|libqt5svg5.*libqt5widgets5 ]]'
+check "Depends has Qt Widgets and the packages of the SVG and Wayland plugins" \
+    eval '[[ "$(field Depends)" =~ libqt5widgets5.*libqt5svg5.*qtwayland5 ]]'
 
 check "lintian: no error, no warning" lintian --fail-on error,warning "$deb"
 
