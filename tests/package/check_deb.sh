@@ -49,8 +49,12 @@ check "the file is named after the project's version" \
 check "control fields" test \
     "$(field Package) $(field Version) $(field Architecture) $(field Section) $(field Priority)" = \
     "corvana ${CORVANA_VERSION}-1 amd64 utils optional"
+depends_on() {
+    local package
+    for package in "$@"; do [[ ", $(field Depends)," =~ ,\ $package[\ ,] ]] || return 1; done
+}
 check "Depends has Qt Widgets and the packages of the SVG and Wayland plugins" \
-    eval '[[ "$(field Depends)" =~ libqt5widgets5.*libqt5svg5.*qtwayland5 ]]'
+    depends_on libqt5widgets5 libqt5svg5 qtwayland5
 
 check "lintian: no error, no warning" lintian --fail-on error,warning "$deb"
 
