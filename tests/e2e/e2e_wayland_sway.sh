@@ -142,6 +142,19 @@ wait_for 5 eval 'as_user wl-paste --list-types | grep -qx x-kde-passwordManagerH
 expect_file CBAAABCCC0123456789S3CRET
 pass "a marked copy from a Wayland program pastes with its mark"
 
+# The popups open where the compositor puts them, take the keys, and paste into the editor.
+as_user corvana --show-history || fail "--show-history failed"
+wait_for 10 eval 'focused_app | grep -q com.tavrinlabs.Corvana' || fail "the history popup did not take the focus"
+as_user wtype -k Escape
+wait_for 10 focused || fail "Escape did not close the history popup"
+as_user corvana --show-autocomplete || fail "--show-autocomplete failed"
+wait_for 10 eval 'focused_app | grep -q com.tavrinlabs.Corvana' || fail "the autocomplete popup did not take the focus"
+as_user wtype 7
+as_user wtype -k Return
+wait_for 10 focused || fail "the autocomplete popup kept the focus after its choice"
+expect_file CBAAABCCC0123456789S3CRET7
+pass "the history and autocomplete popups open on Wayland; the autocomplete's choice is pasted"
+
 as_user corvana --quit || fail "corvana --quit failed"
 await_corvana_exit 0
 ! grep -rqs S3CRET "$wl/data" "$wl/settings" "$wl/home" || fail "the secret was stored: $(grep -rls S3CRET "$wl")"
