@@ -3,7 +3,7 @@
 # run as root, so as root everything here runs as an unprivileged user of its own.
 source "$CORVANA_SOURCE/tests/e2e/e2e_lib.sh"
 
-[ -n "${E2E_WAYLAND_KEYS:-}" ] || { echo "skipped: built without the Wayland backend"; exit 0; }
+[ -n "${E2E_WAYLAND_PEER:-}" ] || { echo "skipped: built without the Wayland backend"; exit 0; }
 for tool in sway wl-copy wtype featherpad setpriv; do
     command -v "$tool" >/dev/null || { echo "skipped: no $tool"; exit 0; }
 done
@@ -17,7 +17,7 @@ fi
 wl=$(mktemp -d /tmp/corvana-wayland.XXXXXX)
 mkdir -p "$wl/bin" "$wl/home" "$wl/data" "$wl/settings"
 cp "$CORVANA_BIN" "$wl/bin/corvana"
-cp "$E2E_WAYLAND_KEYS" "$wl/bin/e2e_wayland_keys"
+cp "$E2E_WAYLAND_PEER" "$wl/bin/e2e_wayland_peer"
 chown -R "$user" "$wl"
 chmod 755 "$wl"
 SWAY_PID=""
@@ -88,7 +88,7 @@ wait_for 20 eval 'as_user swaymsg "[app_id=featherpad] focus" >/dev/null 2>&1 &&
     fail "featherpad did not open or take the focus"
 
 # The user's keys: Ctrl+V and the like from a keyboard with a PC's key codes, others by wtype.
-keys() { as_user e2e_wayland_keys "$@"; }
+keys() { as_user e2e_wayland_peer keys "$@"; }
 copy() {
     local before
     before=$(capture_count)
@@ -130,9 +130,35 @@ wait_for 20 eval '[ "$(paste_count)" -ge "$((before + 10))" ]' || fail "not all 
 expect_file CBAAABCCC012345678
 pass "ten Ctrl+V typed at once paste the queue in order, as ten slow ones do"
 
+# A password manager's copy is pasted, with its mark, and kept nowhere.
+"${as_user[@]}" e2e_wayland_peer copy-secret S3CRET >/dev/null 2>&1 &
+PEER_PIDS+=($!)
+wait_for 10 grep -q "Secret content: queued, nothing stored" corvana.out corvana.err ||
+    fail "the marked copy was not taken as a secret"
+ctrl_v
+ctrl_v
+wait_for 5 eval 'as_user wl-paste --list-types | grep -qx x-kde-passwordManagerHint' ||
+    fail "the pasted secret is served without its mark"
+expect_file CBAAABCCC0123456789S3CRET
+pass "a marked copy from a Wayland program pastes with its mark"
+
+# The popups open where the compositor puts them, take the keys, and paste into the editor.
+as_user corvana --show-history || fail "--show-history failed"
+wait_for 10 eval 'focused_app | grep -q com.tavrinlabs.Corvana' || fail "the history popup did not take the focus"
+as_user wtype -k Escape
+wait_for 10 focused || fail "Escape did not close the history popup"
+as_user corvana --show-autocomplete || fail "--show-autocomplete failed"
+wait_for 10 eval 'focused_app | grep -q com.tavrinlabs.Corvana' || fail "the autocomplete popup did not take the focus"
+as_user wtype 7
+as_user wtype -k Return
+wait_for 10 focused || fail "the autocomplete popup kept the focus after its choice"
+expect_file CBAAABCCC0123456789S3CRET7
+pass "the history and autocomplete popups open on Wayland; the autocomplete's choice is pasted"
+
 as_user corvana --quit || fail "corvana --quit failed"
 await_corvana_exit 0
-pass "corvana --quit ends it cleanly"
+! grep -rqs S3CRET "$wl/data" "$wl/settings" "$wl/home" || fail "the secret was stored: $(grep -rls S3CRET "$wl")"
+pass "corvana --quit ends it cleanly, with the secret stored nowhere"
 
 # With XWayland, Qt shows our windows through it, while the clipboard still goes over Wayland.
 stop_sway
