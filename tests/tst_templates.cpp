@@ -315,17 +315,24 @@ private slots:
         QCOMPARE(name_edit()->text(), QString());
     }
 
+    void unsafe_names_stay_inside_the_folder_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("slash") << "../escape";
+        QTest::newRow("dots") << "..";
+        QTest::newRow("backslash") << "a\\b";
+        QTest::newRow("nul") << QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+        QTest::newRow("empty") << "";
+    }
     void unsafe_names_stay_inside_the_folder() {
-        for (const QString& name : {"../escape", "..", "a\\b", "", QString("a") + QChar(0) + "b"}) {
-            init();
-            click("button_new");
-            name_edit()->setText(name);
-            QCOMPARE(files(), QStringList({"New Template 1.txt"}));
-            QVERIFY(!menu->hint().isEmpty());
-            QCOMPARE(QDir(DataPaths::get().data_root()).entryList(QDir::Files), QStringList());
-            emit name_edit()->editingFinished();
-            QCOMPARE(name_edit()->text(), QStringLiteral("New Template 1"));
-        }
+        QFETCH(QString, name);
+        click("button_new");
+        name_edit()->setText(name);
+        QCOMPARE(files(), QStringList({"New Template 1.txt"}));
+        QVERIFY(!menu->hint().isEmpty());
+        QVERIFY(!QFile::exists(DataPaths::get().data_root() + QStringLiteral("/escape.txt")));
+        QCOMPARE(QDir(DataPaths::get().data_root()).entryList(QDir::Files), QStringList());
+        emit name_edit()->editingFinished();
+        QCOMPARE(name_edit()->text(), QStringLiteral("New Template 1"));
     }
 
     void odd_files_open_without_harm() {
@@ -355,7 +362,9 @@ private slots:
         click("button_new");
         QVERIFY(menu->hint().contains(QStringLiteral("could not be created")));
         QCOMPARE(listed(), QStringList({"New Template 1"}));
-        // A file where the folder belongs.
+    }
+
+    void a_templates_path_that_is_a_file() {
         alone.reset();
         QDir(templates_dir()).removeRecursively();
         QVERIFY(QFile(templates_dir()).open(QIODevice::WriteOnly));
@@ -432,24 +441,27 @@ private slots:
 
     // Rows of a table copied as a secret are secret too: pasted marked, masked in the history
     // and never in the log.
+    void a_secret_tables_rows_stay_secret_data() {
+        QTest::addColumn<bool>("rich");
+        QTest::newRow("text history") << false;
+        QTest::newRow("mime-data history") << true;
+    }
     void a_secret_tables_rows_stay_secret() {
-        for (const bool rich : {false, true}) {
-            new_app();
-            set_rich(rich);
-            select_template(QStringLiteral("<$1>"));
-            const QString hint = QLatin1String(SecretContent::hint_format());
-            auto* table = new QMimeData;
-            table->setText(QStringLiteral("pw-one\npw-two"));
-            table->setData(hint, "secret");
-            QGuiApplication::clipboard()->setMimeData(table);
-            const QByteArray printed =
-                AppHarness::standard_output_of([this] { press_ctrl_alt_b(); });
-            QCOMPARE(received, QStringList({"<pw-one>"}));
-            QVERIFY2(!printed.contains("pw-one"), printed.constData());
-            QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(hint), QByteArray("secret"));
-            QCOMPARE(app->history().size(), 1);
-            QVERIFY(app->history().is_secret(0));
-        }
+        new_app();
+        QFETCH(bool, rich);
+        set_rich(rich);
+        select_template(QStringLiteral("<$1>"));
+        const QString hint = QLatin1String(SecretContent::hint_format());
+        auto* table = new QMimeData;
+        table->setText(QStringLiteral("pw-one\npw-two"));
+        table->setData(hint, "secret");
+        QGuiApplication::clipboard()->setMimeData(table);
+        const QByteArray printed = AppHarness::standard_output_of([this] { press_ctrl_alt_b(); });
+        QCOMPARE(received, QStringList({"<pw-one>"}));
+        QVERIFY2(!printed.contains("pw-one"), printed.constData());
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(hint), QByteArray("secret"));
+        QCOMPARE(app->history().size(), 1);
+        QVERIFY(app->history().is_secret(0));
     }
 
     void nothing_is_used_up_without_a_template_or_while_paused_and_a_refused_row_is_reported() {
