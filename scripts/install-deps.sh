@@ -22,7 +22,7 @@ packages=(
   # the Debian package (scripts/package-deb.sh): its icons rendered, its checks
   librsvg2-bin dpkg-dev lintian desktop-file-utils man-db
   # the Wayland backend, and a headless sway with wl-clipboard and wtype standing in for the user
-  libwayland-dev qtwayland5 sway wl-clipboard wtype xwayland curl xz-utils
+  libwayland-dev qtbase5-private-dev qtwayland5 sway wl-clipboard wtype xwayland curl xz-utils
 )
 
 source "$(dirname "$0")/apt-missing.sh"

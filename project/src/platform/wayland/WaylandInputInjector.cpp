@@ -57,8 +57,10 @@ quint32 now_ms() {
 } // namespace
 
 WaylandInputInjector::WaylandInputInjector(WaylandConnection& wayland, Codes codes,
+                                           std::function<void()> before_stroke,
                                            std::function<void()> paste_read)
-    : m_wayland(wayland), m_codes(codes), m_paste_read(std::move(paste_read)) {}
+    : m_wayland(wayland), m_codes(codes), m_before_stroke(std::move(before_stroke)),
+      m_paste_read(std::move(paste_read)) {}
 
 WaylandInputInjector::~WaylandInputInjector() {
     if (m_keyboard)
@@ -122,6 +124,8 @@ void WaylandInputInjector::send_key(int virtual_key, bool down) {
     const int code = key_code(virtual_key, m_codes);
     if (code == 0 || !ready() || down == m_down.contains(virtual_key))
         return;
+    if (down && m_down.isEmpty() && m_before_stroke)
+        m_before_stroke();
     if (down)
         m_down.insert(virtual_key);
     else

@@ -20,9 +20,11 @@ public:
     // stand-in for the user's hands).
     enum class Codes { Own, Physical };
 
-    // paste_read: waits until the program we typed into has read the clipboard, so that the
-    // next paste does not replace the entry before it was read.
+    // before_stroke: lets the compositor take what our windows asked for first (a popup that
+    // closed hands the focus back). paste_read: waits until the program we typed into has read
+    // the clipboard, so that the next paste does not replace the entry before it was read.
     WaylandInputInjector(WaylandConnection& wayland, Codes codes,
+                         std::function<void()> before_stroke = {},
                          std::function<void()> paste_read = {});
     ~WaylandInputInjector() override;
     WaylandInputInjector(const WaylandInputInjector&) = delete;
@@ -42,6 +44,7 @@ private:
 
     WaylandConnection& m_wayland;
     Codes m_codes;
+    std::function<void()> m_before_stroke;
     std::function<void()> m_paste_read;
     zwp_virtual_keyboard_v1* m_keyboard = nullptr;
     QSet<int> m_down;

@@ -25,11 +25,27 @@
 
 #include <wayland-client.h>
 
+#include <QGuiApplication>
+#include <qpa/qplatformnativeinterface.h>
+
 #include <csignal>
 #include <cstring>
 
 namespace {
 constexpr int paste_read_timeout_ms = 1000;
+
+// Our keys go over a connection of our own, Qt's windows over Qt's: without this, the keys of a
+// paste from a popup could reach the compositor before the popup's closing, and go to it.
+void sync_qt_display() {
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return;
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    auto* display = native ? static_cast<wl_display*>(
+                                 native->nativeResourceForIntegration(QByteArrayLiteral("wl_display")))
+                           : nullptr;
+    if (display)
+        wl_display_roundtrip(display);
+}
 } // namespace
 
 bool WaylandPlatform::session_is_wayland() {
@@ -81,7 +97,7 @@ KeyState& WaylandPlatform::key_state() {
 InputInjector& WaylandPlatform::input_injector() {
     if (!m_input_injector)
         m_input_injector = std::make_unique<WaylandInputInjector>(
-            wayland(), WaylandInputInjector::Codes::Own, [this] {
+            wayland(), WaylandInputInjector::Codes::Own, &sync_qt_display, [this] {
                 // A program that does not paste (a terminal without focus, say) costs this much.
                 if (m_clipboard_owner && m_clipboard_owner->serving())
                     m_clipboard_owner->wait_for_answer(paste_read_timeout_ms);
