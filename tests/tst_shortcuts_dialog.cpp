@@ -207,7 +207,6 @@ private slots:
         QVERIFY(text.contains("Ctrl+Alt+7 - Pause/resume Corvana"));
         // Sequences with markup characters show as typed.
         QVERIFY(text.contains("Ctrl+Alt+< - Go Back in History"));
-        QVERIFY(text.contains("Ctrl+Alt+> - Go Forward in History"));
         QVERIFY(text.contains("Ctrl+Alt+Space - Show Autocomplete History"));
         QPointer<HelperDialog> gone(help);
         help->findChild<QPushButton*>()->click();

@@ -11,7 +11,6 @@
 #include <QtTest>
 
 using Kind = SpellToken::Kind;
-Q_DECLARE_METATYPE(SpellToken::Kind)
 
 class TestSpells : public QObject {
     Q_OBJECT
@@ -73,57 +72,37 @@ private slots:
 
     // ---- Reading a spell ----
 
-    void tokens_data() {
-        QTest::addColumn<QByteArray>("word");
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<double>("value");
-        QTest::newRow("true word, any case") << QByteArray("ENable") << Kind::Boolean << 1.0;
-        QTest::newRow("start is a true word") << QByteArray("start") << Kind::Boolean << 1.0;
-        QTest::newRow("halt is a false word") << QByteArray("HALT") << Kind::Boolean << 0.0;
-        QTest::newRow("32-bit maximum")
-            << QByteArray("2147483647") << Kind::Integer << 2147483647.0;
-        QTest::newRow("one past it") << QByteArray("2147483648") << Kind::Word << 0.0;
-        QTest::newRow("32-bit minimum")
-            << QByteArray("-2147483648") << Kind::Integer << -2147483648.0;
-        QTest::newRow("one below it") << QByteArray("-2147483649") << Kind::Word << 0.0;
-        QTest::newRow("plus sign") << QByteArray("+7") << Kind::Integer << 7.0;
-        QTest::newRow(".5") << QByteArray(".5") << Kind::Decimal << 0.5;
-        QTest::newRow("5.") << QByteArray("5.") << Kind::Decimal << 5.0;
-        QTest::newRow("+1.25") << QByteArray("+1.25") << Kind::Decimal << 1.25;
-        QTest::newRow("a lone sign") << QByteArray("-") << Kind::Word << 0.0;
-        QTest::newRow("a lone dot") << QByteArray(".") << Kind::Word << 0.0;
-        QTest::newRow("two dots") << QByteArray("1.2.3") << Kind::Word << 0.0;
-        QTest::newRow("digits and letters") << QByteArray("2nd") << Kind::Word << 0.0;
-        QTest::newRow("plain word") << QByteArray("Monitor") << Kind::Word << 0.0;
-    }
     void tokens() {
-        QFETCH(QByteArray, word);
-        QFETCH(Kind, kind);
-        QFETCH(double, value);
-        const QList<SpellToken> tokens = SpellToken::tokenize("  " + word + "\t");
-        QCOMPARE(tokens.size(), 1);
-        QCOMPARE(tokens[0].kind, kind);
-        QCOMPARE(tokens[0].text, word.toLower());
-        if (kind == Kind::Boolean)
-            QCOMPARE(tokens[0].boolean_value, value != 0);
-        else if (kind != Kind::Word)
-            QCOMPARE(tokens[0].decimal_value, value);
-    }
-
-    void matching() {
-        auto match = [](const char* pattern, const char* spell) {
+        const struct {
+            const char* word;
+            Kind kind;
+            double value;
+        } rows[] = {
+            {"ENable", Kind::Boolean, 1},   {"start", Kind::Boolean, 1}, // true words, any case
+            {"HALT", Kind::Boolean, 0},     {"2147483647", Kind::Integer, 2147483647.0},
+            {"2147483648", Kind::Word, 0},  {"-2147483648", Kind::Integer, -2147483648.0},
+            {"-2147483649", Kind::Word, 0}, {"+7", Kind::Integer, 7},
+            {".5", Kind::Decimal, 0.5},     {"5.", Kind::Decimal, 5},
+            {"+1.25", Kind::Decimal, 1.25}, {"-", Kind::Word, 0},
+            {".", Kind::Word, 0},           {"1.2.3", Kind::Word, 0},
+            {"2nd", Kind::Word, 0},         {"Monitor", Kind::Word, 0}};
+        for (const auto& row : rows) {
+            const QByteArray word(row.word);
+            const QList<SpellToken> tokens = SpellToken::tokenize("  " + word + "\t");
+            QCOMPARE(tokens.size(), 1);
+            QCOMPARE(tokens[0].text, word.toLower());
+            QVERIFY2(tokens[0].kind == row.kind, row.word);
+            if (row.kind == Kind::Boolean)
+                QVERIFY2(tokens[0].boolean_value == (row.value != 0), row.word);
+            else if (row.kind != Kind::Word)
+                QCOMPARE(tokens[0].decimal_value, row.value);
+        }
+        // Patterns no spell uses yet (the rest is read through the spells below).
+        const auto match = [](const char* pattern, const char* spell) {
             return SpellToken::matches(pattern, SpellToken::tokenize(spell));
         };
-        QVERIFY(match("%b monitor %d", "OFF   Monitor 2"));
-        QVERIFY(!match("%b monitor %d", "off monitor 2.5"));
-        QVERIFY(!match("%b monitor %d", "monitor 2 off"));
-        QVERIFY(!match("%b monitor %d", "maybe monitor 2"));
         QVERIFY(match("%f", "2") && match("%f", "-.5") && !match("%f", "two"));
         QVERIFY(match("%s", "two") && !match("%s", "yes") && !match("%s", "2"));
-        QVERIFY(!match("help", "help me"));
-        QVERIFY(!match("help me", "help"));
-        QVERIFY(!match("help", ""));
-        QVERIFY(!match("help", "   "));
     }
 
     // ---- Spells, by what they change and what they show ----
@@ -136,69 +115,69 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("last");
         QTest::addColumn<QString>("done");
-        const auto row = [](const char* name, const QString& spells, const char* stored,
-                            const char* last, const QString& done = QString()) {
-            QTest::newRow(name) << spells << QString(stored) << QString(last) << done;
+        const auto row = [](const QString& spells, const char* stored, const char* last,
+                            const QString& done = QString()) {
+            QTest::newRow(
+                (spells.size() < 50 ? spells : spells.left(24) + ".." + spells.right(24)).toUtf8())
+                << spells << QString(stored) << QString(last) << done;
         };
-        row("start at startup", "Enable Start At Startup", "StartAtStartup=true",
+        row("Enable Start At Startup", "StartAtStartup=true",
             "Start at startup enabled|Corvana will start when you turn ON your computer",
             "login on");
-        row("start at startup, off", "Enable Start At Startup;disable start at startup",
-            "StartAtStartup=false", "Start at startup disabled|", "login on;login off");
-        row("start is a true word", "start start at startup", "StartAtStartup=true",
-            "Start at startup enabled|", "login on");
-        row("software cursor", "yes software mouse", "", "Software cursor enabled|", "trails -1");
-        row("hardware cursor", "yes software mouse;disable software cursor", "",
-            "Hardware cursor enabled|", "trails -1;trails 0");
+        row("Enable Start At Startup;disable start at startup", "StartAtStartup=false",
+            "Start at startup disabled|", "login on;login off");
+        row("start start at startup", "StartAtStartup=true", "Start at startup enabled|",
+            "login on");
+        row("yes software mouse", "", "Software cursor enabled|", "trails -1");
+        row("yes software mouse;disable software cursor", "", "Hardware cursor enabled|",
+            "trails -1;trails 0");
         const QString help = "open " + HiddenFeatures::help_url();
-        row("pages", "help;trololo;fuck   you;affiliate", "", "",
+        row("help;trololo;fuck   you;affiliate", "", "",
             help +
                 ";open https://en.wikipedia.org/wiki/Trololo;open "
                 "https://en.wikipedia.org/wiki/Politeness;" +
                 help);
-        row("monitors off", "off monitor 2;off monitor 2;off monitor -3", "IgnoreMonitors=2:-3:",
+        row("off monitor 2;off monitor 2;off monitor -3", "IgnoreMonitors=2:-3:",
             "Monitor -3 disabled|Corvana will not apply color changes to Monitor -3");
-        row("monitor on again", "off monitor 2;on monitor 2",
-            "IgnoreMonitors=", "Monitor 2 enabled|");
-        row("words out of order", "off monitor 1;monitor 2 off",
-            "IgnoreMonitors=1:", "Invalid spell|");
+        row("off monitor 2;on monitor 2", "IgnoreMonitors=", "Monitor 2 enabled|");
+        row("off monitor 1;monitor 2 off", "IgnoreMonitors=1:", "Invalid spell|");
+        row("off monitor 2.5", "IgnoreMonitors=", "Invalid spell|");
+        row("maybe monitor 2", "IgnoreMonitors=", "Invalid spell|");
         // Beyond 32 bits: no monitor 2 by wrap-around.
-        row("beyond 32 bits", "off monitor 4294967298", "IgnoreMonitors=", "Invalid spell|");
-        row("keyboard shortcuts", "disable keyboard shortcuts", "UseKeyboardShortcuts=false",
+        row("off monitor 4294967298", "IgnoreMonitors=", "Invalid spell|");
+        row("disable keyboard shortcuts", "UseKeyboardShortcuts=false",
             "Keyboard shortcuts disabled|");
-        row("inverted icons", "no inverted icons", "UseInvertedIcons=false",
-            "Inverted icons disabled|");
-        row("spinning icon", "off tray icon rotation", "UseSpinningTrayIcon=false",
+        row("no inverted icons", "UseInvertedIcons=false", "Inverted icons disabled|");
+        row("off tray icon rotation", "UseSpinningTrayIcon=false",
             "Tray icon rotation is disabled|");
-        row("create shortcuts", "disable create shortcuts automatically",
-            "CreateShortcutsAutomatically=false", "Create shortcuts disabled|");
-        row("hidden features off", "disable hidden features", "UseHiddenFeatures=false",
-            "Hidden features disabled|", "tray menu");
-        row("reset settings", "no inverted icons;disable hidden features;reset settings",
-            "UseInvertedIcons=true", "Reset settings|", "tray menu");
+        row("disable create shortcuts automatically", "CreateShortcutsAutomatically=false",
+            "Create shortcuts disabled|");
+        row("disable hidden features", "UseHiddenFeatures=false", "Hidden features disabled|",
+            "tray menu");
+        row("no inverted icons;disable hidden features;reset settings", "UseInvertedIcons=true",
+            "Reset settings|", "tray menu");
         // Notifications follow their own switch: silent once off (rows 7 to 10 and 12 too), while
         // the spells still act; switching them on again is silent itself.
         const QString quiet = QStringLiteral("disable hidden features notifications");
-        row("notifications off", quiet, "UseHiddenFeaturesNotifications=false",
+        row(quiet, "UseHiddenFeaturesNotifications=false",
             "Notifications disabled|Hidden features notifications are disabled. This is the "
             "last notification that you will see");
-        row("silent spells",
-            quiet + ";reset;reset colors;invert colors;off monitor 5;enable "
+        row(quiet + ";reset;reset colors;invert colors;off monitor 5;enable "
                     "software cursor;rubbish",
             "IgnoreMonitors=5:", "Notifications disabled|", "tray menu;trails -1");
-        row("notifications on", quiet + ";enable hidden features notifications",
-            "UseHiddenFeaturesNotifications=true", "Notifications disabled|");
-        row("notified again", quiet + ";enable hidden features notifications;reset", "",
+        row(quiet + ";enable hidden features notifications", "UseHiddenFeaturesNotifications=true",
+            "Notifications disabled|");
+        row(quiet + ";enable hidden features notifications;reset", "",
             "Reset colors|Screen colors are reset to default values");
-        row("unknown", "help me", "",
+        row("help me", "",
             "Invalid spell|The spell \"help me\" seems wrong. Check the syntax or try with some "
             "other hidden feature.\nUse \"help\" to see the list of all hidden features :)");
-        row("blank", "   ", "", "Invalid spell|The spell \"   \"");
-        row("empty", "", "", "");
+        row("   ", "", "Invalid spell|The spell \"   \"");
+        row("", "", "");
         // Letters outside ASCII are not folded, so this is no known spell.
-        row("not ASCII", QStringLiteral("ÉNABLE start at startup"), "", "Invalid spell|");
-        row("huge", QString(100000, QLatin1Char('x')), "", "Invalid spell|");
-        row("nul", QStringLiteral("help") + QChar(0) + "me", "", "Invalid spell|");
+        row(QStringLiteral("ÉNABLE start at startup"), "", "Invalid spell|");
+        row(QString(100000, QLatin1Char('x')), "", "Invalid spell|");
+        row(QStringLiteral("help") + QChar(0) + "me", "", "Invalid spell|");
     }
     void spells() {
         QFETCH(QString, spells);
@@ -227,8 +206,6 @@ private slots:
         const QKeySequence standard(ShortcutsDialog::default_sequence(0));
         shortcuts.set_sequence(0, custom.toString());
         shortcuts.accept();
-        QVERIFY(hotkeys.is_registered(custom));
-        QVERIFY(!hotkeys.is_registered(standard));
         const QString order = settings.m_paste_order;
 
         app->hidden_features()->activate(QStringLiteral("reset settings"));
@@ -257,7 +234,6 @@ private slots:
         QTest::keyClick(line, Qt::Key_Return);
         QCOMPARE(stored("IgnoreMonitors"), QStringLiteral("7:"));
         QTRY_VERIFY(dialogs().isEmpty()); // closed and gone
-        QVERIFY(!features.spell_dialog_open());
         features.enter_spell();
         QCOMPARE(dialogs().size(), 1);
     }

@@ -89,14 +89,6 @@ class TestTemplates : public QObject {
         for (const QChar c : name)
             name_edit()->insert(QString(c));
     }
-    // Two templates, "one" and "two", the second one shown.
-    void two_templates() {
-        click("button_new");
-        text_edit()->setPlainText(QStringLiteral("one"));
-        click("button_new");
-        text_edit()->setPlainText(QStringLiteral("two"));
-        click("button_save");
-    }
     void select_template(const QString& text) {
         click("button_new");
         text_edit()->setPlainText(text);
@@ -146,42 +138,44 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char* name, const QString& cells, const QString& text,
-                            const QString& expected, int limit = 0) {
-            QTest::newRow(name) << cells << text << limit << expected;
+        int n = 0;
+        const auto row = [&n](const QString& cells, const QString& text, const QString& expected,
+                              int limit = 0) {
+            QTest::addRow("%d %s", ++n, qPrintable(cells.left(20) + '|' + text.left(20)))
+                << cells << text << limit << expected;
         };
-        row("two cells", "Ann\tSales", example,
-            "Hello, Ann . Thank you for contacting us regarding Sales .");
-        row("empty cells kept", "\t\tc", "[$1][$2][$3]", "[][][c]");
-        row("placeholders beyond the cells stay", "a", "$1 $2 $3", "a $2 $3");
-        row("cells beyond the placeholders dropped", "a\tb\tc", "$2", "b");
-        row("carriage return kept", "a\tb\r", "<$2>", "<b\r>");
-        row("$11 with eleven cells is cell 1 and a 1",
-            "c1\tc2\tc3\tc4\tc5\tc6\tc7\tc8\tc9\tc10\tc11", "$11|$10|$9", "c11|c10|c9");
-        row("repeated placeholder", "x\ty", "$1$2$1$1", "xyxx");
-        row("a price in a cell stays", "$25\tBob", "$2 owes $1", "Bob owes $25");
-        row("a cell holding a later placeholder", "see $2\tB", "$1", "see $2");
-        row("a cell holding an earlier placeholder", "A\tsee $1", "$2", "see $1");
-        row("a dollar before a placeholder", "2\tB", "$$1", "$2");
-        row("a cell ending in a dollar", "x$\tB", "$12", "x$2");
-        row("$0 and lone dollars stay", "a", "$0 $ $a $", "$0 $ $a $");
-        row("empty row gives one empty cell", "", "[$1][$2]", "[][$2]");
+        row("Ann\tSales", example,
+            "Hello, Ann . Thank you for contacting us regarding Sales ."); // two cells
+        row("\t\tc", "[$1][$2][$3]", "[][][c]");                           // empty cells kept
+        row("a", "$1 $2 $3", "a $2 $3"); // placeholders beyond the cells stay
+        row("a\tb\tc", "$2", "b");       // cells beyond the placeholders dropped
+        row("a\tb\r", "<$2>", "<b\r>");  // carriage return kept
+        row("c1\tc2\tc3\tc4\tc5\tc6\tc7\tc8\tc9\tc10\tc11", "$11|$10|$9",
+            "c11|c10|c9");                             // $11 with eleven cells is cell 1 and a 1
+        row("x\ty", "$1$2$1$1", "xyxx");               // repeated placeholder
+        row("$25\tBob", "$2 owes $1", "Bob owes $25"); // a price in a cell stays
+        row("see $2\tB", "$1", "see $2");              // a cell holding a later placeholder
+        row("A\tsee $1", "$2", "see $1");              // a cell holding an earlier placeholder
+        row("2\tB", "$$1", "$2");                      // a dollar before a placeholder
+        row("x$\tB", "$12", "x$2");                    // a cell ending in a dollar
+        row("a", "$0 $ $a $", "$0 $ $a $");            // $0 and lone dollars stay
+        row("", "[$1][$2]", "[][$2]");                 // empty row gives one empty cell
         // "$2$2\t$3$3\t...": filled again column after column, each one doubled the text.
         QStringList doubling;
         for (int n = 2; n <= 24; ++n)
             doubling << QStringLiteral("$%1$%1").arg(n);
-        row("cells naming the next column", doubling.join('\t'), "<$1>|$9", "<$2$2>|$10$10");
+        row(doubling.join('\t'), "<$1>|$9", "<$2$2>|$10$10"); // cells naming the next column
         // Rows over the limit are refused, text around the placeholders counted too.
         const QString cell(1000, QLatin1Char('x'));
         const QString hundred = QStringLiteral("$1").repeated(100);
-        row("at the limit", cell, hundred, QString(100000, 'x'), 100000);
-        row("one over", cell, hundred, "<refused>", 99999);
-        row("one over by the text", cell, hundred + '.', "<refused>", 100000);
-        row("over the default", QString(1 << 16, 'y'), QString("$1").repeated(1 << 9), "<refused>");
+        row(cell, hundred, QString(100000, 'x'), 100000); // at the limit
+        row(cell, hundred, "<refused>", 99999);           // one over
+        row(cell, hundred + '.', "<refused>", 100000);    // one over by the text
+        row(QString(1 << 16, 'y'), QString("$1").repeated(1 << 9), "<refused>"); // over the default
         QStringList wide; // filled without stalling
         for (int i = 1; i <= 10000; ++i)
             wide << QStringLiteral("$c%1").arg(i);
-        row("wide row", wide.join('\t'), "$1 $9 $12", "$c1 $c9 $c12");
+        row(wide.join('\t'), "$1 $9 $12", "$c1 $c9 $c12"); // wide row
     }
 
     void fill_rules() {
@@ -280,7 +274,11 @@ private slots:
     // A name refused while typing stays in the field and is no obstacle to the name being
     // typed; when the editing ends on it, the field goes back to a name the file really has.
     void renaming_onto_another_template_is_refused() {
-        two_templates();
+        click("button_new");
+        text_edit()->setPlainText(QStringLiteral("one"));
+        click("button_new");
+        text_edit()->setPlainText(QStringLiteral("two"));
+        click("button_save");
         type_name(QStringLiteral("New Template 12"));
         QCOMPARE(name_edit()->text(), QStringLiteral("New Template 12"));
         QCOMPARE(files(), QStringList({"New Template 1.txt", "New Template 12.txt"}));
@@ -315,24 +313,18 @@ private slots:
         QCOMPARE(name_edit()->text(), QString());
     }
 
-    void unsafe_names_stay_inside_the_folder_data() {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("slash") << "../escape";
-        QTest::newRow("dots") << "..";
-        QTest::newRow("backslash") << "a\\b";
-        QTest::newRow("nul") << QStringLiteral("a") + QChar(0) + QStringLiteral("b");
-        QTest::newRow("empty") << "";
-    }
     void unsafe_names_stay_inside_the_folder() {
-        QFETCH(QString, name);
-        click("button_new");
-        name_edit()->setText(name);
-        QCOMPARE(files(), QStringList({"New Template 1.txt"}));
-        QVERIFY(!menu->hint().isEmpty());
-        QVERIFY(!QFile::exists(DataPaths::get().data_root() + QStringLiteral("/escape.txt")));
-        QCOMPARE(QDir(DataPaths::get().data_root()).entryList(QDir::Files), QStringList());
-        emit name_edit()->editingFinished();
-        QCOMPARE(name_edit()->text(), QStringLiteral("New Template 1"));
+        for (const QString& name :
+             QStringList{"../escape", "..", "a\\b", "", QString("a") + QChar(0) + "b"}) {
+            init();
+            click("button_new");
+            name_edit()->setText(name);
+            QCOMPARE(files(), QStringList({"New Template 1.txt"}));
+            QVERIFY(!menu->hint().isEmpty());
+            QCOMPARE(QDir(DataPaths::get().data_root()).entryList(QDir::Files), QStringList());
+            emit name_edit()->editingFinished();
+            QCOMPARE(name_edit()->text(), QStringLiteral("New Template 1"));
+        }
     }
 
     void odd_files_open_without_harm() {
@@ -362,9 +354,7 @@ private slots:
         click("button_new");
         QVERIFY(menu->hint().contains(QStringLiteral("could not be created")));
         QCOMPARE(listed(), QStringList({"New Template 1"}));
-    }
-
-    void a_templates_path_that_is_a_file() {
+        // A file where the folder belongs.
         alone.reset();
         QDir(templates_dir()).removeRecursively();
         QVERIFY(QFile(templates_dir()).open(QIODevice::WriteOnly));
@@ -441,27 +431,24 @@ private slots:
 
     // Rows of a table copied as a secret are secret too: pasted marked, masked in the history
     // and never in the log.
-    void a_secret_tables_rows_stay_secret_data() {
-        QTest::addColumn<bool>("rich");
-        QTest::newRow("text history") << false;
-        QTest::newRow("mime-data history") << true;
-    }
     void a_secret_tables_rows_stay_secret() {
-        new_app();
-        QFETCH(bool, rich);
-        set_rich(rich);
-        select_template(QStringLiteral("<$1>"));
-        const QString hint = QLatin1String(SecretContent::hint_format());
-        auto* table = new QMimeData;
-        table->setText(QStringLiteral("pw-one\npw-two"));
-        table->setData(hint, "secret");
-        QGuiApplication::clipboard()->setMimeData(table);
-        const QByteArray printed = AppHarness::standard_output_of([this] { press_ctrl_alt_b(); });
-        QCOMPARE(received, QStringList({"<pw-one>"}));
-        QVERIFY2(!printed.contains("pw-one"), printed.constData());
-        QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(hint), QByteArray("secret"));
-        QCOMPARE(app->history().size(), 1);
-        QVERIFY(app->history().is_secret(0));
+        for (const bool rich : {false, true}) {
+            new_app();
+            set_rich(rich);
+            select_template(QStringLiteral("<$1>"));
+            const QString hint = QLatin1String(SecretContent::hint_format());
+            auto* table = new QMimeData;
+            table->setText(QStringLiteral("pw-one\npw-two"));
+            table->setData(hint, "secret");
+            QGuiApplication::clipboard()->setMimeData(table);
+            const QByteArray printed =
+                AppHarness::standard_output_of([this] { press_ctrl_alt_b(); });
+            QCOMPARE(received, QStringList({"<pw-one>"}));
+            QVERIFY2(!printed.contains("pw-one"), printed.constData());
+            QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(hint), QByteArray("secret"));
+            QCOMPARE(app->history().size(), 1);
+            QVERIFY(app->history().is_secret(0));
+        }
     }
 
     void nothing_is_used_up_without_a_template_or_while_paused_and_a_refused_row_is_reported() {

@@ -1,12 +1,10 @@
 // A settings file as any editor could have left it: read by QSettings, then every value that
-// is parsed further (the indicator's place, the ignored monitors, stored shortcuts).
+// is parsed further (the indicator's place, the ignored monitors).
 #include "FuzzSupport.h"
 #include "app/SaveManager.h"
 #include "common/SettingsFileCheck.h"
-#include "shortcuts/ShortcutsDialog.h"
 #include "tray/StatusIndicator.h"
 
-#include <QKeySequence>
 #include <QRect>
 #include <QSettings>
 
@@ -46,13 +44,4 @@ void fuzz_one(const QByteArray& input) {
         settings.value(QStringLiteral("IgnoreMonitors")).toString());
     const QString stored = SaveManager::format_ignored_monitors(monitors);
     FUZZ_CHECK(SaveManager::parse_ignored_monitors(stored) == monitors);
-
-    settings.beginGroup(QStringLiteral("Shortcuts"));
-    for (const QString& key : settings.childKeys()) {
-        const QString sequence = settings.value(key).toString();
-        const QKeySequence parsed(sequence, QKeySequence::NativeText);
-        (void)parsed.toString(QKeySequence::NativeText);
-        (void)ShortcutsDialog::refusal(sequence);
-    }
-    settings.endGroup();
 }

@@ -14,43 +14,34 @@
 #include <algorithm>
 
 namespace {
-class Input {
-public:
-    explicit Input(const QByteArray& bytes) : m_bytes(bytes) {}
-    int byte() { return m_at < m_bytes.size() ? quint8(m_bytes[m_at++]) : 0; }
+struct Input {
+    const QByteArray& bytes;
+    int at = 0;
+    int byte() { return at < bytes.size() ? quint8(bytes[at++]) : 0; }
     int u16() {
         const int low = byte();
         return low | byte() << 8;
     }
     QByteArray take(int length) {
-        const QByteArray part = m_bytes.mid(m_at, length);
-        m_at += part.size();
+        const QByteArray part = bytes.mid(at, length);
+        at += part.size();
         return part;
     }
-    bool done() const { return m_at >= m_bytes.size(); }
-
-private:
-    const QByteArray& m_bytes;
-    int m_at = 0;
+    bool done() const { return at >= bytes.size(); }
 };
 
 QString telling_name(int pick) {
-    static const QStringList names = {QString(),
-                                      QStringLiteral("TARGETS"),
-                                      QStringLiteral("MULTIPLE"),
-                                      QStringLiteral("UTF8_STRING"),
-                                      QStringLiteral("STRING"),
-                                      QStringLiteral("text/plain"),
-                                      QStringLiteral("text/plain;charset=utf-8"),
-                                      QStringLiteral("COMPOUND_TEXT"),
-                                      QStringLiteral("text/html"),
-                                      QStringLiteral("image/png"),
-                                      QStringLiteral("x-kde-passwordManagerHint"),
-                                      QString(X11TargetList::max_name_length, QLatin1Char('n')),
-                                      QString(X11TargetList::max_name_length + 1, QLatin1Char('n')),
-                                      QStringLiteral("application/x-qt-image"),
-                                      QStringLiteral("TIMESTAMP"),
-                                      QStringLiteral("SAVE_TARGETS")};
+    static const QStringList names = [] {
+        QStringList list = QStringLiteral(",TARGETS,MULTIPLE,UTF8_STRING,STRING,text/plain,text/"
+                                          "plain;charset=utf-8,COMPOUND_TEXT,text/html,image/png,"
+                                          "x-kde-passwordManagerHint,application/x-qt-image,"
+                                          "TIMESTAMP,SAVE_TARGETS")
+                               .split(',');
+        // Names at the length limit and one past it, as 11 and 12.
+        list.insert(11, QString(X11TargetList::max_name_length + 1, 'n'));
+        list.insert(11, QString(X11TargetList::max_name_length, 'n'));
+        return list;
+    }();
     return names.value(pick);
 }
 
@@ -150,7 +141,7 @@ void check_transfer(qint64 budget, Input& in) {
 } // namespace
 
 void fuzz_one(const QByteArray& input) {
-    Input in(input);
+    Input in{input};
     const qint64 budget = in.u16();
     const QByteArray reply = in.take(in.u16());
     check_targets(reply, in);
