@@ -152,27 +152,32 @@ ClipboardOwner::Result WaylandClipboardOwner::serve(QMimeData* entry) {
     m_answered = false;
     m_source = zwlr_data_control_manager_v1_create_data_source(m_wayland.data_control());
     zwlr_data_control_source_v1_add_listener(m_source, &source_listener, this);
-    QStringList offered;
-    if (m_entry->hasText())
-        offered << QStringLiteral("text/plain;charset=utf-8") << QStringLiteral("text/plain")
-                << QStringLiteral("UTF8_STRING") << QStringLiteral("STRING")
-                << QStringLiteral("TEXT");
-    const QStringList formats = m_entry->formats();
-    for (const QString& format : formats) {
-        // Qt's own formats stay inside Qt; the password manager's mark has no slash but goes out,
-        // so that other clipboard tools do not record what we paste.
-        const bool mark = format == QLatin1String(SecretContent::hint_format());
-        if (mark || (!format.startsWith(QLatin1String("application/x-qt-")) &&
-                     format.contains(QLatin1Char('/')) && !is_text_format(format)))
-            offered << format;
-    }
-    if (m_entry->hasImage() && !offered.contains(QLatin1String("image/png")))
-        offered << QStringLiteral("image/png");
+    const QStringList offered = served_formats(*m_entry);
     for (const QString& format : offered)
         zwlr_data_control_source_v1_offer(m_source, format.toUtf8().constData());
     zwlr_data_control_device_v1_set_selection(m_device, m_source);
     m_wayland.flush();
     return {};
+}
+
+QStringList WaylandClipboardOwner::served_formats(const QMimeData& entry) {
+    QStringList offered;
+    if (entry.hasText())
+        offered << QStringLiteral("text/plain;charset=utf-8") << QStringLiteral("text/plain")
+                << QStringLiteral("UTF8_STRING") << QStringLiteral("STRING")
+                << QStringLiteral("TEXT");
+    const QStringList formats = entry.formats();
+    for (const QString& format : formats) {
+        // The mark has no slash but goes out, so that other clipboard tools do not record what
+        // we paste.
+        const bool mark = format == QLatin1String(SecretContent::hint_format());
+        if (mark || (!format.startsWith(QLatin1String("application/x-qt-")) &&
+                     format.contains(QLatin1Char('/')) && !is_text_format(format)))
+            offered << format;
+    }
+    if (entry.hasImage() && !offered.contains(QLatin1String("image/png")))
+        offered << QStringLiteral("image/png");
+    return offered;
 }
 
 QByteArray WaylandClipboardOwner::bytes_for(const QString& format) {

@@ -37,6 +37,10 @@ public:
     zwlr_data_control_offer_v1* current_offer() const { return m_current; }
     const QStringList& current_formats() const { return m_current_formats; }
 
+    // The formats entry goes out under: text in every encoding programs ask for, Qt's own
+    // formats left out, the password manager's mark kept.
+    static QStringList served_formats(const QMimeData& entry);
+
     // The listeners' entry points.
     void offer_listed(zwlr_data_control_offer_v1* offer, const char* format);
     void data_offered(zwlr_data_control_offer_v1* offer);

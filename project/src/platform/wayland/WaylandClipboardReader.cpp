@@ -59,19 +59,26 @@ ClipboardReader::Offer WaylandClipboardReader::offer() {
     m_offer = m_owner.current_offer();
     if (!m_offer)
         return result;
-    const QStringList& listed = m_owner.current_formats();
+    Offered listed = offered(m_owner.current_formats());
+    result.formats = std::move(listed.formats);
+    m_offered = std::move(listed.read_as);
+    return result;
+}
+
+WaylandClipboardReader::Offered WaylandClipboardReader::offered(const QStringList& listed) {
+    Offered result;
     for (const QString& text : text_formats()) {
         if (listed.contains(text)) {
-            m_offered.insert(QStringLiteral("text/plain"), text);
+            result.read_as.insert(QStringLiteral("text/plain"), text);
             result.formats.append(QStringLiteral("text/plain"));
             break;
         }
     }
     for (const QString& name : listed) {
         if (text_formats().contains(name) || name.startsWith(QLatin1String("text/plain;")) ||
-            is_protocol_name(name) || m_offered.contains(name))
+            is_protocol_name(name) || result.read_as.contains(name))
             continue;
-        m_offered.insert(name, name);
+        result.read_as.insert(name, name);
         result.formats.append(name);
     }
     return result;

@@ -27,6 +27,14 @@ public:
     Offer offer() override;
     Data fetch(const QString& format) override;
 
+    // What an owner's list of formats offers: every text encoding once as "text/plain", names
+    // that describe the transfer left out; with the name each format is read under.
+    struct Offered {
+        QStringList formats;
+        QHash<QString, QString> read_as;
+    };
+    static Offered offered(const QStringList& listed);
+
 private:
     using Clock = std::chrono::steady_clock;
 
