@@ -1,13 +1,10 @@
 #include "AppHarness.h"
 #include "CoreFixture.h"
 #include "PosixFiles.h"
-#include "common/DataPaths.h"
+#include "TestWidgets.h"
 #include "common/PrivateFiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -39,13 +36,10 @@ QMimeData* file_list(const QStringList& paths) {
     return data;
 }
 
+// A file of size zero bytes, at path.
 QString write_file(const QString& path, qint64 size) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !file.resize(size))
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+    return TestWidgets::write_file(path, QByteArray(size, 0)) ? path : QString();
 }
-
 } // namespace
 
 class TestCapture : public QObject {
@@ -177,9 +171,8 @@ private slots:
             QSKIP("FIFOs, devices and /proc are what this guards against; Windows has none");
         CoreFixture core(QStringLiteral("forward"), true, true);
         QTemporaryDir originals;
-        const QString real = originals.filePath("real.txt");
+        const QString real = write_file(originals.filePath("real.txt"), 4);
         const QString fifo = originals.filePath("pipe");
-        write_file(real, 4);
         QCOMPARE(QProcess::execute("mkfifo", {fifo}), 0);
         const QStringList names = {fifo, "/dev/zero", "/proc/self/status", real};
         QByteArray gnome = "copy";
@@ -292,21 +285,15 @@ private slots:
         QCOMPARE(QDir(images_dir()).count(), 1000u + 2u); // with . and ..
         QVERIFY(QDir(images_dir()).removeRecursively());
         // A file in its place.
-        QFile blocker(images_dir());
-        QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("not a folder") > 0);
-        blocker.close();
+        QVERIFY(TestWidgets::write_file(images_dir(), "not a folder"));
         CoreFixture::copy(picture(qRgb(1, 1, 2)));
         QVERIFY(QFileInfo(images_dir()).isFile());
         QVERIFY(QFile::remove(images_dir()));
         // Another user's folder.
-        QTemporaryDir foreign;
-        if (PrivateFiles::current_user_id() == 0) {
-            // As root: a folder that belongs to "nobody".
-            QVERIFY(QProcess::execute("chown", {"65534", foreign.path()}) == 0);
-            QVERIFY(QFile::link(foreign.path(), images_dir()));
-        } else {
-            QVERIFY(QFile::link(QStringLiteral("/"), images_dir())); // root's
-        }
+        QTemporaryDir foreign; // as root, one that belongs to "nobody"; else root's
+        const bool root = PrivateFiles::current_user_id() == 0;
+        QVERIFY(!root || QProcess::execute("chown", {"65534", foreign.path()}) == 0);
+        QVERIFY(QFile::link(root ? foreign.path() : QStringLiteral("/"), images_dir()));
         CoreFixture::copy(picture(qRgb(1, 2, 3)));
         QVERIFY(!QFileInfo::exists(images_dir() + "/image1.png"));
         QCOMPARE(core.history.size(), 3);

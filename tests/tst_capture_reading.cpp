@@ -1,20 +1,11 @@
 #include "AppHarness.h"
 #include "CoreFixture.h"
+#include "TestPictures.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardFetchPlan.h"
-#include "clipboard/MimeDataCopier.h"
 #include "clipboard/PictureDecoder.h"
 #include "clipboard/SecretContent.h"
-#include "common/DataPaths.h"
-#include "platform/ClipboardReader.h"
 
-#include <QBuffer>
-#include <QClipboard>
-#include <QDir>
-#include <QFile>
-#include <QGuiApplication>
-#include <QImage>
-#include <QMimeData>
 #include <QtTest>
 
 namespace {
@@ -31,11 +22,7 @@ QByteArray encoded(const QImage& image, const char* format) {
 }
 
 QImage gradient() {
-    QImage image(40, 30, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgb(x * 6, y * 8, 100));
-    return image;
+    return TestPictures::pattern(40, 30).toImage();
 }
 } // namespace
 

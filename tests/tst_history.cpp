@@ -3,10 +3,8 @@
 #include "clipboard/HistoryDebugText.h"
 #include "history/HistoryDialog.h"
 #include "history/HistoryEditor.h"
-#include "history/HistoryPopup.h"
 #include "history/ImageViewer.h"
 #include "history/ListWidget.h"
-#include "tray/StatusIndicator.h"
 #include "tray/TrayIcon.h"
 
 #include <QAction>

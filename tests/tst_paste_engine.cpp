@@ -3,7 +3,6 @@
 #include "FakeKeyboard.h"
 #include "clipboard/PasteQueue.h"
 #include "platform/VirtualKeys.h"
-#include "tray/StatusIndicator.h"
 
 #include <QtTest>
 

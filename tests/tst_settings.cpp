@@ -1,23 +1,12 @@
 #include "AppHarness.h"
+#include "TestWidgets.h"
 #include "app/SaveManager.h"
-#include "common/DataPaths.h"
 #include "common/SettingsFileCheck.h"
 #include "shortcuts/ShortcutsDialog.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-void write_file(const QByteArray& content) {
-    QFile file(AppHarness::settings_file());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 QStringList backups() {
     return QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
 }
@@ -118,7 +107,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, saved);
         QFETCH(bool, put_aside);
-        write_file(content);
+        QVERIFY(TestWidgets::write_file(AppHarness::settings_file(), content));
         Loaded().saver.save_settings();
         QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
         QStringList values;
@@ -160,10 +149,8 @@ private slots:
             QTemporaryDir root;
             const QString exe = root.path() + "/program", user = root.path() + "/user-settings";
             const auto put = [](const QString& path, const QString& text) {
-                QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-                QFile file(path);
-                QVERIFY(text == "-" ||
-                        (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8())));
+                QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) &&
+                        (text == "-" || TestWidgets::write_file(path, text.toUtf8())));
             };
             put(exe + '/' + DataPaths::portable_marker_name(), c[0]);
             put(exe + '/' + name, c[1]);

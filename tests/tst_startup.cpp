@@ -1,15 +1,9 @@
 #include "AppHarness.h"
-#include "common/DataPaths.h"
+#include "TestWidgets.h"
 #include "platform/x11/XdgAutostart.h"
 #include "platform/x11/XdgShellLinks.h"
 #include "startup/Startup.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QtTest>
 
 namespace {
@@ -30,10 +24,7 @@ QString read(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 void write(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    QVERIFY(TestWidgets::write_file(path, bytes));
 }
 // Every file under the folder, relative to it.
 QStringList tree(const QString& root) {

@@ -1,16 +1,13 @@
 #include "AppHarness.h"
+#include "TestWidgets.h"
 #include "watermark/TradeMark.h"
 #include "watermark/TradeMarkMenu.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QImage>
-#include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSizeGrip>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TestWatermark : public QObject {
@@ -68,10 +65,8 @@ private slots:
                                 {"huge.ppm", "P6\n20000 20000\n255\n", "too large"},
                                 {"missing.png", nullptr, "missing.png"}};
         for (const auto& [name, content, hint] : bad) {
-            QFile file(files.filePath(name));
-            QVERIFY(!content || (file.open(QIODevice::WriteOnly) && file.write(content) > 0));
-            file.close();
-            choose(*name ? file.fileName() : QString());
+            QVERIFY(!content || TestWidgets::write_file(files.filePath(name), content));
+            choose(*name ? files.filePath(name) : QString());
             QVERIFY2(!hint || menu->hint().contains(hint), qPrintable(menu->hint()));
             QCOMPARE(mark()->image_path(), good);
             QVERIFY(mark()->isVisible());
@@ -156,23 +151,19 @@ private slots:
         lock()->setChecked(true);
         mark()->move(100, 100);
         QSignalSpy clicked(mark(), &TradeMark::signal_clicked);
-        QTest::mousePress(mark(), Qt::LeftButton, {}, QPoint(10, 10));
-        QTest::mouseRelease(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseClick(mark(), Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(clicked.count(), 1);
         QCOMPARE(mark()->pos(), QPoint(100, 100));
 
         QTest::mousePress(mark(), Qt::LeftButton, {}, QPoint(10, 10));
-        QMouseEvent move(QEvent::MouseMove, QPoint(40, 30), mark()->mapToGlobal(QPoint(40, 30)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(mark(), &move);
+        TestWidgets::mouse(mark(), QEvent::MouseMove, QPoint(40, 30));
         QTest::mouseRelease(mark(), Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(mark()->pos(), QPoint(130, 120));
         QCOMPARE(clicked.count(), 1);
 
         // Locked again: a press neither drags nor emits.
         lock()->setChecked(false);
-        QTest::mousePress(mark(), Qt::LeftButton, {}, QPoint(10, 10));
-        QTest::mouseRelease(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseClick(mark(), Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(clicked.count(), 1);
     }
 };

@@ -1,39 +1,19 @@
 #include "AppHarness.h"
+#include "TestWidgets.h"
 #include "shortcuts/ShortcutsDialog.h"
 #include "spells/InputDialog.h"
-#include "tray/StatusIndicator.h"
-#include "tray/StatusIndicatorMenu.h"
 #include "tray/TrayIcon.h"
-#include "windows/CopyPasteMenu.h"
 #include "windows/MainWindowForm.h"
-#include "windows/NoteDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
-#include <QSignalSpy>
 #include <QSlider>
 #include <QTextEdit>
 #include <QtTest>
 #include <climits>
-
-namespace {
-void write_settings(const QByteArray& content) {
-    QFile file(AppHarness::settings_file());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
-QList<QWidget*> visible_windows_titled(const QString& title) {
-    QList<QWidget*> found;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->isVisible() && widget->windowTitle() == title)
-            found.append(widget);
-    return found;
-}
-} // namespace
 
 // The main window, its copy-paste page, the note, the About box and the status indicator.
 class TestWindows : public QObject {
@@ -74,20 +54,20 @@ private slots:
             {ui()->button_show_trademark_menu, "TradeMark Options"}};
         for (const auto& [button, title] : pages) {
             button->click();
-            QCOMPARE(visible_windows_titled(title).size(), 1);
+            QCOMPARE(TestWidgets::windows(title).size(), 1);
         }
-        auto* note = qobject_cast<NoteDialog*>(visible_windows_titled("Note").value(0));
+        auto* note = qobject_cast<NoteDialog*>(TestWidgets::windows("Note").value(0));
         note->text_edit()->setPlainText("remember the milk");
         ui()->button_toggle_note_dialog->click();
         QVERIFY(!note->isVisible());
         ui()->button_toggle_note_dialog->click();
         QCOMPARE(note->text_edit()->toPlainText(), QStringLiteral("remember the milk"));
-        QPointer<QWidget> about(visible_windows_titled("About").value(0));
+        QPointer<QWidget> about(TestWidgets::windows("About").value(0));
         about->close();
         QTRY_VERIFY(about.isNull());
 
         auto* menu = qobject_cast<StatusIndicatorMenu*>(
-            visible_windows_titled("Status Indicator Settings").value(0));
+            TestWidgets::windows("Status Indicator Settings").value(0));
         menu->visibility_box()->click();
         QVERIFY(indicator()->isHidden());
         menu->visibility_box()->click();
@@ -207,8 +187,9 @@ private slots:
 
         // App: read from the settings file, shown on this session's screen and saved where shown.
         app.reset();
-        write_settings("[General]\nSaveVersion=2\nIsFirstStart=false\nIndicatorX=2147483647\n"
-                       "IndicatorY=-2147483648\n");
+        QVERIFY(TestWidgets::write_file(AppHarness::settings_file(),
+                                        "[General]\nSaveVersion=2\nIsFirstStart=false\n"
+                                        "IndicatorX=2147483647\nIndicatorY=-2147483648\n"));
         app = AppHarness::make_app();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(screen.contains(QRect(indicator()->position(), QSize(50, 50))));

@@ -1,13 +1,10 @@
 #include "AppHarness.h"
-#include "common/ToolState.h"
+#include "TestWidgets.h"
 #include "zoom/LiveZoom.h"
 #include "zoom/Zoom.h"
 #include "zoom/ZoomItMenu.h"
-#include "zoom/ZoomSwitch.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QSlider>
 #include <QtTest>
@@ -40,21 +37,6 @@ QRect view() {
     return magnifier().last().view;
 }
 
-// A press at the first point, a move to each further one, and a release at the last unless the
-// button is still held.
-void stroke(QWidget* w, Qt::MouseButton button, const QList<QPoint>& points, bool release = true) {
-    const auto send = [&](QEvent::Type type, QPoint pos) {
-        QMouseEvent e(type, pos, w->mapToGlobal(pos),
-                      type == QEvent::MouseMove ? Qt::NoButton : button,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
-    };
-    send(QEvent::MouseButtonPress, points.first());
-    for (int i = 1; i < points.size(); ++i)
-        send(QEvent::MouseMove, points[i]);
-    if (release)
-        send(QEvent::MouseButtonRelease, points.last());
-}
 } // namespace
 
 class TestZoom : public QObject {
@@ -225,20 +207,20 @@ private slots:
         QCOMPARE(clean.pixelColor(30, 20), QColor(Qt::white));
 
         // A click without movement draws nothing.
-        stroke(&pen, Qt::LeftButton, {{30, 20}});
+        TestWidgets::stroke(&pen, {{30, 20}});
         QCOMPARE(pen.picture().toImage(), clean);
 
-        stroke(&pen, Qt::LeftButton, {{10, 20}, {50, 20}, {90, 20}, {130, 20}});
+        TestWidgets::stroke(&pen, {{10, 20}, {50, 20}, {90, 20}, {130, 20}});
         const QImage drawn = pen.picture().toImage();
         QCOMPARE(drawn.pixelColor(30, 20), QColor(Qt::red));
         QCOMPARE(drawn.pixelColor(70, 20), QColor(Qt::red));
         QCOMPARE(drawn.pixelColor(110, 20), QColor(Qt::white)); // the last move is not drawn yet
         QCOMPARE(drawn.pixelColor(30, 30), QColor(Qt::white));  // width 3: not 10 pixels away
 
-        stroke(&pen, Qt::RightButton, {{5, 5}});
+        TestWidgets::stroke(&pen, {{5, 5}}, Qt::RightButton);
         QCOMPARE(pen.picture().toImage(), clean);
         // The next stroke starts on the clean picture.
-        stroke(&pen, Qt::LeftButton, {{10, 100}, {40, 100}, {60, 100}}, false);
+        TestWidgets::stroke(&pen, {{10, 100}, {40, 100}, {60, 100}}, Qt::LeftButton, false);
         QCOMPARE(pen.picture().toImage().pixelColor(70, 20), QColor(Qt::white));
         QCOMPARE(pen.picture().toImage().pixelColor(25, 100), QColor(Qt::red));
 
