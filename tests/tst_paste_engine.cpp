@@ -75,18 +75,6 @@ private slots:
         }
     }
 
-    void switching_the_mode() {
-        CoreFixture core(QStringLiteral("backward"));
-        // Each mode and the order and movement it leaves; an unknown one changes nothing.
-        for (const QString& mode : QStringList{"Manual backward 0", "Automatic Forward forward 1",
-                                               "nonsense forward 1"}) {
-            core.engine.set_mode(mode.section(' ', 0, -3));
-            QCOMPARE(core.settings.m_paste_order + ' ' +
-                         QString::number(core.settings.m_automatic_position_movement),
-                     mode.section(' ', -2));
-        }
-    }
-
     void lock_holds_one_entry_until_the_next_copy() {
         CoreFixture core(QStringLiteral("backward"));
         core.copy({"A", "B", "C"});

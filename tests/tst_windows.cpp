@@ -102,7 +102,7 @@ private slots:
     }
 
     // The copy-paste page: the mode box and both switches act on the settings and show them,
-    // Manual included across a pause; a mode picked keeps the position.
+    // Manual (which keeps the order) included across a pause; a mode picked keeps the position.
     void the_copy_paste_page_acts_and_follows_the_state() {
         FakePlatform::get().hotkeys().trigger(QKeySequence("Ctrl+Alt+/")); // switch the order
         QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Automatic Forward"));
@@ -113,8 +113,9 @@ private slots:
         for (int pause = 0; pause < 2; ++pause)
             ui()->button_change_mode->click();
         QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Manual"));
-        QVERIFY(!app->m_automatic_position_movement);
+        QVERIFY(!app->m_automatic_position_movement && app->m_paste_order == "forward");
         page()->mode_box()->setCurrentIndex(1);
+        app->slot_combobox_edit_text_changed(QStringLiteral("nonsense")); // changes nothing
         QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
         QVERIFY(app->m_automatic_position_movement);
         QCOMPARE(app->m_current_clipboard_history_position, position);
