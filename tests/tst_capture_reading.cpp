@@ -1,6 +1,7 @@
 #include "AppHarness.h"
 #include "CoreFixture.h"
 #include "TestPictures.h"
+#include "TestWidgets.h"
 #include "clipboard/CapturedMimeData.h"
 #include "clipboard/ClipboardFetchPlan.h"
 #include "clipboard/PictureDecoder.h"
@@ -104,9 +105,7 @@ private slots:
             if (!owner_png)
                 continue;
             // Written to the images folder byte for byte as the owner sent it.
-            QFile saved(DataPaths::get().images_dir() + "/image1.png");
-            QVERIFY(saved.open(QIODevice::ReadOnly));
-            QCOMPARE(saved.readAll(), png);
+            QCOMPARE(TestWidgets::read_file(DataPaths::get().images_dir() + "/image1.png"), png);
             // A paste offers the same bytes, and the picture for any other encoding.
             core.position() = 0;
             core.engine.paste();

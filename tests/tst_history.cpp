@@ -1,5 +1,6 @@
 #include "AppHarness.h"
 #include "CoreFixture.h"
+#include "TestWidgets.h"
 #include "clipboard/HistoryDebugText.h"
 #include "history/HistoryDialog.h"
 #include "history/HistoryEditor.h"
@@ -7,7 +8,6 @@
 #include "history/ListWidget.h"
 #include "tray/TrayIcon.h"
 
-#include <QAction>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -184,10 +184,7 @@ private slots:
         HistoryDialog& dialog = *app->history_dialog();
         TrayIcon* tray = app->tray_icon();
         const auto tray_entry = [tray](const char* text) {
-            for (QAction* action : tray->menu()->actions())
-                if (action->text() == QLatin1String(text))
-                    return action;
-            return static_cast<QAction*>(nullptr);
+            return TestWidgets::action(tray->menu(), text);
         };
         // The status indicator opens and closes the popup.
         StatusIndicator* indicator = app->status_indicator();

@@ -37,12 +37,11 @@ private slots:
     // no file each key is saved with its first value; loaded and saved again, another value
     // stays; a reset brings the first values back. Nothing else is saved.
     void every_key_is_saved_loaded_and_reset() {
-        QStringList table = {"PasteOrder backward forward",
-                             "IndicatorX 0 11",
-                             "IndicatorY 0 13",
-                             "IgnoreMonitors - 0:3:",
-                             "IsCorvanaPaused false true",
-                             "HiddenFeaturesHelpAlreadyShown false true"};
+        QStringList table =
+            QString("PasteOrder backward forward; IndicatorX 0 11; IndicatorY 0 13; "
+                    "IgnoreMonitors - 0:3:; IsCorvanaPaused false true; "
+                    "HiddenFeaturesHelpAlreadyShown false true")
+                .split("; ");
         for (const char* on :
              {"IsFirstStart", "UseHiddenFeatures", "StartAtStartup", "CreateShortcutsAutomatically",
               "UseSpinningTrayIcon", "UseHiddenFeaturesNotifications", "UseInvertedIcons",
@@ -117,14 +116,11 @@ private slots:
         QCOMPARE(values.join(' '), saved);
         QCOMPARE(backups().size(), put_aside ? 1 : 0);
         if (put_aside) {
-            QFile backup(DataPaths::get().settings_dir() + '/' + backups().first());
-            QVERIFY(backup.open(QIODevice::ReadOnly));
-            QCOMPARE(backup.readAll(), content);
-            backup.close(); // an open file cannot be removed on Windows
-            QVERIFY(backup.remove());
-            QFile saved_file(AppHarness::settings_file());
-            QVERIFY(saved_file.open(QIODevice::ReadOnly));
-            QVERIFY(!saved_file.readAll().contains("iant("));
+            const QString backup = DataPaths::get().settings_dir() + '/' + backups().first();
+            QCOMPARE(TestWidgets::read_file(backup), content);
+            QVERIFY(QFile::remove(backup));
+            const QByteArray rewritten = TestWidgets::read_file(AppHarness::settings_file());
+            QVERIFY(!rewritten.isEmpty() && !rewritten.contains("iant("));
         }
     }
 
@@ -141,8 +137,7 @@ private slots:
             "marker old - - program -"};
         const QString name = DataPaths::settings_file_name();
         const auto read = [](const QString& path) {
-            QFile file(path);
-            return file.open(QIODevice::ReadOnly) ? QString(file.readAll()) : QStringLiteral("-");
+            return QString(TestWidgets::read_file(path, "-"));
         };
         for (const QString& line : cases) {
             const QStringList c = line.split(' ');

@@ -19,10 +19,6 @@ QString autostart_file() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/autostart/Corvana.desktop");
 }
-QString read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 void write(const QString& path, const QByteArray& bytes) {
     QVERIFY(TestWidgets::write_file(path, bytes));
 }
@@ -144,10 +140,11 @@ private slots:
         QVERIFY(entry.disable(nullptr)); // nothing to remove is fine
         QString error;
         QVERIFY2(entry.enable("/opt/my apps/corvana", "/data dir", &error), qPrintable(error));
-        QCOMPARE(
-            read(autostart_file()).split('\n').filter(QRegularExpression("^(Exec|TryExec|Path)=")),
-            QStringList({"Exec=\"/opt/my apps/corvana\"", "TryExec=/opt/my apps/corvana",
-                         "Path=/data dir"}));
+        QCOMPARE(QString(TestWidgets::read_file(autostart_file()))
+                     .split('\n')
+                     .filter(QRegularExpression("^(Exec|TryExec|Path)=")),
+                 QStringList({"Exec=\"/opt/my apps/corvana\"", "TryExec=/opt/my apps/corvana",
+                              "Path=/data dir"}));
         QVERIFY(entry.matches("/opt/my apps/corvana", "/data dir"));
         // Moved: no longer matches, and enabling again rewrites it.
         QVERIFY(!entry.matches("/usr/bin/corvana", "/data dir"));
@@ -194,7 +191,7 @@ private slots:
         QVERIFY(!shell.create(
             {Place::Applications, "Corvana", "uninstall", "Uninstall", "/opt/c/uninstall", "/data"},
             &error));
-        QCOMPARE(read(applications() + "/Corvana/uninstall.desktop"), QStringLiteral("mine"));
+        QCOMPARE(TestWidgets::read_file(applications() + "/Corvana/uninstall.desktop"), "mine");
         QFile::remove(desktop() + "/Corvana.desktop");
         QVERIFY(QDir().mkpath(desktop() + "/Corvana.desktop"));
         QVERIFY(!shell.create(on_desktop, &error));

@@ -2,7 +2,6 @@
 #include "TestWidgets.h"
 #include "tray/TrayIcon.h"
 
-#include <QAction>
 #include <QMenu>
 #include <QMessageBox>
 #include <QtTest>
@@ -15,10 +14,7 @@ QStringList entries(TrayIcon* tray) {
     return texts;
 }
 QAction* entry(TrayIcon* tray, const QString& text) {
-    for (QAction* action : tray->menu()->actions())
-        if (action->text() == text)
-            return action;
-    return nullptr;
+    return TestWidgets::action(tray->menu(), text);
 }
 void close_boxes() {
     for (QMessageBox* box : TestWidgets::windows<QMessageBox>())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,14 @@ QList<T*> windows(const QString& title = QString(), bool all = false) {
             (title.isNull() || widget->windowTitle() == title))
             found.append(window);
     return found;
+}
+
+// The entry of the menu with that text, or null.
+inline QAction* action(const QWidget* menu, const QString& text) {
+    for (QAction* action : menu->actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
 }
 
 // One mouse event at pos in w: button held from the press until the release.
@@ -47,5 +56,10 @@ inline bool write_file(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(bytes) == bytes.size();
+}
+// The bytes of the file at path, or missing when it cannot be read.
+inline QByteArray read_file(const QString& path, const QByteArray& missing = QByteArray()) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : missing;
 }
 } // namespace TestWidgets
