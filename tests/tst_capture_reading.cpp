@@ -131,30 +131,20 @@ private slots:
         data.setData("image/png", png);
         data.set_image_source("image/png");
         QVERIFY(qvariant_cast<QImage>(data.imageData()).isNull());
-        // Decoders that report one size and paint on a larger canvas: a GIF's first frame of one
-        // pixel on a screen of 9000 x 8000; an icon whose directory says 256 x 256 over a PNG.
-        const QByteArray gif("GIF89a\x28\x23\x40\x1f\x80\0\0\xff\xff\xff\0\0\0\x2c\0\0\0\0\x01"
-                             "\0\x01\0\0\x02\x02\x44\x01\0\x3b",
-                             35);
+        // An icon whose directory says 256 x 256 over a PNG of 9000 x 8000 (a GIF's canvas and
+        // a drawing are the picture fuzz target's seeds); refused at any size, a PNG with a
+        // chunk that claims 100 MB of its few hundred bytes, which libpng would set aside.
         QByteArray icon("\0\0\x01\0\x01\0\0\0\0\0\x01\0\x20\0", 14);
         for (const quint32 value : {quint32(png.size()), 22u})
             for (int byte = 0; byte < 4; ++byte)
                 icon += char(value >> (8 * byte));
         icon += png;
-        QString error;
-        for (const QByteArray& picture : {bmp, gif, icon}) {
-            QVERIFY(PictureDecoder::decode(picture, &error).isNull());
-            QVERIFY2(error.contains("9000 x 8000"), qPrintable(error));
-        }
-        // Refused at any size: a drawing sent as a bitmap, whose size says nothing of the pictures
-        // it embeds or the files it names; a PNG with a chunk that claims 100 MB of its few
-        // hundred bytes, which libpng would set aside.
         QByteArray damaged = encoded(gradient(), "PNG");
         damaged.insert(damaged.size() - 12, QByteArray("\x06\0\0\0tEXtComment\0x", 17));
-        const QList<QPair<QByteArray, QString>> refused = {
-            {"<svg xmlns='http://www.w3.org/2000/svg' width='4' height='4'/>", "drawing"},
-            {damaged, "damaged"}};
-        for (const auto& [picture, why] : refused) {
+        QString error;
+        for (const auto& [picture, why] : {std::pair<QByteArray, const char*>(bmp, "9000 x 8000"),
+                                           {icon, "9000 x 8000"},
+                                           {damaged, "damaged"}}) {
             QVERIFY(PictureDecoder::decode(picture, &error).isNull());
             QVERIFY2(error.contains(why), qPrintable(error));
         }
