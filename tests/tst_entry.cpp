@@ -13,8 +13,6 @@
 #include <QtTest>
 
 namespace {
-using Outcome = CommandLine::Outcome;
-
 std::unique_ptr<QLocalSocket> client(const QString& name, const QByteArray& bytes) {
     auto socket = std::make_unique<QLocalSocket>();
     socket->connectToServer(name);
@@ -69,7 +67,7 @@ private slots:
             const CommandLine::Parsed parsed = CommandLine::parse(
                 QStringList{"corvana"} + line.section('|', 0, 0).split(' ', Qt::SkipEmptyParts));
             const int outcome = QStringList{"run", "help", "version", "usage"}.indexOf(result[0]);
-            const bool usage = outcome == int(Outcome::UsageError);
+            const bool usage = outcome == int(CommandLine::Outcome::UsageError);
             QVERIFY2(int(parsed.outcome) == outcome && parsed.action == result.value(1) &&
                          parsed.exit_code == (usage ? 2 : 0) &&
                          (usage ? parsed.text.startsWith("corvana: ") &&

@@ -119,30 +119,28 @@ private slots:
         auto* grip = mark()->findChild<QSizeGrip*>();
         QVERIFY(grip);
         const QPoint start = grip->mapToGlobal(grip->rect().center());
-        auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButton button,
-                        Qt::MouseButtons buttons) {
-            QPointer<QSizeGrip> target = mark()->findChild<QSizeGrip*>();
+        // To the grip the window has now, at a place on the screen.
+        auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButton button = Qt::LeftButton) {
+            QSizeGrip* target = mark()->findChild<QSizeGrip*>();
             QVERIFY(target);
-            QMouseEvent event(type, target->mapFromGlobal(global), global, button, buttons,
-                              Qt::NoModifier);
-            QApplication::sendEvent(target, &event);
+            TestWidgets::mouse(target, type, target->mapFromGlobal(global), button);
         };
-        send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseButtonPress, start);
         // Each step resizes, and the grip that took the press is the one that sees the next.
-        send(QEvent::MouseMove, start + QPoint(30, 10), Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseMove, start + QPoint(30, 10));
         QCOMPARE(mark()->size(), QSize(130, 90));
-        send(QEvent::MouseMove, start + QPoint(60, 40), Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseMove, start + QPoint(60, 40));
         QCOMPARE(mark()->size(), QSize(160, 120));
         QCOMPARE(mark()->shown_pixmap().size(), QSize(160, 120));
         // Never below the window's minimum, and the grip stays in the corner.
-        send(QEvent::MouseMove, start - QPoint(500, 500), Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseMove, start - QPoint(500, 500));
         QCOMPARE(mark()->size(), mark()->minimumSize());
-        send(QEvent::MouseButtonRelease, start - QPoint(500, 500), Qt::LeftButton, Qt::NoButton);
+        send(QEvent::MouseButtonRelease, start - QPoint(500, 500));
         mark()->resize(90, 70);
         grip = mark()->findChild<QSizeGrip*>();
         QCOMPARE(grip->geometry().bottomRight(), mark()->rect().bottomRight());
         // After the release, moves are the grip's own again.
-        send(QEvent::MouseMove, start + QPoint(40, 40), Qt::NoButton, Qt::NoButton);
+        send(QEvent::MouseMove, start + QPoint(40, 40), Qt::NoButton);
         QCOMPARE(mark()->size(), QSize(90, 70));
     }
 
