@@ -137,14 +137,11 @@ private slots:
         StatusIndicator square(FakePlatform::get().window_style());
         square.move_to(100, 100);
         QSignalSpy clicks(&square, &StatusIndicator::clicked);
-        const auto drag = [&square](QPoint press, const QList<QPoint>& moves) {
-            QTest::mousePress(&square, Qt::LeftButton, {}, press);
-            for (const QPoint& global : moves) {
-                QMouseEvent move(QEvent::MouseMove, QPointF(press), QPointF(global), Qt::LeftButton,
-                                 Qt::LeftButton, {});
-                QApplication::sendEvent(&square, &move);
-            }
-            QTest::mouseRelease(&square, Qt::LeftButton, {}, press);
+        const auto drag = [&square](QPoint press, const QList<QPoint>& moves) { // moves: global
+            TestWidgets::mouse(&square, QEvent::MouseButtonPress, press);
+            for (const QPoint& global : moves)
+                TestWidgets::mouse(&square, QEvent::MouseMove, square.mapFromGlobal(global));
+            TestWidgets::mouse(&square, QEvent::MouseButtonRelease, press);
         };
         drag(QPoint(10, 10), {});
         QCOMPARE(clicks.size(), 1);
