@@ -4,7 +4,6 @@
 #include "TestWidgets.h"
 #include "common/PrivateFiles.h"
 
-#include <QImage>
 #include <QtTest>
 
 namespace {

@@ -17,7 +17,6 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QtTest>

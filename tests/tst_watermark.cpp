@@ -4,7 +4,6 @@
 #include "watermark/TradeMarkMenu.h"
 
 #include <QCheckBox>
-#include <QImage>
 #include <QPushButton>
 #include <QSizeGrip>
 #include <QSlider>
