@@ -184,9 +184,7 @@ private slots:
         QCOMPARE(ScreenshotFile::timestamp_name(QDateTime(QDate(2026, 3, 5), QTime(14, 7, 9))),
                  QStringLiteral("2026.03.05-14.07.09-screenshot"));
 
-        QString cleaned;
-        QVERIFY(ScreenshotFile::check_name(QStringLiteral("  Holiday 2026  "), &cleaned).isEmpty());
-        QCOMPARE(cleaned, QStringLiteral("Holiday 2026"));
+        QString cleaned; // the trimming is the prompt's " trip " below
         QStringList refused = QString("|   |a/b|..\\up|..|x..y").split('|');
         refused << QString("nul") + QChar(0) + "x" << QString(10000, 'n')
                 << QString(200, QChar(0x00e9)); // 400 bytes in UTF-8
