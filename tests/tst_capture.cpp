@@ -1,13 +1,9 @@
 #include "AppHarness.h"
 #include "CoreFixture.h"
 #include "PosixFiles.h"
-#include "common/DataPaths.h"
+#include "TestWidgets.h"
 #include "common/PrivateFiles.h"
 
-#include <QDir>
-#include <QFile>
-#include <QImage>
-#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -39,13 +35,10 @@ QMimeData* file_list(const QStringList& paths) {
     return data;
 }
 
+// A file of size zero bytes, at path.
 QString write_file(const QString& path, qint64 size) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !file.resize(size))
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+    return TestWidgets::write_file(path, QByteArray(size, 0)) ? path : QString();
 }
-
 } // namespace
 
 class TestCapture : public QObject {
@@ -172,14 +165,14 @@ private slots:
 
     // Names another program put on the clipboard: only regular files are read, never a FIFO
     // (opening it blocks), a device, or a kernel file; and a file manager pastes the snapshots.
+    // (A cut keeps naming its originals: the uri_list fuzz target's cut seeds check that.)
     void only_regular_files_are_snapshotted_and_every_file_list_names_them() {
         if (!has_posix_files)
             QSKIP("FIFOs, devices and /proc are what this guards against; Windows has none");
         CoreFixture core(QStringLiteral("forward"), true, true);
         QTemporaryDir originals;
-        const QString real = originals.filePath("real.txt");
+        const QString real = write_file(originals.filePath("real.txt"), 4);
         const QString fifo = originals.filePath("pipe");
-        write_file(real, 4);
         QCOMPARE(QProcess::execute("mkfifo", {fifo}), 0);
         const QStringList names = {fifo, "/dev/zero", "/proc/self/status", real};
         QByteArray gnome = "copy";
@@ -210,20 +203,6 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("x-special/gnome-copied-files"),
                  entry->data("x-special/gnome-copied-files"));
 
-        // A cut is a move of the originals: its list keeps naming them; KDE marks its cut beside.
-        const QByteArray cut_list = "cut\n" + QUrl::fromLocalFile(real).toEncoded();
-        for (const auto& [format, mark] :
-             {std::pair<const char*, QByteArray>("x-special/gnome-copied-files", cut_list),
-              {"application/x-kde-cutselection", "1"}}) {
-            QMimeData* cut = file_list({real});
-            cut->setData(format, mark);
-            CoreFixture::copy(cut);
-            QTRY_COMPARE(core.copier.pending_snapshots(), 0);
-            const QMimeData* cut_entry = core.state.m_corvana_clipboard_mime_data_history.last();
-            if (mark == cut_list)
-                QCOMPARE(cut_entry->data("x-special/gnome-copied-files"), cut_list);
-            QCOMPARE(cut_entry->urls().first() == QUrl::fromLocalFile(real), mark != cut_list);
-        }
         // A picture with links: they go into the images folder only when they are regular
         // files; a FIFO there would hang the capture for good.
         const QString photo = originals.filePath("photo.png");
@@ -292,21 +271,15 @@ private slots:
         QCOMPARE(QDir(images_dir()).count(), 1000u + 2u); // with . and ..
         QVERIFY(QDir(images_dir()).removeRecursively());
         // A file in its place.
-        QFile blocker(images_dir());
-        QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("not a folder") > 0);
-        blocker.close();
+        QVERIFY(TestWidgets::write_file(images_dir(), "not a folder"));
         CoreFixture::copy(picture(qRgb(1, 1, 2)));
         QVERIFY(QFileInfo(images_dir()).isFile());
         QVERIFY(QFile::remove(images_dir()));
         // Another user's folder.
-        QTemporaryDir foreign;
-        if (PrivateFiles::current_user_id() == 0) {
-            // As root: a folder that belongs to "nobody".
-            QVERIFY(QProcess::execute("chown", {"65534", foreign.path()}) == 0);
-            QVERIFY(QFile::link(foreign.path(), images_dir()));
-        } else {
-            QVERIFY(QFile::link(QStringLiteral("/"), images_dir())); // root's
-        }
+        QTemporaryDir foreign; // as root, one that belongs to "nobody"; else root's
+        const bool root = PrivateFiles::current_user_id() == 0;
+        QVERIFY(!root || QProcess::execute("chown", {"65534", foreign.path()}) == 0);
+        QVERIFY(QFile::link(root ? foreign.path() : QStringLiteral("/"), images_dir()));
         CoreFixture::copy(picture(qRgb(1, 2, 3)));
         QVERIFY(!QFileInfo::exists(images_dir() + "/image1.png"));
         QCOMPARE(core.history.size(), 3);

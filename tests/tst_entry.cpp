@@ -1,5 +1,6 @@
 #include "AppHarness.h"
 #include "PosixFiles.h"
+#include "TestWidgets.h"
 #include "app/CommandLine.h"
 #include "app/InstanceChannel.h"
 #include "app/SingleApplication.h"
@@ -7,23 +8,11 @@
 #include "common/AppLog.h"
 #include "common/PrivateFiles.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
-#include <QProcess>
-#include <QTemporaryDir>
-
-#include <QSettings>
 #include <QtTest>
 
 namespace {
-using Outcome = CommandLine::Outcome;
-
 std::unique_ptr<QLocalSocket> client(const QString& name, const QByteArray& bytes) {
     auto socket = std::make_unique<QLocalSocket>();
     socket->connectToServer(name);
@@ -78,7 +67,7 @@ private slots:
             const CommandLine::Parsed parsed = CommandLine::parse(
                 QStringList{"corvana"} + line.section('|', 0, 0).split(' ', Qt::SkipEmptyParts));
             const int outcome = QStringList{"run", "help", "version", "usage"}.indexOf(result[0]);
-            const bool usage = outcome == int(Outcome::UsageError);
+            const bool usage = outcome == int(CommandLine::Outcome::UsageError);
             QVERIFY2(int(parsed.outcome) == outcome && parsed.action == result.value(1) &&
                          parsed.exit_code == (usage ? 2 : 0) &&
                          (usage ? parsed.text.startsWith("corvana: ") &&
@@ -147,8 +136,7 @@ private slots:
         using Claim = SingleApplication::Claim;
         QTemporaryDir dir;
         const QString name = dir.filePath("server");
-        QLockFile first(name + ".lock"), second(name + ".lock"), third(name + ".lock"),
-            fourth(name + ".lock");
+        QLockFile first(name + ".lock"), second(name + ".lock");
         QCOMPARE(SingleApplication::claim(&first, name, 0), Claim::First);
         QVERIFY(first.isLocked());
         // Held, nobody answering yet: a start gives up only after waiting.
@@ -160,13 +148,13 @@ private slots:
         // The holder answers: the start is the second one.
         QLocalServer server;
         QVERIFY(server.listen(name));
-        QCOMPARE(SingleApplication::claim(&third, name, 3000), Claim::Running);
-        QVERIFY(!third.isLocked());
+        QCOMPARE(SingleApplication::claim(&second, name, 3000), Claim::Running);
+        QVERIFY(!second.isLocked());
         server.close();
         // Released (the first instance ended): the next start is the first.
         first.unlock();
-        QCOMPARE(SingleApplication::claim(&fourth, name, 0), Claim::First);
-        fourth.unlock();
+        QCOMPARE(SingleApplication::claim(&second, name, 0), Claim::First);
+        second.unlock();
 
         const auto write_aged = [&](QIODevice::OpenMode mode, const QByteArray& contents) {
             QFile file(name + ".lock");
@@ -210,10 +198,7 @@ private slots:
             QCOMPARE(int(info.permissions() & 0x0077), 0); // nothing for group and others
         // Taken by something else: the next candidate, still private.
         QVERIFY(QDir(own).removeRecursively());
-        {
-            QFile squatter(own);
-            QVERIFY(squatter.open(QIODevice::WriteOnly));
-        }
+        QVERIFY(TestWidgets::write_file(own, "squatter"));
         const QString next = SingleApplication::instance_dir(QString(), &error);
         QVERIFY2(!next.isEmpty() && next != own && QFileInfo(next).isAbsolute() &&
                      QFileInfo(next).isDir(),

@@ -1,15 +1,14 @@
 #include "AppHarness.h"
 #include "CoreFixture.h"
+#include "TestPictures.h"
+#include "TestWidgets.h"
 #include "clipboard/HistoryDebugText.h"
 #include "history/HistoryDialog.h"
 #include "history/HistoryEditor.h"
-#include "history/HistoryPopup.h"
 #include "history/ImageViewer.h"
 #include "history/ListWidget.h"
-#include "tray/StatusIndicator.h"
 #include "tray/TrayIcon.h"
 
-#include <QAction>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -102,36 +101,14 @@ private slots:
         QVERIFY(!core.texts().contains(QStringLiteral("1")));
         // Forward: "4" is still next, not skipped. Backward: the copy just made is next.
         QCOMPARE(core.engine.remaining(), forward ? 98 : 100);
-        QStringList shown = core.rows();
-        QCOMPARE(shown.size(), core.engine.remaining());
-        QCOMPARE(shown.first(), forward ? QStringLiteral("4") : QStringLiteral("101"));
-
-        // Delete rows 0 and 1: exactly the entry shown there goes, and the rest keep their rows.
-        for (const int row : {0, 1}) {
-            const QString gone = shown.takeAt(row);
-            core.popup.delete_row(row);
-            QVERIFY(!core.texts().contains(gone));
-            QCOMPARE(core.rows(), shown);
-        }
-        // Drag row 0 below row 2.
-        core.popup.move_row(0, 2);
-        shown.move(0, 2);
-        QCOMPARE(core.rows(), shown);
-
-        // Lock on row 1: every paste gives that row; unlocking goes back.
-        const int before = core.position();
-        QVERIFY(core.toggle_lock(1));
-        QCOMPARE(core.pastes(2), shown.at(1) + shown.at(1));
-        QVERIFY(!core.toggle_lock(1));
-        QCOMPARE(core.position(), before);
-        QCOMPARE(core.paste(), shown.at(0));
+        // Every row, not only the first: the rows reach the entries they show.
+        QCOMPARE(core.rows(),
+                 forward ? CoreFixture::numbers(4, 101) : CoreFixture::numbers(101, 2));
         if (!rich)
             return;
 
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(Qt::red);
         auto* picture = new QMimeData;
-        picture->setImageData(image);
+        picture->setImageData(TestPictures::solid(8, 8, Qt::red));
         CoreFixture::copy(picture);
         const int image_row = core.rows().indexOf(QStringLiteral("Image Data"));
         QVERIFY(image_row >= 0);
@@ -186,10 +163,7 @@ private slots:
         HistoryDialog& dialog = *app->history_dialog();
         TrayIcon* tray = app->tray_icon();
         const auto tray_entry = [tray](const char* text) {
-            for (QAction* action : tray->menu()->actions())
-                if (action->text() == QLatin1String(text))
-                    return action;
-            return static_cast<QAction*>(nullptr);
+            return TestWidgets::action(tray->menu(), text);
         };
         // The status indicator opens and closes the popup.
         StatusIndicator* indicator = app->status_indicator();

@@ -1,6 +1,7 @@
 #include "AppHarness.h"
 #include "CoreFixture.h"
 #include "FakeKeyboard.h"
+#include "TestWidgets.h"
 #include "app/InstanceCommands.h"
 #include "clipboard/SyntheticPaste.h"
 #include "platform/VirtualKeys.h"
@@ -9,12 +10,12 @@
 #include "shortcuts/ShortcutsDialog.h"
 
 #include <QMessageBox>
-#include <QRegularExpression>
 #include <QtTest>
 
 using namespace VirtualKeys;
 
 namespace {
+using Keys = QList<QPair<int, bool>>; // each key sent, and whether down
 QKeySequence seq(const char* text) {
     return QKeySequence(QString::fromLatin1(text), QKeySequence::NativeText);
 }
@@ -85,11 +86,7 @@ private slots:
             QCOMPARE(state(), QString::fromLatin1(after));
         }
         hotkeys().trigger(seq("Ctrl+Alt+D"));
-        bool shown = false;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            shown |= qobject_cast<QMessageBox*>(widget) && widget->isVisible() &&
-                     widget->windowTitle() == QLatin1String("Clipboard History");
-        QVERIFY(shown);
+        QCOMPARE(TestWidgets::windows<QMessageBox>("Clipboard History").size(), 1);
     }
 
     // Closing the shortcuts page registers every row again, once: a second update must not
@@ -157,8 +154,8 @@ private slots:
         QVERIFY(keyboard().passed_on().contains(B));
         injector().clear();
         SyntheticPaste::ctrl_v(injector());
-        QCOMPARE(injector().sent(), (QList<QPair<int, bool>>{
-                                        {Control, true}, {V, true}, {V, false}, {Control, false}}));
+        QCOMPARE(injector().sent(),
+                 (Keys{{Control, true}, {V, true}, {V, false}, {Control, false}}));
         app->toggle_print_screen_enabled();
         keyboard().tap({PrintScreen});
         QVERIFY(keyboard().passed_on().contains(PrintScreen));
@@ -185,57 +182,46 @@ private slots:
     // Asked for from outside (a script, a desktop's shortcut): each one pastes the next entry
     // once, whether the hook reports the keys at once, later (Windows), or not at all. The
     // shortcut's Alt, still held, goes up for a plain Ctrl+V and down again; a held Ctrl stays.
-    void paste_next_from_outside_data() {
-        QTest::addColumn<bool>("hooked");
-        QTest::addColumn<bool>("later");
-        QTest::addColumn<bool>("paused");
-        QTest::addColumn<bool>("ctrl");
-        QTest::addColumn<QStringList>("pasted");
-        const QStringList queue = {"C", "B"};
-        QTest::newRow("hooked, reported at once") << true << false << false << false << queue;
-        QTest::newRow("hooked, reported later") << true << true << false << false << queue;
-        QTest::newRow("no hook") << false << false << false << false << queue;
-        QTest::newRow("Ctrl held too") << true << false << false << true << queue;
-        QTest::newRow("paused") << true << false << true << false << QStringList{"own", "own"};
-    }
+    // Each row: hooked, reported later, paused, Ctrl held.
     void paste_next_from_outside() {
-        QFETCH(bool, hooked);
-        QFETCH(bool, later);
-        QFETCH(bool, paused);
-        QFETCH(bool, ctrl);
-        QFETCH(QStringList, pasted);
-        CoreFixture::copy(QStringList{"A", "B", "C"});
-        if (paused) {
-            app->pause_or_resume_corvana();
-            CoreFixture::copy(QStringLiteral("own"));
+        for (const char* row : {"1000", "1100", "0000", "1001", "1010"}) {
+            const auto flag = [row](int i) { return row[i] == '1'; };
+            const bool hooked = flag(0), later = flag(1), paused = flag(2), ctrl = flag(3);
+            const QStringList pasted = paused ? QStringList{"own", "own"} : QStringList{"C", "B"};
+            cleanup();
+            init();
+            CoreFixture::copy(QStringList{"A", "B", "C"});
+            if (paused) {
+                app->pause_or_resume_corvana();
+                CoreFixture::copy(QStringLiteral("own"));
+            }
+            if (!hooked)
+                app->disconnect_keyboard_hook();
+            if (ctrl)
+                keyboard().press(Control);
+            keyboard().press(Alt);
+            injector().set_delivery(later ? FakeInputInjector::Delivery::Later
+                                          : FakeInputInjector::Delivery::Synchronous);
+            injector().clear();
+            for (int i = 1; i <= 2; ++i) {
+                const int before = app->history().position();
+                QVERIFY(InstanceCommands::perform(*app, QStringLiteral("paste-next")));
+                QTRY_COMPARE(injector().pasted().size(), i);
+                // The queue moves on once the keys are handled (never while paused).
+                if (!paused)
+                    QTRY_VERIFY(app->history().position() != before);
+            }
+            QCOMPARE(injector().pasted(), pasted);
+            const Keys v = {{V, true}, {V, false}};
+            const Keys keys = Keys{{Alt, false}} +
+                              (ctrl ? v : Keys{{Control, true}} + v + Keys{{Control, false}}) +
+                              Keys{{Alt, true}};
+            QCOMPARE(injector().sent().mid(0, keys.size()), keys);
+            QTRY_COMPARE(FakePlatform::get().fake_key_state().is_key_down(Control), ctrl);
+            QVERIFY(FakePlatform::get().fake_key_state().is_key_down(Alt));
+            keyboard().release(Alt);
+            keyboard().release(Control);
         }
-        if (!hooked)
-            app->disconnect_keyboard_hook();
-        if (ctrl)
-            keyboard().press(Control);
-        keyboard().press(Alt);
-        injector().set_delivery(later ? FakeInputInjector::Delivery::Later
-                                      : FakeInputInjector::Delivery::Synchronous);
-        injector().clear();
-        for (int i = 1; i <= 2; ++i) {
-            const int before = app->history().position();
-            QVERIFY(InstanceCommands::perform(*app, QStringLiteral("paste-next")));
-            QTRY_COMPARE(injector().pasted().size(), i);
-            // The queue moves on once the keys are handled (never while paused).
-            if (!paused)
-                QTRY_VERIFY(app->history().position() != before);
-        }
-        QCOMPARE(injector().pasted(), pasted);
-        QList<QPair<int, bool>> keys = {{V, true}, {V, false}};
-        if (!ctrl)
-            keys = QList<QPair<int, bool>>{{Control, true}} + keys +
-                   QList<QPair<int, bool>>{{Control, false}};
-        keys = QList<QPair<int, bool>>{{Alt, false}} + keys + QList<QPair<int, bool>>{{Alt, true}};
-        QCOMPARE(injector().sent().mid(0, keys.size()), keys);
-        QTRY_COMPARE(FakePlatform::get().fake_key_state().is_key_down(Control), ctrl);
-        QVERIFY(FakePlatform::get().fake_key_state().is_key_down(Alt));
-        keyboard().release(Alt);
-        keyboard().release(Control);
     }
 };
 

@@ -3,7 +3,6 @@
 #include "FakeKeyboard.h"
 #include "clipboard/PasteQueue.h"
 #include "platform/VirtualKeys.h"
-#include "tray/StatusIndicator.h"
 
 #include <QtTest>
 
@@ -73,18 +72,6 @@ private slots:
             const QStringList c = line.split(' ');
             QVERIFY2(moves[c[0]](c[1], c[2].toInt(), c[3].toInt()) == c[4].toInt(),
                      qPrintable(line));
-        }
-    }
-
-    void switching_the_mode() {
-        CoreFixture core(QStringLiteral("backward"));
-        // Each mode and the order and movement it leaves; an unknown one changes nothing.
-        for (const QString& mode : QStringList{"Manual backward 0", "Automatic Forward forward 1",
-                                               "nonsense forward 1"}) {
-            core.engine.set_mode(mode.section(' ', 0, -3));
-            QCOMPARE(core.settings.m_paste_order + ' ' +
-                         QString::number(core.settings.m_automatic_position_movement),
-                     mode.section(' ', -2));
         }
     }
 

@@ -1,23 +1,12 @@
 #include "AppHarness.h"
+#include "TestWidgets.h"
 #include "app/SaveManager.h"
-#include "common/DataPaths.h"
 #include "common/SettingsFileCheck.h"
 #include "shortcuts/ShortcutsDialog.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-void write_file(const QByteArray& content) {
-    QFile file(AppHarness::settings_file());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 QStringList backups() {
     return QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
 }
@@ -48,12 +37,11 @@ private slots:
     // no file each key is saved with its first value; loaded and saved again, another value
     // stays; a reset brings the first values back. Nothing else is saved.
     void every_key_is_saved_loaded_and_reset() {
-        QStringList table = {"PasteOrder backward forward",
-                             "IndicatorX 0 11",
-                             "IndicatorY 0 13",
-                             "IgnoreMonitors - 0:3:",
-                             "IsCorvanaPaused false true",
-                             "HiddenFeaturesHelpAlreadyShown false true"};
+        QStringList table =
+            QString("PasteOrder backward forward; IndicatorX 0 11; IndicatorY 0 13; "
+                    "IgnoreMonitors - 0:3:; IsCorvanaPaused false true; "
+                    "HiddenFeaturesHelpAlreadyShown false true")
+                .split("; ");
         for (const char* on :
              {"IsFirstStart", "UseHiddenFeatures", "StartAtStartup", "CreateShortcutsAutomatically",
               "UseSpinningTrayIcon", "UseHiddenFeaturesNotifications", "UseInvertedIcons",
@@ -118,7 +106,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, saved);
         QFETCH(bool, put_aside);
-        write_file(content);
+        QVERIFY(TestWidgets::write_file(AppHarness::settings_file(), content));
         Loaded().saver.save_settings();
         QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
         QStringList values;
@@ -128,14 +116,11 @@ private slots:
         QCOMPARE(values.join(' '), saved);
         QCOMPARE(backups().size(), put_aside ? 1 : 0);
         if (put_aside) {
-            QFile backup(DataPaths::get().settings_dir() + '/' + backups().first());
-            QVERIFY(backup.open(QIODevice::ReadOnly));
-            QCOMPARE(backup.readAll(), content);
-            backup.close(); // an open file cannot be removed on Windows
-            QVERIFY(backup.remove());
-            QFile saved_file(AppHarness::settings_file());
-            QVERIFY(saved_file.open(QIODevice::ReadOnly));
-            QVERIFY(!saved_file.readAll().contains("iant("));
+            const QString backup = DataPaths::get().settings_dir() + '/' + backups().first();
+            QCOMPARE(TestWidgets::read_file(backup), content);
+            QVERIFY(QFile::remove(backup));
+            const QByteArray rewritten = TestWidgets::read_file(AppHarness::settings_file());
+            QVERIFY(!rewritten.isEmpty() && !rewritten.contains("iant("));
         }
     }
 
@@ -152,18 +137,15 @@ private slots:
             "marker old - - program -"};
         const QString name = DataPaths::settings_file_name();
         const auto read = [](const QString& path) {
-            QFile file(path);
-            return file.open(QIODevice::ReadOnly) ? QString(file.readAll()) : QStringLiteral("-");
+            return QString(TestWidgets::read_file(path, "-"));
         };
         for (const QString& line : cases) {
             const QStringList c = line.split(' ');
             QTemporaryDir root;
             const QString exe = root.path() + "/program", user = root.path() + "/user-settings";
             const auto put = [](const QString& path, const QString& text) {
-                QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-                QFile file(path);
-                QVERIFY(text == "-" ||
-                        (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8())));
+                QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) &&
+                        (text == "-" || TestWidgets::write_file(path, text.toUtf8())));
             };
             put(exe + '/' + DataPaths::portable_marker_name(), c[0]);
             put(exe + '/' + name, c[1]);

@@ -1,15 +1,9 @@
 #include "AppHarness.h"
-#include "common/DataPaths.h"
+#include "TestWidgets.h"
 #include "platform/x11/XdgAutostart.h"
 #include "platform/x11/XdgShellLinks.h"
 #include "startup/Startup.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QtTest>
 
 namespace {
@@ -25,15 +19,8 @@ QString autostart_file() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/autostart/Corvana.desktop");
 }
-QString read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 void write(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    QVERIFY(TestWidgets::write_file(path, bytes));
 }
 // Every file under the folder, relative to it.
 QStringList tree(const QString& root) {
@@ -153,10 +140,11 @@ private slots:
         QVERIFY(entry.disable(nullptr)); // nothing to remove is fine
         QString error;
         QVERIFY2(entry.enable("/opt/my apps/corvana", "/data dir", &error), qPrintable(error));
-        QCOMPARE(
-            read(autostart_file()).split('\n').filter(QRegularExpression("^(Exec|TryExec|Path)=")),
-            QStringList({"Exec=\"/opt/my apps/corvana\"", "TryExec=/opt/my apps/corvana",
-                         "Path=/data dir"}));
+        QCOMPARE(QString(TestWidgets::read_file(autostart_file()))
+                     .split('\n')
+                     .filter(QRegularExpression("^(Exec|TryExec|Path)=")),
+                 QStringList({"Exec=\"/opt/my apps/corvana\"", "TryExec=/opt/my apps/corvana",
+                              "Path=/data dir"}));
         QVERIFY(entry.matches("/opt/my apps/corvana", "/data dir"));
         // Moved: no longer matches, and enabling again rewrites it.
         QVERIFY(!entry.matches("/usr/bin/corvana", "/data dir"));
@@ -203,7 +191,7 @@ private slots:
         QVERIFY(!shell.create(
             {Place::Applications, "Corvana", "uninstall", "Uninstall", "/opt/c/uninstall", "/data"},
             &error));
-        QCOMPARE(read(applications() + "/Corvana/uninstall.desktop"), QStringLiteral("mine"));
+        QCOMPARE(TestWidgets::read_file(applications() + "/Corvana/uninstall.desktop"), "mine");
         QFile::remove(desktop() + "/Corvana.desktop");
         QVERIFY(QDir().mkpath(desktop() + "/Corvana.desktop"));
         QVERIFY(!shell.create(on_desktop, &error));

@@ -1,14 +1,9 @@
 #include "AppHarness.h"
-#include "clipboard/ClipboardHistory.h"
-#include "clipboard/HistoryState.h"
-#include "common/AppSettings.h"
+#include "TestWidgets.h"
 #include "tray/TrayIcon.h"
 
-#include <QAction>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPointer>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -19,20 +14,10 @@ QStringList entries(TrayIcon* tray) {
     return texts;
 }
 QAction* entry(TrayIcon* tray, const QString& text) {
-    for (QAction* action : tray->menu()->actions())
-        if (action->text() == text)
-            return action;
-    return nullptr;
-}
-QList<QMessageBox*> open_boxes() {
-    QList<QMessageBox*> boxes;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
-            boxes.append(box);
-    return boxes;
+    return TestWidgets::action(tray->menu(), text);
 }
 void close_boxes() {
-    for (QMessageBox* box : open_boxes())
+    for (QMessageBox* box : TestWidgets::windows<QMessageBox>())
         box->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -109,17 +94,17 @@ private slots:
     void without_a_tray_messages_are_boxes_that_block_nothing() {
         QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable()); // offscreen has none
         tray->show_at_start(QString());
-        QVERIFY(open_boxes().isEmpty());
+        QVERIFY(TestWidgets::windows<QMessageBox>().isEmpty());
         tray->show_at_start(QStringLiteral("bind the keys"));
-        const QList<QMessageBox*> boxes = open_boxes();
+        const QList<QMessageBox*> boxes = TestWidgets::windows<QMessageBox>();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.first()->windowTitle(), QStringLiteral("Corvana on Wayland"));
         QCOMPARE(boxes.first()->text(), QStringLiteral("bind the keys"));
         QVERIFY(!boxes.first()->isModal());
         // A second message reuses the open box rather than piling up windows.
         TrayIcon::show_message(tray, "Image Saved", "Second");
-        QCOMPARE(open_boxes().size(), 1);
-        QCOMPARE(open_boxes().first()->text(), QStringLiteral("Second"));
+        QCOMPARE(TestWidgets::windows<QMessageBox>().size(), 1);
+        QCOMPARE(TestWidgets::windows<QMessageBox>().first()->text(), QStringLiteral("Second"));
         // Nothing owns it: quitting with it still open must not leave it behind.
         QPointer<QMessageBox> box = boxes.first();
         QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit"));
@@ -156,8 +141,10 @@ private slots:
         }
         QVERIFY(!tray->spell_ready());
         QCOMPARE(tray->spell_click_count(), 0);
-        QCOMPARE(open_boxes().size(), 1); // the notification, as a box without a tray
-        QVERIFY(open_boxes().first()->text().contains("Hidden features are activated"));
+        QCOMPARE(TestWidgets::windows<QMessageBox>().size(),
+                 1); // the notification, as a box without a tray
+        QVERIFY(TestWidgets::windows<QMessageBox>().first()->text().contains(
+            "Hidden features are activated"));
         // Switched on, clicks count for nothing.
         for (int i = 0; i < 12; ++i)
             tray->count_spell_clicks();

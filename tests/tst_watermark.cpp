@@ -1,16 +1,12 @@
 #include "AppHarness.h"
+#include "TestWidgets.h"
 #include "watermark/TradeMark.h"
 #include "watermark/TradeMarkMenu.h"
 
 #include <QCheckBox>
-#include <QFile>
-#include <QImage>
-#include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSizeGrip>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TestWatermark : public QObject {
@@ -68,10 +64,8 @@ private slots:
                                 {"huge.ppm", "P6\n20000 20000\n255\n", "too large"},
                                 {"missing.png", nullptr, "missing.png"}};
         for (const auto& [name, content, hint] : bad) {
-            QFile file(files.filePath(name));
-            QVERIFY(!content || (file.open(QIODevice::WriteOnly) && file.write(content) > 0));
-            file.close();
-            choose(*name ? file.fileName() : QString());
+            QVERIFY(!content || TestWidgets::write_file(files.filePath(name), content));
+            choose(*name ? files.filePath(name) : QString());
             QVERIFY2(!hint || menu->hint().contains(hint), qPrintable(menu->hint()));
             QCOMPARE(mark()->image_path(), good);
             QVERIFY(mark()->isVisible());
@@ -124,30 +118,28 @@ private slots:
         auto* grip = mark()->findChild<QSizeGrip*>();
         QVERIFY(grip);
         const QPoint start = grip->mapToGlobal(grip->rect().center());
-        auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButton button,
-                        Qt::MouseButtons buttons) {
-            QPointer<QSizeGrip> target = mark()->findChild<QSizeGrip*>();
+        // To the grip the window has now, at a place on the screen.
+        auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButton button = Qt::LeftButton) {
+            QSizeGrip* target = mark()->findChild<QSizeGrip*>();
             QVERIFY(target);
-            QMouseEvent event(type, target->mapFromGlobal(global), global, button, buttons,
-                              Qt::NoModifier);
-            QApplication::sendEvent(target, &event);
+            TestWidgets::mouse(target, type, target->mapFromGlobal(global), button);
         };
-        send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseButtonPress, start);
         // Each step resizes, and the grip that took the press is the one that sees the next.
-        send(QEvent::MouseMove, start + QPoint(30, 10), Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseMove, start + QPoint(30, 10));
         QCOMPARE(mark()->size(), QSize(130, 90));
-        send(QEvent::MouseMove, start + QPoint(60, 40), Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseMove, start + QPoint(60, 40));
         QCOMPARE(mark()->size(), QSize(160, 120));
         QCOMPARE(mark()->shown_pixmap().size(), QSize(160, 120));
         // Never below the window's minimum, and the grip stays in the corner.
-        send(QEvent::MouseMove, start - QPoint(500, 500), Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseMove, start - QPoint(500, 500));
         QCOMPARE(mark()->size(), mark()->minimumSize());
-        send(QEvent::MouseButtonRelease, start - QPoint(500, 500), Qt::LeftButton, Qt::NoButton);
+        send(QEvent::MouseButtonRelease, start - QPoint(500, 500));
         mark()->resize(90, 70);
         grip = mark()->findChild<QSizeGrip*>();
         QCOMPARE(grip->geometry().bottomRight(), mark()->rect().bottomRight());
         // After the release, moves are the grip's own again.
-        send(QEvent::MouseMove, start + QPoint(40, 40), Qt::NoButton, Qt::NoButton);
+        send(QEvent::MouseMove, start + QPoint(40, 40), Qt::NoButton);
         QCOMPARE(mark()->size(), QSize(90, 70));
     }
 
@@ -156,23 +148,19 @@ private slots:
         lock()->setChecked(true);
         mark()->move(100, 100);
         QSignalSpy clicked(mark(), &TradeMark::signal_clicked);
-        QTest::mousePress(mark(), Qt::LeftButton, {}, QPoint(10, 10));
-        QTest::mouseRelease(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseClick(mark(), Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(clicked.count(), 1);
         QCOMPARE(mark()->pos(), QPoint(100, 100));
 
         QTest::mousePress(mark(), Qt::LeftButton, {}, QPoint(10, 10));
-        QMouseEvent move(QEvent::MouseMove, QPoint(40, 30), mark()->mapToGlobal(QPoint(40, 30)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(mark(), &move);
+        TestWidgets::mouse(mark(), QEvent::MouseMove, QPoint(40, 30));
         QTest::mouseRelease(mark(), Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(mark()->pos(), QPoint(130, 120));
         QCOMPARE(clicked.count(), 1);
 
         // Locked again: a press neither drags nor emits.
         lock()->setChecked(false);
-        QTest::mousePress(mark(), Qt::LeftButton, {}, QPoint(10, 10));
-        QTest::mouseRelease(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseClick(mark(), Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(clicked.count(), 1);
     }
 };

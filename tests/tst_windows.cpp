@@ -1,39 +1,19 @@
 #include "AppHarness.h"
+#include "TestWidgets.h"
 #include "shortcuts/ShortcutsDialog.h"
 #include "spells/InputDialog.h"
-#include "tray/StatusIndicator.h"
-#include "tray/StatusIndicatorMenu.h"
 #include "tray/TrayIcon.h"
-#include "windows/CopyPasteMenu.h"
 #include "windows/MainWindowForm.h"
-#include "windows/NoteDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
-#include <QSignalSpy>
 #include <QSlider>
 #include <QTextEdit>
 #include <QtTest>
 #include <climits>
-
-namespace {
-void write_settings(const QByteArray& content) {
-    QFile file(AppHarness::settings_file());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
-QList<QWidget*> visible_windows_titled(const QString& title) {
-    QList<QWidget*> found;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->isVisible() && widget->windowTitle() == title)
-            found.append(widget);
-    return found;
-}
-} // namespace
 
 // The main window, its copy-paste page, the note, the About box and the status indicator.
 class TestWindows : public QObject {
@@ -74,20 +54,20 @@ private slots:
             {ui()->button_show_trademark_menu, "TradeMark Options"}};
         for (const auto& [button, title] : pages) {
             button->click();
-            QCOMPARE(visible_windows_titled(title).size(), 1);
+            QCOMPARE(TestWidgets::windows(title).size(), 1);
         }
-        auto* note = qobject_cast<NoteDialog*>(visible_windows_titled("Note").value(0));
+        auto* note = qobject_cast<NoteDialog*>(TestWidgets::windows("Note").value(0));
         note->text_edit()->setPlainText("remember the milk");
         ui()->button_toggle_note_dialog->click();
         QVERIFY(!note->isVisible());
         ui()->button_toggle_note_dialog->click();
         QCOMPARE(note->text_edit()->toPlainText(), QStringLiteral("remember the milk"));
-        QPointer<QWidget> about(visible_windows_titled("About").value(0));
+        QPointer<QWidget> about(TestWidgets::windows("About").value(0));
         about->close();
         QTRY_VERIFY(about.isNull());
 
         auto* menu = qobject_cast<StatusIndicatorMenu*>(
-            visible_windows_titled("Status Indicator Settings").value(0));
+            TestWidgets::windows("Status Indicator Settings").value(0));
         menu->visibility_box()->click();
         QVERIFY(indicator()->isHidden());
         menu->visibility_box()->click();
@@ -122,7 +102,7 @@ private slots:
     }
 
     // The copy-paste page: the mode box and both switches act on the settings and show them,
-    // Manual included across a pause; a mode picked keeps the position.
+    // Manual (which keeps the order) included across a pause; a mode picked keeps the position.
     void the_copy_paste_page_acts_and_follows_the_state() {
         FakePlatform::get().hotkeys().trigger(QKeySequence("Ctrl+Alt+/")); // switch the order
         QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Automatic Forward"));
@@ -133,8 +113,9 @@ private slots:
         for (int pause = 0; pause < 2; ++pause)
             ui()->button_change_mode->click();
         QCOMPARE(page()->mode_box()->currentText(), QStringLiteral("Manual"));
-        QVERIFY(!app->m_automatic_position_movement);
+        QVERIFY(!app->m_automatic_position_movement && app->m_paste_order == "forward");
         page()->mode_box()->setCurrentIndex(1);
+        app->slot_combobox_edit_text_changed(QStringLiteral("nonsense")); // changes nothing
         QCOMPARE(app->m_paste_order, QStringLiteral("backward"));
         QVERIFY(app->m_automatic_position_movement);
         QCOMPARE(app->m_current_clipboard_history_position, position);
@@ -156,14 +137,11 @@ private slots:
         StatusIndicator square(FakePlatform::get().window_style());
         square.move_to(100, 100);
         QSignalSpy clicks(&square, &StatusIndicator::clicked);
-        const auto drag = [&square](QPoint press, const QList<QPoint>& moves) {
-            QTest::mousePress(&square, Qt::LeftButton, {}, press);
-            for (const QPoint& global : moves) {
-                QMouseEvent move(QEvent::MouseMove, QPointF(press), QPointF(global), Qt::LeftButton,
-                                 Qt::LeftButton, {});
-                QApplication::sendEvent(&square, &move);
-            }
-            QTest::mouseRelease(&square, Qt::LeftButton, {}, press);
+        const auto drag = [&square](QPoint press, const QList<QPoint>& moves) { // moves: global
+            TestWidgets::mouse(&square, QEvent::MouseButtonPress, press);
+            for (const QPoint& global : moves)
+                TestWidgets::mouse(&square, QEvent::MouseMove, square.mapFromGlobal(global));
+            TestWidgets::mouse(&square, QEvent::MouseButtonRelease, press);
         };
         drag(QPoint(10, 10), {});
         QCOMPARE(clicks.size(), 1);
@@ -207,8 +185,9 @@ private slots:
 
         // App: read from the settings file, shown on this session's screen and saved where shown.
         app.reset();
-        write_settings("[General]\nSaveVersion=2\nIsFirstStart=false\nIndicatorX=2147483647\n"
-                       "IndicatorY=-2147483648\n");
+        QVERIFY(TestWidgets::write_file(AppHarness::settings_file(),
+                                        "[General]\nSaveVersion=2\nIsFirstStart=false\n"
+                                        "IndicatorX=2147483647\nIndicatorY=-2147483648\n"));
         app = AppHarness::make_app();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(screen.contains(QRect(indicator()->position(), QSize(50, 50))));

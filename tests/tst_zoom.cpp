@@ -1,13 +1,10 @@
 #include "AppHarness.h"
-#include "common/ToolState.h"
+#include "TestWidgets.h"
 #include "zoom/LiveZoom.h"
 #include "zoom/Zoom.h"
 #include "zoom/ZoomItMenu.h"
-#include "zoom/ZoomSwitch.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QSlider>
 #include <QtTest>
@@ -40,21 +37,6 @@ QRect view() {
     return magnifier().last().view;
 }
 
-// A press at the first point, a move to each further one, and a release at the last unless the
-// button is still held.
-void stroke(QWidget* w, Qt::MouseButton button, const QList<QPoint>& points, bool release = true) {
-    const auto send = [&](QEvent::Type type, QPoint pos) {
-        QMouseEvent e(type, pos, w->mapToGlobal(pos),
-                      type == QEvent::MouseMove ? Qt::NoButton : button,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
-    };
-    send(QEvent::MouseButtonPress, points.first());
-    for (int i = 1; i < points.size(); ++i)
-        send(QEvent::MouseMove, points[i]);
-    if (release)
-        send(QEvent::MouseButtonRelease, points.last());
-}
 } // namespace
 
 class TestZoom : public QObject {
@@ -175,23 +157,18 @@ private slots:
                                              : "animating");
         };
         const QString live = "live active magnified", with_pen = "pen shown active magnified";
-        zooms.toggle_live();
-        QCOMPARE(state(), live);
-        zooms.toggle_pen(); // nothing while live zoom is on
-        QCOMPARE(state(), live);
-        zooms.toggle_live();
-        QCOMPARE(state(), QString());
-        zooms.toggle_pen();
-        QCOMPARE(state(), with_pen);
-        zooms.toggle_live(); // nothing while zooming with pen
-        QCOMPARE(state(), with_pen);
-        // Escape ends it like the shortcut.
-        QTest::keyClick(&pen, Qt::Key_Escape);
-        QCOMPARE(state(), QString());
-        zooms.toggle_pen();
-        QCOMPARE(state(), with_pen);
-        zooms.toggle_pen();
-        QCOMPARE(state(), QString());
+        // Each step: live (toggled), pen (toggled) or escape (in the pen's window), and the state.
+        // Neither zoom starts while the other is on; Escape ends the pen like its shortcut.
+        const QList<QPair<QString, QString>> steps = {
+            {"live", live},     {"pen", live},  {"live", ""},      {"pen", with_pen},
+            {"live", with_pen}, {"escape", ""}, {"pen", with_pen}, {"pen", ""}};
+        for (const auto& [step, after] : steps) {
+            if (step == "escape")
+                QTest::keyClick(&pen, Qt::Key_Escape);
+            else
+                step == "live" ? zooms.toggle_live() : zooms.toggle_pen();
+            QVERIFY2(state() == after, qPrintable(step + " -> " + state()));
+        }
 
         // The page's level is used by both.
         page.slider()->setValue(3); // 2.0
@@ -225,20 +202,20 @@ private slots:
         QCOMPARE(clean.pixelColor(30, 20), QColor(Qt::white));
 
         // A click without movement draws nothing.
-        stroke(&pen, Qt::LeftButton, {{30, 20}});
+        TestWidgets::stroke(&pen, {{30, 20}});
         QCOMPARE(pen.picture().toImage(), clean);
 
-        stroke(&pen, Qt::LeftButton, {{10, 20}, {50, 20}, {90, 20}, {130, 20}});
+        TestWidgets::stroke(&pen, {{10, 20}, {50, 20}, {90, 20}, {130, 20}});
         const QImage drawn = pen.picture().toImage();
         QCOMPARE(drawn.pixelColor(30, 20), QColor(Qt::red));
         QCOMPARE(drawn.pixelColor(70, 20), QColor(Qt::red));
         QCOMPARE(drawn.pixelColor(110, 20), QColor(Qt::white)); // the last move is not drawn yet
         QCOMPARE(drawn.pixelColor(30, 30), QColor(Qt::white));  // width 3: not 10 pixels away
 
-        stroke(&pen, Qt::RightButton, {{5, 5}});
+        TestWidgets::stroke(&pen, {{5, 5}}, Qt::RightButton);
         QCOMPARE(pen.picture().toImage(), clean);
         // The next stroke starts on the clean picture.
-        stroke(&pen, Qt::LeftButton, {{10, 100}, {40, 100}, {60, 100}}, false);
+        TestWidgets::stroke(&pen, {{10, 100}, {40, 100}, {60, 100}}, Qt::LeftButton, false);
         QCOMPARE(pen.picture().toImage().pixelColor(70, 20), QColor(Qt::white));
         QCOMPARE(pen.picture().toImage().pixelColor(25, 100), QColor(Qt::red));
 

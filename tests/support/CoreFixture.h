@@ -67,9 +67,9 @@ public:
         for (const QString& text : texts)
             copy(text);
     }
-    static QStringList numbers(int from, int to) {
+    static QStringList numbers(int from, int to) { // counting down when to is below from
         QStringList list;
-        for (int i = from; i <= to; ++i)
+        for (int i = from, step = to < from ? -1 : 1; i != to + step; i += step)
             list.append(QString::number(i));
         return list;
     }
