@@ -104,11 +104,6 @@ pass "over a full-screen editor the indicator shows and a click on it opens the 
 
 keys Escape
 await_gone "History Dialog" "Escape did not close the queue"
-xdotool mousemove $((X + 25)) $((Y + 25)) mousedown 1 mousemove $((X + 60)) $((Y + 60)) \
-    mousemove 600 400 mouseup 1
-wait_for 10 eval 'xdotool getwindowgeometry "$indicator" | grep -q "Position: 575,375"' ||
-    fail "the drag did not move the indicator: $(xdotool getwindowgeometry "$indicator" | tr '\n' ' ')"
-pass "the indicator is dragged over the full-screen editor"
 
 xdotool key ctrl+alt+n
 await_window '^Note$' "Ctrl+Alt+N showed no note"

@@ -1,7 +1,7 @@
 # What a user sees and touches: the tray icon in a real tray (trayer), middle-click pause, the
-# tray menu, a shortcut changed in its dialog and kept across a restart, the help window, a
-# template picked and pasted, and the status indicator dragged, clicked and made click-through.
-# Saves a picture of each window into $CORVANA_SHOTS.
+# tray menu, a shortcut changed in its dialog, the help window, a template picked and pasted, and
+# the status indicator dragged, clicked and made click-through. Saves a picture of each window
+# into $CORVANA_SHOTS.
 source "$(dirname "$0")/e2e_lib.sh"
 
 # Button centres in the fixed 445 x 664 main window.
@@ -118,16 +118,6 @@ wait_for 10 grep -q "Indicator click-through off" corvana.out || fail "the secon
 [ "$(log_lines "Indicator clicked")" = "$clicks" ] || fail "the click-through indicator took a click"
 pass "a click on the indicator is its own; in click-through mode it reaches the window below"
 
-stop_corvana
-[ "$(setting IndicatorX)" = 655 ] && [ "$(setting IndicatorY)" = 455 ] ||
-    fail "indicator place not saved: $(setting IndicatorX),$(setting IndicatorY)"
-pass "the dragged place is in the settings file after quit"
-
-start_corvana
-indicator=$(visible '^Dialog$')
-wait_for 10 eval 'xdotool getwindowgeometry "$indicator" | grep -q "Position: 655,455"' ||
-    fail "the indicator did not come back to its place"
-xdotool key ctrl+alt+m
-await_window '^Note$' "the changed shortcut did not survive a restart"
-pass "after a restart the indicator is in its place and the changed shortcut works"
+# Its place and the changed shortcut kept across a restart are tst_windows' and
+# tst_shortcuts_dialog's.
 finish
