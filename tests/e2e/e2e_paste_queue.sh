@@ -71,16 +71,14 @@ xdotool key Print
 wait_for 5 grep -qx Print keys.log || fail "Print did not reach the test window when disabled"
 pass "Print reaches other programs when IsPrintScreenEnabled=false"
 
+# --version and --quit with none running are the installed program's test's.
 cli --quit || fail "--quit exited $?: $(cat cli.err)"
 await_corvana_exit 0
-cli --quit && fail "--quit without a running Corvana exited 0"
-grep -qx "Corvana is not running" cli.err || fail "--quit alone said: $(cat cli.err)"
-cli --version && grep -qx "Corvana 0.0.7" cli.out || fail "--version: $(cat cli.out)"
 cli --help || fail "--help exited $?"
 for action in paste-next show-history show-autocomplete toggle-pause screenshot quit; do
     grep -q "^  --$action" cli.out || fail "--help does not name --$action: $(cat cli.out)"
 done
 cli --no-such-option
 [ $? -eq 2 ] && grep -q "^Usage: corvana" cli.err || fail "an unknown option: $(cat cli.err)"
-pass "--quit ends Corvana (exit 0) and starts none; --version, --help, unknown options"
+pass "--quit ends Corvana (exit 0); --help, unknown options"
 finish
