@@ -56,7 +56,7 @@ geometry_of "$window"
 xdotool type --delay 60 "ban"
 wait_for 5 grep -q "str is: ban" corvana.err || fail "the typed search did not reach the popup"
 shot desktop-$E2E_WM-autocomplete
-keys Return
+logged_after "Deleted the added element" "the chosen text was not pasted" keys Return
 await_gone '^Autocomplete$' "the popup stayed open after Return"
 expect_file "second banana"
 pass "Ctrl+Alt+Space, typing and Return paste the chosen text into the editor"
