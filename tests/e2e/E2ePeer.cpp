@@ -7,12 +7,9 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QKeySequence>
-#include <QMap>
 #include <QWidget>
 #include <QX11Info>
 #include <cstdio>
-#include <functional>
-#include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
 #include "PeerOwners.h"
@@ -121,24 +118,13 @@ int key_log(const QString& path, bool with_clipboard, bool timed) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList a = app.arguments();
-    const QMap<QString, std::function<int()>> modes = {
-        {"keylog", [&] { return key_log(a.value(2), false, false); }},
-        {"pastelog", [&] { return key_log(a.value(2), true, false); }},
-        {"keytime", [&] { return key_log(a.value(2), false, true); }},
-        {"grab", [&] { return grab(a.value(2)); }},
-        {"offer", [&] { return offer(a.mid(2)); }},
-        {"many-targets", [&] { return many_targets(a.value(2).toInt(), a.value(3)); }},
-        {"read-two", [&] { return read_two(a.value(2).toLatin1(), a.value(3).toLatin1()); }},
-        {"clipboard-manager", [&] { return clipboard_manager(a.value(2) == "silent"); }},
-        {"copy-then-paste", [&] { return copy_then_paste(a.value(2), a.value(3)); }},
-    };
+    QMap<QString, std::function<int()>> modes = owner_modes(a);
+    modes.insert("keylog", [&] { return key_log(a.value(2), false, false); });
+    modes.insert("pastelog", [&] { return key_log(a.value(2), true, false); });
+    modes.insert("keytime", [&] { return key_log(a.value(2), false, true); });
+    modes.insert("grab", [&] { return grab(a.value(2)); });
     if (const auto mode = modes.find(a.value(1)); mode != modes.end())
         return (*mode)();
-    // In HostileMode's order.
-    const QStringList hostile_modes = {"hang", "vanish", "drip", "flood", "silent"};
-    if (const int mode = hostile_modes.indexOf(a.value(1)); mode >= 0)
-        return hostile(HostileMode(mode));
-    std::fprintf(stderr, "usage: e2e_peer %s ...\n",
-                 qPrintable((modes.keys() + hostile_modes).join('|')));
+    std::fprintf(stderr, "usage: e2e_peer %s ...\n", qPrintable(modes.keys().join('|')));
     return 2;
 }

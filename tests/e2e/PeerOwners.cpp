@@ -96,7 +96,7 @@ protected:
 
 // Owns selection from a window of its own, as copying in another program does, with owner
 // answering the requests; says word and runs the event loop.
-int own(Owner& owner, const char* selection = "CLIPBOARD", const char* word = "owner") {
+int own(Owner&& owner, const char* selection = "CLIPBOARD", const char* word = "owner") {
     QWidget window;
     QCoreApplication::instance()->installNativeEventFilter(&owner);
     xcb_set_selection_owner(QX11Info::connection(), xcb_window_t(window.winId()), intern(selection),
@@ -153,10 +153,10 @@ int offer(const QStringList& pairs) {
 // Says "asked" at the first request for content and "part N" for every part sent.
 class HostileOwner : public Owner {
 public:
-    explicit HostileOwner(HostileMode mode) : m_mode(mode) {}
+    enum class Mode { Hang, Vanish, Drip, Flood, Silent };
+    explicit HostileOwner(Mode mode) : m_mode(mode) {}
 
 private:
-    using Mode = HostileMode;
     bool event(int kind, const void* message) override {
         const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
         // The requestor took the last part: the next one, now or 1.9 s later.
@@ -207,11 +207,6 @@ private:
     int m_parts = 0;
 };
 
-int hostile(HostileMode mode) {
-    HostileOwner owner(mode);
-    return own(owner);
-}
-
 // Offers text among count more formats whose names no program interned before, so that a
 // reader knows none of them; refuses all but the text and a secret's mark, which come last, past
 // any cut a reader makes. Says "listed" when the list is asked for.
@@ -246,11 +241,6 @@ private:
     QMap<xcb_atom_t, QByteArray> m_texts;
     std::vector<xcb_atom_t> m_list; // what TARGETS answers
 };
-
-int many_targets(int count, const QString& text) {
-    ManyTargetsOwner owner(count, text.toUtf8());
-    return own(owner);
-}
 
 // An unmapped window on connection c, with the given event mask: a requestor of its own.
 xcb_window_t helper_window(xcb_connection_t* c, uint32_t event_mask) {
@@ -336,8 +326,7 @@ int read_two(const QByteArray& first, const QByteArray& second) {
         }
     }
     xcb_disconnect(c);
-    std::printf(complete ? "read %d bytes\n" : "stalled after %d bytes\n", total);
-    std::fflush(stdout);
+    say((complete ? "read " : "stalled after ") + QByteArray::number(total) + " bytes");
     return complete ? 0 : 1;
 }
 
@@ -386,11 +375,6 @@ private:
     }
     bool m_silent;
 };
-
-int clipboard_manager(bool silent) {
-    ClipboardManager manager(silent);
-    return own(manager, "CLIPBOARD_MANAGER", "manager");
-}
 
 // The first keycode whose unshifted keysym is keysym, 0 when none.
 xcb_keycode_t keycode_of(xcb_keysym_t keysym) {
@@ -468,4 +452,22 @@ int copy_then_paste(const QString& first, const QString& second) {
     QCoreApplication::instance()->installNativeEventFilter(&peer);
     peer.claim(false);
     return QApplication::exec();
+}
+
+QMap<QString, std::function<int()>> owner_modes(const QStringList& a) {
+    using Mode = HostileOwner::Mode;
+    const QString one = a.value(2), two = a.value(3);
+    return {
+        {"offer", [a] { return offer(a.mid(2)); }},
+        {"hang", [] { return own(HostileOwner(Mode::Hang)); }},
+        {"vanish", [] { return own(HostileOwner(Mode::Vanish)); }},
+        {"drip", [] { return own(HostileOwner(Mode::Drip)); }},
+        {"flood", [] { return own(HostileOwner(Mode::Flood)); }},
+        {"silent", [] { return own(HostileOwner(Mode::Silent)); }},
+        {"many-targets", [=] { return own(ManyTargetsOwner(one.toInt(), two.toUtf8())); }},
+        {"read-two", [=] { return read_two(one.toLatin1(), two.toLatin1()); }},
+        {"clipboard-manager",
+         [=] { return own(ClipboardManager(one == "silent"), "CLIPBOARD_MANAGER", "manager"); }},
+        {"copy-then-paste", [=] { return copy_then_paste(one, two); }},
+    };
 }

@@ -58,10 +58,8 @@ start=$(date +%s%N)
 stop_corvana
 elapsed_ms=$((($(date +%s%N) - start) / 1000000))
 grep -q asked clipboard-manager.out || fail "the silent manager was never asked"
-grep -q "the clipboard manager did not take the clipboard within" corvana.err ||
-    fail "the unanswered handover is not reported"
-[ "$(grep -c "did not take the clipboard within" corvana.err)" -eq 1 ] ||
-    fail "the quit waited for the silent manager more than once"
+[ "$(grep -c "the clipboard manager did not take the clipboard within" corvana.err)" -eq 1 ] ||
+    fail "the unanswered handover is not reported once: $(grep -c "did not take" corvana.err) times"
 [ "$elapsed_ms" -lt 3000 ] || fail "quitting took $elapsed_ms ms with a silent manager"
 pass "a manager that never answers delays the quit by the bound only ($elapsed_ms ms in all)"
 finish

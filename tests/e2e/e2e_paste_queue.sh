@@ -13,20 +13,9 @@ keys ctrl+v ctrl+v ctrl+v ctrl+v
 expect_file CBAA
 pass "backward order pastes CBAA"
 
+# Forward order (its switch and its rounds are the real programs' test's), pausing by key the
+# task bar test's; what pausing does is checked through --toggle-pause below.
 keys ctrl+alt+slash
-keys ctrl+v ctrl+v ctrl+v ctrl+v
-expect_file CBAAABCC
-pass "after Ctrl+Alt+/ forward order pastes ABCC"
-
-keys ctrl+alt+0
-copy_while_paused S
-keys ctrl+v
-expect_file CBAAABCCS
-keys ctrl+alt+0
-keys ctrl+v
-expect_file CBAAABCCSC
-pass "paused, the system clipboard is pasted; resumed, the queue is as it was"
-
 keys ctrl+alt+shift+h
 copy 1
 copy 2
@@ -34,7 +23,7 @@ keys ctrl+backslash
 keys ctrl+v ctrl+v ctrl+v
 copy 3
 keys ctrl+v ctrl+v
-expect_file CBAAABCCSC11112
+expect_file CBAA11112
 pass "Ctrl+\\ locks one entry until the next copy"
 
 # The command line, from other processes: the running instance pastes, pauses, shows its queue.
@@ -44,10 +33,10 @@ copy Q
 cli --toggle-pause || fail "--toggle-pause exited $?"
 copy_while_paused Z
 cli --paste-next || fail "--paste-next while paused exited $?: $(cat cli.err)"
-expect_file CBAAABCCSC11112Z
+expect_file CBAA11112Z
 cli --toggle-pause || fail "--toggle-pause exited $?"
 for n in 1 2 3; do cli --paste-next || fail "--paste-next exited $?"; done
-expect_file CBAAABCCSC11112ZPQQ
+expect_file CBAA11112ZPQQ
 pass "--toggle-pause: a copy stays out of the queue, --paste-next gives the clipboard; resumed, it pastes the queue"
 # Each shows its window and hides it when given again; the capture closes on Escape.
 for action in "show-history:History Dialog" "show-autocomplete:^Autocomplete$" "screenshot:^Corvana capture$"; do
@@ -82,16 +71,14 @@ xdotool key Print
 wait_for 5 grep -qx Print keys.log || fail "Print did not reach the test window when disabled"
 pass "Print reaches other programs when IsPrintScreenEnabled=false"
 
+# --version and --quit with none running are the installed program's test's.
 cli --quit || fail "--quit exited $?: $(cat cli.err)"
 await_corvana_exit 0
-cli --quit && fail "--quit without a running Corvana exited 0"
-grep -qx "Corvana is not running" cli.err || fail "--quit alone said: $(cat cli.err)"
-cli --version && grep -qx "Corvana 0.0.7" cli.out || fail "--version: $(cat cli.out)"
 cli --help || fail "--help exited $?"
 for action in paste-next show-history show-autocomplete toggle-pause screenshot quit; do
     grep -q "^  --$action" cli.out || fail "--help does not name --$action: $(cat cli.out)"
 done
 cli --no-such-option
 [ $? -eq 2 ] && grep -q "^Usage: corvana" cli.err || fail "an unknown option: $(cat cli.err)"
-pass "--quit ends Corvana (exit 0) and starts none; --version, --help, unknown options"
+pass "--quit ends Corvana (exit 0); --help, unknown options"
 finish

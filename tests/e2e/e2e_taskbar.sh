@@ -14,11 +14,7 @@ wait_for 10 grep -q "No session bus: the task bar state is kept" corvana.err ||
     fail "no word about the missing session bus"
 grep -q "No system tray" corvana.out || fail "no word about the missing tray"
 await_window '^Corvana on Wayland$' "no Wayland notice"
-main=$(visible '^Corvana$') || fail "the first start shows no main window"
-# With the notice still open, the main window takes clicks: Notes opens the note.
-xdotool windowraise "$main" mousemove --window "$main" 222 366 click 1
-await_window '^Note$' "the open notice blocks the main window"
-pass "no tray, no bus, Wayland: each said once, and the open notice blocks nothing"
+pass "no tray, no bus, Wayland: each said once (that the notice blocks nothing is tst_tray's)"
 [ "$(grep -c "No session bus" corvana.err)" = 1 ] || fail "the missing bus is reported more than once"
 logged_after "Callig update ui" "pause not seen" xdotool key ctrl+alt+0
 kill -0 "$CORVANA_PID" || fail "corvana ended without a session bus"

@@ -87,4 +87,3 @@ wait_for 5 eval '[ "$(size "$mark")" = "$want" ]' ||
 [ "$(geometry "$mark")" = "900,500" ] || fail "resizing moved the watermark"
 shot "watermark-resized$wm_suffix"
 pass "under a window manager the size grip resizes the watermark"
-finish
