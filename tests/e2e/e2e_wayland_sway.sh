@@ -17,6 +17,8 @@ fi
 wl=$(mktemp -d /tmp/corvana-wayland.XXXXXX)
 mkdir -p "$wl/bin" "$wl/home" "$wl/data" "$wl/settings"
 cp "$CORVANA_BIN" "$wl/bin/corvana"
+# The shipped snippet, where the sway user can read it whatever the clone's folder allows.
+cp "$CORVANA_SOURCE/docs/wayland/sway.conf" "$wl/corvana-sway.conf"
 cp "$E2E_WAYLAND_PEER" "$wl/bin/e2e_wayland_peer"
 chown -R "$user" "$wl"
 chmod 755 "$wl"
@@ -51,7 +53,7 @@ start_sway() {
     mkdir -m 700 "$run" && chown "$user" "$run"
     set_user_session
     printf 'xwayland %s\noutput HEADLESS-1 resolution 1280x800\ninclude %s\n' "$1" \
-        "$CORVANA_SOURCE/docs/wayland/sway.conf" >"$wl/sway.conf"
+        "$wl/corvana-sway.conf" >"$wl/sway.conf"
     "${as_user[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
         sway -c "$wl/sway.conf" >>sway.log 2>&1 &
     SWAY_PID=$!
