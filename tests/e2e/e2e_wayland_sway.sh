@@ -17,8 +17,10 @@ fi
 wl=$(mktemp -d /tmp/corvana-wayland.XXXXXX)
 mkdir -p "$wl/bin" "$wl/home" "$wl/data" "$wl/settings"
 cp "$CORVANA_BIN" "$wl/bin/corvana"
-# The shipped snippet, where the sway user can read it whatever the clone's folder allows.
+# The shipped snippet and the leak suppressions, where the sway user can read them whatever the
+# clone's folder allows.
 cp "$CORVANA_SOURCE/docs/wayland/sway.conf" "$wl/corvana-sway.conf"
+cp "$CORVANA_SOURCE/tests/support/lsan.supp" "$wl/lsan.supp"
 cp "$E2E_WAYLAND_PEER" "$wl/bin/e2e_wayland_peer"
 chown -R "$user" "$wl"
 chmod 755 "$wl"
@@ -38,7 +40,8 @@ set_user_session() {
         XDG_CONFIG_HOME="$wl/home/.config" XDG_DATA_HOME="$wl/home/.local/share"
         WAYLAND_DISPLAY=wayland-1 SWAYSOCK="$run/sway.sock"
         CORVANA_SETTINGS_DIR="$wl/settings" CORVANA_DATA_DIR="$wl/data"
-        ASAN_OPTIONS="fast_unwind_on_malloc=0:${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}"
+        ASAN_OPTIONS="fast_unwind_on_malloc=0:${ASAN_OPTIONS:-}"
+        LSAN_OPTIONS="suppressions=$wl/lsan.supp:print_suppressions=0"
         UBSAN_OPTIONS="${UBSAN_OPTIONS:-}")
     [ "$(id -u)" = 0 ] &&
         as_user=(setpriv --reuid="$user" --regid="$(id -g "$user")" --clear-groups "${as_user[@]}")
