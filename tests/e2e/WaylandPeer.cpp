@@ -19,9 +19,9 @@
 namespace {
 int type_keys(WaylandConnection& wayland, const QStringList& combinations) {
     WaylandInputInjector injector(wayland, WaylandInputInjector::Codes::Physical);
-    const QHash<QString, int> names = {{"ctrl", VirtualKeys::Control}, {"shift", VirtualKeys::Shift},
-                                       {"alt", VirtualKeys::Alt},      {"v", VirtualKeys::V},
-                                       {"c", VirtualKeys::C},          {"x", VirtualKeys::X}};
+    const QHash<QString, int> names = {
+        {"ctrl", VirtualKeys::Control}, {"shift", VirtualKeys::Shift}, {"alt", VirtualKeys::Alt},
+        {"v", VirtualKeys::V},          {"c", VirtualKeys::C},         {"x", VirtualKeys::X}};
     for (const QString& combination : combinations) {
         QVector<int> keys;
         for (const QString& name : combination.split(QLatin1Char('+'))) {

@@ -76,6 +76,8 @@ CORVANA_ERR=corvana.err
 CORVANA_PID=$!
 wait_for 30 grep -q "Temp dir is valid" corvana.out || fail "corvana did not start on Wayland"
 grep -q "Tray message: Corvana on Wayland" corvana.out && fail "the sway snippet is included, yet Corvana asks for it"
+[ "$(log_count "no global shortcuts here|Failed to register hotkey")" = 1 ] ||
+    fail "the shortcuts Wayland refuses are not said once: $(log_count "hotkey|shortcuts here") lines"
 pass "Corvana starts on a Wayland session without XWayland and finds the snippet's binding"
 
 # The first start shows the main window; once it is there, nothing of ours takes the focus later.

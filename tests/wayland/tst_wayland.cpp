@@ -18,12 +18,15 @@ private slots:
             QStringList listed, formats;
             QString text_read_as;
         } rows[] = {
-            {{"TEXT", "text/plain", "UTF8_STRING", "text/plain;charset=utf-8"}, {"text/plain"},
+            {{"TEXT", "text/plain", "UTF8_STRING", "text/plain;charset=utf-8"},
+             {"text/plain"},
              "text/plain;charset=utf-8"},
             {{"STRING", "TARGETS", "text/html", "x-kde-passwordManagerHint"},
-             {"text/plain", "text/html", "x-kde-passwordManagerHint"}, "STRING"},
+             {"text/plain", "text/html", "x-kde-passwordManagerHint"},
+             "STRING"},
             {{"SAVE_TARGETS", "image/png", "image/png", "text/plain;charset=iso-8859-1"},
-             {"image/png"}, ""},
+             {"image/png"},
+             ""},
         };
         for (const auto& row : rows) {
             const auto offered = WaylandClipboardReader::offered(row.listed);

@@ -9,7 +9,9 @@ class GlobalHotkeys : public QObject {
     Q_OBJECT
 public:
     struct Registration {
-        enum class Failure { None, Unmappable, Refused };
+        // Unavailable: the desktop gives no program global shortcuts at all (said once, not per
+        // key).
+        enum class Failure { None, Unmappable, Refused, Unavailable };
         int id = 0; // > 0 when registered
         Failure failure = Failure::None;
         QString error;

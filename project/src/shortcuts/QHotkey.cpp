@@ -45,6 +45,13 @@ bool QHotkey::setRegistered(bool registered) {
         qWarning().noquote() << "QHotkey: Unable to map shortcut to native keys. Key:"
                              << m_shortcut.toString(QKeySequence::PortableText);
         return false;
+    case GlobalHotkeys::Registration::Failure::Unavailable: {
+        static bool told = false;
+        if (!told)
+            qWarning().noquote() << "QHotkey: no global shortcuts here:" << result.error;
+        told = true;
+        return false;
+    }
     case GlobalHotkeys::Registration::Failure::Refused:
         qWarning().noquote() << "QHotkey: Failed to register hotkey. Error:" << result.error
                              << "(" + m_shortcut.toString(QKeySequence::PortableText) + ")";

@@ -69,8 +69,7 @@ bool SwayIpc::config_mentions(const QByteArray& text) {
     return false;
 }
 
-bool SwayIpc::request(quint32 type, const QByteArray& command, QByteArray* reply,
-                      QString* error) {
+bool SwayIpc::request(quint32 type, const QByteArray& command, QByteArray* reply, QString* error) {
     const QByteArray path = m_socket_path.toLocal8Bit();
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -81,7 +80,8 @@ bool SwayIpc::request(quint32 type, const QByteArray& command, QByteArray* reply
     std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        *error = QStringLiteral("sway's socket: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        *error =
+            QStringLiteral("sway's socket: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         if (fd >= 0)
             ::close(fd);
         return false;

@@ -76,8 +76,8 @@ bool WaylandClipboardOwner::start(QString* error) {
                                 "programs cannot be read or served");
         return false;
     }
-    m_device = zwlr_data_control_manager_v1_get_data_device(m_wayland.data_control(),
-                                                           m_wayland.seat());
+    m_device =
+        zwlr_data_control_manager_v1_get_data_device(m_wayland.data_control(), m_wayland.seat());
     zwlr_data_control_device_v1_add_listener(m_device, &device_listener, this);
     // The current selection arrives before anything asks for it.
     m_wayland.roundtrip();

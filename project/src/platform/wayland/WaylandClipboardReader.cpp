@@ -18,8 +18,10 @@ namespace {
 // Text comes under several names; the first one listed here that is offered is read.
 const QStringList& text_formats() {
     static const QStringList names = {
-        QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("UTF8_STRING"),
-        QStringLiteral("text/plain"),  QStringLiteral("TEXT"),
+        QStringLiteral("text/plain;charset=utf-8"),
+        QStringLiteral("UTF8_STRING"),
+        QStringLiteral("text/plain"),
+        QStringLiteral("TEXT"),
         QStringLiteral("STRING"),
     };
     return names;
@@ -103,7 +105,8 @@ ClipboardReader::Data WaylandClipboardReader::fetch(const QString& format) {
     }
     int fds[2];
     if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        result.error = QStringLiteral("no pipe: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        result.error =
+            QStringLiteral("no pipe: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         return result;
     }
     FdCloser read_end{fds[0]};
@@ -115,7 +118,8 @@ ClipboardReader::Data WaylandClipboardReader::fetch(const QString& format) {
     const int abort_fd = m_abort_fd ? m_abort_fd() : -1;
     char chunk[65536];
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
             result.error = QStringLiteral("the owner did not answer in time");
             return result;
@@ -126,7 +130,8 @@ ClipboardReader::Data WaylandClipboardReader::fetch(const QString& format) {
                                 {abort_fd, POLLIN, 0}};
         const int n = poll(fds_polled, abort_fd >= 0 ? 3 : 2, static_cast<int>(left.count()));
         if (n < 0 && errno != EINTR) {
-            result.error = QStringLiteral("waiting failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            result.error = QStringLiteral("waiting failed: %1")
+                               .arg(QString::fromLocal8Bit(std::strerror(errno)));
             return result;
         }
         if (abort_fd >= 0 && (fds_polled[2].revents & POLLIN)) {
@@ -146,13 +151,15 @@ ClipboardReader::Data WaylandClipboardReader::fetch(const QString& format) {
         if (got < 0 && (errno == EAGAIN || errno == EINTR))
             continue;
         if (got < 0) {
-            result.error = QStringLiteral("reading failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            result.error = QStringLiteral("reading failed: %1")
+                               .arg(QString::fromLocal8Bit(std::strerror(errno)));
             return result;
         }
         if (got == 0)
             break;
         if (got > m_budget) {
-            result.error = QStringLiteral("more than the capture's %1 bytes").arg(capture_max_bytes);
+            result.error =
+                QStringLiteral("more than the capture's %1 bytes").arg(capture_max_bytes);
             return result;
         }
         m_budget -= got;

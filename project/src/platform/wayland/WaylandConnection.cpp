@@ -52,7 +52,8 @@ void WaylandConnection::on_global(void* data, wl_registry* registry, uint32_t na
     };
     // The first seat: a desktop with several is rare, and the clipboard follows the first.
     if (is(wl_seat_interface) && !self->m_seat) {
-        self->m_seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        self->m_seat =
+            static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
     } else if (is(zwlr_data_control_manager_v1_interface) && !self->m_data_control) {
         self->m_data_control = static_cast<zwlr_data_control_manager_v1*>(
             wl_registry_bind(registry, name, &zwlr_data_control_manager_v1_interface,

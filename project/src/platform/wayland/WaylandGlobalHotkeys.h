@@ -10,12 +10,11 @@ class WaylandGlobalHotkeys : public GlobalHotkeys {
     Q_OBJECT
 public:
     using GlobalHotkeys::GlobalHotkeys;
-    Registration register_hotkey(const QKeySequence& sequence) override {
+    Registration register_hotkey(const QKeySequence&) override {
         Registration refused;
-        refused.failure = Registration::Failure::Refused;
-        refused.error = QStringLiteral("%1: on Wayland the desktop binds shortcuts to Corvana's "
-                                       "command line (corvana --help)")
-                            .arg(sequence.toString(QKeySequence::PortableText));
+        refused.failure = Registration::Failure::Unavailable;
+        refused.error = QStringLiteral("on Wayland the desktop binds shortcuts to Corvana's "
+                                       "command line (corvana --help)");
         return refused;
     }
     void unregister_hotkey(int) override {}

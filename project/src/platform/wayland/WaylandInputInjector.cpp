@@ -79,8 +79,8 @@ int WaylandInputInjector::key_code(int virtual_key, Codes codes) {
 QByteArray WaylandInputInjector::keymap(Codes codes) {
     QByteArray names, symbols;
     for (const Key& key : keys) {
-        names += QByteArray("<") + key.name + "> = " +
-                 QByteArray::number(codes == Codes::Own ? key.own : key.physical) + ";\n";
+        names += QByteArray("<") + key.name +
+                 "> = " + QByteArray::number(codes == Codes::Own ? key.own : key.physical) + ";\n";
         symbols += QByteArray("key <") + key.name + "> { [ " + key.symbols + " ] };\n";
     }
     return "xkb_keymap {\nxkb_keycodes \"corvana\" {\nminimum = 8;\nmaximum = 255;\n" + names +

@@ -40,8 +40,8 @@ void sync_qt_display() {
     if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         return;
     QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
-    auto* display = native ? static_cast<wl_display*>(
-                                 native->nativeResourceForIntegration(QByteArrayLiteral("wl_display")))
+    auto* display = native ? static_cast<wl_display*>(native->nativeResourceForIntegration(
+                                 QByteArrayLiteral("wl_display")))
                            : nullptr;
     if (display)
         wl_display_roundtrip(display);
@@ -60,7 +60,8 @@ WaylandPlatform::WaylandPlatform() {
     // Qt shows our windows through XWayland where there is one: popups and the capture are then
     // placed where we put them. Without it, through Wayland. The user's own choice stands.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsSet("DISPLAY") ? "xcb;wayland" : "wayland");
+        qputenv("QT_QPA_PLATFORM",
+                qEnvironmentVariableIsSet("DISPLAY") ? "xcb;wayland" : "wayland");
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
 }
@@ -164,9 +165,10 @@ WaylandClipboardOwner& WaylandPlatform::wayland_clipboard_owner() {
 
 ClipboardReader& WaylandPlatform::clipboard_reader() {
     if (!m_clipboard_reader)
-        m_clipboard_reader = std::make_unique<WaylandClipboardReader>(
-            wayland(), wayland_clipboard_owner(),
-            [this] { return m_termination_signals ? m_termination_signals->pending_fd() : -1; });
+        m_clipboard_reader =
+            std::make_unique<WaylandClipboardReader>(wayland(), wayland_clipboard_owner(), [this] {
+                return m_termination_signals ? m_termination_signals->pending_fd() : -1;
+            });
     return *m_clipboard_reader;
 }
 
@@ -189,7 +191,8 @@ Magnifier& WaylandPlatform::magnifier() {
 }
 
 QString WaylandPlatform::session_name() {
-    return QStringLiteral("wayland:") + qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
+    return QStringLiteral("wayland:") +
+           qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
 }
 
 bool WaylandPlatform::compositor_has_data_control() {

@@ -9,7 +9,8 @@ class WaylandWindowStyle : public WindowStyle {
 public:
     bool set_click_through(QWidget*, bool, QString* error) override {
         if (error)
-            *error = QStringLiteral("windows that clicks pass through are not available on Wayland");
+            *error =
+                QStringLiteral("windows that clicks pass through are not available on Wayland");
         return false;
     }
 };
