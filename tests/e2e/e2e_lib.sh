@@ -95,10 +95,12 @@ started_capture_count() {
 # (copy_while_paused: has started to, which is all it does while paused).
 copy() { copy_counted capture_count "$1"; }
 copy_while_paused() { copy_counted started_capture_count "$1"; }
+# put_on_clipboard TEXT: another program copies TEXT (a script may use another tool).
+put_on_clipboard() { printf '%s' "$1" | xclip -selection clipboard -i; }
 copy_counted() {
     local counter=$1 before
     before=$($counter)
-    printf '%s' "$2" | xclip -selection clipboard -i
+    put_on_clipboard "$2"
     wait_for 10 eval '[ "$($counter)" -gt "$before" ]' || fail "copy of '$2' not captured"
 }
 
@@ -134,11 +136,12 @@ open_featherpad() {
 # keys KEY...: key presses as a hand gives them, modifiers held by the test released first.
 keys() { xdotool key --clearmodifiers --delay 40 "$@"; }
 
+save_in_editor() { keys ctrl+s; }
 # expect_file TEXT: saves in the editor and waits until the file holds TEXT (line breaks aside:
 # the editor ends the file with one on every save).
 expect_file() {
     expected=$1
-    keys ctrl+s
+    save_in_editor
     wait_for 5 eval '[ "$(tr -d "\\n" <"$out")" = "$expected" ]' ||
         fail "file holds '$(cat "$out")', expected '$expected'"
 }

@@ -96,27 +96,14 @@ wait_for 20 eval 'as_user swaymsg "[app_id=featherpad] focus" >/dev/null 2>&1 &&
 
 # The user's keys: Ctrl+V and the like from a keyboard with a PC's key codes, others by wtype.
 keys() { as_user e2e_wayland_peer keys "$@"; }
-copy() {
-    local before
-    before=$(capture_count)
+put_on_clipboard() {
     # In the foreground of its own process, so it is ours to end; its output away from ctest's.
     "${as_user[@]}" wl-copy --foreground "$1" >/dev/null 2>&1 &
     PEER_PIDS+=($!)
-    wait_for 10 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of '$1' not captured"
 }
-expect_file() {
-    expected=$1
-    as_user wtype -M ctrl s -m ctrl
-    wait_for 5 eval '[ "$(tr -d "\\n" <"$out")" = "$expected" ]' ||
-        fail "file holds '$(cat "$out")', expected '$expected'"
-}
-paste_count() { grep -c "Carrying out the command \"paste-next\"" corvana.out corvana.err | awk -F: '{s+=$2} END {print s}'; }
-ctrl_v() {
-    local before
-    before=$(paste_count)
-    keys ctrl+v
-    wait_for 10 eval '[ "$(paste_count)" -gt "$before" ]' || fail "Ctrl+V did not reach Corvana"
-}
+save_in_editor() { as_user wtype -M ctrl s -m ctrl; }
+pasted='Carrying out the command "paste-next"'
+ctrl_v() { logged_after "$pasted" "Ctrl+V did not reach Corvana" keys ctrl+v; }
 
 copy A
 copy B
@@ -131,9 +118,9 @@ expect_file CBAAABCC
 pass "switched by --switch-order, the queue pastes oldest first"
 
 for digit in 0 1 2 3 4 5 6 7 8 9; do copy "$digit"; done
-before=$(paste_count)
+before=$(log_count "$pasted")
 keys ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v
-wait_for 20 eval '[ "$(paste_count)" -ge "$((before + 10))" ]' || fail "not all of ten quick Ctrl+V reached Corvana"
+wait_for 20 eval '[ "$(log_count "$pasted")" -ge "$((before + 10))" ]' || fail "not all of ten quick Ctrl+V reached Corvana"
 expect_file CBAAABCCC012345678
 pass "ten Ctrl+V typed at once paste the queue in order, as ten slow ones do"
 

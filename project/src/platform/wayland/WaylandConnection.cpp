@@ -4,6 +4,7 @@
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <wayland-client.h>
@@ -39,8 +40,11 @@ bool WaylandConnection::open(QString* error) {
         close();
         return false;
     }
-    m_notifier = new QSocketNotifier(wl_display_get_fd(m_display), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &WaylandConnection::read_events);
+    // Asked before the application object exists, the connection is only looked at, not read.
+    if (QCoreApplication::instance()) {
+        m_notifier = new QSocketNotifier(wl_display_get_fd(m_display), QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &WaylandConnection::read_events);
+    }
     return true;
 }
 
@@ -97,7 +101,8 @@ void WaylandConnection::read_events() {
     if (wl_display_dispatch(m_display) < 0) {
         APP_LOG(QStringLiteral("APP_LOG Wayland: the connection to the compositor broke (%1)")
                     .arg(QString::fromLocal8Bit(std::strerror(wl_display_get_error(m_display)))));
-        m_notifier->setEnabled(false);
+        if (m_notifier)
+            m_notifier->setEnabled(false);
         emit broken();
         return;
     }

@@ -21,15 +21,12 @@
 #include "XdgShellLinks.h"
 #include "common/AppLog.h"
 
-#include "wlr-data-control-unstable-v1-client-protocol.h"
-
 #include <wayland-client.h>
 
 #include <QGuiApplication>
 #include <qpa/qplatformnativeinterface.h>
 
 #include <csignal>
-#include <cstring>
 
 namespace {
 constexpr int paste_read_timeout_ms = 1000;
@@ -158,7 +155,8 @@ WaylandClipboardOwner& WaylandPlatform::wayland_clipboard_owner() {
         QString error;
         if (!m_clipboard_owner->start(&error))
             APP_LOG(QStringLiteral("APP_LOG Wayland: %1").arg(error));
-        static_cast<WaylandInputInjector&>(input_injector()).prepare();
+        input_injector();
+        m_input_injector->prepare();
     }
     return *m_clipboard_owner;
 }
@@ -196,22 +194,9 @@ QString WaylandPlatform::session_name() {
 }
 
 bool WaylandPlatform::compositor_has_data_control() {
-    wl_display* display = wl_display_connect(nullptr);
-    if (!display)
-        return false;
-    bool found = false;
-    const wl_registry_listener listener = {
-        [](void* data, wl_registry*, uint32_t, const char* interface, uint32_t) {
-            if (std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0)
-                *static_cast<bool*>(data) = true;
-        },
-        [](void*, wl_registry*, uint32_t) {}};
-    wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &listener, &found);
-    wl_display_roundtrip(display);
-    wl_registry_destroy(registry);
-    wl_display_disconnect(display);
-    return found;
+    WaylandConnection probe;
+    QString error;
+    return probe.open(&error) && probe.data_control();
 }
 
 QString WaylandPlatform::session_notice() {
