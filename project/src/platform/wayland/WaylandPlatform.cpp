@@ -1,5 +1,6 @@
 #include "WaylandPlatform.h"
 
+#include "PortalGlobalHotkeys.h"
 #include "SwayIpc.h"
 #include "Utf8LocaleCodec.h"
 #include "WaylandActiveWindow.h"
@@ -23,6 +24,7 @@
 
 #include <wayland-client.h>
 
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <qpa/qplatformnativeinterface.h>
 
@@ -104,8 +106,13 @@ InputInjector& WaylandPlatform::input_injector() {
 }
 
 GlobalHotkeys& WaylandPlatform::global_hotkeys() {
-    if (!m_global_hotkeys)
-        m_global_hotkeys = std::make_unique<WaylandGlobalHotkeys>();
+    if (!m_global_hotkeys) {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        if (PortalGlobalHotkeys::offered(bus))
+            m_global_hotkeys = std::make_unique<PortalGlobalHotkeys>(bus);
+        else
+            m_global_hotkeys = std::make_unique<WaylandGlobalHotkeys>();
+    }
     return *m_global_hotkeys;
 }
 

@@ -13,7 +13,6 @@ class X11TaskbarButton;
 class XdgAutostart;
 class XdgShellLinks;
 class WaylandKeyState;
-class WaylandGlobalHotkeys;
 class WaylandActiveWindow;
 class WaylandWindowStyle;
 class WaylandSystemInfo;
@@ -69,7 +68,7 @@ private:
     std::unique_ptr<XdgAutostart> m_autostart;
     std::unique_ptr<XdgShellLinks> m_shell_links;
     std::unique_ptr<WaylandKeyState> m_key_state;
-    std::unique_ptr<WaylandGlobalHotkeys> m_global_hotkeys;
+    std::unique_ptr<GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<WaylandActiveWindow> m_active_window;
     std::unique_ptr<WaylandWindowStyle> m_window_style;
     std::unique_ptr<WaylandSystemInfo> m_system_info;
