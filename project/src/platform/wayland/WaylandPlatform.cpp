@@ -1,6 +1,7 @@
 #include "WaylandPlatform.h"
 
 #include "PortalGlobalHotkeys.h"
+#include "PortalScreenCapture.h"
 #include "SwayIpc.h"
 #include "Utf8LocaleCodec.h"
 #include "WaylandActiveWindow.h"
@@ -178,8 +179,14 @@ ClipboardReader& WaylandPlatform::clipboard_reader() {
 }
 
 ScreenCapture& WaylandPlatform::screen_capture() {
-    if (!m_screen_capture)
-        m_screen_capture = std::make_unique<WaylandScreenCapture>();
+    // The compositor's own copy goes first where it offers one; else the desktop's portal.
+    if (!m_screen_capture) {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        if (PortalScreenCapture::offered(bus))
+            m_screen_capture = std::make_unique<PortalScreenCapture>(bus);
+        else
+            m_screen_capture = std::make_unique<WaylandScreenCapture>();
+    }
     return *m_screen_capture;
 }
 
