@@ -5,7 +5,11 @@
 
 #include <QDBusConnection>
 
-XWaylandPlatform::XWaylandPlatform() = default;
+XWaylandPlatform::XWaylandPlatform() {
+    // Qt would pick Wayland in a Wayland session outside GNOME; this backend speaks X11 only.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
 XWaylandPlatform::~XWaylandPlatform() = default;
 
 bool XWaylandPlatform::portal_shortcuts() {
