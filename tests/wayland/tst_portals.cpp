@@ -52,7 +52,8 @@ public:
                                last_options.value("handle_token").toString();
         QVariantMap results;
         if (call.member() == QLatin1String("CreateSession")) {
-            session = PortalRequest::desktop_path + "/session/" + sender + "/corvana";
+            session = PortalRequest::desktop_path + "/session/" + sender + '/' +
+                      last_options.value("session_handle_token").toString();
             results["session_handle"] = session;
         } else if (call.member() == QLatin1String("BindShortcuts")) {
             const QDBusArgument list = args.value(1).value<QDBusArgument>();

@@ -145,10 +145,10 @@ void PortalGlobalHotkeys::unregister_hotkey(int id) {
     m_registered.erase(id);
 }
 
-PortalRequest* PortalGlobalHotkeys::request(const QString& method, const QVariantList& arguments) {
+PortalRequest* PortalGlobalHotkeys::request(const QString& method, const QVariantList& arguments,
+                                            const QVariantMap& options) {
     m_pending = new PortalRequest(m_bus, m_timeout_ms, this);
-    m_pending->start(interface, method, arguments,
-                     {{QStringLiteral("session_handle_token"), QStringLiteral("corvana")}});
+    m_pending->start(interface, method, arguments, options);
     return m_pending;
 }
 
@@ -167,7 +167,10 @@ void PortalGlobalHotkeys::bind() {
     if (wanted.empty() || wanted == m_bound)
         return;
     if (m_session.isEmpty()) {
-        PortalRequest* creating = request(QStringLiteral("CreateSession"), {});
+        // A session a portal that answered too late still holds does not clash with this one.
+        PortalRequest* creating =
+            request(QStringLiteral("CreateSession"), {},
+                    {{QStringLiteral("session_handle_token"), PortalRequest::token()}});
         connect(creating, &PortalRequest::finished, this, [this, creating] {
             creating->deleteLater();
             m_pending = nullptr;

@@ -46,7 +46,8 @@ private:
     };
 
     void bind();
-    PortalRequest* request(const QString& method, const QVariantList& arguments);
+    PortalRequest* request(const QString& method, const QVariantList& arguments,
+                           const QVariantMap& options = {});
 
     QDBusConnection m_bus;
     int m_timeout_ms;

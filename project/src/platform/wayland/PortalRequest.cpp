@@ -23,8 +23,7 @@ PortalRequest::PortalRequest(const QDBusConnection& bus, int timeout_ms, QObject
 
 void PortalRequest::start(const QString& interface, const QString& method, QVariantList arguments,
                           QVariantMap options) {
-    const QString token =
-        QStringLiteral("corvana%1").arg(QRandomGenerator::global()->generate(), 8, 16, QChar('0'));
+    const QString token = PortalRequest::token();
     options.insert(QStringLiteral("handle_token"), token);
     // The handle the portal will use: our unique name without ':' and with '_' for '.'.
     QString sender = m_bus.baseService().mid(1);
@@ -46,6 +45,11 @@ void PortalRequest::start(const QString& interface, const QString& method, QVari
         else if (reply.value().path() != m_path) // a portal older than handle tokens
             listen(reply.value().path());
     });
+}
+
+QString PortalRequest::token() {
+    return QStringLiteral("corvana%1")
+        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
 }
 
 void PortalRequest::listen(const QString& path) {

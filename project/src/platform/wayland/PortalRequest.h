@@ -31,6 +31,8 @@ public:
     // Empty on success; else why, in words for the log.
     QString error() const { return m_error; }
 
+    // A fresh name for a request or session object, valid as an object path element.
+    static QString token();
     // Whether the portal service offers interface, asked within timeout_ms.
     static bool offers(const QDBusConnection& bus, const QString& interface, int timeout_ms = 1000);
 
