@@ -230,6 +230,11 @@ QString WaylandPlatform::session_notice() {
     SwayIpc sway(qEnvironmentVariable("SWAYSOCK"));
     if (sway.available() && sway.config_mentions("corvana --paste-next"))
         return QString();
+    if (qobject_cast<PortalGlobalHotkeys*>(&global_hotkeys()))
+        return QStringLiteral(
+            "On Wayland the desktop gives Corvana its keys: bind Ctrl+V to 'corvana --paste-next'. "
+            "Corvana's other shortcuts are in the desktop's shortcut settings, which may ask you "
+            "to confirm them.");
     return QStringLiteral(
         "On Wayland the desktop gives Corvana its keys: bind Ctrl+V to 'corvana --paste-next' and "
         "Corvana's other shortcuts to its command line (corvana --help). On sway, include the "
