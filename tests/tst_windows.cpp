@@ -30,6 +30,8 @@ private slots:
     void init() {
         AppHarness::remove_settings();
         FakePlatform::get().fake_window_style().clear();
+        // The longest line a desktop gives the status line, which the buttons must leave room for.
+        FakePlatform::get().summary = "Queue in X11 programs only; shortcuts everywhere";
         app = AppHarness::make_app();
     }
     void cleanup() { app.reset(); }
@@ -78,7 +80,8 @@ private slots:
         QCOMPARE(indicator()->windowOpacity(), 0.4);
     }
 
-    // Pause and resume, each shown on the button, the task bar, the tray and the indicator.
+    // Pause and resume, each shown on the button, the task bar, the tray and the indicator; what
+    // the desktop lets Corvana do stays on the status line.
     void the_state_display_follows_pause() {
         FakeTaskbarButton& taskbar = FakePlatform::get().fake_taskbar_button();
         const auto icon = [this] {
@@ -98,6 +101,7 @@ private slots:
                             : QStringLiteral(":/images/app.png"));
             QCOMPARE(indicator()->background_paused(), paused);
             QCOMPARE(icon() != running_icon, paused);
+            QCOMPARE(ui()->app_info->text(), FakePlatform::get().summary);
         }
     }
 

@@ -366,6 +366,7 @@ public:
     void on_termination_request(std::function<void()> handler) override {
         m_termination = std::move(handler);
     }
+    QString session_summary() override { return summary; }
 
     static FakePlatform& get() { return static_cast<FakePlatform&>(Platform::instance()); }
 
@@ -387,6 +388,7 @@ public:
     FakeScreenCapture& fake_screen_capture() { return m_screen_capture; }
     FakeMouseHook& fake_mouse_hook() { return m_mouse_hook; }
     FakeMagnifier& fake_magnifier() { return m_magnifier; }
+    QString summary;
     void request_termination() {
         if (m_termination)
             m_termination();

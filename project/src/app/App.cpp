@@ -131,7 +131,9 @@ App::App(QWidget* parent)
         m_notifier.show_tray_message(QStringLiteral("Autocomplete"), text);
     });
     setup_main_window();
-    m_tray_icon->show_at_start(Platform::instance().session_notice());
+    const QString notice = Platform::instance().session_notice();
+    ui->show_session(Platform::instance().session_summary(), notice);
+    m_tray_icon->show_at_start(notice);
     m_status_indicator->show();
     update_status_indicator();
 

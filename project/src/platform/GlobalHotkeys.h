@@ -17,11 +17,21 @@ public:
         QString error;
     };
 
+    // What a registration stands for, where the desktop lists shortcuts by name and lets the user
+    // pick their keys (the desktop portal): a name that stays the same from run to run, and words.
+    struct Action {
+        QString id;
+        QString description;
+    };
+
     using QObject::QObject;
     ~GlobalHotkeys() override = default;
 
     // Registers the first combination of the sequence.
     virtual Registration register_hotkey(const QKeySequence& sequence) = 0;
+    virtual Registration register_action(const QKeySequence& sequence, const Action&) {
+        return register_hotkey(sequence);
+    }
     virtual void unregister_hotkey(int id) = 0;
 
 signals:

@@ -55,6 +55,8 @@ public:
 
     // What to tell the user once at start about what this desktop lets Corvana do, or empty.
     virtual QString session_notice() { return QString(); }
+    // The same in one short line, for the main window, which shows it the whole run; or empty.
+    virtual QString session_summary() { return QString(); }
 
     // The file name of the uninstaller an installation puts beside the program.
     virtual QString uninstaller_name() const { return QStringLiteral("uninstall"); }

@@ -29,6 +29,9 @@ void HotkeyProcessor::create_shortcuts() {
     qDebug().noquote() << "----\nCREATING SHORTCUTS\n----";
     for (int row : creation_order) {
         m_hotkeys[size_t(row)] = new QHotkey(m_global_hotkeys);
+        const ShortcutTable::Entry& entry = *ShortcutTable::entry(row);
+        m_hotkeys[size_t(row)]->setAction(
+            {QLatin1String(entry.key), QString::fromUtf8(entry.label)});
         register_row(row);
         connect_row(row);
     }

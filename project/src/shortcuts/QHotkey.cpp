@@ -35,7 +35,7 @@ bool QHotkey::setRegistered(bool registered) {
     if (m_shortcut.isEmpty())
         return false;
 
-    const GlobalHotkeys::Registration result = m_hotkeys.register_hotkey(m_shortcut);
+    const GlobalHotkeys::Registration result = m_hotkeys.register_action(m_shortcut, m_action);
     switch (result.failure) {
     case GlobalHotkeys::Registration::Failure::None:
         m_id = result.id;

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/GlobalHotkeys.h"
+
 #include <QKeySequence>
 #include <QObject>
-
-class GlobalHotkeys;
 
 // A system-wide key combination: setShortcut with autoRegister registers it at once (an empty
 // sequence unregisters it), and activated() fires whenever it is pressed, wherever the focus is.
@@ -18,6 +18,8 @@ public:
 
     bool setShortcut(const QKeySequence& shortcut, bool autoRegister = false);
     bool setRegistered(bool registered);
+    // What the key stands for, for desktops that list shortcuts by name; set before registering.
+    void setAction(const GlobalHotkeys::Action& action) { m_action = action; }
 
 signals:
     void activated();
@@ -28,5 +30,6 @@ private:
 
     GlobalHotkeys& m_hotkeys;
     QKeySequence m_shortcut;
+    GlobalHotkeys::Action m_action;
     int m_id = 0;
 };

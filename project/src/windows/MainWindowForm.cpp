@@ -123,10 +123,23 @@ void MainWindowForm::show_state(QWidget* app, const QString& state, const QStrin
         taskbar.set_progress_visible(true);
         taskbar.set_progress_value(100);
     }
-    app_info->setText(text);
+    app_info->setText(text.isEmpty() ? m_session_summary : text);
     app_icon->setPixmap(state_pixmap(paused));
     app->setWindowIcon(QIcon(paused ? QStringLiteral(":/images/app_paused.png")
                                     : QStringLiteral(":/images/app.png")));
+}
+
+void MainWindowForm::show_session(const QString& summary, const QString& notice) {
+    m_session_summary = summary;
+    app_info->setToolTip(notice);
+    if (summary.isEmpty())
+        return;
+    // A notch smaller than a state, to keep to one line beside the buttons.
+    QFont font = app_info->font();
+    font.setPointSizeF(font.pointSizeF() * 5 / 6);
+    app_info->setFont(font);
+    if (app_info->text().isEmpty())
+        app_info->setText(summary);
 }
 
 void MainWindowForm::set_tooltips(const QString& pause_sequence, const QString& note_sequence) {

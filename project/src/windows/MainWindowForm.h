@@ -22,6 +22,9 @@ public:
     // The state display of set_status: icon, window icon, status line and task bar light.
     void show_state(QWidget* app, const QString& state, const QString& text);
     void show_mode(bool paused);
+    // What the desktop lets Corvana do, on the status line whenever it has nothing else to say;
+    // the whole story in its tool tip.
+    void show_session(const QString& summary, const QString& notice);
     void set_tooltips(const QString& pause_sequence, const QString& note_sequence);
 
     QLabel* background = nullptr;
@@ -47,6 +50,7 @@ public:
 
 private:
     TaskbarButton* m_taskbar = nullptr;
+    QString m_session_summary;
 
     QPushButton* add_button(QWidget* parent, const char* name, const QString& text);
 };

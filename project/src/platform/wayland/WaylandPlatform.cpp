@@ -1,5 +1,7 @@
 #include "WaylandPlatform.h"
 
+#include "PortalGlobalHotkeys.h"
+#include "PortalScreenCapture.h"
 #include "SwayIpc.h"
 #include "Utf8LocaleCodec.h"
 #include "WaylandActiveWindow.h"
@@ -23,6 +25,7 @@
 
 #include <wayland-client.h>
 
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <qpa/qplatformnativeinterface.h>
 
@@ -104,8 +107,13 @@ InputInjector& WaylandPlatform::input_injector() {
 }
 
 GlobalHotkeys& WaylandPlatform::global_hotkeys() {
-    if (!m_global_hotkeys)
-        m_global_hotkeys = std::make_unique<WaylandGlobalHotkeys>();
+    if (!m_global_hotkeys) {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        if (PortalGlobalHotkeys::offered(bus))
+            m_global_hotkeys = std::make_unique<PortalGlobalHotkeys>(bus);
+        else
+            m_global_hotkeys = std::make_unique<WaylandGlobalHotkeys>();
+    }
     return *m_global_hotkeys;
 }
 
@@ -171,8 +179,14 @@ ClipboardReader& WaylandPlatform::clipboard_reader() {
 }
 
 ScreenCapture& WaylandPlatform::screen_capture() {
-    if (!m_screen_capture)
-        m_screen_capture = std::make_unique<WaylandScreenCapture>();
+    // The compositor's own copy goes first where it offers one; else the desktop's portal.
+    if (!m_screen_capture) {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        if (PortalScreenCapture::offered(bus))
+            m_screen_capture = std::make_unique<PortalScreenCapture>(bus);
+        else
+            m_screen_capture = std::make_unique<WaylandScreenCapture>();
+    }
     return *m_screen_capture;
 }
 
@@ -216,6 +230,11 @@ QString WaylandPlatform::session_notice() {
     SwayIpc sway(qEnvironmentVariable("SWAYSOCK"));
     if (sway.available() && sway.config_mentions("corvana --paste-next"))
         return QString();
+    if (qobject_cast<PortalGlobalHotkeys*>(&global_hotkeys()))
+        return QStringLiteral(
+            "On Wayland the desktop gives Corvana its keys: bind Ctrl+V to 'corvana --paste-next'. "
+            "Corvana's other shortcuts are in the desktop's shortcut settings, which may ask you "
+            "to confirm them.");
     return QStringLiteral(
         "On Wayland the desktop gives Corvana its keys: bind Ctrl+V to 'corvana --paste-next' and "
         "Corvana's other shortcuts to its command line (corvana --help). On sway, include the "

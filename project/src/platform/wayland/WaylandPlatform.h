@@ -13,13 +13,11 @@ class X11TaskbarButton;
 class XdgAutostart;
 class XdgShellLinks;
 class WaylandKeyState;
-class WaylandGlobalHotkeys;
 class WaylandActiveWindow;
 class WaylandWindowStyle;
 class WaylandSystemInfo;
 class WaylandMouseHook;
 class WaylandMagnifier;
-class WaylandScreenCapture;
 
 // The desktop on a Wayland session: the clipboard over data-control and keys over the virtual
 // keyboard, on a connection of our own; what Wayland keeps from programs is reported, not faked.
@@ -69,11 +67,11 @@ private:
     std::unique_ptr<XdgAutostart> m_autostart;
     std::unique_ptr<XdgShellLinks> m_shell_links;
     std::unique_ptr<WaylandKeyState> m_key_state;
-    std::unique_ptr<WaylandGlobalHotkeys> m_global_hotkeys;
+    std::unique_ptr<GlobalHotkeys> m_global_hotkeys;
     std::unique_ptr<WaylandActiveWindow> m_active_window;
     std::unique_ptr<WaylandWindowStyle> m_window_style;
     std::unique_ptr<WaylandSystemInfo> m_system_info;
     std::unique_ptr<WaylandMouseHook> m_mouse_hook;
     std::unique_ptr<WaylandMagnifier> m_magnifier;
-    std::unique_ptr<WaylandScreenCapture> m_screen_capture;
+    std::unique_ptr<ScreenCapture> m_screen_capture;
 };
