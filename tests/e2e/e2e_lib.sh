@@ -33,7 +33,8 @@ e2e_begin() {
 }
 
 # start_corvana [ARG...]: starts corvana in ./data with its output in corvana.out and corvana.err
-# (launch_corvana; its standard output in CORVANA_OUT, if set) and waits until it is ready.
+# (launch_corvana; its standard output in CORVANA_OUT, a path from ./data, if set) and waits
+# until it is ready.
 start_corvana() {
     CORVANA_ERR=corvana.err
     CORVANA_ERR_FROM=$(stat -c %s corvana.err 2>/dev/null || echo 0)
