@@ -86,11 +86,8 @@ int grab(const QString& what) {
     // what: "ctrl+alt+d" style; enough for the tests' letters.
     xcb_connection_t* connection = QX11Info::connection();
     const QChar letter = what.back();
-    uint16_t modifiers = 0;
-    if (what.contains(QLatin1String("ctrl")))
-        modifiers |= XCB_MOD_MASK_CONTROL;
-    if (what.contains(QLatin1String("alt")))
-        modifiers |= XCB_MOD_MASK_1;
+    const int modifiers = (what.contains(QLatin1String("ctrl")) ? XCB_MOD_MASK_CONTROL : 0) |
+                          (what.contains(QLatin1String("alt")) ? XCB_MOD_MASK_1 : 0);
     const xcb_keycode_t keycode = keycode_of(xcb_keysym_t(letter.toLower().unicode()));
     if (!keycode)
         return 2;

@@ -153,8 +153,7 @@ int offer(const QStringList& pairs) {
 // Says "asked" at the first request for content and "part N" for every part sent.
 class HostileOwner : public Owner {
 public:
-    enum class Mode { Hang, Vanish, Drip, Flood, Silent };
-    explicit HostileOwner(Mode mode) : m_mode(mode) {}
+    explicit HostileOwner(const char* mode) : m_mode(mode) {}
 
 private:
     bool event(int kind, const void* message) override {
@@ -163,7 +162,7 @@ private:
         if (kind == XCB_PROPERTY_NOTIFY && m_requestor.requestor &&
             notify->window == m_requestor.requestor && notify->atom == m_requestor.property &&
             notify->state == XCB_PROPERTY_DELETE) {
-            if (m_mode == Mode::Flood)
+            if (m_mode == "flood")
                 send(QByteArray(64 * 1024, 'f'));
             else
                 QTimer::singleShot(1900, [this] { send("d"); });
@@ -172,11 +171,11 @@ private:
     }
 
     bool request(const Request& request) override {
-        if (m_mode == Mode::Vanish)
+        if (m_mode == "vanish")
             std::_Exit(0);
-        if (m_mode != Mode::Hang && request.target == intern("TARGETS")) {
+        if (m_mode != "hang" && request.target == intern("TARGETS")) {
             std::vector<xcb_atom_t> targets = {intern("TARGETS"), intern("UTF8_STRING")};
-            for (int i = 0; m_mode == Mode::Silent && i < 20; ++i)
+            for (int i = 0; m_mode == "silent" && i < 20; ++i)
                 targets.push_back(
                     intern(("application/x-silent-" + QByteArray::number(i)).constData()));
             serve(request, targets, {});
@@ -184,7 +183,7 @@ private:
         }
         if (!std::exchange(m_asked, true))
             say("asked");
-        if (m_mode == Mode::Silent || m_mode == Mode::Hang || m_requestor.requestor)
+        if (m_mode == "silent" || m_mode == "hang" || m_requestor.requestor)
             return true;
         m_requestor = request;
         const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE, size_hint = 1u << 30;
@@ -201,7 +200,7 @@ private:
         say("part " + QByteArray::number(++m_parts));
     }
 
-    Mode m_mode;
+    const QByteArray m_mode;
     bool m_asked = false;
     Request m_requestor = {}; // the request being answered in parts
     int m_parts = 0;
@@ -405,8 +404,13 @@ class CopyThenPaste : public Owner {
 public:
     CopyThenPaste(const QString& first, const QString& second)
         : m_texts{first.toUtf8(), second.toUtf8()}, m_control(keycode_of(0xffe3)),
-          m_v(keycode_of('v')) {}
-    bool ready() const { return m_control && m_v; }
+          m_v(keycode_of('v')) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+        claim(false);
+    }
+    int run() { return QApplication::exec(); }
+
+private:
     void claim(bool press_ctrl_v) {
         xcb_connection_t* connection = QX11Info::connection();
         xcb_set_selection_owner(connection, window(), intern("CLIPBOARD"), XCB_CURRENT_TIME);
@@ -416,8 +420,6 @@ public:
                                 XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
         xcb_flush(connection);
     }
-
-private:
     bool event(int kind, const void* message) override {
         // Corvana took the clipboard from the second owner to serve its paste: done.
         if (kind == XCB_SELECTION_CLEAR && m_stage == 1 &&
@@ -445,29 +447,17 @@ private:
     xcb_keycode_t m_control, m_v;
 };
 
-int copy_then_paste(const QString& first, const QString& second) {
-    CopyThenPaste peer(first, second);
-    if (!peer.ready())
-        return 2;
-    QCoreApplication::instance()->installNativeEventFilter(&peer);
-    peer.claim(false);
-    return QApplication::exec();
-}
-
 QMap<QString, std::function<int()>> owner_modes(const QStringList& a) {
-    using Mode = HostileOwner::Mode;
     const QString one = a.value(2), two = a.value(3);
-    return {
+    QMap<QString, std::function<int()>> modes = {
         {"offer", [a] { return offer(a.mid(2)); }},
-        {"hang", [] { return own(HostileOwner(Mode::Hang)); }},
-        {"vanish", [] { return own(HostileOwner(Mode::Vanish)); }},
-        {"drip", [] { return own(HostileOwner(Mode::Drip)); }},
-        {"flood", [] { return own(HostileOwner(Mode::Flood)); }},
-        {"silent", [] { return own(HostileOwner(Mode::Silent)); }},
         {"many-targets", [=] { return own(ManyTargetsOwner(one.toInt(), two.toUtf8())); }},
         {"read-two", [=] { return read_two(one.toLatin1(), two.toLatin1()); }},
         {"clipboard-manager",
          [=] { return own(ClipboardManager(one == "silent"), "CLIPBOARD_MANAGER", "manager"); }},
-        {"copy-then-paste", [=] { return copy_then_paste(one, two); }},
+        {"copy-then-paste", [=] { return CopyThenPaste(one, two).run(); }},
     };
+    for (const char* mode : {"hang", "vanish", "drip", "flood", "silent"})
+        modes.insert(mode, [mode] { return own(HostileOwner(mode)); });
+    return modes;
 }

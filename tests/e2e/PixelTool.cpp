@@ -8,16 +8,12 @@
 //                                  where the pattern is flat, with a tolerance for filtering
 #include <QApplication>
 #include <QImage>
+#include <QMap>
 #include <QPainter>
 #include <QWidget>
 #include <cstdio>
 
 namespace {
-int usage() {
-    std::fprintf(stderr, "bad arguments\n");
-    return 2;
-}
-
 QImage load(const QString& path) {
     QImage image(path);
     if (image.isNull())
@@ -107,17 +103,16 @@ extern "C" const char* __lsan_default_options() {
 }
 
 int main(int argc, char** argv) {
-    const bool needs_display = argc > 1 && QByteArray(argv[1]) == "show";
-    if (!needs_display)
+    if (argc < 2 || QByteArray(argv[1]) != "show") // only show needs a display
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList a = app.arguments();
-    const QString mode = a.value(1);
-    if (mode == QLatin1String("checkerboard") && a.size() == 6)
-        return checkerboard(a);
-    if (mode == QLatin1String("show") && a.size() == 3)
-        return show(a);
-    if (mode == QLatin1String("magnified") && a.size() == 10)
-        return magnified(a);
-    return usage();
+    // Each mode with the number of arguments it takes.
+    const QMap<QString, QPair<int, int (*)(const QStringList&)>> modes = {
+        {"checkerboard", {6, checkerboard}}, {"show", {3, show}}, {"magnified", {10, magnified}}};
+    const auto mode = modes.value(a.value(1));
+    if (mode.second && a.size() == mode.first)
+        return mode.second(a);
+    std::fprintf(stderr, "bad arguments\n");
+    return 2;
 }

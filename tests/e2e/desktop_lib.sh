@@ -34,17 +34,14 @@ half_of() {
 wait_for 10 eval '[ -n "$(tray_icon)" ]' || fail "the tray icon is not in tint2's tray"
 pass "the tray icon is embedded in tint2's tray"
 
-await_window '^Corvana$' "the first start does not show the main window"
-main=$window
+main_window
 shot desktop-$E2E_WM
 source "$(dirname "$0")/watermark_lib.sh"
 xdotool windowunmap --sync "$main"
 
 open_featherpad
 xdotool windowactivate --sync "$editor"
-copy "first apple"
-copy "second banana"
-copy "third cherry"
+copy "first apple" "second banana" "third cherry"
 xdotool mousemove 200 150
 keys ctrl+alt+space
 await_window '^Autocomplete$' "the autocomplete popup did not open"

@@ -9,15 +9,11 @@ e2e_begin
 start_corvana
 
 open_featherpad
-focus "$editor"
 
 # The owner of "C" stays in the foreground (-quiet), so the test knows which process to end.
-copy A
-copy B
-before=$(capture_count)
-printf 'C' | xclip -quiet -selection clipboard -i >/dev/null 2>&1 &
-owner=$!
-wait_for 10 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of C not captured"
+copy A B
+count_after capture_count 10 "copy of C not captured" \
+    eval 'printf C | xclip -quiet -selection clipboard -i >/dev/null 2>&1 & owner=$!'
 logged_after "The clipboard was emptied|owner went away" "the owner's exit was not seen" kill "$owner"
 wait_for 5 eval '[ "$(xclip -selection clipboard -o 2>/dev/null)" = C ]' ||
     fail "the clipboard was not taken back: '$(xclip -selection clipboard -o 2>&1)'"
@@ -32,13 +28,7 @@ printf 'file://%s\n' "$PWD/files/one.bin" "$PWD/files/two.bin" "$PWD/files/three
     xclip -selection clipboard -t text/uri-list -i
 wait_for 10 eval '[ "$(find "$temp" -type f | wc -l)" -eq 3 ]' || fail "the three files were not snapshotted"
 # pastes N KEYS...: presses the keys and waits for N more finished pastes.
-pastes() {
-    local before n=$1
-    before=$(log_count "END paste_from_corvana_clipboard")
-    xdotool key --delay 100 "${@:2}"
-    wait_for 20 eval '[ "$(log_count "END paste_from_corvana_clipboard")" -ge $((before + n)) ]' ||
-        fail "$1 pastes were not made"
-}
+pastes() { COUNT_GROWTH=$1 count_after 'log_count "END paste_from_corvana_clipboard"' 20 "$1 pastes were not made" xdotool key --delay 100 "${@:2}"; }
 pastes 3 ctrl+v ctrl+v ctrl+v
 [ "$(find "$temp" -type f | wc -l)" -eq 3 ] || fail "$(find "$temp" -type f | wc -l) files after three pastes, expected 3"
 [ -z "$(find "$temp" -type f -perm /077)" ] || fail "a snapshot is readable by others"
@@ -54,18 +44,12 @@ offer_and_wait image/png=picture.png image/jpeg=picture.jpeg image/bmp=picture.b
 
 wait_for 10 eval 'compare -metric AE picture.png data/images/image1.png null: 2>/dev/null' ||
     fail "no image saved with the picture's pixels"
-for format in image/png image/jpeg image/bmp image/tiff; do
-    count=$(awk -v f="$format" '$1 == f {print $2}' offer-requests.txt)
-    [ "${count:-0}" -le 1 ] || fail "$format requested ${count} times"
-done
-for format in image/bmp image/tiff; do
-    grep -q "^$format " offer-requests.txt && fail "$format was read though PNG was offered"
-done
-grep -q '^image/png 1$' offer-requests.txt || fail "PNG not read: $(tr '\n' ' ' <offer-requests.txt)"
+# PNG read once, JPEG once at most, BMP and TIFF never.
+grep -q '^image/png 1$' offer-requests.txt && ! grep -qE '^image/(bmp|tiff) |^image/jpeg ([2-9]|[0-9]{2,})' offer-requests.txt ||
+    fail "the picture's formats were read as: $(tr '\n' ' ' <offer-requests.txt)"
 pass "a picture in PNG, JPEG, BMP and TIFF saved as it is: $(tr '\n' ' ' <offer-requests.txt)"
 
 open_keylog keylog
-focus "$logger"
 total=20000 cap=100
 mkdir many
 awk -v dir="$PWD/many" -v total=$total 'BEGIN {
@@ -75,10 +59,8 @@ awk -v dir="$PWD/many" -v total=$total 'BEGIN {
         printf "file://%s\r\n", name
     }
 }' >list.txt
-before=$(capture_count)
 start=$(date +%s%N)
-xclip -selection clipboard -t text/uri-list -i list.txt
-wait_for 30 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the copy of $total files was not captured"
+count_after capture_count 30 "the copy of $total files was not captured" xclip -selection clipboard -t text/uri-list -i list.txt
 capture_ms=$((($(date +%s%N) - start) / 1000000))
 [ $capture_ms -lt 10000 ] || fail "the copy of $total files took $capture_ms ms to capture"
 grep -q "A copy snapshots $cap files and 100 MB at most: $cap snapshotted, the last [0-9]* of the $total files are pasted as the originals" corvana.out ||
@@ -114,5 +96,4 @@ while IFS=$'\t' read -r original snapshot; do
 done <snapshots.tsv
 pass "$cap snapshots in the temporary folder; the paste names all $total files, $cap of them snapshots"
 
-stop_corvana
 finish

@@ -13,18 +13,14 @@ focus "$logger"
 # key_latency: presses Ctrl+V and sets $latency to how long the window took to get it, from
 # the press.
 key_latency() {
-    local presses
-    presses=$(grep -c '^Ctrl+V ' keys.log)
-    xdotool key ctrl+v
-    wait_for 10 eval '[ "$(grep -c "^Ctrl+V " keys.log)" -gt "$presses" ]' || fail "Ctrl+V never arrived"
+    count_after "grep -c '^Ctrl+V ' keys.log" 10 "Ctrl+V never arrived" xdotool key ctrl+v
     latency=$(grep '^Ctrl+V ' keys.log | tail -n 1 | awk '{print $2}')
     [ -n "$latency" ] || fail "the key log has no time for the last Ctrl+V"
 }
 key_latency
 calm=$latency
 
-copy A # each capture now holds the GUI thread for 2 s
-copy B
+copy A B # each capture now holds the GUI thread for 2 s
 logged_after "Capture: stalling" "the capture of C never stalled" \
     eval "printf C | xclip -selection clipboard -i"
 key_latency

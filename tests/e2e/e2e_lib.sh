@@ -32,16 +32,26 @@ e2e_begin() {
     mkdir -p data "$shots"
 }
 
-# start_corvana [ARG...]: starts corvana in ./data with its output in corvana.out and corvana.err.
+# start_corvana [ARG...]: starts corvana in ./data with its output in corvana.out and corvana.err
+# (launch_corvana; its standard output in CORVANA_OUT, a path from ./data, if set) and waits
+# until it is ready.
 start_corvana() {
     CORVANA_ERR=corvana.err
     CORVANA_ERR_FROM=$(stat -c %s corvana.err 2>/dev/null || echo 0)
-    (cd data && CORVANA_DATA_DIR=$PWD exec "$CORVANA_BIN" "$@" >>../corvana.out 2>>../corvana.err) &
+    count_after "grep -c 'Temp dir path is' corvana.err 2>/dev/null" 20 "corvana did not start" launch_corvana "$@"
+}
+launch_corvana() {
+    (cd data && CORVANA_DATA_DIR=$PWD exec "$CORVANA_BIN" "$@" >>"${CORVANA_OUT:-../corvana.out}" 2>>../corvana.err) &
     CORVANA_PID=$!
-    local ready_before
-    ready_before=$(grep -c "Temp dir is valid" corvana.out 2>/dev/null || true)
-    wait_for 20 eval '[ "$(grep -c "Temp dir is valid" corvana.out 2>/dev/null || true)" -gt "${ready_before:-0}" ]' ||
-        fail "corvana did not start"
+}
+
+# count_after COUNTER SECONDS MESSAGE COMMAND...: runs COMMAND, then waits until the number the
+# command line COUNTER prints has grown (by COUNT_GROWTH, 1); fails with MESSAGE when it does not.
+count_after() {
+    local counter=$1 seconds=$2 message=$3 before
+    before=$(eval "$counter")
+    "${@:4}"
+    wait_for "$seconds" eval '[ "$(eval "$counter")" -ge $((${before:-0} + ${COUNT_GROWTH:-1})) ]' || fail "$message"
 }
 
 # sanitizer_report FILE [FROM]: the first sanitizer line in FILE from byte FROM on, if any.
@@ -51,11 +61,7 @@ sanitizer_report() {
 }
 
 # running PID: the process is there and not yet a zombie waiting to be reaped.
-running() {
-    local state
-    state=$(ps -o stat= -p "$1" 2>/dev/null)
-    [ -n "$state" ] && [ "${state#Z}" = "$state" ]
-}
+running() { ps -o stat= -p "$1" 2>/dev/null | grep -qv '^Z'; }
 
 # await_corvana_exit [STATUS]: waits for the running corvana to end (30 s at most), then fails
 # the test unless it exited with STATUS (0) and its standard error ($CORVANA_ERR from byte
@@ -91,39 +97,31 @@ started_capture_count() {
     grep -c "START copy_to_corvana_clipboard()" corvana.out 2>/dev/null || true
 }
 
-# copy TEXT: another program (xclip) takes the clipboard; waits until corvana has captured it
-# (copy_while_paused: has started to, which is all it does while paused).
-copy() { copy_counted capture_count "$1"; }
-copy_while_paused() { copy_counted started_capture_count "$1"; }
+# copy TEXT...: another program (xclip) takes the clipboard with each TEXT in turn; waits until
+# corvana has captured it (copy_while_paused: has started to, which is all it does while paused).
+copy() {
+    local text
+    for text; do count_after capture_count 10 "copy of '$text' not captured" put_on_clipboard "$text"; done
+}
+copy_while_paused() { count_after started_capture_count 10 "copy of '$1' not captured" put_on_clipboard "$1"; }
 # put_on_clipboard TEXT: another program copies TEXT (a script may use another tool).
 put_on_clipboard() { printf '%s' "$1" | xclip -selection clipboard -i; }
-copy_counted() {
-    local counter=$1 before
-    before=$($counter)
-    put_on_clipboard "$2"
-    wait_for 10 eval '[ "$($counter)" -gt "$before" ]' || fail "copy of '$2' not captured"
-}
 
 # copy_file FILE TYPE: another program offers FILE as TYPE; waits (2 min at most) for the capture.
-copy_file() {
-    local before
-    before=$(capture_count)
-    xclip -selection clipboard -t "$2" -i "$1"
-    wait_for 120 eval '[ "$(capture_count)" -gt "$before" ]' || fail "copy of $1 not captured"
-}
+copy_file() { count_after capture_count 120 "copy of $1 not captured" xclip -selection clipboard -t "$2" -i "$1"; }
 
 # open_keylog MODE [LOG]: the peer's window that logs the keys it gets (MODE keylog, pastelog or
-# keytime) into LOG (keys.log), mapped; sets $logger.
+# keytime) into LOG (keys.log), mapped and focused; sets $logger.
 open_keylog() {
     KEYLOG=${2:-keys.log}
     "$E2E_PEER" "$1" "$KEYLOG" >/dev/null 2>&1 &
     PEER_PIDS+=($!)
-    wait_for 10 eval 'xdotool search --onlyvisible --name corvana-keylog >/dev/null 2>&1' ||
-        fail "no keylog window"
-    logger=$(xdotool search --onlyvisible --name corvana-keylog | head -n 1)
+    await_window corvana-keylog "no keylog window"
+    logger=$window
+    focus "$logger"
 }
 
-# open_featherpad: a real Qt editor on ./pasted.txt, mapped; sets $out and $editor.
+# open_featherpad: a real Qt editor on ./pasted.txt, mapped and focused; sets $out and $editor.
 open_featherpad() {
     out="$PWD/pasted.txt"
     : >"$out"
@@ -131,6 +129,7 @@ open_featherpad() {
     PEER_PIDS+=($!)
     wait_for 20 eval 'xdotool search --onlyvisible --class featherpad >/dev/null 2>&1' || fail "featherpad did not open"
     editor=$(xdotool search --onlyvisible --class featherpad | head -n 1)
+    focus "$editor"
 }
 
 # keys KEY...: key presses as a hand gives them, modifiers held by the test released first.
@@ -163,15 +162,11 @@ await_window() {
     wait_for 15 visible "$1" >/dev/null || fail "$2"
     window=$(visible "$1")
 }
-await_gone() {
-    local name=$1
-    wait_for 10 eval '! visible "$name" >/dev/null' || fail "$2"
-}
-# hide_main_window: the first start shows the main window; unmapped, the screen is the test's.
-hide_main_window() {
-    await_window '^Corvana$' "the first start does not show the main window"
-    xdotool windowunmap --sync "$window"
-}
+await_gone() { wait_for 10 eval "! visible $(printf %q "$1") >/dev/null" || fail "$2"; }
+# main_window: the main window the first start shows, as $main; hide_main_window: unmapped, so
+# that the screen is the test's.
+main_window() { await_window '^Corvana$' "the first start does not show the main window" && main=$window; }
+hide_main_window() { main_window && xdotool windowunmap --sync "$main"; }
 
 setting() { sed -n "s/^$1=//p" "$ini"; }
 # cli ARG...: corvana's command line, from another process; its output in cli.out and cli.err.
@@ -194,12 +189,7 @@ temp_dir() { sed -n 's/^Temp dir path is: //p' corvana.err | tail -n 1; }
 log_count() { cat corvana.out corvana.err 2>/dev/null | grep -cE -- "$1" || true; }
 # logged_after PATTERN MESSAGE COMMAND...: runs COMMAND and waits (10 s) for one more line
 # matching PATTERN in corvana's logs.
-logged_after() {
-    local pattern=$1 message=$2 before
-    before=$(log_count "$pattern")
-    "${@:3}"
-    wait_for 10 eval '[ "$(log_count "$pattern")" -gt "$before" ]' || fail "$message"
-}
+logged_after() { count_after "log_count $(printf %q "$1")" 10 "$2" "${@:3}"; }
 
 # start_peer MODE ARGS...: the peer program in MODE, its output in MODE.out; sets $peer.
 start_peer() {
@@ -208,22 +198,16 @@ start_peer() {
     PEER_PIDS+=("$peer")
 }
 # offer_and_wait FORMAT=FILE...: a program owns the clipboard with these; waits for the capture.
-offer_and_wait() {
-    local before
-    before=$(capture_count)
-    start_peer offer "$@"
-    wait_for 20 eval '[ "$(capture_count)" -gt "$before" ]' || fail "the offer was not captured"
-}
+offer_and_wait() { count_after capture_count 20 "the offer was not captured" start_peer offer "$@"; }
 
-# paste_into_keylog: Ctrl+V into the focused key log window (open_keylog pastelog); waits for
-# it and sets $pasted to what the clipboard held when it came.
+# paste_into_keylog TEXT COMMAND...: runs COMMAND, which sends a paste key into the focused key
+# log window (open_keylog pastelog), and waits for the key to come with TEXT ("*": any) on the
+# clipboard.
 paste_into_keylog() {
-    local pastes
-    pastes=$(grep -c '^Ctrl+V' "$KEYLOG" 2>/dev/null || true)
-    xdotool key ctrl+v
-    wait_for 10 eval '[ "$(grep -c "^Ctrl+V" "$KEYLOG")" -gt "${pastes:-0}" ]' || fail "Ctrl+V never arrived"
-    pasted=$(grep '^Ctrl+V' "$KEYLOG" | tail -n 1)
-    pasted=${pasted#Ctrl+V:}
+    local text=$1 line
+    count_after "grep -c : $KEYLOG" 10 "no paste key came after: ${*:2}" "${@:2}"
+    line=$(grep : "$KEYLOG" | tail -n 1)
+    [ "$text" = "*" ] || [ "${line#*:}" = "$text" ] || fail "${*:2}: the paste came with '${line#*:}', expected '$text'"
 }
 
 # tray_icon: Corvana's icon window in the tray of trayer or tint2.
@@ -244,9 +228,7 @@ click_tray() {
 }
 menu_count() { xdotool search --onlyvisible --classname corvana 2>/dev/null | wc -l; }
 open_tray_menu() {
-    menus=$(menu_count)
-    click_tray 3
-    wait_for 10 eval '[ "$(menu_count)" -gt "$menus" ]' || fail "the tray menu did not open"
+    count_after menu_count 10 "the tray menu did not open" click_tray 3
     sleep 0.3
 }
 
@@ -257,10 +239,7 @@ shot() {
     import -window "${2:-root}" ${3:+-crop "$3" +repage} "$shots/$1.png" || fail "cannot save $1.png"
 }
 # pixel FILE X Y: the colour there, as #rrggbb.
-pixel() {
-    local hex
-    hex=$(convert "$1" -format "%[hex:p{$2,$3}]" info: 2>/dev/null) && echo "#${hex:0:6}" | tr A-F a-f
-}
+pixel() { convert "$1" -format "#%[hex:p{$2,$3}]" info: 2>/dev/null | cut -c 1-7 | tr A-F a-f; }
 root_pixel() { import -window root root.png 2>/dev/null && pixel root.png "$1" "$2"; }
 # crop_equals SHOT PATTERN X Y [X1,Y1,X2,Y2...]: SHOT is PATTERN's area at X,Y pixel for pixel,
 # the rectangles given (corners inclusive, in SHOT's coordinates) left out.

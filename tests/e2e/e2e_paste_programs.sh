@@ -21,12 +21,9 @@ import -window root programs.png 2>/dev/null
 # The user copying what was just pasted, a moment later, is a copy like any other.
 focus_program l3afpad
 sleep 0.5
-captures=$(capture_count)
-xdotool key --clearmodifiers ctrl+a ctrl+c
-wait_for 10 eval '[ "$(capture_count)" -gt "$captures" ]' || fail "Ctrl+C after a paste was not recorded"
+count_after capture_count 10 "Ctrl+C after a paste was not recorded" xdotool key --clearmodifiers ctrl+a ctrl+c
 # Backward order with every entry pasted: the new entry is the next one.
-clear_program l3afpad
-xdotool key ctrl+v
+paste_fresh l3afpad
 expect_text l3afpad 0123456789
 pass "Ctrl+C of pasted text in l3afpad is recorded"
 
@@ -37,17 +34,17 @@ head -c 3750000 /dev/urandom | base64 -w 0 >big.txt
 [ "$(stat -c %s big.txt)" = 5000000 ] || fail "could not make the 5 MB text"
 copy_file big.txt UTF8_STRING
 
-focus_program chromium
-clear_program chromium
-xdotool key ctrl+v
-wait_for 60 eval '[ "$(program_text chromium)" = "len:5000000" ]' ||
-    fail "Chromium got '$(program_text chromium)' for the 5 MB text"
-pass "a 5 MB text pastes into Chromium"
+# chromium_gets TITLE WHAT: Ctrl+V into the emptied Chromium page makes its title TITLE.
+chromium_gets() {
+    local title=$1
+    paste_fresh chromium
+    wait_for 60 eval '[ "$(program_text chromium)" = "$title" ]' || fail "Chromium got '$(program_text chromium)' for $2"
+    pass "$2 pastes into Chromium"
+}
+chromium_gets len:5000000 "a 5 MB text"
 
 # Every entry pasted (backward order): the next Ctrl+V pastes the same entry again.
-focus_program mousepad
-clear_program mousepad
-xdotool key ctrl+v
+paste_fresh mousepad
 mousepad_holds_big() {
     save_program mousepad
     sleep 1
@@ -60,22 +57,14 @@ convert -size 1160x1160 xc: +noise Random -depth 8 png:big.png
 size=$(stat -c %s big.png)
 [ "$size" -gt 4000000 ] || fail "could not make a 4 MB PNG ($size bytes)"
 copy_file big.png image/png
-focus_program chromium
-clear_program chromium
-xdotool key ctrl+v
-wait_for 60 eval '[ "$(program_text chromium)" = "img:1160x1160" ]' ||
-    fail "Chromium got '$(program_text chromium)' for the 4 MB PNG"
-pass "a 4 MB PNG pastes into Chromium"
+chromium_gets img:1160x1160 "a 4 MB PNG"
 
 # Quick presses while large pastes are read: each waits at most the cap (and a timer's slack).
 focus_program mousepad
 # A press goes on with its paste, or without it when the program was too busy to serve it.
-went_on() { grep -cE "paste key went to client|Ctrl\+V went on without its paste" corvana.err; }
-went=$(went_on)
 held_before=$(grep -c "paste key held" corvana.err)
-xdotool key --delay 2 ctrl+v ctrl+v ctrl+v
-wait_for 30 eval '[ "$(went_on)" -ge $((went + 3)) ]' ||
-    fail "the three quick pastes did not all go on to mousepad"
+COUNT_GROWTH=3 count_after 'grep -cE "paste key went to client|Ctrl\+V went on without its paste" corvana.err' 30 \
+    "the three quick pastes did not all go on to mousepad" xdotool key --delay 2 ctrl+v ctrl+v ctrl+v
 # The second and third presses come while a 5 MB paste is read: they wait, and say for how long.
 held=$(grep -o 'paste key held [0-9]* ms' corvana.err | tail -n +$((held_before + 1)) | awk '{print $4}')
 [ -n "$held" ] || fail "no quick paste waited for the one before it (no 'paste key held' line)"

@@ -4,11 +4,7 @@ e2e_begin
 start_corvana
 
 open_featherpad
-
-focus "$editor"
-copy A
-copy B
-copy C
+copy A B C
 keys ctrl+v ctrl+v ctrl+v ctrl+v
 expect_file CBAA
 pass "backward order pastes CBAA"
@@ -17,8 +13,7 @@ pass "backward order pastes CBAA"
 # task bar test's; what pausing does is checked through --toggle-pause below.
 keys ctrl+alt+slash
 keys ctrl+alt+shift+h
-copy 1
-copy 2
+copy 1 2
 keys ctrl+backslash
 keys ctrl+v ctrl+v ctrl+v
 copy 3
@@ -28,8 +23,7 @@ pass "Ctrl+\\ locks one entry until the next copy"
 
 # The command line, from other processes: the running instance pastes, pauses, shows its queue.
 keys ctrl+alt+shift+h
-copy P
-copy Q
+copy P Q
 cli --toggle-pause || fail "--toggle-pause exited $?"
 copy_while_paused Z
 cli --paste-next || fail "--paste-next while paused exited $?: $(cat cli.err)"
@@ -50,7 +44,6 @@ pass "--show-history and --show-autocomplete show their window and hide it again
 
 # Print Screen: swallowed while enabled, delivered when the setting is off.
 open_keylog keylog
-focus "$logger"
 xdotool key a
 wait_for 5 grep -qx A keys.log || fail "the test window receives no keys"
 # Print opens the screenshot window, which would take a key typed after it: Corvana's log line

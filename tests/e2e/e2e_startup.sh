@@ -4,11 +4,7 @@
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_begin --tray
 
-alive_count() {
-    local n=0 pid
-    for pid in "$@"; do kill -0 "$pid" 2>/dev/null && n=$((n + 1)); done
-    echo "$n"
-}
+alive_count() { ps -o stat= -p "$(IFS=,; echo "$*")" | grep -vc '^Z'; }
 pids=()
 for i in 0 1 2 3 4 5 6 7 8 9; do
     (cd data && CORVANA_DATA_DIR=$PWD exec "$CORVANA_BIN" >"../start$i.out" 2>"../start$i.err") &
@@ -18,13 +14,9 @@ wait_for 20 eval '[ "$(alive_count "${pids[@]}")" -le 1 ]' || fail "$(alive_coun
 # Every start has ended but the one that runs, and that one is ready: no other can come now.
 survivor=""
 for i in "${!pids[@]}"; do
-    if kill -0 "${pids[$i]}" 2>/dev/null; then
-        survivor=$i
-    else
-        wait "${pids[$i]}" || fail "a second start exited with $? ($(grep -v '^QStandardPaths' "start$i.err" | tail -n 3))"
-        report=$(sanitizer_report "start$i.err")
-        [ -z "$report" ] || fail "sanitizer report from a second start: $report"
-    fi
+    kill -0 "${pids[$i]}" 2>/dev/null && survivor=$i && continue
+    wait "${pids[$i]}" || fail "a second start exited with $? ($(grep -v '^QStandardPaths' "start$i.err" | tail -n 3))"
+    [ -z "$(sanitizer_report "start$i.err")" ] || fail "sanitizer report from a second start: $(sanitizer_report "start$i.err")"
 done
 [ -n "$survivor" ] || fail "no instance is running"
 wait_for 20 grep -q "Temp dir is valid" "start$survivor.out" || fail "the running instance never got ready"
@@ -50,7 +42,6 @@ pass "a second start exits 0 in $elapsed_ms ms; the first keeps running and show
 # While corvana waits on a clipboard owner that never answers, Ctrl+V still reaches the focused
 # program at once instead of staying frozen behind the wait; a SIGTERM then saves at once.
 open_keylog keylog
-focus "$logger"
 logged_after "START copy_to_corvana_clipboard" "the hung owner was not seen" start_peer hang
 wait_for 10 grep -q asked hang.out || fail "corvana never asked the hung owner"
 start=$(date +%s%N)
@@ -83,12 +74,8 @@ pass "SIGTERM during a hung clipboard read: settings saved after $elapsed_ms ms,
 
 rm -f "$ini"
 mkfifo out.fifo
-started=$(grep -c "Temp dir path is" corvana.err)
-CORVANA_ERR_FROM=$(stat -c %s corvana.err)
-(cd data && CORVANA_DATA_DIR=$PWD exec "$CORVANA_BIN" >../out.fifo 2>>../corvana.err) &
-CORVANA_PID=$!
-exec 6<out.fifo
-wait_for 20 eval '[ "$(grep -c "Temp dir path is" corvana.err)" -gt "$started" ]' || fail "corvana did not start"
+exec 6<>out.fifo # corvana itself must not hold the fifo's reading end
+CORVANA_OUT=../out.fifo start_corvana 6<&-
 exec 6<&- # nobody reads its output any more
 # A copied image is saved to a file: proof that the capture, which logs, ran to its end.
 convert -size 64x48 gradient:red-blue sample.png || fail "cannot make the sample image"

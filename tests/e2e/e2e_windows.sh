@@ -17,13 +17,10 @@ wait_for 10 visible '^panel$' >/dev/null || fail "trayer did not start"
 xev_below 120x120+600+400
 start_corvana
 
-log_lines() { grep -c "$1" corvana.out 2>/dev/null || true; }
-
 wait_for 10 eval '[ -n "$(tray_icon)" ]' || fail "the tray icon was not embedded in trayer"
 pass "the tray icon is embedded in the system tray"
 
-await_window '^Corvana$' "the first start does not show the main window"
-main=$window
+main_window
 shot main-window "$main"
 
 click_tray 2
@@ -73,7 +70,6 @@ await_gone '^Templates$' "Select did not close the window"
 grep -q "Special paste" corvana.out corvana.err && fail "unexpected special paste"
 # Ctrl and Alt held as a hand holds them, B pressed three times: two filled rows, then nothing.
 open_featherpad
-focus "$editor"
 copy "$(printf 'Ann\tSales\nBob\tSupport')"
 xdotool keydown ctrl alt
 logged_after "Template row to paste" "the first Ctrl+Alt+B pasted nothing" xdotool key b
@@ -88,7 +84,7 @@ xdotool windowunmap --sync "$main"
 
 # Drag from (25, 25) to a dark corner no window has painted, then onto the white of the xev
 # window, clear of its inner square.
-clicks=$(log_lines "Indicator clicked")
+clicks=$(log_count "Indicator clicked")
 indicator=$(visible '^Dialog$')
 drag() {
     xdotool mousemove "$1" "$2" mousedown 1 mousemove $(($1 + 30)) $(($2 + 30)) \
@@ -105,17 +101,17 @@ shot indicator-light root 70x70+645+445
 
 logged_after "Indicator clicked" "a click was not seen" xdotool mousemove 680 480 click 1
 # The click came after both drags' releases: neither counted as a click.
-[ "$(log_lines "Indicator clicked")" -eq $((clicks + 1)) ] || fail "a drag counted as a click"
+[ "$(log_count "Indicator clicked")" -eq $((clicks + 1)) ] || fail "a drag counted as a click"
 grep -q ButtonPress xev.out && fail "a click on the indicator reached the window below"
 xdotool key ctrl+alt+t
 wait_for 10 grep -q "Indicator click-through on" corvana.out || fail "Ctrl+Alt+T did nothing"
-clicks=$(log_lines "Indicator clicked")
+clicks=$(log_count "Indicator clicked")
 xdotool mousemove 680 480 click 1
 wait_for 10 grep -q ButtonPress xev.out || fail "in click-through mode the click did not pass"
 # Back to draggable: once that is said, any click the indicator had taken before is logged too.
 xdotool key ctrl+alt+t
 wait_for 10 grep -q "Indicator click-through off" corvana.out || fail "the second Ctrl+Alt+T did nothing"
-[ "$(log_lines "Indicator clicked")" = "$clicks" ] || fail "the click-through indicator took a click"
+[ "$(log_count "Indicator clicked")" = "$clicks" ] || fail "the click-through indicator took a click"
 pass "a click on the indicator is its own; in click-through mode it reaches the window below"
 
 # Its place and the changed shortcut kept across a restart are tst_windows' and

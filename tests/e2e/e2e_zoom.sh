@@ -33,10 +33,7 @@ zoom_shown() { visible '^Corvana zoom$' >/dev/null; }
 # zoom_in KEY SHOT [PATTERN]: KEY with the pointer at 600,420 zooms in (Ctrl+2 in its own window);
 # sets vx vy vw vh to the view and waits until the screen, saved as SHOT, shows it magnified.
 zoom_in() {
-    local views
-    views=$(view_count)
-    xdotool mousemove 600 420 key "$1"
-    wait_for 10 eval '[ "$(view_count)" -gt "$views" ]' || fail "$1: no zoom-in"
+    count_after view_count 10 "$1: no zoom-in" xdotool mousemove 600 420 key "$1"
     read -r vx vy vw vh <<<"$(grep "Live zoom view" corvana.err | tail -n 1 |
         sed 's/.*Live zoom view \([-0-9]*\) \([-0-9]*\) \([0-9]*\) \([0-9]*\) at.*/\1 \2 \3 \4/')"
     wait_for 10 magnifier_shown || fail "$1: no magnifier window"

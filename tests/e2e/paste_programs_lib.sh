@@ -77,14 +77,10 @@ focus_program() {
 }
 
 program_text() {
-    local name=$1
-    if [ "$name" = chromium ]; then
-        local title
-        title=$(xdotool getwindowname "${PROGRAM_WINDOW[chromium]}")
-        title=${title#v:}
-        echo "${title% - Chromium}"
+    if [ "$1" = chromium ]; then
+        xdotool getwindowname "${PROGRAM_WINDOW[chromium]}" | sed '1s/^v://; $s/ - Chromium$//'
     else
-        tr -d '\n' <"$(program_file "$name")"
+        tr -d '\n' <"$(program_file "$1")"
     fi
 }
 
@@ -96,6 +92,8 @@ clear_program() {
     xdotool key --clearmodifiers --delay 30 ctrl+a Delete
     program_holds "$1" "" 10 || fail "$1 did not clear"
 }
+# paste_fresh NAME: one Ctrl+V into NAME, emptied first.
+paste_fresh() { focus_program "$1"; clear_program "$1"; xdotool key ctrl+v; }
 
 # program_holds NAME TEXT SECONDS: saves again and again (a paste lands after the key that
 # asked for it) until the program holds TEXT.
@@ -118,20 +116,15 @@ expect_text() {
 # ten times DELAY ms apart, and checks the program holds 0123456789.
 CURRENT_ORDER=backward
 paste_round() {
-    local name=$1 delay=$2 order=$3 digit
+    local name=$1 delay=$2 order=$3 captures
     xdotool key --clearmodifiers ctrl+alt+shift+h # clear the history
     if [ "$order" != "$CURRENT_ORDER" ]; then
         xdotool key --clearmodifiers ctrl+alt+slash
         CURRENT_ORDER=$order
     fi
-    if [ "$order" = forward ]; then
-        for digit in 0 1 2 3 4 5 6 7 8 9; do copy "$digit"; done
-    else
-        for digit in 9 8 7 6 5 4 3 2 1 0; do copy "$digit"; done
-    fi
+    copy $(if [ "$order" = forward ]; then seq 0 9; else seq 9 -1 0; fi)
     focus_program "$name"
     clear_program "$name"
-    local captures
     captures=$(capture_count)
     xdotool key --delay "$delay" ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v
     expect_text "$name" 0123456789

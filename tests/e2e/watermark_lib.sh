@@ -23,6 +23,9 @@ close_options() {
     xdotool key Escape
     await_gone '^TradeMark Options$' "the options stayed open"
 }
+# set_option COMMAND...: COMMAND run in the options (click_lock: a click on the lock box).
+set_option() { open_options; "$@"; close_options; }
+click_lock() { xdotool mousemove --window "$options" $lock_box_x $lock_box_y click 1; }
 
 open_options
 # Focus starts on the first box; the image button is four tabs further.
@@ -37,15 +40,12 @@ shot "watermark-and-options$wm_suffix"
 pass "choosing an image shows the watermark"
 
 # Movable: a drag moves it over the window below, and clicks on it stay with it.
-xdotool mousemove --window "$options" $lock_box_x $lock_box_y click 1
+click_lock
 close_options
-xdotool mousemove --window "$mark" 20 20 mousedown 1
-sleep 0.1
-xdotool mousemove 900 500
-sleep 0.1
-xdotool mousemove 920 520
-sleep 0.1
-xdotool mouseup 1
+for step in "mousemove --window $mark 20 20 mousedown 1" "mousemove 900 500" "mousemove 920 520" "mouseup 1"; do
+    xdotool $step
+    sleep 0.1
+done
 wait_for 5 eval '[ "$(geometry "$mark")" = "900,500" ]' ||
     fail "the drag left the watermark at $(geometry "$mark"), expected 900,500"
 pass "an xdotool drag moves the movable watermark"
@@ -60,9 +60,7 @@ before=$(presses)
 pass "the movable watermark catches clicks"
 
 # Click-through: the same click reaches the window below.
-open_options
-xdotool mousemove --window "$options" $lock_box_x $lock_box_y click 1
-close_options
+set_option click_lock
 xdotool mousemove 960 540 click 1
 wait_for 5 eval '[ "$(presses)" -gt "$before" ]' || fail "the click did not pass through"
 [ "$(geometry "$mark")" = "900,500" ] || fail "the watermark moved"
@@ -70,9 +68,7 @@ pass "with click-through on, a click at the watermark reaches the window below"
 
 # Resizing on (which makes it movable again): a drag of the grip in its corner resizes it. The
 # window manager never manages the watermark, so the grip cannot ask it to.
-open_options
-xdotool key --delay 60 Tab Tab space
-close_options
+set_option xdotool key --delay 60 Tab Tab space
 geometry_of "$mark"
 xdotool mousemove --window "$mark" $((WIDTH - 4)) $((HEIGHT - 4)) mousedown 1
 size() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^\(WIDTH\|HEIGHT\)=//p' | paste -sd x; }
