@@ -117,6 +117,7 @@ ClipboardReader::Data WaylandClipboardReader::fetch(const QString& format) {
     wl_display* display = m_wayland.display();
     const int abort_fd = m_abort_fd ? m_abort_fd() : -1;
     char chunk[65536];
+    QByteArray bytes; // handed out only when complete
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -163,10 +164,9 @@ ClipboardReader::Data WaylandClipboardReader::fetch(const QString& format) {
             return result;
         }
         m_budget -= got;
-        result.bytes.append(chunk, static_cast<int>(got));
+        bytes.append(chunk, static_cast<int>(got));
     }
-    if (listed == QLatin1String("STRING"))
-        result.bytes = QString::fromLatin1(result.bytes).toUtf8();
+    result.bytes = listed == QLatin1String("STRING") ? QString::fromLatin1(bytes).toUtf8() : bytes;
     result.ok = true;
     return result;
 }
