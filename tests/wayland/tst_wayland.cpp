@@ -321,6 +321,10 @@ private slots:
     // Each capture ends within its limits, whatever the owner does: the answer or the error each
     // read ends with and how long it may take; the owners never write much past the size cap.
     void the_reader_bounds_hostile_owners() {
+        QStringList many;
+        for (int i = 0; i < 2000; ++i)
+            many << QStringLiteral("x-test/n%1").arg(i);
+        many.append({QString(1000, 'x') + "/y", "TARGETS", "UTF8_STRING", mark});
         const QByteArray hundred_mb(100 << 20, 'x');
         const char *late = "did not answer in time", *changed = "changed while it was read";
         // A row that lists formats starts a capture of a new selection; the others go on with it.
@@ -341,6 +345,10 @@ private slots:
             {{"x-test/replace", "text/plain"}, "x-test/replace", false, changed, 1000},
             {{}, "text/plain", false, changed, 500},
             {{"x-test/ending"}, "x-test/ending", false, "the program is ending", 500},
+            {many, "x-test/n1024", false, "is not offered", 100},
+            {{}, many[2000], false, "is not offered", 100},
+            {{}, mark, true, "secret", 500},
+            {{}, "text/plain", true, utf8_text, 500},
         };
         int ending[2];
         QVERIFY(pipe2(ending, O_CLOEXEC) == 0 && ::write(ending[1], "x", 1) == 1);

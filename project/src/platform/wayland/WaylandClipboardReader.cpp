@@ -15,18 +15,6 @@
 #include <unistd.h>
 
 namespace {
-// Text comes under several names; the first one listed here that is offered is read.
-const QStringList& text_formats() {
-    static const QStringList names = {
-        QStringLiteral("text/plain;charset=utf-8"),
-        QStringLiteral("UTF8_STRING"),
-        QStringLiteral("text/plain"),
-        QStringLiteral("TEXT"),
-        QStringLiteral("STRING"),
-    };
-    return names;
-}
-
 // Names that describe the transfer, not content (XWayland passes some on).
 bool is_protocol_name(const QString& name) {
     return !name.contains(QLatin1Char('/')) && name != QLatin1String(SecretContent::hint_format());
@@ -65,6 +53,18 @@ ClipboardReader::Offer WaylandClipboardReader::offer() {
     result.formats = std::move(listed.formats);
     m_offered = std::move(listed.read_as);
     return result;
+}
+
+// Text comes under several names; the first one listed here that is offered is read.
+const QStringList& WaylandClipboardReader::text_formats() {
+    static const QStringList names = {
+        QStringLiteral("text/plain;charset=utf-8"),
+        QStringLiteral("UTF8_STRING"),
+        QStringLiteral("text/plain"),
+        QStringLiteral("TEXT"),
+        QStringLiteral("STRING"),
+    };
+    return names;
 }
 
 WaylandClipboardReader::Offered WaylandClipboardReader::offered(const QStringList& listed) {

@@ -34,6 +34,8 @@ public:
         QHash<QString, QString> read_as;
     };
     static Offered offered(const QStringList& listed);
+    // The names text is read under, best first.
+    static const QStringList& text_formats();
 
 private:
     using Clock = std::chrono::steady_clock;
