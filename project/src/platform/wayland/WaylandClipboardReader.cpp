@@ -31,15 +31,15 @@ struct FdCloser {
 
 WaylandClipboardReader::WaylandClipboardReader(WaylandConnection& wayland,
                                                WaylandClipboardOwner& owner,
-                                               std::function<int()> abort_fd)
-    : m_wayland(wayland), m_owner(owner), m_abort_fd(std::move(abort_fd)) {}
+                                               std::function<int()> abort_fd, qint64 max_bytes)
+    : m_wayland(wayland), m_owner(owner), m_abort_fd(std::move(abort_fd)), m_max_bytes(max_bytes) {}
 
 ClipboardReader::Offer WaylandClipboardReader::offer() {
     Offer result;
     m_offered.clear();
     m_offer = nullptr;
     m_capture_deadline = Clock::now() + capture_timeout;
-    m_budget = capture_max_bytes;
+    m_budget = m_max_bytes;
     m_wayland.dispatch_pending();
     if (m_owner.serving()) {
         result.error = QStringLiteral("a paste took the clipboard back before it was read");
@@ -159,8 +159,7 @@ ClipboardReader::Data WaylandClipboardReader::fetch(const QString& format) {
         if (got == 0)
             break;
         if (got > m_budget) {
-            result.error =
-                QStringLiteral("more than the capture's %1 bytes").arg(capture_max_bytes);
+            result.error = QStringLiteral("more than the capture's %1 bytes").arg(m_max_bytes);
             return result;
         }
         m_budget -= got;
