@@ -47,7 +47,8 @@ void play_owner(const QByteArray& mime, int fd, const std::atomic<bool>& ending)
         }
         return true;
     };
-    if (mime == "x-test/silent" || mime == "x-test/replace" || mime == "x-test/ending") {
+    if (mime == "x-test/silent" || mime == "x-test/replace" || mime == "x-test/ending" ||
+        mime == "x-test/vanish") {
         while (going())
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     } else if (mime == "x-test/drip") {
@@ -227,6 +228,9 @@ const struct zwlr_data_control_offer_v1_interface FakeCompositor::offer_requests
         // Another program copies while this one is being read.
         if (QByteArray(mime) == "x-test/replace")
             fake->offer({"text/plain"});
+        // The compositor ends the connection while the owner is read.
+        if (QByteArray(mime) == "x-test/vanish")
+            wl_resource_post_error(r, 0, "ended by the test");
         fake->owners.emplace_back(play_owner, QByteArray(mime), fd, std::cref(fake->ending));
     },
     destroy};
@@ -326,7 +330,8 @@ private slots:
             many << QStringLiteral("x-test/n%1").arg(i);
         many.append({QString(1000, 'x') + "/y", "TARGETS", "UTF8_STRING", mark});
         const QByteArray six_mb(6 << 20, 'x');
-        const char *late = "did not answer in time", *changed = "changed while it was read";
+        const char *late = "did not answer in time", *changed = "changed while it was read",
+                   *broke = "the connection to the compositor broke";
         // A row that lists formats starts a capture of a new selection; the others go on with it.
         const struct {
             QStringList listed;
@@ -345,6 +350,8 @@ private slots:
             {{"x-test/replace", "text/plain"}, "x-test/replace", false, changed, 1000},
             {{}, "text/plain", false, changed, 500},
             {{"x-test/ending"}, "x-test/ending", false, "the program is ending", 500},
+            {{"x-test/vanish"}, "x-test/vanish", false, broke, 500},
+            {{}, "x-test/vanish", false, broke, 100},
             {many, "x-test/n1024", false, "is not offered", 100},
             {{}, many[2000], false, "is not offered", 100},
             {{}, mark, true, "secret", 500},
@@ -415,6 +422,13 @@ private slots:
         });
         QTRY_COMPARE(copies.count(), 1);
         QVERIFY(!session.owner.serving());
+        // The compositor ends the connection while a paste waits for its answer.
+        QVERIFY(session.owner.serve(new QMimeData).ok);
+        session.connection.roundtrip();
+        session.fake.run([&] { wl_resource_post_error(session.fake.device, 0, "ended"); });
+        const auto started = Clock::now();
+        QVERIFY(!session.owner.wait_for_answer(2000));
+        QVERIFY(Clock::now() - started < std::chrono::milliseconds(500));
     }
 };
 

@@ -232,7 +232,8 @@ void WaylandClipboardOwner::source_cancelled(zwlr_data_control_source_v1* source
 bool WaylandClipboardOwner::wait_for_answer(int timeout_ms) {
     QElapsedTimer waited;
     waited.start();
-    while (!m_answered && m_source && m_wayland.display()) {
+    while (!m_answered && m_source && m_wayland.display() &&
+           wl_display_get_error(m_wayland.display()) == 0) {
         const qint64 left = timeout_ms - waited.elapsed();
         if (left <= 0)
             break;

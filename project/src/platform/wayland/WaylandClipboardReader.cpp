@@ -119,6 +119,11 @@ ClipboardReader::Data WaylandClipboardReader::fetch(const QString& format) {
     char chunk[65536];
     QByteArray bytes; // handed out only when complete
     for (;;) {
+        // A broken connection drops our request: the pipe would seem to end with nothing.
+        if (wl_display_get_error(display) != 0) {
+            result.error = QStringLiteral("the connection to the compositor broke");
+            return result;
+        }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
