@@ -1,5 +1,6 @@
 #include "WaylandClipboardOwner.h"
 
+#include "WaylandClipboardReader.h"
 #include "WaylandConnection.h"
 #include "WaylandPipeWriter.h"
 #include "clipboard/SecretContent.h"
@@ -18,7 +19,8 @@
 #include <wayland-client.h>
 
 namespace {
-// A program may list formats without end; the rest are not looked at.
+// A program may list formats without end; the rest are not looked at, but for the text and
+// the mark of a secret (as on X11).
 constexpr int max_formats = 1024;
 constexpr int max_format_length = 255;
 
@@ -85,28 +87,37 @@ bool WaylandClipboardOwner::start(QString* error) {
 }
 
 void WaylandClipboardOwner::data_offered(zwlr_data_control_offer_v1* offer) {
-    m_announced.insert(offer, QStringList());
+    m_announced.insert(offer, Listed{offer, {}, 0});
     zwlr_data_control_offer_v1_add_listener(offer, &offer_listener, this);
 }
 
 void WaylandClipboardOwner::offer_listed(zwlr_data_control_offer_v1* offer, const char* format) {
     auto it = m_announced.find(offer);
-    QStringList* formats = it != m_announced.end() ? &*it
-                           : offer == m_current    ? &m_current_formats
-                                                   : nullptr;
-    if (!formats || formats->size() >= max_formats)
+    Listed* listed = it != m_announced.end()    ? &*it
+                     : offer == m_current.offer ? &m_current
+                                                : nullptr;
+    if (!listed)
         return;
     const QString name = QString::fromUtf8(format);
-    if (!name.isEmpty() && name.size() <= max_format_length && !formats->contains(name))
-        formats->append(name);
+    if (listed->formats.size() >= max_formats &&
+        name != QLatin1String(SecretContent::hint_format()) &&
+        !WaylandClipboardReader::text_formats().contains(name)) {
+        ++listed->dropped;
+        return;
+    }
+    if (!name.isEmpty() && name.size() <= max_format_length && !listed->formats.contains(name))
+        listed->formats.append(name);
 }
 
 void WaylandClipboardOwner::selection_changed(zwlr_data_control_offer_v1* offer) {
     drop_current();
-    if (offer) {
-        m_current = offer;
-        m_current_formats = m_announced.take(offer);
-    }
+    if (offer)
+        m_current = m_announced.take(offer);
+    if (m_current.dropped > 0)
+        APP_LOG(QStringLiteral("APP_LOG Wayland: the clipboard's owner lists %1 formats past the "
+                               "first %2; of those only its text and mark are looked at")
+                    .arg(m_current.dropped)
+                    .arg(max_formats));
     // Our own selection comes back to us as an offer too; while our source stands, it is ours.
     if (m_source)
         return;
@@ -132,10 +143,9 @@ void WaylandClipboardOwner::device_finished() {
 }
 
 void WaylandClipboardOwner::drop_current() {
-    if (m_current)
-        zwlr_data_control_offer_v1_destroy(m_current);
-    m_current = nullptr;
-    m_current_formats.clear();
+    if (m_current.offer)
+        zwlr_data_control_offer_v1_destroy(m_current.offer);
+    m_current = {};
 }
 
 ClipboardOwner::Result WaylandClipboardOwner::serve(QMimeData* entry) {
@@ -222,7 +232,8 @@ void WaylandClipboardOwner::source_cancelled(zwlr_data_control_source_v1* source
 bool WaylandClipboardOwner::wait_for_answer(int timeout_ms) {
     QElapsedTimer waited;
     waited.start();
-    while (!m_answered && m_source && m_wayland.display()) {
+    while (!m_answered && m_source && m_wayland.display() &&
+           wl_display_get_error(m_wayland.display()) == 0) {
         const qint64 left = timeout_ms - waited.elapsed();
         if (left <= 0)
             break;

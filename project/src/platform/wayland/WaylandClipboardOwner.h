@@ -34,8 +34,8 @@ public:
     bool wait_for_answer(int timeout_ms);
 
     // The selection another program offers now, and its formats as it listed them.
-    zwlr_data_control_offer_v1* current_offer() const { return m_current; }
-    const QStringList& current_formats() const { return m_current_formats; }
+    zwlr_data_control_offer_v1* current_offer() const { return m_current.offer; }
+    const QStringList& current_formats() const { return m_current.formats; }
 
     // The formats entry goes out under: text in every encoding programs ask for, Qt's own
     // formats left out, the password manager's mark kept.
@@ -63,9 +63,14 @@ private:
     zwlr_data_control_source_v1* m_source = nullptr;
     std::unique_ptr<QMimeData> m_entry;
     QHash<QString, QByteArray> m_cache;
+    // An offer and its formats as far as they are looked at.
+    struct Listed {
+        zwlr_data_control_offer_v1* offer = nullptr;
+        QStringList formats;
+        int dropped = 0; // names past the cut, not looked at
+    };
     // Offers announced but not yet made the selection, with the formats they listed so far.
-    QHash<zwlr_data_control_offer_v1*, QStringList> m_announced;
-    zwlr_data_control_offer_v1* m_current = nullptr;
+    QHash<zwlr_data_control_offer_v1*, Listed> m_announced;
+    Listed m_current;
     bool m_answered = false;
-    QStringList m_current_formats;
 };

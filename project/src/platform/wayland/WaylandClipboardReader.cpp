@@ -15,18 +15,6 @@
 #include <unistd.h>
 
 namespace {
-// Text comes under several names; the first one listed here that is offered is read.
-const QStringList& text_formats() {
-    static const QStringList names = {
-        QStringLiteral("text/plain;charset=utf-8"),
-        QStringLiteral("UTF8_STRING"),
-        QStringLiteral("text/plain"),
-        QStringLiteral("TEXT"),
-        QStringLiteral("STRING"),
-    };
-    return names;
-}
-
 // Names that describe the transfer, not content (XWayland passes some on).
 bool is_protocol_name(const QString& name) {
     return !name.contains(QLatin1Char('/')) && name != QLatin1String(SecretContent::hint_format());
@@ -43,15 +31,15 @@ struct FdCloser {
 
 WaylandClipboardReader::WaylandClipboardReader(WaylandConnection& wayland,
                                                WaylandClipboardOwner& owner,
-                                               std::function<int()> abort_fd)
-    : m_wayland(wayland), m_owner(owner), m_abort_fd(std::move(abort_fd)) {}
+                                               std::function<int()> abort_fd, qint64 max_bytes)
+    : m_wayland(wayland), m_owner(owner), m_abort_fd(std::move(abort_fd)), m_max_bytes(max_bytes) {}
 
 ClipboardReader::Offer WaylandClipboardReader::offer() {
     Offer result;
     m_offered.clear();
     m_offer = nullptr;
     m_capture_deadline = Clock::now() + capture_timeout;
-    m_budget = capture_max_bytes;
+    m_budget = m_max_bytes;
     m_wayland.dispatch_pending();
     if (m_owner.serving()) {
         result.error = QStringLiteral("a paste took the clipboard back before it was read");
@@ -65,6 +53,18 @@ ClipboardReader::Offer WaylandClipboardReader::offer() {
     result.formats = std::move(listed.formats);
     m_offered = std::move(listed.read_as);
     return result;
+}
+
+// Text comes under several names; the first one listed here that is offered is read.
+const QStringList& WaylandClipboardReader::text_formats() {
+    static const QStringList names = {
+        QStringLiteral("text/plain;charset=utf-8"),
+        QStringLiteral("UTF8_STRING"),
+        QStringLiteral("text/plain"),
+        QStringLiteral("TEXT"),
+        QStringLiteral("STRING"),
+    };
+    return names;
 }
 
 WaylandClipboardReader::Offered WaylandClipboardReader::offered(const QStringList& listed) {
@@ -117,7 +117,13 @@ ClipboardReader::Data WaylandClipboardReader::fetch(const QString& format) {
     wl_display* display = m_wayland.display();
     const int abort_fd = m_abort_fd ? m_abort_fd() : -1;
     char chunk[65536];
+    QByteArray bytes; // handed out only when complete
     for (;;) {
+        // A broken connection drops our request: the pipe would seem to end with nothing.
+        if (wl_display_get_error(display) != 0) {
+            result.error = QStringLiteral("the connection to the compositor broke");
+            return result;
+        }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
@@ -158,15 +164,13 @@ ClipboardReader::Data WaylandClipboardReader::fetch(const QString& format) {
         if (got == 0)
             break;
         if (got > m_budget) {
-            result.error =
-                QStringLiteral("more than the capture's %1 bytes").arg(capture_max_bytes);
+            result.error = QStringLiteral("more than the capture's %1 bytes").arg(m_max_bytes);
             return result;
         }
         m_budget -= got;
-        result.bytes.append(chunk, static_cast<int>(got));
+        bytes.append(chunk, static_cast<int>(got));
     }
-    if (listed == QLatin1String("STRING"))
-        result.bytes = QString::fromLatin1(result.bytes).toUtf8();
+    result.bytes = listed == QLatin1String("STRING") ? QString::fromLatin1(bytes).toUtf8() : bytes;
     result.ok = true;
     return result;
 }

@@ -21,8 +21,9 @@ public:
     static constexpr std::chrono::milliseconds capture_timeout{3000};
     static constexpr qint64 capture_max_bytes = 128LL * 1024 * 1024;
 
+    // max_bytes: the capture's size cap (a smaller one in tests).
     WaylandClipboardReader(WaylandConnection& wayland, WaylandClipboardOwner& owner,
-                           std::function<int()> abort_fd);
+                           std::function<int()> abort_fd, qint64 max_bytes = capture_max_bytes);
 
     Offer offer() override;
     Data fetch(const QString& format) override;
@@ -34,6 +35,8 @@ public:
         QHash<QString, QString> read_as;
     };
     static Offered offered(const QStringList& listed);
+    // The names text is read under, best first.
+    static const QStringList& text_formats();
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -45,5 +48,6 @@ private:
     QHash<QString, QString> m_offered;
     const void* m_offer = nullptr;
     Clock::time_point m_capture_deadline;
+    const qint64 m_max_bytes;
     qint64 m_budget = 0;
 };
