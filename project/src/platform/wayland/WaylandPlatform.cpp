@@ -171,8 +171,9 @@ ClipboardReader& WaylandPlatform::clipboard_reader() {
 }
 
 ScreenCapture& WaylandPlatform::screen_capture() {
+    // The compositor's screen copy where there is one; without it, the grab says what is missing.
     if (!m_screen_capture)
-        m_screen_capture = std::make_unique<WaylandScreenCapture>();
+        m_screen_capture = std::make_unique<WaylandScreenCapture>(wayland());
     return *m_screen_capture;
 }
 

@@ -19,7 +19,7 @@ class WaylandWindowStyle;
 class WaylandSystemInfo;
 class WaylandMouseHook;
 class WaylandMagnifier;
-class WaylandScreenCapture;
+class ScreenCapture;
 
 // The desktop on a Wayland session: the clipboard over data-control and keys over the virtual
 // keyboard, on a connection of our own; what Wayland keeps from programs is reported, not faked.
@@ -75,5 +75,5 @@ private:
     std::unique_ptr<WaylandSystemInfo> m_system_info;
     std::unique_ptr<WaylandMouseHook> m_mouse_hook;
     std::unique_ptr<WaylandMagnifier> m_magnifier;
-    std::unique_ptr<WaylandScreenCapture> m_screen_capture;
+    std::unique_ptr<ScreenCapture> m_screen_capture;
 };
