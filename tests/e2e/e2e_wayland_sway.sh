@@ -88,8 +88,10 @@ out="$wl/pasted.txt"
 as_user touch "$out"
 "${as_user[@]}" QT_QPA_PLATFORM=wayland featherpad --standalone "$out" >featherpad.log 2>&1 &
 PEER_PIDS+=($!)
-# The focused window's app_id: the first one listed after its "focused": true.
-focused_app() { as_user swaymsg -t get_tree | awk '/"focused": true/ {f = 1} f && /"app_id"/ {print; exit}'; }
+# focused_line KEY: the focused window's KEY (app_id, name), the first one listed after its
+# "focused": true.
+focused_line() { as_user swaymsg -t get_tree | awk -v key="\"$1\"" '/"focused": true/ {f = 1} f && index($0, key) {print; exit}'; }
+focused_app() { focused_line app_id; }
 focused() { focused_app | grep -q '"featherpad"'; }
 wait_for 20 eval 'as_user swaymsg "[app_id=featherpad] focus" >/dev/null 2>&1 && focused' ||
     fail "featherpad did not open or take the focus"
@@ -156,7 +158,8 @@ as_user swaymsg "workspace 9, output '*' bg '#3366cc' solid_color" >/dev/null ||
 for scale in 1 2; do
     as_user swaymsg output HEADLESS-1 scale $scale >/dev/null || fail "sway took no scale $scale"
     logged_after "END print_screen" "--screenshot opened no capture window" as_user corvana --screenshot
-    wait_for 10 eval 'focused_app | grep -q com.tavrinlabs.Corvana' || fail "the capture window did not take the focus"
+    # By name: the queue's indicator, which is Corvana's too, may have the focus before.
+    wait_for 10 eval 'focused_line name | grep -q "Corvana capture"' || fail "the capture window did not take the focus"
     logged_after "Image Saved" "Return saved no screenshot" as_user wtype -k Return
     shot=$(ls -t "$wl/home/Desktop"/*.png | head -n 1)
     [ "$(identify -format '%wx%h' "$shot")" = 1280x800 ] || fail "the screenshot at scale $scale is $(identify -format '%wx%h' "$shot")"
