@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Fetches the two wlroots protocol descriptions the Wayland backend speaks (data control and the
-# virtual keyboard) from Debian's wlroots source package, checked against its published hash,
-# into a cache outside the repository. Prints the folder that holds them.
+# Fetches the wlroots protocol descriptions the Wayland backend speaks (data control, the virtual
+# keyboard and the screen copy) from Debian's wlroots source package, checked against its
+# published hash, into a cache outside the repository. Prints the folder that holds them.
 set -euo pipefail
 cache=${CORVANA_WAYLAND_PROTOCOLS:-$HOME/.cache/corvana/wayland-protocols}
-files=(wlr-data-control-unstable-v1.xml virtual-keyboard-unstable-v1.xml)
+files=(wlr-data-control-unstable-v1.xml virtual-keyboard-unstable-v1.xml
+    wlr-screencopy-unstable-v1.xml)
 complete=1
 for f in "${files[@]}"; do [ -s "$cache/$f" ] || complete=0; done
 if [ $complete = 0 ]; then

@@ -179,6 +179,18 @@ private slots:
         for (int i = 0; i < 50; ++i)
             zooms.toggle_live();
         QCOMPARE(state(), live);
+
+        // Where the desktop gives no magnifier, the page says so and the shortcut starts nothing.
+        zooms.toggle_live();
+        magnifier().m_unavailable = "none here";
+        zooms.toggle_live();
+        page.update_shortcuts();
+        magnifier().m_unavailable.clear();
+        QCOMPARE(state(), "");
+        QString texts;
+        for (const QLabel* label : page.findChildren<QLabel*>())
+            texts += label->text();
+        QVERIFY(texts.contains("not available on this desktop: none here"));
     }
 
     void the_program_ending_restores_the_display() {

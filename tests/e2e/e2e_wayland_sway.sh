@@ -88,8 +88,10 @@ out="$wl/pasted.txt"
 as_user touch "$out"
 "${as_user[@]}" QT_QPA_PLATFORM=wayland featherpad --standalone "$out" >featherpad.log 2>&1 &
 PEER_PIDS+=($!)
-# The focused window's app_id: the first one listed after its "focused": true.
-focused_app() { as_user swaymsg -t get_tree | awk '/"focused": true/ {f = 1} f && /"app_id"/ {print; exit}'; }
+# focused_line KEY: the focused window's KEY (app_id, name), the first one listed after its
+# "focused": true.
+focused_line() { as_user swaymsg -t get_tree | awk -v key="\"$1\"" '/"focused": true/ {f = 1} f && index($0, key) {print; exit}'; }
+focused_app() { focused_line app_id; }
 focused() { focused_app | grep -q '"featherpad"'; }
 wait_for 20 eval 'as_user swaymsg "[app_id=featherpad] focus" >/dev/null 2>&1 && focused' ||
     fail "featherpad did not open or take the focus"
@@ -148,6 +150,26 @@ as_user wtype -k Return
 wait_for 10 focused || fail "the autocomplete popup kept the focus after its choice"
 expect_file CBAAABCCC0123456789S3CRET7
 pass "the history and autocomplete popups open on Wayland; the autocomplete's choice is pasted"
+
+# A screenshot holds what sway shows, here an empty workspace's solid background, in the
+# output's real pixels at its scales 1 and 2 (1280x800 either way); the points checked are away
+# from the queue's indicator in the middle and the last save's balloon at the bottom right.
+as_user swaymsg "workspace 9, output '*' bg '#3366cc' solid_color" >/dev/null || fail "sway took no background"
+for scale in 1 2; do
+    as_user swaymsg output HEADLESS-1 scale $scale >/dev/null || fail "sway took no scale $scale"
+    logged_after "END print_screen" "--screenshot opened no capture window" as_user corvana --screenshot
+    # By name: the queue's indicator, which is Corvana's too, may have the focus before.
+    wait_for 10 eval 'focused_line name | grep -q "Corvana capture"' || fail "the capture window did not take the focus"
+    logged_after "Image Saved" "Return saved no screenshot" as_user wtype -k Return
+    shot=$(ls -t "$wl/home/Desktop"/*.png | head -n 1)
+    [ "$(identify -format '%wx%h' "$shot")" = 1280x800 ] || fail "the screenshot at scale $scale is $(identify -format '%wx%h' "$shot")"
+    for at in "0 0" "1279 0" "0 799"; do
+        [ "$(pixel "$shot" $at)" = "#3366cc" ] || fail "the screenshot at scale $scale is $(pixel "$shot" $at) at $at"
+    done
+done
+# The live zoom, which Wayland cannot give, says so.
+[ "$(log_count "Live zoom is not available on this desktop")" = 1 ] || fail "the live zoom's absence is not said once"
+pass "a screenshot on sway holds sway's background in real pixels; the live zoom says it is not available"
 
 as_user corvana --quit || fail "corvana --quit failed"
 await_corvana_exit 0

@@ -184,6 +184,8 @@ public:
         m_calls.append({factor, view, screen});
         return true;
     }
+    QString unavailable() const override { return m_unavailable; }
+    QString m_unavailable;
     const QList<Call>& calls() const { return m_calls; }
     Call last() const { return m_calls.isEmpty() ? Call{1.0f, QRect(), QRect()} : m_calls.last(); }
     bool magnified() const { return !m_calls.isEmpty() && m_calls.last().factor > 1.0f; }

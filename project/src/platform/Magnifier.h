@@ -9,6 +9,10 @@ class Magnifier {
 public:
     virtual ~Magnifier() = default;
 
+    // Empty when this desktop can show a magnified view; otherwise why it cannot, known before
+    // any try so that the zoom page can say so.
+    virtual QString unavailable() const { return QString(); }
+
     // Shows view (desktop coordinates) scaled by factor over screen; a factor of 1.0 restores
     // the normal display. False, with *error, when nothing could be shown.
     virtual bool set_view(float factor, const QRect& view, const QRect& screen, QString* error) = 0;

@@ -1,5 +1,6 @@
 #include "zoom/LiveZoom.h"
 
+#include "common/AppLog.h"
 #include "platform/Magnifier.h"
 #include "platform/Platform.h"
 
@@ -18,9 +19,13 @@ LiveZoom::LiveZoom() {
     m_animation.setTimerType(Qt::PreciseTimer);
     m_animation.setInterval(step_interval_ms);
     connect(&m_animation, &QTimer::timeout, this, &LiveZoom::animation_step);
+    const QString unavailable = Platform::instance().magnifier().unavailable();
     QString error;
-    if (!Platform::instance().mouse_hook().install(
-            [this](const MouseHook::Event& event) { pointer_event(event); }, &error))
+    // Said once here; the pointer need not be followed then.
+    if (!unavailable.isEmpty())
+        APP_LOG(QStringLiteral("Live zoom is not available on this desktop: ") + unavailable);
+    else if (!Platform::instance().mouse_hook().install(
+                 [this](const MouseHook::Event& event) { pointer_event(event); }, &error))
         qDebug().noquote() << "Error:" << error
                            << "- the magnified view will not follow the pointer";
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &LiveZoom::screens_changed);
@@ -82,6 +87,11 @@ void LiveZoom::set_magnification(float factor) {
 }
 
 bool LiveZoom::switch_live(bool on, float factor) {
+    const QString unavailable = Platform::instance().magnifier().unavailable();
+    if (on && !unavailable.isEmpty()) {
+        APP_LOG(QStringLiteral("Live zoom is not available on this desktop: ") + unavailable);
+        on = false;
+    }
     m_active = on;
     set_magnification(on ? factor : 1.0f);
     return on;

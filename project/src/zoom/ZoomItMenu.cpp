@@ -1,5 +1,7 @@
 #include "zoom/ZoomItMenu.h"
 
+#include "platform/Magnifier.h"
+#include "platform/Platform.h"
 #include "shortcuts/ShortcutsDialog.h"
 
 #include <QGridLayout>
@@ -77,9 +79,13 @@ void ZoomItMenu::update_shortcuts() {
                                    "left button to draw, the right button wipes, Escape or %1 "
                                    "ends.")
                         .arg(pen));
-    m_toggle->setText(QStringLiteral("LiveZoom Toggle: %1 magnifies the screen around the "
-                                     "pointer at the zoom level; %1 again ends it.")
-                          .arg(live));
+    const QString unavailable = Platform::instance().magnifier().unavailable();
+    m_toggle->setText(
+        unavailable.isEmpty()
+            ? QStringLiteral("LiveZoom Toggle: %1 magnifies the screen around the "
+                             "pointer at the zoom level; %1 again ends it.")
+                  .arg(live)
+            : QStringLiteral("LiveZoom is not available on this desktop: %1.").arg(unavailable));
 }
 
 void ZoomItMenu::showEvent(QShowEvent* event) {

@@ -1,14 +1,17 @@
 #include "WaylandConnection.h"
 
+#include "WaylandOutput.h"
 #include "common/AppLog.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
+#include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <wayland-client.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -65,10 +68,27 @@ void WaylandConnection::on_global(void* data, wl_registry* registry, uint32_t na
     } else if (is(zwp_virtual_keyboard_manager_v1_interface) && !self->m_virtual_keyboard) {
         self->m_virtual_keyboard = static_cast<zwp_virtual_keyboard_manager_v1*>(
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+    } else if (is(wl_shm_interface) && !self->m_shm) {
+        self->m_shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
+    } else if (is(zwlr_screencopy_manager_v1_interface) && !self->m_screencopy) {
+        // Version 1: the copy is asked for as soon as the buffer it needs is described.
+        self->m_screencopy = static_cast<zwlr_screencopy_manager_v1*>(
+            wl_registry_bind(registry, name, &zwlr_screencopy_manager_v1_interface, 1));
+    } else if (is(wl_output_interface)) {
+        // Version 4 names the output as Qt names its screen.
+        self->m_outputs.push_back(std::make_unique<WaylandOutput>(
+            static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface,
+                                                     std::min<uint32_t>(version, 4))),
+            name));
     }
 }
 
-void WaylandConnection::on_global_remove(void*, wl_registry*, uint32_t) {}
+void WaylandConnection::on_global_remove(void* data, wl_registry*, uint32_t name) {
+    auto& outputs = static_cast<WaylandConnection*>(data)->m_outputs;
+    outputs.erase(std::remove_if(outputs.begin(), outputs.end(),
+                                 [name](const auto& output) { return output->global() == name; }),
+                  outputs.end());
+}
 
 void WaylandConnection::flush() {
     if (m_display)
@@ -116,12 +136,19 @@ void WaylandConnection::close() {
         zwlr_data_control_manager_v1_destroy(m_data_control);
     if (m_virtual_keyboard)
         zwp_virtual_keyboard_manager_v1_destroy(m_virtual_keyboard);
+    if (m_screencopy)
+        zwlr_screencopy_manager_v1_destroy(m_screencopy);
+    if (m_shm)
+        wl_shm_destroy(m_shm);
+    m_outputs.clear();
     if (m_seat)
         wl_seat_destroy(m_seat);
     if (m_registry)
         wl_registry_destroy(m_registry);
     m_data_control = nullptr;
     m_virtual_keyboard = nullptr;
+    m_screencopy = nullptr;
+    m_shm = nullptr;
     m_seat = nullptr;
     m_registry = nullptr;
     if (m_display)

@@ -3,12 +3,18 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+#include <vector>
+
 struct wl_display;
 struct wl_registry;
 struct wl_seat;
+struct wl_shm;
+struct zwlr_screencopy_manager_v1;
 struct zwlr_data_control_manager_v1;
 struct zwp_virtual_keyboard_manager_v1;
 class QSocketNotifier;
+class WaylandOutput;
 
 // A Wayland connection of our own beside the one Qt may have, so the clipboard and the keyboard
 // work the same whether Qt shows its windows through Wayland or XWayland. Events are read from
@@ -30,6 +36,9 @@ public:
     wl_seat* seat() const { return m_seat; }
     zwlr_data_control_manager_v1* data_control() const { return m_data_control; }
     zwp_virtual_keyboard_manager_v1* virtual_keyboard() const { return m_virtual_keyboard; }
+    wl_shm* shm() const { return m_shm; }
+    zwlr_screencopy_manager_v1* screencopy() const { return m_screencopy; }
+    const std::vector<std::unique_ptr<WaylandOutput>>& outputs() const { return m_outputs; }
 
     void flush();
     // Waits until the compositor has handled every request sent so far.
@@ -54,5 +63,8 @@ private:
     wl_seat* m_seat = nullptr;
     zwlr_data_control_manager_v1* m_data_control = nullptr;
     zwp_virtual_keyboard_manager_v1* m_virtual_keyboard = nullptr;
+    wl_shm* m_shm = nullptr;
+    zwlr_screencopy_manager_v1* m_screencopy = nullptr;
+    std::vector<std::unique_ptr<WaylandOutput>> m_outputs;
     QSocketNotifier* m_notifier = nullptr;
 };

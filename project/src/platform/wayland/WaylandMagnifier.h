@@ -7,8 +7,11 @@
 // The live magnifier needs the screen's pixels as they change, which Wayland does not give.
 class WaylandMagnifier : public Magnifier {
 public:
+    QString unavailable() const override {
+        return QStringLiteral("Wayland gives no program the screen as it changes");
+    }
     bool set_view(float, const QRect&, const QRect&, QString* error) override {
-        *error = QStringLiteral("the live magnifier is not available on Wayland");
+        *error = unavailable();
         return false;
     }
 };

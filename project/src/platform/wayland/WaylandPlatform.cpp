@@ -179,13 +179,14 @@ ClipboardReader& WaylandPlatform::clipboard_reader() {
 }
 
 ScreenCapture& WaylandPlatform::screen_capture() {
-    // The compositor's own copy goes first where it offers one; else the desktop's portal.
+    // The compositor's own copy goes first where it offers one; else the desktop's portal; without
+    // either, the grab says what is missing.
     if (!m_screen_capture) {
         const QDBusConnection bus = QDBusConnection::sessionBus();
-        if (PortalScreenCapture::offered(bus))
+        if (!WaylandScreenCapture::offered(wayland()) && PortalScreenCapture::offered(bus))
             m_screen_capture = std::make_unique<PortalScreenCapture>(bus);
         else
-            m_screen_capture = std::make_unique<WaylandScreenCapture>();
+            m_screen_capture = std::make_unique<WaylandScreenCapture>(wayland());
     }
     return *m_screen_capture;
 }

@@ -18,6 +18,7 @@ class WaylandWindowStyle;
 class WaylandSystemInfo;
 class WaylandMouseHook;
 class WaylandMagnifier;
+class ScreenCapture;
 
 // The desktop on a Wayland session: the clipboard over data-control and keys over the virtual
 // keyboard, on a connection of our own; what Wayland keeps from programs is reported, not faked.
