@@ -2,25 +2,16 @@
 #include "FakeKeyboard.h"
 #include "PosixFiles.h"
 #include "autocomplete/AutocompleteDialog.h"
-#include "autocomplete/AutocompleteMenu.h"
+#include "autocomplete/AutocompleteListView.h"
 #include "autocomplete/AutocompleteModel.h"
 #include "autocomplete/AutocompletePaste.h"
 #include "history/ImageViewer.h"
 #include "platform/VirtualKeys.h"
 
-#include "autocomplete/AutocompleteListView.h"
-#include <QAbstractButton>
-#include <QApplication>
-#include <QClipboard>
-#include <QDir>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMimeData>
-#include <QProcess>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 
 using namespace VirtualKeys;
@@ -35,10 +26,6 @@ class TestAutocomplete : public QObject {
     AutocompletePaste* paste = nullptr;
     // The shortcut: opens the popup, or closes it when open.
     void open_or_close() { FakePlatform::get().hotkeys().trigger(QKeySequence("Ctrl+Alt+Space")); }
-    void set_rich(bool rich) {
-        if (app->m_rich_text_copy_enabled != rich)
-            app->toggle_rich_text_copy();
-    }
 
     FakeKeyboard& keyboard() { return *FakePlatform::get().keyboard(); }
     void copy(const QStringList& texts) {
@@ -117,15 +104,15 @@ private slots:
     void choosing_pastes_and_leaves_the_history_as_it_was_data() {
         QTest::addColumn<bool>("rich");
         QTest::addColumn<bool>("later");
-        QTest::newRow("text, keys at once") << false << false;
-        QTest::newRow("text, keys later") << false << true;
-        QTest::newRow("mime, keys at once") << true << false;
-        QTest::newRow("mime, keys later") << true << true;
+        for (const bool rich : {false, true})
+            for (const bool later : {false, true})
+                QTest::addRow("%s, keys %s", rich ? "mime" : "text", later ? "later" : "at once")
+                    << rich << later;
     }
     void choosing_pastes_and_leaves_the_history_as_it_was() {
         QFETCH(bool, rich);
         QFETCH(bool, later);
-        set_rich(rich);
+        app->m_rich_text_copy_enabled = rich;
         copy({"earlier text", "A", "B"});
         app->delete_history_entry(2); // the history is A, B with the position on B
         QCOMPARE(history(), (QStringList{"A", "B"}));
@@ -186,7 +173,7 @@ private slots:
     }
     void image_entries_paste_a_picture_only_from_the_images_folder() {
         QFETCH(bool, rich);
-        set_rich(rich);
+        app->m_rich_text_copy_enabled = rich;
         QDir().mkpath(QStringLiteral("images"));
         QImage image(4, 3, QImage::Format_RGB32);
         image.fill(Qt::red);
