@@ -2,14 +2,8 @@
 // renderings as an icon made from the decoded pixmaps, and no image-format plugin loaded.
 #include "icons/PngIconEngine.h"
 
-#include <QApplication>
-#include <QBuffer>
-#include <QDataStream>
-#include <QFile>
 #include <QImageReader>
 #include <QPainter>
-#include <QTemporaryDir>
-#include <QtPlugin>
 #include <QtTest>
 
 Q_IMPORT_PLUGIN(PngIconEnginePlugin)
