@@ -1,6 +1,7 @@
 #include "AppHarness.h"
 #include "FakeKeyboard.h"
 #include "PosixFiles.h"
+#include "TestWidgets.h"
 #include "autocomplete/AutocompleteDialog.h"
 #include "autocomplete/AutocompleteListView.h"
 #include "autocomplete/AutocompleteModel.h"
@@ -55,8 +56,7 @@ class TestAutocomplete : public QObject {
         popup->list_item_activated(popup->model()->index(row));
     }
     static QByteArray stored() {
-        QFile file(QStringLiteral("autocomplete.json"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return TestWidgets::read_file(QStringLiteral("autocomplete.json"));
     }
     // Answers the next modal message box with button.
     static void answer_next_box(QMessageBox::StandardButton button) {

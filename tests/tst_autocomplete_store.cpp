@@ -1,5 +1,6 @@
 #include "FileSizeLimit.h"
 #include "PosixFiles.h"
+#include "TestWidgets.h"
 #include "autocomplete/AutocompleteStore.h"
 
 #include <QtTest>
@@ -24,14 +25,9 @@ class TestAutocompleteStore : public QObject {
     QString json() const { return dir->filePath(QStringLiteral("autocomplete.json")); }
     QString images() const { return dir->filePath(QStringLiteral("images")); }
 
-    static QByteArray read(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    static QByteArray read(const QString& path) { return TestWidgets::read_file(path); }
     static void write(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
+        QVERIFY(TestWidgets::write_file(path, bytes));
     }
     // What Qt itself writes for these text entries.
     static QByteArray qt_layout(const QStringList& texts) {

@@ -1,5 +1,6 @@
 #include "AppHarness.h"
 #include "FakeKeyboard.h"
+#include "TestWidgets.h"
 #include "clipboard/SecretContent.h"
 #include "common/DataPaths.h"
 #include "platform/VirtualKeys.h"
@@ -19,15 +20,10 @@ QString templates_dir() {
 }
 
 QByteArray read(const QString& name) {
-    QFile file(templates_dir() + QLatin1Char('/') + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    return TestWidgets::read_file(templates_dir() + QLatin1Char('/') + name, "<missing>");
 }
-
 void write(const QString& name, const QByteArray& bytes) {
-    QDir().mkpath(templates_dir());
-    QFile file(templates_dir() + QLatin1Char('/') + name);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    QVERIFY(TestWidgets::write_file(templates_dir() + QLatin1Char('/') + name, bytes));
 }
 
 QStringList files() {
