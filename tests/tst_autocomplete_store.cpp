@@ -94,27 +94,6 @@ private slots:
                      QFile::Permissions());
     }
 
-    void images_follow_the_file_and_reload_when_the_folder_changes() {
-        add_image(QStringLiteral("image1.png"));
-        QDir().mkpath(images() + QStringLiteral("/sub.folder"));
-        write(json(), qt_layout({QStringLiteral("a")}));
-        Loaded store(json(), images());
-        QCOMPARE(texts(store), (QStringList{"a", "image1.png"}));
-        QVERIFY(store.at(1).is_image());
-        store.add({"b"});
-        QCOMPARE(texts(store), (QStringList{"a", "image1.png", "b"}));
-        QCOMPARE(read(json()), qt_layout({"a", "b"}));
-
-        QVERIFY(!store.reload_if_images_changed());
-        add_image(QStringLiteral("image2.png"));
-        QVERIFY(store.reload_if_images_changed());
-        QStringList listed = texts(store);
-        QCOMPARE(listed.mid(0, 2), (QStringList{"a", "b"}));
-        std::sort(listed.begin() + 2, listed.end());
-        QCOMPARE(listed.mid(2), (QStringList{"image1.png", "image2.png"}));
-        QCOMPARE(read(json()), qt_layout({"a", "b"}));
-    }
-
     void delete_removes_every_equal_entry() {
         Loaded store(json(), images());
         store.add({"x", "keep", "x", "xx", "x"});
@@ -130,25 +109,41 @@ private slots:
         QCOMPARE(read(json()), qt_layout({"after clear"}));
     }
 
-    void search_is_a_case_sensitive_substring_within_one_entry() {
+    // Images follow the file's texts (a folder among them is none) and are listed again when
+    // the folder changes; a search is a case-sensitive substring within one entry.
+    void images_and_search() {
         add_image(QStringLiteral("abimage.png"));
+        QDir().mkpath(images() + QStringLiteral("/sub.folder"));
         write(json(), qt_layout({"abc", "AB", "cab", "xa"}));
         Loaded store(json(), images());
-        store.add({"by", QString::fromUtf8("Zürich")});
-        QCOMPARE(found(store, QStringLiteral("ab")), (QStringList{"abc", "cab", "abimage.png"}));
+        QCOMPARE(texts(store), (QStringList{"abc", "AB", "cab", "xa", "abimage.png"}));
+        QVERIFY(store.at(4).is_image());
+        store.add({"by", "Zürich"});
+        const QStringList in_file{"abc", "AB", "cab", "xa", "by", "Zürich"};
+        QCOMPARE(texts(store), in_file.mid(0, 4) + QStringList({"abimage.png", "by", "Zürich"}));
+        QCOMPARE(read(json()), qt_layout(in_file));
+        QCOMPARE(found(store, "ab"), (QStringList{"abc", "cab", "abimage.png"}));
         // "xa" followed by "by" holds "ab" only across the two entries.
-        QCOMPARE(found(store, QStringLiteral("ay")), QStringList());
-        QCOMPARE(found(store, QString::fromUtf8("ür")), QStringList{QString::fromUtf8("Zürich")});
+        QCOMPARE(found(store, "ay"), QStringList());
+        QCOMPARE(found(store, "ür"), QStringList{"Zürich"});
         QCOMPARE(found(store, QString()), texts(store));
         // One character: texts on both sides of the images, and the images.
-        QCOMPARE(found(store, QStringLiteral("b")),
-                 (QStringList{"abc", "cab", "abimage.png", "by"}));
-        QCOMPARE(found(store, QStringLiteral("A")), QStringList{"AB"});
-        QCOMPARE(found(store, QStringLiteral("q")), QStringList());
+        QCOMPARE(found(store, "b"), (QStringList{"abc", "cab", "abimage.png", "by"}));
+        QCOMPARE(found(store, "A"), QStringList{"AB"});
+        QCOMPARE(found(store, "q"), QStringList());
         QCOMPARE(found(store, QString(10000, QLatin1Char('a'))), QStringList());
         // Narrowing the previous result gives what a full search gives.
         const std::vector<quint32> a = store.search(QStringLiteral("a"));
         QCOMPARE(store.search(QStringLiteral("ab"), &a), store.search(QStringLiteral("ab")));
+
+        QVERIFY(!store.reload_if_images_changed());
+        add_image(QStringLiteral("image2.png"));
+        QVERIFY(store.reload_if_images_changed());
+        QStringList listed = texts(store);
+        QCOMPARE(listed.mid(0, 6), in_file);
+        std::sort(listed.begin() + 6, listed.end());
+        QCOMPARE(listed.mid(6), (QStringList{"abimage.png", "image2.png"}));
+        QCOMPARE(read(json()), qt_layout(in_file));
     }
 
     void a_cut_file_loads_every_complete_entry() {
