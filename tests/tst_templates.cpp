@@ -2,7 +2,6 @@
 #include "FakeKeyboard.h"
 #include "TestWidgets.h"
 #include "clipboard/SecretContent.h"
-#include "common/DataPaths.h"
 #include "platform/VirtualKeys.h"
 #include "templates/TemplateFiller.h"
 #include "templates/TemplateMenu.h"

@@ -2,7 +2,6 @@
 // widest path is what users get, the narrower ones are what older machines get.
 #include "autocomplete/TextScanner.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 #include <string>
 

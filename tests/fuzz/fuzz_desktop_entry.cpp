@@ -7,7 +7,6 @@
 #include "platform/x11/DesktopEntryFile.h"
 
 #include <QFile>
-#include <QMap>
 #include <QRegularExpression>
 
 namespace {

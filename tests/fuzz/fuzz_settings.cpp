@@ -5,7 +5,6 @@
 #include "common/SettingsFileCheck.h"
 #include "tray/StatusIndicator.h"
 
-#include <QRect>
 #include <QSettings>
 
 void fuzz_one(const QByteArray& input) {

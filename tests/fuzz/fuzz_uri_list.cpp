@@ -13,12 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QMimeData>
 #include <QSet>
-#include <QUrl>
 #include <memory>
 #include <sys/stat.h>
 

@@ -6,8 +6,6 @@
 #include "clipboard/PictureDecoder.h"
 #include "platform/win/WinClipboardFormats.h"
 
-#include <QImage>
-#include <QList>
 #include <QtEndian>
 
 namespace {
