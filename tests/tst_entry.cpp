@@ -37,7 +37,7 @@ private slots:
 
     // Log lines link to their call site; the guard's names keep only safe characters and are
     // per user and display.
-    void names() {
+    void names_and_command_line() {
         QCOMPARE(AppLog::format_line("/home/dev/corvana/project/src/App.cpp", 42, "hello: world"),
                  QByteArray("file:///..\\project\\src\\App.cpp:42: hello: world\n"));
         QVERIFY(AppLog::format_line(__FILE__, 7, "x")
@@ -47,11 +47,9 @@ private slots:
         QCOMPARE(Single::instance_name("T L", "C", ":1"), QStringLiteral("T LC-_1"));
         QVERIFY(Single::instance_name("T", "C", "host:1") !=
                 Single::instance_name("T", "C", "host1"));
-    }
 
-    // Each case: the arguments | the outcome (run, help, version, usage) and the action; Qt's own
-    // options pass.
-    void command_line() {
+        // The command line, each case: the arguments | the outcome (run, help, version, usage)
+        // and the action; Qt's own options pass.
         const QStringList cases =
             QString("| run; --help | help; -h | help; --version | version; --paste | usage; "
                     "--paste-next | run paste-next; file.txt | usage; -platform | usage; "
