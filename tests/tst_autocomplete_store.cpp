@@ -200,18 +200,6 @@ private slots:
         }
     }
 
-    void an_unreadable_file() {
-        // A folder where the file belongs cannot be read: texts stay in memory, nothing is
-        // written, nothing is moved.
-        QVERIFY(QDir().mkpath(json()));
-        Loaded store(json(), images());
-        QVERIFY(!store.file_usable());
-        store.add({"b"});
-        QCOMPARE(texts(store), QStringList{"b"});
-        QVERIFY(QFileInfo(json()).isDir());
-        QVERIFY(backups().isEmpty());
-    }
-
     void a_full_file_is_kept_and_its_newest_entries_go_on() {
         constexpr qint64 limit = 1000;
         QStringList entries;
@@ -300,7 +288,31 @@ private slots:
         QVERIFY(backups().isEmpty());
     }
 
-    void a_failed_append_leaves_the_file_whole_and_goes_with_the_next() {
+    // Files that cannot be read or written: a backup goes beside the file whatever its folder is
+    // called; a folder where the file belongs leaves the texts in memory, nothing written or
+    // moved; an append that fails part way leaves the file whole and goes with the next.
+    void files_that_cannot_be_read_or_written() {
+        const QString folder = dir->filePath(QStringLiteral("a~b~c"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/autocomplete.json");
+        // Every name the next seconds could give is taken: the backup gets a number.
+        const QDateTime now = QDateTime::currentDateTime();
+        for (int s = 0; s < 5; ++s)
+            write(path + ".unreadable-" + now.addSecs(s).toString("yyyyMMdd-HHmmss"), "old");
+        write(path, "not json");
+        const QString backup = Loaded(path, images()).last_backup();
+        QVERIFY2(backup.startsWith(path + ".unreadable-") && backup.endsWith("~2"),
+                 qPrintable(backup));
+        QCOMPARE(read(backup), QByteArray("not json"));
+
+        QVERIFY(QDir().mkpath(path + QStringLiteral(".d")));
+        Loaded in_memory(path + QStringLiteral(".d"), images());
+        QVERIFY(!in_memory.file_usable());
+        in_memory.add({"b"});
+        QCOMPARE(texts(in_memory), QStringList{"b"});
+        QVERIFY(QFileInfo(path + QStringLiteral(".d")).isDir());
+        QCOMPARE(QDir(folder).entryList({"*.d.unreadable-*"}), QStringList());
+
         Loaded store(json(), images());
         store.add({"a1"});
         {
@@ -313,22 +325,6 @@ private slots:
         }
         store.add({"a3"});
         QCOMPARE(read(json()), qt_layout({"a1", "a2, too long to fit", "a3"}));
-    }
-
-    void backups_stay_beside_the_file_whatever_its_folder_is_called() {
-        const QString folder = dir->filePath(QStringLiteral("a~b~c"));
-        QVERIFY(QDir().mkpath(folder));
-        const QString path = folder + QStringLiteral("/autocomplete.json");
-        // Every name the next seconds could give is taken: the backup gets a number.
-        const QDateTime now = QDateTime::currentDateTime();
-        for (int s = 0; s < 5; ++s)
-            write(path + ".unreadable-" + now.addSecs(s).toString("yyyyMMdd-HHmmss"), "old");
-        write(path, "not json");
-        Loaded store(path, images());
-        const QString backup = store.last_backup();
-        QVERIFY2(backup.startsWith(path + ".unreadable-") && backup.endsWith("~2"),
-                 qPrintable(backup));
-        QCOMPARE(read(backup), QByteArray("not json"));
     }
 
     void large_texts_wait_on_disk_and_stay_whole() {
