@@ -33,8 +33,7 @@ class TestAutocompleteStore : public QObject {
     static QByteArray qt_layout(const QStringList& texts) {
         QJsonArray array;
         for (const QString& text : texts)
-            array.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("text")},
-                                     {QStringLiteral("text"), text}});
+            array.append(QJsonObject{{"type", "text"}, {"text", text}});
         return QJsonDocument(array).toJson(QJsonDocument::Indented);
     }
     static QStringList texts(const AutocompleteStore& store) {
