@@ -13,24 +13,7 @@
 #include <QTextEdit>
 #include <QtTest>
 
-namespace {
-QString templates_dir() {
-    return DataPaths::get().data_root() + QStringLiteral("/templates");
-}
-
-QByteArray read(const QString& name) {
-    return TestWidgets::read_file(templates_dir() + QLatin1Char('/') + name, "<missing>");
-}
-void write(const QString& name, const QByteArray& bytes) {
-    QVERIFY(TestWidgets::write_file(templates_dir() + QLatin1Char('/') + name, bytes));
-}
-
-QStringList files() {
-    return QDir(templates_dir()).entryList(QDir::Files, QDir::Name);
-}
-
 const QString example = QStringLiteral("Hello, $1 . Thank you for contacting us regarding $2 .");
-} // namespace
 
 class TestTemplates : public QObject {
     Q_OBJECT
@@ -41,6 +24,14 @@ class TestTemplates : public QObject {
     TemplatePaste* paste = nullptr;
     QStringList received; // the clipboard as the focused program pastes it, one per Ctrl+V
 
+    static QString templates_dir() { return DataPaths::get().data_root() + "/templates"; }
+    static QStringList files() { return QDir(templates_dir()).entryList(QDir::Files, QDir::Name); }
+    static QByteArray read(const QString& name) {
+        return TestWidgets::read_file(templates_dir() + QLatin1Char('/') + name, "<missing>");
+    }
+    static void write(const QString& name, const QByteArray& bytes) {
+        QVERIFY(TestWidgets::write_file(templates_dir() + QLatin1Char('/') + name, bytes));
+    }
     void new_menu() {
         app.reset();
         alone = std::make_unique<TemplateMenu>(nullptr);
@@ -63,9 +54,7 @@ class TestTemplates : public QObject {
     QListWidget* list() { return menu->findChild<QListWidget*>(QStringLiteral("listWidget")); }
     QLineEdit* name_edit() { return menu->findChild<QLineEdit*>(QStringLiteral("lineEdit")); }
     QTextEdit* text_edit() { return menu->findChild<QTextEdit*>(QStringLiteral("textEdit")); }
-    void click(const char* button) {
-        menu->findChild<QPushButton*>(QLatin1String(button))->click();
-    }
+    void click(const char* button) { menu->findChild<QPushButton*>(button)->click(); }
     QStringList listed() {
         QStringList names;
         for (int i = 0; i < list()->count(); ++i)
@@ -111,8 +100,6 @@ private slots:
     void cleanup() {
         app.reset();
         alone.reset();
-        QFile::setPermissions(templates_dir(),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     // ---- Filling ----
