@@ -159,8 +159,7 @@ private slots:
         QDir().mkpath(QStringLiteral("images"));
         QImage image(4, 3, QImage::Format_RGB32);
         image.fill(Qt::red);
-        QVERIFY(image.save(QStringLiteral("images/image7.png")));
-        QVERIFY(image.save(QStringLiteral("outside.png")));
+        QVERIFY(image.save("images/image7.png") && image.save("outside.png"));
         open_or_close(); // opening notices the new file
         QCOMPARE(rows(), QStringList{"image7.png"});
         QVERIFY(popup->entry_of_row(0).is_image());
@@ -174,10 +173,9 @@ private slots:
             QCOMPARE(pasted->text(), QStringLiteral("image7.png"));
         // Hovering it previews it; a text hides the preview again.
         popup->show();
-        emit popup->autocomplete_list_item_entered(QStringLiteral("image"),
-                                                   QStringLiteral("image7.png"));
+        emit popup->autocomplete_list_item_entered("image", "image7.png");
         QVERIFY(app->autocomplete_image_viewer()->isVisible());
-        emit popup->autocomplete_list_item_entered(QStringLiteral("text"), QStringLiteral("x"));
+        emit popup->autocomplete_list_item_entered("text", "x");
         QVERIFY(!app->autocomplete_image_viewer()->isVisible());
         if (!has_posix_files)
             QSKIP("it needs a FIFO, which Windows has not");
@@ -194,8 +192,7 @@ private slots:
             QCOMPARE(QGuiApplication::clipboard()->text(), entry.second);
         }
         // The preview reads the same way: nothing for the FIFO.
-        emit popup->autocomplete_list_item_entered(QStringLiteral("image"),
-                                                   QStringLiteral("pipe.png"));
+        emit popup->autocomplete_list_item_entered("image", "pipe.png");
         QVERIFY(app->autocomplete_image_viewer()->isHidden());
     }
 
@@ -213,8 +210,7 @@ private slots:
         QCOMPARE(app->m_current_clipboard_history_position, position);
 
         // Clearing asks first.
-        QDir().mkpath(QStringLiteral("images"));
-        QFile(QStringLiteral("images/image1.png")).open(QIODevice::WriteOnly);
+        QVERIFY(TestWidgets::write_file("images/image1.png", "png"));
         answer_next_box(QMessageBox::No);
         emit app->autocomplete_menu()->button_clear()->clicked(false);
         QCOMPARE(popup->vector_all_size(), 2);
