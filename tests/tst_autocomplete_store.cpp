@@ -51,10 +51,7 @@ class TestAutocompleteStore : public QObject {
             out.append(store.at(int(index)).m_text);
         return out;
     }
-    void add_image(const QString& name) {
-        QDir().mkpath(images());
-        write(images() + QLatin1Char('/') + name, "png");
-    }
+    void add_image(const QString& name) { write(images() + QLatin1Char('/') + name, "png"); }
 
 private slots:
     void init() {
@@ -290,7 +287,6 @@ private slots:
     // moved; an append that fails part way leaves the file whole and goes with the next.
     void files_that_cannot_be_read_or_written() {
         const QString folder = dir->filePath(QStringLiteral("a~b~c"));
-        QVERIFY(QDir().mkpath(folder));
         const QString path = folder + QStringLiteral("/autocomplete.json");
         // Every name the next seconds could give is taken: the backup gets a number.
         const QDateTime now = QDateTime::currentDateTime();
@@ -332,8 +328,7 @@ private slots:
         qputenv("TMPDIR", tmp.toLocal8Bit());
         // A match that straddles two of the pieces a search reads, and one at the very end.
         const int cut = int(TextSpill::piece_bytes);
-        const QString straddling = QString(cut - 3, QLatin1Char('a')) + QStringLiteral("NEEDLE") +
-                                   QString(1000, QLatin1Char('b')) + QString::fromUtf8("Zürich");
+        const QString straddling = QString(cut - 3, 'a') + "NEEDLE" + QString(1000, 'b') + "Zürich";
         const QString large = QString(int(AutocompleteStore::spill_bytes), QLatin1Char('c'));
         const QString large_x = large + QLatin1Char('x');
         const QStringList kept{"small NEEDLE", straddling, large_x, "cc"};
