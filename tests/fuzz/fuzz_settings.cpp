@@ -8,8 +8,7 @@
 #include <QSettings>
 
 void fuzz_one(const QByteArray& input) {
-    const QString path =
-        FuzzSupport::fresh_folder(QStringLiteral("settings")) + "/Corvana_settings.ini";
+    const QString path = FuzzSupport::fresh_folder("settings") + "/Corvana_settings.ini";
     FuzzSupport::write_file(path, input);
     // As the program reads it: checked first.
     QString note;
