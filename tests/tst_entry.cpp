@@ -134,7 +134,6 @@ private slots:
         const QString name = dir.filePath("server");
         QLockFile first(name + ".lock"), second(name + ".lock");
         QCOMPARE(Single::claim(&first, name, 0), Claim::First);
-        QVERIFY(first.isLocked());
         // Held, nobody answering yet: a start gives up only after waiting.
         QElapsedTimer timer;
         timer.start();
