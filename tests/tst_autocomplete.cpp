@@ -1,26 +1,18 @@
 #include "AppHarness.h"
 #include "FakeKeyboard.h"
 #include "PosixFiles.h"
+#include "TestWidgets.h"
 #include "autocomplete/AutocompleteDialog.h"
-#include "autocomplete/AutocompleteMenu.h"
+#include "autocomplete/AutocompleteListView.h"
 #include "autocomplete/AutocompleteModel.h"
 #include "autocomplete/AutocompletePaste.h"
 #include "history/ImageViewer.h"
 #include "platform/VirtualKeys.h"
 
-#include "autocomplete/AutocompleteListView.h"
-#include <QAbstractButton>
-#include <QApplication>
-#include <QClipboard>
-#include <QDir>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMimeData>
-#include <QProcess>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 
 using namespace VirtualKeys;
@@ -35,10 +27,6 @@ class TestAutocomplete : public QObject {
     AutocompletePaste* paste = nullptr;
     // The shortcut: opens the popup, or closes it when open.
     void open_or_close() { FakePlatform::get().hotkeys().trigger(QKeySequence("Ctrl+Alt+Space")); }
-    void set_rich(bool rich) {
-        if (app->m_rich_text_copy_enabled != rich)
-            app->toggle_rich_text_copy();
-    }
 
     FakeKeyboard& keyboard() { return *FakePlatform::get().keyboard(); }
     void copy(const QStringList& texts) {
@@ -61,16 +49,12 @@ class TestAutocomplete : public QObject {
             texts.append(entry->text());
         return texts;
     }
-    int row_of(const QString& text) { return rows().indexOf(text); }
     void choose(const QString& text) {
-        const int row = row_of(text);
+        const int row = rows().indexOf(text);
         QVERIFY(row >= 0);
         popup->list_item_activated(popup->model()->index(row));
     }
-    static QByteArray stored() {
-        QFile file(QStringLiteral("autocomplete.json"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    static QByteArray stored() { return TestWidgets::read_file("autocomplete.json"); }
     // Answers the next modal message box with button.
     static void answer_next_box(QMessageBox::StandardButton button) {
         QTimer::singleShot(0, [button] {
@@ -117,19 +101,17 @@ private slots:
     void choosing_pastes_and_leaves_the_history_as_it_was_data() {
         QTest::addColumn<bool>("rich");
         QTest::addColumn<bool>("later");
-        QTest::newRow("text, keys at once") << false << false;
-        QTest::newRow("text, keys later") << false << true;
-        QTest::newRow("mime, keys at once") << true << false;
-        QTest::newRow("mime, keys later") << true << true;
+        for (const bool rich : {false, true})
+            for (const bool later : {false, true})
+                QTest::addRow("%s, keys %s", rich ? "mime" : "text", later ? "later" : "at once")
+                    << rich << later;
     }
     void choosing_pastes_and_leaves_the_history_as_it_was() {
         QFETCH(bool, rich);
         QFETCH(bool, later);
-        set_rich(rich);
+        app->m_rich_text_copy_enabled = rich;
         copy({"earlier text", "A", "B"});
         app->delete_history_entry(2); // the history is A, B with the position on B
-        QCOMPARE(history(), (QStringList{"A", "B"}));
-        QCOMPARE(app->m_current_clipboard_history_position, 1);
         FakePlatform::get().injector().set_delivery(
             later ? FakeInputInjector::Delivery::Later : FakeInputInjector::Delivery::Synchronous);
         FakePlatform::get().injector().clear();
@@ -163,19 +145,6 @@ private slots:
         QVERIFY(popup->isHidden());
     }
 
-    void a_paste_that_never_arrives_is_undone() {
-        copy({"A", "B"});
-        const QStringList before = history();
-        const int position = app->m_current_clipboard_history_position;
-        keyboard().set_hooked(false); // the synthesized keys are never reported
-        choose(QStringLiteral("A"));
-        QVERIFY(paste->pending());
-        QCOMPARE(history().size(), before.size() + 1);
-        QTRY_VERIFY_WITH_TIMEOUT(!paste->pending(), AutocompletePaste::timeout_ms * 3);
-        QCOMPARE(history(), before);
-        QCOMPARE(app->m_current_clipboard_history_position, position);
-    }
-
     // Only an image entry is a picture, and only a file directly in the images folder, pasted as
     // a picture in rich-text mode: a text naming a picture pastes the text, a name leading out of
     // the folder or to a FIFO pastes the name (loading a FIFO would hang).
@@ -186,12 +155,11 @@ private slots:
     }
     void image_entries_paste_a_picture_only_from_the_images_folder() {
         QFETCH(bool, rich);
-        set_rich(rich);
+        app->m_rich_text_copy_enabled = rich;
         QDir().mkpath(QStringLiteral("images"));
         QImage image(4, 3, QImage::Format_RGB32);
         image.fill(Qt::red);
-        QVERIFY(image.save(QStringLiteral("images/image7.png")));
-        QVERIFY(image.save(QStringLiteral("outside.png")));
+        QVERIFY(image.save("images/image7.png") && image.save("outside.png"));
         open_or_close(); // opening notices the new file
         QCOMPARE(rows(), QStringList{"image7.png"});
         QVERIFY(popup->entry_of_row(0).is_image());
@@ -205,10 +173,9 @@ private slots:
             QCOMPARE(pasted->text(), QStringLiteral("image7.png"));
         // Hovering it previews it; a text hides the preview again.
         popup->show();
-        emit popup->autocomplete_list_item_entered(QStringLiteral("image"),
-                                                   QStringLiteral("image7.png"));
+        emit popup->autocomplete_list_item_entered("image", "image7.png");
         QVERIFY(app->autocomplete_image_viewer()->isVisible());
-        emit popup->autocomplete_list_item_entered(QStringLiteral("text"), QStringLiteral("x"));
+        emit popup->autocomplete_list_item_entered("text", "x");
         QVERIFY(!app->autocomplete_image_viewer()->isVisible());
         if (!has_posix_files)
             QSKIP("it needs a FIFO, which Windows has not");
@@ -225,15 +192,25 @@ private slots:
             QCOMPARE(QGuiApplication::clipboard()->text(), entry.second);
         }
         // The preview reads the same way: nothing for the FIFO.
-        emit popup->autocomplete_list_item_entered(QStringLiteral("image"),
-                                                   QStringLiteral("pipe.png"));
+        emit popup->autocomplete_list_item_entered("image", "pipe.png");
         QVERIFY(app->autocomplete_image_viewer()->isHidden());
     }
 
-    void clearing_asks_first() {
+    void an_undone_paste_and_clearing() {
         copy({"one", "two"});
-        QDir().mkpath(QStringLiteral("images"));
-        QFile(QStringLiteral("images/image1.png")).open(QIODevice::WriteOnly);
+        // A paste that never arrives is undone.
+        const QStringList before = history();
+        const int position = app->m_current_clipboard_history_position;
+        keyboard().set_hooked(false); // the synthesized keys are never reported
+        choose(QStringLiteral("one"));
+        QVERIFY(paste->pending());
+        QCOMPARE(history().size(), before.size() + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!paste->pending(), AutocompletePaste::timeout_ms * 3);
+        QCOMPARE(history(), before);
+        QCOMPARE(app->m_current_clipboard_history_position, position);
+
+        // Clearing asks first.
+        QVERIFY(TestWidgets::write_file("images/image1.png", "png"));
         answer_next_box(QMessageBox::No);
         emit app->autocomplete_menu()->button_clear()->clicked(false);
         QCOMPARE(popup->vector_all_size(), 2);

@@ -13,6 +13,7 @@
 #include <QtTest>
 
 namespace {
+using Single = SingleApplication;
 std::unique_ptr<QLocalSocket> client(const QString& name, const QByteArray& bytes) {
     auto socket = std::make_unique<QLocalSocket>();
     socket->connectToServer(name);
@@ -36,24 +37,19 @@ private slots:
 
     // Log lines link to their call site; the guard's names keep only safe characters and are
     // per user and display.
-    void names() {
+    void names_and_command_line() {
         QCOMPARE(AppLog::format_line("/home/dev/corvana/project/src/App.cpp", 42, "hello: world"),
                  QByteArray("file:///..\\project\\src\\App.cpp:42: hello: world\n"));
         QVERIFY(AppLog::format_line(__FILE__, 7, "x")
                     .startsWith("file:///..\\tests\\tst_entry.cpp:7: "));
-        QCOMPARE(SingleApplication::server_name("a/b:c", "d-e.f g\\h*"),
-                 QStringLiteral("abcd-e.f gh"));
-        QCOMPARE(SingleApplication::instance_name("Tavrin Labs", "Corvana", QString()),
-                 QStringLiteral("Tavrin LabsCorvana"));
-        QCOMPARE(SingleApplication::instance_name("Tavrin Labs", "Corvana", ":1"),
-                 QStringLiteral("Tavrin LabsCorvana-_1"));
-        QVERIFY(SingleApplication::instance_name("T", "C", "host:1") !=
-                SingleApplication::instance_name("T", "C", "host1"));
-    }
+        QCOMPARE(Single::server_name("a/b:c", "d-e.f g\\h*"), QStringLiteral("abcd-e.f gh"));
+        QCOMPARE(Single::instance_name("T L", "C", QString()), QStringLiteral("T LC"));
+        QCOMPARE(Single::instance_name("T L", "C", ":1"), QStringLiteral("T LC-_1"));
+        QVERIFY(Single::instance_name("T", "C", "host:1") !=
+                Single::instance_name("T", "C", "host1"));
 
-    // Each case: the arguments | the outcome (run, help, version, usage) and the action; Qt's own
-    // options pass.
-    void command_line() {
+        // The command line, each case: the arguments | the outcome (run, help, version, usage)
+        // and the action; Qt's own options pass.
         const QStringList cases =
             QString("| run; --help | help; -h | help; --version | version; --paste | usage; "
                     "--paste-next | run paste-next; file.txt | usage; -platform | usage; "
@@ -133,27 +129,26 @@ private slots:
     // One claim wins and the others find it. A lock no live process holds is taken over
     // whatever it says; a live holder that does not answer keeps its lock.
     void one_claim_wins_and_old_locks_are_taken_over() {
-        using Claim = SingleApplication::Claim;
+        using Claim = Single::Claim;
         QTemporaryDir dir;
         const QString name = dir.filePath("server");
         QLockFile first(name + ".lock"), second(name + ".lock");
-        QCOMPARE(SingleApplication::claim(&first, name, 0), Claim::First);
-        QVERIFY(first.isLocked());
+        QCOMPARE(Single::claim(&first, name, 0), Claim::First);
         // Held, nobody answering yet: a start gives up only after waiting.
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(SingleApplication::claim(&second, name, 300), Claim::Unanswered);
+        QCOMPARE(Single::claim(&second, name, 300), Claim::Unanswered);
         QVERIFY(timer.elapsed() >= 300);
         QVERIFY(!second.isLocked());
         // The holder answers: the start is the second one.
         QLocalServer server;
         QVERIFY(server.listen(name));
-        QCOMPARE(SingleApplication::claim(&second, name, 3000), Claim::Running);
+        QCOMPARE(Single::claim(&second, name, 3000), Claim::Running);
         QVERIFY(!second.isLocked());
         server.close();
         // Released (the first instance ended): the next start is the first.
         first.unlock();
-        QCOMPARE(SingleApplication::claim(&second, name, 0), Claim::First);
+        QCOMPARE(Single::claim(&second, name, 0), Claim::First);
         second.unlock();
 
         const auto write_aged = [&](QIODevice::OpenMode mode, const QByteArray& contents) {
@@ -169,26 +164,25 @@ private slots:
             QVERIFY(write_aged(QIODevice::WriteOnly | QIODevice::Truncate, contents));
             QLockFile lock(name + ".lock");
             timer.start();
-            QCOMPARE(SingleApplication::claim(&lock, name, 5000), Claim::First);
+            QCOMPARE(Single::claim(&lock, name, 5000), Claim::First);
             QVERIFY2(timer.elapsed() < 3000, contents.toHex().constData());
             lock.unlock();
         }
         if (!has_posix_files)
             QSKIP(
                 "Windows keeps a held lock file open for its holder alone: no one else can age it");
-        QCOMPARE(SingleApplication::claim(&first, name, 0), Claim::First);
+        QCOMPARE(Single::claim(&first, name, 0), Claim::First);
         QVERIFY(write_aged(QIODevice::ReadWrite | QIODevice::Append, QByteArray()));
-        QCOMPARE(SingleApplication::claim(&second, name, 1500), Claim::Unanswered);
+        QCOMPARE(Single::claim(&second, name, 1500), Claim::Unanswered);
         QVERIFY(first.isLocked());
         QVERIFY(QFileInfo::exists(name + ".lock"));
     }
 
     void the_guard_is_never_in_a_shared_folder() {
         QString error;
-        QCOMPARE(SingleApplication::instance_dir("/run/user/1000", &error),
-                 QStringLiteral("/run/user/1000"));
+        QCOMPARE(Single::instance_dir("/run/user/1000", &error), QStringLiteral("/run/user/1000"));
         // Without a runtime folder: a private folder of this user's, not the current folder.
-        const QString own = SingleApplication::instance_dir(QString(), &error);
+        const QString own = Single::instance_dir(QString(), &error);
         QCOMPARE(own,
                  QDir::tempPath() + "/corvana-" + QString::number(PrivateFiles::current_user_id()));
         const QFileInfo info(own);
@@ -199,7 +193,7 @@ private slots:
         // Taken by something else: the next candidate, still private.
         QVERIFY(QDir(own).removeRecursively());
         QVERIFY(TestWidgets::write_file(own, "squatter"));
-        const QString next = SingleApplication::instance_dir(QString(), &error);
+        const QString next = Single::instance_dir(QString(), &error);
         QVERIFY2(!next.isEmpty() && next != own && QFileInfo(next).isAbsolute() &&
                      QFileInfo(next).isDir(),
                  qPrintable(next + error));
@@ -218,7 +212,7 @@ private slots:
             }
             if (!ours)
                 QCOMPARE(QProcess::execute("chown", {"-h", "65534", own}), 0);
-            QCOMPARE(SingleApplication::instance_dir(QString(), &error), ours ? own : next);
+            QCOMPARE(Single::instance_dir(QString(), &error), ours ? own : next);
             QCOMPARE(int(QFileInfo(target.path()).permissions() & 0x0077), ours ? 0 : 0x0055);
             QFile::remove(own);
         }

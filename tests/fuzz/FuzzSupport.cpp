@@ -1,7 +1,5 @@
 #include "FuzzSupport.h"
 
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstdint>

@@ -1,7 +1,6 @@
 // Runs every file of the given folders (or the given files) through the fuzz target once: the
 // seed corpus and any crash input, replayed under the sanitizers of an ordinary build.
 #include <QDir>
-#include <QFile>
 #include <cstdint>
 #include <cstdio>
 

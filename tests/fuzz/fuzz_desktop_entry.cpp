@@ -7,7 +7,6 @@
 #include "platform/x11/DesktopEntryFile.h"
 
 #include <QFile>
-#include <QMap>
 #include <QRegularExpression>
 
 namespace {
@@ -92,8 +91,7 @@ void fuzz_one(const QByteArray& input) {
     FUZZ_CHECK(keys.value("TryExec") == entry.executable);
 
     // Written and read back as ours.
-    const QString path =
-        FuzzSupport::fresh_folder(QStringLiteral("launchers")) + "/corvana.desktop";
+    const QString path = FuzzSupport::fresh_folder("launchers") + "/corvana.desktop";
     if (!DesktopEntryFile::write(path, text, entry.autostart, &error))
         FuzzSupport::fail("the launcher is written", error.toUtf8());
     FUZZ_CHECK(DesktopEntryFile::is_ours(path));

@@ -10,8 +10,7 @@
 #include <memory>
 
 namespace {
-class NamesReader : public ClipboardReader {
-public:
+struct NamesReader : ClipboardReader {
     Offer offer() override { return {true, {}, {}}; }
     Data fetch(const QString& format) override {
         ++fetches;

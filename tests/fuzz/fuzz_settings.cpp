@@ -5,12 +5,10 @@
 #include "common/SettingsFileCheck.h"
 #include "tray/StatusIndicator.h"
 
-#include <QRect>
 #include <QSettings>
 
 void fuzz_one(const QByteArray& input) {
-    const QString path =
-        FuzzSupport::fresh_folder(QStringLiteral("settings")) + "/Corvana_settings.ini";
+    const QString path = FuzzSupport::fresh_folder("settings") + "/Corvana_settings.ini";
     FuzzSupport::write_file(path, input);
     // As the program reads it: checked first.
     QString note;

@@ -13,12 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QMimeData>
 #include <QSet>
-#include <QUrl>
 #include <memory>
 #include <sys/stat.h>
 
@@ -36,8 +31,7 @@ QString sandbox() {
         QFile::link(path + QStringLiteral("/small.txt"), path + QStringLiteral("/link"));
         QFile::link(path + QStringLiteral("/fifo"), path + QStringLiteral("/fifo-link"));
         for (int i = 0; i < 120; ++i)
-            FuzzSupport::write_file(QStringLiteral("%1/many/%2").arg(path).arg(i),
-                                    QByteArray::number(i));
+            FuzzSupport::write_file(path + "/many/" + QString::number(i), QByteArray::number(i));
         return path;
     }();
     return dir;

@@ -3,11 +3,9 @@
 // files to paste. No read goes past the data (the sanitizers see every one), the results are
 // well-formed, and what Corvana writes back reads the same.
 #include "FuzzSupport.h"
-#include "WinClipboardFormats.h"
 #include "clipboard/PictureDecoder.h"
+#include "platform/win/WinClipboardFormats.h"
 
-#include <QImage>
-#include <QList>
 #include <QtEndian>
 
 namespace {
