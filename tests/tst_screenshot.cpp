@@ -21,38 +21,34 @@
 #include <QScreen>
 #include <QtTest>
 
-namespace {
 using TestPictures::pattern;
-
-// Every capture window, shown or not yet deleted.
-QList<PrintScreen*> open_captures() {
-    return TestWidgets::windows<PrintScreen>(QString(), true);
-}
-void drag(QWidget* w, QPoint from, QPoint to) {
-    TestWidgets::stroke(w, {from, (from + to) / 2, to});
-}
-
-QString desktop() {
-    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-}
-
-void set_desktop_dir(const QString& path) {
-    QVERIFY(TestWidgets::write_file(qEnvironmentVariable("XDG_CONFIG_HOME") + "/user-dirs.dirs",
-                                    "XDG_DESKTOP_DIR=\"" + path.toUtf8() + "\"\n"));
-}
-
-// A capture of a known picture, shown like the real one.
-PrintScreen* make_capture(const QPixmap& picture) {
-    auto* capture =
-        new PrintScreen(ScreenPhotograph::from_screens({{picture.rect(), picture.toImage()}}));
-    capture->show();
-    return capture;
-}
-} // namespace
+using TestPictures::solid;
 
 class TestScreenshot : public QObject {
     Q_OBJECT
     QStringList opened; // addresses handed to the desktop
+
+    // Every capture window, shown or not yet deleted.
+    static QList<PrintScreen*> open_captures() {
+        return TestWidgets::windows<PrintScreen>({}, true);
+    }
+    static void drag(QWidget* w, QPoint from, QPoint to) {
+        TestWidgets::stroke(w, {from, (from + to) / 2, to});
+    }
+    static QString desktop() {
+        return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    }
+    static void set_desktop_dir(const QString& path) {
+        QVERIFY(TestWidgets::write_file(qEnvironmentVariable("XDG_CONFIG_HOME") + "/user-dirs.dirs",
+                                        "XDG_DESKTOP_DIR=\"" + path.toUtf8() + "\"\n"));
+    }
+    // A capture of a known picture, shown like the real one.
+    static PrintScreen* make_capture(const QPixmap& picture) {
+        auto* capture =
+            new PrintScreen(ScreenPhotograph::from_screens({{picture.rect(), picture.toImage()}}));
+        capture->show();
+        return capture;
+    }
 
 public slots:
     void url_opened(const QUrl& url) { opened << url.toString(); }
@@ -98,6 +94,94 @@ private slots:
         QVERIFY2(slow.ok(), qPrintable(slow.error()));
         QCOMPARE(slow.picture().size(), g.size());
         reader.clear();
+    }
+
+    // Each case: the screens, the window over them (its corner the picture's, real pixels at
+    // scale 1) and pixels of the picture. Side by side, the right one shorter and given first:
+    // black below it. Negative offsets, one screen left of and above the primary one, another
+    // lower and to the right: the picture starts at the desktop's top-left corner.
+    void screens_are_placed_where_they_are() {
+        const struct {
+            QList<ScreenPhotograph::Screen> screens;
+            QRect window;
+            QList<QPair<QPoint, Qt::GlobalColor>> pixels;
+        } cases[] = {{{{{200, 0, 300, 150}, solid(300, 150, Qt::blue)},
+                       {{0, 0, 200, 200}, solid(200, 200, Qt::green)}},
+                      {0, 0, 500, 200},
+                      {{{10, 190}, Qt::green},
+                       {{210, 10}, Qt::blue},
+                       {{499, 149}, Qt::blue},
+                       {{210, 150}, Qt::black}}},
+                     {{{{0, 0, 100, 80}, solid(100, 80, Qt::red)},
+                       {{-120, -40, 120, 60}, solid(120, 60, Qt::yellow)},
+                       {{100, 50, 50, 50}, solid(50, 50, Qt::cyan)}},
+                      {-120, -40, 270, 140},
+                      {{{0, 0}, Qt::yellow},
+                       {{119, 59}, Qt::yellow},
+                       {{119, 60}, Qt::black},
+                       {{120, 40}, Qt::red},
+                       {{220, 90}, Qt::cyan},
+                       {{220, 89}, Qt::black}}}};
+        for (const auto& c : cases) {
+            const ScreenPhotograph photo = ScreenPhotograph::from_screens(c.screens);
+            QVERIFY(photo.ok());
+            QCOMPARE(QRect(photo.origin(), photo.picture().size()), c.window);
+            QCOMPARE(photo.window_geometry(), c.window);
+            for (const auto& [at, colour] : c.pixels)
+                QCOMPARE(photo.picture().toImage().pixelColor(at), QColor(colour));
+        }
+        // Mirrored screens at one place are one area.
+        const auto mirrored = ScreenPhotograph::layout({QRect(0, 0, 64, 48), QRect(0, 0, 64, 48)});
+        QCOMPARE(mirrored.size, QSize(64, 48));
+        QCOMPARE(mirrored.positions, (QList<QPoint>{QPoint(0, 0), QPoint(0, 0)}));
+    }
+
+    void scaled_screens_keep_their_real_pixels() {
+        // Scale 2: the toolkit reports each screen with its corner kept and its size halved;
+        // the grabs hold the real pixels, and may say so through their own ratio.
+        const QImage real = pattern(400, 300).toImage();
+        QImage top = real;
+        top.setDevicePixelRatio(2.0);
+        const ScreenPhotograph photo = ScreenPhotograph::from_screens(
+            {{QRect(0, 0, 200, 150), top, 2.0},
+             {QRect(0, 300, 100, 50), solid(200, 100, Qt::magenta), 2.0}});
+        QVERIFY(photo.ok());
+        QCOMPARE(photo.picture().size(), QSize(400, 400));
+        QCOMPARE(photo.picture().devicePixelRatio(), 1.0);
+        QCOMPARE(photo.ratio(), 2.0);
+        QCOMPARE(photo.window_geometry(), QRect(0, 0, 200, 200));
+        QCOMPARE(photo.picture().toImage().pixelColor(0, 300), QColor(Qt::magenta));
+        QCOMPARE(
+            photo.picture().toImage().copy(0, 0, 400, 300).convertToFormat(QImage::Format_RGB32),
+            real);
+
+        // The window is half the picture's size; the pointer's positions, which the toolkit
+        // divides by two, are multiplied back, so the saved area is the dragged real pixels.
+        auto* capture = new PrintScreen(photo);
+        capture->show();
+        QCOMPARE(capture->canvas()->size(), QSize(200, 200));
+        auto at = [&](QEvent::Type type, QPointF pos) {
+            const Qt::MouseButtons held =
+                type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent event(type, pos, capture->mapToGlobal(pos.toPoint()),
+                              type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
+                              Qt::NoModifier);
+            QApplication::sendEvent(capture, &event);
+        };
+        at(QEvent::MouseButtonPress, QPointF(50, 25));
+        at(QEvent::MouseMove, QPointF(120.5, 90));
+        at(QEvent::MouseMove, QPointF(199.5, 160.5));
+        at(QEvent::MouseButtonRelease, QPointF(199.5, 160.5));
+        QCOMPARE(capture->selection(), QRect(QPoint(100, 50), QPoint(399, 321)));
+        const QImage saved = capture->picture_to_save();
+        QCOMPARE(saved.size(), QSize(300, 272));
+        // The lower screen's pixels, under the upper one's: the whole saved area is real.
+        QCOMPARE(saved.copy(0, 0, 300, 250), real.copy(100, 50, 300, 250));
+        QCOMPARE(saved.pixelColor(0, 250), QColor(Qt::magenta));
+        QCOMPARE(saved.pixelColor(99, 271), QColor(Qt::magenta));
+        QCOMPARE(saved.pixelColor(100, 250), QColor(Qt::black));
+        // The toolbox goes under the area in the toolkit's units (bottom 321 / 2, plus 5).
+        QCOMPARE(capture->toolbox()->pos(), capture->mapToGlobal(QPoint(50, 160 + 5)));
     }
 
     void toolbox_goes_under_above_or_inside_the_area() {
@@ -214,54 +298,45 @@ private slots:
     void return_saves_the_area_the_whole_photograph_or_a_plain_name() {
         if (!has_posix_files)
             QSKIP("the desktop folder is moved through XDG user-dirs, which Windows does not read");
-        // Automatic save, with a desktop folder that does not exist yet: it is created.
+        // Automatic save, with a desktop folder that does not exist yet: it is created; Return
+        // before any selection saves the whole photograph, undimmed. Asked for a name: a path is
+        // refused in the prompt, a plain name saved, Cancel writes nothing.
         QVERIFY(!QDir(desktop()).exists());
-        PrintScreen* capture = make_capture(pattern(300, 200));
-        QSignalSpy saved(capture, &PrintScreen::signal_add_to_database);
-        drag(capture, QPoint(20, 30), QPoint(119, 79));
-        QTest::keyClick(capture, Qt::Key_Enter); // the keypad key does nothing
-        QVERIFY(capture->isVisible());
-        QTest::keyClick(capture, Qt::Key_Return);
-        QCOMPARE(saved.size(), 1);
-        const QString name = saved[0][0].toString();
-        QVERIFY2(name.endsWith("-screenshot"), qPrintable(name)); // the time stamp's name
-        QCOMPARE(QImage(desktop() + "/" + name + ".png").size(), QSize(100, 50));
-        QVERIFY(!capture->toolbox()->isVisible());
-        QTRY_VERIFY(open_captures().isEmpty()); // deleted once closed
-
-        // Return before any selection saves the whole photograph, undimmed.
-        PrintScreen* whole = make_capture(pattern(300, 200));
-        QSignalSpy whole_saved(whole, &PrintScreen::signal_add_to_database);
-        QTest::keyClick(whole, Qt::Key_Return);
-        const QImage all(desktop() + "/" + whole_saved.value(0).value(0).toString() + ".png");
-        QCOMPARE(all.convertToFormat(QImage::Format_RGB32),
-                 pattern(300, 200).toImage().convertToFormat(QImage::Format_RGB32));
-        QTRY_VERIFY(open_captures().isEmpty());
-        QDir(desktop()).removeRecursively();
-
-        // Asked for a name: a path is refused in the prompt, a plain name saved, Cancel writes
-        // nothing.
-        for (const bool cancel : {false, true}) {
-            PrintScreen* named = make_capture(pattern(300, 200));
-            named->set_automatic_save(false);
-            QSignalSpy named_saved(named, &PrintScreen::signal_add_to_database);
-            QTest::keyClick(named, Qt::Key_Return);
-            PrintScreenSaveAskDialog* prompt = named->save_ask_dialog();
-            QVERIFY(prompt->isVisible());
-            if (cancel) {
+        QStringList names;
+        for (const QString way : {"area", "whole", "named", "cancel"}) {
+            PrintScreen* capture = make_capture(pattern(300, 200));
+            QSignalSpy saved(capture, &PrintScreen::signal_add_to_database);
+            capture->set_automatic_save(way == "area" || way == "whole");
+            if (way == "area") {
+                drag(capture, QPoint(20, 30), QPoint(119, 79));
+                QTest::keyClick(capture, Qt::Key_Enter); // the keypad key does nothing
+                QVERIFY(capture->isVisible());
+            }
+            QTest::keyClick(capture, Qt::Key_Return);
+            PrintScreenSaveAskDialog* prompt = capture->save_ask_dialog();
+            QCOMPARE(prompt->isVisible(), way == "named" || way == "cancel");
+            if (way == "cancel")
                 prompt->on_button_cancel();
-            } else {
+            if (way == "named") {
                 prompt->line_edit()->setText(QStringLiteral("../../escape"));
                 prompt->button_accept()->click();
                 QVERIFY(prompt->isVisible() && !prompt->message_label()->text().isEmpty());
-                QCOMPARE(named_saved.size(), 0);
+                QCOMPARE(saved.size(), 0);
                 prompt->line_edit()->setText(QStringLiteral(" trip "));
                 prompt->button_accept()->click();
-                QCOMPARE(named_saved.value(0).value(0).toString(), QStringLiteral("trip"));
             }
-            QTRY_VERIFY(open_captures().isEmpty());
-            QCOMPARE(QDir(desktop()).entryList(QDir::Files), QStringList{"trip.png"});
+            QVERIFY(!capture->toolbox()->isVisible());
+            QTRY_VERIFY(open_captures().isEmpty()); // deleted once closed
+            QCOMPARE(saved.size(), way == "cancel" ? 0 : 1);
+            names << saved.value(0).value(0).toString() + ".png";
         }
+        QVERIFY2(names[0].endsWith("-screenshot.png"), qPrintable(names[0])); // time stamp's name
+        QCOMPARE(QImage(desktop() + "/" + names[0]).size(), QSize(100, 50));
+        QCOMPARE(QImage(desktop() + "/" + names[1]).convertToFormat(QImage::Format_RGB32),
+                 pattern(300, 200).toImage().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(names[2], QStringLiteral("trip.png"));
+        QVERIFY(QFile::exists(desktop() + "/trip.png"));
+        QCOMPARE(QDir(desktop()).entryList(QDir::Files).size(), 3); // none from the path or Cancel
         QVERIFY(!QFile::exists(QDir::cleanPath(desktop() + "/../../escape.png")));
     }
 
@@ -277,32 +352,28 @@ private slots:
         ScreenshotLauncher launcher(settings, tools, notifier,
                                     FakePlatform::get().screen_capture());
         QSignalSpy saved(&launcher, &ScreenshotLauncher::saved);
-        const auto save_one = [&launcher] {
+        // To the desktop; to the pictures folder where no desktop folder can be made; nowhere.
+        const QString blocker = QDir::currentPath() + QStringLiteral("/no-desktop");
+        QVERIFY(TestWidgets::write_file(blocker, "a file"));
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        const QStringList desktops = {desktop(), blocker + "/Desktop", "/proc"};
+        const QStringList folders = {desktop(), pictures};
+        for (int i = 0; i < 3; ++i) {
+            set_desktop_dir(desktops[i]);
+            const int before = QDir(folders.value(i)).entryList(QDir::Files).size();
+            notifier.shown.clear();
             launcher.take();
             QCOMPARE(open_captures().size(), 1);
             QTest::keyClick(open_captures()[0], Qt::Key_Return);
             QTRY_VERIFY(open_captures().isEmpty());
-        };
-        save_one();
-        QCOMPARE(QDir(desktop()).entryList(QDir::Files).size(), 1);
-        ScreenshotLauncher::open_folder(tools.m_screenshot_folder);
-        QCOMPARE(opened, QStringList{QUrl::fromLocalFile(desktop() + "/").toString()});
-
-        const QString blocker = QDir::currentPath() + QStringLiteral("/no-desktop");
-        QVERIFY(TestWidgets::write_file(blocker, "a file"));
-        set_desktop_dir(blocker + QStringLiteral("/Desktop"));
-        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-        const int pictures_before = QDir(pictures).entryList(QDir::Files).size();
-        save_one();
-        QCOMPARE(QDir(pictures).entryList(QDir::Files).size(), pictures_before + 1);
-        ScreenshotLauncher::open_folder(tools.m_screenshot_folder);
-        QCOMPARE(opened.last(), QUrl::fromLocalFile(pictures + "/").toString());
+            QCOMPARE(saved.size(), std::min(i + 1, 2));
+            if (i == 2)
+                break;
+            QCOMPARE(QDir(folders[i]).entryList(QDir::Files).size(), before + 1);
+            ScreenshotLauncher::open_folder(tools.m_screenshot_folder);
+            QCOMPARE(opened.mid(i), QStringList{QUrl::fromLocalFile(folders[i] + "/").toString()});
+        }
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-
-        set_desktop_dir(QStringLiteral("/proc"));
-        notifier.shown.clear();
-        save_one();
-        QCOMPARE(saved.size(), 2);
         QCOMPARE(notifier.shown.size(), 1);
         QVERIFY2(notifier.shown[0].startsWith("Image not saved: ") &&
                      notifier.shown[0].contains("/proc/"),
