@@ -9,38 +9,20 @@
 #include <QSlider>
 #include <QtTest>
 
-namespace {
-FakeMagnifier& magnifier() {
-    return FakePlatform::get().fake_magnifier();
-}
-FakeMouseHook& hook() {
-    return FakePlatform::get().fake_mouse_hook();
-}
-LiveZoom& zoom() {
-    return LiveZoom::instance();
-}
-
-QPoint pointer;
-const QRect left_screen(0, 0, 1920, 1080);
-const QRect right_screen(1920, 0, 1280, 1024);
-
-QRect screen_at(const QPoint& p) {
-    return p.x() >= 1920 ? right_screen : left_screen;
-}
-
-void zoom_to(float factor) {
-    zoom().set_magnification(factor);
-    QTRY_VERIFY_WITH_TIMEOUT(!zoom().animating(), 5000);
-}
-
-QRect view() {
-    return magnifier().last().view;
-}
-
-} // namespace
-
 class TestZoom : public QObject {
     Q_OBJECT
+    static inline QPoint pointer;
+    static inline const QRect left_screen{0, 0, 1920, 1080}, right_screen{1920, 0, 1280, 1024};
+
+    static FakeMagnifier& magnifier() { return FakePlatform::get().fake_magnifier(); }
+    static FakeMouseHook& hook() { return FakePlatform::get().fake_mouse_hook(); }
+    static LiveZoom& zoom() { return LiveZoom::instance(); }
+    static QRect screen_at(const QPoint& p) { return p.x() >= 1920 ? right_screen : left_screen; }
+    static QRect view() { return magnifier().last().view; }
+    static void zoom_to(float factor) {
+        zoom().set_magnification(factor);
+        QTRY_VERIFY_WITH_TIMEOUT(!zoom().animating(), 5000);
+    }
 
 private slots:
     void initTestCase() {
