@@ -141,19 +141,17 @@ private slots:
         lock()->setChecked(true);
         mark()->move(100, 100);
         QSignalSpy clicked(mark(), &TradeMark::signal_clicked);
-        QTest::mouseClick(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        TestWidgets::stroke(mark(), {{10, 10}});
         QCOMPARE(clicked.count(), 1);
         QCOMPARE(mark()->pos(), QPoint(100, 100));
 
-        QTest::mousePress(mark(), Qt::LeftButton, {}, QPoint(10, 10));
-        TestWidgets::mouse(mark(), QEvent::MouseMove, QPoint(40, 30));
-        QTest::mouseRelease(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        TestWidgets::stroke(mark(), {{10, 10}, {40, 30}});
         QCOMPARE(mark()->pos(), QPoint(130, 120));
         QCOMPARE(clicked.count(), 1);
 
         // Locked again: a press neither drags nor emits.
         lock()->setChecked(false);
-        QTest::mouseClick(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        TestWidgets::stroke(mark(), {{10, 10}});
         QCOMPARE(clicked.count(), 1);
     }
 };

@@ -95,9 +95,8 @@ private slots:
         const int calls = magnifier().calls().size();
 
         // Anywhere inside the inner rectangle, edges included: no move.
-        hook().move_to(inner.topLeft());
-        hook().move_to(inner.bottomRight());
-        hook().move_to(inner.center());
+        for (const QPoint& p : {inner.topLeft(), inner.bottomRight(), inner.center()})
+            hook().move_to(p);
         QCOMPARE(magnifier().calls().size(), calls);
         QCOMPARE(view(), start);
 
@@ -110,9 +109,8 @@ private slots:
         QCOMPARE(view(), moved.translated(0, -12));
 
         // Far right: the screen's edge stops it.
-        for (int x = 1500; x < 1920; x += 40)
-            hook().move_to(QPoint(x, 540));
-        hook().move_to(QPoint(1919, 540));
+        for (int x = 1500; x < 1960; x += 40)
+            hook().move_to(QPoint(std::min(x, 1919), 540));
         QCOMPARE(view().right(), left_screen.right());
 
         // Not active (zoom with pen sets it, live zoom too): pointer moves do not move the view.
