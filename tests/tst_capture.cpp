@@ -17,6 +17,7 @@ class TestCapture : public QObject {
 
     static QString images_dir() { return DataPaths::get().images_dir(); }
     static QImage saved(const QString& name) { return QImage(images_dir() + "/" + name); }
+    static QFile::Permissions mode(const QString& p) { return QFileInfo(p).permissions() & 0x7077; }
     static QClipboard* clipboard() { return QGuiApplication::clipboard(); }
     static QImage rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
     static QImage gradient() { return TestPictures::pattern(40, 30).toImage(); }
@@ -244,10 +245,8 @@ private slots:
         QCOMPARE(core.inserted, QStringList{"image: image1.png"});
         QCOMPARE(core.notices, QStringList{"Image saved: Under the name of image1.png"});
         if (has_posix_files) {
-            QCOMPARE(QFileInfo(images_dir()).permissions() & 0x7077,
-                     QFile::Permissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-            QCOMPARE(QFileInfo(images_dir() + "/image1.png").permissions() & 0x7077,
-                     QFile::Permissions(QFile::ReadOwner | QFile::WriteOwner));
+            QCOMPARE(mode(images_dir()), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QCOMPARE(mode(images_dir() + "/image1.png"), QFile::ReadOwner | QFile::WriteOwner);
         }
         QCOMPARE(QDir(images_dir()).entryList(QDir::Hidden | QDir::Files).size(), 1);
 
@@ -290,7 +289,7 @@ private slots:
         CoreFixture::copy(picture(qRgb(4, 5, 6)));
         QVERIFY(QFileInfo::exists(images_dir() + "/image1.png"));
         if (has_posix_files)
-            QCOMPARE(QFileInfo(images_dir()).permissions() & 0x0077, QFile::Permissions());
+            QCOMPARE(mode(images_dir()) & 0x0077, QFile::Permissions());
     }
 
     // Each case: the formats offered, those read and the picture's (a Qt image is a PNG).
@@ -433,7 +432,9 @@ private slots:
     }
 
     // A mark that is offered but cannot be read counts as secret: whatever it said, the copy is
-    // treated as one. Every paste hands the mark on, so other clipboard tools skip it too.
+    // treated as one. Every paste hands the mark on, so other clipboard tools skip it too (the
+    // end-to-end clipboard-manager test checks a paste's mark, the history test that a secret
+    // stays out of the autocomplete store).
     void secret_content_is_queued_but_never_printed_or_stored() {
         for (const bool rich : {true, false})
             for (const bool readable : {true, false}) {
@@ -453,12 +454,9 @@ private slots:
                     core.engine.paste();
                 });
                 QVERIFY2(!printed.contains(password), printed.constData());
-                QCOMPARE(core.history.size(), 1);
                 QVERIFY(core.history.is_secret(0)); // masked in the history
                 QVERIFY(!QFileInfo::exists(images_dir() + "/image1.png"));
-                QVERIFY(core.inserted.isEmpty()); // nothing for the autocomplete store
                 QCOMPARE(clipboard()->text(), QString::fromUtf8(password)); // pastes as copied
-                QCOMPARE(clipboard()->mimeData()->data(hint), QByteArray("secret"));
                 // Emptied by its owner, the clipboard gets the entry back, marked.
                 clipboard()->clear();
                 QCOMPARE(clipboard()->mimeData()->data(hint), QByteArray("secret"));
