@@ -280,7 +280,7 @@ private slots:
         QVERIFY(!QFile::exists(folder + "/empty.png"));
     }
 
-    void return_saves_the_area_the_whole_photograph_or_a_plain_name() {
+    void return_saves_the_area_the_photograph_or_a_plain_name_and_says_where() {
         if (!has_posix_files)
             QSKIP("the desktop folder is moved through XDG user-dirs, which Windows does not read");
         // Automatic save, with a desktop folder that does not exist yet: it is created; Return
@@ -322,13 +322,9 @@ private slots:
         QVERIFY(QFile::exists(desktop() + "/trip.png"));
         QCOMPARE(QDir(desktop()).entryList(QDir::Files).size(), 3); // none from the path or Cancel
         QVERIFY(!QFile::exists(QDir::cleanPath(desktop() + "/../../escape.png")));
-    }
 
-    // A click on the "Image Saved" message shows the folder the file is in; a failure is told,
-    // not announced as saved.
-    void the_notification_opens_the_folder_the_file_went_to() {
-        if (!has_posix_files)
-            QSKIP("the desktop folder is moved through XDG user-dirs, which Windows does not read");
+        // Through the launcher: a click on the "Image Saved" message shows the folder the file
+        // is in; a failure is told, not announced as saved.
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "url_opened");
         AppSettings settings;
         ToolState tools;
