@@ -270,8 +270,7 @@ private slots:
         // A file in its place.
         QVERIFY(TestWidgets::write_file(images_dir(), "not a folder"));
         CoreFixture::copy(picture(qRgb(1, 1, 2)));
-        QVERIFY(QFileInfo(images_dir()).isFile());
-        QVERIFY(QFile::remove(images_dir()));
+        QVERIFY(QFileInfo(images_dir()).isFile() && QFile::remove(images_dir()));
         // Another user's folder.
         QTemporaryDir foreign; // as root, one that belongs to "nobody"; else root's
         const bool root = PrivateFiles::current_user_id() == 0;

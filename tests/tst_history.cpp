@@ -188,8 +188,7 @@ private slots:
         QCOMPARE(dialog.count(), 0);
         emit indicator->clicked();
         emit dialog.button_lock()->clicked(false);
-        QVERIFY(!history.locked());
-        QVERIFY(item("&Lock CLipboard"));
+        QVERIFY(!history.locked() && item("&Lock CLipboard"));
     }
 };
 

@@ -77,10 +77,9 @@ private slots:
     void lock_holds_one_entry_until_the_next_copy() {
         CoreFixture core(QStringLiteral("backward"));
         core.copy({"A", "B", "C"});
-        QCOMPARE(core.paste(), QStringLiteral("C")); // p = 1
-        QVERIFY(core.history.lock());
-        QVERIFY(!core.history.lock());          // again: keeps the position to return to
-        core.position() = 0;                    // moved while locked
+        QCOMPARE(core.paste(), QStringLiteral("C"));          // p = 1
+        QVERIFY(core.history.lock() && !core.history.lock()); // again: keeps where to return
+        core.position() = 0;                                  // moved while locked
         CoreFixture::copy(QStringLiteral("D")); // the copy restores the saved position
         QVERIFY(!core.history.locked());
         core.position() = 2;

@@ -37,9 +37,7 @@ class TestWatermark : public QObject {
         picture.save(files.filePath(name));
         return files.filePath(name);
     }
-    QList<QPair<QWidget*, bool>> click_through_calls() {
-        return FakePlatform::get().fake_window_style().calls();
-    }
+    auto click_through_calls() { return FakePlatform::get().fake_window_style().calls(); }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
@@ -53,8 +51,7 @@ private slots:
 
     void choosing_an_image_shows_it_stretched_and_bad_ones_change_nothing() {
         choose(image("wide.png", QSize(300, 100)));
-        QVERIFY(visibility()->isChecked());
-        QVERIFY(mark()->isVisible());
+        QVERIFY(visibility()->isChecked() && mark()->isVisible());
         QCOMPARE(mark()->shown_pixmap().size(), mark()->size());
         const QString good = mark()->image_path();
         // Cancelling the chooser, a file that is no picture, a header that claims 20,000 x 20,000
@@ -71,21 +68,18 @@ private slots:
             QVERIFY(mark()->isVisible());
         }
         visibility()->setChecked(false);
-        QVERIFY(!mark()->isVisible());
-        QVERIFY(mark()->has_image()); // hiding keeps the image
+        QVERIFY(!mark()->isVisible() && mark()->has_image()); // hiding keeps the image
     }
 
     void the_options_are_coupled_and_set_the_opacity() {
         QVERIFY(!mark()->movable() && click_through_calls().isEmpty());
         resize_box()->setChecked(true);
-        QVERIFY(lock()->isChecked());
-        QVERIFY(mark()->movable());
+        QVERIFY(lock()->isChecked() && mark()->movable());
         QCOMPARE(click_through_calls().last(), qMakePair(static_cast<QWidget*>(mark()), false));
         QVERIFY(!mark()->resizable()); // no image yet
 
         lock()->setChecked(false);
-        QVERIFY(!resize_box()->isChecked());
-        QVERIFY(!mark()->movable());
+        QVERIFY(!resize_box()->isChecked() && !mark()->movable());
         QCOMPARE(click_through_calls().last(), qMakePair(static_cast<QWidget*>(mark()), true));
 
         slider()->setValue(0);
