@@ -318,8 +318,8 @@ private slots:
         // A wrapped name alone is stored under the name it wraps.
         const QString wrapped = QStringLiteral("application/x-qt-windows-mime;value=\"%1\"");
         const QStringList kept = {"x\"text/plain\"y", "text/plain", "text/html", "\"\""};
-        QStringList offered = kept;
-        offered << wrapped.arg("text/html") << wrapped.arg("Rich Text Format");
+        const QStringList offered =
+            kept + QStringList{wrapped.arg("text/html"), wrapped.arg("Rich Text Format")};
         for (const QStringList& order : {offered, QStringList(offered.rbegin(), offered.rend())}) {
             MimeDataCopier copier;
             QStringList failures;

@@ -14,11 +14,10 @@ class TestFrozenPresses : public QObject {
     Q_OBJECT
 
     static qint64 value(const QString& word) {
-        const QChar base = word.at(0);
-        if (base != 'U' && base != 'C')
-            return word.toLongLong();
-        return (base == 'U' ? FrozenPresses::unclaimed_ms : FrozenPresses::hard_cap_ms) +
-               word.mid(1).toLongLong();
+        const qint64 base = word.startsWith('U')   ? FrozenPresses::unclaimed_ms
+                            : word.startsWith('C') ? FrozenPresses::hard_cap_ms
+                                                   : 0;
+        return base + (base ? word.mid(1) : word).toLongLong();
     }
 
 private slots:

@@ -24,9 +24,6 @@ struct Popup : CoreFixture {
                        settings, copier, &page};
 
     QStringList rows() { return HistoryEditor::row_texts(history, settings.m_paste_order); }
-    bool toggle_lock(int row) {
-        return HistoryEditor::toggle_lock(history, settings.m_paste_order, row);
-    }
 };
 } // namespace
 
@@ -69,7 +66,7 @@ private slots:
                     else if (op.startsWith('m'))
                         core.popup.move_row(row, op.mid(2).toInt());
                     else if (op.startsWith('l'))
-                        answered += core.toggle_lock(row) ? "L" : "U";
+                        answered += HistoryEditor::toggle_lock(core.history, c[0], row) ? "L" : "U";
                     else if (op == "p")
                         answered += core.paste();
                 }
