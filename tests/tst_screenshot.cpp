@@ -32,8 +32,8 @@ class TestScreenshot : public QObject {
     static QList<PrintScreen*> open_captures() {
         return TestWidgets::windows<PrintScreen>({}, true);
     }
-    static void drag(QWidget* w, QPoint from, QPoint to) {
-        TestWidgets::stroke(w, {from, (from + to) / 2, to});
+    static void drag(QWidget* w, QPoint a, QPoint b) {
+        TestWidgets::stroke(w, {a, (a + b) / 2, b});
     }
     static QString desktop() {
         return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
@@ -373,8 +373,7 @@ private slots:
         const QImage shot = box.grab().toImage();
         QVERIFY(shot.save(folder + QStringLiteral("/screenshot-toolbox.png")));
         // The colour button shows its colour as it is, not washed out by the button's bevel.
-        const QPoint centre = box.button_color_picker()->geometry().center();
-        QCOMPARE(shot.pixelColor(centre), QColor(Qt::red));
+        QCOMPARE(shot.pixelColor(box.button_color_picker()->geometry().center()), QColor(Qt::red));
     }
 
     void app_opens_a_capture_per_press_while_enabled() {

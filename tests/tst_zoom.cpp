@@ -184,11 +184,10 @@ private slots:
         QCOMPARE(pen.picture().toImage(), clean);
 
         TestWidgets::stroke(&pen, {{10, 20}, {50, 20}, {90, 20}, {130, 20}});
-        const QImage drawn = pen.picture().toImage();
-        QCOMPARE(drawn.pixelColor(30, 20), QColor(Qt::red));
-        QCOMPARE(drawn.pixelColor(70, 20), QColor(Qt::red));
-        QCOMPARE(drawn.pixelColor(110, 20), QColor(Qt::white)); // the last move is not drawn yet
-        QCOMPARE(drawn.pixelColor(30, 30), QColor(Qt::white));  // width 3: not 10 pixels away
+        // The last move is not drawn yet (110); width 3: not 10 pixels away (30, 30).
+        for (const auto& [x, y, red] :
+             {std::tuple(30, 20, true), {70, 20, true}, {110, 20, false}, {30, 30, false}})
+            QCOMPARE(pen.picture().toImage().pixelColor(x, y), QColor(red ? Qt::red : Qt::white));
 
         TestWidgets::stroke(&pen, {{5, 5}}, Qt::RightButton);
         QCOMPARE(pen.picture().toImage(), clean);
