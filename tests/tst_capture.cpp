@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(core.texts().last().size(), big.size());
     }
 
-    void files_of_10_mb_or_less_are_snapshotted_once_and_privately() {
+    void regular_files_of_10_mb_or_less_are_snapshotted_once_and_privately() {
         CoreFixture core(QStringLiteral("forward"), true, true);
         QTemporaryDir originals;
         const QString small = write_file(originals.filePath("small.bin"), 10'400'000);
@@ -159,33 +159,29 @@ private slots:
         CoreFixture::copy(file_list({small}));
         QCOMPARE(core.state.m_corvana_clipboard_mime_data_history.last()->urls().first(),
                  QUrl::fromLocalFile(small));
-    }
 
-    // A kernel file is never read (it says size 0 and may read out gigabytes), in a list or as
-    // a picture's link; a file manager pastes the snapshots: every file list in the entry names
-    // them, the rest of it byte for byte as sent. (A FIFO or a device, never even opened: the
-    // hostile-owners end-to-end test; a cut keeps naming its originals: the uri_list fuzz
-    // target's cut seeds.)
-    void only_regular_files_are_snapshotted_and_every_file_list_names_them() {
+        // A kernel file is never read (it says size 0 and may read out gigabytes), in a list or
+        // as a picture's link; a file manager pastes the snapshots: every file list in the entry
+        // names them, the rest of it byte for byte as sent. (A FIFO or a device, never even
+        // opened: the hostile-owners end-to-end test; a cut keeps naming its originals: the
+        // uri_list fuzz target's cut seeds.)
         if (!has_posix_files)
-            QSKIP("kernel files are what this guards against; Windows has none");
-        CoreFixture core(QStringLiteral("forward"), true, true);
-        QTemporaryDir originals;
-        const QString real = write_file(originals.filePath("real.txt"), 4);
+            return; // Windows has no kernel files
+        core.settings.m_file_copy_enabled = true;
         const QUrl kernel = QUrl::fromLocalFile("/proc/self/status");
         const QByteArray gnome = "copy\n" + kernel.toEncoded() + "\n";
-        QMimeData* data = file_list({kernel.toLocalFile(), real});
+        QMimeData* data = file_list({kernel.toLocalFile(), small});
         for (const char* list : {"x-special/gnome-copied-files", "x-special/mate-copied-files"})
-            data->setData(list, gnome + QUrl::fromLocalFile(real).toEncoded());
+            data->setData(list, gnome + QUrl::fromLocalFile(small).toEncoded());
         CoreFixture::copy(data);
         QTRY_COMPARE(core.copier.pending_snapshots(), 0);
-        const QMimeData* entry = core.state.m_corvana_clipboard_mime_data_history.first();
+        entry = core.state.m_corvana_clipboard_mime_data_history.last();
         QCOMPARE(entry->urls().value(0), kernel); // left as it was, unread
-        const QString snapshot = entry->urls().value(1).toLocalFile();
-        QVERIFY(snapshot.startsWith(core.temp.path() + "/temp/"));
+        const QString listed = entry->urls().value(1).toLocalFile();
+        QVERIFY(listed.startsWith(temp));
         for (const char* list : {"x-special/gnome-copied-files", "x-special/mate-copied-files"})
-            QCOMPARE(entry->data(list), gnome + QUrl::fromLocalFile(snapshot).toEncoded());
-        core.position() = 0;
+            QCOMPARE(entry->data(list), gnome + QUrl::fromLocalFile(listed).toEncoded());
+        core.position() = core.history.size() - 1;
         core.engine.paste();
         QCOMPARE(clipboard()->mimeData()->data("x-special/gnome-copied-files"),
                  entry->data("x-special/gnome-copied-files"));
