@@ -14,11 +14,10 @@ class TestFrozenPresses : public QObject {
     Q_OBJECT
 
     static qint64 value(const QString& word) {
-        const QChar base = word.at(0);
-        if (base != 'U' && base != 'C')
-            return word.toLongLong();
-        return (base == 'U' ? FrozenPresses::unclaimed_ms : FrozenPresses::hard_cap_ms) +
-               (word.size() > 1 ? word.mid(1).toLongLong() : 0);
+        const qint64 base = word.startsWith('U')   ? FrozenPresses::unclaimed_ms
+                            : word.startsWith('C') ? FrozenPresses::hard_cap_ms
+                                                   : 0;
+        return base + (base ? word.mid(1) : word).toLongLong();
     }
 
 private slots:
@@ -70,25 +69,22 @@ private slots:
             if (sides.size() > 1)
                 for (const QString& word : sides[1].simplified().split(' ', Qt::SkipEmptyParts))
                     want.append(value(word));
+            const QStringList ops =
+                QString("press due claim report finish released next pending").split(' ');
+            QVERIFY2(ops.contains(op), qPrintable("unknown step " + step));
             if (op == "press")
                 presses.pressed(quint32(a[0]), a[1]);
+            else if (op == "finish")
+                presses.finished(quint32(a[0]));
             else if (op == "due")
                 for (const quint32 key : presses.due(a[0], a[1]))
                     got.append(key);
-            else if (op == "claim")
-                got.append(presses.claim(quint32(a[0]), a[1]));
-            else if (op == "report")
-                got.append(presses.begin_report(quint32(a[0]), a[1]));
-            else if (op == "finish")
-                presses.finished(quint32(a[0]));
-            else if (op == "released")
-                got.append(presses.released(quint32(a[0])));
-            else if (op == "next")
-                got.append(presses.next_check(a[0]));
-            else if (op == "pending")
-                got.append(presses.pending());
             else
-                QFAIL(qPrintable("unknown step " + step));
+                got.append(op == "claim"      ? presses.claim(quint32(a[0]), a[1])
+                           : op == "report"   ? presses.begin_report(quint32(a[0]), a[1])
+                           : op == "released" ? presses.released(quint32(a[0]))
+                           : op == "next"     ? presses.next_check(a[0])
+                                              : presses.pending());
             QVERIFY2(got == want, qPrintable(step));
         }
     }

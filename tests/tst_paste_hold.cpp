@@ -53,11 +53,8 @@ struct Desktop {
     void run_for(qint64 ms) {
         for (const qint64 end = now + ms; now < end;) {
             ++now;
-            while (!m_pending.empty() && m_pending.begin()->first <= now) {
-                const Pending pending = m_pending.begin()->second;
-                m_pending.erase(m_pending.begin());
-                fire(pending);
-            }
+            for (auto it = m_pending.begin(); it != m_pending.end() && it->first <= now;)
+                fire(m_pending.extract(it++).mapped());
             settle();
         }
     }

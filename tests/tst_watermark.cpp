@@ -37,9 +37,7 @@ class TestWatermark : public QObject {
         picture.save(files.filePath(name));
         return files.filePath(name);
     }
-    QList<QPair<QWidget*, bool>> click_through_calls() {
-        return FakePlatform::get().fake_window_style().calls();
-    }
+    auto click_through_calls() { return FakePlatform::get().fake_window_style().calls(); }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
@@ -53,8 +51,7 @@ private slots:
 
     void choosing_an_image_shows_it_stretched_and_bad_ones_change_nothing() {
         choose(image("wide.png", QSize(300, 100)));
-        QVERIFY(visibility()->isChecked());
-        QVERIFY(mark()->isVisible());
+        QVERIFY(visibility()->isChecked() && mark()->isVisible());
         QCOMPARE(mark()->shown_pixmap().size(), mark()->size());
         const QString good = mark()->image_path();
         // Cancelling the chooser, a file that is no picture, a header that claims 20,000 x 20,000
@@ -71,21 +68,18 @@ private slots:
             QVERIFY(mark()->isVisible());
         }
         visibility()->setChecked(false);
-        QVERIFY(!mark()->isVisible());
-        QVERIFY(mark()->has_image()); // hiding keeps the image
+        QVERIFY(!mark()->isVisible() && mark()->has_image()); // hiding keeps the image
     }
 
     void the_options_are_coupled_and_set_the_opacity() {
         QVERIFY(!mark()->movable() && click_through_calls().isEmpty());
         resize_box()->setChecked(true);
-        QVERIFY(lock()->isChecked());
-        QVERIFY(mark()->movable());
+        QVERIFY(lock()->isChecked() && mark()->movable());
         QCOMPARE(click_through_calls().last(), qMakePair(static_cast<QWidget*>(mark()), false));
         QVERIFY(!mark()->resizable()); // no image yet
 
         lock()->setChecked(false);
-        QVERIFY(!resize_box()->isChecked());
-        QVERIFY(!mark()->movable());
+        QVERIFY(!resize_box()->isChecked() && !mark()->movable());
         QCOMPARE(click_through_calls().last(), qMakePair(static_cast<QWidget*>(mark()), true));
 
         slider()->setValue(0);
@@ -95,7 +89,7 @@ private slots:
         QVERIFY(qAbs(mark()->windowOpacity() - 0.99) < 1.0 / 255);
     }
 
-    void resizing_stretches_the_image_without_keeping_its_shape() {
+    void resizing_stretches_the_image_and_the_grip_resizes_through_one_whole_drag() {
         choose(image("square.png", QSize(50, 50)));
         resize_box()->setChecked(true);
         QVERIFY(mark()->resizable());
@@ -103,17 +97,6 @@ private slots:
         QCOMPARE(mark()->shown_pixmap().size(), QSize(300, 40));
         // The file may go away: the image shown stays and still stretches.
         QVERIFY(QFile::remove(mark()->image_path()));
-        mark()->resize(120, 90);
-        QCOMPARE(mark()->shown_pixmap().size(), QSize(120, 90));
-        // Without resizing the picture keeps its size.
-        resize_box()->setChecked(false);
-        mark()->resize(60, 60);
-        QCOMPARE(mark()->shown_pixmap().size(), QSize(120, 90));
-    }
-
-    void the_grip_resizes_the_window_through_one_whole_drag() {
-        choose(image("grip.png", QSize(50, 50)));
-        resize_box()->setChecked(true);
         mark()->resize(100, 80);
         auto* grip = mark()->findChild<QSizeGrip*>();
         QVERIFY(grip);
@@ -141,6 +124,10 @@ private slots:
         // After the release, moves are the grip's own again.
         send(QEvent::MouseMove, start + QPoint(40, 40), Qt::NoButton);
         QCOMPARE(mark()->size(), QSize(90, 70));
+        // Without resizing the picture keeps its size.
+        resize_box()->setChecked(false);
+        mark()->resize(60, 60);
+        QCOMPARE(mark()->shown_pixmap().size(), QSize(90, 70));
     }
 
     void a_drag_moves_and_a_click_emits() {
@@ -148,19 +135,17 @@ private slots:
         lock()->setChecked(true);
         mark()->move(100, 100);
         QSignalSpy clicked(mark(), &TradeMark::signal_clicked);
-        QTest::mouseClick(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        TestWidgets::stroke(mark(), {{10, 10}});
         QCOMPARE(clicked.count(), 1);
         QCOMPARE(mark()->pos(), QPoint(100, 100));
 
-        QTest::mousePress(mark(), Qt::LeftButton, {}, QPoint(10, 10));
-        TestWidgets::mouse(mark(), QEvent::MouseMove, QPoint(40, 30));
-        QTest::mouseRelease(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        TestWidgets::stroke(mark(), {{10, 10}, {40, 30}});
         QCOMPARE(mark()->pos(), QPoint(130, 120));
         QCOMPARE(clicked.count(), 1);
 
         // Locked again: a press neither drags nor emits.
         lock()->setChecked(false);
-        QTest::mouseClick(mark(), Qt::LeftButton, {}, QPoint(10, 10));
+        TestWidgets::stroke(mark(), {{10, 10}});
         QCOMPARE(clicked.count(), 1);
     }
 };
