@@ -7,7 +7,6 @@
 #include "platform/VirtualKeys.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/QHotkey.h"
-#include "shortcuts/ShortcutsDialog.h"
 
 #include <QMessageBox>
 #include <QtTest>

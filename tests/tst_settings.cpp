@@ -1,8 +1,6 @@
 #include "AppHarness.h"
 #include "TestWidgets.h"
-#include "app/SaveManager.h"
 #include "common/SettingsFileCheck.h"
-#include "shortcuts/ShortcutsDialog.h"
 
 #include <QtTest>
 
@@ -15,19 +13,7 @@ QStringList backups() {
 // The settings file through SaveManager, and where it lives.
 class TestSettings : public QObject {
     Q_OBJECT
-    // The one place the file's reader is built: SaveManager on bare settings, the shortcut
-    // dialog and an indicator place, loaded as at start.
-    struct Loaded {
-        AppSettings settings;
-        ShortcutsDialog shortcuts{nullptr};
-        QPoint indicator;
-        SaveManager saver{
-            nullptr,
-            settings,
-            shortcuts,
-            {[this] { return indicator; }, [this](const QPoint& at) { indicator = at; }}};
-        Loaded() { saver.load_settings(); }
-    };
+    using Loaded = AppHarness::Saved;
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }

@@ -1,13 +1,9 @@
 #include "AppHarness.h"
-#include "app/SaveManager.h"
-#include "shortcuts/ShortcutsDialog.h"
-#include "spells/HiddenFeatures.h"
+#include "TestWidgets.h"
 #include "spells/InputDialog.h"
 #include "spells/SpellToken.h"
 
-#include <QApplication>
 #include <QLineEdit>
-#include <QSettings>
 #include <QtTest>
 
 using Kind = SpellToken::Kind;
@@ -16,10 +12,7 @@ class TestSpells : public QObject {
     Q_OBJECT
     // The one place the spell interpreter is built: on bare settings kept by a SaveManager, its
     // actions recorded.
-    struct Spells {
-        AppSettings settings;
-        ShortcutsDialog shortcuts{nullptr};
-        SaveManager saver{nullptr, settings, shortcuts, {}};
+    struct Spells : AppHarness::Saved {
         QStringList shown; // "title|text" of every notification shown
         QStringList done;  // every other action, in order
         HiddenFeatures features{
@@ -40,23 +33,16 @@ class TestSpells : public QObject {
                  done << QStringLiteral("trails %1").arg(trails);
                  return false;
              }}};
-        Spells() { saver.load_settings(); }
     };
     std::unique_ptr<Spells> made;
-    QStringList& shown() { return made->shown; }
 
-    void cast(const QString& spell) { made->features.activate(spell); }
     QString stored(const char* key) {
         return QSettings(AppHarness::settings_file(), QSettings::IniFormat)
             .value(QLatin1String(key))
             .toString();
     }
     static QList<InputDialog*> dialogs() {
-        QList<InputDialog*> found;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* dialog = qobject_cast<InputDialog*>(widget))
-                found << dialog;
-        return found;
+        return TestWidgets::windows<InputDialog>(QStringLiteral("Hidden features"), true);
     }
 
 private slots:
@@ -185,13 +171,14 @@ private slots:
         QFETCH(QString, last);
         QFETCH(QString, done);
         for (const QString& spell : spells.split(QLatin1Char(';')))
-            cast(spell);
+            made->features.activate(spell);
+        const QStringList& shown = made->shown;
         const QString key = stored.section(QLatin1Char('='), 0, 0);
         if (!key.isEmpty())
             QCOMPARE(this->stored(key.toLatin1().constData()), stored.section('=', 1));
-        QCOMPARE(shown().isEmpty() ? QString() : shown().last().left(qMax(1, last.size())), last);
-        if (!shown().isEmpty())
-            QVERIFY(shown().last().size() < 600 && !shown().last().contains(QChar(0)));
+        QCOMPARE(shown.isEmpty() ? QString() : shown.last().left(qMax(1, last.size())), last);
+        if (!shown.isEmpty())
+            QVERIFY(shown.last().size() < 600 && !shown.last().contains(QChar(0)));
         QCOMPARE(made->done.join(';'), done);
     }
 
@@ -199,21 +186,15 @@ private slots:
     void reset_settings_registers_the_default_shortcuts() {
         made.reset();
         auto app = AppHarness::make_app();
-        ShortcutsDialog& shortcuts = *app->shortcuts_dialog();
-        const AppSettings& settings = *app;
         FakeGlobalHotkeys& hotkeys = FakePlatform::get().hotkeys();
-        const QKeySequence custom(QStringLiteral("Ctrl+Alt+O"));
-        const QKeySequence standard(ShortcutsDialog::default_sequence(0));
-        shortcuts.set_sequence(0, custom.toString());
-        shortcuts.accept();
-        const QString order = settings.m_paste_order;
-
+        const QString custom = QStringLiteral("Ctrl+Alt+O"), order = app->m_paste_order;
+        app->shortcuts_dialog()->set_sequence(0, custom);
+        app->shortcuts_dialog()->accept();
         app->hidden_features()->activate(QStringLiteral("reset settings"));
-        QCOMPARE(shortcuts.sequence(0), standard.toString());
+        QCOMPARE(app->shortcuts_dialog()->sequence(0), ShortcutsDialog::default_sequence(0));
         QVERIFY(!hotkeys.trigger(custom));
-        QCOMPARE(settings.m_paste_order, order);
-        QVERIFY(hotkeys.trigger(standard));
-        QVERIFY(settings.m_paste_order != order);
+        QVERIFY(hotkeys.trigger(ShortcutsDialog::default_sequence(0)));
+        QVERIFY(app->m_paste_order != order);
         QCOMPARE(hotkeys.registered().size(), ShortcutsDialog::row_count);
     }
 
@@ -227,9 +208,7 @@ private slots:
         features.enter_spell();
         features.enter_spell();
         QCOMPARE(dialogs().size(), 1);
-        InputDialog* dialog = dialogs().first();
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Hidden features"));
-        auto* line = dialog->findChild<QLineEdit*>(QStringLiteral("input_text"));
+        auto* line = dialogs().first()->findChild<QLineEdit*>(QStringLiteral("input_text"));
         line->setText(QStringLiteral("off monitor 7"));
         QTest::keyClick(line, Qt::Key_Return);
         QCOMPARE(stored("IgnoreMonitors"), QStringLiteral("7:"));

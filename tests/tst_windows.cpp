@@ -1,6 +1,5 @@
 #include "AppHarness.h"
 #include "TestWidgets.h"
-#include "shortcuts/ShortcutsDialog.h"
 #include "spells/InputDialog.h"
 #include "tray/TrayIcon.h"
 #include "windows/MainWindowForm.h"

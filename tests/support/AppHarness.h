@@ -2,7 +2,9 @@
 
 #include "FakePlatform.h"
 #include "app/App.h"
+#include "app/SaveManager.h"
 #include "common/DataPaths.h"
+#include "shortcuts/ShortcutsDialog.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -35,6 +37,18 @@ inline void remove_settings() {
     QFile::setPermissions(settings_file(), QFile::ReadOwner | QFile::WriteOwner);
     QFile::remove(settings_file());
 }
+// The settings file's reader without App: bare settings kept by a SaveManager with the shortcut
+// dialog and an indicator place, loaded as at start.
+struct Saved {
+    AppSettings settings;
+    ShortcutsDialog shortcuts{nullptr};
+    QPoint indicator;
+    SaveManager saver{nullptr,
+                      settings,
+                      shortcuts,
+                      {[this] { return indicator; }, [this](const QPoint& at) { indicator = at; }}};
+    Saved() { saver.load_settings(); }
+};
 // Puts text on the clipboard as another program would.
 inline void copy_text(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
