@@ -39,6 +39,10 @@ class TestStartup : public QObject {
 
     FakeAutostart& autostart() { return FakePlatform::get().fake_autostart(); }
     FakeShellLinks& links() { return FakePlatform::get().fake_shell_links(); }
+    void refuse(bool fail) {
+        autostart().set_fail(fail);
+        links().set_fail(fail);
+    }
     Startup startup() {
         return Startup(autostart(), links(), FakePlatform::get().uninstaller_name());
     }
@@ -72,15 +76,13 @@ private slots:
     // App: a first start the desktop refuses still shows the window; a later one keeps it
     // hidden, makes no launchers and turns start at login on.
     void a_start_applies_the_settings_and_goes_on_after_failures() {
-        autostart().set_fail(true);
-        links().set_fail(true);
+        refuse(true);
         QVERIFY(AppHarness::make_app()->isVisible());
         QCOMPARE(links().requests().size(), 2);
         autostart().set_fail(false);
         links().reset();
         QVERIFY(!AppHarness::make_app()->isVisible());
-        QCOMPARE(links().requests().size(), 0);
-        QVERIFY(autostart().enabled());
+        QVERIFY(links().requests().isEmpty() && autostart().enabled());
     }
 
     // Start at login follows the setting at every start, rewritten only when it differs; the
@@ -126,11 +128,9 @@ private slots:
         QVERIFY(startup().create_shell_shortcuts());
         QCOMPARE(made(), QStringList({"desktop /Corvana " + exe}));
 
-        autostart().set_fail(true);
-        links().set_fail(true);
-        QVERIFY(!startup().enable_start_at_login());
-        QVERIFY(!startup().create_shell_shortcuts());
-        QVERIFY(!startup().disable_start_at_login());
+        refuse(true);
+        QVERIFY(!startup().enable_start_at_login() && !startup().create_shell_shortcuts() &&
+                !startup().disable_start_at_login());
     }
 
     // ---- The XDG files; the quoting of every value is the desktop_entry fuzz target's ----
@@ -145,27 +145,23 @@ private slots:
                      .filter(QRegularExpression("^(Exec|TryExec|Path)=")),
                  QStringList({"Exec=\"/opt/my apps/corvana\"", "TryExec=/opt/my apps/corvana",
                               "Path=/data dir"}));
-        QVERIFY(entry.matches("/opt/my apps/corvana", "/data dir"));
         // Moved: no longer matches, and enabling again rewrites it.
-        QVERIFY(!entry.matches("/usr/bin/corvana", "/data dir"));
-        QVERIFY(entry.enable("/usr/bin/corvana", "/data dir", &error));
-        QVERIFY(entry.matches("/usr/bin/corvana", "/data dir"));
-        QVERIFY(entry.disable(&error));
-        QVERIFY(!QFile::exists(autostart_file()));
+        QVERIFY(entry.matches("/opt/my apps/corvana", "/data dir") &&
+                !entry.matches("/usr/bin/corvana", "/data dir"));
+        QVERIFY(entry.enable("/usr/bin/corvana", "/data dir", &error) &&
+                entry.matches("/usr/bin/corvana", "/data dir"));
+        QVERIFY(entry.disable(&error) && !QFile::exists(autostart_file()));
 
         // What cannot be written: a path that would add a line, a file or a folder in the way.
-        QVERIFY(!entry.enable("/bad\nExec=evil", "/d", &error));
-        QVERIFY(!QFile::exists(autostart_file()));
+        QVERIFY(!entry.enable("/bad\nExec=evil", "/d", &error) && !QFile::exists(autostart_file()));
         const QString folder = QFileInfo(autostart_file()).absolutePath();
         QVERIFY(QDir(folder).removeRecursively());
         write(folder, "a file where the folder goes");
         error.clear();
-        QVERIFY(!entry.enable("/c", "/d", &error));
-        QVERIFY(!error.isEmpty());
+        QVERIFY(!entry.enable("/c", "/d", &error) && !error.isEmpty());
         QFile::remove(folder);
         QVERIFY(QDir().mkpath(autostart_file()));
-        QVERIFY(!entry.enable("/c", "/d", &error));
-        QVERIFY(!entry.disable(&error));
+        QVERIFY(!entry.enable("/c", "/d", &error) && !entry.disable(&error));
         QVERIFY(QFileInfo(autostart_file()).isDir());
     }
 
@@ -180,10 +176,8 @@ private slots:
         QVERIFY(QFile::exists(applications() + "/Corvana/Corvana.desktop"));
 
         // No desktop folder: none is made for a launcher.
-        QVERIFY(!shell.create(on_desktop, &error));
-        QVERIFY(!QFileInfo::exists(desktop()));
-        QVERIFY(QDir().mkpath(desktop()));
-        QVERIFY(shell.create(on_desktop, &error));
+        QVERIFY(!shell.create(on_desktop, &error) && !QFileInfo::exists(desktop()));
+        QVERIFY(QDir().mkpath(desktop()) && shell.create(on_desktop, &error));
         QVERIFY(QFileInfo(desktop() + "/Corvana.desktop").isExecutable());
 
         // A file of that name that is not ours stays as it was; a folder is not replaced.
@@ -193,8 +187,7 @@ private slots:
             &error));
         QCOMPARE(TestWidgets::read_file(applications() + "/Corvana/uninstall.desktop"), "mine");
         QFile::remove(desktop() + "/Corvana.desktop");
-        QVERIFY(QDir().mkpath(desktop() + "/Corvana.desktop"));
-        QVERIFY(!shell.create(on_desktop, &error));
+        QVERIFY(QDir().mkpath(desktop() + "/Corvana.desktop") && !shell.create(on_desktop, &error));
         QVERIFY(QFileInfo(desktop() + "/Corvana.desktop").isDir());
     }
 
