@@ -67,14 +67,14 @@ QImage FakeScreenCapture::grab(const QRect& area, QString* error) {
     m_asked.append(area);
     QScreen* screen = QGuiApplication::screenAt(area.topLeft());
     QImage image;
-    if (m_use_desktop && !m_desktop.isNull()) {
-        image = m_desktop.copy(area);
-    } else if (!m_use_desktop && screen) {
+    if (m_desktop && !m_desktop->isNull()) {
+        image = m_desktop->copy(area);
+    } else if (!m_desktop && screen) {
         const QPoint at = area.topLeft() - screen->geometry().topLeft();
         image = screen->grabWindow(0, at.x(), at.y(), area.width(), area.height()).toImage();
     } else if (error) {
-        *error = m_use_desktop ? QStringLiteral("no fast path in this test")
-                               : QStringLiteral("no screen there");
+        *error = m_desktop ? QStringLiteral("no fast path in this test")
+                           : QStringLiteral("no screen there");
     }
     return image.isNull() ? image : image.convertToFormat(QImage::Format_RGB32);
 }
