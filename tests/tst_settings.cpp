@@ -4,16 +4,13 @@
 
 #include <QtTest>
 
-namespace {
-QStringList backups() {
-    return QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
-}
-} // namespace
-
 // The settings file through SaveManager, and where it lives.
 class TestSettings : public QObject {
     Q_OBJECT
     using Loaded = AppHarness::Saved;
+    static QStringList backups() {
+        return QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
+    }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
@@ -38,11 +35,10 @@ private slots:
             Loaded().saver.save_settings();
             QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
             QCOMPARE(file.allKeys().size(), table.size() + 1); // and SaveVersion
-            for (const QString& row : table) {
-                const QStringList c = row.split(' ');
-                QVERIFY2(file.value(c[0]).toString() == QString(c[column]).remove('-'),
+            for (const QString& row : table)
+                QVERIFY2(AppHarness::stored(row.section(' ', 0, 0)) ==
+                             row.section(' ', column, column).remove('-'),
                          qPrintable(row));
-            }
         };
         saved_as(1);
         {
@@ -94,11 +90,10 @@ private slots:
         QFETCH(bool, put_aside);
         QVERIFY(TestWidgets::write_file(AppHarness::settings_file(), content));
         Loaded().saver.save_settings();
-        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
         QStringList values;
         for (const char* key : {"SaveVersion", "PasteOrder", "IsCorvanaPaused", "IndicatorX",
                                 "IndicatorY", "IgnoreMonitors"})
-            values << file.value(key).toString();
+            values << AppHarness::stored(key);
         QCOMPARE(values.join(' '), saved);
         QCOMPARE(backups().size(), put_aside ? 1 : 0);
         if (put_aside) {

@@ -7,18 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QTextDocument>
 #include <QtTest>
-
-namespace {
-QKeySequence seq(const QString& text) {
-    return QKeySequence(text, QKeySequence::NativeText);
-}
-FakeGlobalHotkeys& hotkeys() {
-    return FakePlatform::get().hotkeys();
-}
-} // namespace
 
 // The shortcut dialog's capture of a combination, its refusals, the hotkeys released while it
 // is open and brought back however it closes, and the [Shortcuts] group that keeps changes.
@@ -29,6 +19,13 @@ class TestShortcutsDialog : public QObject {
     std::unique_ptr<App> app;
     ShortcutsDialog* dialog = nullptr;
     MainWindowForm* form = nullptr;
+    static QKeySequence seq(const QString& text) { return QKeySequence(text); }
+    static FakeGlobalHotkeys& hotkeys() { return FakePlatform::get().hotkeys(); }
+    static QStringList stored_shortcuts() {
+        return QSettings(AppHarness::settings_file(), QSettings::IniFormat)
+            .allKeys()
+            .filter("Shortcuts/");
+    }
 
     void make_app() {
         alone.reset();
@@ -131,13 +128,9 @@ private slots:
         QVERIFY(hotkeys().trigger(seq("Ctrl+Alt+M")));
         QCOMPARE(TestWidgets::windows<NoteDialog>().size(), 1);
         QVERIFY(form->button_toggle_note_dialog->toolTip().endsWith("Shortcut: Ctrl+Alt+M"));
-        {
-            // Kept at once, and only the rows that differ from their defaults.
-            QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-            file.beginGroup("Shortcuts");
-            QCOMPARE(file.allKeys(), QStringList{"ToggleNote"});
-            QCOMPARE(file.value("ToggleNote").toString(), QStringLiteral("Ctrl+Alt+M"));
-        }
+        // Kept at once, and only the rows that differ from their defaults.
+        QCOMPARE(stored_shortcuts(), QStringList{"Shortcuts/ToggleNote"});
+        QCOMPARE(AppHarness::stored("Shortcuts/ToggleNote"), "Ctrl+Alt+M");
         make_app();
         QCOMPARE(dialog->row_button(12)->text(), QStringLiteral("Ctrl+Alt+M"));
         QVERIFY(hotkeys().is_registered(seq("Ctrl+Alt+M")));
@@ -156,9 +149,7 @@ private slots:
         capture(12, "Ctrl Alt N");
         capture(1, "Ctrl Alt 0");
         dialog->accept();
-        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-        file.beginGroup("Shortcuts");
-        QVERIFY(file.allKeys().isEmpty());
+        QVERIFY(stored_shortcuts().isEmpty());
     }
 
     void stored_sequences_that_do_not_parse_or_are_refused_fall_back() {

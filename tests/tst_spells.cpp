@@ -36,11 +36,6 @@ class TestSpells : public QObject {
     };
     std::unique_ptr<Spells> made;
 
-    QString stored(const char* key) {
-        return QSettings(AppHarness::settings_file(), QSettings::IniFormat)
-            .value(QLatin1String(key))
-            .toString();
-    }
     static QList<InputDialog*> dialogs() {
         return TestWidgets::windows<InputDialog>(QStringLiteral("Hidden features"), true);
     }
@@ -175,7 +170,7 @@ private slots:
         const QStringList& shown = made->shown;
         const QString key = stored.section(QLatin1Char('='), 0, 0);
         if (!key.isEmpty())
-            QCOMPARE(this->stored(key.toLatin1().constData()), stored.section('=', 1));
+            QCOMPARE(AppHarness::stored(key), stored.section('=', 1));
         QCOMPARE(shown.isEmpty() ? QString() : shown.last().left(qMax(1, last.size())), last);
         if (!shown.isEmpty())
             QVERIFY(shown.last().size() < 600 && !shown.last().contains(QChar(0)));
@@ -203,7 +198,7 @@ private slots:
         features.enter_spell();
         QCOMPARE(made->done, QStringList{"open " + HiddenFeatures::help_url()});
         QVERIFY(QFile::exists(QUrl(HiddenFeatures::help_url()).toLocalFile()));
-        QCOMPARE(stored("HiddenFeaturesHelpAlreadyShown"), QStringLiteral("true"));
+        QCOMPARE(AppHarness::stored("HiddenFeaturesHelpAlreadyShown"), QStringLiteral("true"));
         QVERIFY(dialogs().isEmpty());
         features.enter_spell();
         features.enter_spell();
@@ -211,7 +206,7 @@ private slots:
         auto* line = dialogs().first()->findChild<QLineEdit*>(QStringLiteral("input_text"));
         line->setText(QStringLiteral("off monitor 7"));
         QTest::keyClick(line, Qt::Key_Return);
-        QCOMPARE(stored("IgnoreMonitors"), QStringLiteral("7:"));
+        QCOMPARE(AppHarness::stored("IgnoreMonitors"), QStringLiteral("7:"));
         QTRY_VERIFY(dialogs().isEmpty()); // closed and gone
         features.enter_spell();
         QCOMPARE(dialogs().size(), 1);

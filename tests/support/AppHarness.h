@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QSettings>
 #include <QTemporaryFile>
 #include <cstdio>
 #include <functional>
@@ -32,6 +33,10 @@ inline std::unique_ptr<App> make_app() {
 }
 inline QString settings_file() {
     return DataPaths::get().settings_file();
+}
+// A value in the settings file, as text.
+inline QString stored(const QString& key) {
+    return QSettings(settings_file(), QSettings::IniFormat).value(key).toString();
 }
 inline void remove_settings() {
     QFile::setPermissions(settings_file(), QFile::ReadOwner | QFile::WriteOwner);
