@@ -6,37 +6,20 @@
 
 #include <QtTest>
 
-namespace {
 using Place = ShellLinks::Place;
-
-QString applications() {
-    return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
-}
-QString desktop() {
-    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-}
-QString autostart_file() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/autostart/Corvana.desktop");
-}
-void write(const QString& path, const QByteArray& bytes) {
-    QVERIFY(TestWidgets::write_file(path, bytes));
-}
-// Every file under the folder, relative to it.
-QStringList tree(const QString& root) {
-    QStringList files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(root).relativeFilePath(it.next());
-    files.sort();
-    return files;
-}
-} // namespace
+using SP = QStandardPaths;
 
 class TestStartup : public QObject {
     Q_OBJECT
 
+    static QString applications() { return SP::writableLocation(SP::ApplicationsLocation); }
+    static QString desktop() { return SP::writableLocation(SP::DesktopLocation); }
+    static QString autostart_file() {
+        return SP::writableLocation(SP::GenericConfigLocation) + "/autostart/Corvana.desktop";
+    }
+    static void write(const QString& path, const QByteArray& bytes) {
+        QVERIFY(TestWidgets::write_file(path, bytes));
+    }
     FakeAutostart& autostart() { return FakePlatform::get().fake_autostart(); }
     FakeShellLinks& links() { return FakePlatform::get().fake_shell_links(); }
     void refuse(bool fail) {
@@ -67,9 +50,8 @@ private slots:
         autostart().reset();
         links().reset();
         for (const auto folder :
-             {QStandardPaths::HomeLocation, QStandardPaths::GenericConfigLocation,
-              QStandardPaths::GenericDataLocation})
-            QDir(QStandardPaths::writableLocation(folder)).removeRecursively();
+             {SP::HomeLocation, SP::GenericConfigLocation, SP::GenericDataLocation})
+            QDir(SP::writableLocation(folder)).removeRecursively();
         QDir().mkpath(QDir::homePath());
     }
 
@@ -165,56 +147,52 @@ private slots:
         QVERIFY(QFileInfo(autostart_file()).isDir());
     }
 
-    void launchers() {
+    // Launchers, where the desktop has a place for them, and the uninstall script that removes
+    // exactly what was made: the user's other entries and files of those names that are not
+    // ours stay as they were, and a folder is not replaced.
+    void launchers_and_the_uninstall_script() {
         XdgShellLinks shell;
         QString error;
-        const ShellLinks::Link menu{Place::Applications, "Corvana",        "Corvana",
-                                    "Corvana",           "/opt/c/corvana", "/data"};
-        const ShellLinks::Link on_desktop{Place::Desktop,   "",     "Corvana", "Corvana",
-                                          "/opt/c/corvana", "/data"};
-        QVERIFY2(shell.create(menu, &error), qPrintable(error));
-        QVERIFY(QFile::exists(applications() + "/Corvana/Corvana.desktop"));
-
-        // No desktop folder: none is made for a launcher.
+        const ShellLinks::Link on_desktop{Place::Desktop, "", "Corvana", "Corvana", "/c", "/d"};
         QVERIFY(!shell.create(on_desktop, &error) && !QFileInfo::exists(desktop()));
         QVERIFY(QDir().mkpath(desktop()) && shell.create(on_desktop, &error));
         QVERIFY(QFileInfo(desktop() + "/Corvana.desktop").isExecutable());
-
-        // A file of that name that is not ours stays as it was; a folder is not replaced.
-        write(applications() + "/Corvana/uninstall.desktop", "mine");
-        QVERIFY(!shell.create(
-            {Place::Applications, "Corvana", "uninstall", "Uninstall", "/opt/c/uninstall", "/data"},
-            &error));
-        QCOMPARE(TestWidgets::read_file(applications() + "/Corvana/uninstall.desktop"), "mine");
-        QFile::remove(desktop() + "/Corvana.desktop");
-        QVERIFY(QDir().mkpath(desktop() + "/Corvana.desktop") && !shell.create(on_desktop, &error));
-        QVERIFY(QFileInfo(desktop() + "/Corvana.desktop").isDir());
-    }
-
-    void the_uninstall_script_removes_exactly_what_was_made() {
-        QVERIFY(QDir().mkpath(desktop()));
-        XdgShellLinks shell;
-        QString error;
         for (const char* name : {"Corvana", "uninstall"})
             QVERIFY(shell.create({Place::Applications, "Corvana", name, name, "/c", "/d"}, &error));
-        QVERIFY(shell.create({Place::Desktop, "", "Corvana", "Corvana", "/c", "/d"}, &error));
         QVERIFY(XdgAutostart().enable("/c", "/d", &error));
-        // What the user has beside them stays (sorted, as tree() lists it).
-        const QStringList keep = {
-            ".config/autostart/Other.desktop", ".local/share/applications/Corvana/extra.desktop",
-            ".local/share/applications/other.desktop", "Desktop/notes.desktop"};
+        const QString menu = applications() + "/Corvana/";
+        const QStringList ours = {autostart_file(), menu + "Corvana.desktop",
+                                  menu + "uninstall.desktop", desktop() + "/Corvana.desktop"};
+        const QStringList keep = {QFileInfo(autostart_file()).path() + "/Other.desktop",
+                                  menu + "extra.desktop", applications() + "/other.desktop",
+                                  desktop() + "/notes.desktop"};
         for (const QString& file : keep)
-            write(QDir::homePath() + "/" + file, "[Desktop Entry]\nName=Corvana\n");
+            write(file, "[Desktop Entry]\nName=Corvana\n");
+        const auto files = [&] {
+            QStringList found;
+            for (const QString& file : ours + keep)
+                if (QFileInfo(file).isFile())
+                    found << file;
+            return found;
+        };
         const auto uninstall = [] {
             return QProcess::execute(QStringLiteral(CORVANA_UNINSTALL_SCRIPT), QStringList());
         };
+        QCOMPARE(files(), ours + keep);
         QCOMPARE(uninstall(), 0);
-        QCOMPARE(tree(QDir::homePath()), keep);
+        QCOMPARE(files(), keep);
 
-        // Without the extra file the menu folder goes too; a second run finds nothing to do.
-        QFile::remove(QDir::homePath() + "/" + keep[1]);
+        // Without the extra file the menu folder goes too.
+        QFile::remove(keep[1]);
         QCOMPARE(uninstall(), 0);
-        QVERIFY(!QFileInfo::exists(applications() + "/Corvana"));
+        QVERIFY(!QFileInfo::exists(menu));
+
+        write(ours[2], "mine");
+        QVERIFY(
+            !shell.create({Place::Applications, "Corvana", "uninstall", "U", "/c", "/d"}, &error));
+        QVERIFY(QDir().mkpath(ours[3]) && !shell.create(on_desktop, &error));
+        QCOMPARE(uninstall(), 0);
+        QVERIFY(TestWidgets::read_file(ours[2]) == "mine" && QFileInfo(ours[3]).isDir());
     }
 };
 
