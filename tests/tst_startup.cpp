@@ -20,8 +20,8 @@ class TestStartup : public QObject {
     static void write(const QString& path, const QByteArray& bytes) {
         QVERIFY(TestWidgets::write_file(path, bytes));
     }
-    FakeAutostart& autostart() { return FakePlatform::get().fake_autostart(); }
-    FakeShellLinks& links() { return FakePlatform::get().fake_shell_links(); }
+    FakeAutostart& autostart() { return FakePlatform::get().autostart(); }
+    FakeShellLinks& links() { return FakePlatform::get().shell_links(); }
     void refuse(bool fail) {
         autostart().set_fail(fail);
         links().set_fail(fail);

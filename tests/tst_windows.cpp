@@ -78,7 +78,7 @@ private slots:
 
     // Pause and resume, each shown on the button, the task bar, the tray and the indicator.
     void the_state_display_follows_pause() {
-        FakeTaskbarButton& taskbar = FakePlatform::get().fake_taskbar_button();
+        FakeTaskbarButton& taskbar = FakePlatform::get().taskbar_button();
         const auto icon = [this] {
             return ui()->app_icon->pixmap(Qt::ReturnByValue).toImage().pixel(32, 40);
         };

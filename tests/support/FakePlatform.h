@@ -233,13 +233,12 @@ public:
     // The first combination of each sequence registered.
     QList<int> registered() const { return m_registered.values(); }
     bool is_registered(const QKeySequence& sequence) const {
-        return !m_registered.keys(sequence[0]).isEmpty();
+        return registered().contains(sequence[0]);
     }
 
 private:
     QHash<int, int> m_registered; // id -> first combination
-    QSet<int> m_taken;
-    QSet<int> m_unmappable;
+    QSet<int> m_taken, m_unmappable;
     int m_next_id = 1;
 };
 
@@ -334,10 +333,10 @@ public:
     ActiveWindow& active_window() override { return m_active_window; }
     ClipboardReader& clipboard_reader() override { return m_reader; }
     WindowStyle& window_style() override { return m_window_style; }
-    TaskbarButton& taskbar_button() override { return m_taskbar_button; }
+    FakeTaskbarButton& taskbar_button() override { return m_taskbar_button; }
     SystemInfo& system_info() override { return m_system_info; }
-    Autostart& autostart() override { return m_autostart; }
-    ShellLinks& shell_links() override { return m_shell_links; }
+    FakeAutostart& autostart() override { return m_autostart; }
+    FakeShellLinks& shell_links() override { return m_shell_links; }
     ClipboardOwner& clipboard_owner() override { return fake_clipboard_owner(); }
     ScreenCapture& screen_capture() override { return m_screen_capture; }
     MouseHook& mouse_hook() override { return m_mouse_hook; }
@@ -354,9 +353,6 @@ public:
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
     FakeActiveWindow& fake_active_window() { return m_active_window; }
     FakeWindowStyle& fake_window_style() { return m_window_style; }
-    FakeTaskbarButton& fake_taskbar_button() { return m_taskbar_button; }
-    FakeAutostart& fake_autostart() { return m_autostart; }
-    FakeShellLinks& fake_shell_links() { return m_shell_links; }
     // Made late: it needs the application.
     FakeClipboardOwner& fake_clipboard_owner() {
         if (!m_clipboard_owner)
