@@ -33,8 +33,7 @@ private slots:
             table << on + QStringLiteral(" true false");
         const auto saved_as = [&table](int column) {
             Loaded().saver.save_settings();
-            QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-            QCOMPARE(file.allKeys().size(), table.size() + 1); // and SaveVersion
+            QCOMPARE(AppHarness::stored_keys().size(), table.size() + 1); // and SaveVersion
             for (const QString& row : table)
                 QVERIFY2(AppHarness::stored(row.section(' ', 0, 0)) ==
                              row.section(' ', column, column).remove('-'),
@@ -153,25 +152,22 @@ private slots:
         }
     }
 
-    // Without overrides: the system's folders for the user, whatever the working folder.
-    void the_user_folders_of_this_program() {
-        const QByteArray saved = qgetenv("CORVANA_SETTINGS_DIR");
+    // Without an override, the system's folder for the user's settings: the XDG configuration
+    // folder, as before; on Windows the roaming one, with the data. With one that cannot be
+    // written, a failure reported and nothing more.
+    void the_settings_folder_and_one_that_cannot_be_written() {
+        const QByteArray saved_dir = qgetenv("CORVANA_SETTINGS_DIR");
         qunsetenv("CORVANA_SETTINGS_DIR");
         const DataPaths::Sources sources = DataPaths::sources_of_this_program();
-        qputenv("CORVANA_SETTINGS_DIR", saved);
         QVERIFY(sources.settings_override.isEmpty());
-        // The XDG configuration folder, as before; on Windows the roaming one, with the data.
         const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
         QVERIFY2(sources.user_settings_dir == config ||
                      sources.user_settings_dir == sources.user_data_dir,
                  qPrintable(sources.user_settings_dir));
-    }
 
-    void a_settings_file_that_cannot_be_written_is_reported_not_fatal() {
         // A folder below a regular file: no one can write there, root included.
         const QString blocker = QDir::currentPath() + "/not-a-folder";
         QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
-        const QByteArray saved_dir = qgetenv("CORVANA_SETTINGS_DIR");
         qputenv("CORVANA_SETTINGS_DIR", (blocker + "/settings").toLocal8Bit());
         DataPaths::resolve();
         {

@@ -21,11 +21,6 @@ class TestShortcutsDialog : public QObject {
     MainWindowForm* form = nullptr;
     static QKeySequence seq(const QString& text) { return QKeySequence(text); }
     static FakeGlobalHotkeys& hotkeys() { return FakePlatform::get().hotkeys(); }
-    static QStringList stored_shortcuts() {
-        return QSettings(AppHarness::settings_file(), QSettings::IniFormat)
-            .allKeys()
-            .filter("Shortcuts/");
-    }
 
     void make_app() {
         alone.reset();
@@ -129,7 +124,8 @@ private slots:
         QCOMPARE(TestWidgets::windows<NoteDialog>().size(), 1);
         QVERIFY(form->button_toggle_note_dialog->toolTip().endsWith("Shortcut: Ctrl+Alt+M"));
         // Kept at once, and only the rows that differ from their defaults.
-        QCOMPARE(stored_shortcuts(), QStringList{"Shortcuts/ToggleNote"});
+        QCOMPARE(AppHarness::stored_keys().filter("Shortcuts/"),
+                 QStringList{"Shortcuts/ToggleNote"});
         QCOMPARE(AppHarness::stored("Shortcuts/ToggleNote"), "Ctrl+Alt+M");
         make_app();
         QCOMPARE(dialog->row_button(12)->text(), QStringLiteral("Ctrl+Alt+M"));
@@ -149,7 +145,7 @@ private slots:
         capture(12, "Ctrl Alt N");
         capture(1, "Ctrl Alt 0");
         dialog->accept();
-        QVERIFY(stored_shortcuts().isEmpty());
+        QVERIFY(AppHarness::stored_keys().filter("Shortcuts/").isEmpty());
     }
 
     void stored_sequences_that_do_not_parse_or_are_refused_fall_back() {

@@ -38,6 +38,9 @@ inline QString settings_file() {
 inline QString stored(const QString& key) {
     return QSettings(settings_file(), QSettings::IniFormat).value(key).toString();
 }
+inline QStringList stored_keys() {
+    return QSettings(settings_file(), QSettings::IniFormat).allKeys();
+}
 inline void remove_settings() {
     QFile::setPermissions(settings_file(), QFile::ReadOwner | QFile::WriteOwner);
     QFile::remove(settings_file());
