@@ -54,11 +54,7 @@ private slots:
     // ---- Reading a spell ----
 
     void tokens() {
-        const struct {
-            const char* word;
-            Kind kind;
-            double value;
-        } rows[] = {
+        const std::tuple<const char*, Kind, double> rows[] = {
             {"ENable", Kind::Boolean, 1},   {"start", Kind::Boolean, 1}, // true words, any case
             {"HALT", Kind::Boolean, 0},     {"2147483647", Kind::Integer, 2147483647.0},
             {"2147483648", Kind::Word, 0},  {"-2147483648", Kind::Integer, -2147483648.0},
@@ -67,16 +63,15 @@ private slots:
             {"+1.25", Kind::Decimal, 1.25}, {"-", Kind::Word, 0},
             {".", Kind::Word, 0},           {"1.2.3", Kind::Word, 0},
             {"2nd", Kind::Word, 0},         {"Monitor", Kind::Word, 0}};
-        for (const auto& row : rows) {
-            const QByteArray word(row.word);
-            const QList<SpellToken> tokens = SpellToken::tokenize("  " + word + "\t");
+        for (const auto& [word, kind, value] : rows) {
+            const QList<SpellToken> tokens = SpellToken::tokenize("  " + QByteArray(word) + "\t");
             QCOMPARE(tokens.size(), 1);
-            QCOMPARE(tokens[0].text, word.toLower());
-            QVERIFY2(tokens[0].kind == row.kind, row.word);
-            if (row.kind == Kind::Boolean)
-                QVERIFY2(tokens[0].boolean_value == (row.value != 0), row.word);
-            else if (row.kind != Kind::Word)
-                QCOMPARE(tokens[0].decimal_value, row.value);
+            QCOMPARE(tokens[0].text, QByteArray(word).toLower());
+            QVERIFY2(tokens[0].kind == kind, word);
+            if (kind == Kind::Boolean)
+                QVERIFY2(tokens[0].boolean_value == (value != 0), word);
+            else if (kind != Kind::Word)
+                QCOMPARE(tokens[0].decimal_value, value);
         }
         // Patterns no spell uses yet (the rest is read through the spells below).
         const auto match = [](const char* pattern, const char* spell) {
