@@ -38,7 +38,6 @@ class TestTray : public QObject {
     };
     std::unique_ptr<Tray> made;
     TrayIcon* tray = nullptr;
-    QStringList& asked() { return made->asked; }
     void make() {
         made = std::make_unique<Tray>();
         tray = &made->icon;
@@ -65,7 +64,7 @@ private slots:
         QCOMPARE(entries(), full);
         for (QAction* action : tray->menu()->actions())
             action->trigger();
-        QCOMPARE(asked(), QStringList({"settings", "spell", "lock", "history", "quit"}));
+        QCOMPARE(made->asked, QStringList({"settings", "spell", "lock", "history", "quit"}));
 
         made->settings.m_use_hidden_features = false;
         // Rebuilding many times leaves one set of entries.
@@ -76,11 +75,11 @@ private slots:
 
         // A click or a double click opens the window, a middle click pauses and saves; only the
         // left click counts toward the spell.
-        asked().clear();
+        made->asked.clear();
         for (const auto reason : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Context,
                                   QSystemTrayIcon::Trigger, QSystemTrayIcon::MiddleClick})
             tray->icon_activated(reason);
-        QCOMPARE(asked(), QStringList({"settings", "settings", "pause", "save"}));
+        QCOMPARE(made->asked, QStringList({"settings", "settings", "pause", "save"}));
         QCOMPARE(tray->spell_click_count(), 1);
     }
 
@@ -98,8 +97,7 @@ private slots:
         TrayIcon::show_message(tray, "Image Saved", "Second");
         QVERIFY(boxes() == QList<QMessageBox*>{box} && box->text() == "Second");
         // Nothing owns it: quitting with it still open must not leave it behind.
-        QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit"));
-        QVERIFY(box.isNull());
+        QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit") && box.isNull());
     }
 
     // Six clicks ("Abra"), a rest without clicks ("Cadabra"), six more ("Alakazam"). Each case:
@@ -127,19 +125,17 @@ private slots:
             const bool on = made->settings.m_use_hidden_features;
             QVERIFY2(tray->spell_armed() == (result == "armed") && on == (result == "on") &&
                          bool(TestWidgets::action(tray->menu(), "&Hidden features")) == on &&
-                         asked() == (on ? QStringList{"save"} : QStringList()),
+                         made->asked == (on ? QStringList{"save"} : QStringList()),
                      qPrintable(line));
         }
-        QVERIFY(!tray->spell_ready());
-        QCOMPARE(tray->spell_click_count(), 0);
+        QVERIFY(!tray->spell_ready() && tray->spell_click_count() == 0);
         // The notification, as a box without a tray.
         QVERIFY(boxes().size() == 1 &&
                 boxes()[0]->text().contains("Hidden features are activated"));
         // Switched on, clicks count for nothing.
         for (int i = 0; i < 12; ++i)
             tray->count_spell_clicks();
-        QCOMPARE(tray->spell_click_count(), 0);
-        QVERIFY(!tray->spell_armed());
+        QVERIFY(tray->spell_click_count() == 0 && !tray->spell_armed());
     }
 };
 
