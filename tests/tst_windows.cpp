@@ -127,7 +127,7 @@ private slots:
         QVERIFY(app->m_rich_text_copy_enabled && page()->rich_text_box()->isChecked());
     }
 
-    void a_press_and_release_in_place_is_a_click_a_drag_is_not() {
+    void the_indicator_clicked_back_at_its_start_and_click_through() {
         StatusIndicator square(FakePlatform::get().window_style());
         square.move_to(100, 100);
         QSignalSpy clicks(&square, &StatusIndicator::clicked);
@@ -137,14 +137,10 @@ private slots:
                 TestWidgets::mouse(&square, QEvent::MouseMove, square.mapFromGlobal(global));
             TestWidgets::mouse(&square, QEvent::MouseButtonRelease, press);
         };
-        drag(QPoint(10, 10), {});
-        drag(QPoint(10, 10), {QPoint(150, 130)});
+        // Dragged away and back to the very start: a click (a drag elsewhere, and a click in
+        // place, are e2e_windows').
+        drag(QPoint(5, 5), {QPoint(150, 150), QPoint(105, 105)});
         QCOMPARE(clicks.size(), 1);
-        QCOMPARE(square.position(), QPoint(140, 120));
-        // Dragged away and back to the very start: a click.
-        const QPoint start = square.position();
-        drag(QPoint(5, 5), {start + QPoint(45, 45), start + QPoint(5, 5)});
-        QCOMPARE(clicks.size(), 2);
 
         // Click-through: asked of the desktop; the indicator neither moves nor clicks.
         square.toggle_clickthrough();
@@ -152,7 +148,7 @@ private slots:
         square.toggle_clickthrough();
         QCOMPARE(FakePlatform::get().fake_window_style().calls(),
                  (QList<QPair<QWidget*, bool>>{{&square, true}, {&square, false}}));
-        QVERIFY(clicks.size() == 2 && square.drag_enabled());
+        QVERIFY(clicks.size() == 1 && square.drag_enabled());
     }
 
     // Each case: the place wanted, how many of the two screens there are, where it goes. Across
