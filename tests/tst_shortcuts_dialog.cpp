@@ -2,7 +2,6 @@
 #include "TestWidgets.h"
 #include "windows/HelperDialog.h"
 #include "windows/MainWindowForm.h"
-#include "windows/NoteDialog.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -117,13 +116,11 @@ private slots:
         capture(12, "Ctrl Alt M");
         dialog->findChild<QPushButton*>("button_ok")->click();
         QVERIFY(!dialog->isVisible() && hotkeys().registered().size() == 18);
-        QVERIFY(hotkeys().trigger(seq("Ctrl+Alt+M")) &&
-                TestWidgets::windows<NoteDialog>().size() == 1);
         QVERIFY(form->button_toggle_note_dialog->toolTip().endsWith("Shortcut: Ctrl+Alt+M"));
-        // Kept at once, and only the rows that differ from their defaults.
+        // Kept at once, and only the rows that differ from their defaults (that it acts at once and
+        // is saved as typed is e2e_windows').
         QCOMPARE(AppHarness::stored_keys().filter("Shortcuts/"),
                  QStringList{"Shortcuts/ToggleNote"});
-        QCOMPARE(AppHarness::stored("Shortcuts/ToggleNote"), "Ctrl+Alt+M");
         make_app();
         QCOMPARE(dialog->row_button(12)->text(), QStringLiteral("Ctrl+Alt+M"));
         QVERIFY(hotkeys().is_registered(seq("Ctrl+Alt+M")));

@@ -48,7 +48,6 @@ private slots:
             {ui()->button_show_about, "About"},
             {ui()->button_show_shortcut_settings, "Change Settings"},
             {ui()->button_zoomit_menu, "Zoom"},
-            {ui()->button_templates, "Templates"},
             {ui()->button_show_trademark_menu, "TradeMark Options"}};
         for (const auto& [button, title] : pages) {
             button->click();
