@@ -61,14 +61,13 @@ private slots:
             {"Ctrl+Alt+Right", "backward p1 rich n3"},
             {"Ctrl+Alt+>", "backward p0 rich n3"},
             {"Ctrl+Alt+Left", "backward p1 rich n3"},
-            {"Ctrl+\\", "backward p1 locked rich n3"},
-            {"Ctrl+Alt+0", "backward p1 locked paused rich n3"},
-            {"Ctrl+Alt+0", "backward p1 locked rich n3"},
-            {"Ctrl+Alt+Shift+H", "backward p-1 locked rich n0"},
-            {"Ctrl+Alt+9", "backward p-1 locked n0"},
+            {"Ctrl+Alt+0", "backward p1 paused rich n3"},
+            {"Ctrl+Alt+0", "backward p1 rich n3"},
+            {"Ctrl+Alt+Shift+H", "backward p-1 rich n0"},
+            {"Ctrl+Alt+9", "backward p-1 n0"},
             // Rows whose tools are not built yet are registered and leave the queue alone.
-            {"Ctrl+Alt+P", "backward p-1 locked n0"},
-            {"Ctrl+Shift+V", "backward p-1 locked n0"}};
+            {"Ctrl+Alt+P", "backward p-1 n0"},
+            {"Ctrl+Shift+V", "backward p-1 n0"}};
         for (const auto& [sequence, after] : steps) {
             QVERIFY2(hotkeys().trigger(seq(sequence)), sequence);
             QCOMPARE(state(), QString::fromLatin1(after));

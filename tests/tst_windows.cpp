@@ -46,7 +46,6 @@ private slots:
             {ui()->button_show_status_indicator_menu, "Status Indicator Settings"},
             {ui()->button_toggle_note_dialog, "Note"},
             {ui()->button_show_about, "About"},
-            {ui()->button_show_shortcut_settings, "Change Settings"},
             {ui()->button_zoomit_menu, "Zoom"},
             {ui()->button_show_trademark_menu, "TradeMark Options"}};
         for (const auto& [button, title] : pages) {

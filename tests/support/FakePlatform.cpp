@@ -108,8 +108,7 @@ ClipboardReader::Data FakeClipboardReader::fetch(const QString& format) {
                 result = {true, offered.second, QString()};
     } else if (data && format == QLatin1String("image/png") && !data->formats().contains(format) &&
                data->hasImage()) {
-        QBuffer buffer(&result.bytes);
-        buffer.open(QIODevice::WriteOnly);
+        QBuffer buffer(&result.bytes); // opened by the writer
         result.ok = qvariant_cast<QImage>(data->imageData()).save(&buffer, "PNG");
     } else if (data && data->formats().contains(format)) {
         result = {true, data->data(format), QString()};
