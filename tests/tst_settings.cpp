@@ -7,7 +7,6 @@
 // The settings file through SaveManager, and where it lives.
 class TestSettings : public QObject {
     Q_OBJECT
-    using Loaded = AppHarness::Saved;
     static QStringList backups() {
         return QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
     }
@@ -32,7 +31,7 @@ private slots:
               "UseAutomaticPositionMovement", "IsPrintScreenEnabled"})
             table << on + QStringLiteral(" true false");
         const auto saved_as = [&table](int column) {
-            Loaded().saver.save_settings();
+            AppHarness::Saved().saver.save_settings();
             QCOMPARE(AppHarness::stored_keys().size(), table.size() + 1); // and SaveVersion
             for (const QString& row : table)
                 QVERIFY2(AppHarness::stored(row.section(' ', 0, 0)) ==
@@ -47,7 +46,7 @@ private slots:
         }
         saved_as(2);
         {
-            Loaded loaded;
+            AppHarness::Saved loaded;
             loaded.saver.reset_settings();
             loaded.saver.load_settings();
             loaded.saver.save_settings();
@@ -88,7 +87,7 @@ private slots:
         QFETCH(QString, saved);
         QFETCH(bool, put_aside);
         QVERIFY(TestWidgets::write_file(AppHarness::settings_file(), content));
-        Loaded().saver.save_settings();
+        AppHarness::Saved().saver.save_settings();
         QStringList values;
         for (const char* key : {"SaveVersion", "PasteOrder", "IsCorvanaPaused", "IndicatorX",
                                 "IndicatorY", "IgnoreMonitors"})
@@ -116,20 +115,15 @@ private slots:
             "- old - overrides override -", "- old - - user old", "- old mine - user mine",
             "marker old - - program -"};
         const QString name = DataPaths::settings_file_name();
-        const auto read = [](const QString& path) {
-            return QString(TestWidgets::read_file(path, "-"));
-        };
         for (const QString& line : cases) {
             const QStringList c = line.split(' ');
             QTemporaryDir root;
             const QString exe = root.path() + "/program", user = root.path() + "/user-settings";
-            const auto put = [](const QString& path, const QString& text) {
-                QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) &&
-                        (text == "-" || TestWidgets::write_file(path, text.toUtf8())));
-            };
-            put(exe + '/' + DataPaths::portable_marker_name(), c[0]);
-            put(exe + '/' + name, c[1]);
-            put(user + '/' + name, c[2]);
+            QVERIFY(QDir().mkpath(exe) && QDir().mkpath(user));
+            for (const auto& [path, text] :
+                 {std::pair(exe + '/' + DataPaths::portable_marker_name(), c[0]),
+                  std::pair(exe + '/' + name, c[1]), std::pair(user + '/' + name, c[2])})
+                QVERIFY(text == "-" || TestWidgets::write_file(path, text.toUtf8()));
             DataPaths::Sources sources{exe, QString(), QString(), user, root.path() + "/user-data"};
             if (c[3] != "-") {
                 sources.settings_override = root.path() + "/override-settings";
@@ -148,7 +142,9 @@ private slots:
             QVERIFY(QFileInfo(paths.settings_dir()).isDir() &&
                     QFileInfo(paths.data_root()).isDir());
             // What was beside the program stays as it was.
-            QCOMPARE(read(user + '/' + name) + ' ' + read(exe + '/' + name), c[5] + ' ' + c[1]);
+            QCOMPARE(TestWidgets::read_file(user + '/' + name, "-") + ' ' +
+                         TestWidgets::read_file(exe + '/' + name, "-"),
+                     (c[5] + ' ' + c[1]).toUtf8());
         }
     }
 
@@ -171,7 +167,7 @@ private slots:
         qputenv("CORVANA_SETTINGS_DIR", (blocker + "/settings").toLocal8Bit());
         DataPaths::resolve();
         {
-            Loaded loaded;
+            AppHarness::Saved loaded;
             loaded.saver.save_settings();
             QVERIFY(!loaded.saver.file_ok());
             loaded.saver.save_settings(); // again: still nothing breaks

@@ -17,9 +17,6 @@ class TestStartup : public QObject {
     static QString autostart_file() {
         return SP::writableLocation(SP::GenericConfigLocation) + "/autostart/Corvana.desktop";
     }
-    static void write(const QString& path, const QByteArray& bytes) {
-        QVERIFY(TestWidgets::write_file(path, bytes));
-    }
     FakeAutostart& autostart() { return FakePlatform::get().autostart(); }
     FakeShellLinks& links() { return FakePlatform::get().shell_links(); }
     void refuse(bool fail) {
@@ -96,7 +93,7 @@ private slots:
 
         // Installed: the uninstaller the platform names is linked from the menu.
         const QString uninstaller = QCoreApplication::applicationDirPath() + "/uninstall";
-        write(uninstaller, "#!/bin/sh\n");
+        QVERIFY(TestWidgets::write_file(uninstaller, "#!/bin/sh\n"));
         links().reset();
         const bool made_all = startup().create_shell_shortcuts();
         QFile::remove(uninstaller);
@@ -104,7 +101,8 @@ private slots:
         QCOMPARE(made().value(1), "menu Corvana/uninstall " + uninstaller);
 
         // A package's menu entry is there: no second one of our own, the desktop link still.
-        write(applications() + "/com.tavrinlabs.Corvana.desktop", "[Desktop Entry]\n");
+        QVERIFY(TestWidgets::write_file(applications() + "/com.tavrinlabs.Corvana.desktop",
+                                        "[Desktop Entry]\n"));
         links().reset();
         QVERIFY(startup().create_shell_shortcuts());
         QCOMPARE(made(), QStringList({"desktop /Corvana " + exe}));
@@ -137,7 +135,7 @@ private slots:
         QVERIFY(!entry.enable("/bad\nExec=evil", "/d", &error) && !QFile::exists(autostart_file()));
         const QString folder = QFileInfo(autostart_file()).absolutePath();
         QVERIFY(QDir(folder).removeRecursively());
-        write(folder, "a file where the folder goes");
+        QVERIFY(TestWidgets::write_file(folder, "a file where the folder goes"));
         error.clear();
         QVERIFY(!entry.enable("/c", "/d", &error) && !error.isEmpty());
         QFile::remove(folder);
@@ -166,7 +164,7 @@ private slots:
                                   menu + "extra.desktop", applications() + "/other.desktop",
                                   desktop() + "/notes.desktop"};
         for (const QString& file : keep)
-            write(file, "[Desktop Entry]\nName=Corvana\n");
+            QVERIFY(TestWidgets::write_file(file, "[Desktop Entry]\nName=Corvana\n"));
         const auto files = [&] {
             QStringList found;
             for (const QString& file : ours + keep)
@@ -185,7 +183,7 @@ private slots:
         QFile::remove(keep[1]);
         QVERIFY(uninstall() == 0 && !QFileInfo::exists(menu));
 
-        write(ours[2], "mine");
+        QVERIFY(TestWidgets::write_file(ours[2], "mine"));
         QVERIFY(
             !shell.create({Place::Applications, "Corvana", "uninstall", "U", "/c", "/d"}, &error));
         QVERIFY(QDir().mkpath(ours[3]) && !shell.create(on_desktop, &error));

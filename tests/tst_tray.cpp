@@ -6,17 +6,6 @@
 #include <QMessageBox>
 #include <QtTest>
 
-namespace {
-QList<QMessageBox*> boxes() {
-    return TestWidgets::windows<QMessageBox>();
-}
-void close_boxes() {
-    for (QMessageBox* box : boxes())
-        box->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-} // namespace
-
 // The tray icon on bare settings and history: its menu in each state, the actions its entries
 // and clicks ask for, its messages and the spell-click ritual.
 class TestTray : public QObject {
@@ -41,6 +30,12 @@ class TestTray : public QObject {
     void make() {
         made = std::make_unique<Tray>();
         tray = &made->icon;
+    }
+    static QList<QMessageBox*> boxes() { return TestWidgets::windows<QMessageBox>(); }
+    static void close_boxes() {
+        for (QMessageBox* box : boxes())
+            box->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     // The menu's entries, "-" for a separator.
     QStringList entries() const {
