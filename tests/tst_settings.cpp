@@ -1,33 +1,15 @@
 #include "AppHarness.h"
 #include "TestWidgets.h"
-#include "app/SaveManager.h"
 #include "common/SettingsFileCheck.h"
-#include "shortcuts/ShortcutsDialog.h"
 
 #include <QtTest>
-
-namespace {
-QStringList backups() {
-    return QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
-}
-} // namespace
 
 // The settings file through SaveManager, and where it lives.
 class TestSettings : public QObject {
     Q_OBJECT
-    // The one place the file's reader is built: SaveManager on bare settings, the shortcut
-    // dialog and an indicator place, loaded as at start.
-    struct Loaded {
-        AppSettings settings;
-        ShortcutsDialog shortcuts{nullptr};
-        QPoint indicator;
-        SaveManager saver{
-            nullptr,
-            settings,
-            shortcuts,
-            {[this] { return indicator; }, [this](const QPoint& at) { indicator = at; }}};
-        Loaded() { saver.load_settings(); }
-    };
+    static QStringList backups() {
+        return QDir(DataPaths::get().settings_dir()).entryList({"*.unreadable-*"}, QDir::Files);
+    }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
@@ -49,14 +31,12 @@ private slots:
               "UseAutomaticPositionMovement", "IsPrintScreenEnabled"})
             table << on + QStringLiteral(" true false");
         const auto saved_as = [&table](int column) {
-            Loaded().saver.save_settings();
-            QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
-            QCOMPARE(file.allKeys().size(), table.size() + 1); // and SaveVersion
-            for (const QString& row : table) {
-                const QStringList c = row.split(' ');
-                QVERIFY2(file.value(c[0]).toString() == QString(c[column]).remove('-'),
+            AppHarness::Saved().saver.save_settings();
+            QCOMPARE(AppHarness::stored_keys().size(), table.size() + 1); // and SaveVersion
+            for (const QString& row : table)
+                QVERIFY2(AppHarness::stored(row.section(' ', 0, 0)) ==
+                             row.section(' ', column, column).remove('-'),
                          qPrintable(row));
-            }
         };
         saved_as(1);
         {
@@ -66,7 +46,7 @@ private slots:
         }
         saved_as(2);
         {
-            Loaded loaded;
+            AppHarness::Saved loaded;
             loaded.saver.reset_settings();
             loaded.saver.load_settings();
             loaded.saver.save_settings();
@@ -107,12 +87,11 @@ private slots:
         QFETCH(QString, saved);
         QFETCH(bool, put_aside);
         QVERIFY(TestWidgets::write_file(AppHarness::settings_file(), content));
-        Loaded().saver.save_settings();
-        QSettings file(AppHarness::settings_file(), QSettings::IniFormat);
+        AppHarness::Saved().saver.save_settings();
         QStringList values;
         for (const char* key : {"SaveVersion", "PasteOrder", "IsCorvanaPaused", "IndicatorX",
                                 "IndicatorY", "IgnoreMonitors"})
-            values << file.value(key).toString();
+            values << AppHarness::stored(key);
         QCOMPARE(values.join(' '), saved);
         QCOMPARE(backups().size(), put_aside ? 1 : 0);
         if (put_aside) {
@@ -136,20 +115,15 @@ private slots:
             "- old - overrides override -", "- old - - user old", "- old mine - user mine",
             "marker old - - program -"};
         const QString name = DataPaths::settings_file_name();
-        const auto read = [](const QString& path) {
-            return QString(TestWidgets::read_file(path, "-"));
-        };
         for (const QString& line : cases) {
             const QStringList c = line.split(' ');
             QTemporaryDir root;
             const QString exe = root.path() + "/program", user = root.path() + "/user-settings";
-            const auto put = [](const QString& path, const QString& text) {
-                QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) &&
-                        (text == "-" || TestWidgets::write_file(path, text.toUtf8())));
-            };
-            put(exe + '/' + DataPaths::portable_marker_name(), c[0]);
-            put(exe + '/' + name, c[1]);
-            put(user + '/' + name, c[2]);
+            QVERIFY(QDir().mkpath(exe) && QDir().mkpath(user));
+            for (const auto& [path, text] :
+                 {std::pair(exe + '/' + DataPaths::portable_marker_name(), c[0]),
+                  std::pair(exe + '/' + name, c[1]), std::pair(user + '/' + name, c[2])})
+                QVERIFY(text == "-" || TestWidgets::write_file(path, text.toUtf8()));
             DataPaths::Sources sources{exe, QString(), QString(), user, root.path() + "/user-data"};
             if (c[3] != "-") {
                 sources.settings_override = root.path() + "/override-settings";
@@ -168,33 +142,32 @@ private slots:
             QVERIFY(QFileInfo(paths.settings_dir()).isDir() &&
                     QFileInfo(paths.data_root()).isDir());
             // What was beside the program stays as it was.
-            QCOMPARE(read(user + '/' + name) + ' ' + read(exe + '/' + name), c[5] + ' ' + c[1]);
+            QCOMPARE(TestWidgets::read_file(user + '/' + name, "-") + ' ' +
+                         TestWidgets::read_file(exe + '/' + name, "-"),
+                     (c[5] + ' ' + c[1]).toUtf8());
         }
     }
 
-    // Without overrides: the system's folders for the user, whatever the working folder.
-    void the_user_folders_of_this_program() {
-        const QByteArray saved = qgetenv("CORVANA_SETTINGS_DIR");
+    // Without an override, the system's folder for the user's settings: the XDG configuration
+    // folder, as before; on Windows the roaming one, with the data. With one that cannot be
+    // written, a failure reported and nothing more.
+    void the_settings_folder_and_one_that_cannot_be_written() {
+        const QByteArray saved_dir = qgetenv("CORVANA_SETTINGS_DIR");
         qunsetenv("CORVANA_SETTINGS_DIR");
         const DataPaths::Sources sources = DataPaths::sources_of_this_program();
-        qputenv("CORVANA_SETTINGS_DIR", saved);
         QVERIFY(sources.settings_override.isEmpty());
-        // The XDG configuration folder, as before; on Windows the roaming one, with the data.
         const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
         QVERIFY2(sources.user_settings_dir == config ||
                      sources.user_settings_dir == sources.user_data_dir,
                  qPrintable(sources.user_settings_dir));
-    }
 
-    void a_settings_file_that_cannot_be_written_is_reported_not_fatal() {
         // A folder below a regular file: no one can write there, root included.
         const QString blocker = QDir::currentPath() + "/not-a-folder";
         QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
-        const QByteArray saved_dir = qgetenv("CORVANA_SETTINGS_DIR");
         qputenv("CORVANA_SETTINGS_DIR", (blocker + "/settings").toLocal8Bit());
         DataPaths::resolve();
         {
-            Loaded loaded;
+            AppHarness::Saved loaded;
             loaded.saver.save_settings();
             QVERIFY(!loaded.saver.file_ok());
             loaded.saver.save_settings(); // again: still nothing breaks

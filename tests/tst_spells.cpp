@@ -1,13 +1,9 @@
 #include "AppHarness.h"
-#include "app/SaveManager.h"
-#include "shortcuts/ShortcutsDialog.h"
-#include "spells/HiddenFeatures.h"
+#include "TestWidgets.h"
 #include "spells/InputDialog.h"
 #include "spells/SpellToken.h"
 
-#include <QApplication>
 #include <QLineEdit>
-#include <QSettings>
 #include <QtTest>
 
 using Kind = SpellToken::Kind;
@@ -16,10 +12,7 @@ class TestSpells : public QObject {
     Q_OBJECT
     // The one place the spell interpreter is built: on bare settings kept by a SaveManager, its
     // actions recorded.
-    struct Spells {
-        AppSettings settings;
-        ShortcutsDialog shortcuts{nullptr};
-        SaveManager saver{nullptr, settings, shortcuts, {}};
+    struct Spells : AppHarness::Saved {
         QStringList shown; // "title|text" of every notification shown
         QStringList done;  // every other action, in order
         HiddenFeatures features{
@@ -40,23 +33,11 @@ class TestSpells : public QObject {
                  done << QStringLiteral("trails %1").arg(trails);
                  return false;
              }}};
-        Spells() { saver.load_settings(); }
     };
     std::unique_ptr<Spells> made;
-    QStringList& shown() { return made->shown; }
 
-    void cast(const QString& spell) { made->features.activate(spell); }
-    QString stored(const char* key) {
-        return QSettings(AppHarness::settings_file(), QSettings::IniFormat)
-            .value(QLatin1String(key))
-            .toString();
-    }
     static QList<InputDialog*> dialogs() {
-        QList<InputDialog*> found;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* dialog = qobject_cast<InputDialog*>(widget))
-                found << dialog;
-        return found;
+        return TestWidgets::windows<InputDialog>(QStringLiteral("Hidden features"), true);
     }
 
 private slots:
@@ -73,11 +54,7 @@ private slots:
     // ---- Reading a spell ----
 
     void tokens() {
-        const struct {
-            const char* word;
-            Kind kind;
-            double value;
-        } rows[] = {
+        const std::tuple<const char*, Kind, double> rows[] = {
             {"ENable", Kind::Boolean, 1},   {"start", Kind::Boolean, 1}, // true words, any case
             {"HALT", Kind::Boolean, 0},     {"2147483647", Kind::Integer, 2147483647.0},
             {"2147483648", Kind::Word, 0},  {"-2147483648", Kind::Integer, -2147483648.0},
@@ -86,16 +63,15 @@ private slots:
             {"+1.25", Kind::Decimal, 1.25}, {"-", Kind::Word, 0},
             {".", Kind::Word, 0},           {"1.2.3", Kind::Word, 0},
             {"2nd", Kind::Word, 0},         {"Monitor", Kind::Word, 0}};
-        for (const auto& row : rows) {
-            const QByteArray word(row.word);
-            const QList<SpellToken> tokens = SpellToken::tokenize("  " + word + "\t");
+        for (const auto& [word, kind, value] : rows) {
+            const QList<SpellToken> tokens = SpellToken::tokenize("  " + QByteArray(word) + "\t");
             QCOMPARE(tokens.size(), 1);
-            QCOMPARE(tokens[0].text, word.toLower());
-            QVERIFY2(tokens[0].kind == row.kind, row.word);
-            if (row.kind == Kind::Boolean)
-                QVERIFY2(tokens[0].boolean_value == (row.value != 0), row.word);
-            else if (row.kind != Kind::Word)
-                QCOMPARE(tokens[0].decimal_value, row.value);
+            QCOMPARE(tokens[0].text, QByteArray(word).toLower());
+            QVERIFY2(tokens[0].kind == kind, word);
+            if (kind == Kind::Boolean)
+                QVERIFY2(tokens[0].boolean_value == (value != 0), word);
+            else if (kind != Kind::Word)
+                QCOMPARE(tokens[0].decimal_value, value);
         }
         // Patterns no spell uses yet (the rest is read through the spells below).
         const auto match = [](const char* pattern, const char* spell) {
@@ -185,13 +161,13 @@ private slots:
         QFETCH(QString, last);
         QFETCH(QString, done);
         for (const QString& spell : spells.split(QLatin1Char(';')))
-            cast(spell);
-        const QString key = stored.section(QLatin1Char('='), 0, 0);
-        if (!key.isEmpty())
-            QCOMPARE(this->stored(key.toLatin1().constData()), stored.section('=', 1));
-        QCOMPARE(shown().isEmpty() ? QString() : shown().last().left(qMax(1, last.size())), last);
-        if (!shown().isEmpty())
-            QVERIFY(shown().last().size() < 600 && !shown().last().contains(QChar(0)));
+            made->features.activate(spell);
+        const QStringList& shown = made->shown;
+        if (!stored.isEmpty())
+            QCOMPARE(AppHarness::stored(stored.section('=', 0, 0)), stored.section('=', 1));
+        QCOMPARE(shown.isEmpty() ? QString() : shown.last().left(qMax(1, last.size())), last);
+        if (!shown.isEmpty())
+            QVERIFY(shown.last().size() < 600 && !shown.last().contains(QChar(0)));
         QCOMPARE(made->done.join(';'), done);
     }
 
@@ -199,21 +175,14 @@ private slots:
     void reset_settings_registers_the_default_shortcuts() {
         made.reset();
         auto app = AppHarness::make_app();
-        ShortcutsDialog& shortcuts = *app->shortcuts_dialog();
-        const AppSettings& settings = *app;
         FakeGlobalHotkeys& hotkeys = FakePlatform::get().hotkeys();
-        const QKeySequence custom(QStringLiteral("Ctrl+Alt+O"));
-        const QKeySequence standard(ShortcutsDialog::default_sequence(0));
-        shortcuts.set_sequence(0, custom.toString());
-        shortcuts.accept();
-        const QString order = settings.m_paste_order;
-
+        const QString custom = QStringLiteral("Ctrl+Alt+O"), order = app->m_paste_order;
+        app->shortcuts_dialog()->set_sequence(0, custom);
+        app->shortcuts_dialog()->accept();
         app->hidden_features()->activate(QStringLiteral("reset settings"));
-        QCOMPARE(shortcuts.sequence(0), standard.toString());
-        QVERIFY(!hotkeys.trigger(custom));
-        QCOMPARE(settings.m_paste_order, order);
-        QVERIFY(hotkeys.trigger(standard));
-        QVERIFY(settings.m_paste_order != order);
+        QCOMPARE(app->shortcuts_dialog()->sequence(0), ShortcutsDialog::default_sequence(0));
+        QVERIFY(!hotkeys.trigger(custom) && hotkeys.trigger(ShortcutsDialog::default_sequence(0)));
+        QVERIFY(app->m_paste_order != order);
         QCOMPARE(hotkeys.registered().size(), ShortcutsDialog::row_count);
     }
 
@@ -222,17 +191,15 @@ private slots:
         features.enter_spell();
         QCOMPARE(made->done, QStringList{"open " + HiddenFeatures::help_url()});
         QVERIFY(QFile::exists(QUrl(HiddenFeatures::help_url()).toLocalFile()));
-        QCOMPARE(stored("HiddenFeaturesHelpAlreadyShown"), QStringLiteral("true"));
+        QCOMPARE(AppHarness::stored("HiddenFeaturesHelpAlreadyShown"), QStringLiteral("true"));
         QVERIFY(dialogs().isEmpty());
         features.enter_spell();
         features.enter_spell();
         QCOMPARE(dialogs().size(), 1);
-        InputDialog* dialog = dialogs().first();
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Hidden features"));
-        auto* line = dialog->findChild<QLineEdit*>(QStringLiteral("input_text"));
+        auto* line = dialogs().first()->findChild<QLineEdit*>(QStringLiteral("input_text"));
         line->setText(QStringLiteral("off monitor 7"));
         QTest::keyClick(line, Qt::Key_Return);
-        QCOMPARE(stored("IgnoreMonitors"), QStringLiteral("7:"));
+        QCOMPARE(AppHarness::stored("IgnoreMonitors"), QStringLiteral("7:"));
         QTRY_VERIFY(dialogs().isEmpty()); // closed and gone
         features.enter_spell();
         QCOMPARE(dialogs().size(), 1);

@@ -6,39 +6,23 @@
 
 #include <QtTest>
 
-namespace {
 using Place = ShellLinks::Place;
-
-QString applications() {
-    return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
-}
-QString desktop() {
-    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-}
-QString autostart_file() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/autostart/Corvana.desktop");
-}
-void write(const QString& path, const QByteArray& bytes) {
-    QVERIFY(TestWidgets::write_file(path, bytes));
-}
-// Every file under the folder, relative to it.
-QStringList tree(const QString& root) {
-    QStringList files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(root).relativeFilePath(it.next());
-    files.sort();
-    return files;
-}
-} // namespace
+using SP = QStandardPaths;
 
 class TestStartup : public QObject {
     Q_OBJECT
 
-    FakeAutostart& autostart() { return FakePlatform::get().fake_autostart(); }
-    FakeShellLinks& links() { return FakePlatform::get().fake_shell_links(); }
+    static QString applications() { return SP::writableLocation(SP::ApplicationsLocation); }
+    static QString desktop() { return SP::writableLocation(SP::DesktopLocation); }
+    static QString autostart_file() {
+        return SP::writableLocation(SP::GenericConfigLocation) + "/autostart/Corvana.desktop";
+    }
+    FakeAutostart& autostart() { return FakePlatform::get().autostart(); }
+    FakeShellLinks& links() { return FakePlatform::get().shell_links(); }
+    void refuse(bool fail) {
+        autostart().set_fail(fail);
+        links().set_fail(fail);
+    }
     Startup startup() {
         return Startup(autostart(), links(), FakePlatform::get().uninstaller_name());
     }
@@ -63,24 +47,21 @@ private slots:
         autostart().reset();
         links().reset();
         for (const auto folder :
-             {QStandardPaths::HomeLocation, QStandardPaths::GenericConfigLocation,
-              QStandardPaths::GenericDataLocation})
-            QDir(QStandardPaths::writableLocation(folder)).removeRecursively();
+             {SP::HomeLocation, SP::GenericConfigLocation, SP::GenericDataLocation})
+            QDir(SP::writableLocation(folder)).removeRecursively();
         QDir().mkpath(QDir::homePath());
     }
 
     // App: a first start the desktop refuses still shows the window; a later one keeps it
     // hidden, makes no launchers and turns start at login on.
     void a_start_applies_the_settings_and_goes_on_after_failures() {
-        autostart().set_fail(true);
-        links().set_fail(true);
+        refuse(true);
         QVERIFY(AppHarness::make_app()->isVisible());
         QCOMPARE(links().requests().size(), 2);
         autostart().set_fail(false);
         links().reset();
         QVERIFY(!AppHarness::make_app()->isVisible());
-        QCOMPARE(links().requests().size(), 0);
-        QVERIFY(autostart().enabled());
+        QVERIFY(links().requests().isEmpty() && autostart().enabled());
     }
 
     // Start at login follows the setting at every start, rewritten only when it differs; the
@@ -112,25 +93,23 @@ private slots:
 
         // Installed: the uninstaller the platform names is linked from the menu.
         const QString uninstaller = QCoreApplication::applicationDirPath() + "/uninstall";
-        write(uninstaller, "#!/bin/sh\n");
+        QVERIFY(TestWidgets::write_file(uninstaller, "#!/bin/sh\n"));
         links().reset();
         const bool made_all = startup().create_shell_shortcuts();
         QFile::remove(uninstaller);
-        QVERIFY(made_all);
+        QVERIFY(made_all && links().requests().size() == 3);
         QCOMPARE(made().value(1), "menu Corvana/uninstall " + uninstaller);
-        QCOMPARE(links().requests().size(), 3);
 
         // A package's menu entry is there: no second one of our own, the desktop link still.
-        write(applications() + "/com.tavrinlabs.Corvana.desktop", "[Desktop Entry]\n");
+        QVERIFY(TestWidgets::write_file(applications() + "/com.tavrinlabs.Corvana.desktop",
+                                        "[Desktop Entry]\n"));
         links().reset();
         QVERIFY(startup().create_shell_shortcuts());
         QCOMPARE(made(), QStringList({"desktop /Corvana " + exe}));
 
-        autostart().set_fail(true);
-        links().set_fail(true);
-        QVERIFY(!startup().enable_start_at_login());
-        QVERIFY(!startup().create_shell_shortcuts());
-        QVERIFY(!startup().disable_start_at_login());
+        refuse(true);
+        QVERIFY(!startup().enable_start_at_login() && !startup().create_shell_shortcuts() &&
+                !startup().disable_start_at_login());
     }
 
     // ---- The XDG files; the quoting of every value is the desktop_entry fuzz target's ----
@@ -145,83 +124,71 @@ private slots:
                      .filter(QRegularExpression("^(Exec|TryExec|Path)=")),
                  QStringList({"Exec=\"/opt/my apps/corvana\"", "TryExec=/opt/my apps/corvana",
                               "Path=/data dir"}));
-        QVERIFY(entry.matches("/opt/my apps/corvana", "/data dir"));
         // Moved: no longer matches, and enabling again rewrites it.
-        QVERIFY(!entry.matches("/usr/bin/corvana", "/data dir"));
-        QVERIFY(entry.enable("/usr/bin/corvana", "/data dir", &error));
-        QVERIFY(entry.matches("/usr/bin/corvana", "/data dir"));
-        QVERIFY(entry.disable(&error));
-        QVERIFY(!QFile::exists(autostart_file()));
+        QVERIFY(entry.matches("/opt/my apps/corvana", "/data dir") &&
+                !entry.matches("/usr/bin/corvana", "/data dir"));
+        QVERIFY(entry.enable("/usr/bin/corvana", "/data dir", &error) &&
+                entry.matches("/usr/bin/corvana", "/data dir"));
+        QVERIFY(entry.disable(&error) && !QFile::exists(autostart_file()));
 
         // What cannot be written: a path that would add a line, a file or a folder in the way.
-        QVERIFY(!entry.enable("/bad\nExec=evil", "/d", &error));
-        QVERIFY(!QFile::exists(autostart_file()));
+        QVERIFY(!entry.enable("/bad\nExec=evil", "/d", &error) && !QFile::exists(autostart_file()));
         const QString folder = QFileInfo(autostart_file()).absolutePath();
         QVERIFY(QDir(folder).removeRecursively());
-        write(folder, "a file where the folder goes");
+        QVERIFY(TestWidgets::write_file(folder, "a file where the folder goes"));
         error.clear();
-        QVERIFY(!entry.enable("/c", "/d", &error));
-        QVERIFY(!error.isEmpty());
+        QVERIFY(!entry.enable("/c", "/d", &error) && !error.isEmpty());
         QFile::remove(folder);
         QVERIFY(QDir().mkpath(autostart_file()));
-        QVERIFY(!entry.enable("/c", "/d", &error));
-        QVERIFY(!entry.disable(&error));
+        QVERIFY(!entry.enable("/c", "/d", &error) && !entry.disable(&error));
         QVERIFY(QFileInfo(autostart_file()).isDir());
     }
 
-    void launchers() {
+    // Launchers, where the desktop has a place for them, and the uninstall script that removes
+    // exactly what was made: the user's other entries and files of those names that are not
+    // ours stay as they were, and a folder is not replaced.
+    void launchers_and_the_uninstall_script() {
         XdgShellLinks shell;
         QString error;
-        const ShellLinks::Link menu{Place::Applications, "Corvana",        "Corvana",
-                                    "Corvana",           "/opt/c/corvana", "/data"};
-        const ShellLinks::Link on_desktop{Place::Desktop,   "",     "Corvana", "Corvana",
-                                          "/opt/c/corvana", "/data"};
-        QVERIFY2(shell.create(menu, &error), qPrintable(error));
-        QVERIFY(QFile::exists(applications() + "/Corvana/Corvana.desktop"));
-
-        // No desktop folder: none is made for a launcher.
-        QVERIFY(!shell.create(on_desktop, &error));
-        QVERIFY(!QFileInfo::exists(desktop()));
-        QVERIFY(QDir().mkpath(desktop()));
-        QVERIFY(shell.create(on_desktop, &error));
+        const ShellLinks::Link on_desktop{Place::Desktop, "", "Corvana", "Corvana", "/c", "/d"};
+        QVERIFY(!shell.create(on_desktop, &error) && !QFileInfo::exists(desktop()));
+        QVERIFY(QDir().mkpath(desktop()) && shell.create(on_desktop, &error));
         QVERIFY(QFileInfo(desktop() + "/Corvana.desktop").isExecutable());
-
-        // A file of that name that is not ours stays as it was; a folder is not replaced.
-        write(applications() + "/Corvana/uninstall.desktop", "mine");
-        QVERIFY(!shell.create(
-            {Place::Applications, "Corvana", "uninstall", "Uninstall", "/opt/c/uninstall", "/data"},
-            &error));
-        QCOMPARE(TestWidgets::read_file(applications() + "/Corvana/uninstall.desktop"), "mine");
-        QFile::remove(desktop() + "/Corvana.desktop");
-        QVERIFY(QDir().mkpath(desktop() + "/Corvana.desktop"));
-        QVERIFY(!shell.create(on_desktop, &error));
-        QVERIFY(QFileInfo(desktop() + "/Corvana.desktop").isDir());
-    }
-
-    void the_uninstall_script_removes_exactly_what_was_made() {
-        QVERIFY(QDir().mkpath(desktop()));
-        XdgShellLinks shell;
-        QString error;
         for (const char* name : {"Corvana", "uninstall"})
             QVERIFY(shell.create({Place::Applications, "Corvana", name, name, "/c", "/d"}, &error));
-        QVERIFY(shell.create({Place::Desktop, "", "Corvana", "Corvana", "/c", "/d"}, &error));
         QVERIFY(XdgAutostart().enable("/c", "/d", &error));
-        // What the user has beside them stays (sorted, as tree() lists it).
-        const QStringList keep = {
-            ".config/autostart/Other.desktop", ".local/share/applications/Corvana/extra.desktop",
-            ".local/share/applications/other.desktop", "Desktop/notes.desktop"};
+        const QString menu = applications() + "/Corvana/";
+        const QStringList ours = {autostart_file(), menu + "Corvana.desktop",
+                                  menu + "uninstall.desktop", desktop() + "/Corvana.desktop"};
+        const QStringList keep = {QFileInfo(autostart_file()).path() + "/Other.desktop",
+                                  menu + "extra.desktop", applications() + "/other.desktop",
+                                  desktop() + "/notes.desktop"};
         for (const QString& file : keep)
-            write(QDir::homePath() + "/" + file, "[Desktop Entry]\nName=Corvana\n");
+            QVERIFY(TestWidgets::write_file(file, "[Desktop Entry]\nName=Corvana\n"));
+        const auto files = [&] {
+            QStringList found;
+            for (const QString& file : ours + keep)
+                if (QFileInfo(file).isFile())
+                    found << file;
+            return found;
+        };
         const auto uninstall = [] {
             return QProcess::execute(QStringLiteral(CORVANA_UNINSTALL_SCRIPT), QStringList());
         };
+        QCOMPARE(files(), ours + keep);
         QCOMPARE(uninstall(), 0);
-        QCOMPARE(tree(QDir::homePath()), keep);
+        QCOMPARE(files(), keep);
 
-        // Without the extra file the menu folder goes too; a second run finds nothing to do.
-        QFile::remove(QDir::homePath() + "/" + keep[1]);
-        QCOMPARE(uninstall(), 0);
-        QVERIFY(!QFileInfo::exists(applications() + "/Corvana"));
+        // Without the extra file the menu folder goes too.
+        QFile::remove(keep[1]);
+        QVERIFY(uninstall() == 0 && !QFileInfo::exists(menu));
+
+        QVERIFY(TestWidgets::write_file(ours[2], "mine"));
+        QVERIFY(
+            !shell.create({Place::Applications, "Corvana", "uninstall", "U", "/c", "/d"}, &error));
+        QVERIFY(QDir().mkpath(ours[3]) && !shell.create(on_desktop, &error));
+        QVERIFY(uninstall() == 0 && TestWidgets::read_file(ours[2]) == "mine" &&
+                QFileInfo(ours[3]).isDir());
     }
 };
 

@@ -6,23 +6,6 @@
 #include <QMessageBox>
 #include <QtTest>
 
-namespace {
-QStringList entries(TrayIcon* tray) {
-    QStringList texts;
-    for (QAction* action : tray->menu()->actions())
-        texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
-    return texts;
-}
-QAction* entry(TrayIcon* tray, const QString& text) {
-    return TestWidgets::action(tray->menu(), text);
-}
-void close_boxes() {
-    for (QMessageBox* box : TestWidgets::windows<QMessageBox>())
-        box->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-} // namespace
-
 // The tray icon on bare settings and history: its menu in each state, the actions its entries
 // and clicks ask for, its messages and the spell-click ritual.
 class TestTray : public QObject {
@@ -44,48 +27,54 @@ class TestTray : public QObject {
     };
     std::unique_ptr<Tray> made;
     TrayIcon* tray = nullptr;
-    QStringList& asked() { return made->asked; }
     void make() {
         made = std::make_unique<Tray>();
         tray = &made->icon;
     }
+    static QList<QMessageBox*> boxes() { return TestWidgets::windows<QMessageBox>(); }
+    static void close_boxes() {
+        for (QMessageBox* box : boxes())
+            box->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // The menu's entries, "-" for a separator.
+    QStringList entries() const {
+        QStringList texts;
+        for (QAction* action : tray->menu()->actions())
+            texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+        return texts;
+    }
 
 private slots:
     void initTestCase() { AppHarness::init_process(); }
-    void init() {
-        make();
-        close_boxes();
-    }
+    void init() { make(); }
     void cleanup() {
         made.reset();
         close_boxes();
-        qunsetenv("WAYLAND_DISPLAY");
-        qunsetenv("XDG_SESSION_TYPE");
     }
 
     void the_menu_in_each_state_and_the_clicks_ask_for_their_actions() {
         const QStringList full = {"Settings",        "&Hidden features", "-",
                                   "&Lock CLipboard", "&Show History",    "&Exit"};
-        QCOMPARE(entries(tray), full);
-        for (const QString& text : full)
-            if (text != QLatin1String("-"))
-                entry(tray, text)->trigger();
-        QCOMPARE(asked(), QStringList({"settings", "spell", "lock", "history", "quit"}));
+        QCOMPARE(entries(), full);
+        for (QAction* action : tray->menu()->actions())
+            action->trigger();
+        QCOMPARE(made->asked, QStringList({"settings", "spell", "lock", "history", "quit"}));
 
         made->settings.m_use_hidden_features = false;
         // Rebuilding many times leaves one set of entries.
         for (int i = 0; i < 5; ++i)
             tray->refresh_tray_menu();
-        QCOMPARE(entries(tray),
+        QCOMPARE(entries(),
                  QStringList({"Settings", "-", "&Lock CLipboard", "&Show History", "&Exit"}));
 
         // A click or a double click opens the window, a middle click pauses and saves; only the
         // left click counts toward the spell.
-        asked().clear();
+        made->asked.clear();
         for (const auto reason : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Context,
                                   QSystemTrayIcon::Trigger, QSystemTrayIcon::MiddleClick})
             tray->icon_activated(reason);
-        QCOMPARE(asked(), QStringList({"settings", "settings", "pause", "save"}));
+        QCOMPARE(made->asked, QStringList({"settings", "settings", "pause", "save"}));
         QCOMPARE(tray->spell_click_count(), 1);
     }
 
@@ -94,21 +83,16 @@ private slots:
     void without_a_tray_messages_are_boxes_that_block_nothing() {
         QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable()); // offscreen has none
         tray->show_at_start(QString());
-        QVERIFY(TestWidgets::windows<QMessageBox>().isEmpty());
+        QVERIFY(boxes().isEmpty());
         tray->show_at_start(QStringLiteral("bind the keys"));
-        const QList<QMessageBox*> boxes = TestWidgets::windows<QMessageBox>();
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes.first()->windowTitle(), QStringLiteral("Corvana on Wayland"));
-        QCOMPARE(boxes.first()->text(), QStringLiteral("bind the keys"));
-        QVERIFY(!boxes.first()->isModal());
+        QPointer<QMessageBox> box = boxes().value(0);
+        QVERIFY(box && boxes().size() == 1 && !box->isModal());
+        QCOMPARE(box->windowTitle() + ": " + box->text(), "Corvana on Wayland: bind the keys");
         // A second message reuses the open box rather than piling up windows.
         TrayIcon::show_message(tray, "Image Saved", "Second");
-        QCOMPARE(TestWidgets::windows<QMessageBox>().size(), 1);
-        QCOMPARE(TestWidgets::windows<QMessageBox>().first()->text(), QStringLiteral("Second"));
+        QVERIFY(boxes() == QList<QMessageBox*>{box} && box->text() == "Second");
         // Nothing owns it: quitting with it still open must not leave it behind.
-        QPointer<QMessageBox> box = boxes.first();
-        QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit"));
-        QVERIFY(box.isNull());
+        QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit") && box.isNull());
     }
 
     // Six clicks ("Abra"), a rest without clicks ("Cadabra"), six more ("Alakazam"). Each case:
@@ -135,21 +119,18 @@ private slots:
             }
             const bool on = made->settings.m_use_hidden_features;
             QVERIFY2(tray->spell_armed() == (result == "armed") && on == (result == "on") &&
-                         bool(entry(tray, "&Hidden features")) == on &&
-                         asked() == (on ? QStringList{"save"} : QStringList()),
+                         bool(TestWidgets::action(tray->menu(), "&Hidden features")) == on &&
+                         made->asked == (on ? QStringList{"save"} : QStringList()),
                      qPrintable(line));
         }
-        QVERIFY(!tray->spell_ready());
-        QCOMPARE(tray->spell_click_count(), 0);
-        QCOMPARE(TestWidgets::windows<QMessageBox>().size(),
-                 1); // the notification, as a box without a tray
-        QVERIFY(TestWidgets::windows<QMessageBox>().first()->text().contains(
-            "Hidden features are activated"));
+        QVERIFY(!tray->spell_ready() && tray->spell_click_count() == 0);
+        // The notification, as a box without a tray.
+        QVERIFY(boxes().size() == 1 &&
+                boxes()[0]->text().contains("Hidden features are activated"));
         // Switched on, clicks count for nothing.
         for (int i = 0; i < 12; ++i)
             tray->count_spell_clicks();
-        QCOMPARE(tray->spell_click_count(), 0);
-        QVERIFY(!tray->spell_armed());
+        QVERIFY(tray->spell_click_count() == 0 && !tray->spell_armed());
     }
 };
 

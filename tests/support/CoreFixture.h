@@ -12,8 +12,6 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMimeData>
-#include <QTemporaryDir>
 #include <QtTest>
 
 // The clipboard core without App: the history, the paste engine and the capture on plain state,

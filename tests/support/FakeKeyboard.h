@@ -39,8 +39,7 @@ public:
 
 private:
     FakeKeyState& m_state;
-    bool m_hooked = false;
-    bool m_print_swallowed = false;
+    bool m_hooked = false, m_print_swallowed = false;
     int m_hook_calls = 0;
     QList<int> m_passed_on;
 };

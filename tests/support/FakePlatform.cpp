@@ -67,14 +67,14 @@ QImage FakeScreenCapture::grab(const QRect& area, QString* error) {
     m_asked.append(area);
     QScreen* screen = QGuiApplication::screenAt(area.topLeft());
     QImage image;
-    if (m_use_desktop && !m_desktop.isNull()) {
-        image = m_desktop.copy(area);
-    } else if (!m_use_desktop && screen) {
+    if (m_desktop && !m_desktop->isNull()) {
+        image = m_desktop->copy(area);
+    } else if (!m_desktop && screen) {
         const QPoint at = area.topLeft() - screen->geometry().topLeft();
         image = screen->grabWindow(0, at.x(), at.y(), area.width(), area.height()).toImage();
     } else if (error) {
-        *error = m_use_desktop ? QStringLiteral("no fast path in this test")
-                               : QStringLiteral("no screen there");
+        *error = m_desktop ? QStringLiteral("no fast path in this test")
+                           : QStringLiteral("no screen there");
     }
     return image.isNull() ? image : image.convertToFormat(QImage::Format_RGB32);
 }
@@ -108,8 +108,7 @@ ClipboardReader::Data FakeClipboardReader::fetch(const QString& format) {
                 result = {true, offered.second, QString()};
     } else if (data && format == QLatin1String("image/png") && !data->formats().contains(format) &&
                data->hasImage()) {
-        QBuffer buffer(&result.bytes);
-        buffer.open(QIODevice::WriteOnly);
+        QBuffer buffer(&result.bytes); // opened by the writer
         result.ok = qvariant_cast<QImage>(data->imageData()).save(&buffer, "PNG");
     } else if (data && data->formats().contains(format)) {
         result = {true, data->data(format), QString()};

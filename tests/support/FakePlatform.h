@@ -17,11 +17,10 @@
 #include "platform/WindowStyle.h"
 
 #include <QHash>
-#include <QList>
 #include <QMap>
-#include <QPair>
 #include <QSet>
 #include <QStringList>
+#include <optional>
 
 // The desktop as a test sees it: each fake records what it was asked and can be told to refuse.
 
@@ -34,17 +33,12 @@ inline bool refused_by_the_test(QString* error) {
 
 class FakeKeyState : public KeyState {
 public:
-    bool is_key_down(int virtual_key) const override { return m_down.contains(virtual_key); }
-    void set_down(int virtual_key, bool down) {
-        if (down)
-            m_down.insert(virtual_key);
-        else
-            m_down.remove(virtual_key);
-    }
+    bool is_key_down(int virtual_key) const override { return m_down.value(virtual_key); }
+    void set_down(int virtual_key, bool down) { m_down[virtual_key] = down; }
     void clear() { m_down.clear(); }
 
 private:
-    QSet<int> m_down;
+    QHash<int, bool> m_down;
 };
 
 // Remembers which window is active and every activation asked for.
@@ -82,9 +76,8 @@ public:
     bool paused() const override { return m_paused; }
 
 private:
-    bool m_visible = false;
+    bool m_visible = false, m_paused = false;
     int m_value = 0;
-    bool m_paused = false;
 };
 
 // Records every click-through request.
@@ -129,10 +122,8 @@ public:
     void reset() { *this = FakeAutostart(); }
 
 private:
-    bool m_enabled = false;
-    bool m_fail = false;
-    QString m_executable;
-    QString m_working_dir;
+    bool m_enabled = false, m_fail = false;
+    QString m_executable, m_working_dir;
     int m_writes = 0;
 };
 
@@ -177,8 +168,7 @@ class FakeMagnifier : public Magnifier {
 public:
     struct Call {
         float factor;
-        QRect view;
-        QRect screen;
+        QRect view, screen;
     };
     bool set_view(float factor, const QRect& view, const QRect& screen, QString*) override {
         m_calls.append({factor, view, screen});
@@ -201,19 +191,15 @@ class FakeScreenCapture : public ScreenCapture {
 public:
     QImage grab(const QRect& area, QString* error) override;
     // A null image makes every grab fail, as on a display without the fast path.
-    void set_desktop(const QImage& desktop, bool use_it = true) {
-        m_desktop = desktop;
-        m_use_desktop = use_it;
-    }
+    void set_desktop(const QImage& desktop) { m_desktop = desktop; }
     void clear() {
-        m_use_desktop = false;
+        m_desktop.reset();
         m_asked.clear();
     }
     QList<QRect> asked() const { return m_asked; }
 
 private:
-    QImage m_desktop;
-    bool m_use_desktop = false;
+    std::optional<QImage> m_desktop;
     QList<QRect> m_asked;
 };
 
@@ -246,20 +232,15 @@ public:
     }
     void hold_elsewhere(const QKeySequence& sequence) { m_taken.insert(sequence[0]); }
     void set_unmappable(const QKeySequence& sequence) { m_unmappable.insert(sequence[0]); }
-    QList<QKeySequence> registered() const {
-        QList<QKeySequence> sequences;
-        for (int combination : m_registered)
-            sequences.append(QKeySequence(combination));
-        return sequences;
-    }
+    // The first combination of each sequence registered.
+    QList<int> registered() const { return m_registered.values(); }
     bool is_registered(const QKeySequence& sequence) const {
-        return !m_registered.keys(sequence[0]).isEmpty();
+        return registered().contains(sequence[0]);
     }
 
 private:
     QHash<int, int> m_registered; // id -> first combination
-    QSet<int> m_taken;
-    QSet<int> m_unmappable;
+    QSet<int> m_taken, m_unmappable;
     int m_next_id = 1;
 };
 
@@ -309,10 +290,8 @@ public:
 
 private:
     QStringList m_served;
-    bool m_serving = false;
-    bool m_setting = false;
+    bool m_serving = false, m_setting = false, m_reports_queued = false;
     int m_hand_overs = 0;
-    bool m_reports_queued = false;
 };
 
 // Reads the in-process clipboard as an owner on X11 would serve it (an image as image/png), or
@@ -340,8 +319,7 @@ public:
 
 private:
     QList<QPair<QString, QByteArray>> m_script;
-    bool m_scripted = false;
-    bool m_hung = false;
+    bool m_scripted = false, m_hung = false;
     QStringList m_failing;
     QMap<QString, int> m_fetches;
 };
@@ -357,10 +335,10 @@ public:
     ActiveWindow& active_window() override { return m_active_window; }
     ClipboardReader& clipboard_reader() override { return m_reader; }
     WindowStyle& window_style() override { return m_window_style; }
-    TaskbarButton& taskbar_button() override { return m_taskbar_button; }
+    FakeTaskbarButton& taskbar_button() override { return m_taskbar_button; }
     SystemInfo& system_info() override { return m_system_info; }
-    Autostart& autostart() override { return m_autostart; }
-    ShellLinks& shell_links() override { return m_shell_links; }
+    FakeAutostart& autostart() override { return m_autostart; }
+    FakeShellLinks& shell_links() override { return m_shell_links; }
     ClipboardOwner& clipboard_owner() override { return fake_clipboard_owner(); }
     ScreenCapture& screen_capture() override { return m_screen_capture; }
     MouseHook& mouse_hook() override { return m_mouse_hook; }
@@ -378,9 +356,6 @@ public:
     FakeGlobalHotkeys& hotkeys() { return m_hotkeys; }
     FakeActiveWindow& fake_active_window() { return m_active_window; }
     FakeWindowStyle& fake_window_style() { return m_window_style; }
-    FakeTaskbarButton& fake_taskbar_button() { return m_taskbar_button; }
-    FakeAutostart& fake_autostart() { return m_autostart; }
-    FakeShellLinks& fake_shell_links() { return m_shell_links; }
     // Made late: it needs the application.
     FakeClipboardOwner& fake_clipboard_owner() {
         if (!m_clipboard_owner)

@@ -14,9 +14,6 @@ class FileSizeLimit {
 public:
 #ifdef Q_OS_WIN
     explicit FileSizeLimit(qint64) {}
-    bool active() const {
-        return false;
-    }
 #else
     explicit FileSizeLimit(qint64 max_bytes) {
         m_signal = std::signal(SIGXFSZ, SIG_IGN);
@@ -31,15 +28,17 @@ public:
             setrlimit(RLIMIT_FSIZE, &m_old);
         std::signal(SIGXFSZ, m_signal);
     }
+#endif
     bool active() const {
         return m_active;
     }
-
-private:
-    rlimit m_old;
-    void (*m_signal)(int);
-    bool m_active = false;
-#endif
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+#ifndef Q_OS_WIN
+    rlimit m_old;
+    void (*m_signal)(int);
+#endif
+    bool m_active = false;
 };
