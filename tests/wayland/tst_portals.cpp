@@ -1,10 +1,13 @@
 // The desktop portals' clients against a fake portal on a bus of the test's own: what is asked,
 // what an answer does, and what a portal that never answers or answers with a hostile file costs.
+#include "AppHarness.h"
 #include "PortalGlobalHotkeys.h"
+#include "PortalInputInjector.h"
 #include "PortalRequest.h"
 #include "PortalScreenCapture.h"
 #include "WaylandKeyState.h"
 #include "clipboard/PictureDecoder.h"
+#include "platform/VirtualKeys.h"
 #include "shortcuts/HotkeyProcessor.h"
 #include "shortcuts/ShortcutsDialog.h"
 
@@ -21,14 +24,19 @@
 namespace {
 const QString shortcuts_interface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString screenshot_interface = QStringLiteral("org.freedesktop.portal.Screenshot");
+const QString remote_interface = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
 
 // The portal service, on a thread of its own so that the clients' blocking calls get answers.
-// response < 0: the requests are taken and never answered.
+// response < 0: the requests are taken and never answered; responses: per method, instead.
 class FakePortal : public QDBusVirtualObject {
 public:
     QMutex mutex;
-    QStringList offered{shortcuts_interface, screenshot_interface};
+    QStringList offered{shortcuts_interface, screenshot_interface, remote_interface};
     int response = 0;
+    QMap<QString, int> responses;
+    QStringList keys;
+    QVariantMap devices;
+    int tokens = 0;
     QString uri;
     QStringList methods;
     QVariantMap last_options;
@@ -46,6 +54,12 @@ public:
             return true;
         }
         methods << call.member();
+        if (call.member().startsWith(QLatin1String("NotifyKeyboard"))) {
+            keys << call.member().mid(14) + ' ' + args.value(2).toString() + ' ' +
+                        args.value(3).toString();
+            bus.send(call.createReply());
+            return true;
+        }
         last_options = qdbus_cast<QVariantMap>(args.last());
         QString sender = call.service().mid(1).replace('.', '_');
         const QString handle = PortalRequest::desktop_path + "/request/" + sender + '/' +
@@ -66,14 +80,20 @@ public:
                 bound << shortcut;
             }
             list.endArray();
+        } else if (call.member() == QLatin1String("SelectDevices")) {
+            devices = last_options;
+        } else if (call.member() == QLatin1String("Start")) {
+            results["devices"] = 1u;
+            results["restore_token"] = QString("token-%1").arg(++tokens);
         } else {
             results["uri"] = uri;
         }
         bus.send(call.createReply(QVariant::fromValue(QDBusObjectPath(handle))));
-        if (response >= 0)
+        const int answer = responses.value(call.member(), response);
+        if (answer >= 0)
             bus.send(
                 QDBusMessage::createSignal(handle, "org.freedesktop.portal.Request", "Response")
-                << uint(response) << results);
+                << uint(answer) << results);
         return true;
     }
 };
@@ -92,6 +112,8 @@ class TestPortals : public QObject {
         m_portal->response = response;
         m_portal->uri = uri;
         m_portal->methods.clear();
+        m_portal->responses.clear();
+        m_portal->keys.clear();
     }
     QStringList methods() {
         QMutexLocker lock(&m_portal->mutex);
@@ -114,6 +136,56 @@ private slots:
         QVERIFY(m_service.registerService(PortalRequest::service));
     }
 
+    // Ctrl+V through the remote-control portal: asked once with the keyboard only, the token kept
+    // and sent back at the next start; a declined question or a silent portal types nothing and
+    // says so once.
+    void keys_through_the_remote_desktop_portal() {
+        const QString token_file = QDir::currentPath() + "/remote-desktop-token";
+        const QStringList ctrl_v{"Keycode 29 1", "Keysym 118 1", "Keysym 118 0", "Keycode 29 0"};
+        const std::pair<int, bool> stroke[] = {{VirtualKeys::Control, true},
+                                               {VirtualKeys::V, true},
+                                               {VirtualKeys::V, false},
+                                               {VirtualKeys::Control, false}};
+        const struct {
+            int consent; // the portal's answer to Start
+            const char* token_sent;
+            const char* token_kept;
+            const char* error;
+        } rows[] = {
+            {0, "", "token-1", ""},
+            {0, "token-1", "token-2", ""},
+            {1, "token-2", "token-2", "declined"},
+            {-1, "token-2", "token-2", "did not answer"},
+        };
+        for (const auto& row : rows) {
+            set(0);
+            m_portal->mutex.lock();
+            m_portal->responses["Start"] = row.consent;
+            m_portal->mutex.unlock();
+            PortalInputInjector injector(m_client, token_file, 300, 600);
+            QElapsedTimer clock;
+            clock.start();
+            const QByteArray log = AppHarness::standard_output_of([&] {
+                for (int twice = 0; twice < 2; ++twice)
+                    for (const auto& key : stroke)
+                        injector.send_key(key.first, key.second);
+            });
+            QVERIFY(clock.elapsed() < 3000);
+            QVERIFY2(injector.error().contains(row.error), qPrintable(injector.error()));
+            QCOMPARE(log.count("keys cannot be typed"), *row.error ? 1 : 0);
+            QMutexLocker lock(&m_portal->mutex);
+            QCOMPARE(m_portal->methods.mid(0, 3),
+                     QStringList({"CreateSession", "SelectDevices", "Start"}));
+            QCOMPARE(m_portal->devices.value("types"), QVariant(1u));
+            QCOMPARE(m_portal->devices.value("persist_mode"), QVariant(2u));
+            QCOMPARE(m_portal->devices.value("restore_token").toString(), QString(row.token_sent));
+            QCOMPARE(m_portal->keys, *row.error ? QStringList() : ctrl_v + ctrl_v);
+            QFile kept(token_file);
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), QByteArray(row.token_kept));
+        }
+    }
+
     void cleanupTestCase() {
         m_service.unregisterObject(PortalRequest::desktop_path);
         m_thread.quit();
@@ -124,11 +196,13 @@ private slots:
     }
 
     void only_what_the_portal_offers_is_used() {
-        QVERIFY(PortalGlobalHotkeys::offered(m_client) && PortalScreenCapture::offered(m_client));
+        QVERIFY(PortalGlobalHotkeys::offered(m_client) && PortalScreenCapture::offered(m_client) &&
+                PortalInputInjector::offered(m_client));
         m_portal->mutex.lock();
         m_portal->offered = QStringList{screenshot_interface};
         m_portal->mutex.unlock();
-        QVERIFY(!PortalGlobalHotkeys::offered(m_client) && PortalScreenCapture::offered(m_client));
+        QVERIFY(!PortalGlobalHotkeys::offered(m_client) && PortalScreenCapture::offered(m_client) &&
+                !PortalInputInjector::offered(m_client));
         QVERIFY(!PortalGlobalHotkeys::offered(QDBusConnection(QString())));
         m_portal->offered << shortcuts_interface;
     }

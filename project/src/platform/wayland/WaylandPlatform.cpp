@@ -1,6 +1,7 @@
 #include "WaylandPlatform.h"
 
 #include "PortalGlobalHotkeys.h"
+#include "PortalInputInjector.h"
 #include "PortalScreenCapture.h"
 #include "SwayIpc.h"
 #include "Utf8LocaleCodec.h"
@@ -22,6 +23,7 @@
 #include "XdgAutostart.h"
 #include "XdgShellLinks.h"
 #include "common/AppLog.h"
+#include "common/DataPaths.h"
 
 #include <wayland-client.h>
 
@@ -96,13 +98,28 @@ KeyState& WaylandPlatform::key_state() {
 }
 
 InputInjector& WaylandPlatform::input_injector() {
-    if (!m_input_injector)
-        m_input_injector = std::make_unique<WaylandInputInjector>(
-            wayland(), WaylandInputInjector::Codes::Own, &sync_qt_display, [this] {
-                // A program that does not paste (a terminal without focus, say) costs this much.
-                if (m_clipboard_owner && m_clipboard_owner->serving())
-                    m_clipboard_owner->wait_for_answer(paste_read_timeout_ms);
-            });
+    if (m_input_injector)
+        return *m_input_injector;
+    const auto paste_read = [this] {
+        // A program that does not paste (a terminal without focus, say) costs this much.
+        if (m_clipboard_owner && m_clipboard_owner->serving())
+            m_clipboard_owner->wait_for_answer(paste_read_timeout_ms);
+    };
+    // The compositor's virtual keyboard where it has one; else the desktop's remote control
+    // (KWin), which asks the user once.
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!wayland().virtual_keyboard() && PortalInputInjector::offered(bus)) {
+        auto portal = std::make_unique<PortalInputInjector>(
+            bus, DataPaths::get().data_root() + QStringLiteral("/remote-desktop-token"), 10000,
+            120000, paste_read);
+        m_portal_injector = portal.get();
+        m_input_injector = std::move(portal);
+    } else {
+        auto keyboard = std::make_unique<WaylandInputInjector>(
+            wayland(), WaylandInputInjector::Codes::Own, &sync_qt_display, paste_read);
+        m_keyboard_injector = keyboard.get();
+        m_input_injector = std::move(keyboard);
+    }
     return *m_input_injector;
 }
 
@@ -164,7 +181,10 @@ WaylandClipboardOwner& WaylandPlatform::wayland_clipboard_owner() {
         if (!m_clipboard_owner->start(&error))
             APP_LOG(QStringLiteral("APP_LOG Wayland: %1").arg(error));
         input_injector();
-        m_input_injector->prepare();
+        if (m_keyboard_injector)
+            m_keyboard_injector->prepare();
+        else
+            m_portal_injector->prepare();
     }
     return *m_clipboard_owner;
 }
@@ -224,6 +244,17 @@ QString WaylandPlatform::session_notice() {
             "This Wayland desktop (GNOME, for one) lets no program such as Corvana see or set the "
             "clipboard, and there is no XWayland to work through: the paste queue cannot work "
             "here. Log in to an X11 (Xorg) session for it.");
+    if (m_portal_injector && !m_portal_injector->error().isEmpty())
+        return QStringLiteral("Corvana cannot type the Ctrl+V that pastes: %1. Bind a key to "
+                              "'corvana --paste-next' to put the next entry on the clipboard, "
+                              "then paste as usual.")
+            .arg(m_portal_injector->error());
+    if (m_portal_injector)
+        return QStringLiteral(
+            "Corvana types the Ctrl+V that pastes through the desktop's remote control, which you "
+            "allowed once. Bind a key of its own, F8 say, to 'corvana --paste-next' in the "
+            "desktop's shortcut settings: not Ctrl+V, which the desktop could run again on the "
+            "Ctrl+V Corvana types, nor a key with Alt or Meta, which would still be held.");
     if (!connection.virtual_keyboard())
         return QStringLiteral(
             "This Wayland desktop does not let Corvana type Ctrl+V: bind a key to "

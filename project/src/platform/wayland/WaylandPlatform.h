@@ -7,7 +7,9 @@
 class WaylandConnection;
 class WaylandClipboardOwner;
 class WaylandClipboardReader;
+class InputInjector;
 class WaylandInputInjector;
+class PortalInputInjector;
 class X11TerminationSignals;
 class X11TaskbarButton;
 class XdgAutostart;
@@ -62,7 +64,10 @@ private:
     bool m_wayland_tried = false;
     std::unique_ptr<WaylandClipboardOwner> m_clipboard_owner;
     std::unique_ptr<WaylandClipboardReader> m_clipboard_reader;
-    std::unique_ptr<WaylandInputInjector> m_input_injector;
+    std::unique_ptr<InputInjector> m_input_injector;
+    // The one of the two m_input_injector is, the other null.
+    WaylandInputInjector* m_keyboard_injector = nullptr;
+    PortalInputInjector* m_portal_injector = nullptr;
     std::unique_ptr<X11TerminationSignals> m_termination_signals;
     std::unique_ptr<X11TaskbarButton> m_taskbar_button;
     std::unique_ptr<XdgAutostart> m_autostart;
