@@ -19,10 +19,8 @@
 #include <atomic>
 #include <csignal>
 #include <fcntl.h>
-#include <future>
 #include <mutex>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -81,10 +79,7 @@ struct FakeCompositor {
     QStringList selection;
     std::atomic<bool> ending{false};
     std::vector<std::thread> owners;
-    std::mutex mutex;
-    std::vector<std::function<void()>> tasks;
-    int wake = eventfd(0, EFD_CLOEXEC);
-    wl_event_source* waker = nullptr;
+    std::mutex mutex; // held while requests are handled, and by run()
     std::thread thread;
 
     static FakeCompositor* of(wl_resource* r) {
@@ -102,61 +97,46 @@ struct FakeCompositor {
                          });
         wl_global_create(display, &zwlr_data_control_manager_v1_interface, 2, this,
                          [](wl_client* c, void* self, uint32_t version, uint32_t id) {
-                             wl_resource_set_implementation(
-                                 wl_resource_create(c, &zwlr_data_control_manager_v1_interface,
-                                                    int(version), id),
-                                 &manager, self, nullptr);
+                             static_cast<FakeCompositor*>(self)->create(
+                                 c, int(version), &zwlr_data_control_manager_v1_interface, id);
                          });
-        wl_event_loop* loop = wl_display_get_event_loop(display);
-        waker = wl_event_loop_add_fd(
-            loop, wake, WL_EVENT_READABLE,
-            [](int fd, uint32_t, void* self) {
-                eventfd_t count;
-                eventfd_read(fd, &count);
-                auto* fake = static_cast<FakeCompositor*>(self);
-                std::lock_guard<std::mutex> lock(fake->mutex);
-                for (const auto& task : fake->tasks)
-                    task();
-                fake->tasks.clear();
-                return 0;
-            },
-            this);
-        thread = std::thread([this, loop] {
-            while (!ending) {
-                wl_display_flush_clients(display);
-                wl_event_loop_dispatch(loop, -1);
+        thread = std::thread([this] {
+            wl_event_loop* loop = wl_display_get_event_loop(display);
+            for (pollfd polled{wl_event_loop_get_fd(loop), POLLIN, 0}; !ending;) {
+                poll(&polled, 1, 10);
+                run([&] { wl_event_loop_dispatch(loop, 0); });
             }
         });
     }
     ~FakeCompositor() {
-        run([this] { ending = true; });
+        ending = true;
         thread.join();
         for (auto& owner : owners)
             owner.join();
-        wl_event_source_remove(waker);
         wl_display_destroy_clients(display);
         wl_display_destroy(display);
-        ::close(wake);
     }
-    // Runs task in the compositor's thread and waits for it.
+    // Runs task beside the compositor's handling of requests.
     void run(const std::function<void()>& task) {
-        std::promise<void> done;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            tasks.push_back([&] {
-                task();
-                done.set_value();
-            });
-        }
-        eventfd_write(wake, 1);
-        done.get_future().wait();
+        std::lock_guard<std::mutex> lock(mutex);
+        task();
+        wl_display_flush_clients(display);
+    }
+    wl_resource* create(wl_client* client, int version, const wl_interface* interface,
+                        uint32_t id) {
+        wl_resource* r = wl_resource_create(client, interface, version, id);
+        wl_resource_set_dispatcher(r, handle, nullptr, this, [](wl_resource* gone) {
+            FakeCompositor* fake = of(gone);
+            fake->sources.remove(gone);
+            fake->source = fake->source == gone ? nullptr : fake->source;
+            fake->device = fake->device == gone ? nullptr : fake->device;
+        });
+        return r;
     }
     // A new selection, listing formats.
     void offer(const QStringList& formats) {
-        wl_resource* offer = wl_resource_create(wl_resource_get_client(device),
-                                                &zwlr_data_control_offer_v1_interface,
-                                                wl_resource_get_version(device), 0);
-        wl_resource_set_implementation(offer, &offer_requests, this, nullptr);
+        wl_resource* offer = create(wl_resource_get_client(device), wl_resource_get_version(device),
+                                    &zwlr_data_control_offer_v1_interface, 0);
         zwlr_data_control_device_v1_send_data_offer(device, offer);
         for (const QString& format : formats)
             zwlr_data_control_offer_v1_send_offer(offer, format.toUtf8().constData());
@@ -172,71 +152,47 @@ struct FakeCompositor {
         ::close(fds[1]);
         return fds[0];
     }
-
-    static const struct zwlr_data_control_manager_v1_interface manager;
-    static const struct zwlr_data_control_device_v1_interface device_requests;
-    static const struct zwlr_data_control_source_v1_interface source_requests;
-    static const struct zwlr_data_control_offer_v1_interface offer_requests;
+    // The client's requests to data-control, by name: only destroy is in more than one interface.
+    static int handle(const void*, void* target, uint32_t, const wl_message* m, wl_argument* a) {
+        auto* r = static_cast<wl_resource*>(target);
+        FakeCompositor* fake = of(r);
+        const auto create = [&](const wl_interface* interface) {
+            return fake->create(wl_resource_get_client(r), wl_resource_get_version(r), interface,
+                                a[0].n);
+        };
+        const QByteArray name = m->name, mime = name == "offer" || name == "receive" ? a[0].s : "";
+        if (name == "destroy") {
+            wl_resource_destroy(r);
+        } else if (name == "create_data_source") {
+            fake->sources.insert(create(&zwlr_data_control_source_v1_interface), {});
+        } else if (name == "get_data_device") {
+            fake->device = create(&zwlr_data_control_device_v1_interface);
+            if (!fake->selection.isEmpty())
+                fake->offer(fake->selection);
+        } else if (name == "set_selection") {
+            auto* source = reinterpret_cast<wl_resource*>(a[0].o);
+            if (fake->source && fake->source != source)
+                zwlr_data_control_source_v1_send_cancelled(fake->source);
+            fake->source = source;
+            // The client's own selection comes back to it, as from any compositor.
+            if (source)
+                fake->offer(fake->sources.value(source));
+            else
+                zwlr_data_control_device_v1_send_selection(r, nullptr);
+        } else if (name == "offer") {
+            fake->sources[r].append(QString::fromUtf8(mime));
+        } else if (name == "receive") {
+            // Another program copies while this one is being read.
+            if (mime == "x-test/replace")
+                fake->offer({"text/plain"});
+            // The compositor ends the connection while the owner is read.
+            if (mime == "x-test/vanish")
+                wl_resource_post_error(r, 0, "ended by the test");
+            fake->owners.emplace_back(play_owner, mime, a[1].h, std::cref(fake->ending));
+        }
+        return 0;
+    }
 };
-
-void destroy(wl_client*, wl_resource* r) {
-    wl_resource_destroy(r);
-}
-
-const struct zwlr_data_control_manager_v1_interface FakeCompositor::manager = {
-    [](wl_client* c, wl_resource* r, uint32_t id) {
-        wl_resource* source = wl_resource_create(c, &zwlr_data_control_source_v1_interface,
-                                                 wl_resource_get_version(r), id);
-        of(r)->sources.insert(source, {});
-        wl_resource_set_implementation(source, &source_requests, of(r), [](wl_resource* gone) {
-            of(gone)->sources.remove(gone);
-            if (of(gone)->source == gone)
-                of(gone)->source = nullptr;
-        });
-    },
-    [](wl_client* c, wl_resource* r, uint32_t id, wl_resource*) {
-        FakeCompositor* fake = of(r);
-        fake->device = wl_resource_create(c, &zwlr_data_control_device_v1_interface,
-                                          wl_resource_get_version(r), id);
-        wl_resource_set_implementation(fake->device, &device_requests, fake,
-                                       [](wl_resource* gone) { of(gone)->device = nullptr; });
-        if (!fake->selection.isEmpty())
-            fake->offer(fake->selection);
-    },
-    destroy};
-
-const struct zwlr_data_control_device_v1_interface FakeCompositor::device_requests = {
-    [](wl_client*, wl_resource* r, wl_resource* source) {
-        FakeCompositor* fake = of(r);
-        if (fake->source && fake->source != source)
-            zwlr_data_control_source_v1_send_cancelled(fake->source);
-        fake->source = source;
-        // The client's own selection comes back to it, as from any compositor.
-        if (source)
-            fake->offer(fake->sources.value(source));
-        else
-            zwlr_data_control_device_v1_send_selection(r, nullptr);
-    },
-    destroy, nullptr};
-
-const struct zwlr_data_control_source_v1_interface FakeCompositor::source_requests = {
-    [](wl_client*, wl_resource* r, const char* mime) {
-        of(r)->sources[r].append(QString::fromUtf8(mime));
-    },
-    destroy};
-
-const struct zwlr_data_control_offer_v1_interface FakeCompositor::offer_requests = {
-    [](wl_client*, wl_resource* r, const char* mime, int32_t fd) {
-        FakeCompositor* fake = of(r);
-        // Another program copies while this one is being read.
-        if (QByteArray(mime) == "x-test/replace")
-            fake->offer({"text/plain"});
-        // The compositor ends the connection while the owner is read.
-        if (QByteArray(mime) == "x-test/vanish")
-            wl_resource_post_error(r, 0, "ended by the test");
-        fake->owners.emplace_back(play_owner, QByteArray(mime), fd, std::cref(fake->ending));
-    },
-    destroy};
 
 // Our client of the fake compositor, connected and following its selection.
 struct Session {
