@@ -58,6 +58,7 @@ stop_sway() {
 as_user() { "${as_user[@]}" "$@"; }
 # in_background COMMAND...: COMMAND as the sway user, ended with the test.
 in_background() { "${as_user[@]}" "$@" & PEER_PIDS+=($!); }
+quit_corvana() { as_user corvana --quit || fail "corvana --quit failed"; await_corvana_exit 0; }
 # launch_corvana [VAR=VALUE...]: start_corvana's corvana is the sway user's, with these added.
 launch_corvana() { "${as_user[@]}" "$@" corvana >>corvana.out 2>>corvana.err & CORVANA_PID=$!; }
 
@@ -150,8 +151,7 @@ done
 [ "$(log_count "Live zoom is not available on this desktop")" = 1 ] || fail "the live zoom's absence is not said once"
 pass "a screenshot on sway holds sway's background in real pixels; the live zoom says it is not available"
 
-as_user corvana --quit || fail "corvana --quit failed"
-await_corvana_exit 0
+quit_corvana
 ! grep -rqs S3CRET "$wl/data" "$wl/settings" "$wl/home" || fail "the secret was stored: $(grep -rls S3CRET "$wl")"
 pass "corvana --quit ends it cleanly, with the secret stored nowhere"
 
@@ -162,7 +162,6 @@ as_user swaymsg exec "printenv DISPLAY >$wl/display" >/dev/null
 wait_for 20 test -s "$wl/display" || fail "sway's XWayland did not start"
 start_corvana DISPLAY="$(cat "$wl/display")"
 copy X
-as_user corvana --quit || fail "corvana --quit failed"
-await_corvana_exit 0
+quit_corvana
 pass "beside XWayland, Corvana starts, records a Wayland copy and quits cleanly"
 finish
