@@ -146,6 +146,8 @@ for scale in 1 2; do
     for at in "0 0" "1279 0" "0 799"; do
         [ "$(pixel "$shot" $at)" = "#3366cc" ] || fail "the screenshot at scale $scale is $(pixel "$shot" $at) at $at"
     done
+    # Gone before the next one, whose copy of the screen it would darken.
+    wait_for 10 eval '! as_user swaymsg -t get_tree | grep -q "\"name\": \"Corvana capture\""' || fail "the capture window stayed after its save"
 done
 # The live zoom, which Wayland cannot give, says so.
 [ "$(log_count "Live zoom is not available on this desktop")" = 1 ] || fail "the live zoom's absence is not said once"
