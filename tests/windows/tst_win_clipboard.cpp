@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <tuple>
 
@@ -103,14 +104,17 @@ struct StuckOwner {
 class TestWinClipboard : public QObject {
     Q_OBJECT
 private slots:
-    void served_entries_are_rendered_when_read_and_marked() {
+    void served_entries_are_rendered_when_read_marked_and_kept() {
         PasteHold hold;
-        WinClipboardOwner owner(hold);
-        QSignalSpy read(&owner, &WinClipboardOwner::activity);
-        auto* entry = new QMimeData;
-        entry->setText(QStringLiteral("first line\nsecond ü"));
-        QVERIFY(owner.serve(entry).ok);
-        QVERIFY(owner.serving());
+        auto owner = std::make_unique<WinClipboardOwner>(hold);
+        QSignalSpy read(owner.get(), &WinClipboardOwner::activity);
+        const auto serve = [&owner](const QString& text) {
+            auto* entry = new QMimeData;
+            entry->setText(text);
+            return owner->serve(entry).ok;
+        };
+        QVERIFY(serve(QStringLiteral("first line\nsecond ü")));
+        QVERIFY(owner->serving());
         QCOMPARE(read.size(), 0); // nothing rendered before someone asks
 
         WinClipboardReader reader([] { return false; });
@@ -127,14 +131,19 @@ private slots:
         // The same entry again while the clipboard is unchanged leaves the clipboard alone, so a
         // program opening it for the paste is not shut out.
         const DWORD sequence = GetClipboardSequenceNumber();
-        auto* again = new QMimeData;
-        again->setText(QStringLiteral("first line\nsecond ü"));
-        QVERIFY(owner.serve(again).ok);
+        QVERIFY(serve(QStringLiteral("first line\nsecond ü")));
         QCOMPARE(GetClipboardSequenceNumber(), sequence);
 
         // The reader never reads its own program's entry for a capture.
-        WinClipboardReader ours([&owner] { return owner.serving(); });
+        WinClipboardReader ours([&owner] { return owner->serving(); });
         QVERIFY(!ours.offer().ok);
+
+        // An entry never read is rendered at the hand-over and stays when we are gone.
+        QVERIFY(serve(QStringLiteral("kept after us")));
+        QVERIFY(owner->hand_over(1000));
+        owner.reset();
+        QVERIFY(reader.offer().ok);
+        QCOMPARE(reader.fetch(QStringLiteral("text/plain")).bytes, QByteArray("kept after us"));
     }
 
     // Marks on what others copy: a DWORD 0 keeps it out of the clipboard history, a DWORD 1
@@ -161,20 +170,6 @@ private slots:
             for (const QString& name : offer.formats)
                 QVERIFY2(!name.contains(QStringLiteral("Source")), qPrintable(name));
         }
-    }
-
-    void what_we_serve_stays_after_the_hand_over() {
-        {
-            PasteHold hold;
-            WinClipboardOwner owner(hold);
-            auto* entry = new QMimeData;
-            entry->setText(QStringLiteral("kept after us"));
-            QVERIFY(owner.serve(entry).ok);
-            QVERIFY(owner.hand_over(1000));
-        }
-        WinClipboardReader reader([] { return false; });
-        QVERIFY(reader.offer().ok);
-        QCOMPARE(reader.fetch(QStringLiteral("text/plain")).bytes, QByteArray("kept after us"));
     }
 
     void an_owner_that_never_renders_costs_one_capture() {
