@@ -265,11 +265,7 @@ private slots:
                  qPrintable(error));
         std::atomic<qint64> took_ms{-1};
         std::thread other([&] {
-            INPUT input = {};
-            input.type = INPUT_MOUSE;
-            input.mi.dx = 3;
-            input.mi.dy = 2;
-            input.mi.dwFlags = MOUSEEVENTF_MOVE;
+            INPUT input = {INPUT_MOUSE, {{3, 2, 0, MOUSEEVENTF_MOVE, 0, 0}}};
             QElapsedTimer timer;
             timer.start();
             SendInput(1, &input, sizeof(input));
