@@ -79,9 +79,8 @@ struct StuckOwner {
         return 0;
     }
     void run() {
-        WNDCLASSW type{};
-        type.lpfnWndProc = proc;
-        type.lpszClassName = L"CorvanaStuckOwner";
+        const WNDCLASSW type = {0,       proc,    0,       0,       nullptr,
+                                nullptr, nullptr, nullptr, nullptr, L"CorvanaStuckOwner"};
         RegisterClassW(&type);
         HWND window = CreateWindowExW(0, type.lpszClassName, L"stuck", 0, 0, 0, 0, 0, HWND_MESSAGE,
                                       nullptr, nullptr, nullptr);

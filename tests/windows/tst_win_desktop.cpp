@@ -161,9 +161,7 @@ private slots:
         const int keys[] = {VK_CONTROL, 'C', -'C', 'V', -'V', -VK_CONTROL, 'X', -'X'};
         for (const int key : keys)
             injector.send_key(std::abs(key), key > 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty() && reports.last().first == VirtualKeys::X,
-                                 10000);
-        QCOMPARE(reports.size(), 4); // presses only
+        QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 4, 10000); // presses only
         QCOMPARE(reports.mid(1),
                  (QVector<QPair<int, bool>>{
                      {VirtualKeys::C, true}, {VirtualKeys::V, true}, {VirtualKeys::X, false}}));
