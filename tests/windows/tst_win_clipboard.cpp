@@ -13,7 +13,9 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <thread>
+#include <tuple>
 
 #include <windows.h>
 
@@ -77,9 +79,8 @@ struct StuckOwner {
         return 0;
     }
     void run() {
-        WNDCLASSW type{};
-        type.lpfnWndProc = proc;
-        type.lpszClassName = L"CorvanaStuckOwner";
+        const WNDCLASSW type = {0,       proc,    0,       0,       nullptr,
+                                nullptr, nullptr, nullptr, nullptr, L"CorvanaStuckOwner"};
         RegisterClassW(&type);
         HWND window = CreateWindowExW(0, type.lpszClassName, L"stuck", 0, 0, 0, 0, 0, HWND_MESSAGE,
                                       nullptr, nullptr, nullptr);
@@ -102,117 +103,101 @@ struct StuckOwner {
 class TestWinClipboard : public QObject {
     Q_OBJECT
 private slots:
-    void served_entries_are_rendered_when_read_and_marked();
-    void secrets_and_live_formats_in_what_others_offer();
-    void what_we_serve_stays_after_the_hand_over();
-    void an_owner_that_never_renders_costs_one_capture();
-};
-
-void TestWinClipboard::served_entries_are_rendered_when_read_and_marked() {
-    PasteHold hold;
-    WinClipboardOwner owner(hold);
-    QSignalSpy read(&owner, &WinClipboardOwner::activity);
-    auto* entry = new QMimeData;
-    entry->setText(QStringLiteral("first line\nsecond ü"));
-    QVERIFY(owner.serve(entry).ok);
-    QVERIFY(owner.serving());
-    QCOMPARE(read.size(), 0); // nothing rendered before someone asks
-
-    WinClipboardReader reader([] { return false; });
-    const auto offer = reader.offer();
-    QVERIFY2(offer.ok, qPrintable(offer.error));
-    QVERIFY(offer.formats.contains(QStringLiteral("text/plain")));
-    // Our own writes are kept out of Windows' clipboard history, which readers take as secret.
-    QVERIFY(offer.formats.contains(QLatin1String(SecretContent::hint_format())));
-    const auto text = reader.fetch(QStringLiteral("text/plain"));
-    QVERIFY2(text.ok, qPrintable(text.error));
-    QCOMPARE(QString::fromUtf8(text.bytes), QStringLiteral("first line\r\nsecond ü"));
-    QVERIFY2(read.size() >= 1, "the read was not reported to the paste hold");
-
-    // The same entry again while the clipboard is unchanged leaves the clipboard alone, so a
-    // program opening it for the paste is not shut out.
-    const DWORD sequence = GetClipboardSequenceNumber();
-    auto* again = new QMimeData;
-    again->setText(QStringLiteral("first line\nsecond ü"));
-    QVERIFY(owner.serve(again).ok);
-    QCOMPARE(GetClipboardSequenceNumber(), sequence);
-
-    // The reader never reads its own program's entry for a capture.
-    WinClipboardReader ours([&owner] { return owner.serving(); });
-    QVERIFY(!ours.offer().ok);
-}
-
-void TestWinClipboard::secrets_and_live_formats_in_what_others_offer() {
-    const DWORD no = 0;
-    QVERIFY(write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("password"))},
-                            {RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"),
-                             QByteArray(reinterpret_cast<const char*>(&no), sizeof(no))},
-                            {RegisterClipboardFormatW(L"Link Source"), QByteArray("live")},
-                            {RegisterClipboardFormatW(L"Embed Source"), QByteArray("live")}}));
-    WinClipboardReader reader([] { return false; });
-    auto offer = reader.offer();
-    QVERIFY2(offer.ok, qPrintable(offer.error));
-    QVERIFY(offer.formats.contains(QLatin1String(SecretContent::hint_format())));
-    QCOMPARE(reader.fetch(QLatin1String(SecretContent::hint_format())).bytes, QByteArray("secret"));
-    for (const QString& name : offer.formats)
-        QVERIFY2(!name.contains(QStringLiteral("Source")), qPrintable(name));
-
-    // A DWORD 1 allows keeping it; the text alone is no secret.
-    const DWORD yes = 1;
-    QVERIFY(write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("plain"))},
-                            {RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"),
-                             QByteArray(reinterpret_cast<const char*>(&yes), sizeof(yes))}}));
-    offer = reader.offer();
-    QVERIFY(!offer.formats.contains(QLatin1String(SecretContent::hint_format())));
-    QCOMPARE(reader.fetch(QStringLiteral("text/plain")).bytes, QByteArray("plain"));
-
-    // The presence of the older marks is enough.
-    QVERIFY(write_as_other(
-        {{CF_UNICODETEXT, unicode(QStringLiteral("hidden"))},
-         {RegisterClipboardFormatW(L"Clipboard Viewer Ignore"), QByteArray(1, '\0')}}));
-    QVERIFY(reader.offer().formats.contains(QLatin1String(SecretContent::hint_format())));
-}
-
-void TestWinClipboard::what_we_serve_stays_after_the_hand_over() {
-    {
+    void served_entries_are_rendered_when_read_marked_and_kept() {
         PasteHold hold;
-        WinClipboardOwner owner(hold);
-        auto* entry = new QMimeData;
-        entry->setText(QStringLiteral("kept after us"));
-        QVERIFY(owner.serve(entry).ok);
-        QVERIFY(owner.hand_over(1000));
-    }
-    WinClipboardReader reader([] { return false; });
-    QVERIFY(reader.offer().ok);
-    QCOMPARE(reader.fetch(QStringLiteral("text/plain")).bytes, QByteArray("kept after us"));
-}
+        auto owner = std::make_unique<WinClipboardOwner>(hold);
+        QSignalSpy read(owner.get(), &WinClipboardOwner::activity);
+        const auto serve = [&owner](const QString& text) {
+            auto* entry = new QMimeData;
+            entry->setText(text);
+            return owner->serve(entry).ok;
+        };
+        QVERIFY(serve(QStringLiteral("first line\nsecond ü")));
+        QVERIFY(owner->serving());
+        QCOMPARE(read.size(), 0); // nothing rendered before someone asks
 
-void TestWinClipboard::an_owner_that_never_renders_costs_one_capture() {
-    StuckOwner owner;
-    WinClipboardReader reader([] { return false; });
-    auto offer = reader.offer();
-    QVERIFY2(offer.ok, qPrintable(offer.error));
-    QVERIFY(offer.formats.contains(QStringLiteral("text/plain")));
-    // Without the worker this read would never return.
-    const auto stuck = reader.fetch(QStringLiteral("text/plain"));
-    QVERIFY(!stuck.ok);
-    QVERIFY(owner.asked);
-    QVERIFY2(stuck.error.contains(QStringLiteral("did not answer")), qPrintable(stuck.error));
-    // The read that gave up does not keep the clipboard open while the owner still renders:
-    // another program copies.
-    QTRY_VERIFY_WITH_TIMEOUT(write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("next"))}}),
-                             2000);
-    // The next capture fails at once rather than waiting on the same owner.
-    offer = reader.offer();
-    QVERIFY(!offer.ok);
-    QVERIFY2(offer.error.contains(QStringLiteral("still waits")), qPrintable(offer.error));
-    // Once the owner answers, the copy made meanwhile is read.
-    SetEvent(owner.answer);
-    QTRY_VERIFY_WITH_TIMEOUT(reader.offer().ok, 10000);
-    const auto next = reader.fetch(QStringLiteral("text/plain"));
-    QVERIFY2(next.ok, qPrintable(next.error));
-    QCOMPARE(next.bytes, QByteArray("next"));
-}
+        WinClipboardReader reader([] { return false; });
+        const auto offer = reader.offer();
+        QVERIFY2(offer.ok, qPrintable(offer.error));
+        QVERIFY(offer.formats.contains(QStringLiteral("text/plain")));
+        // Our own writes are kept out of Windows' clipboard history, which readers take as secret.
+        QVERIFY(offer.formats.contains(QLatin1String(SecretContent::hint_format())));
+        const auto text = reader.fetch(QStringLiteral("text/plain"));
+        QVERIFY2(text.ok, qPrintable(text.error));
+        QCOMPARE(QString::fromUtf8(text.bytes), QStringLiteral("first line\r\nsecond ü"));
+        QVERIFY2(read.size() >= 1, "the read was not reported to the paste hold");
+
+        // The same entry again while the clipboard is unchanged leaves the clipboard alone, so a
+        // program opening it for the paste is not shut out.
+        const DWORD sequence = GetClipboardSequenceNumber();
+        QVERIFY(serve(QStringLiteral("first line\nsecond ü")));
+        QCOMPARE(GetClipboardSequenceNumber(), sequence);
+
+        // The reader never reads its own program's entry for a capture.
+        WinClipboardReader ours([&owner] { return owner->serving(); });
+        QVERIFY(!ours.offer().ok);
+
+        // An entry never read is rendered at the hand-over and stays when we are gone.
+        QVERIFY(serve(QStringLiteral("kept after us")));
+        QVERIFY(owner->hand_over(1000));
+        owner.reset();
+        QVERIFY(reader.offer().ok);
+        QCOMPARE(reader.fetch(QStringLiteral("text/plain")).bytes, QByteArray("kept after us"));
+    }
+
+    // Marks on what others copy: a DWORD 0 keeps it out of the clipboard history, a DWORD 1
+    // allows it, the older mark by its presence alone. OLE's live formats are never offered.
+    void secrets_and_live_formats_in_what_others_offer() {
+        const std::tuple<const wchar_t*, QByteArray, bool> rows[] = {
+            {L"CanIncludeInClipboardHistory", QByteArray(4, '\0'), true},
+            {L"CanIncludeInClipboardHistory", QByteArray("\1\0\0\0", 4), false},
+            {L"Clipboard Viewer Ignore", QByteArray(1, '\0'), true}};
+        const QString hint = QLatin1String(SecretContent::hint_format());
+        WinClipboardReader reader([] { return false; });
+        for (const auto& [mark, data, secret] : rows) {
+            QVERIFY(
+                write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("text"))},
+                                {RegisterClipboardFormatW(mark), data},
+                                {RegisterClipboardFormatW(L"Link Source"), QByteArray("live")},
+                                {RegisterClipboardFormatW(L"Embed Source"), QByteArray("live")}}));
+            const auto offer = reader.offer();
+            QVERIFY2(offer.ok, qPrintable(offer.error));
+            QCOMPARE(offer.formats.contains(hint), secret);
+            if (secret)
+                QCOMPARE(reader.fetch(hint).bytes, QByteArray("secret"));
+            QCOMPARE(reader.fetch(QStringLiteral("text/plain")).bytes, QByteArray("text"));
+            for (const QString& name : offer.formats)
+                QVERIFY2(!name.contains(QStringLiteral("Source")), qPrintable(name));
+        }
+    }
+
+    void an_owner_that_never_renders_costs_one_capture() {
+        StuckOwner owner;
+        WinClipboardReader reader([] { return false; });
+        auto offer = reader.offer();
+        QVERIFY2(offer.ok, qPrintable(offer.error));
+        QVERIFY(offer.formats.contains(QStringLiteral("text/plain")));
+        // Without the worker this read would never return.
+        const auto stuck = reader.fetch(QStringLiteral("text/plain"));
+        QVERIFY(!stuck.ok);
+        QVERIFY(owner.asked);
+        QVERIFY2(stuck.error.contains(QStringLiteral("did not answer")), qPrintable(stuck.error));
+        // The read that gave up does not keep the clipboard open while the owner still renders:
+        // another program copies.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            write_as_other({{CF_UNICODETEXT, unicode(QStringLiteral("next"))}}), 2000);
+        // The next capture fails at once rather than waiting on the same owner.
+        offer = reader.offer();
+        QVERIFY(!offer.ok);
+        QVERIFY2(offer.error.contains(QStringLiteral("still waits")), qPrintable(offer.error));
+        // Once the owner answers, the copy made meanwhile is read.
+        SetEvent(owner.answer);
+        QTRY_VERIFY_WITH_TIMEOUT(reader.offer().ok, 10000);
+        const auto next = reader.fetch(QStringLiteral("text/plain"));
+        QVERIFY2(next.ok, qPrintable(next.error));
+        QCOMPARE(next.bytes, QByteArray("next"));
+    }
+};
 
 QTEST_MAIN(TestWinClipboard)
 #include "tst_win_clipboard.moc"

@@ -13,9 +13,7 @@ printf 'Hello, $1 . Thank you for contacting us regarding $2 .' >data/templates/
 start_corvana
 open_notepad
 
-copy "first apple"
-copy "second banana"
-copy "third cherry"
+for text in "first apple" "second banana" "third cherry"; do copy "$text"; done
 xdotool windowfocus --sync "$notepad"
 keys ctrl+alt+space
 wait_for 20 shown '^Autocomplete$' || fail "the autocomplete popup did not open"
@@ -64,14 +62,13 @@ expect_file "${popped}plain"
 # paste_until SECONDS CHECK: Ctrl+V, then waits for CHECK. A Ctrl+V that Corvana did not take
 # within the hook's limit goes on unheld (logged; the position stays, so the next Ctrl+V brings
 # the entry): pressed once more then, as a user would.
-went_on() { grep -c "a paste key went on" corvana.err 2>/dev/null || true; }
 paste_until() {
     local seconds=$1 before
     shift
     paste_check=("$@")
-    before=$(went_on)
+    before=$(log_count "a paste key went on")
     keys ctrl+v
-    wait_for "$seconds" eval '"${paste_check[@]}" || [ "$(went_on)" -gt "$before" ]' || return 1
+    wait_for "$seconds" eval '"${paste_check[@]}" || [ "$(log_count "a paste key went on")" -gt "$before" ]' || return 1
     "${paste_check[@]}" && return 0
     echo "note: a Ctrl+V went on before Corvana took it; pressed again"
     keys ctrl+v
@@ -97,29 +94,25 @@ pass "the pastes of files, HTML and a picture give Notepad no text"
 main=$(visible '^Corvana$')
 [ -n "$main" ] || fail "the first start does not show the main window"
 xdotool mousemove --window "$main" 222 522 click 1
-wait_for 20 shown '^Templates$' ||
-    fail "the Templates button opened nothing"
+wait_for 20 shown '^Templates$' || fail "the Templates button opened nothing"
 xdotool windowfocus --sync "$(visible '^Templates$')"
 keys Tab Tab Tab Tab space
-wait_for 20 eval '! shown "^Templates$"' ||
-    fail "Select did not close the Templates window"
+wait_for 20 eval '! shown "^Templates$"' || fail "Select did not close the Templates window"
 xdotool windowfocus --sync "$notepad"
 copy "$(printf 'Ann\tSales\nBob\tSupport')"
-rows_pasted() { grep -c "Template row to paste" corvana.err 2>/dev/null || true; }
 # Ctrl and Alt held as a hand holds them while B is pressed; each row is in Notepad before the
 # next press, as a user sees it.
 expected=${popped}plainend
 for filled in 'Hello, Ann . Thank you for contacting us regarding Sales .' \
     'Hello, Bob . Thank you for contacting us regarding Support .'; do
-    before=$(rows_pasted)
+    before=$(log_count "Template row to paste")
     xdotool keydown ctrl alt key b
-    wait_for 20 eval '[ "$(rows_pasted)" -gt "$before" ]' || fail "Ctrl+Alt+B pasted nothing"
+    wait_for 20 eval '[ "$(log_count "Template row to paste")" -gt "$before" ]' || fail "Ctrl+Alt+B pasted nothing"
     xdotool keyup alt ctrl
     expected=$expected$filled
     expect_file "$expected"
 done
 pass "two Ctrl+Alt+B paste the template filled from each row of the copied table"
 
-close_notepad
 quit_corvana
 finish

@@ -19,13 +19,12 @@ open_notepad
 
 capture() { visible '^Corvana capture$'; }
 # Each save logs the file's path (Windows' line ends).
-saved_count() { grep -c -- '-screenshot[-0-9]*\.png' corvana.err 2>/dev/null || true; }
 
 # shoot_area X1 Y1 X2 Y2: Print, a drag from corner to corner (inclusive, X coordinates),
 # Return; the saved file must be that area of the screen as it was before Print.
 shoot_area() {
     local before saved
-    before=$(saved_count)
+    before=$(log_count '-screenshot[-0-9]*\.png')
     root_area "$(($3 - $1 + 1))x$(($4 - $2 + 1))+$1+$2" want.png || fail "cannot read the screen"
     xdotool windowfocus --sync "$notepad"
     keys Print
@@ -36,13 +35,12 @@ shoot_area() {
     xdotool mousemove "$1" "$2" mousedown 1
     xdotool mousemove $(($1 + 20)) $(($2 + 20))
     xdotool mousemove "$3" "$4" mouseup 1
-    wait_for 10 shown '^Corvana toolbox$' ||
-        fail "no toolbox after the selection"
+    wait_for 10 shown '^Corvana toolbox$' || fail "no toolbox after the selection"
     # Wine moves the X focus to a window it activates only through a window manager; this
     # session has none, so the test hands the focus over as one would.
     xdotool windowfocus --sync "$(capture)"
     xdotool key Return
-    wait_for 15 eval '[ "$(saved_count)" -gt "$before" ]' || fail "Return saved nothing"
+    wait_for 15 eval '[ "$(log_count "-screenshot[-0-9]*\.png")" -gt "$before" ]' || fail "Return saved nothing"
     wait_for 10 eval '[ -z "$(capture)" ]' || fail "the capture stayed open"
     saved=$("$WINE64" winepath -u "$(grep -o -- '[A-Z]:/.*-screenshot[-0-9]*\.png' corvana.err | tail -n 1)" |
         tr -d '\r')
@@ -56,6 +54,5 @@ pass "an area across both monitors is saved with the screen's own pixels"
 shoot_area 100 200 399 399
 pass "an area on the monitor left of the primary, at negative x, is saved exactly"
 
-close_notepad
 quit_corvana
 finish

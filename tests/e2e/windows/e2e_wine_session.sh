@@ -33,9 +33,7 @@ icons=$(docked)
 # The paste queue: three copies and three Ctrl+V give them back newest first; the global
 # shortcut turns the order round.
 open_notepad
-copy A
-copy B
-copy C
+for text in A B C; do copy $text; done
 xdotool windowfocus --sync "$notepad"
 keys ctrl+v ctrl+v ctrl+v
 expect_file CBA
@@ -45,7 +43,9 @@ expect_file CBAA
 keys ctrl+alt+slash
 keys ctrl+v ctrl+v ctrl+v ctrl+v
 expect_file CBAAABCC
-close_notepad
+# Ended without asking to save: its file is saved already.
+kill "$NOTEPAD_PID" 2>/dev/null; wait "$NOTEPAD_PID" 2>/dev/null
+NOTEPAD_PID=""
 pass "after Ctrl+Alt+/ forward order pastes ABCC"
 
 # A second start, as start_corvana does, ends at once.

@@ -86,7 +86,8 @@ quit_corvana() {
     wait_for 10 eval '! corvana_listed' || fail "a corvana.exe process is left after quitting"
 }
 
-capture_count() { grep -c "END copy_to_corvana_clipboard()" corvana.out 2>/dev/null || true; }
+# log_count PATTERN: how many lines of corvana.exe's output match.
+log_count() { grep -c -e "$1" corvana.out corvana.err 2>/dev/null | awk -F: '{ n += $2 } END { print n + 0 }'; }
 
 
 # copy TEXT, copy_as MIME <DATA: xclip takes the X clipboard (TEXT as text, DATA as that one
@@ -94,9 +95,9 @@ capture_count() { grep -c "END copy_to_corvana_clipboard()" corvana.out 2>/dev/n
 copy() { printf '%s' "$1" | copy_as UTF8_STRING; }
 copy_as() {
     local before
-    before=$(capture_count)
+    before=$(log_count "END copy_to_corvana_clipboard()")
     xclip -selection clipboard -t "$1" -i
-    wait_for 30 eval '[ "$(capture_count)" -gt "$before" ]' || fail "a copy as $1 was not captured"
+    wait_for 30 eval '[ "$(log_count "END copy_to_corvana_clipboard()")" -gt "$before" ]' || fail "a copy as $1 was not captured"
 }
 
 # open_notepad: Wine's Notepad on ./pasted.txt, focused; sets $out and $notepad. Found by the
@@ -141,6 +142,8 @@ same_pixels() {
     [ "$(identify -format '%wx%h' "$1")" = "$(identify -format '%wx%h' "$2")" ] &&
         [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = 0 ]
 }
+# steady AREA FILE: that area read twice alike, kept in FILE.
+steady() { root_area "$1" "$2" && root_area "$1" again.png && same_pixels again.png "$2"; }
 
 keys() { xdotool key --clearmodifiers --delay 60 "$@"; }
 
@@ -153,13 +156,6 @@ expect_file() {
     keys ctrl+s
     wait_for 20 eval '[ "$(file_text)" = "$expected" ]' ||
         fail "Notepad saved '$(file_text)', expected '$expected'"
-}
-
-# Ends Notepad without asking to save: its file is saved already.
-close_notepad() {
-    kill "$NOTEPAD_PID" 2>/dev/null
-    wait "$NOTEPAD_PID" 2>/dev/null
-    NOTEPAD_PID=""
 }
 
 # --- Rich content and popups ---
