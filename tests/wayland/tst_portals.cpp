@@ -70,16 +70,7 @@ public:
                       last_options.value("session_handle_token").toString();
             results["session_handle"] = session;
         } else if (call.member() == QLatin1String("BindShortcuts")) {
-            const QDBusArgument list = args.value(1).value<QDBusArgument>();
-            list.beginArray();
-            while (!list.atEnd()) {
-                QPair<QString, QVariantMap> shortcut;
-                list.beginStructure();
-                list >> shortcut.first >> shortcut.second;
-                list.endStructure();
-                bound << shortcut;
-            }
-            list.endArray();
+            args.value(1).value<QDBusArgument>() >> bound;
         } else if (call.member() == QLatin1String("SelectDevices")) {
             devices = last_options;
         } else if (call.member() == QLatin1String("Start")) {
@@ -142,10 +133,8 @@ private slots:
     void keys_through_the_remote_desktop_portal() {
         const QString token_file = QDir::currentPath() + "/remote-desktop-token";
         const QStringList ctrl_v{"Keycode 29 1", "Keysym 118 1", "Keysym 118 0", "Keycode 29 0"};
-        const std::pair<int, bool> stroke[] = {{VirtualKeys::Control, true},
-                                               {VirtualKeys::V, true},
-                                               {VirtualKeys::V, false},
-                                               {VirtualKeys::Control, false}};
+        const int ctrl = VirtualKeys::Control, v = VirtualKeys::V;
+        const std::pair<int, bool> stroke[] = {{ctrl, true}, {v, true}, {v, false}, {ctrl, false}};
         const struct {
             int consent; // the portal's answer to Start
             const char* token_sent;
