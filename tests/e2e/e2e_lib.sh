@@ -136,13 +136,15 @@ open_featherpad() {
 keys() { xdotool key --clearmodifiers --delay 40 "$@"; }
 
 save_in_editor() { keys ctrl+s; }
-# expect_file TEXT: saves in the editor and waits until the file holds TEXT (line breaks aside:
-# the editor ends the file with one on every save).
+# expect_file TEXT: saves in the editor again and again (a paste can land after a save typed
+# behind it on a busy machine) until the file holds TEXT, line breaks aside: the editor ends the
+# file with one on every save.
 expect_file() {
     expected=$1
-    save_in_editor
-    wait_for 5 eval '[ "$(tr -d "\\n" <"$out")" = "$expected" ]' ||
-        fail "file holds '$(cat "$out")', expected '$expected'"
+    local deadline=$((SECONDS + 10))
+    until save_in_editor && wait_for 1 eval '[ "$(tr -d "\\n" <"$out")" = "$expected" ]'; do
+        [ $SECONDS -lt $deadline ] || fail "file holds '$(cat "$out")', expected '$expected'"
+    done
 }
 
 # focus WINDOW: gives WINDOW the keyboard and waits until the server says a window of its name
