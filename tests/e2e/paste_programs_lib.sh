@@ -113,21 +113,27 @@ expect_text() {
 }
 
 # paste_round NAME DELAY ORDER: copies ten digits so that the queue pastes 0..9, presses Ctrl+V
-# ten times DELAY ms apart, and checks the program holds 0123456789.
+# ten times DELAY ms apart, and checks the program holds 0123456789. A machine too busy to serve a
+# press in time gets it let through without its entry, as the stall test checks, rather than a
+# held keyboard: a round where Corvana says it did that is played once more.
 CURRENT_ORDER=backward
+let_through() { grep -c "went on without its paste" corvana.err || true; }
 paste_round() {
-    local name=$1 delay=$2 order=$3 captures
-    xdotool key --clearmodifiers ctrl+alt+shift+h # clear the history
-    if [ "$order" != "$CURRENT_ORDER" ]; then
-        xdotool key --clearmodifiers ctrl+alt+slash
-        CURRENT_ORDER=$order
-    fi
-    copy $(if [ "$order" = forward ]; then seq 0 9; else seq 9 -1 0; fi)
-    focus_program "$name"
-    clear_program "$name"
-    captures=$(capture_count)
-    xdotool key --delay "$delay" ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v
-    expect_text "$name" 0123456789
-    # l3afpad sets the clipboard to what it has just pasted: that is no copy.
+    local name=$1 delay=$2 order=$3 captures before attempt
+    for attempt in 1 2; do
+        xdotool key --clearmodifiers ctrl+alt+shift+h # clear the history
+        if [ "$order" != "$CURRENT_ORDER" ]; then
+            xdotool key --clearmodifiers ctrl+alt+slash
+            CURRENT_ORDER=$order
+        fi
+        copy $(if [ "$order" = forward ]; then seq 0 9; else seq 9 -1 0; fi)
+        focus_program "$name"
+        clear_program "$name"
+        captures=$(capture_count) before=$(let_through)
+        xdotool key --delay "$delay" ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v ctrl+v
+        program_holds "$name" 0123456789 10 && break
+        [ $attempt = 1 ] && [ "$(let_through)" -gt "$before" ] || expect_text "$name" 0123456789
+        echo "note: $name: a press was let through while Corvana was busy; the round again"
+    done
     [ "$(capture_count)" = "$captures" ] || fail "$name: a paste was recorded as a copy"
 }
