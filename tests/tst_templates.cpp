@@ -363,8 +363,9 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(hint),
                  QByteArray(secret ? "secret" : ""));
         // The table left the queue and the filled rows took its place, already pasted.
-        QCOMPARE(app->history().size(), 2);
-        QVERIFY(app->history().is_secret(0) == secret && app->history().is_secret(1) == secret);
+        const ClipboardHistory& history = app->history();
+        QCOMPARE(history.size(), 2);
+        QVERIFY(history.is_secret(0) == secret && history.is_secret(1) == secret);
         QCOMPARE(app->remaining_count(), 0);
         QCOMPARE(app->m_current_clipboard_history_position, secret ? -1 : 2);
         // Modifiers are as the user holds them afterwards.
@@ -389,20 +390,21 @@ private slots:
 
     void nothing_is_used_up_without_a_template_or_while_paused_and_a_refused_row_is_reported() {
         new_app();
+        const ClipboardHistory& history = app->history();
         AppHarness::copy_text(QString(20000, QLatin1Char('h')) + QStringLiteral("\r\nok\r\n"));
         press_ctrl_alt_b();
-        QCOMPARE(app->history().size(), 1);
+        QCOMPARE(history.size(), 1);
         select_template(QStringLiteral("$1").repeated(1000));
         app->m_is_paused = !app->m_is_paused;
         press_ctrl_alt_b();
-        QCOMPARE(app->history().size(), 1);
+        QCOMPARE(history.size(), 1);
         app->m_is_paused = !app->m_is_paused;
         // The first row is over the limit: reported, and the next press pastes the second.
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral(
                                              "^Tray message: Special paste - Row 1 was not")));
         press_ctrl_alt_b();
         QVERIFY(received.isEmpty());
-        QCOMPARE(app->history().size(), 0);
+        QCOMPARE(history.size(), 0);
         // Rows keep their carriage return, and a final line break ends with an empty row.
         press_ctrl_alt_b(3);
         QCOMPARE(received, QStringList({QStringLiteral("ok\r").repeated(1000), QString()}));

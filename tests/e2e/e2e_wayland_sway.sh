@@ -125,8 +125,7 @@ as_user wtype -k Escape
 wait_for 10 in_editor || fail "Escape did not close the history popup"
 as_user corvana --show-autocomplete || fail "--show-autocomplete failed"
 wait_for 10 focused app_id com.tavrinlabs.Corvana || fail "the autocomplete popup did not take the focus"
-as_user wtype 7
-as_user wtype -k Return
+as_user wtype 7 -k Return
 wait_for 10 in_editor || fail "the autocomplete popup kept the focus after its choice"
 expect_file CBAAABCCC0123456789S3CRET7
 pass "the history and autocomplete popups open on Wayland; the autocomplete's choice is pasted"

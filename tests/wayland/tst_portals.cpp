@@ -98,12 +98,14 @@ class TestPortals : public QObject {
     QDBusConnection m_client{QString()};
     QDBusConnection m_service{QString()};
 
-    void set(int response, const QString& uri = QString()) {
+    // response for every request, but the methods' own in responses.
+    void set(int response, const QString& uri = QString(),
+             const QMap<QString, int>& responses = {}) {
         QMutexLocker lock(&m_portal->mutex);
         m_portal->response = response;
         m_portal->uri = uri;
         m_portal->methods.clear();
-        m_portal->responses.clear();
+        m_portal->responses = responses;
         m_portal->keys.clear();
     }
     QStringList methods() {
@@ -147,10 +149,7 @@ private slots:
             {-1, "token-2", "token-2", "did not answer"},
         };
         for (const auto& row : rows) {
-            set(0);
-            m_portal->mutex.lock();
-            m_portal->responses["Start"] = row.consent;
-            m_portal->mutex.unlock();
+            set(0, QString(), {{"Start", row.consent}});
             PortalInputInjector injector(m_client, token_file, 300, 600);
             QElapsedTimer clock;
             clock.start();
