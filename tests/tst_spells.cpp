@@ -177,11 +177,10 @@ private slots:
         auto app = AppHarness::make_app();
         FakeGlobalHotkeys& hotkeys = FakePlatform::get().hotkeys();
         const QString custom = QStringLiteral("Ctrl+Alt+O"), order = app->m_paste_order;
-        ShortcutsDialog* shortcuts = app->shortcuts_dialog();
-        shortcuts->set_sequence(0, custom);
-        shortcuts->accept();
+        app->shortcuts_dialog()->set_sequence(0, custom);
+        app->shortcuts_dialog()->accept();
         app->hidden_features()->activate(QStringLiteral("reset settings"));
-        QCOMPARE(shortcuts->sequence(0), ShortcutsDialog::default_sequence(0));
+        QCOMPARE(app->shortcuts_dialog()->sequence(0), ShortcutsDialog::default_sequence(0));
         QVERIFY(!hotkeys.trigger(custom) && hotkeys.trigger(ShortcutsDialog::default_sequence(0)));
         QVERIFY(app->m_paste_order != order);
         QCOMPARE(hotkeys.registered().size(), ShortcutsDialog::row_count);
